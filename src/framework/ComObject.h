@@ -1,0 +1,224 @@
+// COM object root: QueryInterface generated from the list of interfaces, an atomic reference
+// count, the module lock held for the object's life, plain and aggregatable forms.
+#pragma once
+
+#include "ComModule.h"
+#include "HResult.h"
+
+#include <unknwn.h>
+
+#include <atomic>
+#include <new>
+#include <tuple>
+#include <type_traits>
+
+namespace dkfw
+{
+// An interface entry that also answers for the interfaces I derives from (for example a
+// dual interface answering for IDispatch with the same pointer).
+template <class I, class... Bases> struct Chain
+{
+    using Interface = I;
+};
+
+namespace detail
+{
+template <class E> struct EntryTraits
+{
+    using Interface = E;
+    static bool Matches(REFIID riid) noexcept { return riid == __uuidof(E); }
+};
+template <class I, class... Bases> struct EntryTraits<Chain<I, Bases...>>
+{
+    using Interface = I;
+    static bool Matches(REFIID riid) noexcept { return riid == __uuidof(I) || ((riid == __uuidof(Bases)) || ...); }
+};
+template <class E> using InterfaceOf = typename EntryTraits<E>::Interface;
+} // namespace detail
+
+// Base of every COM class: lists its interfaces, leaves IUnknown to ComObject/ComAggObject.
+template <class... Entries> class ComImplements : public detail::InterfaceOf<Entries>...
+{
+    using First = detail::InterfaceOf<std::tuple_element_t<0, std::tuple<Entries...>>>;
+
+public:
+    // Finds the interface and takes a reference through it (which, in an aggregated object,
+    // goes to the outer unknown as COM requires).
+    HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (riid == IID_IUnknown)
+            *ppv = static_cast<IUnknown*>(static_cast<First*>(this));
+        else
+            (TryEntry<Entries>(riid, ppv) || ...);
+        if (!*ppv)
+            return QueryExtra(riid, ppv);
+        static_cast<IUnknown*>(*ppv)->AddRef();
+        return S_OK;
+    }
+
+    // The identity of this object as the outside sees it (its outer unknown when aggregated).
+    IUnknown* Identity() noexcept { return static_cast<IUnknown*>(static_cast<First*>(this)); }
+
+protected:
+    ComImplements() = default;
+    virtual ~ComImplements() = default;
+    // Interfaces answered outside the list (for example another object's); adds the reference itself.
+    virtual HRESULT QueryExtra(REFIID, void**) noexcept { return E_NOINTERFACE; }
+    // Second-phase construction; a failure destroys the object and is the creator's result.
+    virtual HRESULT FinalConstruct() noexcept { return S_OK; }
+    virtual void FinalRelease() noexcept {}
+
+    template <class> friend class ComObject;
+    template <class> friend class ComAggObject;
+
+private:
+    template <class E> bool TryEntry(REFIID riid, void** ppv) noexcept
+    {
+        if (!detail::EntryTraits<E>::Matches(riid))
+            return false;
+        *ppv = static_cast<detail::InterfaceOf<E>*>(this);
+        return true;
+    }
+};
+
+// The plain form: T's own IUnknown with a reference count.
+template <class T> class ComObject final : public T
+{
+public:
+    template <class... Args> static HRESULT Create(ComObject** out, Args&&... args) noexcept
+    try
+    {
+        *out = nullptr;
+        auto* p = new ComObject(std::forward<Args>(args)...);
+        p->m_refs = 1;
+        const HRESULT hr = p->FinalConstruct();
+        if (FAILED(hr))
+        {
+            p->Release();
+            return hr;
+        }
+        *out = p;
+        return S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept
+    {
+        RETURN_HR_IF(E_POINTER, !ppv);
+        *ppv = nullptr;
+        RETURN_HR_IF(CLASS_E_NOAGGREGATION, outer != nullptr);
+        ComObject* p = nullptr;
+        RETURN_IF_FAILED(Create(&p));
+        const HRESULT hr = p->InternalQueryInterface(riid, ppv);
+        p->Release();
+        return hr;
+    }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
+    {
+        return this->InternalQueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() noexcept override
+    {
+        const ULONG n = --m_refs;
+        if (n == 0)
+        {
+            m_refs = 1; // guards against re-entry from FinalRelease
+            this->FinalRelease();
+            delete this;
+        }
+        return n;
+    }
+
+private:
+    template <class... Args> explicit ComObject(Args&&... args) : T(std::forward<Args>(args)...)
+    {
+        ModuleLock();
+    }
+    ~ComObject() override { ModuleUnlock(); }
+
+    std::atomic<ULONG> m_refs{0};
+};
+
+// The aggregatable form: a non-delegating inner unknown that owns a T whose IUnknown
+// delegates to the outer unknown.
+template <class T> class ComAggObject final : public IUnknown
+{
+public:
+    static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept
+    try
+    {
+        RETURN_HR_IF(E_POINTER, !ppv);
+        *ppv = nullptr;
+        // An aggregated object must hand its inner unknown to the outer one and nothing else.
+        RETURN_HR_IF(CLASS_E_NOAGGREGATION, !outer || riid != IID_IUnknown);
+        auto* p = new ComAggObject(outer);
+        p->m_refs = 1;
+        const HRESULT hr = p->m_contained.FinalConstruct();
+        if (FAILED(hr))
+        {
+            p->Release();
+            return hr;
+        }
+        *ppv = static_cast<IUnknown*>(p);
+        return S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !ppv);
+        if (riid == IID_IUnknown)
+        {
+            *ppv = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return m_contained.InternalQueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() noexcept override
+    {
+        const ULONG n = --m_refs;
+        if (n == 0)
+        {
+            m_refs = 1;
+            m_contained.FinalRelease();
+            delete this;
+        }
+        return n;
+    }
+
+private:
+    class Contained final : public T
+    {
+    public:
+        explicit Contained(IUnknown* outer) : m_outer(outer) {}
+        STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
+        {
+            return m_outer->QueryInterface(riid, ppv);
+        }
+        STDMETHODIMP_(ULONG) AddRef() noexcept override { return m_outer->AddRef(); }
+        STDMETHODIMP_(ULONG) Release() noexcept override { return m_outer->Release(); }
+
+    private:
+        IUnknown* m_outer; // not owned: the outer object owns us
+    };
+
+    explicit ComAggObject(IUnknown* outer) : m_contained(outer) { ModuleLock(); }
+    virtual ~ComAggObject() { ModuleUnlock(); }
+
+    std::atomic<ULONG> m_refs{0};
+    Contained m_contained;
+};
+
+// Instance creator of an object-map row: plain without an outer unknown, aggregatable with one.
+template <class T> HRESULT CreateInstanceOf(IUnknown* outer, REFIID riid, void** ppv) noexcept
+{
+    return outer ? ComAggObject<T>::CreateInstance(outer, riid, ppv) : ComObject<T>::CreateInstance(outer, riid, ppv);
+}
+} // namespace dkfw

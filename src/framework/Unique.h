@@ -1,0 +1,175 @@
+// RAII owners for BSTR, VARIANT, handles, and a scope guard.
+#pragma once
+
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace dkfw
+{
+// Owns a value whose release is a free function; Traits gives Invalid() and Close(v).
+template <class Traits> class UniqueAny
+{
+public:
+    using Value = decltype(Traits::Invalid());
+    UniqueAny() noexcept = default;
+    explicit UniqueAny(Value v) noexcept : m_v(v) {}
+    UniqueAny(UniqueAny&& o) noexcept : m_v(o.Release()) {}
+    UniqueAny& operator=(UniqueAny&& o) noexcept
+    {
+        if (this != &o)
+            Reset(o.Release());
+        return *this;
+    }
+    UniqueAny(const UniqueAny&) = delete;
+    UniqueAny& operator=(const UniqueAny&) = delete;
+    ~UniqueAny() { Reset(); }
+
+    void Reset(Value v = Traits::Invalid()) noexcept
+    {
+        Value old = std::exchange(m_v, v);
+        if (old != Traits::Invalid())
+            Traits::Close(old);
+    }
+    Value Release() noexcept { return std::exchange(m_v, Traits::Invalid()); }
+    Value Get() const noexcept { return m_v; }
+    Value* Put() noexcept
+    {
+        Reset();
+        return &m_v;
+    }
+    explicit operator bool() const noexcept { return m_v != Traits::Invalid(); }
+
+private:
+    Value m_v = Traits::Invalid();
+};
+
+struct HmoduleTraits
+{
+    static HMODULE Invalid() noexcept { return nullptr; }
+    static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
+};
+struct HandleTraits
+{
+    static HANDLE Invalid() noexcept { return nullptr; }
+    static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
+};
+struct HkeyTraits
+{
+    static HKEY Invalid() noexcept { return nullptr; }
+    static void Close(HKEY h) noexcept { ::RegCloseKey(h); }
+};
+struct HwndTraits
+{
+    static HWND Invalid() noexcept { return nullptr; }
+    static void Close(HWND h) noexcept { ::DestroyWindow(h); }
+};
+using UniqueHmodule = UniqueAny<HmoduleTraits>;
+using UniqueHandle = UniqueAny<HandleTraits>;
+using UniqueHkey = UniqueAny<HkeyTraits>;
+using UniqueHwnd = UniqueAny<HwndTraits>;
+
+class UniqueBstr
+{
+public:
+    UniqueBstr() noexcept = default;
+    explicit UniqueBstr(std::wstring_view s) : m_b(::SysAllocStringLen(s.data(), static_cast<UINT>(s.size())))
+    {
+        if (!m_b && !s.empty())
+            throw std::bad_alloc();
+    }
+    UniqueBstr(UniqueBstr&& o) noexcept : m_b(o.Detach()) {}
+    UniqueBstr& operator=(UniqueBstr&& o) noexcept
+    {
+        if (this != &o)
+            Attach(o.Detach());
+        return *this;
+    }
+    UniqueBstr(const UniqueBstr&) = delete;
+    UniqueBstr& operator=(const UniqueBstr&) = delete;
+    ~UniqueBstr() { ::SysFreeString(m_b); }
+
+    void Attach(BSTR b) noexcept { ::SysFreeString(std::exchange(m_b, b)); }
+    BSTR Detach() noexcept { return std::exchange(m_b, nullptr); }
+    BSTR Get() const noexcept { return m_b; }
+    BSTR* Put() noexcept
+    {
+        Attach(nullptr);
+        return &m_b;
+    }
+    UINT Length() const noexcept { return ::SysStringLen(m_b); }
+    std::wstring_view View() const noexcept { return {m_b ? m_b : L"", Length()}; }
+
+private:
+    BSTR m_b = nullptr;
+};
+
+class UniqueVariant
+{
+public:
+    UniqueVariant() noexcept { ::VariantInit(&m_v); }
+    UniqueVariant(UniqueVariant&& o) noexcept : m_v(o.m_v) { ::VariantInit(&o.m_v); }
+    UniqueVariant& operator=(UniqueVariant&& o) noexcept
+    {
+        if (this != &o)
+        {
+            Reset();
+            m_v = o.m_v;
+            ::VariantInit(&o.m_v);
+        }
+        return *this;
+    }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    ~UniqueVariant() { Reset(); }
+
+    void Reset() noexcept
+    {
+        ::VariantClear(&m_v);
+    }
+    HRESULT CopyFrom(const VARIANT& src) noexcept
+    {
+        Reset();
+        return ::VariantCopy(&m_v, const_cast<VARIANT*>(&src));
+    }
+    // Moves the value out to a caller-owned VARIANT, which must be empty.
+    void DetachTo(VARIANT* out) noexcept
+    {
+        *out = m_v;
+        ::VariantInit(&m_v);
+    }
+    VARIANT* Put() noexcept
+    {
+        Reset();
+        return &m_v;
+    }
+    const VARIANT& Get() const noexcept { return m_v; }
+    VARIANT* Addr() noexcept { return &m_v; }
+    VARTYPE Type() const noexcept { return m_v.vt; }
+
+private:
+    VARIANT m_v;
+};
+
+template <class F> class ScopeExit
+{
+public:
+    explicit ScopeExit(F f) noexcept : m_f(std::move(f)) {}
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+    ~ScopeExit()
+    {
+        if (m_armed)
+            m_f();
+    }
+    void Dismiss() noexcept { m_armed = false; }
+
+private:
+    F m_f;
+    bool m_armed = true;
+};
+} // namespace dkfw

@@ -1,0 +1,68 @@
+// The module's object map: one row per editor class, in the order of the class table.
+// A row gets its instance creator when its editor is built; until then the class is not
+// available and DllGetClassObject says so.
+#include "ObjectMap.h"
+
+#include "DkPEXCtl_h.h"
+
+namespace dkpex
+{
+namespace
+{
+dkfw::ObjectMapEntry g_objectMap[] = {
+    {&CLSID_DkPePropertyEditorText},
+    {&CLSID_DkPePropertyEditorPwdText},
+    {&CLSID_DkPePropertyEditorLWeight},
+    {&CLSID_DkPePropertyEditorColor},
+    {&CLSID_DkPePropertyEditorLType},
+    {&CLSID_DkPePropertyEditorLayer},
+    {&CLSID_DkPePropertyEditorMaterial},
+    {&CLSID_DkPePropertyEditorNumeric},
+    {&CLSID_DkPePropertyEditorDRVKNumeric},
+    {&CLSID_DkPePropertyEditorBool},
+    {&CLSID_DkPePick2PointsCtrl},
+    {&CLSID_DkPePropertyEditorNumericArea},
+    {&CLSID_DkPePropertyEditorEllipses},
+    {&CLSID_DkPePropertyEditorEditButton},
+    {&CLSID_DkPeDlgLaunchCtrl},
+    {&CLSID_DkPePropertyEditorEnum},
+    {&CLSID_DkPePropertyEditorHatchEnum},
+    {&CLSID_DkPePropertyEditorEllipsisHatchPatternType},
+    {&CLSID_DkPePropertyEditorMTextDir},
+    {&CLSID_DkPePropertyEditorHatchISOPenWidth},
+    {&CLSID_DkPePropertyEditorHatchPatternName},
+    {&CLSID_DkPePropertyEditorVariant},
+    {&CLSID_DkPePropertyEditorEllipsesHyperlinks},
+    {&CLSID_DkPePropertyEditorSpin},
+    {&CLSID_DkPePropertyEditorDimArrowHead},
+    {&CLSID_DkPePropertyEditorPlotStyleName},
+    {&CLSID_DkPePropertyEditorPlotStyleTable},
+    {&CLSID_DkPePropertyEditorTextJustify},
+    {&CLSID_DkPePropertyEditorNoPickVariant},
+    {&CLSID_DkPePropertyEditorRasterImageHeight},
+    {&CLSID_DkPePropertyEditorRasterImageWidth},
+    {&CLSID_DkPePropertyEditorEllipseEndAngle},
+    {&CLSID_DkPePropertyEditorDimStyle},
+    {&CLSID_DkPePropertyEditorTextStyle},
+    {&CLSID_DkPePropertyEditorMTextStyle},
+    {&CLSID_DkPePropertyEditorGradientPattern},
+    {&CLSID_DkPePropertyEditorCustomColor},
+    {&CLSID_DkPePropertyEditorTextEx},
+    {&CLSID_DkPePropertyEditorVisualStyle},
+    {&CLSID_DkPePropertyEditorLightLampColor},
+    {&CLSID_DkPePropertyEditorLightWebPreview},
+    {&CLSID_DkPePropertyEditorLightIntensity},
+    {&CLSID_DkPePropertyEditorTableStyle},
+    {&CLSID_DkPePropertyEditorAttributeValue},
+    {&CLSID_DkPePropertyEditorPredefBlock},
+    {&CLSID_DkPePropertyEditorMLeaderStyle},
+    {&CLSID_DkPePropertySectionLayerCombo},
+};
+static_assert(sizeof(g_objectMap) / sizeof(g_objectMap[0]) == 47);
+} // namespace
+
+std::span<dkfw::ObjectMapEntry> ObjectMap() noexcept
+{
+    return g_objectMap;
+}
+} // namespace dkpex
