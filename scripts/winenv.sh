@@ -41,13 +41,21 @@ dk_xvfb_start() {
     export DISPLAY=":$n"
 }
 
-# Keeps wineserver and Wine's services warm, so that each program starts fast and
-# no test waits on pipes the services hold.
+# Keeps wineserver and Wine's services warm, so that each program starts fast. The
+# desktop process (started by the first window) and the COM service (started by the first
+# CoInitialize) would otherwise be started by a test and inherit its output pipes, and
+# CTest would wait on them until its time-out.
 dk_wine_start() {
     wineserver -p
     "$WINE" wineboot >/dev/null 2>&1 || true
-    setsid "$WINE" cmd.exe /c "ping -n 100000 127.0.0.1 >nul" >/dev/null 2>&1 </dev/null &
+    setsid "$WINE" notepad.exe >/dev/null 2>&1 </dev/null &
     DK_KEEPER_PID=$!
+    "$WINE" net start rpcss >/dev/null 2>&1 </dev/null || true
+    local i
+    for i in $(seq 50); do
+        pgrep -f 'explorer.exe /desktop' >/dev/null && break
+        sleep 0.1
+    done
 }
 
 dk_env_stop() {

@@ -15,4 +15,6 @@ DKHOST_API void ClearJournal() noexcept;
 DKHOST_API void RefuseModuleLoads(bool refuse) noexcept;
 // Takes a service out of the system registry, or puts the host's own back.
 DKHOST_API void SetServiceRegistered(const wchar_t* name, bool registered) noexcept;
+// Registers under name an object that is not the service the name stands for.
+DKHOST_API void RegisterForeignService(const wchar_t* name) noexcept;
 } // namespace dkhost_test

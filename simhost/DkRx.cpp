@@ -220,4 +220,14 @@ try
 catch (...)
 {
 }
+
+void RegisterForeignService(const wchar_t* name) noexcept
+try
+{
+    if (name)
+        Registry().Set(name, &Registry());
+}
+catch (...)
+{
+}
 } // namespace dkhost_test

@@ -75,6 +75,10 @@ protected:
     template <class> friend class ComAggObject;
 
 private:
+    // Creators call the hooks through the base, whatever access a class gives its overrides.
+    HRESULT CallFinalConstruct() noexcept { return FinalConstruct(); }
+    void CallFinalRelease() noexcept { FinalRelease(); }
+
     template <class E> bool TryEntry(REFIID riid, void** ppv) noexcept
     {
         if (!detail::EntryTraits<E>::Matches(riid))
@@ -94,7 +98,7 @@ public:
         *out = nullptr;
         auto* p = new ComObject(std::forward<Args>(args)...);
         p->m_refs = 1;
-        const HRESULT hr = p->FinalConstruct();
+        const HRESULT hr = p->CallFinalConstruct();
         if (FAILED(hr))
         {
             p->Release();
@@ -128,7 +132,7 @@ public:
         if (n == 0)
         {
             m_refs = 1; // guards against re-entry from FinalRelease
-            this->FinalRelease();
+            this->CallFinalRelease();
             delete this;
         }
         return n;
@@ -158,7 +162,7 @@ public:
         RETURN_HR_IF(CLASS_E_NOAGGREGATION, !outer || riid != IID_IUnknown);
         auto* p = new ComAggObject(outer);
         p->m_refs = 1;
-        const HRESULT hr = p->m_contained.FinalConstruct();
+        const HRESULT hr = p->m_contained.CallFinalConstruct();
         if (FAILED(hr))
         {
             p->Release();
@@ -187,7 +191,7 @@ public:
         if (n == 0)
         {
             m_refs = 1;
-            m_contained.FinalRelease();
+            m_contained.CallFinalRelease();
             delete this;
         }
         return n;

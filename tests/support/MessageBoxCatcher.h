@@ -1,0 +1,34 @@
+// Catches the message boxes and dialogs the calling thread shows, records their texts and
+// closes them, so that no test is ever left waiting on one.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace dktest
+{
+class MessageBoxCatcher
+{
+public:
+    // answer: the command posted to each box (IDOK, IDCANCEL, IDYES, ...).
+    explicit MessageBoxCatcher(int answer = IDOK);
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    // The message texts of the boxes seen so far, in order.
+    const std::vector<std::wstring>& Texts() const { return m_texts; }
+    const std::vector<std::wstring>& Captions() const { return m_captions; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+
+    HHOOK m_hook = nullptr;
+    int m_answer;
+    std::vector<std::wstring> m_texts;
+    std::vector<std::wstring> m_captions;
+    MessageBoxCatcher* m_previous = nullptr;
+};
+} // namespace dktest

@@ -1,0 +1,43 @@
+// Helpers shared by the test programs: paths, the host journal, running a helper program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace dktest
+{
+// The folder of the running test program (build/bin), with a trailing backslash.
+std::wstring BinDir();
+
+// The host journal as it stands, oldest entry first.
+std::vector<std::wstring> Journal();
+// The entries that contain needle.
+std::vector<std::wstring> JournalMatching(const std::wstring& needle);
+
+struct ProcessResult
+{
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::string output; // standard output and error together
+};
+// Runs a program with the given working folder and collects what it prints.
+ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workDir, DWORD timeoutMs = 30000);
+
+// A fresh empty folder under the temporary folder, removed with its files on destruction.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::wstring& Path() const { return m_path; }
+    // Copies a file from build/bin into this folder.
+    bool CopyFromBin(const std::wstring& name) const;
+
+private:
+    std::wstring m_path;
+};
+} // namespace dktest
