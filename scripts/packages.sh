@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine64 wine
     fonts-wine fonts-liberation xvfb xauth x11-apps imagemagick
-    cmake ninja-build googletest
+    cmake ninja-build googletest python3
 )
 
 missing=()

@@ -140,6 +140,11 @@ void ComModule::Term() noexcept
         termEntry(e);
     for (ObjectMapEntry* e = g_autoObjects; e; e = e->nextAuto)
         termEntry(*e);
+    for (CachedTypeInfo& c : m_typeInfos)
+        c.info->Release();
+    m_typeInfos.clear();
+    if (ITypeLib* lib = std::exchange(m_typeLib, nullptr))
+        lib->Release();
     if (g_module == this)
         g_module = nullptr;
 }
@@ -184,6 +189,46 @@ HRESULT ComModule::GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexc
             return ClassObjectFor(*e, riid, ppv);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
+
+HRESULT ComModule::GetTypeInfo(REFIID iid, bool vtable, ITypeInfo** out) noexcept
+try
+{
+    RETURN_HR_IF(E_POINTER, !out);
+    *out = nullptr;
+    for (const CachedTypeInfo& c : m_typeInfos)
+    {
+        if (c.iid == iid && c.vtable == vtable)
+        {
+            *out = c.info;
+            c.info->AddRef();
+            return S_OK;
+        }
+    }
+    if (!m_typeLib)
+    {
+        wchar_t path[MAX_PATH];
+        const DWORD n = ::GetModuleFileNameW(m_instance, path, MAX_PATH);
+        HRESULT hr = n > 0 && n < MAX_PATH ? ::LoadTypeLibEx(path, REGKIND_NONE, &m_typeLib) : E_FAIL;
+        if (FAILED(hr) && m_libid)
+            hr = ::LoadRegTypeLib(*m_libid, 1, 0, LOCALE_NEUTRAL, &m_typeLib);
+        RETURN_IF_FAILED(hr);
+    }
+    ComPtr<ITypeInfo> info;
+    RETURN_IF_FAILED(m_typeLib->GetTypeInfoOfGuid(iid, info.Put()));
+    if (vtable)
+    {
+        // A dual interface is described twice; the vtable half is what ITypeInfo::Invoke calls.
+        HREFTYPE ref = 0;
+        ComPtr<ITypeInfo> vt;
+        if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+            SUCCEEDED(info->GetRefTypeInfo(ref, vt.Put())))
+            info = vt;
+    }
+    m_typeInfos.push_back(CachedTypeInfo{iid, vtable, info.Get()});
+    info.Detach();
+    return GetTypeInfo(iid, vtable, out);
+}
+DK_CATCH_RETURN()
 
 HRESULT ComModule::CanUnloadNow() const noexcept
 {

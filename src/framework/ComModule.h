@@ -5,7 +5,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <oaidl.h>
+
 #include <span>
+#include <vector>
 
 namespace dkfw
 {
@@ -61,6 +64,11 @@ public:
     HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept;
     HRESULT CanUnloadNow() const noexcept;
 
+    // Type information of an interface described by the module's type library: the one in
+    // the module's own file, else the registered library of the module's LIBID. Cached until
+    // Term. With vtable set, the interface's own (not the dispatch) description of a dual.
+    HRESULT GetTypeInfo(REFIID iid, bool vtable, ITypeInfo** out) noexcept;
+
     HINSTANCE Instance() const noexcept { return m_instance; }
     const GUID* Libid() const noexcept { return m_libid; }
 
@@ -75,6 +83,14 @@ private:
     const GUID* m_libid = nullptr;
     CRITICAL_SECTION m_cs;
     bool m_initialised = false;
+    ITypeLib* m_typeLib = nullptr;
+    struct CachedTypeInfo
+    {
+        IID iid;
+        bool vtable;
+        ITypeInfo* info;
+    };
+    std::vector<CachedTypeInfo> m_typeInfos;
 };
 
 // The binary's module, or null before Init / after Term. Objects lock it for their life.

@@ -36,36 +36,14 @@ template <class I, class... Bases> struct EntryTraits<Chain<I, Bases...>>
 template <class E> using InterfaceOf = typename EntryTraits<E>::Interface;
 } // namespace detail
 
-// Base of every COM class: lists its interfaces, leaves IUnknown to ComObject/ComAggObject.
-template <class... Entries> class ComImplements : public detail::InterfaceOf<Entries>...
+// What every COM class derives from once: construction hooks and extra interfaces. The
+// IUnknown methods stay abstract; ComObject or ComAggObject supplies them.
+class ComRoot
 {
-    using First = detail::InterfaceOf<std::tuple_element_t<0, std::tuple<Entries...>>>;
-
-public:
-    // Finds the interface and takes a reference through it (which, in an aggregated object,
-    // goes to the outer unknown as COM requires).
-    HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown)
-            *ppv = static_cast<IUnknown*>(static_cast<First*>(this));
-        else
-            (TryEntry<Entries>(riid, ppv) || ...);
-        if (!*ppv)
-            return QueryExtra(riid, ppv);
-        static_cast<IUnknown*>(*ppv)->AddRef();
-        return S_OK;
-    }
-
-    // The identity of this object as the outside sees it (its outer unknown when aggregated).
-    IUnknown* Identity() noexcept { return static_cast<IUnknown*>(static_cast<First*>(this)); }
-
 protected:
-    ComImplements() = default;
-    virtual ~ComImplements() = default;
-    // Interfaces answered outside the list (for example another object's); adds the reference itself.
+    ComRoot() = default;
+    virtual ~ComRoot() = default;
+    // Interfaces answered outside the class's table (another object's, say); adds the reference itself.
     virtual HRESULT QueryExtra(REFIID, void**) noexcept { return E_NOINTERFACE; }
     // Second-phase construction; a failure destroys the object and is the creator's result.
     virtual HRESULT FinalConstruct() noexcept { return S_OK; }
@@ -73,19 +51,56 @@ protected:
 
     template <class> friend class ComObject;
     template <class> friend class ComAggObject;
+    template <class Self, class First, class... Entries>
+    friend HRESULT QueryTable(Self*, REFIID, void**) noexcept;
 
 private:
     // Creators call the hooks through the base, whatever access a class gives its overrides.
     HRESULT CallFinalConstruct() noexcept { return FinalConstruct(); }
     void CallFinalRelease() noexcept { FinalRelease(); }
+};
 
-    template <class E> bool TryEntry(REFIID riid, void** ppv) noexcept
+namespace detail
+{
+template <class Self, class E> bool TryEntry(Self* self, REFIID riid, void** ppv) noexcept
+{
+    if (!EntryTraits<E>::Matches(riid))
+        return false;
+    *ppv = static_cast<InterfaceOf<E>*>(self);
+    return true;
+}
+} // namespace detail
+
+// QueryInterface over a table of interface entries that Self derives from; the first entry
+// is the object's identity. Takes a reference through the interface found (which, in an
+// aggregated object, goes to the outer unknown as COM requires).
+template <class Self, class First, class... Entries>
+HRESULT QueryTable(Self* self, REFIID riid, void** ppv) noexcept
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (riid == IID_IUnknown)
+        *ppv = static_cast<IUnknown*>(static_cast<detail::InterfaceOf<First>*>(self));
+    else
+        detail::TryEntry<Self, First>(self, riid, ppv) || (detail::TryEntry<Self, Entries>(self, riid, ppv) || ...);
+    if (!*ppv)
+        return static_cast<ComRoot*>(self)->QueryExtra(riid, ppv);
+    static_cast<IUnknown*>(*ppv)->AddRef();
+    return S_OK;
+}
+
+// Base of a plain COM class: derives from the listed interfaces and answers for them.
+template <class... Entries> class ComImplements : public ComRoot, public detail::InterfaceOf<Entries>...
+{
+public:
+    HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
     {
-        if (!detail::EntryTraits<E>::Matches(riid))
-            return false;
-        *ppv = static_cast<detail::InterfaceOf<E>*>(this);
-        return true;
+        return QueryTable<ComImplements, Entries...>(this, riid, ppv);
     }
+
+protected:
+    ComImplements() = default;
 };
 
 // The plain form: T's own IUnknown with a reference count.

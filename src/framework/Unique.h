@@ -68,7 +68,17 @@ struct HwndTraits
     static HWND Invalid() noexcept { return nullptr; }
     static void Close(HWND h) noexcept { ::DestroyWindow(h); }
 };
+template <class H> struct GdiTraits
+{
+    static H Invalid() noexcept { return nullptr; }
+    static void Close(H h) noexcept { ::DeleteObject(h); }
+};
 using UniqueHmodule = UniqueAny<HmoduleTraits>;
+using UniqueHbrush = UniqueAny<GdiTraits<HBRUSH>>;
+using UniqueHfont = UniqueAny<GdiTraits<HFONT>>;
+using UniqueHpen = UniqueAny<GdiTraits<HPEN>>;
+using UniqueHbitmap = UniqueAny<GdiTraits<HBITMAP>>;
+using UniqueHrgn = UniqueAny<GdiTraits<HRGN>>;
 using UniqueHandle = UniqueAny<HandleTraits>;
 using UniqueHkey = UniqueAny<HkeyTraits>;
 using UniqueHwnd = UniqueAny<HwndTraits>;
@@ -153,6 +163,44 @@ public:
 
 private:
     VARIANT m_v;
+};
+
+// A device context of a window, released with the window.
+class WindowDc
+{
+public:
+    explicit WindowDc(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(::GetDC(hwnd)) {}
+    ~WindowDc()
+    {
+        if (m_dc)
+            ::ReleaseDC(m_hwnd, m_dc);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// Selects an object into a DC and puts the previous one back.
+class SelectObjectScope
+{
+public:
+    SelectObjectScope(HDC dc, HGDIOBJ obj) noexcept : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
+    ~SelectObjectScope()
+    {
+        if (m_old)
+            ::SelectObject(m_dc, m_old);
+    }
+    SelectObjectScope(const SelectObjectScope&) = delete;
+    SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
 };
 
 template <class F> class ScopeExit

@@ -1,6 +1,6 @@
 // DkPEXCtl.drx's entry points: process attach and detach, the COM exports and the host
 // module's entry point and version query.
-#include "DkPEXCtl_h.h"
+#include "DkPEXCtl.h"
 #include "DrxComModule.h"
 #include "ObjectMap.h"
 #include "ResourceOverride.h"

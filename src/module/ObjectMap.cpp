@@ -3,7 +3,7 @@
 // available and DllGetClassObject says so.
 #include "ObjectMap.h"
 
-#include "DkPEXCtl_h.h"
+#include "DkPEXCtl.h"
 
 namespace dkpex
 {

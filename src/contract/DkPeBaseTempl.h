@@ -1,0 +1,484 @@
+// CDkPeBaseTempl<T>: the glue of one editor class. It is the COM control (contract
+// interfaces, OLE control, events) and the control window's message map, and forwards each
+// call to the editor part, CDkPeCtrlBase, which T also derives from.
+#pragma once
+
+#include "DkPeCtrlBase.h"
+#include "DkPeEventProxies.h"
+
+#include "DkPEXCtl.h"
+#include "DkPiHost.h"
+
+#include "ComObject.h"
+#include "Dispatch.h"
+#include "HResult.h"
+#include "OleControl.h"
+#include "Unique.h"
+
+#include <olectl.h>
+
+namespace dkpex
+{
+// Configuration interfaces a family answers besides the contract.
+template <class... I> struct FamilyInterfaces
+{
+};
+
+// Flags of the fourth appended operation.
+constexpr int kCommandLaunchDialog = 0x8;
+constexpr int kCommandButtonAction = 0x10;
+
+// Reflected control messages the control window answers with the default procedure of the
+// original message.
+inline bool IsReflectedControlMessage(UINT msg) noexcept
+{
+    return (msg >= 0x202B && msg <= 0x202F) || msg == 0x2039 || msg == 0x204E || msg == 0x2111 || msg == 0x2114 ||
+           msg == 0x2115 || (msg >= 0x2132 && msg <= 0x2138) || msg == 0x2210;
+}
+
+// The 16-bit control-colour message the control window still answers.
+constexpr UINT kWmCtlColor = 0x0019;
+
+// The ambient properties a control takes from its site.
+constexpr DISPID kAmbientReadOnlyBackColor = -2000;
+constexpr DISPID kAmbientReadOnlyForeColor = -2001;
+} // namespace dkpex
+
+template <class T>
+class CDkPeBaseTempl : public CDkPeBasePrivate,
+                       public IDkPiPropertyEditControl2,
+                       public dkfw::OleControl,
+                       public CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T>>,
+                       public CProxyIPropertyNotifySink<CDkPeBaseTempl<T>>,
+                       public CIPropEditUIEvents,
+                       public dkfw::ComRoot
+{
+    using EventsProxy = CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T>>;
+
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<>;
+
+    HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
+    {
+        return dkfw::QueryTable<CDkPeBaseTempl, dkfw::Chain<IDkPiPropertyEditControl2, IDkPiPropertyEditControl, IDispatch>,
+                                IOleObject, dkfw::Chain<IOleInPlaceObjectWindowless, IOleInPlaceObject, IOleWindow>,
+                                IOleInPlaceActiveObject, dkfw::Chain<IViewObjectEx, IViewObject2, IViewObject>,
+                                IOleControl, IQuickActivate, IConnectionPointContainer>(this, riid, ppv);
+    }
+
+    // IDispatch over DKPEXCTLLib's description of the control interface.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !count);
+        *count = 1;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept override
+    {
+        return dkfw::DispatchGetTypeInfo(IID_IDkPiPropertyEditControl, index, out);
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override
+    {
+        return dkfw::DispatchGetIDsOfNames(IID_IDkPiPropertyEditControl, names, count, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* argErr) noexcept override
+    {
+        return dkfw::DispatchInvoke(IID_IDkPiPropertyEditControl, static_cast<IDkPiPropertyEditControl*>(this), id,
+                                    flags, params, result, excep, argErr);
+    }
+
+    // IDkPiPropertyEditControl
+    STDMETHODIMP InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, BOOL readOnly) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        RETURN_HR_IF(E_UNEXPECTED, !editor);
+        ApplyAmbient(DISPID_UNKNOWN);
+        return editor->Handle_InitEditControl(objs, dynProps, dispids, static_cast<short>(readOnly));
+    }
+    DK_CATCH_RETURN()
+
+    STDMETHODIMP Refresh(ULONG) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        RETURN_HR_IF(E_UNEXPECTED, !editor);
+        editor->Handle_Refresh();
+        if (ControlWindow())
+            ::InvalidateRect(ControlWindow(), nullptr, TRUE);
+        return S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    STDMETHODIMP get_KeepFocus(BOOL* pVal) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        RETURN_HR_IF(E_UNEXPECTED, !editor);
+        RETURN_HR_IF(E_POINTER, !pVal);
+        short keep = 0;
+        const HRESULT hr = editor->Handle_get_KeepFocus(&keep);
+        *pVal = keep;
+        return hr;
+    }
+    DK_CATCH_RETURN()
+
+    STDMETHODIMP put_BackColor(OLE_COLOR c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_put_BackColor, c); }
+    STDMETHODIMP get_BackColor(OLE_COLOR* c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_get_BackColor, c); }
+    STDMETHODIMP put_ForeColor(OLE_COLOR c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_put_ForeColor, c); }
+    STDMETHODIMP get_ForeColor(OLE_COLOR* c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_get_ForeColor, c); }
+    STDMETHODIMP put_ReadOnlyBackColor(OLE_COLOR c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_put_ReadOnlyBackColor, c);
+    }
+    STDMETHODIMP get_ReadOnlyBackColor(OLE_COLOR* c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_get_ReadOnlyBackColor, c);
+    }
+    STDMETHODIMP put_ReadOnlyForeColor(OLE_COLOR c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_put_ReadOnlyForeColor, c);
+    }
+    STDMETHODIMP get_ReadOnlyForeColor(OLE_COLOR* c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_get_ReadOnlyForeColor, c);
+    }
+    STDMETHODIMP put_Font(IUnknown* font) noexcept override { return Forward(&CDkPeCtrlBase::Handle_put_Font, font); }
+    STDMETHODIMP get_Font(IUnknown** font) noexcept override { return Forward(&CDkPeCtrlBase::Handle_get_Font, font); }
+
+    // IDkPiPropertyEditControl2
+    STDMETHODIMP GetPropertyIdentifier(IDkPiPropertyIdentifier** out) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_GetPropertyIdentifier, out);
+    }
+    STDMETHODIMP PutPropertyIdentifier(IDkPiPropertyIdentifier* in) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_PutPropertyIdentifier, in);
+    }
+    STDMETHODIMP SetValue(VARIANT* value, ValueType how) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        RETURN_HR_IF(E_UNEXPECTED, !editor);
+        return editor->SetPropertyValue(value, how);
+    }
+    DK_CATCH_RETURN()
+
+    STDMETHODIMP InvokeCommand(LPCWSTR name, int flags) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        RETURN_HR_IF(E_UNEXPECTED, !editor);
+        if ((flags & dkpex::kCommandLaunchDialog) && (flags & dkpex::kCommandButtonAction))
+            return ButtonAction();
+        if (flags & dkpex::kCommandLaunchDialog)
+        {
+            CString text = name ? name : L"";
+            return editor->LaunchOPMPropertyDialog(text);
+        }
+        return E_UNEXPECTED;
+    }
+    DK_CATCH_RETURN()
+
+    // CDkPeBasePrivate
+    HWND GetControlWindow() override { return ControlWindow(); }
+    HRESULT GetInPlaceSite(IOleInPlaceSite** site) override
+    {
+        if (!site)
+            return E_POINTER;
+        *site = InPlaceSite();
+        if (!*site)
+            return S_FALSE;
+        (*site)->AddRef();
+        return S_OK;
+    }
+    HRESULT HideControl(LPCRECT pos, HWND parent) override { return DoVerbHide(pos, parent); }
+    HRESULT ShowControl(LPCRECT pos, HWND parent) override { return DoVerbShow(pos, parent); }
+    HRESULT UIActivateControl(LPCRECT pos, HWND parent) override { return DoVerbUIActivate(pos, parent); }
+
+    // CIPropEditUIEvents
+    HRESULT FireKeyDown(WPARAM w, LPARAM l) override { return EventsProxy::Fire_OnKeyDown(w, l); }
+    HRESULT FireKeyUp(WPARAM w, LPARAM l) override { return EventsProxy::Fire_OnKeyUp(w, l); }
+    HRESULT FireRButtonDown(WPARAM w, LPARAM pt) override { return EventsProxy::Fire_OnRButtonDown(w, pt); }
+    HRESULT FireMButtonDown(WPARAM w, LPARAM pt) override { return EventsProxy::Fire_OnMButtonDown(w, pt); }
+    HRESULT FireBeginPropertyUpdate() override { return EventsProxy::Fire_OnBeginPropertyUpdate(); }
+    HRESULT FireEndPropertyUpdate() override { return EventsProxy::Fire_OnEndPropertyUpdate(); }
+    HRESULT FireClick() override { return EventsProxy::Fire_OnClick(); }
+    HRESULT FireOperationStart(long code) override { return EventsProxy::Fire_OnOperationStart(code); }
+    HRESULT FireOperationEnd(long code) override { return EventsProxy::Fire_OnOperationEnd(code); }
+
+    // The editor part, or null once it is torn down.
+    CDkPeCtrlBase* Editor() noexcept { return m_editorGone ? nullptr : static_cast<T*>(this); }
+
+protected:
+    CDkPeBaseTempl()
+    {
+        AddConnectionPoint(IID_IDkPiPropertyEditEventsSink2);
+        AddConnectionPoint(IID_IPropertyNotifySink);
+    }
+
+    // The family's button action (the button-edit glue overrides it).
+    virtual HRESULT ButtonAction() noexcept { return E_UNEXPECTED; }
+    // Routes a family puts in front of the base map.
+    virtual bool RouteFamilyMessage(UINT, WPARAM, LPARAM, LRESULT&) noexcept { return false; }
+
+    // While set, UI activation does not reach the editor.
+    bool m_bSuppressUIActivate = false;
+
+    HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override
+    {
+        return QueryFamily(riid, ppv, typename T::FamilyInterfaces{});
+    }
+
+    void FinalRelease() noexcept override
+    {
+        // The window's messages reach the editor, so the window goes first.
+        InPlaceDeactivate();
+        DestroyWindowNow();
+        TearDownEditor();
+    }
+
+    // dkfw::OleControl
+    const CLSID& ControlClsid() const noexcept override { return T::ClassId(); }
+
+    HRESULT OnDraw(ATL_DRAWINFO& info) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        return editor ? editor->Handle_OnDraw(info) : S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    HRESULT DoVerbShow(LPCRECT pos, HWND parent) noexcept override
+    try
+    {
+        if (ControlWindow())
+            ::ShowWindow(ControlWindow(), SW_SHOW);
+        CDkPeCtrlBase* editor = Editor();
+        return editor ? editor->Handle_DoVerbShow(pos, parent) : S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    HRESULT DoVerbHide(LPCRECT pos, HWND parent) noexcept override
+    try
+    {
+        if (CDkPeCtrlBase* editor = Editor())
+            editor->Handle_DoVerbHide(pos, parent);
+        if (ControlWindow())
+            ::ShowWindow(ControlWindow(), SW_HIDE);
+        return S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    HRESULT DoVerbUIActivate(LPCRECT, HWND parent) noexcept override
+    try
+    {
+        RECT client{};
+        if (ControlWindow())
+            ::GetClientRect(ControlWindow(), &client);
+        CDkPeCtrlBase* editor = Editor();
+        if (m_bSuppressUIActivate || !editor)
+            return S_OK;
+        return editor->Handle_DoVerbUIActivate(&client, parent);
+    }
+    DK_CATCH_RETURN()
+
+    HRESULT OnObjectRectsSet(LPCRECT rect, LPCRECT clip) noexcept override
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        return editor ? editor->Handle_SetObjectRects(rect, clip) : S_OK;
+    }
+    DK_CATCH_RETURN()
+
+    void OnBeforeUIDeactivate() noexcept override
+    try
+    {
+        HWND hwnd = ControlWindow();
+        if (!hwnd || !::GetParent(hwnd))
+            return;
+        if (CDkPeCtrlBase* editor = Editor())
+            editor->Handle_UIDeactivate();
+        ::InvalidateRect(hwnd, nullptr, TRUE);
+    }
+    catch (...)
+    {
+    }
+
+    void OnAmbientChanged(DISPID dispid) noexcept override { ApplyAmbient(dispid); }
+
+    void OnClosed() noexcept override { TearDownEditor(); }
+
+    bool RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    try
+    {
+        if (dkpex::IsReflectedControlMessage(msg))
+        {
+            result = ::DefWindowProcW(ControlWindow(), msg - 0x2000, wParam, lParam);
+            return true;
+        }
+        if (RouteFamilyMessage(msg, wParam, lParam, result))
+            return true;
+        return RouteBaseMessage(msg, wParam, lParam, result);
+    }
+    catch (...)
+    {
+        return false;
+    }
+
+private:
+    template <class Handler, class Arg> HRESULT Forward(Handler handler, Arg arg) noexcept
+    try
+    {
+        CDkPeCtrlBase* editor = Editor();
+        RETURN_HR_IF(E_UNEXPECTED, !editor);
+        return (editor->*handler)(arg);
+    }
+    DK_CATCH_RETURN()
+
+    template <class... I> HRESULT QueryFamily(REFIID riid, void** ppv, dkpex::FamilyInterfaces<I...>) noexcept
+    {
+        T* self = static_cast<T*>(this);
+        ((riid == __uuidof(I) ? (*ppv = static_cast<I*>(self), true) : false) || ...);
+        if (!*ppv)
+            return E_NOINTERFACE;
+        static_cast<IUnknown*>(*ppv)->AddRef();
+        return S_OK;
+    }
+
+    void TearDownEditor() noexcept
+    {
+        if (m_editorGone)
+            return;
+        static_cast<T*>(this)->Cleanup();
+        m_editorGone = true;
+    }
+
+    // Ambient properties into the control's own: at window creation all four, later the
+    // font and the two colours on their change (or on DISPID_UNKNOWN, all of them).
+    void ApplyAmbient(DISPID dispid) noexcept
+    {
+        CDkPeCtrlBase* editor = Editor();
+        if (!editor)
+            return;
+        const bool all = dispid == DISPID_UNKNOWN;
+        dkfw::UniqueVariant v;
+        if ((all || dispid == DISPID_FONT || dispid == DISPID_AMBIENT_FONT) &&
+            SUCCEEDED(GetAmbientProperty(DISPID_AMBIENT_FONT, v.Put())) &&
+            (v.Type() == VT_DISPATCH || v.Type() == VT_UNKNOWN) && v.Get().punkVal)
+            editor->Handle_put_Font(v.Get().punkVal);
+        if ((all || dispid == DISPID_FORECOLOR || dispid == DISPID_AMBIENT_FORECOLOR) &&
+            SUCCEEDED(GetAmbientColor(DISPID_AMBIENT_FORECOLOR, v)))
+            editor->Handle_put_ForeColor(v.Get().lVal);
+        if ((all || dispid == DISPID_BACKCOLOR || dispid == DISPID_AMBIENT_BACKCOLOR) &&
+            SUCCEEDED(GetAmbientColor(DISPID_AMBIENT_BACKCOLOR, v)))
+            editor->Handle_put_BackColor(v.Get().lVal);
+    }
+
+    void ApplyCreationAmbient() noexcept
+    {
+        CDkPeCtrlBase* editor = Editor();
+        if (!editor)
+            return;
+        dkfw::UniqueVariant v;
+        if (SUCCEEDED(GetAmbientColor(DISPID_AMBIENT_BACKCOLOR, v)))
+            editor->Handle_put_BackColor(v.Get().lVal);
+        if (SUCCEEDED(GetAmbientColor(dkpex::kAmbientReadOnlyBackColor, v)))
+            editor->Handle_put_ReadOnlyBackColor(v.Get().lVal);
+        if (SUCCEEDED(GetAmbientColor(dkpex::kAmbientReadOnlyForeColor, v)))
+            editor->Handle_put_ReadOnlyForeColor(v.Get().lVal);
+        if (SUCCEEDED(GetAmbientProperty(DISPID_AMBIENT_FONT, v.Put())) &&
+            (v.Type() == VT_DISPATCH || v.Type() == VT_UNKNOWN) && v.Get().punkVal)
+            editor->Handle_put_Font(v.Get().punkVal);
+    }
+
+    HRESULT GetAmbientColor(DISPID dispid, dkfw::UniqueVariant& v) noexcept
+    {
+        RETURN_IF_FAILED(GetAmbientProperty(dispid, v.Put()));
+        return ::VariantChangeType(v.Addr(), v.Addr(), 0, VT_I4);
+    }
+
+    bool RouteBaseMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+    {
+        CDkPeCtrlBase* editor = Editor();
+        BOOL handled = TRUE;
+        switch (msg)
+        {
+        case WM_CREATE:
+            ApplyCreationAmbient();
+            result = editor ? editor->Handle_OnCreate(msg, wParam, lParam, handled) : 0;
+            return true;
+        case WM_LBUTTONDOWN:
+            if (editor && (result = editor->Handle_OnLButtonDown(msg, wParam, lParam, handled), handled))
+                return true;
+            EventsProxy::Fire_OnClick();
+            return false;
+        case WM_LBUTTONDBLCLK:
+            if (editor && (result = editor->Handle_OnLButtonDblClk(msg, wParam, lParam, handled), handled))
+                return true;
+            EventsProxy::Fire_OnDblClick();
+            return false;
+        case WM_RBUTTONDOWN:
+            if (!editor)
+                return false;
+            if (result = editor->Handle_OnRButtonDown(msg, wParam, lParam, handled), handled)
+                return true;
+            editor->Fire_OnRButtonDown(wParam, lParam);
+            return false;
+        case WM_MBUTTONDOWN:
+            if (!editor)
+                return false;
+            if (result = editor->Handle_OnMButtonDown(msg, wParam, lParam, handled), handled)
+                return true;
+            editor->Fire_OnMButtonDown(wParam, lParam);
+            return false;
+        case WM_KEYDOWN:
+            if (!editor)
+                return false;
+            editor->Handle_OnKeyDown(msg, wParam, lParam, handled);
+            result = 0;
+            return true;
+        case WM_MOUSEACTIVATE:
+            if (HIWORD(lParam) != WM_MBUTTONDOWN)
+                return false;
+            result = 0;
+            return true;
+        case dkpex::kWmCtlColor:
+            if (!editor)
+                return false;
+            result = reinterpret_cast<LRESULT>(editor->Handle_OnCtlColor(msg, wParam, lParam, handled));
+            return true;
+        case WM_MOUSEMOVE:
+            return editor && (result = editor->Handle_OnMouseMove(msg, wParam, lParam, handled), handled);
+        case WM_MOUSELEAVE:
+            return editor && (result = editor->Handle_OnMouseLeave(msg, wParam, lParam, handled), handled);
+        case CPropTextTooltip::kDrawMessage:
+            return editor && (result = editor->Handle_OnDrawTooltip(msg, wParam, lParam, handled), handled);
+        case WM_GETDLGCODE:
+            result = DLGC_WANTALLKEYS;
+            return true;
+        case WM_ERASEBKGND:
+            if (!editor)
+            {
+                result = 1;
+                return true;
+            }
+            result = editor->Handle_OnEraseBackground(msg, wParam, lParam, handled);
+            return handled;
+        default:
+            return false;
+        }
+    }
+
+    bool m_editorGone = false;
+};
+
+// The kinds of glue: the same base, with the routes each family puts in front.
+template <class T> class CDkPeEditTempl : public CDkPeBaseTempl<T>
+{
+};
+
+template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>
+{
+};

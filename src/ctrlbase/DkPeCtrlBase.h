@@ -1,0 +1,165 @@
+// CDkPeCtrlBase: the base of every editor control. It owns the selection the palette hands
+// over and every read and write of the property, and the window behaviour all editors
+// share. Exported, so that other libraries of the host can derive editors from it.
+#pragma once
+
+#include "DkPeBasePrivate.h"
+#include "DkPeExport.h"
+#include "PropTextTooltip.h"
+#include "dkdb.h"
+
+#include "DkPiHost.h"
+#include "OleControl.h"
+#include "Unique.h"
+
+#include <ocidl.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+struct IDynamicProperty;
+struct IDkPiPropertyIdentifier;
+
+// The component's text type inside: wide characters.
+using CString = std::wstring;
+
+// One highlighted sub-entity: the full path of ids from the outermost container down.
+using DkSubEntityPath = std::vector<DkDbObjectId>;
+
+class DKPEX_API CDkPeCtrlBase
+{
+public:
+    // Control states (m_state).
+    enum
+    {
+        kStateCreated = 0,
+        kStatePlaced = 1,
+        kStateEditing = 2,
+        kStateEditingAgain = 3,
+        kStateCommitting = 4,
+    };
+
+    CDkPeCtrlBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
+    CDkPeCtrlBase(const CDkPeCtrlBase&) = delete;
+    CDkPeCtrlBase& operator=(const CDkPeCtrlBase&) = delete;
+
+    // The virtual table, in this order.
+    virtual ~CDkPeCtrlBase();
+    virtual long Cleanup();
+    virtual long GetCurrentSelectionObjectIdArray(DkArray<DkDbObjectId>& ids);
+    virtual long BeginEdit(const RECT& rect);
+    virtual long EndEdit();
+    virtual long SetState(int& state);
+    virtual long GetState(int& state);
+    virtual long GetPropertyValue(VARIANT* value, ValueType& valueType);
+    virtual long SetPropertyValue(VARIANT* value, ValueType valueType);
+    virtual long PreSetPropertyValue(IDispatch* object, long dispid);
+    virtual long PostSetPropertyValue(IDispatch* object);
+    virtual long CheckPropertyForUnspecifiedValue(IUnknown* dynProp, IUnknown* object, VARIANT* value,
+                                                  bool* isUnspecified);
+    virtual long CheckPropertyForUnspecifiedValue(long dispid, IDispatch* object, VARIANT* value, bool* isUnspecified);
+    virtual long SetPropertyValueAsUnspecified(long dispid, IDispatch* object, int flag);
+    virtual long SetPropertyValueAsUnspecified(IUnknown* dynProp, IUnknown* object, int flag);
+    virtual long ComparePropertyValue(VARIANT* a, VARIANT* b, int& result);
+    virtual long GetDynamicPropertyValue(IDispatch* object, IDynamicProperty* dynProp, VARIANT* value);
+    virtual long SetDynamicPropertyValue(IDispatch* object, IDynamicProperty* dynProp, VARIANT* value);
+    virtual long CheckPropertyForExpression(IUnknown* dynProp, IUnknown* object, VARIANT* value, bool* hasExpression);
+    virtual long CheckPropertyForExpression(long dispid, IDispatch* object, VARIANT* value, bool* hasExpression);
+    virtual long SetPropertyExpressionAsString(long dispid, IDispatch* object, wchar_t* text);
+    virtual long SetPropertyExpressionAsString(IUnknown* dynProp, IUnknown* object, wchar_t* text);
+    virtual long MouseClick(UINT flags, POINT point);
+    virtual long DoubleClick(const RECT& rect);
+    virtual long PropertySysKeyDown(UINT key, UINT repeat, UINT flags, bool& handled);
+    virtual long LaunchOPMPropertyDialog(CString& name);
+    virtual long GetTextTipWidth(int& width);
+    virtual long GetFrameHandle(HWND& hwnd);
+    virtual long SetReadOnlyFlag(int readOnly);
+    virtual long PropReadOnly(int& readOnly);
+    virtual long EditBoxReadOnly(bool& readOnly);
+    virtual long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly);
+    virtual long Handle_get_KeepFocus(short* pVal);
+    virtual long Handle_Refresh();
+    virtual long Handle_put_ForeColor(OLE_COLOR color);
+    virtual long Handle_get_ForeColor(OLE_COLOR* color);
+    virtual long Handle_put_BackColor(OLE_COLOR color);
+    virtual long Handle_get_BackColor(OLE_COLOR* color);
+    virtual long Handle_put_ReadOnlyForeColor(OLE_COLOR color);
+    virtual long Handle_get_ReadOnlyForeColor(OLE_COLOR* color);
+    virtual long Handle_put_ReadOnlyBackColor(OLE_COLOR color);
+    virtual long Handle_get_ReadOnlyBackColor(OLE_COLOR* color);
+    virtual long Handle_put_Font(IUnknown* font);
+    virtual long Handle_get_Font(IUnknown** font);
+    virtual long Fire_OnKeyDown(WPARAM wParam, LPARAM lParam);
+    virtual long Fire_OnKeyUp(WPARAM wParam, LPARAM lParam);
+    virtual long Fire_OnRButtonDown(WPARAM wParam, LPARAM lParam);
+    virtual long Fire_OnMButtonDown(WPARAM wParam, LPARAM lParam);
+    virtual long Handle_OnDraw(ATL_DRAWINFO& info);
+    virtual long Handle_SetObjectRects(const RECT* pos, const RECT* clip);
+    virtual long Handle_DoVerbHide(const RECT* pos, HWND parent);
+    virtual long Handle_DoVerbShow(const RECT* pos, HWND parent);
+    virtual long Handle_DoVerbUIActivate(const RECT* pos, HWND parent);
+    virtual long Handle_UIDeactivate();
+    virtual HBRUSH Handle_OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnMButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnLButtonDblClk(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnCreate(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_ShowTextTip(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnDrawTooltip(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual LRESULT Handle_OnEraseBackground(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    virtual long GetComboTextTipWidth(int index, int& width);
+    virtual long SetDoNextVariantItem(int value);
+    virtual long GetDoNextVariantItem(int& value);
+    virtual long SetChangeNotified(int value);
+    virtual long GetChangeNotified(int& value);
+    virtual long Handle_PutPropertyIdentifier(IDkPiPropertyIdentifier* identifier);
+    virtual long Handle_GetPropertyIdentifier(IDkPiPropertyIdentifier** identifier);
+
+    // Non-virtual operations.
+    CString GetUnspecifiedString() const;
+    long GetStringWidth(CString text, int* width);
+    long ShowTextTooltip(RECT rect);
+
+protected:
+    long UpdateExpressionSupportState(bool firstWasEmpty, bool anyExpression, const CString& text);
+
+    // Fields, in this order.
+    int m_nObjects;
+    IUnknown** m_ppObjects;
+    IUnknown** m_ppDynProps;
+    int* m_pDispids;
+    CPropTextTooltip m_textTip;
+    DkArray<DkSubEntityPath> m_highlightedPaths;
+    int m_state;
+    HWND m_pPresetEdit;
+    BOOL m_bPropReadOnly;
+    BOOL m_bInitReadOnly;
+    BOOL m_bChangeNotified;
+    BOOL m_bDoNextVariantItem;
+    bool m_bUnspecifiedAllowed;
+    bool m_bEditBoxReadOnly;
+    CString m_expression;
+    int m_expressionState;
+    int m_nFailed;
+    CString m_unspecifiedText;
+    COLORREF m_foreColor;
+    COLORREF m_backColor;
+    COLORREF m_readOnlyForeColor;
+    COLORREF m_readOnlyBackColor;
+    dkfw::UniqueHbrush m_backBrush;
+    dkfw::UniqueHbrush m_readOnlyBackBrush;
+    IFont* m_pFont;
+    CIPropEditUIEvents* m_pUIEvents;
+    CDkPeBasePrivate* m_pPrivate;
+    IDkPiPropertyIdentifier* m_pPropertyIdentifier;
+    BOOL m_bBusy;
+
+private:
+    void Initialize();
+    long FirePointEvent(bool right, WPARAM wParam, LPARAM lParam);
+};

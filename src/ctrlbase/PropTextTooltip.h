@@ -1,0 +1,47 @@
+// CPropTextTooltip: the pop-up that shows a row's whole text when it does not fit the row.
+#pragma once
+
+#include "Window.h"
+
+class CPropTextTooltip : public dkfw::WindowBase
+{
+public:
+    // The tip's identifier: its window's user data, and wParam of the owner's draw message.
+    static constexpr int kTipId = 1042;
+    // The message the tip sends its owner to have the content drawn (application message + 1).
+    static constexpr UINT kDrawMessage = 0x8001;
+
+    CPropTextTooltip() noexcept;
+    ~CPropTextTooltip() override;
+
+    // Creates the tip window, owned by owner; false when it cannot be created.
+    bool Create(HWND owner) noexcept;
+    bool Exists() const noexcept { return Hwnd() != nullptr; }
+    void SetOwner(HWND owner) noexcept { m_hOwner = owner; }
+    HWND Owner() const noexcept { return m_hOwner; }
+
+    // Places the tip over rect (client coordinates of control), kept on the desktop, and
+    // starts the check timer.
+    long Place(HWND control, RECT rect) noexcept;
+    void Hide() noexcept;
+
+    static constexpr UINT_PTR kTimerId = 2;
+    static constexpr UINT kTimerMs = 300;
+
+private:
+    void OnTimer() noexcept;
+    void ShowTip() noexcept;
+    void Paint() noexcept;
+    void ForwardClick(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+protected:
+    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+
+public:
+    RECT m_hotRect;       // client coordinates of the tip: the tip stays while the cursor is inside
+    UINT_PTR m_nTimer;    // the 300 ms check timer, 0 when none
+    HWND m_hOwner;        // the window that draws the tip's content
+    BOOL m_bShown;        // the tip is meant to be visible
+    BOOL m_bPlaced;       // a position was set
+    BOOL m_bPaintPending; // the owner must still draw the content
+};
