@@ -1,0 +1,228 @@
+// The host installation's registration of DkPEXCtl's control classes and type library in
+// the current user's classes, as the host's installer writes them. The same keys go into
+// the machine's classes too: this platform's COM (Wine 8) reads classes, progids and type
+// libraries from there only, where Windows merges the user's over the machine's.
+#include "DkHostTest.h"
+
+#include <oleauto.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+// The custom data under which a class's progid is stored in the type library.
+const GUID kProgIdGuid = {0x9b3c1f6e, 0x5d2a, 0x4e7b, {0x8c, 0x41, 0x2f, 0x6a, 0x90, 0xd3, 0x17, 0xe5}};
+
+// The misc status of the controls: set the client site first, activate when visible, inside
+// out, no linking inside, recompose on resize.
+const wchar_t kMiscStatus[] = L"131473";
+const wchar_t kClassesRoot[] = L"Software\\Classes\\";
+
+std::wstring GuidText(const GUID& g)
+{
+    wchar_t buf[40];
+    ::StringFromGUID2(g, buf, 40);
+    return buf;
+}
+
+const HKEY kHives[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+
+HRESULT SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value)
+{
+    for (HKEY hive : kHives)
+    {
+        HKEY h = nullptr;
+        LONG rc = ::RegCreateKeyExW(hive, (kClassesRoot + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                                    nullptr);
+        if (rc != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(rc);
+        rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(h);
+        if (rc != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(rc);
+    }
+    return S_OK;
+}
+
+HRESULT DeleteTree(const std::wstring& key)
+{
+    for (HKEY hive : kHives)
+    {
+        const LONG rc = ::RegDeleteTreeW(hive, (kClassesRoot + key).c_str());
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+            return HRESULT_FROM_WIN32(rc);
+    }
+    return S_OK;
+}
+
+struct ClassInfo
+{
+    CLSID clsid;
+    std::wstring name;
+    std::wstring progId;
+};
+
+HRESULT ReadModule(const wchar_t* path, TLIBATTR& libAttr, std::wstring& help, std::vector<ClassInfo>& classes)
+{
+    ITypeLib* lib = nullptr;
+    HRESULT hr = ::LoadTypeLibEx(path, REGKIND_NONE, &lib);
+    if (FAILED(hr))
+        return hr;
+    TLIBATTR* attr = nullptr;
+    if (SUCCEEDED(hr = lib->GetLibAttr(&attr)))
+    {
+        libAttr = *attr;
+        lib->ReleaseTLibAttr(attr);
+    }
+    BSTR doc = nullptr;
+    lib->GetDocumentation(-1, nullptr, &doc, nullptr, nullptr);
+    help = doc ? doc : L"";
+    ::SysFreeString(doc);
+    for (UINT i = 0; SUCCEEDED(hr) && i < lib->GetTypeInfoCount(); ++i)
+    {
+        TYPEKIND kind;
+        ITypeInfo* info = nullptr;
+        if (FAILED(lib->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS || FAILED(lib->GetTypeInfo(i, &info)))
+            continue;
+        ClassInfo c{};
+        TYPEATTR* ta = nullptr;
+        BSTR name = nullptr;
+        ITypeInfo2* info2 = nullptr;
+        VARIANT progId;
+        ::VariantInit(&progId);
+        if (SUCCEEDED(info->GetTypeAttr(&ta)))
+        {
+            c.clsid = ta->guid;
+            info->ReleaseTypeAttr(ta);
+        }
+        info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+        c.name = name ? name : L"";
+        ::SysFreeString(name);
+        if (SUCCEEDED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2))))
+        {
+            if (SUCCEEDED(info2->GetCustData(kProgIdGuid, &progId)) && progId.vt == VT_BSTR)
+                c.progId = progId.bstrVal;
+            ::VariantClear(&progId);
+            info2->Release();
+        }
+        info->Release();
+        classes.push_back(c);
+    }
+    lib->Release();
+    return hr;
+}
+} // namespace
+
+namespace dkhost_test
+{
+HRESULT RegisterControlClass(const CLSID& clsid, const wchar_t* progId, const wchar_t* userType,
+                             const wchar_t* serverPath, const GUID* libid) noexcept
+try
+{
+    if (!serverPath || !userType)
+        return E_POINTER;
+    const std::wstring key = L"CLSID\\" + GuidText(clsid);
+    HRESULT hr = SetValue(key, nullptr, userType);
+    if (SUCCEEDED(hr))
+        hr = SetValue(key + L"\\InprocServer32", nullptr, serverPath);
+    if (SUCCEEDED(hr))
+        hr = SetValue(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    if (SUCCEEDED(hr))
+        hr = SetValue(key + L"\\Control", nullptr, L"");
+    if (SUCCEEDED(hr))
+        hr = SetValue(key + L"\\MiscStatus", nullptr, L"0");
+    if (SUCCEEDED(hr))
+        hr = SetValue(key + L"\\MiscStatus\\1", nullptr, kMiscStatus);
+    if (SUCCEEDED(hr))
+        hr = SetValue(key + L"\\Verb\\0", nullptr, L"&Properties,0,2");
+    if (SUCCEEDED(hr) && libid)
+        hr = SetValue(key + L"\\TypeLib", nullptr, GuidText(*libid));
+    if (SUCCEEDED(hr) && libid)
+        hr = SetValue(key + L"\\Version", nullptr, L"1.0");
+    if (SUCCEEDED(hr) && progId && *progId)
+    {
+        hr = SetValue(key + L"\\ProgID", nullptr, progId);
+        if (SUCCEEDED(hr))
+            hr = SetValue(progId, nullptr, userType);
+        if (SUCCEEDED(hr))
+            hr = SetValue(std::wstring(progId) + L"\\CLSID", nullptr, GuidText(clsid));
+    }
+    return hr;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+HRESULT UnregisterControlClass(const CLSID& clsid, const wchar_t* progId) noexcept
+try
+{
+    HRESULT hr = DeleteTree(L"CLSID\\" + GuidText(clsid));
+    if (SUCCEEDED(hr) && progId && *progId)
+        hr = DeleteTree(progId);
+    return hr;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+HRESULT InstallModule(const wchar_t* modulePath, int* count) noexcept
+try
+{
+    if (count)
+        *count = 0;
+    TLIBATTR attr{};
+    std::wstring help;
+    std::vector<ClassInfo> classes;
+    HRESULT hr = ReadModule(modulePath, attr, help, classes);
+    if (FAILED(hr))
+        return hr;
+    std::wstring dir = modulePath;
+    dir = dir.substr(0, dir.find_last_of(L"\\/") + 1);
+    const std::wstring lib = L"TypeLib\\" + GuidText(attr.guid) + L"\\" + std::to_wstring(attr.wMajorVerNum) + L"." +
+                             std::to_wstring(attr.wMinorVerNum);
+    hr = SetValue(lib, nullptr, help);
+    if (SUCCEEDED(hr))
+        hr = SetValue(lib + L"\\0\\win64", nullptr, modulePath);
+    if (SUCCEEDED(hr))
+        hr = SetValue(lib + L"\\FLAGS", nullptr, L"0");
+    if (SUCCEEDED(hr))
+        hr = SetValue(lib + L"\\HELPDIR", nullptr, dir);
+    for (const ClassInfo& c : classes)
+    {
+        if (FAILED(hr))
+            break;
+        hr = RegisterControlClass(c.clsid, c.progId.c_str(), (c.name + L" Class").c_str(), modulePath, &attr.guid);
+        if (SUCCEEDED(hr) && count)
+            ++*count;
+    }
+    return hr;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+HRESULT UninstallModule(const wchar_t* modulePath) noexcept
+try
+{
+    TLIBATTR attr{};
+    std::wstring help;
+    std::vector<ClassInfo> classes;
+    HRESULT hr = ReadModule(modulePath, attr, help, classes);
+    if (FAILED(hr))
+        return hr;
+    for (const ClassInfo& c : classes)
+        if (FAILED(hr = UnregisterControlClass(c.clsid, c.progId.c_str())))
+            return hr;
+    return DeleteTree(L"TypeLib\\" + GuidText(attr.guid));
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+} // namespace dkhost_test

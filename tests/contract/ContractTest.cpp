@@ -1,0 +1,343 @@
+// The control contract end to end: a control created through COM by CLSID from the
+// registration, sited in a palette window by the container library, driven as the palette
+// drives it. The editor is the test library's, derived from the exported CDkPeCtrlBase.
+#include "ControlSite.h"
+#include "CountedObject.h"
+#include "DkHostTest.h"
+#include "TestEditorProbe.h"
+#include "TestSupport.h"
+
+#include "Unique.h"
+
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+using dkfw::ComPtr;
+using dktest::BinDir;
+
+constexpr RECT kRowRect{30, 40, 230, 60};
+
+class Contract : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, dkhost_test::InstallModule((BinDir() + L"DkPEXCtl.drx").c_str(), nullptr));
+        ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(kTestEditorClsid, kTestEditorProgId, L"Test editor",
+                                                          (BinDir() + L"DkPeTestEditors.dll").c_str(),
+                                                          &LIBID_DKPEXCTLLib));
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"DkTestPalette";
+        ::RegisterClassExW(&wc);
+        m_palette.Reset(::CreateWindowExW(0, L"DkTestPalette", L"palette", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100,
+                                          100, 400, 300, nullptr, nullptr, wc.hInstance, nullptr));
+        ASSERT_TRUE(m_palette);
+        ::ShowWindow(m_palette.Get(), SW_SHOW);
+        ASSERT_EQ(S_OK, dkfw::ComObject<dkpal::PaletteFrame>::Create(&m_frame, m_palette.Get()));
+        m_ambient.font = dkpal::MakeFont(L"Tahoma", 9);
+        m_ambient.back = RGB(250, 250, 240);
+        m_ambient.readOnlyBack = RGB(200, 200, 200);
+    }
+
+    void TearDown() override
+    {
+        m_host.Release();
+        if (m_frame)
+        {
+            EXPECT_EQ(0u, m_frame->Release()) << "the control gave back every reference on the frame";
+            m_frame = nullptr;
+        }
+        m_palette.Reset();
+        dkhost_test::UnregisterControlClass(kTestEditorClsid, kTestEditorProgId);
+    }
+
+    HRESULT CreateRow()
+    {
+        return m_host.Create(kTestEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient);
+    }
+
+    ComPtr<ITestEditorProbe> Probe() { return ComPtr<IUnknown>(m_host.Control()).Query<ITestEditorProbe>(); }
+
+    std::wstring Log()
+    {
+        dkfw::UniqueBstr log;
+        Probe()->GetLog(log.Put());
+        return std::wstring(log.View());
+    }
+
+    const std::vector<dkpal::Event>& Events() { return m_host.Events()->Events(); }
+
+    dkfw::UniqueHwnd m_palette;
+    dkfw::ComObject<dkpal::PaletteFrame>* m_frame = nullptr;
+    dkpal::Ambient m_ambient;
+    dkpal::ControlHost m_host;
+};
+
+TEST_F(Contract, OneInterfacePointerServesTheControlInterfacesAndDispatch)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    IDkPiPropertyEditControl2* control = m_host.Control();
+    ComPtr<IDkPiPropertyEditControl> base;
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, control->QueryInterface(IID_IDkPiPropertyEditControl, base.PutVoid()));
+    ASSERT_EQ(S_OK, control->QueryInterface(IID_IDispatch, dispatch.PutVoid()));
+    EXPECT_EQ(static_cast<void*>(control), static_cast<void*>(base.Get()));
+    EXPECT_EQ(static_cast<void*>(control), static_cast<void*>(dispatch.Get()));
+    for (const IID* iid : {&IID_IOleObject, &IID_IOleInPlaceObject, &IID_IOleInPlaceObjectWindowless,
+                           &IID_IOleInPlaceActiveObject, &IID_IViewObjectEx, &IID_IOleControl, &IID_IQuickActivate,
+                           &IID_IConnectionPointContainer, &IID_IOleWindow})
+    {
+        ComPtr<IUnknown> p;
+        EXPECT_EQ(S_OK, control->QueryInterface(*iid, p.PutVoid()));
+    }
+}
+
+TEST_F(Contract, DispatchDrivesTheControlThroughTheTypeLibrary)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    auto dispatch = ComPtr<IUnknown>(m_host.Control()).Query<IDispatch>();
+    LPOLESTR name = const_cast<LPOLESTR>(L"BackColor");
+    DISPID id = 0;
+    ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+    EXPECT_EQ(DISPID_BACKCOLOR, id);
+
+    VARIANT color;
+    color.vt = VT_I4;
+    color.lVal = RGB(1, 2, 3);
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS put{&color, &named, 1, 1};
+    ASSERT_EQ(S_OK, dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
+                                     nullptr));
+    OLE_COLOR back = 0;
+    ASSERT_EQ(S_OK, m_host.Control()->get_BackColor(&back));
+    EXPECT_EQ(RGB(1, 2, 3), back);
+}
+
+TEST_F(Contract, OleObjectAnswersFromTheClassRegistration)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    auto ole = ComPtr<IUnknown>(m_host.Control()).Query<IOleObject>();
+    CLSID clsid{};
+    ASSERT_EQ(S_OK, ole->GetUserClassID(&clsid));
+    EXPECT_EQ(kTestEditorClsid, clsid);
+    DWORD misc = 0;
+    ASSERT_EQ(S_OK, ole->GetMiscStatus(DVASPECT_CONTENT, &misc));
+    EXPECT_EQ(131473u, misc);
+    LPOLESTR userType = nullptr;
+    ASSERT_EQ(S_OK, ole->GetUserType(USERCLASSTYPE_FULL, &userType));
+    EXPECT_STREQ(L"Test editor", userType);
+    ::CoTaskMemFree(userType);
+    ComPtr<IEnumOLEVERB> verbs;
+    ASSERT_EQ(S_OK, ole->EnumVerbs(verbs.Put()));
+    OLEVERB verb{};
+    ULONG got = 0;
+    ASSERT_EQ(S_OK, verbs->Next(1, &verb, &got));
+    EXPECT_EQ(0, verb.lVerb);
+    ::CoTaskMemFree(verb.lpszVerbName);
+}
+
+TEST_F(Contract, WindowTakesTheAmbientPropertiesWhenItIsCreated)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    ASSERT_EQ(S_OK, m_host.Activate());
+    HWND window = m_host.Window();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(0x56000000, ::GetWindowLongW(window, GWL_STYLE) & 0x56000000);
+    EXPECT_EQ(m_palette.Get(), ::GetParent(window));
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    ::MapWindowPoints(nullptr, m_palette.Get(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(::EqualRect(&r, &kRowRect));
+    OLE_COLOR back = 0;
+    OLE_COLOR readOnlyBack = 0;
+    m_host.Control()->get_BackColor(&back);
+    m_host.Control()->get_ReadOnlyBackColor(&readOnlyBack);
+    EXPECT_EQ(m_ambient.back, back);
+    EXPECT_EQ(m_ambient.readOnlyBack, readOnlyBack);
+    EXPECT_EQ(L"Handle_OnCreate font\n", Log());
+}
+
+TEST_F(Contract, CallsAfterTheEditorPartIsGoneAnswerUnexpected)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    IDkPiPropertyEditControl2* control = m_host.Control();
+    ASSERT_EQ(S_OK, control->Refresh(0));
+    ComPtr<IUnknown>(control).Query<IOleObject>()->Close(OLECLOSE_NOSAVE);
+
+    VARIANT v;
+    ::VariantInit(&v);
+    OLE_COLOR color = 0;
+    BOOL keep = FALSE;
+    ComPtr<IUnknown> font;
+    IDkPiPropertyIdentifier* identifier = nullptr;
+    EXPECT_EQ(E_UNEXPECTED, control->InitEditControl(&v, &v, &v, FALSE));
+    EXPECT_EQ(E_UNEXPECTED, control->Refresh(0));
+    EXPECT_EQ(E_UNEXPECTED, control->get_KeepFocus(&keep));
+    EXPECT_EQ(E_UNEXPECTED, control->put_BackColor(0));
+    EXPECT_EQ(E_UNEXPECTED, control->get_ReadOnlyForeColor(&color));
+    EXPECT_EQ(E_UNEXPECTED, control->get_Font(font.Put()));
+    EXPECT_EQ(E_UNEXPECTED, control->GetPropertyIdentifier(&identifier));
+    EXPECT_EQ(E_UNEXPECTED, control->SetValue(&v, ValueSpecified));
+    EXPECT_EQ(E_UNEXPECTED, control->InvokeCommand(L"x", 0x8));
+}
+
+TEST_F(Contract, RefreshAnswersOkWhateverTheFlags)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    for (ULONG flags : {0ul, 1ul, 2ul, 0x80000000ul, 0xFFFFFFFFul})
+        EXPECT_EQ(S_OK, m_host.Control()->Refresh(flags)) << flags;
+}
+
+TEST_F(Contract, ClicksReachThePaletteInItsOwnCoordinates)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    ASSERT_EQ(S_OK, m_host.Activate());
+    HWND window = m_host.Window();
+    ::SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 7));
+    ::SendMessageW(window, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(150, 3));
+    ::SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+    ::SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(1, 1));
+    const auto& events = Events();
+    ASSERT_EQ(4u, events.size());
+    EXPECT_EQ(L"OnRButtonDown", events[0].name);
+    EXPECT_EQ(MK_RBUTTON, events[0].arg1);
+    EXPECT_EQ(MAKELPARAM(kRowRect.left + 5, kRowRect.top + 7), events[0].arg2);
+    EXPECT_EQ(L"OnMButtonDown", events[1].name);
+    EXPECT_EQ(MAKELPARAM(kRowRect.left + 150, kRowRect.top + 3), events[1].arg2);
+    EXPECT_EQ(L"OnClick", events[2].name);
+    EXPECT_EQ(L"OnDblClick", events[3].name);
+}
+
+TEST_F(Contract, KeysReachTheSinkAsKeyDownAndKeyUp)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    ASSERT_EQ(S_OK, m_host.Activate());
+    HWND window = m_host.Window();
+    EXPECT_EQ(DLGC_WANTALLKEYS, ::SendMessageW(window, WM_GETDLGCODE, 0, 0));
+    ::SendMessageW(window, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    ::SendMessageW(window, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001));
+    const auto& events = Events();
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ(L"OnKeyDown", events[0].name);
+    EXPECT_EQ(VK_TAB, events[0].arg1);
+    EXPECT_EQ(0x000F0001, events[0].arg2);
+    EXPECT_EQ(L"OnKeyUp", events[1].name);
+    EXPECT_EQ(static_cast<LONG_PTR>(static_cast<LPARAM>(0xC00F0001)), events[1].arg2);
+}
+
+TEST_F(Contract, VerbsReachTheEditorInTheirOrder)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    ASSERT_EQ(S_OK, m_host.Activate());
+    Probe()->ClearLog();
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_SHOW));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_TRUE(m_host.Site()->UIActive());
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
+    EXPECT_FALSE(::IsWindowVisible(m_host.Window()));
+    EXPECT_EQ(L"Handle_DoVerbShow visible\n"
+              L"Handle_DoVerbUIActivate 0,0,200,20\n"
+              L"BeginEdit 0,0,200,20\n"
+              L"Handle_DoVerbHide visible\n"
+              L"EndEdit\n",
+              Log());
+    int state = -1;
+    Probe()->GetStateValue(&state);
+    EXPECT_EQ(1, state);
+
+    Probe()->ClearLog();
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    EXPECT_FALSE(m_host.Site()->UIActive());
+    EXPECT_EQ(L"Handle_DoVerbUIActivate 0,0,200,20\nBeginEdit 0,0,200,20\nHandle_UIDeactivate\nEndEdit\n", Log());
+}
+
+TEST_F(Contract, ObjectRectsMoveTheWindowOnlyWhenTheyChange)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    ASSERT_EQ(S_OK, m_host.Activate());
+    Probe()->ClearLog();
+    ASSERT_EQ(S_OK, m_host.Move(kRowRect));
+    EXPECT_EQ(L"", Log()) << "the window already occupies the rectangle";
+    const RECT moved{30, 60, 280, 82};
+    ASSERT_EQ(S_OK, m_host.Move(moved));
+    EXPECT_EQ(L"Handle_SetObjectRects 0,0,250,22\n", Log());
+    RECT r{};
+    ::GetWindowRect(m_host.Window(), &r);
+    ::MapWindowPoints(nullptr, m_palette.Get(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(::EqualRect(&r, &moved));
+}
+
+TEST_F(Contract, ColoursKeepTheirBrushUntilTheyChange)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    ASSERT_EQ(S_OK, m_host.Activate());
+    IDkPiPropertyEditControl2* control = m_host.Control();
+    HBRUSH back = nullptr;
+    HBRUSH readOnly = nullptr;
+    control->put_BackColor(RGB(10, 20, 30));
+    Probe()->GetBrushes(&back, &readOnly);
+    control->put_BackColor(RGB(10, 20, 30));
+    HBRUSH backAgain = nullptr;
+    Probe()->GetBrushes(&backAgain, &readOnly);
+    EXPECT_EQ(back, backAgain) << "the same colour keeps the same brush";
+    control->put_BackColor(RGB(11, 20, 30));
+    HBRUSH changed = nullptr;
+    Probe()->GetBrushes(&changed, &readOnly);
+    EXPECT_NE(back, changed);
+    LOGBRUSH lb{};
+    ASSERT_NE(0, ::GetObjectW(changed, sizeof(lb), &lb));
+    EXPECT_EQ(RGB(11, 20, 30), lb.lbColor);
+
+    // The control-colour answer: the stored brush, with the text colour set in the DC.
+    dkfw::WindowDc dc(m_host.Window());
+    control->put_ForeColor(RGB(200, 0, 0));
+    const auto brush = reinterpret_cast<HBRUSH>(
+        ::SendMessageW(m_host.Window(), 0x0019, reinterpret_cast<WPARAM>(dc.Get()), 0));
+    EXPECT_EQ(changed, brush);
+    EXPECT_EQ(RGB(200, 0, 0), ::GetTextColor(dc.Get()));
+    EXPECT_EQ(TRANSPARENT, ::GetBkMode(dc.Get()));
+}
+
+TEST_F(Contract, ReleasingTheControlGivesBackEveryReference)
+{
+    dktest::CountedObject objects[3];
+    dktest::CountedObject dynProp;
+    ASSERT_EQ(S_OK, CreateRow());
+    dkpal::Selection selection;
+    for (auto& o : objects)
+        selection.objects.push_back(&o);
+    selection.dynProps = {nullptr, &dynProp, nullptr};
+    selection.dispids = {7, -23, 7};
+    ASSERT_EQ(S_OK, m_host.Init(selection, false));
+    int count = 0;
+    Probe()->GetSelectionCount(&count);
+    EXPECT_EQ(3, count);
+    for (auto& o : objects)
+        EXPECT_EQ(2u, o.Refs()) << "one reference per selected object while the row lives";
+    EXPECT_EQ(2u, dynProp.Refs());
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+
+    dkpal::EventRecorder* events = m_host.Events();
+    events->AddRef();
+    IOleClientSite* site = m_host.Site();
+    site->AddRef();
+    HMODULE editors = ::GetModuleHandleW(L"DkPeTestEditors.dll");
+    ASSERT_NE(nullptr, editors);
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(::GetProcAddress(editors, "DllCanUnloadNow"));
+    EXPECT_EQ(S_FALSE, canUnload());
+
+    m_host.Release();
+    for (auto& o : objects)
+        EXPECT_EQ(1u, o.Refs());
+    EXPECT_EQ(1u, dynProp.Refs());
+    EXPECT_EQ(0u, events->Release()) << "the sink was given back";
+    EXPECT_EQ(0u, site->Release()) << "the site was given back";
+    EXPECT_EQ(S_OK, canUnload()) << "no control, window or lock left in the editor library";
+}
+} // namespace

@@ -1,0 +1,151 @@
+// DkPeTestEditors.dll: a small editor library of the host's kind, deriving its editor from
+// CDkPeCtrlBase as exported by DkPEXCtl.drx and gluing it with CDkPeBaseTempl.
+#include "TestEditorProbe.h"
+
+#include "DkPeBaseTempl.h"
+
+#include "ComModule.h"
+
+#include <string>
+
+namespace
+{
+class CTestEditor : public CDkPeCtrlBase, public CDkPeBaseTempl<CTestEditor>, public ITestEditorProbe
+{
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<ITestEditorProbe>;
+
+    CTestEditor() : CDkPeCtrlBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this)) {}
+    static const CLSID& ClassId() noexcept { return kTestEditorClsid; }
+
+    // ITestEditorProbe
+    HRESULT STDMETHODCALLTYPE GetLog(BSTR* log) override
+    {
+        *log = ::SysAllocStringLen(m_log.data(), static_cast<UINT>(m_log.size()));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ClearLog() override
+    {
+        m_log.clear();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetBrushes(HBRUSH* back, HBRUSH* readOnlyBack) override
+    {
+        *back = m_backBrush.Get();
+        *readOnlyBack = m_readOnlyBackBrush.Get();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetSelectionCount(int* count) override
+    {
+        *count = m_nObjects;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetStateValue(int* state) override
+    {
+        *state = m_state;
+        return S_OK;
+    }
+
+    long Handle_SetObjectRects(const RECT* pos, const RECT* clip) override
+    {
+        Log(L"Handle_SetObjectRects", pos);
+        return CDkPeCtrlBase::Handle_SetObjectRects(pos, clip);
+    }
+    long Handle_DoVerbShow(const RECT* pos, HWND parent) override
+    {
+        Log(L"Handle_DoVerbShow", nullptr, ::IsWindowVisible(GetControlWindow()) ? L" visible" : L" hidden");
+        return CDkPeCtrlBase::Handle_DoVerbShow(pos, parent);
+    }
+    long Handle_DoVerbHide(const RECT* pos, HWND parent) override
+    {
+        Log(L"Handle_DoVerbHide", nullptr, ::IsWindowVisible(GetControlWindow()) ? L" visible" : L" hidden");
+        return CDkPeCtrlBase::Handle_DoVerbHide(pos, parent);
+    }
+    long Handle_DoVerbUIActivate(const RECT* pos, HWND parent) override
+    {
+        Log(L"Handle_DoVerbUIActivate", pos);
+        return CDkPeCtrlBase::Handle_DoVerbUIActivate(pos, parent);
+    }
+    long Handle_UIDeactivate() override
+    {
+        Log(L"Handle_UIDeactivate");
+        return CDkPeCtrlBase::Handle_UIDeactivate();
+    }
+    long BeginEdit(const RECT& rect) override
+    {
+        Log(L"BeginEdit", &rect);
+        m_state = kStateEditing;
+        return S_OK;
+    }
+    long EndEdit() override
+    {
+        Log(L"EndEdit");
+        return CDkPeCtrlBase::EndEdit();
+    }
+    LRESULT Handle_OnCreate(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override
+    {
+        OLE_COLOR back = 0;
+        Handle_get_BackColor(&back);
+        Log(L"Handle_OnCreate", nullptr, m_pFont ? L" font" : L" no-font");
+        return CDkPeCtrlBase::Handle_OnCreate(msg, wParam, lParam, handled);
+    }
+    long Handle_OnDraw(ATL_DRAWINFO& info) override
+    {
+        RECT r{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
+        ::FillRect(info.hdcDraw, &r, m_backBrush.Get());
+        const std::wstring text = std::to_wstring(m_nObjects) + L" selected";
+        ::DrawTextW(info.hdcDraw, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        return S_OK;
+    }
+
+protected:
+    // As a family does: key releases in the control go to the palette.
+    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    {
+        if (msg != WM_KEYUP)
+            return false;
+        result = CDkPeCtrlBase::Fire_OnKeyUp(wParam, lParam);
+        return true;
+    }
+
+private:
+    void Log(const wchar_t* what, const RECT* r = nullptr, const wchar_t* extra = L"")
+    {
+        m_log += what;
+        if (r)
+            m_log += L" " + std::to_wstring(r->left) + L"," + std::to_wstring(r->top) + L"," +
+                     std::to_wstring(r->right) + L"," + std::to_wstring(r->bottom);
+        m_log += extra;
+        m_log += L"\n";
+    }
+
+    std::wstring m_log;
+};
+
+dkfw::ObjectMapEntry g_objectMap[] = {
+    {&kTestEditorClsid, &dkfw::CreateInstanceOf<CTestEditor>},
+};
+dkfw::ComModule g_module;
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) noexcept
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        return SUCCEEDED(g_module.Init(g_objectMap, instance, &LIBID_DKPEXCTLLib));
+    if (reason == DLL_PROCESS_DETACH)
+    {
+        g_module.Term();
+        dkfw::UnregisterModuleWindowClasses();
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)
+{
+    return g_module.GetClassObject(clsid, riid, ppv);
+}
+
+STDAPI DllCanUnloadNow()
+{
+    return g_module.CanUnloadNow();
+}
