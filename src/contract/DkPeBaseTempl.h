@@ -482,3 +482,45 @@ template <class T> class CDkPeEditTempl : public CDkPeBaseTempl<T>
 template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>
 {
 };
+
+// The button-edit glue: the edit glue plus IDkPeButtonEditCtrl, forwarded to the family's
+// picture operations, and the family's button action for the fourth appended operation.
+// T provides GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture
+// and RunButtonAction.
+template <class T> class CDkPeButtonEditTempl : public CDkPeEditTempl<T>, public IDkPeButtonEditCtrl
+{
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl>;
+
+    STDMETHODIMP put_DefaultPicture(IUnknown* picture) noexcept override
+    {
+        return Call([&](T* t) { return t->PutDefaultPicture(picture); });
+    }
+    STDMETHODIMP get_DefaultPicture(IUnknown** picture) noexcept override
+    {
+        return Call([&](T* t) { return t->GetDefaultPicture(picture); });
+    }
+    STDMETHODIMP put_DisabledPicture(IUnknown* picture) noexcept override
+    {
+        return Call([&](T* t) { return t->PutDisabledPicture(picture); });
+    }
+    STDMETHODIMP get_DisabledPicture(IUnknown** picture) noexcept override
+    {
+        return Call([&](T* t) { return t->GetDisabledPicture(picture); });
+    }
+
+protected:
+    HRESULT ButtonAction() noexcept override
+    {
+        return Call([](T* t) { return t->RunButtonAction(); });
+    }
+
+private:
+    template <class F> HRESULT Call(F f) noexcept
+    try
+    {
+        RETURN_HR_IF(E_UNEXPECTED, !this->Editor());
+        return f(static_cast<T*>(this));
+    }
+    DK_CATCH_RETURN()
+};

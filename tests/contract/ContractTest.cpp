@@ -26,9 +26,11 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(S_OK, dkhost_test::InstallModule((BinDir() + L"DkPEXCtl.drx").c_str(), nullptr));
-        ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(kTestEditorClsid, kTestEditorProgId, L"Test editor",
-                                                          (BinDir() + L"DkPeTestEditors.dll").c_str(),
-                                                          &LIBID_DKPEXCTLLib));
+        for (const auto& [clsid, progId] : {std::pair{&kTestEditorClsid, kTestEditorProgId},
+                                            std::pair{&kTestButtonEditorClsid, kTestButtonEditorProgId}})
+            ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(*clsid, progId, L"Test editor",
+                                                              (BinDir() + L"DkPeTestEditors.dll").c_str(),
+                                                              &LIBID_DKPEXCTLLib));
         WNDCLASSEXW wc{sizeof(wc)};
         wc.lpfnWndProc = ::DefWindowProcW;
         wc.hInstance = ::GetModuleHandleW(nullptr);
@@ -54,6 +56,7 @@ protected:
         }
         m_palette.Reset();
         dkhost_test::UnregisterControlClass(kTestEditorClsid, kTestEditorProgId);
+        dkhost_test::UnregisterControlClass(kTestButtonEditorClsid, kTestButtonEditorProgId);
     }
 
     HRESULT CreateRow()
@@ -184,6 +187,31 @@ TEST_F(Contract, CallsAfterTheEditorPartIsGoneAnswerUnexpected)
     EXPECT_EQ(E_UNEXPECTED, control->GetPropertyIdentifier(&identifier));
     EXPECT_EQ(E_UNEXPECTED, control->SetValue(&v, ValueSpecified));
     EXPECT_EQ(E_UNEXPECTED, control->InvokeCommand(L"x", 0x8));
+}
+
+TEST_F(Contract, ButtonEditGlueForwardsPicturesAndTheButtonAction)
+{
+    ASSERT_EQ(S_OK, m_host.Create(kTestButtonEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    IDkPiPropertyEditControl2* control = m_host.Control();
+    auto pictures = ComPtr<IUnknown>(control).Query<IDkPeButtonEditCtrl>();
+    ASSERT_TRUE(pictures);
+    dktest::CountedObject picture;
+    ASSERT_EQ(S_OK, pictures->put_DefaultPicture(&picture));
+    ComPtr<IUnknown> back;
+    ASSERT_EQ(S_OK, pictures->get_DefaultPicture(back.Put()));
+    EXPECT_EQ(static_cast<IUnknown*>(&picture), back.Get());
+    back.Reset();
+    EXPECT_EQ(0x00040123, control->InvokeCommand(L"Radius", 0x18)) << "both bits: the family's button action";
+    EXPECT_EQ(E_UNEXPECTED, control->InvokeCommand(L"Radius", 0x10));
+
+    // The plain editor is no button-edit editor: both bits answer E_UNEXPECTED.
+    dkpal::ControlHost plain;
+    ASSERT_EQ(S_OK, plain.Create(kTestEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    EXPECT_EQ(E_UNEXPECTED, plain.Control()->InvokeCommand(L"Radius", 0x18));
+    plain.Release();
+    pictures.Reset();
+    m_host.Release();
+    EXPECT_EQ(1u, picture.Refs()) << "the editor gave its picture back";
 }
 
 TEST_F(Contract, RefreshAnswersOkWhateverTheFlags)

@@ -122,8 +122,35 @@ private:
     std::wstring m_log;
 };
 
+// A button-edit editor of the test library: its pictures and its button action.
+class CTestButtonEditor : public CDkPeCtrlBase, public CDkPeButtonEditTempl<CTestButtonEditor>
+{
+public:
+    CTestButtonEditor()
+        : CDkPeCtrlBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+    {
+    }
+    static const CLSID& ClassId() noexcept { return kTestButtonEditorClsid; }
+
+    long PutDefaultPicture(IUnknown* p) { return Store(m_default, p); }
+    long GetDefaultPicture(IUnknown** p) { return m_default.CopyTo(p); }
+    long PutDisabledPicture(IUnknown* p) { return Store(m_disabled, p); }
+    long GetDisabledPicture(IUnknown** p) { return m_disabled.CopyTo(p); }
+    long RunButtonAction() { return 0x00040123; }
+
+private:
+    static long Store(dkfw::ComPtr<IUnknown>& slot, IUnknown* p)
+    {
+        slot = dkfw::ComPtr<IUnknown>(p);
+        return S_OK;
+    }
+    dkfw::ComPtr<IUnknown> m_default;
+    dkfw::ComPtr<IUnknown> m_disabled;
+};
+
 dkfw::ObjectMapEntry g_objectMap[] = {
     {&kTestEditorClsid, &dkfw::CreateInstanceOf<CTestEditor>},
+    {&kTestButtonEditorClsid, &dkfw::CreateInstanceOf<CTestButtonEditor>},
 };
 dkfw::ComModule g_module;
 } // namespace
