@@ -30,3 +30,97 @@ DKHOST_API HRESULT UnregisterControlClass(const CLSID& clsid, const wchar_t* pro
 DKHOST_API HRESULT InstallModule(const wchar_t* modulePath, int* count) noexcept;
 DKHOST_API HRESULT UninstallModule(const wchar_t* modulePath) noexcept;
 } // namespace dkhost_test
+
+// --- The drawing ---------------------------------------------------------------------
+#include <oaidl.h>
+
+namespace dkhost_test
+{
+// An empty drawing (layer 0, the standard linetypes and styles), or one read from text or
+// a drawing file in the host's format; the embedded sample drawing.
+DKHOST_API void ResetDrawing() noexcept;
+DKHOST_API HRESULT LoadDrawingText(const wchar_t* text, int* errorLine) noexcept;
+DKHOST_API HRESULT LoadDrawingFile(const wchar_t* path, int* errorLine) noexcept;
+DKHOST_API HRESULT LoadSampleDrawing() noexcept;
+DKHOST_API const wchar_t* DrawingName() noexcept;
+
+// Entities: a new one of a class on layer 0, by handle, all of them.
+DKHOST_API LONG_PTR AddEntity(const wchar_t* className) noexcept;
+DKHOST_API LONG_PTR EntityByHandle(const wchar_t* handle) noexcept;
+DKHOST_API int Entities(LONG_PTR* ids, int capacity) noexcept;
+DKHOST_API const wchar_t* EntityClass(LONG_PTR id) noexcept;
+DKHOST_API const wchar_t* EntityHandle(LONG_PTR id) noexcept;
+// The entity's palette object, with a reference.
+DKHOST_API HRESULT GetPaletteObject(LONG_PTR id, IDispatch** out) noexcept;
+// References held on the palette object, the host's own cache reference included (so 1
+// when nobody else holds it); 0 before it was first handed out.
+DKHOST_API ULONG PaletteObjectRefs(LONG_PTR id) noexcept;
+// Property gets through IDispatch, and IDkEntity::Update calls, so far.
+DKHOST_API long PropertyReads(LONG_PTR id) noexcept;
+DKHOST_API long EntityUpdates(LONG_PTR id) noexcept;
+
+// Per object and property: faults and the optional interfaces.
+DKHOST_API void SetPropertyFault(LONG_PTR id, DISPID dispid, bool onGet, SCODE code,
+                                 const wchar_t* description) noexcept;
+DKHOST_API void SetUnspecified(LONG_PTR id, DISPID dispid, bool allowed, bool unspecified,
+                               const wchar_t* text) noexcept;
+DKHOST_API void SetExpression(LONG_PTR id, DISPID dispid, bool supported, const wchar_t* expression) noexcept;
+DKHOST_API void SetEditable(LONG_PTR id, DISPID dispid, bool editable) noexcept;
+DKHOST_API void SetPredefined(LONG_PTR id, DISPID dispid, const wchar_t* const* names, const LONG* values, int count,
+                              bool valueNotImplemented) noexcept;
+
+// Layers: added (color index), and their states.
+DKHOST_API LONG_PTR AddLayer(const wchar_t* name, int color) noexcept;
+DKHOST_API bool SetLayerState(const wchar_t* name, bool frozen, bool off, bool locked) noexcept;
+
+// The undo history: steps that can be undone, and undoing them as the UNDO command does.
+DKHOST_API int UndoDepth() noexcept;
+DKHOST_API int Undo(int steps) noexcept;
+
+// Command and editor state.
+DKHOST_API void SetDragging(bool dragging) noexcept;
+DKHOST_API void SetCommandFlags(int flags) noexcept;
+DKHOST_API void SetCommandActive(bool active) noexcept;
+DKHOST_API void SetRefEdit(bool active, const LONG_PTR* workset, int count) noexcept;
+DKHOST_API void SetWorkingDatabaseCurrent(bool current) noexcept;
+DKHOST_API void SetNoDocument(bool none) noexcept;
+DKHOST_API void SetMainWindow(HWND hwnd) noexcept;
+DKHOST_API int BreakDisabledDepth() noexcept;
+DKHOST_API void SetPickfirst(const LONG_PTR* ids, int count) noexcept;
+DKHOST_API int Pickfirst(LONG_PTR* ids, int capacity) noexcept;
+DKHOST_API int OpenSelectionSets() noexcept;
+
+// The scripted user: answers the host's own dialogs and prompts take, in order; with none
+// queued a real window asks.
+DKHOST_API void PushAnswer(const wchar_t* answer) noexcept;
+DKHOST_API int PendingAnswers() noexcept;
+
+// Dynamic properties: a property of the given type attached to the objects of a class
+// ("*" for every class), with optional choices; returned with a reference.
+DKHOST_API HRESULT AddDynamicProperty(const wchar_t* name, const wchar_t* className, VARTYPE vt,
+                                      IUnknown** property) noexcept;
+DKHOST_API HRESULT SetDynamicChoices(IUnknown* property, const wchar_t* const* names, const VARIANT* values,
+                                     int count) noexcept;
+DKHOST_API HRESULT SetDynamicReadOnly(IUnknown* property, bool readOnly) noexcept;
+// Writes fail with E_FAIL and error information carrying this description (null: no fault).
+DKHOST_API HRESULT SetDynamicFault(IUnknown* property, const wchar_t* description) noexcept;
+// The dynamic properties that apply to a class, each with a reference; returns the count.
+DKHOST_API int DynamicPropertiesOf(const wchar_t* className, IUnknown** out, int capacity) noexcept;
+
+// The host's description of the rows a class shows in the palette.
+struct PropertyDescription
+{
+    const wchar_t* name;     // display name
+    const wchar_t* category; // "General", "Geometry", "Text", ...
+    DISPID dispid;           // -23 for a dynamic property
+    const wchar_t* editor;   // the editor's progid, or null for a plain text row
+    int numericType;         // for numeric editors, a DkPeNumericType value; -1 otherwise
+    int calculatorMode = -1; // for editors with a calculator button: 0 or 1; -1 leaves the default
+    int colorFlags = 0;      // for colour editors: kNoMetaColor | kAllowNoneColor | kFixedForeground
+};
+constexpr int kNoMetaColor = 1;
+constexpr int kAllowNoneColor = 2;
+constexpr int kFixedForeground = 4;
+// The descriptions of a class, in palette order; returns the count.
+DKHOST_API int PropertyDescriptionsOf(const wchar_t* className, const PropertyDescription** out) noexcept;
+} // namespace dkhost_test

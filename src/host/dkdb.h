@@ -1,10 +1,48 @@
-// The host database's object ids and the host's growable array.
+// The host's drawing database as the component reaches it: object ids, open and close,
+// entities and their layers, symbol tables and dictionaries with iterators, the undo
+// controller, the working database and the host's growable array.
 #pragma once
+
+#include "DkHostApi.h"
+#include "dkrx.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
+
+namespace Drvk
+{
+enum ErrorStatus
+{
+    eOk = 0,
+    eNotImplemented = 1,
+    eInvalidInput = 2,
+    eNullObjectPointer = 3,
+    eKeyNotFound = 4,
+    eNullObjectId = 5,
+    eInvalidOpenState = 6,
+    eNotOpenForWrite = 7,
+    eOnLockedLayer = 8,
+    eWasErased = 80,
+};
+} // namespace Drvk
+
+namespace DkDb
+{
+enum OpenMode
+{
+    kForRead = 0,
+    kForWrite = 1,
+    kForNotify = 2,
+};
+// Codes of the undo controller's group operation.
+enum UndoGroup
+{
+    kUndoGroupBegin = 8,
+    kUndoGroupEnd = 16,
+};
+} // namespace DkDb
 
 // A database object id; 0 is the null id.
 class DkDbObjectId
@@ -48,6 +86,7 @@ public:
         m_items.push_back(value);
         return *this;
     }
+    bool contains(const T& value) const { return std::find(m_items.begin(), m_items.end(), value) != m_items.end(); }
     void setLogicalLength(int n) { m_items.resize(static_cast<size_t>(std::max(n, 0))); }
     void removeAll() noexcept { m_items.clear(); }
 
@@ -58,4 +97,198 @@ public:
 private:
     std::vector<T> m_items;
     int m_growLength;
+};
+
+using DkDbObjectIdArray = DkArray<DkDbObjectId>;
+
+// A sub-entity: the path of ids from the outermost container to the entity, and which
+// part of it.
+struct DkDbFullSubentPath
+{
+    std::vector<DkDbObjectId> ids;
+    int subentType = 0;
+    int subentIndex = 0;
+    friend bool operator==(const DkDbFullSubentPath& a, const DkDbFullSubentPath& b)
+    {
+        return a.ids == b.ids && a.subentType == b.subentType && a.subentIndex == b.subentIndex;
+    }
+};
+
+class DkDbDatabase;
+
+// An open database object; close() ends the opening.
+class DKHOST_API DkDbObject : public DkRxObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    const DkRxClass* isA() const noexcept override;
+
+    virtual DkDbObjectId objectId() const noexcept = 0;
+    virtual DkDbObjectId ownerId() const noexcept = 0;
+    virtual bool isErased() const noexcept = 0;
+    virtual DkDbDatabase* database() const noexcept = 0;
+    virtual Drvk::ErrorStatus close() noexcept = 0;
+};
+
+class DKHOST_API DkDbEntity : public DkDbObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbEntity* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+
+    virtual DkDbObjectId layerId() const noexcept = 0;
+    // Highlights (or ends the highlight of) a sub-entity of this entity; style 2 is the
+    // palette's.
+    virtual Drvk::ErrorStatus pushHighlight(const DkDbFullSubentPath& path, int style) noexcept = 0;
+    virtual Drvk::ErrorStatus popHighlight(const DkDbFullSubentPath& path) noexcept = 0;
+};
+
+class DKHOST_API DkDbSymbolTableRecord : public DkDbObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual const wchar_t* getName() const noexcept = 0;
+    // Part of an external reference's drawing.
+    virtual bool isDependent() const noexcept = 0;
+};
+
+class DKHOST_API DkDbLayerTableRecord : public DkDbSymbolTableRecord
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbLayerTableRecord* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual bool isFrozen() const noexcept = 0;
+    virtual bool isOff() const noexcept = 0;
+    virtual bool isLocked() const noexcept = 0;
+    virtual int colorIndex() const noexcept = 0;
+    virtual DkDbObjectId linetypeObjectId() const noexcept = 0;
+    // Frozen in the given viewport only.
+    virtual bool isFrozenInViewport(DkDbObjectId viewport) const noexcept = 0;
+};
+
+class DkDbSymbolTableIterator;
+
+class DKHOST_API DkDbSymbolTable : public DkDbObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbSymbolTable* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual Drvk::ErrorStatus getAt(const wchar_t* name, DkDbObjectId& id) const noexcept = 0;
+    virtual bool has(const wchar_t* name) const noexcept = 0;
+    // Records in table order; the caller deletes the iterator.
+    virtual Drvk::ErrorStatus newIterator(DkDbSymbolTableIterator*& it) const noexcept = 0;
+};
+
+class DKHOST_API DkDbSymbolTableIterator
+{
+public:
+    virtual ~DkDbSymbolTableIterator();
+    virtual void start() noexcept = 0;
+    virtual bool done() const noexcept = 0;
+    virtual void step() noexcept = 0;
+    virtual Drvk::ErrorStatus getRecordId(DkDbObjectId& id) const noexcept = 0;
+};
+
+class DkDbDictionaryIterator;
+
+class DKHOST_API DkDbDictionary : public DkDbObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbDictionary* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual Drvk::ErrorStatus getAt(const wchar_t* name, DkDbObjectId& id) const noexcept = 0;
+    virtual bool has(const wchar_t* name) const noexcept = 0;
+    virtual int numEntries() const noexcept = 0;
+    virtual DkDbDictionaryIterator* newIterator() const noexcept = 0;
+};
+
+class DKHOST_API DkDbDictionaryIterator
+{
+public:
+    virtual ~DkDbDictionaryIterator();
+    virtual const wchar_t* name() const noexcept = 0;
+    virtual DkDbObjectId objectId() const noexcept = 0;
+    virtual bool done() const noexcept = 0;
+    virtual bool next() noexcept = 0;
+};
+
+// Told when objects of a table or dictionary change, on the host's thread.
+class DKHOST_API DkDbObjectReactor
+{
+public:
+    virtual ~DkDbObjectReactor();
+    virtual void modified(DkDbObjectId id) noexcept;
+    virtual void erased(DkDbObjectId id, bool erasing) noexcept;
+};
+
+class DKHOST_API DkDbUndoController
+{
+public:
+    virtual ~DkDbUndoController();
+    // DkDb::kUndoGroupBegin with the group's label, or DkDb::kUndoGroupEnd.
+    virtual Drvk::ErrorStatus undoGroup(int code, const wchar_t* label = nullptr) noexcept = 0;
+    // Undoes the given number of steps (groups, or single changes made outside a group).
+    virtual Drvk::ErrorStatus undo(int steps) noexcept = 0;
+};
+
+class DKHOST_API DkDbDatabase
+{
+public:
+    virtual ~DkDbDatabase();
+    virtual DkDbObjectId layerTableId() const noexcept = 0;
+    virtual DkDbObjectId linetypeTableId() const noexcept = 0;
+    virtual DkDbObjectId textStyleTableId() const noexcept = 0;
+    virtual DkDbObjectId dimStyleTableId() const noexcept = 0;
+    virtual DkDbObjectId blockTableId() const noexcept = 0;
+    virtual DkDbObjectId materialDictionaryId() const noexcept = 0;
+    virtual DkDbObjectId visualStyleDictionaryId() const noexcept = 0;
+    virtual DkDbObjectId mleaderStyleDictionaryId() const noexcept = 0;
+    virtual DkDbObjectId tableStyleDictionaryId() const noexcept = 0;
+    virtual DkDbObjectId clayer() const noexcept = 0;
+    virtual DkDbUndoController* undoController() const noexcept = 0;
+    // Reactors told of changes to the records of a table or dictionary.
+    virtual Drvk::ErrorStatus addReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept = 0;
+    virtual Drvk::ErrorStatus removeReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept = 0;
+};
+
+class DKHOST_API DkDbHostApplicationServices
+{
+public:
+    virtual ~DkDbHostApplicationServices();
+    virtual DkDbDatabase* workingDatabase() const noexcept = 0;
+};
+
+DKHOST_API DkDbHostApplicationServices* dkdbHostApplicationServices() noexcept;
+
+// Opens an object for the shortest span; close it at once.
+DKHOST_API Drvk::ErrorStatus dkdbOpenObject(DkDbObject*& obj, DkDbObjectId id, DkDb::OpenMode mode,
+                                            bool openErased = false) noexcept;
+
+template <class T>
+Drvk::ErrorStatus dkdbOpenObject(T*& obj, DkDbObjectId id, DkDb::OpenMode mode, bool openErased = false) noexcept
+{
+    obj = nullptr;
+    DkDbObject* any = nullptr;
+    const Drvk::ErrorStatus es = dkdbOpenObject(any, id, mode, openErased);
+    if (es != Drvk::eOk)
+        return es;
+    obj = T::cast(any);
+    if (!obj)
+    {
+        any->close();
+        return Drvk::eInvalidInput;
+    }
+    return Drvk::eOk;
+}
+
+class DKHOST_API DkDbAssocManager
+{
+public:
+    // Shows or hides the progress meter of associative updates.
+    static void enableProgressMeter(bool enable, const wchar_t* text) noexcept;
 };

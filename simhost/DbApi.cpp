@@ -1,0 +1,387 @@
+// The database as the component opens it: short-lived views of records.
+#include "dkdb.h"
+
+#include "Drawing.h"
+#include "Journal.h"
+
+namespace dkhost
+{
+namespace
+{
+const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
+const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
+const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
+const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
+const DkRxClass g_tableClass(L"DkDbSymbolTable", &g_dbObjectClass);
+const DkRxClass g_dictionaryClass(L"DkDbDictionary", &g_dbObjectClass);
+
+class HostDatabase final : public DkDbDatabase, public DkDbUndoController
+{
+public:
+    DkDbObjectId layerTableId() const noexcept override { return Id(D().layerTable); }
+    DkDbObjectId linetypeTableId() const noexcept override { return Id(D().linetypeTable); }
+    DkDbObjectId textStyleTableId() const noexcept override { return Id(D().textStyleTable); }
+    DkDbObjectId dimStyleTableId() const noexcept override { return Id(D().dimStyleTable); }
+    DkDbObjectId blockTableId() const noexcept override { return Id(D().blockTable); }
+    DkDbObjectId materialDictionaryId() const noexcept override { return Id(D().materials); }
+    DkDbObjectId visualStyleDictionaryId() const noexcept override { return Id(D().visualStyles); }
+    DkDbObjectId mleaderStyleDictionaryId() const noexcept override { return Id(D().mleaderStyles); }
+    DkDbObjectId tableStyleDictionaryId() const noexcept override { return Id(D().tableStyles); }
+    DkDbObjectId clayer() const noexcept override
+    {
+        Record* r = D().FindInTable(D().layerTable, L"0");
+        return Id(r ? r->id : 0);
+    }
+    DkDbUndoController* undoController() const noexcept override { return const_cast<HostDatabase*>(this); }
+
+    Drvk::ErrorStatus addReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept override
+    try
+    {
+        Record* r = D().Find(container.asOldId());
+        if (!r || !reactor)
+            return Drvk::eInvalidInput;
+        r->reactors.push_back(reactor);
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
+    }
+    Drvk::ErrorStatus removeReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept override
+    {
+        Record* r = D().Find(container.asOldId());
+        if (!r)
+            return Drvk::eInvalidInput;
+        std::erase(r->reactors, reactor);
+        return Drvk::eOk;
+    }
+
+    Drvk::ErrorStatus undoGroup(int code, const wchar_t* label) noexcept override
+    try
+    {
+        if (code == DkDb::kUndoGroupBegin)
+        {
+            const std::wstring text = label ? label : L"";
+            JournalAdd(L"undo group begin \"" + text + L"\"");
+            D().BeginGroup(text);
+            return Drvk::eOk;
+        }
+        if (code == DkDb::kUndoGroupEnd)
+        {
+            JournalAdd(L"undo group end");
+            D().EndGroup();
+            return Drvk::eOk;
+        }
+        return Drvk::eInvalidInput;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
+    }
+    Drvk::ErrorStatus undo(int steps) noexcept override
+    try
+    {
+        D().UndoSteps(steps);
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
+    }
+
+private:
+    static Drawing& D() { return CurrentDrawing(); }
+    static DkDbObjectId Id(LONG_PTR id) { return DkDbObjectId(id); }
+};
+
+// The common part of every open view: the record it shows and closing it.
+template <class Base> class View : public Base
+{
+public:
+    explicit View(Record& r) noexcept : m_r(r) {}
+    DkDbObjectId objectId() const noexcept override { return DkDbObjectId(m_r.id); }
+    DkDbObjectId ownerId() const noexcept override { return DkDbObjectId(m_r.owner); }
+    bool isErased() const noexcept override { return m_r.erased; }
+    DkDbDatabase* database() const noexcept override { return dkdbHostApplicationServices()->workingDatabase(); }
+    Drvk::ErrorStatus close() noexcept override
+    {
+        delete this;
+        return Drvk::eOk;
+    }
+
+protected:
+    Record& m_r;
+};
+
+class EntityView final : public View<DkDbEntity>
+{
+public:
+    using View::View;
+    DkDbObjectId layerId() const noexcept override
+    {
+        Drawing& d = CurrentDrawing();
+        dkfw::UniqueVariant layer;
+        const PropertySlot* slot = m_r.cls->Slot(2);
+        if (slot && SUCCEEDED(d.GetValue(m_r, *slot, layer.Put())) && layer.Type() == VT_BSTR)
+            if (Record* l = d.FindInTable(d.layerTable, layer.Get().bstrVal))
+                return DkDbObjectId(l->id);
+        return DkDbObjectId();
+    }
+    Drvk::ErrorStatus pushHighlight(const DkDbFullSubentPath& path, int style) noexcept override
+    {
+        JournalAdd(L"highlight push " + m_r.handle + L" subent " + std::to_wstring(path.subentIndex) + L" style " +
+                   std::to_wstring(style));
+        return Drvk::eOk;
+    }
+    Drvk::ErrorStatus popHighlight(const DkDbFullSubentPath& path) noexcept override
+    {
+        JournalAdd(L"highlight pop " + m_r.handle + L" subent " + std::to_wstring(path.subentIndex));
+        return Drvk::eOk;
+    }
+};
+
+class LayerView final : public View<DkDbLayerTableRecord>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+    bool isDependent() const noexcept override { return m_r.dependent; }
+    bool isFrozen() const noexcept override { return m_r.frozen; }
+    bool isOff() const noexcept override { return m_r.off; }
+    bool isLocked() const noexcept override { return m_r.locked; }
+    int colorIndex() const noexcept override { return m_r.color; }
+    DkDbObjectId linetypeObjectId() const noexcept override { return DkDbObjectId(m_r.linetype); }
+    bool isFrozenInViewport(DkDbObjectId viewport) const noexcept override
+    {
+        return m_r.frozenInViewports.count(viewport.asOldId()) != 0;
+    }
+};
+
+class RecordView final : public View<DkDbSymbolTableRecord>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+    bool isDependent() const noexcept override { return m_r.dependent; }
+};
+
+class TableIterator final : public DkDbSymbolTableIterator
+{
+public:
+    explicit TableIterator(std::vector<LONG_PTR> ids) : m_ids(std::move(ids)) {}
+    void start() noexcept override { m_pos = 0; }
+    bool done() const noexcept override { return m_pos >= m_ids.size(); }
+    void step() noexcept override { ++m_pos; }
+    Drvk::ErrorStatus getRecordId(DkDbObjectId& id) const noexcept override
+    {
+        if (done())
+            return Drvk::eInvalidInput;
+        id = DkDbObjectId(m_ids[m_pos]);
+        return Drvk::eOk;
+    }
+
+private:
+    std::vector<LONG_PTR> m_ids;
+    size_t m_pos = 0;
+};
+
+std::vector<LONG_PTR> LiveChildren(const Record& r)
+{
+    std::vector<LONG_PTR> out;
+    for (LONG_PTR id : r.children)
+        if (Record* c = CurrentDrawing().Find(id); c && !c->erased)
+            out.push_back(id);
+    return out;
+}
+
+Drvk::ErrorStatus LookUp(const Record& r, const wchar_t* name, DkDbObjectId& id)
+{
+    Record* found = name ? CurrentDrawing().FindInTable(r.id, name) : nullptr;
+    if (!found)
+        return Drvk::eKeyNotFound;
+    id = DkDbObjectId(found->id);
+    return Drvk::eOk;
+}
+
+class TableView final : public View<DkDbSymbolTable>
+{
+public:
+    using View::View;
+    Drvk::ErrorStatus getAt(const wchar_t* name, DkDbObjectId& id) const noexcept override
+    {
+        return LookUp(m_r, name, id);
+    }
+    bool has(const wchar_t* name) const noexcept override
+    {
+        DkDbObjectId id;
+        return LookUp(m_r, name, id) == Drvk::eOk;
+    }
+    Drvk::ErrorStatus newIterator(DkDbSymbolTableIterator*& it) const noexcept override
+    try
+    {
+        it = new TableIterator(LiveChildren(m_r));
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        it = nullptr;
+        return Drvk::eInvalidInput;
+    }
+};
+
+class DictionaryIterator final : public DkDbDictionaryIterator
+{
+public:
+    explicit DictionaryIterator(std::vector<LONG_PTR> ids) : m_ids(std::move(ids)) {}
+    const wchar_t* name() const noexcept override
+    {
+        Record* r = done() ? nullptr : CurrentDrawing().Find(m_ids[m_pos]);
+        return r ? r->name.c_str() : L"";
+    }
+    DkDbObjectId objectId() const noexcept override { return DkDbObjectId(done() ? 0 : m_ids[m_pos]); }
+    bool done() const noexcept override { return m_pos >= m_ids.size(); }
+    bool next() noexcept override { return ++m_pos < m_ids.size(); }
+
+private:
+    std::vector<LONG_PTR> m_ids;
+    size_t m_pos = 0;
+};
+
+class DictionaryView final : public View<DkDbDictionary>
+{
+public:
+    using View::View;
+    Drvk::ErrorStatus getAt(const wchar_t* name, DkDbObjectId& id) const noexcept override
+    {
+        return LookUp(m_r, name, id);
+    }
+    bool has(const wchar_t* name) const noexcept override
+    {
+        DkDbObjectId id;
+        return LookUp(m_r, name, id) == Drvk::eOk;
+    }
+    int numEntries() const noexcept override { return static_cast<int>(LiveChildren(m_r).size()); }
+    DkDbDictionaryIterator* newIterator() const noexcept override
+    try
+    {
+        return new DictionaryIterator(LiveChildren(m_r));
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+};
+
+class HostServices final : public DkDbHostApplicationServices
+{
+public:
+    DkDbDatabase* workingDatabase() const noexcept override;
+};
+} // namespace
+
+DkDbDatabase* WorkingDatabaseObject() noexcept
+{
+    static HostDatabase db;
+    return &db;
+}
+
+bool g_workingIsCurrent = true;
+DkDbDatabase* HostServices::workingDatabase() const noexcept
+{
+    // A second database stands for one that is not the current document's.
+    static HostDatabase other;
+    return g_workingIsCurrent ? WorkingDatabaseObject() : &other;
+}
+} // namespace dkhost
+
+using namespace dkhost;
+
+const DkRxClass* DkDbObject::desc() noexcept { return &g_dbObjectClass; }
+const DkRxClass* DkDbObject::isA() const noexcept { return &g_dbObjectClass; }
+const DkRxClass* DkDbEntity::desc() noexcept { return &g_entityClass; }
+const DkRxClass* DkDbEntity::isA() const noexcept { return &g_entityClass; }
+DkDbEntity* DkDbEntity::cast(DkRxObject* o) noexcept
+{
+    return o && o->isKindOf(desc()) ? static_cast<DkDbEntity*>(o) : nullptr;
+}
+const DkRxClass* DkDbSymbolTableRecord::desc() noexcept { return &g_recordClass; }
+const DkRxClass* DkDbSymbolTableRecord::isA() const noexcept { return &g_recordClass; }
+const DkRxClass* DkDbLayerTableRecord::desc() noexcept { return &g_layerClass; }
+const DkRxClass* DkDbLayerTableRecord::isA() const noexcept { return &g_layerClass; }
+DkDbLayerTableRecord* DkDbLayerTableRecord::cast(DkRxObject* o) noexcept
+{
+    return o && o->isKindOf(desc()) ? static_cast<DkDbLayerTableRecord*>(o) : nullptr;
+}
+const DkRxClass* DkDbSymbolTable::desc() noexcept { return &g_tableClass; }
+const DkRxClass* DkDbSymbolTable::isA() const noexcept { return &g_tableClass; }
+DkDbSymbolTable* DkDbSymbolTable::cast(DkRxObject* o) noexcept
+{
+    return o && o->isKindOf(desc()) ? static_cast<DkDbSymbolTable*>(o) : nullptr;
+}
+const DkRxClass* DkDbDictionary::desc() noexcept { return &g_dictionaryClass; }
+const DkRxClass* DkDbDictionary::isA() const noexcept { return &g_dictionaryClass; }
+DkDbDictionary* DkDbDictionary::cast(DkRxObject* o) noexcept
+{
+    return o && o->isKindOf(desc()) ? static_cast<DkDbDictionary*>(o) : nullptr;
+}
+DkDbSymbolTableIterator::~DkDbSymbolTableIterator() = default;
+DkDbDictionaryIterator::~DkDbDictionaryIterator() = default;
+DkDbObjectReactor::~DkDbObjectReactor() = default;
+void DkDbObjectReactor::modified(DkDbObjectId) noexcept {}
+void DkDbObjectReactor::erased(DkDbObjectId, bool) noexcept {}
+DkDbUndoController::~DkDbUndoController() = default;
+DkDbDatabase::~DkDbDatabase() = default;
+DkDbHostApplicationServices::~DkDbHostApplicationServices() = default;
+
+DkDbHostApplicationServices* dkdbHostApplicationServices() noexcept
+{
+    static HostServices services;
+    return &services;
+}
+
+Drvk::ErrorStatus dkdbOpenObject(DkDbObject*& obj, DkDbObjectId id, DkDb::OpenMode, bool openErased) noexcept
+try
+{
+    obj = nullptr;
+    if (id.isNull())
+        return Drvk::eNullObjectId;
+    Record* r = CurrentDrawing().Find(id.asOldId());
+    if (!r)
+        return Drvk::eKeyNotFound;
+    if (r->erased && !openErased)
+        return Drvk::eWasErased;
+    switch (r->kind)
+    {
+    case RecordKind::Entity:
+        obj = new EntityView(*r);
+        break;
+    case RecordKind::Layer:
+        obj = new LayerView(*r);
+        break;
+    case RecordKind::Table:
+        obj = new TableView(*r);
+        break;
+    case RecordKind::Dictionary:
+        obj = new DictionaryView(*r);
+        break;
+    default:
+        obj = new RecordView(*r);
+        break;
+    }
+    return Drvk::eOk;
+}
+catch (...)
+{
+    obj = nullptr;
+    return Drvk::eInvalidInput;
+}
+
+void DkDbAssocManager::enableProgressMeter(bool enable, const wchar_t* text) noexcept
+try
+{
+    JournalAdd(std::wstring(L"progress meter ") + (enable ? L"on" : L"off") + (text && *text ? L" " : L"") +
+               (text ? text : L""));
+}
+catch (...)
+{
+}

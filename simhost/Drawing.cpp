@@ -1,0 +1,518 @@
+// The drawing database: classes from the host's type library, records, property values
+// with their derived values and the host's rules, the undo history.
+#include "Drawing.h"
+
+#include "Journal.h"
+#include "PaletteObject.h"
+
+#include <cmath>
+#include <cwctype>
+
+namespace dkhost
+{
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kTwoPi = 2 * kPi;
+
+std::unique_ptr<Drawing> g_drawing;
+
+double Normalize(double a)
+{
+    a = std::fmod(a, kTwoPi);
+    return a < 0 ? a + kTwoPi : a;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+double AsDouble(const VARIANT& v)
+{
+    return v.vt == VT_R8 ? v.dblVal : 0.0;
+}
+
+// The doubles of a point or coordinate list value.
+std::vector<double> Doubles(const VARIANT& v)
+{
+    std::vector<double> out;
+    if (v.vt != (VT_ARRAY | VT_R8) || !v.parray)
+        return out;
+    LONG lo = 0;
+    LONG hi = -1;
+    ::SafeArrayGetLBound(v.parray, 1, &lo);
+    ::SafeArrayGetUBound(v.parray, 1, &hi);
+    double* data = nullptr;
+    if (FAILED(::SafeArrayAccessData(v.parray, reinterpret_cast<void**>(&data))))
+        return out;
+    out.assign(data, data + (hi - lo + 1));
+    ::SafeArrayUnaccessData(v.parray);
+    return out;
+}
+
+void SetDouble(VARIANT* out, double d)
+{
+    out->vt = VT_R8;
+    out->dblVal = d;
+}
+
+// The host's own messages when it refuses a value.
+bool Refuse(std::wstring& description, const std::wstring& text)
+{
+    description = text;
+    return false;
+}
+} // namespace
+
+const PropertySlot* ObjectClass::Slot(DISPID dispid) const noexcept
+{
+    const int i = SlotIndex(dispid);
+    return i < 0 ? nullptr : &slots[static_cast<size_t>(i)];
+}
+
+const PropertySlot* ObjectClass::Slot(const std::wstring& name) const noexcept
+{
+    for (const PropertySlot& s : slots)
+        if (SameText(s.name, name))
+            return &s;
+    return nullptr;
+}
+
+int ObjectClass::SlotIndex(DISPID dispid) const noexcept
+{
+    for (size_t i = 0; i < slots.size(); ++i)
+        if (slots[i].dispid == dispid)
+            return static_cast<int>(i);
+    return -1;
+}
+
+Drawing::Drawing()
+{
+    LoadClasses();
+    layerTable = Add(RecordKind::Table, 0, L"Layers").id;
+    linetypeTable = Add(RecordKind::Table, 0, L"Linetypes").id;
+    textStyleTable = Add(RecordKind::Table, 0, L"TextStyles").id;
+    dimStyleTable = Add(RecordKind::Table, 0, L"DimStyles").id;
+    blockTable = Add(RecordKind::Table, 0, L"Blocks").id;
+    materials = Add(RecordKind::Dictionary, 0, L"Materials").id;
+    visualStyles = Add(RecordKind::Dictionary, 0, L"VisualStyles").id;
+    mleaderStyles = Add(RecordKind::Dictionary, 0, L"MLeaderStyles").id;
+    tableStyles = Add(RecordKind::Dictionary, 0, L"TableStyles").id;
+    modelSpace = Add(RecordKind::Block, blockTable, L"*Model_Space").id;
+    Add(RecordKind::Layer, layerTable, L"0");
+    Add(RecordKind::Linetype, linetypeTable, L"ByBlock");
+    Add(RecordKind::Linetype, linetypeTable, L"ByLayer");
+    Add(RecordKind::Linetype, linetypeTable, L"Continuous").comment = L"Solid line";
+    Add(RecordKind::TextStyle, textStyleTable, L"Standard");
+    Add(RecordKind::DimStyle, dimStyleTable, L"Standard");
+}
+
+Drawing::~Drawing()
+{
+    for (auto& [id, object] : m_palette)
+    {
+        object->Detach();
+        object->AsDispatch()->Release();
+    }
+}
+
+void Drawing::LoadClasses()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(HostModule(), path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || FAILED(::LoadTypeLibEx(path, REGKIND_NONE, m_typeLib.Put())))
+        return;
+    for (UINT i = 0; i < m_typeLib->GetTypeInfoCount(); ++i)
+    {
+        TYPEKIND kind;
+        dkfw::ComPtr<ITypeInfo> info;
+        if (FAILED(m_typeLib->GetTypeInfoType(i, &kind)) || kind != TKIND_DISPATCH ||
+            FAILED(m_typeLib->GetTypeInfo(i, info.Put())))
+            continue;
+        auto cls = std::make_unique<ObjectClass>();
+        dkfw::UniqueBstr name;
+        info->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr);
+        cls->name = std::wstring(name.View()).substr(2); // "DkCircle" -> "Circle"
+        cls->typeInfo = info;
+        TYPEATTR* ta = nullptr;
+        if (FAILED(info->GetTypeAttr(&ta)))
+            continue;
+        cls->classId = ta->guid;
+        for (UINT v = 0; v < ta->cVars; ++v)
+        {
+            VARDESC* vd = nullptr;
+            if (FAILED(info->GetVarDesc(v, &vd)))
+                continue;
+            PropertySlot slot;
+            slot.dispid = vd->memid;
+            slot.readOnly = (vd->wVarFlags & VARFLAG_FREADONLY) != 0;
+            slot.vt = vd->elemdescVar.tdesc.vt;
+            dkfw::UniqueBstr member;
+            UINT got = 0;
+            info->GetNames(vd->memid, member.Put(), 1, &got);
+            slot.name = std::wstring(member.View());
+            if (slot.vt == VT_USERDEFINED)
+            {
+                slot.vt = VT_I4;
+                slot.isEnum = true;
+                dkfw::ComPtr<ITypeInfo> enumInfo;
+                TYPEATTR* ea = nullptr;
+                if (SUCCEEDED(info->GetRefTypeInfo(vd->elemdescVar.tdesc.hreftype, enumInfo.Put())) &&
+                    SUCCEEDED(enumInfo->GetTypeAttr(&ea)))
+                {
+                    for (UINT k = 0; k < ea->cVars; ++k)
+                    {
+                        VARDESC* ev = nullptr;
+                        if (SUCCEEDED(enumInfo->GetVarDesc(k, &ev)))
+                        {
+                            if (ev->varkind == VAR_CONST && ev->lpvarValue)
+                                slot.enumValues.push_back(ev->lpvarValue->lVal);
+                            enumInfo->ReleaseVarDesc(ev);
+                        }
+                    }
+                    enumInfo->ReleaseTypeAttr(ea);
+                }
+            }
+            info->ReleaseVarDesc(vd);
+            cls->slots.push_back(std::move(slot));
+        }
+        info->ReleaseTypeAttr(ta);
+        m_classes.push_back(std::move(cls));
+    }
+}
+
+const ObjectClass* Drawing::Class(const std::wstring& name) const noexcept
+{
+    for (const auto& c : m_classes)
+        if (SameText(c->name, name))
+            return c.get();
+    return nullptr;
+}
+
+Record* Drawing::Find(LONG_PTR id) noexcept
+{
+    auto it = m_records.find(id);
+    return it == m_records.end() ? nullptr : it->second.get();
+}
+
+Record* Drawing::FindByHandle(const std::wstring& handle) noexcept
+{
+    for (auto& [id, r] : m_records)
+        if (r->kind == RecordKind::Entity && SameText(r->handle, handle))
+            return r.get();
+    return nullptr;
+}
+
+Record* Drawing::FindInTable(LONG_PTR table, const std::wstring& name) noexcept
+{
+    Record* t = Find(table);
+    if (!t)
+        return nullptr;
+    for (LONG_PTR id : t->children)
+        if (Record* r = Find(id); r && !r->erased && SameText(r->name, name))
+            return r;
+    return nullptr;
+}
+
+Record& Drawing::Add(RecordKind kind, LONG_PTR owner, const std::wstring& name)
+{
+    auto r = std::make_unique<Record>();
+    r->id = m_nextId++;
+    r->owner = owner;
+    r->kind = kind;
+    r->name = name;
+    Record& ref = *r;
+    m_records.emplace(ref.id, std::move(r));
+    if (Record* o = Find(owner))
+        o->children.push_back(ref.id);
+    return ref;
+}
+
+Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
+{
+    Record& r = Add(RecordKind::Entity, owner ? owner : modelSpace, L"");
+    r.cls = &cls;
+    r.values.resize(cls.slots.size());
+    wchar_t buf[16];
+    std::swprintf(buf, 16, L"%X", m_nextHandle++);
+    r.handle = buf;
+    // Every entity starts as the host creates it: on layer 0, by layer.
+    auto set = [&](const wchar_t* name, VARIANT v) {
+        if (const PropertySlot* s = cls.Slot(name))
+            StoreRaw(r, cls.SlotIndex(s->dispid), v);
+    };
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(L"0");
+    set(L"Layer", v);
+    ::SysFreeString(v.bstrVal);
+    v.bstrVal = ::SysAllocString(L"ByLayer");
+    set(L"Linetype", v);
+    set(L"PlotStyleName", v);
+    set(L"Material", v);
+    ::SysFreeString(v.bstrVal);
+    v.vt = VT_I4;
+    v.lVal = 256;
+    set(L"Color", v);
+    v.lVal = -1;
+    set(L"Lineweight", v);
+    v.lVal = 0;
+    set(L"Transparency", v);
+    v.vt = VT_R8;
+    v.dblVal = 1.0;
+    set(L"LinetypeScale", v);
+    v.vt = VT_BOOL;
+    v.boolVal = VARIANT_TRUE;
+    set(L"Visible", v);
+    return r;
+}
+
+std::vector<LONG_PTR> Drawing::Entities() const
+{
+    std::vector<LONG_PTR> out;
+    for (const auto& [id, r] : m_records)
+        if (r->kind == RecordKind::Entity && !r->erased)
+            out.push_back(id);
+    return out;
+}
+
+void Drawing::StoreRaw(Record& r, int slot, const VARIANT& value)
+{
+    if (slot >= 0 && static_cast<size_t>(slot) < r.values.size())
+        r.values[static_cast<size_t>(slot)].CopyFrom(value);
+}
+
+HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
+{
+    ::VariantInit(out);
+    const std::wstring& c = r.cls->name;
+    auto stored = [&](const wchar_t* name) -> const VARIANT& {
+        static VARIANT empty{};
+        const int i = r.cls->SlotIndex(r.cls->Slot(name) ? r.cls->Slot(name)->dispid : 0);
+        return i < 0 ? empty : r.values[static_cast<size_t>(i)].Get();
+    };
+    const double radius = AsDouble(stored(L"Radius"));
+    if (slot.name == L"Handle")
+    {
+        out->vt = VT_BSTR;
+        out->bstrVal = ::SysAllocString(r.handle.c_str());
+        return S_OK;
+    }
+    if (slot.name == L"ObjectName")
+    {
+        out->vt = VT_BSTR;
+        out->bstrVal = ::SysAllocString(c.c_str());
+        return S_OK;
+    }
+    if (c == L"Circle" && slot.name == L"Diameter")
+        return SetDouble(out, 2 * radius), S_OK;
+    if (c == L"Circle" && slot.name == L"Circumference")
+        return SetDouble(out, kTwoPi * radius), S_OK;
+    if (c == L"Circle" && slot.name == L"Area")
+        return SetDouble(out, kPi * radius * radius), S_OK;
+    if (c == L"Arc" && (slot.name == L"TotalAngle" || slot.name == L"ArcLength" || slot.name == L"Area"))
+    {
+        const double total = Normalize(AsDouble(stored(L"EndAngle")) - AsDouble(stored(L"StartAngle")));
+        const double value = slot.name == L"TotalAngle" ? total
+                             : slot.name == L"ArcLength" ? radius * total
+                                                         : 0.5 * radius * radius * (total - std::sin(total));
+        return SetDouble(out, value), S_OK;
+    }
+    if (c == L"Line" && (slot.name == L"Length" || slot.name == L"Angle"))
+    {
+        const auto a = Doubles(stored(L"StartPoint"));
+        const auto b = Doubles(stored(L"EndPoint"));
+        if (a.size() < 3 || b.size() < 3)
+            return SetDouble(out, 0), S_OK;
+        const double dx = b[0] - a[0];
+        const double dy = b[1] - a[1];
+        const double dz = b[2] - a[2];
+        return SetDouble(out, slot.name == L"Length" ? std::sqrt(dx * dx + dy * dy + dz * dz)
+                                                      : Normalize(std::atan2(dy, dx))),
+               S_OK;
+    }
+    if (c == L"Polyline" && (slot.name == L"Area" || slot.name == L"Length"))
+    {
+        const auto p = Doubles(stored(L"Coordinates"));
+        const bool closed = stored(L"Closed").vt == VT_BOOL && stored(L"Closed").boolVal;
+        const size_t n = p.size() / 2;
+        double area = 0;
+        double length = 0;
+        for (size_t i = 0; i < n; ++i)
+        {
+            const size_t j = (i + 1) % n;
+            area += p[2 * i] * p[2 * j + 1] - p[2 * j] * p[2 * i + 1];
+            if (j != 0 || closed)
+                length += std::hypot(p[2 * j] - p[2 * i], p[2 * j + 1] - p[2 * i + 1]);
+        }
+        return SetDouble(out, slot.name == L"Area" ? std::fabs(area) / 2 : length), S_OK;
+    }
+    const int i = r.cls->SlotIndex(slot.dispid);
+    return ::VariantCopy(out, const_cast<VARIANT*>(&r.values[static_cast<size_t>(i)].Get()));
+}
+
+HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description)
+{
+    const std::wstring& c = r.cls->name;
+    const std::wstring& n = slot.name;
+    const double d = value.vt == VT_R8 ? value.dblVal : 0;
+    const std::wstring text = value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
+    auto ok = [&]() -> bool {
+        if (slot.isEnum)
+        {
+            for (LONG e : slot.enumValues)
+                if (e == value.lVal)
+                    return true;
+            return Refuse(description, L"That is not a valid value for " + n + L".");
+        }
+        if (n == L"Layer" && !FindInTable(layerTable, text))
+            return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
+        if (n == L"Linetype" && !FindInTable(linetypeTable, text))
+            return Refuse(description, L"Linetype \"" + text + L"\" is not loaded.");
+        if (n == L"StyleName" && c == L"Dimension" && !FindInTable(dimStyleTable, text))
+            return Refuse(description, L"Dimension style \"" + text + L"\" does not exist.");
+        if (n == L"StyleName" && c != L"Dimension" && !FindInTable(textStyleTable, text))
+            return Refuse(description, L"Text style \"" + text + L"\" does not exist.");
+        if (n == L"Name" && c == L"BlockReference" && !FindInTable(blockTable, text))
+            return Refuse(description, L"Block \"" + text + L"\" does not exist.");
+        if ((n == L"Radius" || n == L"Diameter" || n == L"Circumference" || n == L"Height" || n == L"TextHeight" ||
+             n == L"ImageWidth" || n == L"ImageHeight" || n == L"PatternScale" || n == L"LinetypeScale" ||
+             (c == L"Circle" && n == L"Area")) &&
+            !(d > 0))
+            return Refuse(description, n + L" must be positive.");
+        if (n == L"Color" && (value.lVal < 0 || value.lVal > 256))
+            return Refuse(description, L"Colour index must be from 0 to 256.");
+        if (n == L"Transparency" && (value.lVal < 0 || value.lVal > 90))
+            return Refuse(description, L"Transparency must be from 0 to 90.");
+        if ((n == L"Brightness" || n == L"Contrast" || n == L"Fade") && (value.lVal < 0 || value.lVal > 100))
+            return Refuse(description, n + L" must be from 0 to 100.");
+        if (n == L"Coordinates" && (Doubles(value).size() < 4 || Doubles(value).size() % 2))
+            return Refuse(description, L"A polyline needs at least two vertices of two coordinates each.");
+        return true;
+    };
+    if (!ok())
+        return DISP_E_EXCEPTION;
+
+    // Derived properties write what they derive from.
+    auto put = [&](const wchar_t* name, double v) {
+        const int i = r.cls->SlotIndex(r.cls->Slot(name)->dispid);
+        RecordBefore(r, i);
+        VARIANT x;
+        x.vt = VT_R8;
+        x.dblVal = v;
+        StoreRaw(r, i, x);
+    };
+    if (c == L"Circle" && n == L"Diameter")
+        put(L"Radius", d / 2);
+    else if (c == L"Circle" && n == L"Circumference")
+        put(L"Radius", d / kTwoPi);
+    else if (c == L"Circle" && n == L"Area")
+        put(L"Radius", std::sqrt(d / kPi));
+    else if (c == L"Arc" && (n == L"StartAngle" || n == L"EndAngle"))
+        put(n.c_str(), Normalize(d));
+    else
+    {
+        const int i = r.cls->SlotIndex(slot.dispid);
+        RecordBefore(r, i);
+        StoreRaw(r, i, value);
+    }
+    NotifyModified(r.id);
+    return S_OK;
+}
+
+void Drawing::RecordBefore(Record& r, int slot)
+{
+    if (m_groupDepth == 0)
+        m_undo.push_back(UndoStep{});
+    UndoStep& step = m_undo.back();
+    BeforeImage image;
+    image.id = r.id;
+    image.slot = slot;
+    image.value.CopyFrom(r.values[static_cast<size_t>(slot)].Get());
+    step.images.push_back(std::move(image));
+}
+
+void Drawing::BeginGroup(const std::wstring& label)
+{
+    if (m_groupDepth++ == 0)
+        m_undo.push_back(UndoStep{label, {}});
+}
+
+void Drawing::EndGroup()
+{
+    if (m_groupDepth > 0)
+        --m_groupDepth;
+}
+
+int Drawing::UndoSteps(int steps)
+{
+    int done = 0;
+    for (; done < steps && !m_undo.empty(); ++done)
+    {
+        UndoStep step = std::move(m_undo.back());
+        m_undo.pop_back();
+        // Later changes first, so the earliest before-image of a value wins.
+        for (auto it = step.images.rbegin(); it != step.images.rend(); ++it)
+            if (Record* r = Find(it->id))
+            {
+                StoreRaw(*r, it->slot, it->value.Get());
+                NotifyModified(r->id);
+            }
+        JournalAdd(L"undo " + (step.label.empty() ? std::wstring(L"(change)") : step.label) + L" (" +
+                   std::to_wstring(step.images.size()) + L" values)");
+    }
+    return done;
+}
+
+HRESULT Drawing::PaletteObjectOf(LONG_PTR id, IDispatch** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    Record* r = Find(id);
+    if (!r || r->kind != RecordKind::Entity)
+        return E_INVALIDARG;
+    auto it = m_palette.find(id);
+    if (it == m_palette.end())
+    {
+        dkfw::ComObject<PaletteObject>* object = nullptr;
+        const HRESULT hr = dkfw::ComObject<PaletteObject>::Create(&object, this, id);
+        if (FAILED(hr))
+            return hr;
+        it = m_palette.emplace(id, object).first;
+    }
+    *out = it->second->AsDispatch();
+    (*out)->AddRef();
+    return S_OK;
+}
+
+PaletteObject* Drawing::CachedPaletteObject(LONG_PTR id) const noexcept
+{
+    auto it = m_palette.find(id);
+    return it == m_palette.end() ? nullptr : it->second;
+}
+
+void Drawing::NotifyModified(LONG_PTR id)
+{
+    Record* r = Find(id);
+    Record* owner = r ? Find(r->owner) : nullptr;
+    if (!owner)
+        return;
+    for (DkDbObjectReactor* reactor : std::vector<DkDbObjectReactor*>(owner->reactors))
+        reactor->modified(DkDbObjectId(id));
+}
+
+Drawing& CurrentDrawing()
+{
+    if (!g_drawing)
+        g_drawing = std::make_unique<Drawing>();
+    return *g_drawing;
+}
+
+void ResetDrawing()
+{
+    g_drawing = std::make_unique<Drawing>();
+}
+} // namespace dkhost

@@ -1,0 +1,158 @@
+// The stand-in host's drawing database: records (entities, table records, tables,
+// dictionaries), the object classes with their property schemas from the host's type
+// library, property values, the undo history and the palette objects.
+#pragma once
+
+#include "dkdb.h"
+#include "dked.h"
+
+#include "ComPtr.h"
+#include "Unique.h"
+
+#include <oaidl.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace dkhost
+{
+class PaletteObject;
+
+// One property of an object class, as the host's type library describes it.
+struct PropertySlot
+{
+    DISPID dispid = 0;
+    std::wstring name;
+    VARTYPE vt = VT_EMPTY; // VT_VARIANT for points and coordinate lists
+    bool readOnly = false;
+    bool isEnum = false;
+    std::vector<LONG> enumValues;
+};
+
+struct ObjectClass
+{
+    std::wstring name; // "Circle"
+    CLSID classId{};
+    dkfw::ComPtr<ITypeInfo> typeInfo;
+    std::vector<PropertySlot> slots;
+    const PropertySlot* Slot(DISPID dispid) const noexcept;
+    const PropertySlot* Slot(const std::wstring& name) const noexcept;
+    int SlotIndex(DISPID dispid) const noexcept;
+};
+
+enum class RecordKind
+{
+    Entity,
+    Table,
+    Dictionary,
+    Layer,
+    Linetype,
+    TextStyle,
+    DimStyle,
+    Block,
+    DictionaryEntry,
+};
+
+struct Record
+{
+    LONG_PTR id = 0;
+    LONG_PTR owner = 0;
+    RecordKind kind = RecordKind::Entity;
+    bool erased = false;
+    std::wstring name;     // records, tables, dictionaries
+    std::wstring comment;  // linetype description and the like
+    // Layers.
+    bool frozen = false;
+    bool off = false;
+    bool locked = false;
+    bool dependent = false;
+    int color = 7;
+    LONG_PTR linetype = 0;
+    std::set<LONG_PTR> frozenInViewports;
+    // Entities.
+    const ObjectClass* cls = nullptr;
+    std::vector<dkfw::UniqueVariant> values; // parallel to cls->slots
+    std::wstring handle;
+    // Table records and dictionary entries in order; a block's entities.
+    std::vector<LONG_PTR> children;
+    std::vector<DkDbObjectReactor*> reactors;
+};
+
+// One change the undo history can take back.
+struct BeforeImage
+{
+    LONG_PTR id = 0;
+    int slot = 0;
+    dkfw::UniqueVariant value;
+};
+
+struct UndoStep
+{
+    std::wstring label;
+    std::vector<BeforeImage> images;
+};
+
+class Drawing
+{
+public:
+    Drawing();
+    ~Drawing();
+
+    // The object classes of the host's type library.
+    const ObjectClass* Class(const std::wstring& name) const noexcept;
+    const std::vector<std::unique_ptr<ObjectClass>>& Classes() const noexcept { return m_classes; }
+
+    Record* Find(LONG_PTR id) noexcept;
+    Record* FindByHandle(const std::wstring& handle) noexcept;
+    Record* FindInTable(LONG_PTR table, const std::wstring& name) noexcept;
+    Record& Add(RecordKind kind, LONG_PTR owner, const std::wstring& name);
+    Record& AddEntity(const ObjectClass& cls, LONG_PTR owner);
+    std::vector<LONG_PTR> Entities() const;
+
+    LONG_PTR layerTable = 0, linetypeTable = 0, textStyleTable = 0, dimStyleTable = 0, blockTable = 0;
+    LONG_PTR materials = 0, visualStyles = 0, mleaderStyles = 0, tableStyles = 0;
+    LONG_PTR modelSpace = 0;
+    std::wstring fileName = L"Drawing1.dkd";
+
+    // Property values: reading (with derived values) and writing (validated, undoable).
+    HRESULT GetValue(Record& r, const PropertySlot& slot, VARIANT* out);
+    // Writes a value already of the slot's type; description says why a value is refused.
+    HRESULT PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description);
+    void StoreRaw(Record& r, int slot, const VARIANT& value);
+
+    // Undo.
+    void BeginGroup(const std::wstring& label);
+    void EndGroup();
+    bool InGroup() const noexcept { return m_groupDepth > 0; }
+    int UndoSteps(int steps);
+    size_t UndoDepth() const noexcept { return m_undo.size(); }
+
+    // The palette object of a record, with a reference added; null for non-entities.
+    HRESULT PaletteObjectOf(LONG_PTR id, IDispatch** out);
+    PaletteObject* CachedPaletteObject(LONG_PTR id) const noexcept;
+
+    void NotifyModified(LONG_PTR id);
+
+private:
+    void LoadClasses();
+    void RecordBefore(Record& r, int slot);
+
+    std::vector<std::unique_ptr<ObjectClass>> m_classes;
+    std::map<LONG_PTR, std::unique_ptr<Record>> m_records;
+    LONG_PTR m_nextId = 0x100;
+    int m_nextHandle = 0x20;
+    std::vector<UndoStep> m_undo;
+    int m_groupDepth = 0;
+    std::map<LONG_PTR, PaletteObject*> m_palette; // one reference each
+    dkfw::ComPtr<ITypeLib> m_typeLib;
+};
+
+// The drawing of the current document.
+Drawing& CurrentDrawing();
+// Replaces the current drawing by a new empty one.
+void ResetDrawing();
+HMODULE HostModule() noexcept;
+} // namespace dkhost

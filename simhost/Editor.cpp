@@ -1,0 +1,482 @@
+// The host's editor services: system variables, selection sets, notifications, command
+// state, documents, the main window and the task dialog; the scripted user behind the
+// host's own dialogs.
+#include "dked.h"
+
+#include "DkHostTest.h"
+#include "Drawing.h"
+#include "Journal.h"
+
+#include <deque>
+#include <map>
+#include <set>
+
+namespace dkhost
+{
+DkDbDatabase* WorkingDatabaseObject() noexcept;
+extern bool g_workingIsCurrent;
+
+namespace
+{
+struct SysVar
+{
+    short type;
+    double real = 0;
+    int integer = 0;
+    std::wstring text;
+};
+
+std::map<std::wstring, SysVar>& SysVars()
+{
+    static std::map<std::wstring, SysVar> vars = {
+        {L"LUNITS", {RTSHORT, 0, 2}},   {L"LUPREC", {RTSHORT, 0, 4}},     {L"AUNITS", {RTSHORT, 0, 0}},
+        {L"AUPREC", {RTSHORT, 0, 0}},   {L"DIMZIN", {RTSHORT, 0, 0}},     {L"UNITMODE", {RTSHORT, 0, 0}},
+        {L"ANGBASE", {RTREAL, 0, 0}},   {L"ANGDIR", {RTSHORT, 0, 0}},     {L"GRIPS", {RTSHORT, 0, 2}},
+        {L"GRIPOBJLIMIT", {RTSHORT, 0, 100}}, {L"DWGNAME", {RTSTR, 0, 0, L"Drawing1.dkd"}},
+        {L"DWGPREFIX", {RTSTR, 0, 0, L"C:\\Drawings\\"}}, {L"DWGTITLED", {RTSHORT, 0, 0}},
+    };
+    return vars;
+}
+
+std::wstring Upper(const wchar_t* s)
+{
+    std::wstring out = s ? s : L"";
+    for (wchar_t& c : out)
+        c = static_cast<wchar_t>(::towupper(c));
+    return out;
+}
+
+// Selection sets by number; the pick-first set and the grip set are two of them.
+std::map<LONG_PTR, std::vector<LONG_PTR>>& Sets()
+{
+    static std::map<LONG_PTR, std::vector<LONG_PTR>> sets;
+    return sets;
+}
+LONG_PTR g_nextSet = 1;
+std::vector<LONG_PTR> g_pickfirst;
+
+LONG_PTR NewSet(std::vector<LONG_PTR> ids)
+{
+    const LONG_PTR n = g_nextSet++;
+    Sets()[n] = std::move(ids);
+    return n;
+}
+
+std::vector<LONG_PTR>* SetOf(const dk_name name)
+{
+    if (!name)
+        return nullptr;
+    auto it = Sets().find(name[0]);
+    return it == Sets().end() ? nullptr : &it->second;
+}
+
+bool g_dragging = false;
+int g_commandFlags = 0;
+bool g_commandActive = false;
+bool g_refEdit = false;
+std::set<LONG_PTR> g_refEditSet;
+bool g_noDocument = false;
+int g_breakDisabled = 0;
+HWND g_mainWindow = nullptr;
+std::deque<std::wstring> g_answers;
+
+class HostDocument final : public DkApDocument
+{
+public:
+    DkDbDatabase* database() const noexcept override { return WorkingDatabaseObject(); }
+    const wchar_t* fileName() const noexcept override { return CurrentDrawing().fileName.c_str(); }
+};
+
+class HostDocManager final : public DkApDocManager
+{
+public:
+    DkApDocument* curDocument() const noexcept override
+    {
+        static HostDocument doc;
+        return g_noDocument ? nullptr : &doc;
+    }
+    int documentCount() const noexcept override { return g_noDocument ? 0 : 1; }
+};
+} // namespace
+
+bool NextAnswer(std::wstring& answer)
+{
+    if (g_answers.empty())
+        return false;
+    answer = g_answers.front();
+    g_answers.pop_front();
+    return true;
+}
+} // namespace dkhost
+
+using namespace dkhost;
+
+resbuf* dkutNewRb(int type) noexcept
+{
+    auto* rb = static_cast<resbuf*>(::calloc(1, sizeof(resbuf)));
+    if (rb)
+        rb->restype = static_cast<short>(type);
+    return rb;
+}
+
+int dkutRelRb(resbuf* rb) noexcept
+{
+    while (rb)
+    {
+        resbuf* next = rb->rbnext;
+        if (rb->restype == RTSTR)
+            ::free(rb->resval.rstring);
+        else if (rb->restype == RTPICKS)
+            Sets().erase(rb->resval.rlname[0]);
+        ::free(rb);
+        rb = next;
+    }
+    return RTNORM;
+}
+
+int dkedGetVar(const wchar_t* name, resbuf* result) noexcept
+{
+    if (!name || !result)
+        return RTERROR;
+    auto it = SysVars().find(Upper(name));
+    if (it == SysVars().end())
+        return RTERROR;
+    const SysVar& v = it->second;
+    result->rbnext = nullptr;
+    result->restype = v.type;
+    if (v.type == RTREAL)
+        result->resval.rreal = v.real;
+    else if (v.type == RTSTR)
+        result->resval.rstring = ::_wcsdup(v.text.c_str());
+    else
+        result->resval.rint = static_cast<short>(v.integer);
+    return RTNORM;
+}
+
+int dkedSetVar(const wchar_t* name, const resbuf* value) noexcept
+try
+{
+    if (!name || !value)
+        return RTERROR;
+    auto it = SysVars().find(Upper(name));
+    if (it == SysVars().end())
+        return RTERROR;
+    SysVar& v = it->second;
+    if (v.type == RTREAL && (value->restype == RTREAL || value->restype == RTANG))
+        v.real = value->resval.rreal;
+    else if (v.type == RTSTR && value->restype == RTSTR && value->resval.rstring)
+        v.text = value->resval.rstring;
+    else if (v.type == RTSHORT && value->restype == RTSHORT)
+        v.integer = value->resval.rint;
+    else
+        return RTREJ;
+    JournalAdd(L"setvar " + it->first);
+    return RTNORM;
+}
+catch (...)
+{
+    return RTERROR;
+}
+
+int dkedSSGetFirst(resbuf** grips, resbuf** pickfirst) noexcept
+{
+    auto make = [](const std::vector<LONG_PTR>& ids) {
+        resbuf* rb = dkutNewRb(RTPICKS);
+        if (rb)
+            rb->resval.rlname[0] = NewSet(ids);
+        return rb;
+    };
+    if (grips)
+        *grips = make(g_pickfirst);
+    if (pickfirst)
+        *pickfirst = make(g_pickfirst);
+    return RTNORM;
+}
+
+int dkedSSSetFirst(const dk_name grips, const dk_name pickfirst) noexcept
+try
+{
+    std::vector<LONG_PTR>* set = SetOf(pickfirst);
+    g_pickfirst = set ? *set : std::vector<LONG_PTR>{};
+    (void)grips;
+    JournalAdd(L"pickfirst set " + std::to_wstring(g_pickfirst.size()) + L" objects");
+    return RTNORM;
+}
+catch (...)
+{
+    return RTERROR;
+}
+
+int dkedSSAdd(const dk_name entity, const dk_name set, dk_name result) noexcept
+try
+{
+    if (!result)
+        return RTERROR;
+    std::vector<LONG_PTR> ids;
+    if (set)
+    {
+        std::vector<LONG_PTR>* s = SetOf(set);
+        if (!s)
+            return RTERROR;
+        ids = *s;
+    }
+    if (entity && !CurrentDrawing().Find(entity[0]))
+        return RTERROR;
+    if (entity && std::find(ids.begin(), ids.end(), entity[0]) == ids.end())
+        ids.push_back(entity[0]);
+    if (set && SetOf(set) && set[0] == result[0])
+        *SetOf(set) = ids;
+    else
+    {
+        result[0] = NewSet(ids);
+        result[1] = 0;
+    }
+    return RTNORM;
+}
+catch (...)
+{
+    return RTERROR;
+}
+
+int dkedSSName(const dk_name set, LONG_PTR index, dk_name entity) noexcept
+{
+    std::vector<LONG_PTR>* s = SetOf(set);
+    if (!s || !entity || index < 0 || static_cast<size_t>(index) >= s->size())
+        return RTERROR;
+    entity[0] = (*s)[static_cast<size_t>(index)];
+    entity[1] = 0;
+    return RTNORM;
+}
+
+int dkedSSLength(const dk_name set, LONG_PTR* length) noexcept
+{
+    std::vector<LONG_PTR>* s = SetOf(set);
+    if (!s || !length)
+        return RTERROR;
+    *length = static_cast<LONG_PTR>(s->size());
+    return RTNORM;
+}
+
+int dkedSSFree(const dk_name set) noexcept
+{
+    return set && Sets().erase(set[0]) ? RTNORM : RTERROR;
+}
+
+Drvk::ErrorStatus dkdbGetObjectId(DkDbObjectId& id, const dk_name entity) noexcept
+{
+    if (!entity || !CurrentDrawing().Find(entity[0]))
+        return Drvk::eInvalidInput;
+    id = DkDbObjectId(entity[0]);
+    return Drvk::eOk;
+}
+
+Drvk::ErrorStatus dkdbGetEntityName(dk_name entity, DkDbObjectId id) noexcept
+{
+    if (!entity || !CurrentDrawing().Find(id.asOldId()))
+        return Drvk::eInvalidInput;
+    entity[0] = id.asOldId();
+    entity[1] = 0;
+    return Drvk::eOk;
+}
+
+bool dkedSendModelessOperationStart(const wchar_t* context) noexcept
+try
+{
+    JournalAdd(std::wstring(L"modeless start ") + (context ? context : L""));
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
+bool dkedSendModelessOperationEnded(const wchar_t* context) noexcept
+try
+{
+    JournalAdd(std::wstring(L"modeless end ") + (context ? context : L""));
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
+bool dkedIsInCommandStack(int flags) noexcept
+{
+    return (g_commandFlags & flags) != 0;
+}
+
+bool dkedIsDragging() noexcept
+{
+    return g_dragging;
+}
+
+bool dkedIsCommandActive() noexcept
+{
+    return g_commandActive || g_commandFlags != 0;
+}
+
+void dkedPostCommandPrompt() noexcept
+{
+    JournalAdd(L"command prompt");
+}
+
+void dkedDisableUsrbrk() noexcept
+{
+    ++g_breakDisabled;
+}
+
+void dkedEnableUsrbrk() noexcept
+{
+    if (g_breakDisabled > 0)
+        --g_breakDisabled;
+}
+
+bool dkedIsInRefEdit() noexcept
+{
+    return g_refEdit;
+}
+
+bool dkedIsInRefEditWorkset(DkDbObjectId id) noexcept
+{
+    return g_refEditSet.count(id.asOldId()) != 0;
+}
+
+HWND dkedGetMainWindow() noexcept
+{
+    return g_mainWindow;
+}
+
+IDispatch* dkedGetApplication() noexcept
+{
+    return nullptr;
+}
+
+DkApDocument::~DkApDocument() = default;
+DkApDocManager::~DkApDocManager() = default;
+
+DkApDocManager* dkDocManager() noexcept
+{
+    static HostDocManager manager;
+    return &manager;
+}
+
+namespace
+{
+// The host's task dialog texts by id.
+const wchar_t* TaskDialogText(const std::wstring& id)
+{
+    if (id == L"OPM.DkPEXCtl.CannotModifyProperty")
+        return L"Properties cannot be changed while objects are being dragged.";
+    if (id == L"OPM.DkPEXCtl.PatternNameNotFound")
+        return L"The hatch pattern was not found in the pattern files.";
+    return L"";
+}
+} // namespace
+
+MtTaskDialog::MtTaskDialog(const wchar_t* resource, const wchar_t* id) noexcept : m_resource(resource), m_id(id)
+{
+}
+
+int MtTaskDialog::Show(HWND owner) noexcept
+try
+{
+    const std::wstring id = m_id ? m_id : L"";
+    JournalAdd(L"task dialog " + id);
+    std::wstring answer;
+    if (NextAnswer(answer))
+        return answer == L"cancel" ? IDCANCEL : IDOK;
+    const wchar_t* text = TaskDialogText(id);
+    return ::MessageBoxW(owner ? owner : g_mainWindow, *text ? text : id.c_str(), L"DkHost",
+                         MB_OK | MB_ICONEXCLAMATION);
+}
+catch (...)
+{
+    return 0;
+}
+
+namespace dkhost_test
+{
+void SetDragging(bool dragging) noexcept
+{
+    g_dragging = dragging;
+}
+
+void SetCommandFlags(int flags) noexcept
+{
+    g_commandFlags = flags;
+}
+
+void SetCommandActive(bool active) noexcept
+{
+    g_commandActive = active;
+}
+
+void SetRefEdit(bool active, const LONG_PTR* workset, int count) noexcept
+try
+{
+    g_refEdit = active;
+    g_refEditSet.clear();
+    for (int i = 0; workset && i < count; ++i)
+        g_refEditSet.insert(workset[i]);
+}
+catch (...)
+{
+}
+
+void SetWorkingDatabaseCurrent(bool current) noexcept
+{
+    g_workingIsCurrent = current;
+}
+
+void SetNoDocument(bool none) noexcept
+{
+    g_noDocument = none;
+}
+
+void SetMainWindow(HWND hwnd) noexcept
+{
+    g_mainWindow = hwnd;
+}
+
+int BreakDisabledDepth() noexcept
+{
+    return g_breakDisabled;
+}
+
+void SetPickfirst(const LONG_PTR* ids, int count) noexcept
+try
+{
+    g_pickfirst.assign(ids, ids + (ids ? count : 0));
+}
+catch (...)
+{
+}
+
+int Pickfirst(LONG_PTR* ids, int capacity) noexcept
+{
+    const int n = static_cast<int>(g_pickfirst.size());
+    for (int i = 0; ids && i < n && i < capacity; ++i)
+        ids[i] = g_pickfirst[static_cast<size_t>(i)];
+    return n;
+}
+
+int OpenSelectionSets() noexcept
+{
+    return static_cast<int>(Sets().size());
+}
+
+void PushAnswer(const wchar_t* answer) noexcept
+try
+{
+    g_answers.emplace_back(answer ? answer : L"");
+}
+catch (...)
+{
+}
+
+int PendingAnswers() noexcept
+{
+    return static_cast<int>(g_answers.size());
+}
+} // namespace dkhost_test

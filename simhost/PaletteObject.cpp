@@ -1,0 +1,364 @@
+// The palette object: property access through IDispatch, with the host's rules and faults.
+#include "PaletteObject.h"
+
+#include "HResult.h"
+
+#include <olectl.h>
+
+namespace dkhost
+{
+namespace
+{
+// The codes the host puts in the exceptions it raises.
+constexpr SCODE kInvalidValue = static_cast<SCODE>(0x80200005);
+constexpr SCODE kLockedLayer = static_cast<SCODE>(0x80200006);
+
+// The classes whose properties report fixed failures when read (see the class notes).
+bool IsOneOf(const CLSID& c, std::initializer_list<const wchar_t*> ids)
+{
+    for (const wchar_t* text : ids)
+    {
+        CLSID id{};
+        if (SUCCEEDED(::CLSIDFromString(text, &id)) && id == c)
+            return true;
+    }
+    return false;
+}
+
+// A point: a one-dimensional array of two or three doubles, made three.
+bool ToPoint(const VARIANT& in, VARIANT* out)
+{
+    if (in.vt != (VT_ARRAY | VT_R8) || !in.parray || ::SafeArrayGetDim(in.parray) != 1)
+        return false;
+    LONG lo = 0;
+    LONG hi = -1;
+    ::SafeArrayGetLBound(in.parray, 1, &lo);
+    ::SafeArrayGetUBound(in.parray, 1, &hi);
+    const LONG n = hi - lo + 1;
+    if (n < 2 || n > 3)
+        return false;
+    SAFEARRAY* sa = ::SafeArrayCreateVector(VT_R8, 0, 3);
+    if (!sa)
+        return false;
+    double* src = nullptr;
+    double* dst = nullptr;
+    ::SafeArrayAccessData(in.parray, reinterpret_cast<void**>(&src));
+    ::SafeArrayAccessData(sa, reinterpret_cast<void**>(&dst));
+    for (LONG i = 0; i < 3; ++i)
+        dst[i] = i < n ? src[i] : 0.0;
+    ::SafeArrayUnaccessData(sa);
+    ::SafeArrayUnaccessData(in.parray);
+    out->vt = VT_ARRAY | VT_R8;
+    out->parray = sa;
+    return true;
+}
+} // namespace
+
+HRESULT RaiseException(EXCEPINFO* excep, SCODE code, const std::wstring& description) noexcept
+{
+    if (excep)
+    {
+        *excep = EXCEPINFO{};
+        excep->bstrSource = ::SysAllocString(L"DkHost");
+        excep->bstrDescription = ::SysAllocString(description.c_str());
+        excep->scode = code;
+    }
+    return DISP_E_EXCEPTION;
+}
+
+HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
+{
+    void* p = nullptr;
+    if (riid == IID_IPropertyUnspecified && AnyTraits([](auto& t) { return t.unspecifiedAllowed; }))
+        p = static_cast<IPropertyUnspecified*>(this);
+    else if (riid == IID_IPropertyExpression && AnyTraits([](auto& t) { return t.expressionSupported; }))
+        p = static_cast<IPropertyExpression*>(this);
+    else if (riid == IID_IPropertyExtension && AnyTraits([](auto& t) { return t.hasEditable; }))
+        p = static_cast<IPropertyExtension*>(this);
+    else if (riid == IID_IPerPropertyBrowsing && AnyTraits([](auto& t) { return !t.predefined.empty(); }))
+        p = static_cast<IPerPropertyBrowsing*>(this);
+    if (!p)
+        return E_NOINTERFACE;
+    *ppv = p;
+    AsDispatch()->AddRef();
+    return S_OK;
+}
+
+const PropertyTraits* PaletteObject::FindTraits(DISPID dispid) const noexcept
+{
+    auto it = m_traits.find(dispid);
+    return it == m_traits.end() ? nullptr : &it->second;
+}
+
+const PropertyTraits* PaletteObject::TraitsOf(const VARIANT& varId) const noexcept
+{
+    return varId.vt == VT_I4 ? FindTraits(varId.lVal) : nullptr;
+}
+
+STDMETHODIMP PaletteObject::GetTypeInfoCount(UINT* count) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !count);
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !out);
+    *out = nullptr;
+    RETURN_HR_IF(DISP_E_BADINDEX, index != 0);
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r);
+    return r->cls->typeInfo.CopyTo(out);
+}
+
+STDMETHODIMP PaletteObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
+{
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r);
+    return r->cls->typeInfo->GetIDsOfNames(names, count, ids);
+}
+
+STDMETHODIMP PaletteObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* excep, UINT* argErr) noexcept
+try
+{
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
+    const PropertySlot* slot = r->cls->Slot(id);
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot);
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
+        return Put(*slot, params, excep, argErr);
+    if (flags & DISPATCH_PROPERTYGET)
+        return Get(*slot, params, result, excep);
+    return DISP_E_MEMBERNOTFOUND;
+}
+DK_CATCH_RETURN()
+
+HRESULT PaletteObject::Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep) noexcept
+{
+    RETURN_HR_IF(DISP_E_BADPARAMCOUNT, params && params->cArgs != 0);
+    ++reads;
+    Record* r = Rec();
+    const PropertyTraits* traits = FindTraits(slot.dispid);
+    if (traits && traits->getFault)
+        return RaiseException(excep, traits->getFault, traits->faultDescription);
+    // Classes whose geometry lives elsewhere cannot report these properties.
+    if (slot.dispid == 10 && IsOneOf(r->cls->classId, {L"{E8B54D88-EE03-4C0F-858D-879024BB8811}",
+                                                        L"{3C66A2DE-EBCF-48CF-8B0E-75595F40EB24}"}))
+        return RaiseException(excep, static_cast<SCODE>(0x80200003), L"Not available for this object.");
+    if ((slot.dispid == 1 || slot.dispid == 2) && IsOneOf(r->cls->classId, {L"{F2136C59-8155-45D9-B0FB-C5A8A884647A}",
+                                                                            L"{BA5E6315-1CCB-420A-89E7-B20A7CF9F822}"}))
+        return RaiseException(excep, static_cast<SCODE>(0x80200002), L"Set by the view this object belongs to.");
+    if (!result)
+        return S_OK;
+    return m_drawing->GetValue(*r, slot, result);
+}
+
+HRESULT PaletteObject::Put(const PropertySlot& slot, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept
+{
+    RETURN_HR_IF(DISP_E_BADPARAMCOUNT, !params || params->cArgs != 1);
+    RETURN_HR_IF(DISP_E_PARAMNOTFOUND, params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
+                                           params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT);
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, slot.readOnly);
+    const VARIANT* arg = &params->rgvarg[0];
+    if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal)
+        arg = arg->pvarVal;
+    dkfw::UniqueVariant value;
+    bool converted = false;
+    if (slot.vt == VT_VARIANT)
+        converted = slot.name == L"Coordinates" ? SUCCEEDED(value.CopyFrom(*arg)) && value.Type() == (VT_ARRAY | VT_R8)
+                                                : ToPoint(*arg, value.Put());
+    else
+        converted = SUCCEEDED(::VariantChangeType(value.Put(), const_cast<VARIANT*>(arg), 0, slot.vt));
+    if (!converted)
+    {
+        if (argErr)
+            *argErr = 0;
+        return DISP_E_TYPEMISMATCH;
+    }
+    Record* r = Rec();
+    const PropertyTraits* traits = FindTraits(slot.dispid);
+    if (traits && traits->putFault)
+        return RaiseException(excep, traits->putFault, traits->faultDescription);
+    const PropertySlot* layerSlot = r->cls->Slot(2);
+    dkfw::UniqueVariant layer;
+    if (layerSlot && SUCCEEDED(m_drawing->GetValue(*r, *layerSlot, layer.Put())) && layer.Type() == VT_BSTR)
+        if (Record* l = m_drawing->FindInTable(m_drawing->layerTable, layer.Get().bstrVal); l && l->locked)
+            return RaiseException(excep, kLockedLayer, L"The object is on a locked layer.");
+    std::wstring description;
+    if (FAILED(m_drawing->PutValue(*r, slot, value.Get(), description)))
+        return RaiseException(excep, kInvalidValue, description);
+    ++writes;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetDatabase(IUnknown** database) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !database);
+    *database = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP PaletteObject::GetObjectId(LONG_PTR* id) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !id);
+    *id = Rec() ? m_id : 0;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetClassId(CLSID* clsid) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !clsid);
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r);
+    *clsid = r->cls->classId;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::Update() noexcept
+{
+    ++updates;
+    return Rec() ? S_OK : E_UNEXPECTED;
+}
+
+STDMETHODIMP PaletteObject::IsValueUnspecified(VARIANT varId, VARIANT_BOOL* unspecified) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !unspecified);
+    const PropertyTraits* t = TraitsOf(varId);
+    *unspecified = t && t->unspecified ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::SetValueUnspecified(VARIANT varId, VARIANT_BOOL unspecified) noexcept
+{
+    RETURN_HR_IF(E_INVALIDARG, varId.vt != VT_I4);
+    auto it = m_traits.find(varId.lVal);
+    RETURN_HR_IF(E_FAIL, it == m_traits.end() || !it->second.unspecifiedAllowed);
+    it->second.unspecified = unspecified != VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::IsUnspecifiedAllowed(VARIANT varId, VARIANT_BOOL* allowed) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !allowed);
+    const PropertyTraits* t = TraitsOf(varId);
+    *allowed = t && t->unspecifiedAllowed ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetUnspecifiedText(VARIANT varId, BSTR* text) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !text);
+    const PropertyTraits* t = TraitsOf(varId);
+    *text = nullptr;
+    RETURN_HR_IF(E_FAIL, !t || t->unspecifiedText.empty());
+    *text = ::SysAllocString(t->unspecifiedText.c_str());
+    return *text ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP PaletteObject::IsExpressionProperty(VARIANT varId, VARIANT_BOOL* isExpression) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !isExpression);
+    const PropertyTraits* t = TraitsOf(varId);
+    *isExpression = t && t->expressionSupported ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetExpression(VARIANT varId, BSTR* expression) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !expression);
+    const PropertyTraits* t = TraitsOf(varId);
+    *expression = nullptr;
+    RETURN_HR_IF(E_FAIL, !t || !t->expressionSupported);
+    *expression = ::SysAllocString(t->expression.c_str());
+    return *expression ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP PaletteObject::SetExpression(VARIANT varId, BSTR expression) noexcept
+try
+{
+    RETURN_HR_IF(E_INVALIDARG, varId.vt != VT_I4);
+    auto it = m_traits.find(varId.lVal);
+    RETURN_HR_IF(E_FAIL, it == m_traits.end() || !it->second.expressionSupported);
+    it->second.expression = expression ? expression : L"";
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::IsVisible(DISPID, BOOL* visible) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !visible);
+    *visible = TRUE;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::IsEditable(DISPID dispid, BOOL* editable) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !editable);
+    const PropertyTraits* t = FindTraits(dispid);
+    *editable = t && t->hasEditable ? (t->editable ? TRUE : FALSE) : TRUE;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetDisplayName(DISPID dispid, BSTR* name) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !name);
+    Record* r = Rec();
+    const PropertySlot* slot = r ? r->cls->Slot(dispid) : nullptr;
+    *name = slot ? ::SysAllocString(slot->name.c_str()) : nullptr;
+    return slot ? S_OK : E_INVALIDARG;
+}
+
+STDMETHODIMP PaletteObject::GetDisplayString(DISPID, BSTR* text) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !text);
+    *text = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP PaletteObject::MapPropertyToPage(DISPID, CLSID* page) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !page);
+    *page = CLSID_NULL;
+    return PERPROP_E_NOPAGEAVAILABLE;
+}
+
+STDMETHODIMP PaletteObject::GetPredefinedStrings(DISPID dispid, CALPOLESTR* strings, CADWORD* cookies) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !strings || !cookies);
+    const PropertyTraits* t = FindTraits(dispid);
+    RETURN_HR_IF(E_NOTIMPL, !t || t->predefined.empty());
+    const ULONG n = static_cast<ULONG>(t->predefined.size());
+    strings->pElems = static_cast<LPOLESTR*>(::CoTaskMemAlloc(n * sizeof(LPOLESTR)));
+    cookies->pElems = static_cast<DWORD*>(::CoTaskMemAlloc(n * sizeof(DWORD)));
+    if (!strings->pElems || !cookies->pElems)
+    {
+        ::CoTaskMemFree(strings->pElems);
+        ::CoTaskMemFree(cookies->pElems);
+        return E_OUTOFMEMORY;
+    }
+    for (ULONG i = 0; i < n; ++i)
+    {
+        const std::wstring& s = t->predefined[i].first;
+        strings->pElems[i] = static_cast<LPOLESTR>(::CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
+        if (strings->pElems[i])
+            wcscpy(strings->pElems[i], s.c_str());
+        cookies->pElems[i] = i;
+    }
+    strings->cElems = cookies->cElems = n;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetPredefinedValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !value);
+    ::VariantInit(value);
+    const PropertyTraits* t = FindTraits(dispid);
+    RETURN_HR_IF(E_INVALIDARG, !t || cookie >= t->predefined.size());
+    RETURN_HR_IF(E_NOTIMPL, t->predefinedValueNotImpl);
+    value->vt = VT_I4;
+    value->lVal = t->predefined[cookie].second;
+    return S_OK;
+}
+} // namespace dkhost

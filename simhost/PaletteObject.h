@@ -1,0 +1,208 @@
+// A palette object: the host's automation object of one drawing object. Its IDispatch
+// answers from the class's type information and the drawing; per property it can offer
+// the unspecified state, an expression, editability and predefined values, and fail on
+// purpose (the host's fault injection).
+#pragma once
+
+#include "Drawing.h"
+
+#include "DkPiHost.h"
+
+#include "ComObject.h"
+
+#include <ocidl.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dkhost
+{
+// How one property of one object behaves beyond its value.
+struct PropertyTraits
+{
+    bool unspecifiedAllowed = false;
+    bool unspecified = false;
+    std::wstring unspecifiedText;
+    bool expressionSupported = false;
+    std::wstring expression;
+    bool hasEditable = false;
+    bool editable = true;
+    std::vector<std::pair<std::wstring, LONG>> predefined; // text and value
+    bool predefinedValueNotImpl = false;
+    SCODE getFault = 0; // a get fails with DISP_E_EXCEPTION carrying this code
+    SCODE putFault = 0;
+    std::wstring faultDescription;
+};
+
+#define DK_ENTITY_RESERVED \
+    STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved4() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved5() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved6() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved7() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved8() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved9() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved10() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved11() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved12() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved13() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved14() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved15() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved16() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved17() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved18() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved19() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved20() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved21() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved22() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved23() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved24() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved25() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved26() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved27() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved28() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved29() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved30() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved31() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved32() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved33() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved34() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved35() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved36() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved37() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved38() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved39() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved40() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved41() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved42() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved43() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved44() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved45() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved46() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved47() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved48() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved49() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved50() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved51() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved52() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved53() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved54() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved55() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved56() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved57() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved58() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved59() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved60() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved61() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved62() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved63() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved64() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved65() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved66() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved67() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved68() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved69() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved70() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved71() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved72() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved73() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved74() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved75() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved76() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved77() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved78() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved79() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved80() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved81() noexcept override { return E_NOTIMPL; } \
+    STDMETHODIMP Reserved82() noexcept override { return E_NOTIMPL; }
+
+class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEntity>,
+                      public IPropertyUnspecified,
+                      public IPropertyExpression,
+                      public IPropertyExtension,
+                      public IPerPropertyBrowsing
+{
+public:
+    PaletteObject(Drawing* drawing, LONG_PTR id) noexcept : m_drawing(drawing), m_id(id) {}
+
+    IDispatch* AsDispatch() noexcept { return static_cast<IDispatch*>(this); }
+    // The drawing is gone: every call fails from now on.
+    void Detach() noexcept { m_drawing = nullptr; }
+    LONG_PTR Id() const noexcept { return m_id; }
+    PropertyTraits& Traits(DISPID dispid) { return m_traits[dispid]; }
+    ULONG Refs() noexcept
+    {
+        AsDispatch()->AddRef();
+        return AsDispatch()->Release();
+    }
+
+    long reads = 0;   // property gets through IDispatch
+    long writes = 0;  // successful property puts
+    long updates = 0; // IDkEntity::Update calls
+
+    // IDispatch
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* argErr) noexcept override;
+
+    // IDkBaseObject
+    STDMETHODIMP GetDatabase(IUnknown** database) noexcept override;
+    STDMETHODIMP GetObjectId(LONG_PTR* id) noexcept override;
+    STDMETHODIMP SetObjectId(LONG_PTR) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetClassId(CLSID* clsid) noexcept override;
+
+    // IDkEntity
+    DK_ENTITY_RESERVED
+    STDMETHODIMP Update() noexcept override;
+
+    // IPropertyUnspecified
+    STDMETHODIMP IsValueUnspecified(VARIANT varId, VARIANT_BOOL* unspecified) noexcept override;
+    STDMETHODIMP SetValueUnspecified(VARIANT varId, VARIANT_BOOL unspecified) noexcept override;
+    STDMETHODIMP IsUnspecifiedAllowed(VARIANT varId, VARIANT_BOOL* allowed) noexcept override;
+    STDMETHODIMP GetUnspecifiedText(VARIANT varId, BSTR* text) noexcept override;
+
+    // IPropertyExpression
+    STDMETHODIMP IsExpressionProperty(VARIANT varId, VARIANT_BOOL* isExpression) noexcept override;
+    STDMETHODIMP GetExpression(VARIANT varId, BSTR* expression) noexcept override;
+    STDMETHODIMP SetExpression(VARIANT varId, BSTR expression) noexcept override;
+
+    // IPropertyExtension
+    STDMETHODIMP IsVisible(DISPID dispid, BOOL* visible) noexcept override;
+    STDMETHODIMP IsEditable(DISPID dispid, BOOL* editable) noexcept override;
+    STDMETHODIMP GetDisplayName(DISPID dispid, BSTR* name) noexcept override;
+
+    // IPerPropertyBrowsing
+    STDMETHODIMP GetDisplayString(DISPID dispid, BSTR* text) noexcept override;
+    STDMETHODIMP MapPropertyToPage(DISPID dispid, CLSID* page) noexcept override;
+    STDMETHODIMP GetPredefinedStrings(DISPID dispid, CALPOLESTR* strings, CADWORD* cookies) noexcept override;
+    STDMETHODIMP GetPredefinedValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept override;
+
+protected:
+    HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;
+
+private:
+    Record* Rec() const noexcept { return m_drawing ? m_drawing->Find(m_id) : nullptr; }
+    const PropertyTraits* FindTraits(DISPID dispid) const noexcept;
+    const PropertyTraits* TraitsOf(const VARIANT& varId) const noexcept;
+    template <class Pred> bool AnyTraits(Pred p) const noexcept
+    {
+        for (const auto& [d, t] : m_traits)
+            if (p(t))
+                return true;
+        return false;
+    }
+    HRESULT Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep) noexcept;
+    HRESULT Put(const PropertySlot& slot, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept;
+
+    Drawing* m_drawing;
+    LONG_PTR m_id;
+    std::map<DISPID, PropertyTraits> m_traits;
+};
+
+// Fills an exception record the way automation objects do and answers DISP_E_EXCEPTION.
+HRESULT RaiseException(EXCEPINFO* excep, SCODE code, const std::wstring& description) noexcept;
+} // namespace dkhost

@@ -1,0 +1,171 @@
+// The host's description of each class's palette rows: name, category, DISPID, the editor
+// that serves the row and its numeric kind.
+#include "DkHostTest.h"
+
+#include <cwchar>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Row = dkhost_test::PropertyDescription;
+
+constexpr int kDistance = 0;
+constexpr int kAngle = 1;
+constexpr int kNoUnits = 2;
+
+#define DK_EDITOR(name) L"DkPEXCtl.DkPe" name L".16"
+
+// Every entity's general rows.
+const Row kGeneral[] = {
+    {L"Color", L"General", 1, DK_EDITOR(L"PropertyEditorColor"), -1},
+    {L"Layer", L"General", 2, DK_EDITOR(L"PropertyEditorLayer"), -1},
+    {L"Linetype", L"General", 3, DK_EDITOR(L"PropertyEditorLType"), -1},
+    {L"Linetype scale", L"General", 4, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+    {L"Lineweight", L"General", 5, DK_EDITOR(L"PropertyEditorLWeight"), -1},
+    {L"Plot style", L"General", 6, DK_EDITOR(L"PropertyEditorPlotStyleName"), -1},
+    {L"Material", L"3D Visualization", 7, DK_EDITOR(L"PropertyEditorMaterial"), -1},
+    {L"Transparency", L"General", 8, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+    {L"Visible", L"General", 9, DK_EDITOR(L"PropertyEditorBool"), -1},
+    {L"Thickness", L"General", 10, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+    {L"Hyperlink", L"General", 13, DK_EDITOR(L"PropertyEditorEllipsesHyperlinks"), -1},
+    {L"Handle", L"General", 11, nullptr, -1},
+};
+
+struct ClassRows
+{
+    const wchar_t* cls;
+    std::vector<Row> rows;
+};
+
+const std::vector<ClassRows>& Specific()
+{
+    static const std::vector<ClassRows> table = {
+        {L"Line",
+         {{L"Start", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"End", L"Geometry", 101, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Length", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Angle", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
+        {L"Circle",
+         {{L"Center", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Radius", L"Geometry", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance, 1},
+          {L"Diameter", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Circumference", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Area", L"Geometry", 104, DK_EDITOR(L"PropertyEditorNumericArea"), -1}}},
+        {L"Arc",
+         {{L"Center", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Radius", L"Geometry", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Start angle", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"End angle", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Total angle", L"Geometry", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Arc length", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Area", L"Geometry", 106, DK_EDITOR(L"PropertyEditorNumericArea"), -1}}},
+        {L"Polyline",
+         {{L"Vertices", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Closed", L"Misc", 101, DK_EDITOR(L"PropertyEditorBool"), -1},
+          {L"Global width", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Elevation", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Area", L"Geometry", 104, DK_EDITOR(L"PropertyEditorNumericArea"), -1},
+          {L"Length", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance}}},
+        {L"Text",
+         {{L"Contents", L"Text", 100, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Height", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Rotation", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Style", L"Text", 103, DK_EDITOR(L"PropertyEditorTextStyle"), -1},
+          {L"Justify", L"Text", 104, DK_EDITOR(L"PropertyEditorTextJustify"), -1},
+          {L"Obliquing", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Width factor", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Position", L"Geometry", 107, DK_EDITOR(L"PropertyEditorVariant"), kDistance}}},
+        {L"MText",
+         {{L"Contents", L"Text", 100, DK_EDITOR(L"PropertyEditorTextEx"), -1},
+          {L"Text height", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Rotation", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Style", L"Text", 103, DK_EDITOR(L"PropertyEditorMTextStyle"), -1},
+          {L"Justify", L"Text", 104, DK_EDITOR(L"PropertyEditorEnum"), -1},
+          {L"Direction", L"Text", 105, DK_EDITOR(L"PropertyEditorMTextDir"), -1},
+          {L"Defined width", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Line space factor", L"Text", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Position", L"Geometry", 108, DK_EDITOR(L"PropertyEditorVariant"), kDistance}}},
+        {L"Hatch",
+         {{L"Pattern name", L"Pattern", 100, DK_EDITOR(L"PropertyEditorHatchPatternName"), -1},
+          {L"Type", L"Pattern", 101, DK_EDITOR(L"PropertyEditorEllipsisHatchPatternType"), -1},
+          {L"Angle", L"Pattern", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Scale", L"Pattern", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Area", L"Geometry", 104, DK_EDITOR(L"PropertyEditorNumericArea"), -1},
+          {L"Associative", L"Misc", 105, DK_EDITOR(L"PropertyEditorBool"), -1},
+          {L"ISO pen width", L"Pattern", 106, DK_EDITOR(L"PropertyEditorHatchISOPenWidth"), -1},
+          {L"Gradient", L"Pattern", 107, DK_EDITOR(L"PropertyEditorGradientPattern"), -1},
+          {L"Spacing", L"Pattern", 108, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance}}},
+        {L"RasterImage",
+         {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Width", L"Geometry", 101, DK_EDITOR(L"PropertyEditorRasterImageWidth"), -1},
+          {L"Height", L"Geometry", 102, DK_EDITOR(L"PropertyEditorRasterImageHeight"), -1},
+          {L"Show image", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1},
+          {L"Brightness", L"Image adjust", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Contrast", L"Image adjust", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Fade", L"Image adjust", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Rotation", L"Geometry", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
+        {L"BlockReference",
+         {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorPredefBlock"), -1},
+          {L"Position", L"Geometry", 101, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Scale X", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Scale Y", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Scale Z", L"Geometry", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Rotation", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
+        {L"Attribute",
+         {{L"Tag", L"Attribute", 100, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Value", L"Attribute", 101, DK_EDITOR(L"PropertyEditorAttributeValue"), -1},
+          {L"Height", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Invisible", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+        {L"Dimension",
+         {{L"Dim style", L"Misc", 100, DK_EDITOR(L"PropertyEditorDimStyle"), -1},
+          {L"Measurement", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Text override", L"Text", 102, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Arrow 1", L"Lines & Arrows", 103, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
+          {L"Arrow 2", L"Lines & Arrows", 104, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
+          {L"Text height", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Dim scale overall", L"Fit", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits}}},
+    };
+    return table;
+}
+
+// General rows then the class's own, built once per class.
+std::map<std::wstring, std::vector<Row>>& Built()
+{
+    static std::map<std::wstring, std::vector<Row>> built;
+    return built;
+}
+} // namespace
+
+namespace dkhost_test
+{
+int PropertyDescriptionsOf(const wchar_t* className, const PropertyDescription** out) noexcept
+try
+{
+    if (!className || !out)
+        return 0;
+    auto it = Built().find(className);
+    if (it == Built().end())
+    {
+        std::vector<Row> rows(std::begin(kGeneral), std::end(kGeneral));
+        bool known = false;
+        for (const ClassRows& c : Specific())
+            if (std::wcscmp(c.cls, className) == 0)
+            {
+                rows.insert(rows.end(), c.rows.begin(), c.rows.end());
+                known = true;
+            }
+        if (!known && std::wcscmp(className, L"GeoMapImage") && std::wcscmp(className, L"PointCloud") &&
+            std::wcscmp(className, L"ViewBorder") && std::wcscmp(className, L"ViewSymbol"))
+            return 0;
+        it = Built().emplace(className, std::move(rows)).first;
+    }
+    *out = it->second.data();
+    return static_cast<int>(it->second.size());
+}
+catch (...)
+{
+    return 0;
+}
+} // namespace dkhost_test

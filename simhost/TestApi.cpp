@@ -1,0 +1,346 @@
+// The stand-in host's test and demo controls over the drawing and its objects.
+#include "DkHostTest.h"
+#include "Drawing.h"
+#include "DynamicProperty.h"
+#include "PaletteObject.h"
+
+#include <vector>
+
+namespace dkhost
+{
+namespace
+{
+HMODULE g_hostModule = nullptr;
+
+Record* Entity(LONG_PTR id)
+{
+    Record* r = CurrentDrawing().Find(id);
+    return r && r->kind == RecordKind::Entity ? r : nullptr;
+}
+
+// The palette object of an entity, made if need be (the host's cache keeps it).
+PaletteObject* ObjectOf(LONG_PTR id)
+{
+    if (!Entity(id))
+        return nullptr;
+    IDispatch* d = nullptr;
+    if (FAILED(CurrentDrawing().PaletteObjectOf(id, &d)))
+        return nullptr;
+    d->Release();
+    return CurrentDrawing().CachedPaletteObject(id);
+}
+} // namespace
+
+HMODULE HostModule() noexcept
+{
+    return g_hostModule;
+}
+} // namespace dkhost
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) noexcept
+{
+    if (reason == DLL_PROCESS_ATTACH)
+    {
+        dkhost::g_hostModule = instance;
+        ::DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+using namespace dkhost;
+
+namespace dkhost_test
+{
+void ResetDrawing() noexcept
+try
+{
+    dkhost::ClearDynamicProperties();
+    dkhost::ResetDrawing();
+}
+catch (...)
+{
+}
+
+const wchar_t* DrawingName() noexcept
+{
+    return CurrentDrawing().fileName.c_str();
+}
+
+LONG_PTR AddEntity(const wchar_t* className) noexcept
+try
+{
+    const ObjectClass* cls = className ? CurrentDrawing().Class(className) : nullptr;
+    return cls ? CurrentDrawing().AddEntity(*cls, 0).id : 0;
+}
+catch (...)
+{
+    return 0;
+}
+
+LONG_PTR EntityByHandle(const wchar_t* handle) noexcept
+{
+    Record* r = handle ? CurrentDrawing().FindByHandle(handle) : nullptr;
+    return r ? r->id : 0;
+}
+
+int Entities(LONG_PTR* ids, int capacity) noexcept
+try
+{
+    const auto all = CurrentDrawing().Entities();
+    for (int i = 0; ids && i < capacity && static_cast<size_t>(i) < all.size(); ++i)
+        ids[i] = all[static_cast<size_t>(i)];
+    return static_cast<int>(all.size());
+}
+catch (...)
+{
+    return 0;
+}
+
+const wchar_t* EntityClass(LONG_PTR id) noexcept
+{
+    Record* r = Entity(id);
+    return r ? r->cls->name.c_str() : nullptr;
+}
+
+const wchar_t* EntityHandle(LONG_PTR id) noexcept
+{
+    Record* r = Entity(id);
+    return r ? r->handle.c_str() : nullptr;
+}
+
+HRESULT GetPaletteObject(LONG_PTR id, IDispatch** out) noexcept
+try
+{
+    return CurrentDrawing().PaletteObjectOf(id, out);
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+ULONG PaletteObjectRefs(LONG_PTR id) noexcept
+{
+    PaletteObject* p = CurrentDrawing().CachedPaletteObject(id);
+    return p ? p->Refs() : 0;
+}
+
+long PropertyReads(LONG_PTR id) noexcept
+{
+    PaletteObject* p = CurrentDrawing().CachedPaletteObject(id);
+    return p ? p->reads : 0;
+}
+
+long EntityUpdates(LONG_PTR id) noexcept
+{
+    PaletteObject* p = CurrentDrawing().CachedPaletteObject(id);
+    return p ? p->updates : 0;
+}
+
+void SetPropertyFault(LONG_PTR id, DISPID dispid, bool onGet, SCODE code, const wchar_t* description) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        PropertyTraits& t = p->Traits(dispid);
+        (onGet ? t.getFault : t.putFault) = code;
+        t.faultDescription = description ? description : L"";
+    }
+}
+catch (...)
+{
+}
+
+void SetUnspecified(LONG_PTR id, DISPID dispid, bool allowed, bool unspecified, const wchar_t* text) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        PropertyTraits& t = p->Traits(dispid);
+        t.unspecifiedAllowed = allowed;
+        t.unspecified = unspecified;
+        t.unspecifiedText = text ? text : L"";
+    }
+}
+catch (...)
+{
+}
+
+void SetExpression(LONG_PTR id, DISPID dispid, bool supported, const wchar_t* expression) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        PropertyTraits& t = p->Traits(dispid);
+        t.expressionSupported = supported;
+        t.expression = expression ? expression : L"";
+    }
+}
+catch (...)
+{
+}
+
+void SetEditable(LONG_PTR id, DISPID dispid, bool editable) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        PropertyTraits& t = p->Traits(dispid);
+        t.hasEditable = true;
+        t.editable = editable;
+    }
+}
+catch (...)
+{
+}
+
+void SetPredefined(LONG_PTR id, DISPID dispid, const wchar_t* const* names, const LONG* values, int count,
+                   bool valueNotImplemented) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        PropertyTraits& t = p->Traits(dispid);
+        t.predefined.clear();
+        for (int i = 0; i < count; ++i)
+            t.predefined.emplace_back(names[i], values[i]);
+        t.predefinedValueNotImpl = valueNotImplemented;
+    }
+}
+catch (...)
+{
+}
+
+LONG_PTR AddLayer(const wchar_t* name, int color) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    if (!name || d.FindInTable(d.layerTable, name))
+        return 0;
+    Record& r = d.Add(RecordKind::Layer, d.layerTable, name);
+    r.color = color;
+    return r.id;
+}
+catch (...)
+{
+    return 0;
+}
+
+bool SetLayerState(const wchar_t* name, bool frozen, bool off, bool locked) noexcept
+{
+    Drawing& d = CurrentDrawing();
+    Record* r = name ? d.FindInTable(d.layerTable, name) : nullptr;
+    if (!r)
+        return false;
+    r->frozen = frozen;
+    r->off = off;
+    r->locked = locked;
+    d.NotifyModified(r->id);
+    return true;
+}
+
+int UndoDepth() noexcept
+{
+    return static_cast<int>(CurrentDrawing().UndoDepth());
+}
+
+int Undo(int steps) noexcept
+try
+{
+    return CurrentDrawing().UndoSteps(steps);
+}
+catch (...)
+{
+    return 0;
+}
+
+HRESULT AddDynamicProperty(const wchar_t* name, const wchar_t* className, VARTYPE vt, IUnknown** property) noexcept
+try
+{
+    if (!name || !className || !property)
+        return E_POINTER;
+    dkfw::ComObject<DynamicProperty>* p = nullptr;
+    const HRESULT hr = dkfw::ComObject<DynamicProperty>::Create(&p, name, className, vt);
+    if (FAILED(hr))
+        return hr;
+    DynamicProperties().push_back(p);
+    *property = p->AsUnknown();
+    (*property)->AddRef();
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+namespace
+{
+DynamicProperty* Own(IUnknown* property)
+{
+    for (DynamicProperty* p : DynamicProperties())
+        if (p->AsUnknown() == property)
+            return p;
+    return nullptr;
+}
+} // namespace
+
+HRESULT SetDynamicChoices(IUnknown* property, const wchar_t* const* names, const VARIANT* values, int count) noexcept
+try
+{
+    DynamicProperty* p = Own(property);
+    if (!p)
+        return E_INVALIDARG;
+    std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> choices;
+    for (int i = 0; i < count; ++i)
+    {
+        dkfw::UniqueVariant v;
+        v.CopyFrom(values[i]);
+        choices.emplace_back(names[i], std::move(v));
+    }
+    p->SetChoices(std::move(choices));
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+HRESULT SetDynamicReadOnly(IUnknown* property, bool readOnly) noexcept
+{
+    DynamicProperty* p = Own(property);
+    if (!p)
+        return E_INVALIDARG;
+    p->SetReadOnly(readOnly);
+    return S_OK;
+}
+
+HRESULT SetDynamicFault(IUnknown* property, const wchar_t* description) noexcept
+try
+{
+    DynamicProperty* p = Own(property);
+    if (!p)
+        return E_INVALIDARG;
+    p->SetFault(description);
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+int DynamicPropertiesOf(const wchar_t* className, IUnknown** out, int capacity) noexcept
+{
+    int n = 0;
+    for (DynamicProperty* p : DynamicProperties())
+    {
+        if (p->ClassName() != L"*" && (!className || p->ClassName() != className))
+            continue;
+        if (out && n < capacity)
+        {
+            out[n] = p->AsUnknown();
+            out[n]->AddRef();
+        }
+        ++n;
+    }
+    return n;
+}
+} // namespace dkhost_test

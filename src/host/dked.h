@@ -1,0 +1,115 @@
+// The host's editor services: result buffers and codes, system variables, the pick-first
+// selection, modeless-operation notifications, command state, documents, the main window
+// and the host's task dialog.
+#pragma once
+
+#include "DkHostApi.h"
+#include "dkdb.h"
+
+#include <windows.h>
+
+// Result codes and value types of the host's functions.
+enum : short
+{
+    RTNONE = 5000,
+    RTREAL = 5001,
+    RTPOINT = 5002,
+    RTSHORT = 5003,
+    RTANG = 5004,
+    RTSTR = 5005,
+    RTENAME = 5006,
+    RTPICKS = 5007,
+    RTLONG = 5010,
+    RTNORM = 5100,
+    RTERROR = -5001,
+    RTREJ = -5003,
+};
+
+// A selection set or entity name.
+typedef LONG_PTR dk_name[2];
+
+// One value with its type; results come as chains the caller frees with dkutRelRb.
+struct resbuf
+{
+    resbuf* rbnext;
+    short restype;
+    union
+    {
+        double rreal;
+        double rpoint[3];
+        short rint;
+        wchar_t* rstring;
+        LONG_PTR rlname[2];
+        int rlong;
+    } resval;
+};
+
+DKHOST_API resbuf* dkutNewRb(int type) noexcept;
+DKHOST_API int dkutRelRb(resbuf* rb) noexcept;
+
+// System variables.
+DKHOST_API int dkedGetVar(const wchar_t* name, resbuf* result) noexcept;
+DKHOST_API int dkedSetVar(const wchar_t* name, const resbuf* value) noexcept;
+
+// The pick-first selection and selection sets.
+DKHOST_API int dkedSSGetFirst(resbuf** grips, resbuf** pickfirst) noexcept;
+DKHOST_API int dkedSSSetFirst(const dk_name grips, const dk_name pickfirst) noexcept;
+DKHOST_API int dkedSSAdd(const dk_name entity, const dk_name set, dk_name result) noexcept;
+DKHOST_API int dkedSSName(const dk_name set, LONG_PTR index, dk_name entity) noexcept;
+DKHOST_API int dkedSSLength(const dk_name set, LONG_PTR* length) noexcept;
+DKHOST_API int dkedSSFree(const dk_name set) noexcept;
+DKHOST_API Drvk::ErrorStatus dkdbGetObjectId(DkDbObjectId& id, const dk_name entity) noexcept;
+DKHOST_API Drvk::ErrorStatus dkdbGetEntityName(dk_name entity, DkDbObjectId id) noexcept;
+
+// The host is told, by name, when a palette change or operation begins and ends.
+DKHOST_API bool dkedSendModelessOperationStart(const wchar_t* context) noexcept;
+DKHOST_API bool dkedSendModelessOperationEnded(const wchar_t* context) noexcept;
+
+// Command state.
+DKHOST_API bool dkedIsInCommandStack(int flags) noexcept;
+DKHOST_API bool dkedIsDragging() noexcept;
+DKHOST_API bool dkedIsCommandActive() noexcept;
+DKHOST_API void dkedPostCommandPrompt() noexcept;
+DKHOST_API void dkedDisableUsrbrk() noexcept;
+DKHOST_API void dkedEnableUsrbrk() noexcept;
+
+// In-place reference editing: while it runs only the objects of its working set may change.
+DKHOST_API bool dkedIsInRefEdit() noexcept;
+DKHOST_API bool dkedIsInRefEditWorkset(DkDbObjectId id) noexcept;
+
+DKHOST_API HWND dkedGetMainWindow() noexcept;
+
+// The host application's automation object, with a reference.
+DKHOST_API IDispatch* dkedGetApplication() noexcept;
+
+// Documents.
+class DKHOST_API DkApDocument
+{
+public:
+    virtual ~DkApDocument();
+    virtual DkDbDatabase* database() const noexcept = 0;
+    virtual const wchar_t* fileName() const noexcept = 0;
+};
+
+class DKHOST_API DkApDocManager
+{
+public:
+    virtual ~DkApDocManager();
+    virtual DkApDocument* curDocument() const noexcept = 0;
+    virtual int documentCount() const noexcept = 0;
+};
+
+DKHOST_API DkApDocManager* dkDocManager() noexcept;
+
+// The host's task dialog, loaded by id from the host's dialog resource.
+class DKHOST_API MtTaskDialog
+{
+public:
+    MtTaskDialog(const wchar_t* resource, const wchar_t* id) noexcept;
+    // Shows the dialog owned by owner (or the main window) and returns the button chosen.
+    int Show(HWND owner) noexcept;
+
+private:
+    const wchar_t* m_resource;
+    const wchar_t* m_id;
+};

@@ -1,0 +1,482 @@
+// The stand-in host as a careful caller sees it: its automation objects, the drawing's
+// tables, undo, system variables, selection sets, documents and dynamic properties.
+#include "DkHostTest.h"
+#include "TestSupport.h"
+#include "dkdb.h"
+#include "dked.h"
+
+#include "DkPiHost.h"
+
+#include "ComPtr.h"
+#include "Unique.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace
+{
+using dkfw::ComPtr;
+using dkfw::UniqueVariant;
+
+constexpr DISPID kColor = 1;
+constexpr DISPID kLayer = 2;
+constexpr DISPID kLineweight = 5;
+constexpr DISPID kThickness = 10;
+constexpr DISPID kRadius = 101;
+constexpr DISPID kDiameter = 102;
+
+class Host : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
+        dkhost_test::ClearJournal();
+    }
+    void TearDown() override
+    {
+        dkhost_test::SetDragging(false);
+        dkhost_test::SetCommandFlags(0);
+        dkhost_test::SetWorkingDatabaseCurrent(true);
+        dkhost_test::SetNoDocument(false);
+    }
+
+    ComPtr<IDispatch> Object(const wchar_t* handle)
+    {
+        ComPtr<IDispatch> d;
+        EXPECT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), d.Put())) << handle;
+        return d;
+    }
+
+    static HRESULT Get(IDispatch* d, DISPID id, VARIANT* out, EXCEPINFO* excep = nullptr)
+    {
+        DISPPARAMS none{};
+        return d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, out, excep, nullptr);
+    }
+
+    static HRESULT Put(IDispatch* d, DISPID id, VARIANT value, EXCEPINFO* excep = nullptr, UINT* argErr = nullptr)
+    {
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&value, &named, 1, 1};
+        return d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, excep, argErr);
+    }
+
+    static double Real(IDispatch* d, DISPID id)
+    {
+        UniqueVariant v;
+        EXPECT_EQ(S_OK, Get(d, id, v.Put()));
+        EXPECT_EQ(VT_R8, v.Type());
+        return v.Get().dblVal;
+    }
+
+    static VARIANT R8(double d)
+    {
+        VARIANT v;
+        v.vt = VT_R8;
+        v.dblVal = d;
+        return v;
+    }
+};
+
+TEST_F(Host, SampleDrawingHasEveryClassAndLayerState)
+{
+    std::vector<LONG_PTR> ids(200);
+    const int n = dkhost_test::Entities(ids.data(), 200);
+    std::set<std::wstring> classes;
+    for (int i = 0; i < n; ++i)
+        classes.insert(dkhost_test::EntityClass(ids[i]));
+    for (const wchar_t* c : {L"Line", L"Circle", L"Arc", L"Polyline", L"Text", L"MText", L"Hatch", L"RasterImage",
+                             L"BlockReference", L"Attribute", L"Dimension", L"GeoMapImage", L"PointCloud",
+                             L"ViewBorder", L"ViewSymbol"})
+        EXPECT_TRUE(classes.count(c)) << std::wstring(c).c_str();
+
+    // The layers through the database API, in table order, with their states.
+    DkDbDatabase* db = dkDocManager()->curDocument()->database();
+    DkDbSymbolTable* table = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(table, db->layerTableId(), DkDb::kForRead));
+    DkDbSymbolTableIterator* it = nullptr;
+    ASSERT_EQ(Drvk::eOk, table->newIterator(it));
+    table->close();
+    int frozen = 0, off = 0, locked = 0, dependent = 0, vpFrozen = 0, count = 0;
+    for (it->start(); !it->done(); it->step())
+    {
+        DkDbObjectId id;
+        it->getRecordId(id);
+        DkDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(Drvk::eOk, dkdbOpenObject(layer, id, DkDb::kForRead));
+        if (count++ == 0)
+            EXPECT_STREQ(L"0", layer->getName());
+        frozen += layer->isFrozen();
+        off += layer->isOff();
+        locked += layer->isLocked();
+        dependent += layer->isDependent();
+        vpFrozen += layer->isFrozenInViewport(DkDbObjectId(1));
+        layer->close();
+    }
+    delete it;
+    EXPECT_GE(count, 8);
+    EXPECT_TRUE(frozen && off && locked && dependent && vpFrozen);
+
+    DkDbDictionary* materials = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(materials, db->materialDictionaryId(), DkDb::kForRead));
+    EXPECT_EQ(3, materials->numEntries());
+    EXPECT_TRUE(materials->has(L"Brick"));
+    materials->close();
+}
+
+TEST_F(Host, PropertiesReadThroughTheTypeInformation)
+{
+    auto circle = Object(L"31");
+    LPOLESTR name = const_cast<LPOLESTR>(L"Radius");
+    DISPID id = 0;
+    ASSERT_EQ(S_OK, circle->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+    EXPECT_EQ(kRadius, id);
+    EXPECT_DOUBLE_EQ(7.5, Real(circle.Get(), kRadius));
+    EXPECT_DOUBLE_EQ(15.0, Real(circle.Get(), kDiameter));
+
+    // The Lineweight property's declared type is the DkLineWeight enumeration.
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(S_OK, circle->GetTypeInfo(0, 0, info.Put()));
+    TYPEATTR* ta = nullptr;
+    ASSERT_EQ(S_OK, info->GetTypeAttr(&ta));
+    bool found = false;
+    for (UINT v = 0; v < ta->cVars && !found; ++v)
+    {
+        VARDESC* vd = nullptr;
+        ASSERT_EQ(S_OK, info->GetVarDesc(v, &vd));
+        if (vd->memid == kLineweight)
+        {
+            found = true;
+            ASSERT_EQ(VT_USERDEFINED, vd->elemdescVar.tdesc.vt);
+            ComPtr<ITypeInfo> enumInfo;
+            ASSERT_EQ(S_OK, info->GetRefTypeInfo(vd->elemdescVar.tdesc.hreftype, enumInfo.Put()));
+            TYPEATTR* ea = nullptr;
+            ASSERT_EQ(S_OK, enumInfo->GetTypeAttr(&ea));
+            EXPECT_EQ(TKIND_ENUM, ea->typekind);
+            EXPECT_GT(ea->cVars, 20);
+            enumInfo->ReleaseTypeAttr(ea);
+        }
+        info->ReleaseVarDesc(vd);
+    }
+    info->ReleaseTypeAttr(ta);
+    EXPECT_TRUE(found);
+    UniqueVariant lw;
+    ASSERT_EQ(S_OK, Get(circle.Get(), kLineweight, lw.Put()));
+    EXPECT_EQ(35, lw.Get().lVal);
+}
+
+TEST_F(Host, CarelessCallsAreAnsweredAsAutomationObjectsDo)
+{
+    auto circle = Object(L"30");
+    VARIANT arg = R8(1);
+    DISPPARAMS oneArg{&arg, nullptr, 1, 0};
+    UniqueVariant out;
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, circle->Invoke(kRadius, IID_NULL, 0, DISPATCH_PROPERTYGET, &oneArg, out.Put(),
+                                                   nullptr, nullptr));
+    DISPPARAMS none{};
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, circle->Invoke(kRadius, IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr, nullptr,
+                                                   nullptr));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(circle.Get(), 4242, out.Put()));
+
+    VARIANT text;
+    text.vt = VT_BSTR;
+    text.bstrVal = ::SysAllocString(L"five");
+    UINT argErr = 99;
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(circle.Get(), kRadius, text, nullptr, &argErr));
+    EXPECT_EQ(0u, argErr);
+    ::SysFreeString(text.bstrVal);
+
+    VARIANT handle;
+    handle.vt = VT_BSTR;
+    handle.bstrVal = ::SysAllocString(L"99");
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Put(circle.Get(), 11, handle)) << "Handle is read-only";
+    ::SysFreeString(handle.bstrVal);
+}
+
+TEST_F(Host, RefusedValuesRaiseAReadableExceptionAndChangeNothing)
+{
+    auto circle = Object(L"30");
+    struct Case
+    {
+        DISPID dispid;
+        VARIANT value;
+        const wchar_t* description;
+    };
+    VARIANT layer;
+    layer.vt = VT_BSTR;
+    layer.bstrVal = ::SysAllocString(L"NoSuchLayer");
+    VARIANT lineweight;
+    lineweight.vt = VT_I4;
+    lineweight.lVal = 33;
+    const Case cases[] = {
+        {kRadius, R8(-2), L"Radius must be positive."},
+        {kDiameter, R8(0), L"Diameter must be positive."},
+        {kLayer, layer, L"Layer \"NoSuchLayer\" does not exist."},
+        {kLineweight, lineweight, L"That is not a valid value for Lineweight."},
+    };
+    const int undoBefore = dkhost_test::UndoDepth();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::wstring(c.description).c_str());
+        EXCEPINFO excep{};
+        EXPECT_EQ(DISP_E_EXCEPTION, Put(circle.Get(), c.dispid, c.value, &excep));
+        EXPECT_STREQ(c.description, excep.bstrDescription);
+        EXPECT_NE(0, excep.scode);
+        ::SysFreeString(excep.bstrDescription);
+        ::SysFreeString(excep.bstrSource);
+    }
+    ::SysFreeString(layer.bstrVal);
+    EXPECT_DOUBLE_EQ(5.0, Real(circle.Get(), kRadius));
+    EXPECT_EQ(undoBefore, dkhost_test::UndoDepth()) << "a refused value leaves no undo step";
+
+    // An object on a locked layer refuses every change.
+    auto locked = Object(L"32");
+    EXCEPINFO excep{};
+    EXPECT_EQ(DISP_E_EXCEPTION, Put(locked.Get(), kRadius, R8(6), &excep));
+    EXPECT_STREQ(L"The object is on a locked layer.", excep.bstrDescription);
+    ::SysFreeString(excep.bstrDescription);
+    ::SysFreeString(excep.bstrSource);
+}
+
+TEST_F(Host, UndoingAGroupRestoresEveryValueWrittenInIt)
+{
+    auto a = Object(L"30");
+    auto b = Object(L"31");
+    DkDbUndoController* undo = dkDocManager()->curDocument()->database()->undoController();
+    ASSERT_EQ(Drvk::eOk, undo->undoGroup(DkDb::kUndoGroupBegin, L"Properties"));
+    ASSERT_EQ(S_OK, Put(a.Get(), kRadius, R8(11)));
+    ASSERT_EQ(S_OK, Put(a.Get(), kDiameter, R8(30)));
+    ASSERT_EQ(S_OK, Put(b.Get(), kRadius, R8(12)));
+    VARIANT color;
+    color.vt = VT_I4;
+    color.lVal = 3;
+    ASSERT_EQ(S_OK, Put(b.Get(), kColor, color));
+    ASSERT_EQ(Drvk::eOk, undo->undoGroup(DkDb::kUndoGroupEnd));
+    EXPECT_DOUBLE_EQ(15.0, Real(a.Get(), kRadius));
+
+    ASSERT_EQ(Drvk::eOk, undo->undo(1));
+    EXPECT_DOUBLE_EQ(5.0, Real(a.Get(), kRadius));
+    EXPECT_DOUBLE_EQ(7.5, Real(b.Get(), kRadius));
+    UniqueVariant c;
+    Get(b.Get(), kColor, c.Put());
+    EXPECT_EQ(256, c.Get().lVal);
+    EXPECT_EQ((std::vector<std::wstring>{L"undo group begin \"Properties\"", L"undo group end",
+                                         L"undo Properties (4 values)"}),
+              dktest::Journal());
+}
+
+TEST_F(Host, PaletteObjectsCountTheirReferences)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"2A");
+    {
+        ComPtr<IDispatch> first;
+        ComPtr<IDispatch> second;
+        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(id, first.Put()));
+        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(id, second.Put()));
+        EXPECT_EQ(first.Get(), second.Get()) << "one automation object per drawing object";
+        EXPECT_EQ(3u, dkhost_test::PaletteObjectRefs(id));
+        auto base = first.Query<IDkBaseObject>();
+        LONG_PTR objectId = 0;
+        base->GetObjectId(&objectId);
+        EXPECT_EQ(id, objectId);
+        EXPECT_EQ(4u, dkhost_test::PaletteObjectRefs(id));
+    }
+    EXPECT_EQ(1u, dkhost_test::PaletteObjectRefs(id)) << "only the host's own reference is left";
+}
+
+TEST_F(Host, InjectedFaultsAndTheFixedFailuresOfFourClasses)
+{
+    auto line = Object(L"2A");
+    dkhost_test::SetPropertyFault(dkhost_test::EntityByHandle(L"2A"), kColor, true, static_cast<SCODE>(0x80201234),
+                                  L"Colour is being recalculated.");
+    UniqueVariant v;
+    EXCEPINFO excep{};
+    EXPECT_EQ(DISP_E_EXCEPTION, Get(line.Get(), kColor, v.Put(), &excep));
+    EXPECT_EQ(static_cast<SCODE>(0x80201234), excep.scode);
+    EXPECT_STREQ(L"Colour is being recalculated.", excep.bstrDescription);
+    ::SysFreeString(excep.bstrDescription);
+    ::SysFreeString(excep.bstrSource);
+
+    struct Case
+    {
+        const wchar_t* handle;
+        DISPID dispid;
+        SCODE code;
+    };
+    for (const Case& c : {Case{L"70", kThickness, static_cast<SCODE>(0x80200003)},
+                          Case{L"71", kThickness, static_cast<SCODE>(0x80200003)},
+                          Case{L"72", kColor, static_cast<SCODE>(0x80200002)},
+                          Case{L"73", kLayer, static_cast<SCODE>(0x80200002)}})
+    {
+        EXCEPINFO e{};
+        EXPECT_EQ(DISP_E_EXCEPTION, Get(Object(c.handle).Get(), c.dispid, v.Put(), &e)) << std::wstring(c.handle).c_str();
+        EXPECT_EQ(c.code, e.scode);
+        ::SysFreeString(e.bstrDescription);
+        ::SysFreeString(e.bstrSource);
+    }
+    EXPECT_EQ(S_OK, Get(Object(L"70").Get(), kColor, v.Put()));
+}
+
+TEST_F(Host, SystemVariablesAnswerWithTypedResultBuffers)
+{
+    resbuf rb{};
+    ASSERT_EQ(RTNORM, dkedGetVar(L"LUNITS", &rb));
+    EXPECT_EQ(RTSHORT, rb.restype);
+    EXPECT_EQ(2, rb.resval.rint);
+    ASSERT_EQ(RTNORM, dkedGetVar(L"angbase", &rb));
+    EXPECT_EQ(RTREAL, rb.restype);
+    ASSERT_EQ(RTNORM, dkedGetVar(L"DWGNAME", &rb));
+    EXPECT_EQ(RTSTR, rb.restype);
+    EXPECT_STREQ(L"Drawing1.dkd", rb.resval.rstring);
+    ::free(rb.resval.rstring);
+    EXPECT_EQ(RTERROR, dkedGetVar(L"NOSUCHVAR", &rb));
+
+    resbuf grips{};
+    grips.restype = RTSHORT;
+    grips.resval.rint = 0;
+    ASSERT_EQ(RTNORM, dkedSetVar(L"GRIPS", &grips));
+    grips.restype = RTSTR;
+    grips.resval.rstring = const_cast<wchar_t*>(L"x");
+    EXPECT_EQ(RTREJ, dkedSetVar(L"GRIPS", &grips)) << "a value of the wrong type";
+    ASSERT_EQ(RTNORM, dkedGetVar(L"GRIPS", &rb));
+    EXPECT_EQ(0, rb.resval.rint);
+    grips.restype = RTSHORT;
+    grips.resval.rint = 2;
+    dkedSetVar(L"GRIPS", &grips);
+}
+
+TEST_F(Host, PickFirstSelectionRoundTripsThroughSelectionSets)
+{
+    const LONG_PTR ids[] = {dkhost_test::EntityByHandle(L"30"), dkhost_test::EntityByHandle(L"31")};
+    dkhost_test::SetPickfirst(ids, 2);
+    const int setsBefore = dkhost_test::OpenSelectionSets();
+    resbuf* grips = nullptr;
+    resbuf* pickfirst = nullptr;
+    ASSERT_EQ(RTNORM, dkedSSGetFirst(&grips, &pickfirst));
+    LONG_PTR length = 0;
+    ASSERT_EQ(RTNORM, dkedSSLength(pickfirst->resval.rlname, &length));
+    EXPECT_EQ(2, length);
+
+    dk_name kept{};
+    dk_name entity{};
+    for (LONG_PTR i = 0; i < length; ++i)
+    {
+        ASSERT_EQ(RTNORM, dkedSSName(pickfirst->resval.rlname, i, entity));
+        DkDbObjectId id;
+        ASSERT_EQ(Drvk::eOk, dkdbGetObjectId(id, entity));
+        if (i == 1)
+            ASSERT_EQ(RTNORM, dkedSSAdd(entity, nullptr, kept));
+    }
+    dkutRelRb(grips);
+    dkutRelRb(pickfirst);
+    ASSERT_EQ(RTNORM, dkedSSSetFirst(nullptr, kept));
+    dkedSSFree(kept);
+    EXPECT_EQ(setsBefore, dkhost_test::OpenSelectionSets()) << "every set was freed";
+    LONG_PTR now[4] = {};
+    ASSERT_EQ(1, dkhost_test::Pickfirst(now, 4));
+    EXPECT_EQ(ids[1], now[0]);
+}
+
+TEST_F(Host, DocumentsAndTheWorkingDatabase)
+{
+    DkApDocument* doc = dkDocManager()->curDocument();
+    ASSERT_NE(nullptr, doc);
+    EXPECT_STREQ(L"Sample.dkd", doc->fileName());
+    EXPECT_EQ(doc->database(), dkdbHostApplicationServices()->workingDatabase());
+    dkhost_test::SetWorkingDatabaseCurrent(false);
+    EXPECT_NE(doc->database(), dkdbHostApplicationServices()->workingDatabase());
+    dkhost_test::SetNoDocument(true);
+    EXPECT_EQ(nullptr, dkDocManager()->curDocument());
+}
+
+TEST_F(Host, DynamicPropertiesStoreValuesOfferChoicesAndReportFaults)
+{
+    IUnknown* props[4] = {};
+    ASSERT_EQ(2, dkhost_test::DynamicPropertiesOf(L"Circle", props, 4));
+    ComPtr<IUnknown> rating = ComPtr<IUnknown>::Attach(props[0]);
+    ComPtr<IUnknown> tag = ComPtr<IUnknown>::Attach(props[1]);
+    auto byId = rating.Query<IDynamicProperty>();
+    auto byObject = rating.Query<IDynamicProperty2>();
+    auto choices = rating.Query<IDynamicPropertyChoices>();
+    ASSERT_TRUE(byId && byObject && choices);
+    EXPECT_FALSE(tag.Query<IDynamicPropertyChoices>()) << "a property without choices offers none";
+    long count = 0;
+    choices->GetChoiceCount(&count);
+    EXPECT_EQ(4, count);
+
+    auto circle = Object(L"30");
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"30");
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = 60;
+    ASSERT_EQ(S_OK, byObject->SetValue(circle.Get(), v));
+    UniqueVariant back;
+    ASSERT_EQ(S_OK, byId->GetValue(id, back.Put()));
+    EXPECT_EQ(60, back.Get().lVal);
+
+    dkhost_test::SetDynamicFault(rating.Get(), L"Rating is fixed by the door schedule.");
+    EXPECT_EQ(E_FAIL, byId->SetValue(id, v));
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(S_OK, ::GetErrorInfo(0, info.Put()));
+    dkfw::UniqueBstr description;
+    info->GetDescription(description.Put());
+    EXPECT_EQ(L"Rating is fixed by the door schedule.", description.View());
+}
+
+TEST_F(Host, DrawingFilesSayWhichLineTheyCannotRead)
+{
+    int line = 0;
+    EXPECT_EQ(S_OK, dkhost_test::LoadDrawingText(L"layer A color=3\nentity Circle handle=1 Layer=A Radius=2\n", &line));
+    EXPECT_EQ(1, dkhost_test::Entities(nullptr, 0));
+    EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(L"layer A\nentity Circle Radius=2\nentity Blob\n", &line));
+    EXPECT_EQ(3, line);
+    EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(L"entity Circle Wobble=2\n", &line));
+    EXPECT_EQ(1, line);
+}
+
+TEST_F(Host, JournalRecordsNotificationsPromptsAndHighlights)
+{
+    dkedSendModelessOperationStart(L"OPM_CHGPROP");
+    dkedSendModelessOperationEnded(L"OPM_CHGPROP");
+    dkedPostCommandPrompt();
+    DkDbEntity* entity = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(entity, DkDbObjectId(dkhost_test::EntityByHandle(L"38")), DkDb::kForRead));
+    DkDbFullSubentPath path;
+    path.subentIndex = 2;
+    entity->pushHighlight(path, 2);
+    entity->popHighlight(path);
+    entity->close();
+    EXPECT_EQ((std::vector<std::wstring>{L"modeless start OPM_CHGPROP", L"modeless end OPM_CHGPROP", L"command prompt",
+                                         L"highlight push 38 subent 2 style 2", L"highlight pop 38 subent 2"}),
+              dktest::Journal());
+}
+} // namespace
+
+namespace
+{
+class CountingReactor : public DkDbObjectReactor
+{
+public:
+    std::vector<LONG_PTR> modifiedIds;
+    void modified(DkDbObjectId id) noexcept override { modifiedIds.push_back(id.asOldId()); }
+};
+
+TEST_F(Host, TableReactorsHearOfTheirRecordsChanging)
+{
+    DkDbDatabase* db = dkDocManager()->curDocument()->database();
+    CountingReactor reactor;
+    ASSERT_EQ(Drvk::eOk, db->addReactor(db->layerTableId(), &reactor));
+    ASSERT_TRUE(dkhost_test::SetLayerState(L"Walls", false, false, true));
+    DkDbSymbolTable* layers = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(layers, db->layerTableId(), DkDb::kForRead));
+    DkDbObjectId walls;
+    ASSERT_EQ(Drvk::eOk, layers->getAt(L"walls", walls)) << "names match in any letter case";
+    layers->close();
+    EXPECT_EQ((std::vector<LONG_PTR>{walls.asOldId()}), reactor.modifiedIds);
+    ASSERT_EQ(Drvk::eOk, db->removeReactor(db->layerTableId(), &reactor));
+    dkhost_test::SetLayerState(L"Walls", false, false, false);
+    EXPECT_EQ(1u, reactor.modifiedIds.size());
+}
+} // namespace
