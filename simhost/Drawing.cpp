@@ -118,6 +118,53 @@ Drawing::~Drawing()
     }
 }
 
+namespace
+{
+// What the host computes for each slot, found once per class.
+void Classify(ObjectClass& cls)
+{
+    auto index = [&](const wchar_t* name) {
+        const PropertySlot* s = cls.Slot(name);
+        return s ? cls.SlotIndex(s->dispid) : -1;
+    };
+    cls.radius = index(L"Radius");
+    cls.startAngle = index(L"StartAngle");
+    cls.endAngle = index(L"EndAngle");
+    cls.startPoint = index(L"StartPoint");
+    cls.endPoint = index(L"EndPoint");
+    cls.coordinates = index(L"Coordinates");
+    cls.closed = index(L"Closed");
+    struct Rule
+    {
+        const wchar_t* cls;
+        const wchar_t* slot;
+        Derived derived;
+    };
+    static const Rule rules[] = {
+        {nullptr, L"Handle", Derived::Handle},
+        {nullptr, L"ObjectName", Derived::ObjectName},
+        {L"Circle", L"Diameter", Derived::CircleDiameter},
+        {L"Circle", L"Circumference", Derived::CircleCircumference},
+        {L"Circle", L"Area", Derived::CircleArea},
+        {L"Arc", L"TotalAngle", Derived::ArcTotalAngle},
+        {L"Arc", L"ArcLength", Derived::ArcLength},
+        {L"Arc", L"Area", Derived::ArcArea},
+        {L"Line", L"Length", Derived::LineLength},
+        {L"Line", L"Angle", Derived::LineAngle},
+        {L"Polyline", L"Area", Derived::PolylineArea},
+        {L"Polyline", L"Length", Derived::PolylineLength},
+    };
+    for (PropertySlot& slot : cls.slots)
+        for (const Rule& r : rules)
+            if ((!r.cls || cls.name == r.cls) && slot.name == r.slot)
+                slot.derived = r.derived;
+    if (cls.name == L"GeoMapImage" || cls.name == L"PointCloud")
+        cls.readFailure = ReadFailure::ThicknessElsewhere;
+    if (cls.name == L"ViewBorder" || cls.name == L"ViewSymbol")
+        cls.readFailure = ReadFailure::SetByView;
+}
+} // namespace
+
 void Drawing::LoadClasses()
 {
     wchar_t path[MAX_PATH];
@@ -179,6 +226,7 @@ void Drawing::LoadClasses()
             cls->slots.push_back(std::move(slot));
         }
         info->ReleaseTypeAttr(ta);
+        Classify(*cls);
         m_classes.push_back(std::move(cls));
     }
 }
@@ -287,56 +335,60 @@ void Drawing::StoreRaw(Record& r, int slot, const VARIANT& value)
 HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
 {
     ::VariantInit(out);
-    const std::wstring& c = r.cls->name;
-    auto stored = [&](const wchar_t* name) -> const VARIANT& {
-        static VARIANT empty{};
-        const int i = r.cls->SlotIndex(r.cls->Slot(name) ? r.cls->Slot(name)->dispid : 0);
+    const ObjectClass& cls = *r.cls;
+    auto stored = [&](int i) -> const VARIANT& {
+        static const VARIANT empty{};
         return i < 0 ? empty : r.values[static_cast<size_t>(i)].Get();
     };
-    const double radius = AsDouble(stored(L"Radius"));
-    if (slot.name == L"Handle")
-    {
+    auto text = [out](const std::wstring& s) {
         out->vt = VT_BSTR;
-        out->bstrVal = ::SysAllocString(r.handle.c_str());
+        out->bstrVal = ::SysAllocString(s.c_str());
+        return out->bstrVal ? S_OK : E_OUTOFMEMORY;
+    };
+    auto real = [out](double d) {
+        SetDouble(out, d);
         return S_OK;
-    }
-    if (slot.name == L"ObjectName")
+    };
+    const double radius = AsDouble(stored(cls.radius));
+    const double total = Normalize(AsDouble(stored(cls.endAngle)) - AsDouble(stored(cls.startAngle)));
+    switch (slot.derived)
     {
-        out->vt = VT_BSTR;
-        out->bstrVal = ::SysAllocString(c.c_str());
-        return S_OK;
-    }
-    if (c == L"Circle" && slot.name == L"Diameter")
-        return SetDouble(out, 2 * radius), S_OK;
-    if (c == L"Circle" && slot.name == L"Circumference")
-        return SetDouble(out, kTwoPi * radius), S_OK;
-    if (c == L"Circle" && slot.name == L"Area")
-        return SetDouble(out, kPi * radius * radius), S_OK;
-    if (c == L"Arc" && (slot.name == L"TotalAngle" || slot.name == L"ArcLength" || slot.name == L"Area"))
+    case Derived::None:
+        break;
+    case Derived::Handle:
+        return text(r.handle);
+    case Derived::ObjectName:
+        return text(cls.name);
+    case Derived::CircleDiameter:
+        return real(2 * radius);
+    case Derived::CircleCircumference:
+        return real(kTwoPi * radius);
+    case Derived::CircleArea:
+        return real(kPi * radius * radius);
+    case Derived::ArcTotalAngle:
+        return real(total);
+    case Derived::ArcLength:
+        return real(radius * total);
+    case Derived::ArcArea:
+        return real(0.5 * radius * radius * (total - std::sin(total)));
+    case Derived::LineLength:
+    case Derived::LineAngle:
     {
-        const double total = Normalize(AsDouble(stored(L"EndAngle")) - AsDouble(stored(L"StartAngle")));
-        const double value = slot.name == L"TotalAngle" ? total
-                             : slot.name == L"ArcLength" ? radius * total
-                                                         : 0.5 * radius * radius * (total - std::sin(total));
-        return SetDouble(out, value), S_OK;
-    }
-    if (c == L"Line" && (slot.name == L"Length" || slot.name == L"Angle"))
-    {
-        const auto a = Doubles(stored(L"StartPoint"));
-        const auto b = Doubles(stored(L"EndPoint"));
+        const auto a = Doubles(stored(cls.startPoint));
+        const auto b = Doubles(stored(cls.endPoint));
         if (a.size() < 3 || b.size() < 3)
-            return SetDouble(out, 0), S_OK;
+            return real(0);
         const double dx = b[0] - a[0];
         const double dy = b[1] - a[1];
         const double dz = b[2] - a[2];
-        return SetDouble(out, slot.name == L"Length" ? std::sqrt(dx * dx + dy * dy + dz * dz)
-                                                      : Normalize(std::atan2(dy, dx))),
-               S_OK;
+        return real(slot.derived == Derived::LineLength ? std::sqrt(dx * dx + dy * dy + dz * dz)
+                                                        : Normalize(std::atan2(dy, dx)));
     }
-    if (c == L"Polyline" && (slot.name == L"Area" || slot.name == L"Length"))
+    case Derived::PolylineArea:
+    case Derived::PolylineLength:
     {
-        const auto p = Doubles(stored(L"Coordinates"));
-        const bool closed = stored(L"Closed").vt == VT_BOOL && stored(L"Closed").boolVal;
+        const auto p = Doubles(stored(cls.coordinates));
+        const bool closed = stored(cls.closed).vt == VT_BOOL && stored(cls.closed).boolVal;
         const size_t n = p.size() / 2;
         double area = 0;
         double length = 0;
@@ -347,9 +399,10 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
             if (j != 0 || closed)
                 length += std::hypot(p[2 * j] - p[2 * i], p[2 * j + 1] - p[2 * i + 1]);
         }
-        return SetDouble(out, slot.name == L"Area" ? std::fabs(area) / 2 : length), S_OK;
+        return real(slot.derived == Derived::PolylineArea ? std::fabs(area) / 2 : length);
     }
-    const int i = r.cls->SlotIndex(slot.dispid);
+    }
+    const int i = cls.SlotIndex(slot.dispid);
     return ::VariantCopy(out, const_cast<VARIANT*>(&r.values[static_cast<size_t>(i)].Get()));
 }
 

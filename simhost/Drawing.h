@@ -21,9 +21,36 @@ namespace dkhost
 {
 class PaletteObject;
 
+// Values the host computes from others instead of storing them.
+enum class Derived
+{
+    None,
+    Handle,
+    ObjectName,
+    CircleDiameter,
+    CircleCircumference,
+    CircleArea,
+    ArcTotalAngle,
+    ArcLength,
+    ArcArea,
+    LineLength,
+    LineAngle,
+    PolylineArea,
+    PolylineLength,
+};
+
+// Reads that fail whatever the value, for classes whose data lives elsewhere.
+enum class ReadFailure
+{
+    None,
+    ThicknessElsewhere, // DISPID 10 fails with 0x80200003
+    SetByView,          // DISPIDs 1 and 2 fail with 0x80200002
+};
+
 // One property of an object class, as the host's type library describes it.
 struct PropertySlot
 {
+    Derived derived = Derived::None;
     DISPID dispid = 0;
     std::wstring name;
     VARTYPE vt = VT_EMPTY; // VT_VARIANT for points and coordinate lists
@@ -38,6 +65,9 @@ struct ObjectClass
     CLSID classId{};
     dkfw::ComPtr<ITypeInfo> typeInfo;
     std::vector<PropertySlot> slots;
+    ReadFailure readFailure = ReadFailure::None;
+    // Slots the derived values come from (-1 where the class has none).
+    int radius = -1, startAngle = -1, endAngle = -1, startPoint = -1, endPoint = -1, coordinates = -1, closed = -1;
     const PropertySlot* Slot(DISPID dispid) const noexcept;
     const PropertySlot* Slot(const std::wstring& name) const noexcept;
     int SlotIndex(DISPID dispid) const noexcept;

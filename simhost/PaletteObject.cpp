@@ -13,18 +13,6 @@ namespace
 constexpr SCODE kInvalidValue = static_cast<SCODE>(0x80200005);
 constexpr SCODE kLockedLayer = static_cast<SCODE>(0x80200006);
 
-// The classes whose properties report fixed failures when read (see the class notes).
-bool IsOneOf(const CLSID& c, std::initializer_list<const wchar_t*> ids)
-{
-    for (const wchar_t* text : ids)
-    {
-        CLSID id{};
-        if (SUCCEEDED(::CLSIDFromString(text, &id)) && id == c)
-            return true;
-    }
-    return false;
-}
-
 // A point: a one-dimensional array of two or three doubles, made three.
 bool ToPoint(const VARIANT& in, VARIANT* out)
 {
@@ -143,12 +131,10 @@ HRESULT PaletteObject::Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT
     const PropertyTraits* traits = FindTraits(slot.dispid);
     if (traits && traits->getFault)
         return RaiseException(excep, traits->getFault, traits->faultDescription);
-    // Classes whose geometry lives elsewhere cannot report these properties.
-    if (slot.dispid == 10 && IsOneOf(r->cls->classId, {L"{E8B54D88-EE03-4C0F-858D-879024BB8811}",
-                                                        L"{3C66A2DE-EBCF-48CF-8B0E-75595F40EB24}"}))
+    // Classes whose data lives elsewhere cannot report these properties.
+    if (slot.dispid == 10 && r->cls->readFailure == ReadFailure::ThicknessElsewhere)
         return RaiseException(excep, static_cast<SCODE>(0x80200003), L"Not available for this object.");
-    if ((slot.dispid == 1 || slot.dispid == 2) && IsOneOf(r->cls->classId, {L"{F2136C59-8155-45D9-B0FB-C5A8A884647A}",
-                                                                            L"{BA5E6315-1CCB-420A-89E7-B20A7CF9F822}"}))
+    if ((slot.dispid == 1 || slot.dispid == 2) && r->cls->readFailure == ReadFailure::SetByView)
         return RaiseException(excep, static_cast<SCODE>(0x80200002), L"Set by the view this object belongs to.");
     if (!result)
         return S_OK;

@@ -125,7 +125,10 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEn
                       public IPerPropertyBrowsing
 {
 public:
-    PaletteObject(Drawing* drawing, LONG_PTR id) noexcept : m_drawing(drawing), m_id(id) {}
+    PaletteObject(Drawing* drawing, LONG_PTR id) noexcept
+        : m_drawing(drawing), m_id(id), m_record(drawing ? drawing->Find(id) : nullptr)
+    {
+    }
 
     IDispatch* AsDispatch() noexcept { return static_cast<IDispatch*>(this); }
     // The drawing is gone: every call fails from now on.
@@ -185,7 +188,8 @@ protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;
 
 private:
-    Record* Rec() const noexcept { return m_drawing ? m_drawing->Find(m_id) : nullptr; }
+    // Records live as long as their drawing, which detaches its palette objects when it goes.
+    Record* Rec() const noexcept { return m_drawing ? m_record : nullptr; }
     const PropertyTraits* FindTraits(DISPID dispid) const noexcept;
     const PropertyTraits* TraitsOf(const VARIANT& varId) const noexcept;
     template <class Pred> bool AnyTraits(Pred p) const noexcept
@@ -200,6 +204,7 @@ private:
 
     Drawing* m_drawing;
     LONG_PTR m_id;
+    Record* m_record;
     std::map<DISPID, PropertyTraits> m_traits;
 };
 
