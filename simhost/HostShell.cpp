@@ -9,6 +9,7 @@
 #include <oleauto.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 namespace
@@ -123,6 +124,19 @@ int wmain(int argc, wchar_t** argv)
         ListClasses(path, getClassObject);
     if (canUnload)
         std::wprintf(L"DllCanUnloadNow: %ls\n", canUnload() == S_OK ? L"S_OK" : L"S_FALSE");
+
+    // The drawing the palette will edit: the embedded sample.
+    if (SUCCEEDED(dkhost_test::LoadSampleDrawing()))
+    {
+        LONG_PTR ids[512];
+        const int n = dkhost_test::Entities(ids, 512);
+        std::map<std::wstring, int> perClass;
+        for (int i = 0; i < n && i < 512; ++i)
+            ++perClass[dkhost_test::EntityClass(ids[i])];
+        std::wprintf(L"drawing %ls: %d objects\n", dkhost_test::DrawingName(), n);
+        for (const auto& [cls, count] : perClass)
+            std::wprintf(L"  %-16ls %d\n", cls.c_str(), count);
+    }
 
     std::wprintf(L"host journal:\n");
     for (int i = 0; i < dkhost_test::JournalSize(); ++i)
