@@ -10,6 +10,7 @@ namespace
 {
 const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
 const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
+const DkRxClass g_attributeClass(L"DkDbAttribute", &g_entityClass);
 const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
 const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
 const DkRxClass g_tableClass(L"DkDbSymbolTable", &g_dbObjectClass);
@@ -113,10 +114,15 @@ protected:
     Record& m_r;
 };
 
-class EntityView final : public View<DkDbEntity>
+class EntityView final : public View<DkDbAttribute>
 {
 public:
     using View::View;
+    // Attributes are entities of their own class; every other entity is a plain one.
+    const DkRxClass* isA() const noexcept override
+    {
+        return m_r.cls->name == L"Attribute" ? &g_attributeClass : &g_entityClass;
+    }
     DkDbObjectId layerId() const noexcept override
     {
         Drawing& d = CurrentDrawing();
@@ -303,6 +309,12 @@ const DkRxClass* DkDbEntity::isA() const noexcept { return &g_entityClass; }
 DkDbEntity* DkDbEntity::cast(DkRxObject* o) noexcept
 {
     return o && o->isKindOf(desc()) ? static_cast<DkDbEntity*>(o) : nullptr;
+}
+const DkRxClass* DkDbAttribute::desc() noexcept { return &g_attributeClass; }
+const DkRxClass* DkDbAttribute::isA() const noexcept { return &g_attributeClass; }
+DkDbAttribute* DkDbAttribute::cast(DkRxObject* o) noexcept
+{
+    return o && o->isKindOf(desc()) ? static_cast<DkDbAttribute*>(o) : nullptr;
 }
 const DkRxClass* DkDbSymbolTableRecord::desc() noexcept { return &g_recordClass; }
 const DkRxClass* DkDbSymbolTableRecord::isA() const noexcept { return &g_recordClass; }

@@ -69,6 +69,11 @@ DKHOST_API void SetEditable(LONG_PTR id, DISPID dispid, bool editable) noexcept;
 DKHOST_API void SetPredefined(LONG_PTR id, DISPID dispid, const wchar_t* const* names, const LONG* values, int count,
                               bool valueNotImplemented) noexcept;
 
+// What IDkEntity::Update answers for an object; the property page its IPerPropertyBrowsing
+// maps a property to.
+DKHOST_API void SetUpdateResult(LONG_PTR id, HRESULT hr) noexcept;
+DKHOST_API void SetPropertyPage(LONG_PTR id, DISPID dispid, const CLSID& page) noexcept;
+
 // Layers: added (color index), and their states.
 DKHOST_API LONG_PTR AddLayer(const wchar_t* name, int color) noexcept;
 DKHOST_API bool SetLayerState(const wchar_t* name, bool frozen, bool off, bool locked) noexcept;
@@ -104,6 +109,8 @@ DKHOST_API HRESULT SetDynamicChoices(IUnknown* property, const wchar_t* const* n
 DKHOST_API HRESULT SetDynamicReadOnly(IUnknown* property, bool readOnly) noexcept;
 // Writes fail with E_FAIL and error information carrying this description (null: no fault).
 DKHOST_API HRESULT SetDynamicFault(IUnknown* property, const wchar_t* description) noexcept;
+// A dynamic property edited by a host command (IDkPropertyDialog's command text).
+DKHOST_API HRESULT SetDynamicCommand(IUnknown* property, const wchar_t* command) noexcept;
 // The dynamic properties that apply to a class, each with a reference; returns the count.
 DKHOST_API int DynamicPropertiesOf(const wchar_t* className, IUnknown** out, int capacity) noexcept;
 

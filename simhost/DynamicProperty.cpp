@@ -15,9 +15,12 @@ DynamicProperty::DynamicProperty(std::wstring name, std::wstring className, VART
 
 HRESULT DynamicProperty::QueryExtra(REFIID riid, void** ppv) noexcept
 {
-    if (riid != IID_IDynamicPropertyChoices || m_choices.empty())
+    if (riid == IID_IDynamicPropertyChoices && !m_choices.empty())
+        *ppv = static_cast<IDynamicPropertyChoices*>(this);
+    else if (riid == IID_IDkPropertyDialog && !m_command.empty())
+        *ppv = static_cast<IDkPropertyDialog*>(this);
+    else
         return E_NOINTERFACE;
-    *ppv = static_cast<IDynamicPropertyChoices*>(this);
     AsUnknown()->AddRef();
     return S_OK;
 }

@@ -15,7 +15,8 @@
 namespace dkhost
 {
 class DynamicProperty : public dkfw::ComImplements<IDynamicProperty, IDynamicProperty2>,
-                        public IDynamicPropertyChoices
+                        public IDynamicPropertyChoices,
+                        public IDkPropertyDialog
 {
 public:
     DynamicProperty(std::wstring name, std::wstring className, VARTYPE vt);
@@ -24,6 +25,8 @@ public:
     void SetChoices(std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> choices) { m_choices = std::move(choices); }
     void SetReadOnly(bool readOnly) noexcept { m_readOnly = readOnly; }
     void SetFault(const wchar_t* description) { m_fault = description ? description : L""; }
+    // Edited by a command of the host instead of in place (empty: not).
+    void SetCommand(const wchar_t* command) { m_command = command ? command : L""; }
     IUnknown* AsUnknown() noexcept { return static_cast<IDynamicProperty*>(this); }
 
     // IDynamicProperty
@@ -49,6 +52,10 @@ public:
     STDMETHODIMP GetChoiceName(long index, BSTR* name) noexcept override;
     STDMETHODIMP GetChoiceValue(long index, VARIANT* value) noexcept override;
 
+    // IDkPropertyDialog
+    DkPropertyDialogFunction STDMETHODCALLTYPE GetDialogFunction() noexcept override { return nullptr; }
+    LPCWSTR STDMETHODCALLTYPE GetCommandText() noexcept override { return m_command.c_str(); }
+
 protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;
 
@@ -61,6 +68,7 @@ private:
     GUID m_guid{};
     bool m_readOnly = false;
     std::wstring m_fault;
+    std::wstring m_command;
     std::map<LONG_PTR, dkfw::UniqueVariant> m_values;
     std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> m_choices;
 };

@@ -7,6 +7,9 @@
 #include "Drawing.h"
 #include "Journal.h"
 
+#include "ComObject.h"
+#include "DkPiHost.h"
+
 #include <deque>
 #include <map>
 #include <set>
@@ -124,10 +127,9 @@ int dkutRelRb(resbuf* rb) noexcept
     while (rb)
     {
         resbuf* next = rb->rbnext;
+        // A selection set outlives its buffer: dkedSSFree ends it.
         if (rb->restype == RTSTR)
             ::free(rb->resval.rstring);
-        else if (rb->restype == RTPICKS)
-            Sets().erase(rb->resval.rlname[0]);
         ::free(rb);
         rb = next;
     }
@@ -347,9 +349,58 @@ HWND dkedGetMainWindow() noexcept
     return g_mainWindow;
 }
 
+namespace
+{
+#define DK_APP_RESERVED(n) \
+    STDMETHODIMP Reserved##n() noexcept override { return E_NOTIMPL; }
+
+// The host application's automation object: a dispatch with no members of its own here,
+// and the command interface that runs a command line.
+class HostApplication : public dkfw::ComImplements<IDispatch, IDkApplicationCommands>
+{
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* n) noexcept override
+    {
+        if (!n)
+            return E_POINTER;
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override
+    {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    DK_APP_RESERVED(3) DK_APP_RESERVED(4) DK_APP_RESERVED(5) DK_APP_RESERVED(6) DK_APP_RESERVED(7)
+    DK_APP_RESERVED(8) DK_APP_RESERVED(9) DK_APP_RESERVED(10) DK_APP_RESERVED(11) DK_APP_RESERVED(12)
+    DK_APP_RESERVED(13) DK_APP_RESERVED(14) DK_APP_RESERVED(15) DK_APP_RESERVED(16) DK_APP_RESERVED(17)
+    DK_APP_RESERVED(18) DK_APP_RESERVED(19) DK_APP_RESERVED(20) DK_APP_RESERVED(21) DK_APP_RESERVED(22)
+    DK_APP_RESERVED(23) DK_APP_RESERVED(24) DK_APP_RESERVED(25) DK_APP_RESERVED(26) DK_APP_RESERVED(27)
+    DK_APP_RESERVED(28) DK_APP_RESERVED(29) DK_APP_RESERVED(30) DK_APP_RESERVED(31) DK_APP_RESERVED(32)
+    DK_APP_RESERVED(33) DK_APP_RESERVED(34) DK_APP_RESERVED(35) DK_APP_RESERVED(36) DK_APP_RESERVED(37)
+    DK_APP_RESERVED(38) DK_APP_RESERVED(39) DK_APP_RESERVED(40) DK_APP_RESERVED(41) DK_APP_RESERVED(42)
+    DK_APP_RESERVED(43)
+    STDMETHODIMP SendCommand(BSTR command) noexcept override
+    try
+    {
+        JournalAdd(std::wstring(L"command ") + (command ? command : L""));
+        return S_OK;
+    }
+    catch (...)
+    {
+        return E_OUTOFMEMORY;
+    }
+};
+} // namespace
+
 IDispatch* dkedGetApplication() noexcept
 {
-    return nullptr;
+    static dkfw::ComObject<HostApplication>* app = nullptr;
+    if (!app && FAILED(dkfw::ComObject<HostApplication>::Create(&app)))
+        return nullptr;
+    app->AddRef();
+    return static_cast<IDispatch*>(app);
 }
 
 DkApDocument::~DkApDocument() = default;

@@ -63,7 +63,8 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
         p = static_cast<IPropertyExpression*>(this);
     else if (riid == IID_IPropertyExtension && AnyTraits([](auto& t) { return t.hasEditable; }))
         p = static_cast<IPropertyExtension*>(this);
-    else if (riid == IID_IPerPropertyBrowsing && AnyTraits([](auto& t) { return !t.predefined.empty(); }))
+    else if (riid == IID_IPerPropertyBrowsing &&
+             AnyTraits([](auto& t) { return !t.predefined.empty() || t.page != CLSID_NULL; }))
         p = static_cast<IPerPropertyBrowsing*>(this);
     if (!p)
         return E_NOINTERFACE;
@@ -205,7 +206,7 @@ STDMETHODIMP PaletteObject::GetClassId(CLSID* clsid) noexcept
 STDMETHODIMP PaletteObject::Update() noexcept
 {
     ++updates;
-    return Rec() ? S_OK : E_UNEXPECTED;
+    return Rec() ? updateResult : E_UNEXPECTED;
 }
 
 STDMETHODIMP PaletteObject::IsValueUnspecified(VARIANT varId, VARIANT_BOOL* unspecified) noexcept
@@ -303,11 +304,12 @@ STDMETHODIMP PaletteObject::GetDisplayString(DISPID, BSTR* text) noexcept
     return E_NOTIMPL;
 }
 
-STDMETHODIMP PaletteObject::MapPropertyToPage(DISPID, CLSID* page) noexcept
+STDMETHODIMP PaletteObject::MapPropertyToPage(DISPID dispid, CLSID* page) noexcept
 {
     RETURN_HR_IF(E_POINTER, !page);
-    *page = CLSID_NULL;
-    return PERPROP_E_NOPAGEAVAILABLE;
+    const PropertyTraits* t = FindTraits(dispid);
+    *page = t ? t->page : CLSID_NULL;
+    return *page == CLSID_NULL ? PERPROP_E_NOPAGEAVAILABLE : S_OK;
 }
 
 STDMETHODIMP PaletteObject::GetPredefinedStrings(DISPID dispid, CALPOLESTR* strings, CADWORD* cookies) noexcept

@@ -34,6 +34,7 @@ struct PropertyTraits
     SCODE getFault = 0; // a get fails with DISP_E_EXCEPTION carrying this code
     SCODE putFault = 0;
     std::wstring faultDescription;
+    CLSID page = CLSID_NULL; // the property page IPerPropertyBrowsing maps the property to
 };
 
 #define DK_ENTITY_RESERVED \
@@ -144,6 +145,7 @@ public:
     long reads = 0;   // property gets through IDispatch
     long writes = 0;  // successful property puts
     long updates = 0; // IDkEntity::Update calls
+    HRESULT updateResult = S_OK;
 
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;

@@ -210,6 +210,22 @@ catch (...)
 {
 }
 
+void SetUpdateResult(LONG_PTR id, HRESULT hr) noexcept
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->updateResult = hr;
+}
+
+void SetPropertyPage(LONG_PTR id, DISPID dispid, const CLSID& page) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->Traits(dispid).page = page;
+}
+catch (...)
+{
+}
+
 LONG_PTR AddLayer(const wchar_t* name, int color) noexcept
 try
 {
@@ -320,6 +336,20 @@ try
     if (!p)
         return E_INVALIDARG;
     p->SetFault(description);
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+HRESULT SetDynamicCommand(IUnknown* property, const wchar_t* command) noexcept
+try
+{
+    DynamicProperty* p = Own(property);
+    if (!p)
+        return E_INVALIDARG;
+    p->SetCommand(command);
     return S_OK;
 }
 catch (...)

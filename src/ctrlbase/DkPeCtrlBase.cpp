@@ -140,11 +140,6 @@ long CDkPeCtrlBase::Cleanup()
     return S_OK;
 }
 
-long CDkPeCtrlBase::GetCurrentSelectionObjectIdArray(DkArray<DkDbObjectId>&)
-{
-    return E_NOTIMPL;
-}
-
 long CDkPeCtrlBase::BeginEdit(const RECT&)
 {
     return S_OK;
@@ -169,112 +164,9 @@ long CDkPeCtrlBase::GetState(int& state)
     return S_OK;
 }
 
-long CDkPeCtrlBase::GetPropertyValue(VARIANT*, ValueType&)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::SetPropertyValue(VARIANT*, ValueType)
-{
-    return E_NOTIMPL;
-}
-
 long CDkPeCtrlBase::PreSetPropertyValue(IDispatch*, long)
 {
     return S_OK;
-}
-
-long CDkPeCtrlBase::PostSetPropertyValue(IDispatch*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::CheckPropertyForUnspecifiedValue(IUnknown*, IUnknown*, VARIANT*, bool*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::CheckPropertyForUnspecifiedValue(long, IDispatch*, VARIANT*, bool*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::SetPropertyValueAsUnspecified(long, IDispatch*, int)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::SetPropertyValueAsUnspecified(IUnknown*, IUnknown*, int)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
-{
-    if (!a || !b || a->vt != b->vt)
-        return E_FAIL;
-    bool equal = false;
-    switch (a->vt)
-    {
-    case VT_I2:
-    case VT_BOOL:
-        equal = a->iVal == b->iVal;
-        break;
-    case VT_I4:
-        equal = a->lVal == b->lVal;
-        break;
-    case VT_I8:
-        equal = a->llVal == b->llVal;
-        break;
-    case VT_R4:
-        equal = !(a->fltVal < b->fltVal) && !(a->fltVal > b->fltVal) && a->fltVal == a->fltVal &&
-                b->fltVal == b->fltVal;
-        break;
-    case VT_R8:
-        equal = !(a->dblVal < b->dblVal) && !(a->dblVal > b->dblVal) && a->dblVal == a->dblVal &&
-                b->dblVal == b->dblVal;
-        break;
-    case VT_BSTR:
-        equal = ::CompareStringOrdinal(a->bstrVal ? a->bstrVal : L"", static_cast<int>(::SysStringLen(a->bstrVal)),
-                                       b->bstrVal ? b->bstrVal : L"", static_cast<int>(::SysStringLen(b->bstrVal)),
-                                       TRUE) == CSTR_EQUAL;
-        break;
-    default:
-        equal = false;
-        break;
-    }
-    result = equal ? 0 : -1;
-    return S_OK;
-}
-
-long CDkPeCtrlBase::GetDynamicPropertyValue(IDispatch*, IDynamicProperty*, VARIANT*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::SetDynamicPropertyValue(IDispatch*, IDynamicProperty*, VARIANT*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::CheckPropertyForExpression(IUnknown*, IUnknown*, VARIANT*, bool*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::CheckPropertyForExpression(long, IDispatch*, VARIANT*, bool*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::SetPropertyExpressionAsString(long, IDispatch*, wchar_t*)
-{
-    return E_NOTIMPL;
-}
-
-long CDkPeCtrlBase::SetPropertyExpressionAsString(IUnknown*, IUnknown*, wchar_t*)
-{
-    return E_NOTIMPL;
 }
 
 long CDkPeCtrlBase::MouseClick(UINT, POINT)
@@ -291,11 +183,6 @@ long CDkPeCtrlBase::PropertySysKeyDown(UINT, UINT, UINT, bool& handled)
 {
     handled = false;
     return S_OK;
-}
-
-long CDkPeCtrlBase::LaunchOPMPropertyDialog(CString&)
-{
-    return E_NOTIMPL;
 }
 
 long CDkPeCtrlBase::GetTextTipWidth(int& width)

@@ -7,6 +7,7 @@
 #include "DkPeExport.h"
 #include "PropTextTooltip.h"
 #include "dkdb.h"
+#include "dked.h"
 
 #include "DkPiHost.h"
 #include "OleControl.h"
@@ -23,9 +24,6 @@ struct IDkPiPropertyIdentifier;
 
 // The component's text type inside: wide characters.
 using CString = std::wstring;
-
-// One highlighted sub-entity: the full path of ids from the outermost container down.
-using DkSubEntityPath = std::vector<DkDbObjectId>;
 
 class DKPEX_API CDkPeCtrlBase
 {
@@ -127,6 +125,9 @@ public:
 
 protected:
     long UpdateExpressionSupportState(bool firstWasEmpty, bool anyExpression, const CString& text);
+    Drvk::ErrorStatus undoSSRetain(DkDbUndoController* controller, int flag);
+    void highlightSubEntities(const DkArray<DkDbFullSubentPath>& paths);
+    void unhighlightSubEntities();
 
     // Fields, in this order.
     int m_nObjects;
@@ -134,7 +135,7 @@ protected:
     IUnknown** m_ppDynProps;
     int* m_pDispids;
     CPropTextTooltip m_textTip;
-    DkArray<DkSubEntityPath> m_highlightedPaths;
+    DkArray<DkDbFullSubentPath> m_highlightedPaths;
     int m_state;
     HWND m_pPresetEdit;
     BOOL m_bPropReadOnly;
@@ -161,5 +162,13 @@ protected:
 
 private:
     void Initialize();
+    long GetPropertyExpressionHelper(long dispid, IDispatch* object, CString& text, bool& has);
+    long GetPropertyExpressionHelper(IUnknown* dynProp, IUnknown* object, CString& text, bool& has);
+    void PresetControlValue(VARIANT* value);
+    void PrePropertyChangeSetup();
+    void PostPropertyChangeRestore(long hr, bool someSkipped);
+    long ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType);
+    long ReadDynamicProperty(int index, VARIANT* value);
+    void AskEditable(int index);
     long FirePointEvent(bool right, WPARAM wParam, LPARAM lParam);
 };

@@ -111,6 +111,8 @@ public:
         Attach(nullptr);
         return &m_b;
     }
+    // The address of the string held, for an in/out parameter.
+    BSTR* Addr() noexcept { return &m_b; }
     UINT Length() const noexcept { return ::SysStringLen(m_b); }
     std::wstring_view View() const noexcept { return {m_b ? m_b : L"", Length()}; }
 

@@ -144,6 +144,15 @@ public:
     virtual Drvk::ErrorStatus popHighlight(const DkDbFullSubentPath& path) noexcept = 0;
 };
 
+// An attribute of a block reference (its owner).
+class DKHOST_API DkDbAttribute : public DkDbEntity
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbAttribute* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+};
+
 class DKHOST_API DkDbSymbolTableRecord : public DkDbObject
 {
 public:

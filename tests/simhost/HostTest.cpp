@@ -369,6 +369,8 @@ TEST_F(Host, PickFirstSelectionRoundTripsThroughSelectionSets)
         if (i == 1)
             ASSERT_EQ(RTNORM, dkedSSAdd(entity, nullptr, kept));
     }
+    dkedSSFree(grips->resval.rlname);
+    dkedSSFree(pickfirst->resval.rlname);
     dkutRelRb(grips);
     dkutRelRb(pickfirst);
     ASSERT_EQ(RTNORM, dkedSSSetFirst(nullptr, kept));

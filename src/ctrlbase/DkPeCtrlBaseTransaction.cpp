@@ -1,0 +1,532 @@
+// CDkPeCtrlBase: the change transaction that writes a value to every selected object as
+// one undoable change, the property's own dialog, sub-entity highlighting and keeping the
+// selection after a change the host had to take back.
+#include "DkPeCtrlBase.h"
+
+#include "ResourceIds.h"
+#include "ResourceOverride.h"
+
+#include "ComPtr.h"
+#include "HResult.h"
+#include "Unique.h"
+
+
+namespace
+{
+using dkfw::ComPtr;
+
+constexpr DISPID kDynamicPropertyDispid = -23;
+// A command that drives the palette itself runs with this flag: no messages then.
+constexpr int kPaletteCommand = 0x8000000;
+// The host took a change back and the selection must be rebuilt.
+constexpr HRESULT kChangeTakenBack = static_cast<HRESULT>(0x80200149);
+constexpr int kMaxMessages = 5;
+constexpr int kHighlightStyle = 2;
+constexpr long kDialogOperation = 8;
+const wchar_t kTaskDialogs[] = L"/DkTaskDialogs;component/TaskDialogs.xaml";
+const wchar_t kCannotModifyProperty[] = L"OPM.DkPEXCtl.CannotModifyProperty";
+
+LONG_PTR IdOf(IUnknown* object)
+{
+    ComPtr<IDkBaseObject> base;
+    LONG_PTR id = 0;
+    if (object && SUCCEEDED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())))
+        base->GetObjectId(&id);
+    return id;
+}
+
+// Writes are refused while the user drags objects of the selection.
+bool DragRefusal(int count, IUnknown** objects)
+{
+    if (!dkedIsDragging() || count < 1)
+        return false;
+    if (count == 1 && !objects[0])
+        return true;
+    for (int i = 0; i < count; ++i)
+        if (IdOf(objects[i]) != 0)
+            return true;
+    return false;
+}
+
+// An object on a locked layer, or outside the reference being edited in place, is skipped.
+bool IsWritable(IUnknown* object)
+{
+    const LONG_PTR id = IdOf(object);
+    if (!object || id == 0)
+        return true;
+    DkDbEntity* entity = nullptr;
+    if (dkdbOpenObject(entity, DkDbObjectId(id), DkDb::kForRead) != Drvk::eOk)
+        return true;
+    const DkDbObjectId layerId = entity->layerId();
+    const DkDbObjectId ownerId = entity->ownerId();
+    const bool attribute = DkDbAttribute::cast(entity) != nullptr;
+    entity->close();
+    DkDbLayerTableRecord* layer = nullptr;
+    if (dkdbOpenObject(layer, layerId, DkDb::kForRead) != Drvk::eOk)
+        return true;
+    const bool locked = layer->isLocked();
+    layer->close();
+    if (locked)
+        return false;
+    if (dkedIsInRefEdit() && !dkedIsInRefEditWorkset(DkDbObjectId(id)))
+        return attribute && dkedIsInRefEditWorkset(ownerId);
+    return true;
+}
+
+// The current document's database and its undo controller, where there are.
+DkDbUndoController* UndoController()
+{
+    DkApDocument* doc = dkDocManager() ? dkDocManager()->curDocument() : nullptr;
+    DkDbDatabase* db = doc ? doc->database() : nullptr;
+    return db ? db->undoController() : nullptr;
+}
+
+bool DocumentWithDatabase()
+{
+    DkApDocument* doc = dkDocManager() ? dkDocManager()->curDocument() : nullptr;
+    return doc && doc->database();
+}
+
+void FocusMainWindow()
+{
+    if (HWND main = dkedGetMainWindow())
+        ::SetFocus(main);
+}
+
+void ShowMessage(HWND owner, const wchar_t* text)
+{
+    ::MessageBoxW(owner, text, L"", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// Closes the operation a property dialog runs in, on every way out.
+class DialogOperation
+{
+public:
+    DialogOperation(CIPropEditUIEvents* events, IDkPiPropertyIdentifier* identifier, const CString& name)
+        : m_events(events), m_identifier(identifier), m_name(name)
+    {
+        dkedSendModelessOperationStart(L"OPM_CHGPROP");
+        Notify();
+        if (m_events)
+            m_events->FireOperationStart(kDialogOperation);
+    }
+    ~DialogOperation()
+    {
+        Notify();
+        if (m_events)
+            m_events->FireOperationEnd(kDialogOperation);
+        dkedSendModelessOperationEnded(L"OPM_CHGPROP");
+    }
+    DialogOperation(const DialogOperation&) = delete;
+    DialogOperation& operator=(const DialogOperation&) = delete;
+
+private:
+    void Notify()
+    {
+        if (!m_identifier)
+            return;
+        VARIANT v;
+        v.vt = VT_BSTR;
+        v.bstrVal = ::SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
+        m_identifier->OnValueWritten(v);
+        ::SysFreeString(v.bstrVal);
+    }
+
+    CIPropEditUIEvents* m_events;
+    IDkPiPropertyIdentifier* m_identifier;
+    const CString& m_name;
+};
+} // namespace
+
+long CDkPeCtrlBase::PostSetPropertyValue(IDispatch* object)
+{
+    ComPtr<IDkEntity> entity;
+    if (object && SUCCEEDED(object->QueryInterface(IID_IDkEntity, entity.PutVoid())))
+        return entity->Update();
+    return S_OK;
+}
+
+void CDkPeCtrlBase::PresetControlValue(VARIANT* value)
+{
+    if (!dkedIsInCommandStack(kPaletteCommand) || !value || (value->vt & VT_ARRAY))
+        return;
+    // The row shows the value a command drives before the command has written it. What a
+    // family shows it in (its list or its edit) is the family's; the base has no window of
+    // its own to put it in.
+}
+
+void CDkPeCtrlBase::PrePropertyChangeSetup()
+{
+    dkedSendModelessOperationStart(L"OPM_CHGPROP");
+    if (DkDbUndoController* undo = UndoController())
+    {
+        static const std::wstring label = dkpex::LoadResString(IDS_UNDO_PROPERTY_CHANGE);
+        undo->undoGroup(DkDb::kUndoGroupBegin, label.c_str());
+    }
+}
+
+void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
+{
+    if (DkDbUndoController* undo = UndoController())
+    {
+        undo->undoGroup(DkDb::kUndoGroupEnd);
+        if (hr == kChangeTakenBack)
+            undoSSRetain(undo, 1);
+    }
+    dkedSendModelessOperationEnded(L"OPM_CHGPROP");
+    DkDbAssocManager::enableProgressMeter(false, L"");
+    const bool document = DocumentWithDatabase();
+    if (dkDocManager()->curDocument() && !dkedIsCommandActive())
+        dkedPostCommandPrompt();
+    if (!document)
+        return;
+    if (!someSkipped)
+    {
+        // The palette's focus goes back to the drawing.
+        if (HWND main = dkedGetMainWindow())
+            ::SendMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);
+    }
+    else
+        dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
+}
+
+long CDkPeCtrlBase::SetPropertyValue(VARIANT* value, ValueType how)
+try
+{
+    if (!value)
+        return E_POINTER;
+    if (how != ValueSpecified && how != ValueUnspecified && how != ValueExpression)
+        return E_INVALIDARG;
+    if (DragRefusal(m_nObjects, m_ppObjects))
+    {
+        CTemporaryResourceOverride resources;
+        HWND frame = nullptr;
+        GetFrameHandle(frame);
+        MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
+        return E_FAIL;
+    }
+    PresetControlValue(value);
+
+    m_nFailed = 0;
+    int messages = 0;
+    SCODE lastCode = 0;
+    bool someSkipped = false;
+    const bool documentActive = DocumentWithDatabase();
+    PrePropertyChangeSetup();
+    if (m_pUIEvents)
+        m_pUIEvents->FireBeginPropertyUpdate();
+
+    HWND frame = nullptr;
+    auto owner = [&]() {
+        if (!frame)
+            GetFrameHandle(frame);
+        return frame;
+    };
+    const bool quiet = dkedIsInCommandStack(kPaletteCommand);
+    HRESULT hr = S_OK;
+    for (int i = 0; i < m_nObjects; ++i)
+    {
+        auto* object = static_cast<IDispatch*>(m_ppObjects[i]);
+        if (!IsWritable(object))
+        {
+            someSkipped = true;
+            continue;
+        }
+        PreSetPropertyValue(object, m_pDispids[i]);
+        if (m_pDispids[i] != kDynamicPropertyDispid)
+        {
+            if (documentActive)
+                dkedDisableUsrbrk();
+            if (m_bUnspecifiedAllowed)
+                hr = SetPropertyValueAsUnspecified(m_pDispids[i], object, how == ValueUnspecified);
+            EXCEPINFO excep{};
+            if (how == ValueExpression)
+                hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(m_pDispids[i], object, value->bstrVal)
+                                          : E_INVALIDARG;
+            else if (how == ValueSpecified)
+            {
+                DISPID named = DISPID_PROPERTYPUT;
+                DISPPARAMS params{value, &named, 1, 1};
+                hr = object->Invoke(m_pDispids[i], IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYPUT, &params,
+                                    nullptr, &excep, nullptr);
+            }
+            if (SUCCEEDED(hr))
+                hr = PostSetPropertyValue(object);
+            if (documentActive)
+                dkedEnableUsrbrk();
+            if (FAILED(hr) && !quiet && hr == DISP_E_EXCEPTION)
+            {
+                ++m_nFailed;
+                if (excep.scode != lastCode && messages < kMaxMessages && excep.bstrDescription &&
+                    *excep.bstrDescription)
+                {
+                    ShowMessage(owner(), excep.bstrDescription);
+                    ++messages;
+                }
+                lastCode = excep.scode;
+                if (m_nFailed != m_nObjects)
+                    hr = S_OK;
+            }
+            ::SysFreeString(excep.bstrSource);
+            ::SysFreeString(excep.bstrDescription);
+            ::SysFreeString(excep.bstrHelpFile);
+            continue;
+        }
+
+        IUnknown* dynProp = m_ppDynProps[i];
+        ComPtr<IDynamicProperty2> two;
+        ComPtr<IDynamicProperty> one;
+        if (!dynProp || (FAILED(dynProp->QueryInterface(IID_IDynamicProperty2, two.PutVoid())) &&
+                         FAILED(dynProp->QueryInterface(IID_IDynamicProperty, one.PutVoid()))))
+            continue;
+        if (m_bUnspecifiedAllowed)
+            hr = SetPropertyValueAsUnspecified(dynProp, object, how == ValueUnspecified);
+        if (how == ValueExpression)
+            hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dynProp, object, value->bstrVal) : E_INVALIDARG;
+        ::SetErrorInfo(0, nullptr);
+        if (how == ValueSpecified)
+            hr = two ? two->SetValue(object, *value) : SetDynamicPropertyValue(object, one.Get(), value);
+        if (SUCCEEDED(hr))
+            hr = PostSetPropertyValue(object);
+        if (FAILED(hr) && !quiet)
+        {
+            ++m_nFailed;
+            if (messages < kMaxMessages)
+            {
+                ComPtr<IErrorInfo> info;
+                dkfw::UniqueBstr description;
+                if (::GetErrorInfo(0, info.Put()) == S_OK && info &&
+                    SUCCEEDED(info->GetDescription(description.Put())) && description.Length() > 0)
+                {
+                    ShowMessage(owner(), description.Get());
+                    ++messages;
+                }
+            }
+            if (m_nFailed != m_nObjects)
+                hr = S_OK;
+        }
+    }
+
+    PostPropertyChangeRestore(hr, someSkipped);
+    if (SUCCEEDED(hr) && m_pPropertyIdentifier)
+    {
+        dkfw::UniqueVariant copy;
+        if (SUCCEEDED(copy.CopyFrom(*value)))
+            m_pPropertyIdentifier->OnValueWritten(copy.Get());
+    }
+    if (m_pUIEvents)
+        m_pUIEvents->FireEndPropertyUpdate();
+    return hr;
+}
+catch (const std::bad_alloc&)
+{
+    return E_OUTOFMEMORY;
+}
+
+Drvk::ErrorStatus CDkPeCtrlBase::undoSSRetain(DkDbUndoController* controller, int flag)
+{
+    if (!controller)
+        return Drvk::eNullObjectPointer;
+    resbuf* grips = nullptr;
+    resbuf* pickfirst = nullptr;
+    if (dkedSSGetFirst(&grips, &pickfirst) != RTNORM)
+    {
+        controller->undo(flag);
+        return Drvk::eOk;
+    }
+    dk_name gripSet{};
+    dk_name oldSet{};
+    if (grips)
+        std::copy(grips->resval.rlname, grips->resval.rlname + 2, gripSet);
+    if (pickfirst)
+        std::copy(pickfirst->resval.rlname, pickfirst->resval.rlname + 2, oldSet);
+    dkutRelRb(grips);
+    dkutRelRb(pickfirst);
+    dkedSendModelessOperationStart(L"OPM_ERRORCONDITION");
+    controller->undo(flag);
+
+    dk_name newSet{};
+    bool haveNew = false;
+    LONG_PTR length = 0;
+    if (pickfirst && dkedSSLength(oldSet, &length) == RTNORM)
+    {
+        for (LONG_PTR i = 0; i < length; ++i)
+        {
+            dk_name entity{};
+            DkDbObjectId id;
+            DkDbObject* object = nullptr;
+            if (dkedSSName(oldSet, i, entity) != RTNORM || dkdbGetObjectId(id, entity) != Drvk::eOk ||
+                dkdbOpenObject(object, id, DkDb::kForRead) != Drvk::eOk)
+                continue;
+            object->close();
+            dk_name added{};
+            if (dkedSSAdd(entity, haveNew ? newSet : nullptr, haveNew ? newSet : added) == RTNORM && !haveNew)
+            {
+                std::copy(added, added + 2, newSet);
+                haveNew = true;
+            }
+        }
+    }
+    resbuf limit{};
+    resbuf grip{};
+    bool gripsChanged = false;
+    LONG_PTR newLength = 0;
+    if (haveNew)
+        dkedSSLength(newSet, &newLength);
+    if (dkedGetVar(L"GRIPOBJLIMIT", &limit) == RTNORM && newLength > limit.resval.rint &&
+        dkedGetVar(L"GRIPS", &grip) == RTNORM)
+    {
+        resbuf off{};
+        off.restype = RTSHORT;
+        off.resval.rint = 0;
+        gripsChanged = dkedSetVar(L"GRIPS", &off) == RTNORM;
+    }
+    dkedSSSetFirst(haveNew ? newSet : nullptr, haveNew ? newSet : nullptr);
+    if (gripsChanged)
+        dkedSetVar(L"GRIPS", &grip);
+    if (haveNew)
+        dkedSSFree(newSet);
+    if (grips)
+        dkedSSFree(gripSet);
+    if (pickfirst)
+        dkedSSFree(oldSet);
+    dkedSendModelessOperationEnded(L"OPM_ERRORCONDITION");
+    return Drvk::eOk;
+}
+
+void CDkPeCtrlBase::highlightSubEntities(const DkArray<DkDbFullSubentPath>& paths)
+{
+    for (int i = 0; i < paths.length(); ++i)
+    {
+        const DkDbFullSubentPath& path = paths[i];
+        if (m_highlightedPaths.contains(path) || path.ids.empty())
+            continue;
+        DkDbEntity* entity = nullptr;
+        if (dkdbOpenObject(entity, path.ids.back(), DkDb::kForRead) != Drvk::eOk)
+            continue;
+        entity->pushHighlight(path, kHighlightStyle);
+        entity->close();
+        m_highlightedPaths.append(path);
+    }
+    FocusMainWindow();
+}
+
+void CDkPeCtrlBase::unhighlightSubEntities()
+{
+    for (int i = 0; i < m_highlightedPaths.length(); ++i)
+    {
+        const DkDbFullSubentPath& path = m_highlightedPaths[i];
+        DkDbEntity* entity = nullptr;
+        if (path.ids.empty() || dkdbOpenObject(entity, path.ids.back(), DkDb::kForRead) != Drvk::eOk)
+            continue;
+        entity->popHighlight(path);
+        entity->close();
+    }
+    m_highlightedPaths.removeAll();
+}
+
+long CDkPeCtrlBase::LaunchOPMPropertyDialog(CString& name)
+try
+{
+    if (DragRefusal(m_nObjects, m_ppObjects))
+    {
+        CTemporaryResourceOverride resources;
+        HWND frame = nullptr;
+        GetFrameHandle(frame);
+        MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
+        return 0;
+    }
+    if (m_nObjects > 0 && m_ppObjects[0] && !IsWritable(m_ppObjects[0]))
+    {
+        dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
+        return 0;
+    }
+    DialogOperation operation(m_pUIEvents, m_pPropertyIdentifier, name);
+
+    IUnknown* firstDyn = m_nObjects > 0 ? m_ppDynProps[0] : nullptr;
+    ComPtr<IDkPropertyDialog> dialog;
+    if (firstDyn && SUCCEEDED(firstDyn->QueryInterface(IID_IDkPropertyDialog, dialog.PutVoid())))
+    {
+        if (DkPropertyDialogFunction run = dialog->GetDialogFunction())
+        {
+            const int result = run();
+            FocusMainWindow();
+            return result;
+        }
+        LPCWSTR command = dialog->GetCommandText();
+        if (!command)
+            return 0;
+        ComPtr<IDispatch> app = ComPtr<IDispatch>::Attach(dkedGetApplication());
+        auto commands = app.Query<IDkApplicationCommands>();
+        if (!commands)
+            return 0;
+        dkfw::UniqueBstr text(command);
+        commands->SendCommand(text.Get());
+        FocusMainWindow();
+        return 1;
+    }
+
+    IUnknown* asked = firstDyn ? firstDyn : (m_nObjects > 0 ? m_ppObjects[0] : nullptr);
+    if (!asked)
+        return E_FAIL;
+    ComPtr<IPerPropertyBrowsing> browsing;
+    CLSID page{};
+    if (FAILED(asked->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid())) ||
+        FAILED(browsing->MapPropertyToPage(m_pDispids[0], &page)))
+        return E_FAIL;
+    ComPtr<IUnknown> pageObject;
+    const HRESULT created = ::CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, pageObject.PutVoid());
+    if (created == REGDB_E_CLASSNOTREG)
+    {
+        wchar_t clsid[40];
+        ::StringFromGUID2(page, clsid, 40);
+        // The message names the class where its text says %s.
+        std::wstring text = dkpex::LoadResString(IDS_PAGE_NOT_REGISTERED);
+        if (const size_t at = text.find(L"%s"); at != std::wstring::npos)
+            text.replace(at, 2, clsid);
+        HWND frame = nullptr;
+        GetFrameHandle(frame);
+        ShowMessage(frame, text.c_str());
+        return 0;
+    }
+    if (FAILED(created))
+        return 0;
+
+    dkfw::UniqueBstr display(name);
+    long result = 1;
+    if (auto selectionAware = pageObject.Query<IDkPropertyPageDialog2>())
+    {
+        SAFEARRAY* sa = ::SafeArrayCreateVector(VT_UNKNOWN, 0, static_cast<ULONG>(m_nObjects));
+        if (!sa)
+            return E_OUTOFMEMORY;
+        for (LONG i = 0; i < m_nObjects; ++i)
+            ::SafeArrayPutElement(sa, &i, m_ppObjects[i]);
+        dkfw::UniqueVariant selection;
+        selection.Addr()->vt = VT_ARRAY | VT_UNKNOWN;
+        selection.Addr()->parray = sa;
+        result = selectionAware->RunDialog(display.Addr(), selection.Get());
+    }
+    else if (auto older = pageObject.Query<IDkPropertyPageDialog>())
+    {
+        DkArray<DkDbObjectId> ids;
+        if (FAILED(GetCurrentSelectionObjectIdArray(ids)))
+            return 0;
+        std::vector<LONG_PTR> raw;
+        for (int i = 0; i < ids.length(); ++i)
+            raw.push_back(ids[i].asOldId());
+        result = older->RunDialog(display.Addr(), raw.data(), static_cast<long>(raw.size()));
+    }
+    else
+        return 1;
+    if (result == 0)
+    {
+        name = std::wstring(display.View());
+        m_bChangeNotified = 1;
+    }
+    FocusMainWindow();
+    return 0;
+}
+catch (const std::bad_alloc&)
+{
+    return E_OUTOFMEMORY;
+}

@@ -1,0 +1,252 @@
+// Writing a value to the selection as one undoable change: failures and their messages,
+// skipped objects, the host's notifications, the drag refusal, a change the host takes
+// back, dialogs and highlights.
+#include "EditorFixture.h"
+
+namespace
+{
+using dktest::EditorTest;
+using dktest::MessageBoxCatcher;
+
+constexpr DISPID kColor = 1;
+constexpr DISPID kRadius = 101;
+
+class Transaction : public EditorTest
+{
+protected:
+    void Circles(int n, const wchar_t* layer = nullptr)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Add(L"Circle");
+            Put(m_objects.back().Get(), kRadius, R8(1));
+        }
+        if (layer)
+            for (auto& o : m_objects)
+            {
+                VARIANT v;
+                v.vt = VT_BSTR;
+                v.bstrVal = ::SysAllocString(layer);
+                Put(o.Get(), 2, v);
+                ::SysFreeString(v.bstrVal);
+            }
+        dkhost_test::ClearJournal();
+    }
+    void Refuse(size_t i, SCODE code, const wchar_t* description)
+    {
+        dkhost_test::SetPropertyFault(m_ids[i], kRadius, false, code, description);
+    }
+    HRESULT Write(double radius)
+    {
+        VARIANT v = R8(radius);
+        return m_editor.SetPropertyValue(&v, ValueSpecified);
+    }
+    std::vector<std::wstring> Matching(const wchar_t* what) { return dktest::JournalMatching(what); }
+};
+
+TEST_F(Transaction, SecondOfThreeFailsWithOneMessage)
+{
+    Circles(3);
+    Refuse(1, static_cast<SCODE>(0x80201001), L"Radius is locked by a constraint.");
+    ASSERT_EQ(S_OK, Select(kRadius));
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(S_OK, Write(2.5));
+    EXPECT_EQ((std::vector<std::wstring>{L"Radius is locked by a constraint."}), boxes.Texts());
+    EXPECT_EQ(1, m_editor.Failed());
+    EXPECT_DOUBLE_EQ(2.5, Real(0, kRadius));
+    EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
+    EXPECT_DOUBLE_EQ(2.5, Real(2, kRadius));
+    EXPECT_EQ(1u, Matching(L"undo group begin").size());
+    EXPECT_EQ(2, dkhost_test::EntityUpdates(m_ids[0]) + dkhost_test::EntityUpdates(m_ids[2]));
+
+    EXPECT_EQ(1, dkhost_test::Undo(1));
+    EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
+    EXPECT_DOUBLE_EQ(1.0, Real(2, kRadius));
+}
+
+TEST_F(Transaction, AtMostFiveMessagesAndNoRepeatOfOneCode)
+{
+    Circles(6);
+    for (size_t i = 0; i < 6; ++i)
+        Refuse(i, static_cast<SCODE>(0x80201000 + i), (L"refused " + std::to_wstring(i)).c_str());
+    ASSERT_EQ(S_OK, Select(kRadius));
+    {
+        MessageBoxCatcher boxes;
+        EXPECT_EQ(DISP_E_EXCEPTION, Write(3)) << "every object failed: the last failure";
+        EXPECT_EQ(5u, boxes.Texts().size());
+        EXPECT_EQ(6, m_editor.Failed());
+    }
+
+    m_editor.Cleanup();
+    m_objects.resize(3);
+    m_ids.resize(3);
+    for (size_t i = 0; i < 2; ++i)
+        Refuse(i, static_cast<SCODE>(0x80201777), L"same reason");
+    dkhost_test::SetPropertyFault(m_ids[2], kRadius, false, 0, nullptr);
+    ASSERT_EQ(S_OK, Select(kRadius));
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(S_OK, Write(3));
+    EXPECT_EQ(1u, boxes.Texts().size()) << "two failures in a row with one code: one message";
+    EXPECT_EQ(2, m_editor.Failed());
+}
+
+TEST_F(Transaction, LockedLayerObjectsAreSkippedInAStillBracketedChange)
+{
+    Circles(2, L"Existing"); // the sample's locked layer
+    dkhost_test::SetLayerState(L"Existing", false, false, false);
+    for (auto& o : m_objects)
+    {
+        VARIANT l;
+        l.vt = VT_BSTR;
+        l.bstrVal = ::SysAllocString(L"Existing");
+        Put(o.Get(), 2, l);
+        ::SysFreeString(l.bstrVal);
+    }
+    dkhost_test::SetLayerState(L"Existing", false, false, true);
+    dkhost_test::ClearJournal();
+    ASSERT_EQ(S_OK, Select(kRadius));
+    EXPECT_EQ(S_OK, Write(9));
+    EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
+    EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
+    EXPECT_EQ((std::vector<std::wstring>{L"modeless start OPM_CHGPROP", L"undo group begin \"Property change\"",
+                                         L"undo group end", L"modeless end OPM_CHGPROP", L"progress meter off",
+                                         L"command prompt", L"modeless end OPM_CHGSELECTION"}),
+              dktest::Journal());
+    EXPECT_EQ((std::vector<std::string>{"BeginPropertyUpdate", "EndPropertyUpdate"}), m_events.fired);
+}
+
+TEST_F(Transaction, RefusedKindsAndDragsTouchNothing)
+{
+    Circles(2);
+    ASSERT_EQ(S_OK, Select(kRadius));
+    VARIANT v = R8(4);
+    EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&v, ValueVaries));
+    EXPECT_EQ(E_POINTER, m_editor.SetPropertyValue(nullptr, ValueSpecified));
+    EXPECT_TRUE(m_events.fired.empty());
+    EXPECT_TRUE(dktest::Journal().empty());
+
+    dkhost_test::SetDragging(true);
+    dkhost_test::PushAnswer(L"ok");
+    EXPECT_EQ(E_FAIL, Write(4));
+    EXPECT_EQ((std::vector<std::wstring>{L"task dialog OPM.DkPEXCtl.CannotModifyProperty"}), dktest::Journal());
+    EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
+    EXPECT_TRUE(m_events.fired.empty());
+}
+
+TEST_F(Transaction, ExpressionsNeedTextAndUnspecifiedWritesTheState)
+{
+    Circles(2);
+    ASSERT_EQ(S_OK, Select(kRadius));
+    VARIANT number = I4(3);
+    EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&number, ValueExpression));
+
+    for (LONG_PTR id : m_ids)
+        dkhost_test::SetUnspecified(id, kRadius, true, false, nullptr);
+    dkfw::UniqueVariant read;
+    ValueType type;
+    m_editor.GetPropertyValue(read.Put(), type);
+    VARIANT text;
+    text.vt = VT_BSTR;
+    text.bstrVal = ::SysAllocString(L"*Unspecified*");
+    EXPECT_EQ(S_OK, m_editor.SetPropertyValue(&text, ValueUnspecified));
+    ::SysFreeString(text.bstrVal);
+    EXPECT_EQ(S_OK, m_editor.GetPropertyValue(read.Put(), type));
+    EXPECT_EQ(ValueUnspecified, type);
+}
+
+TEST_F(Transaction, QuietDuringAPaletteCommand)
+{
+    Circles(2);
+    Refuse(0, static_cast<SCODE>(0x80201001), L"no");
+    ASSERT_EQ(S_OK, Select(kRadius));
+    dkhost_test::SetCommandFlags(0x8000000);
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(S_OK, Write(2));
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(0, m_editor.Failed()) << "failures are not counted while a palette command runs";
+}
+
+TEST_F(Transaction, AChangeTheHostTakesBackIsUndoneAndTheSelectionKept)
+{
+    Circles(2);
+    const LONG_PTR selected[] = {m_ids[0], m_ids[1]};
+    dkhost_test::SetPickfirst(selected, 2);
+    dkhost_test::SetUpdateResult(m_ids[1], static_cast<HRESULT>(0x80200149));
+    const int setsBefore = dkhost_test::OpenSelectionSets();
+    ASSERT_EQ(S_OK, Select(kRadius));
+    EXPECT_EQ(static_cast<HRESULT>(0x80200149), Write(6));
+    EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius)) << "the group was undone";
+    EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
+    const auto journal = dktest::Journal();
+    auto at = [&](const wchar_t* entry) { return std::find(journal.begin(), journal.end(), entry) - journal.begin(); };
+    EXPECT_LT(at(L"undo group end"), at(L"modeless start OPM_ERRORCONDITION"));
+    EXPECT_LT(at(L"modeless start OPM_ERRORCONDITION"), at(L"pickfirst set 2 objects"));
+    EXPECT_LT(at(L"pickfirst set 2 objects"), at(L"modeless end OPM_ERRORCONDITION"));
+    LONG_PTR now[4] = {};
+    EXPECT_EQ(2, dkhost_test::Pickfirst(now, 4));
+    EXPECT_EQ(setsBefore, dkhost_test::OpenSelectionSets()) << "every selection set was freed";
+}
+
+TEST_F(Transaction, DynamicPropertyFailuresReportTheirErrorInformation)
+{
+    IUnknown* props[2] = {};
+    ASSERT_EQ(2, dkhost_test::DynamicPropertiesOf(L"Circle", props, 2));
+    dkfw::ComPtr<IUnknown> rating = dkfw::ComPtr<IUnknown>::Attach(props[0]);
+    props[1]->Release();
+    AddExisting(L"30");
+    AddExisting(L"31");
+    dkhost_test::SetDynamicFault(rating.Get(), L"Rating comes from the door schedule.");
+    ASSERT_EQ(S_OK, Select(-23, {rating.Get(), rating.Get()}));
+    MessageBoxCatcher boxes;
+    VARIANT v = I4(30);
+    EXPECT_EQ(E_FAIL, m_editor.SetPropertyValue(&v, ValueSpecified));
+    EXPECT_EQ(2, m_editor.Failed());
+    EXPECT_EQ(2u, boxes.Texts().size());
+    EXPECT_EQ(L"Rating comes from the door schedule.", boxes.Texts()[0]);
+    m_editor.Cleanup();
+    dkhost_test::SetDynamicFault(rating.Get(), nullptr);
+}
+
+TEST_F(Transaction, SubEntitiesAreHighlightedOnce)
+{
+    Add(L"Polyline");
+    DkArray<DkDbFullSubentPath> paths;
+    DkDbFullSubentPath path;
+    path.ids = {DkDbObjectId(m_ids[0])};
+    path.subentIndex = 1;
+    paths.append(path).append(path);
+    m_editor.Unhighlight();
+    m_editor.Highlight(paths);
+    m_editor.Highlight(paths);
+    m_editor.Unhighlight();
+    m_editor.Unhighlight();
+    EXPECT_EQ(1u, Matching(L"highlight push").size());
+    EXPECT_EQ(1u, Matching(L"highlight pop").size());
+}
+
+TEST_F(Transaction, PropertyDialogsByCommandOrByPropertyPage)
+{
+    IUnknown* props[2] = {};
+    ASSERT_EQ(2, dkhost_test::DynamicPropertiesOf(L"Circle", props, 2));
+    dkfw::ComPtr<IUnknown> tag = dkfw::ComPtr<IUnknown>::Attach(props[1]);
+    props[0]->Release();
+    dkhost_test::SetDynamicCommand(tag.Get(), L"_TAGEDIT ");
+    AddExisting(L"30");
+    ASSERT_EQ(S_OK, Select(-23, {tag.Get()}));
+    CString name = L"Room tag";
+    EXPECT_EQ(1, m_editor.LaunchOPMPropertyDialog(name));
+    EXPECT_EQ(1u, Matching(L"command _TAGEDIT ").size());
+    EXPECT_EQ((std::vector<std::string>{"OperationStart", "OperationEnd"}), m_events.fired);
+    dkhost_test::SetDynamicCommand(tag.Get(), nullptr);
+
+    // A property page class nobody registered: the user is told which.
+    m_editor.Cleanup();
+    const CLSID page = {0x1234abcd, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    dkhost_test::SetPropertyPage(m_ids[0], kColor, page);
+    ASSERT_EQ(S_OK, Select(kColor));
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(0, m_editor.LaunchOPMPropertyDialog(name));
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"{1234ABCD-0000-0000-0102-030405060708}"));
+}
+} // namespace
