@@ -126,10 +126,10 @@ public:
     DkDbObjectId layerId() const noexcept override
     {
         Drawing& d = CurrentDrawing();
-        dkfw::UniqueVariant layer;
-        const PropertySlot* slot = m_r.cls->Slot(2);
-        if (slot && SUCCEEDED(d.GetValue(m_r, *slot, layer.Put())) && layer.Type() == VT_BSTR)
-            if (Record* l = d.FindInTable(d.layerTable, layer.Get().bstrVal))
+        const int slot = m_r.cls->SlotIndex(2);
+        const VARIANT& layer = slot < 0 ? VARIANT{} : m_r.values[static_cast<size_t>(slot)].Get();
+        if (layer.vt == VT_BSTR)
+            if (Record* l = d.FindInTable(d.layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal)))
                 return DkDbObjectId(l->id);
         return DkDbObjectId();
     }

@@ -23,6 +23,15 @@ double Normalize(double a)
     return a < 0 ? a + kTwoPi : a;
 }
 
+// Names of table records match in any letter case.
+std::wstring Folded(const wchar_t* s, size_t n)
+{
+    std::wstring out(s, n);
+    for (wchar_t& c : out)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return out;
+}
+
 bool SameText(const std::wstring& a, const std::wstring& b)
 {
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
@@ -255,12 +264,21 @@ Record* Drawing::FindByHandle(const std::wstring& handle) noexcept
 
 Record* Drawing::FindInTable(LONG_PTR table, const std::wstring& name) noexcept
 {
+    return FindInTable(table, name.data(), name.size());
+}
+
+Record* Drawing::FindInTable(LONG_PTR table, const wchar_t* name, size_t length) noexcept
+try
+{
     Record* t = Find(table);
-    if (!t)
+    if (!t || !name)
         return nullptr;
-    for (LONG_PTR id : t->children)
-        if (Record* r = Find(id); r && !r->erased && SameText(r->name, name))
-            return r;
+    auto it = t->index.find(Folded(name, length));
+    Record* r = it == t->index.end() ? nullptr : Find(it->second);
+    return r && !r->erased ? r : nullptr;
+}
+catch (...)
+{
     return nullptr;
 }
 
@@ -274,7 +292,11 @@ Record& Drawing::Add(RecordKind kind, LONG_PTR owner, const std::wstring& name)
     Record& ref = *r;
     m_records.emplace(ref.id, std::move(r));
     if (Record* o = Find(owner))
+    {
         o->children.push_back(ref.id);
+        if (!name.empty())
+            o->index.emplace(Folded(name.data(), name.size()), ref.id);
+    }
     return ref;
 }
 

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,8 @@ struct Record
     std::wstring handle;
     // Table records and dictionary entries in order; a block's entities.
     std::vector<LONG_PTR> children;
+    // Tables and dictionaries: their records by name folded to lower case.
+    std::unordered_map<std::wstring, LONG_PTR> index;
     std::vector<DkDbObjectReactor*> reactors;
 };
 
@@ -138,6 +141,7 @@ public:
     Record* Find(LONG_PTR id) noexcept;
     Record* FindByHandle(const std::wstring& handle) noexcept;
     Record* FindInTable(LONG_PTR table, const std::wstring& name) noexcept;
+    Record* FindInTable(LONG_PTR table, const wchar_t* name, size_t length) noexcept;
     Record& Add(RecordKind kind, LONG_PTR owner, const std::wstring& name);
     Record& AddEntity(const ObjectClass& cls, LONG_PTR owner);
     std::vector<LONG_PTR> Entities() const;

@@ -168,10 +168,11 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, DISPPARAMS* params, EXCEPIN
     const PropertyTraits* traits = FindTraits(slot.dispid);
     if (traits && traits->putFault)
         return RaiseException(excep, traits->putFault, traits->faultDescription);
-    const PropertySlot* layerSlot = r->cls->Slot(2);
-    dkfw::UniqueVariant layer;
-    if (layerSlot && SUCCEEDED(m_drawing->GetValue(*r, *layerSlot, layer.Put())) && layer.Type() == VT_BSTR)
-        if (Record* l = m_drawing->FindInTable(m_drawing->layerTable, layer.Get().bstrVal); l && l->locked)
+    const int layerSlot = r->cls->SlotIndex(2);
+    const VARIANT& layer = layerSlot < 0 ? VARIANT{} : r->values[static_cast<size_t>(layerSlot)].Get();
+    if (layer.vt == VT_BSTR)
+        if (Record* l = m_drawing->FindInTable(m_drawing->layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal));
+            l && l->locked)
             return RaiseException(excep, kLockedLayer, L"The object is on a locked layer.");
     std::wstring description;
     if (FAILED(m_drawing->PutValue(*r, slot, value.Get(), description)))

@@ -336,7 +336,8 @@ long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& v
     const long dispid = m_pDispids[index];
     DISPPARAMS none{};
     EXCEPINFO excep{};
-    ::VariantClear(value);
+    if (value->vt != VT_EMPTY)
+        ::VariantClear(value);
     HRESULT hr = object->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value, &excep,
                                 nullptr);
     if (hr == DISP_E_EXCEPTION)
@@ -438,52 +439,53 @@ try
     if (FAILED(hr) || m_nObjects == 1 || valueType == ValueVaries)
         return FAILED(hr) ? hr : S_OK;
 
-    // The others only until the row varies.
+    // The others only until the row varies. The scratch values live across the loop: a
+    // large selection reads each object with no allocation of its own.
     const bool firstExpressionWasEmpty = m_expression.empty();
     bool anyExpression = firstHasExpression;
+    dkfw::UniqueVariant other;
+    dkfw::UniqueVariant expression;
+    CString otherExpression;
     for (int i = 1; i < m_nObjects; ++i)
     {
-        dkfw::UniqueVariant other;
+        other.Reset();
+        expression.Reset();
+        otherExpression.clear();
         bool otherUnspecified = false;
         bool otherHasExpression = false;
-        CString otherExpression;
         const bool dynamic = m_pDispids[i] == kDynamicPropertyDispid;
-        if (!dynamic && !m_ppObjects[i])
-            continue;
-        DynamicInterfaces dyn(dynamic ? m_ppDynProps[i] : nullptr);
-        if (dynamic && !dyn)
-            continue;
-
         if (dynamic)
-            hr = CheckPropertyForUnspecifiedValue(m_ppDynProps[i], m_ppObjects[i], other.Addr(), &otherUnspecified);
-        else
-            hr = CheckPropertyForUnspecifiedValue(m_pDispids[i], static_cast<IDispatch*>(m_ppObjects[i]),
-                                                  other.Addr(), &otherUnspecified);
-        if (!otherUnspecified)
         {
-            if (dynamic)
+            DynamicInterfaces dyn(m_ppDynProps[i]);
+            if (!dyn)
+                continue;
+            hr = CheckPropertyForUnspecifiedValue(m_ppDynProps[i], m_ppObjects[i], other.Addr(), &otherUnspecified);
+            if (!otherUnspecified)
             {
                 hr = ReadDynamicProperty(i, other.Addr());
                 if (!m_bPropReadOnly && SUCCEEDED(hr))
                     m_bPropReadOnly = dyn.ReadOnly();
             }
-            else
-                hr = ReadDispatchProperty(i, other.Addr(), valueType);
-        }
-        dkfw::UniqueVariant expression;
-        if (dynamic)
             CheckPropertyForExpression(m_ppDynProps[i], m_ppObjects[i], expression.Addr(), &otherHasExpression);
+        }
         else
-            CheckPropertyForExpression(m_pDispids[i], static_cast<IDispatch*>(m_ppObjects[i]), expression.Addr(),
-                                       &otherHasExpression);
+        {
+            auto* object = static_cast<IDispatch*>(m_ppObjects[i]);
+            if (!object)
+                continue;
+            hr = CheckPropertyForUnspecifiedValue(m_pDispids[i], object, other.Addr(), &otherUnspecified);
+            if (!otherUnspecified)
+                hr = ReadDispatchProperty(i, other.Addr(), valueType);
+            CheckPropertyForExpression(m_pDispids[i], object, expression.Addr(), &otherHasExpression);
+            if (!m_bPropReadOnly)
+            {
+                if (FAILED(hr))
+                    return hr;
+                AskEditable(i);
+            }
+        }
         if (otherHasExpression && expression.Type() == VT_BSTR && expression.Get().bstrVal)
             otherExpression = expression.Get().bstrVal;
-        if (!dynamic && !m_bPropReadOnly)
-        {
-            if (FAILED(hr))
-                return hr;
-            AskEditable(i);
-        }
         if (FAILED(hr))
             return hr;
         anyExpression = anyExpression || otherHasExpression;

@@ -123,15 +123,16 @@ private:
 class UniqueVariant
 {
 public:
-    UniqueVariant() noexcept { ::VariantInit(&m_v); }
-    UniqueVariant(UniqueVariant&& o) noexcept : m_v(o.m_v) { ::VariantInit(&o.m_v); }
+    // VariantInit sets the type to VT_EMPTY and nothing else; done here without the call.
+    UniqueVariant() noexcept { m_v.vt = VT_EMPTY; }
+    UniqueVariant(UniqueVariant&& o) noexcept : m_v(o.m_v) { o.m_v.vt = VT_EMPTY; }
     UniqueVariant& operator=(UniqueVariant&& o) noexcept
     {
         if (this != &o)
         {
             Reset();
             m_v = o.m_v;
-            ::VariantInit(&o.m_v);
+            o.m_v.vt = VT_EMPTY;
         }
         return *this;
     }
@@ -141,7 +142,9 @@ public:
 
     void Reset() noexcept
     {
-        ::VariantClear(&m_v);
+        // An empty VARIANT owns nothing; the common case stays out of the platform.
+        if (m_v.vt != VT_EMPTY)
+            ::VariantClear(&m_v);
     }
     HRESULT CopyFrom(const VARIANT& src) noexcept
     {
@@ -152,7 +155,7 @@ public:
     void DetachTo(VARIANT* out) noexcept
     {
         *out = m_v;
-        ::VariantInit(&m_v);
+        m_v.vt = VT_EMPTY;
     }
     VARIANT* Put() noexcept
     {

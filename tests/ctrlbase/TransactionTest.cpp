@@ -131,6 +131,12 @@ TEST_F(Transaction, RefusedKindsAndDragsTouchNothing)
     EXPECT_EQ((std::vector<std::wstring>{L"task dialog OPM.DkPEXCtl.CannotModifyProperty"}), dktest::Journal());
     EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
     EXPECT_TRUE(m_events.fired.empty());
+
+    // With nobody scripted, the host's dialog reaches the user.
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(E_FAIL, Write(4));
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(L"Properties cannot be changed while objects are being dragged.", boxes.Texts()[0]);
 }
 
 TEST_F(Transaction, ExpressionsNeedTextAndUnspecifiedWritesTheState)
