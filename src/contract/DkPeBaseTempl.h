@@ -474,9 +474,22 @@ private:
     bool m_editorGone = false;
 };
 
-// The kinds of glue: the same base, with the routes each family puts in front.
+// The kinds of glue: the same base, with the routes each family puts in front. The edit
+// glue colours the family's edit box.
 template <class T> class CDkPeEditTempl : public CDkPeBaseTempl<T>
 {
+protected:
+    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    {
+        if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
+            return false;
+        CDkPeCtrlBase* editor = this->Editor();
+        if (!editor)
+            return false;
+        BOOL handled = TRUE;
+        result = reinterpret_cast<LRESULT>(editor->Handle_OnCtlColor(msg, wParam, lParam, handled));
+        return handled;
+    }
 };
 
 template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>

@@ -123,6 +123,12 @@ CDkPeCtrlBase::~CDkPeCtrlBase()
 
 long CDkPeCtrlBase::Cleanup()
 {
+    ReleaseSelection();
+    return S_OK;
+}
+
+void CDkPeCtrlBase::ReleaseSelection() noexcept
+{
     for (int i = 0; i < m_nObjects; ++i)
     {
         if (m_ppObjects && m_ppObjects[i])
@@ -137,7 +143,6 @@ long CDkPeCtrlBase::Cleanup()
     m_ppDynProps = nullptr;
     m_pDispids = nullptr;
     m_nObjects = 0;
-    return S_OK;
 }
 
 long CDkPeCtrlBase::BeginEdit(const RECT&)
@@ -268,7 +273,8 @@ try
         if (dyn[i])
             dyn[i]->AddRef();
     }
-    Cleanup();
+    // A new selection replaces the old one; the family's windows stay.
+    ReleaseSelection();
     m_ppObjects = objects.release();
     m_ppDynProps = dyn.release();
     m_pDispids = ids.release();
@@ -612,6 +618,11 @@ long CDkPeCtrlBase::Handle_GetPropertyIdentifier(IDkPiPropertyIdentifier** ident
         return E_POINTER;
     *identifier = m_pPropertyIdentifier;
     return S_OK;
+}
+
+long CDkPeCtrlBase::FireClick()
+{
+    return m_pUIEvents ? m_pUIEvents->FireClick() : 0;
 }
 
 CString CDkPeCtrlBase::GetUnspecifiedString() const

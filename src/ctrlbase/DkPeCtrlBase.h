@@ -120,6 +120,8 @@ public:
 
     // Non-virtual operations.
     CString GetUnspecifiedString() const;
+    // Tells the palette the row was clicked.
+    long FireClick();
     long GetStringWidth(CString text, int* width);
     long ShowTextTooltip(RECT rect);
 
@@ -162,6 +164,7 @@ protected:
 
 private:
     void Initialize();
+    void ReleaseSelection() noexcept;
     long GetPropertyExpressionHelper(long dispid, IDispatch* object, CString& text, bool& has);
     long GetPropertyExpressionHelper(IUnknown* dynProp, IUnknown* object, CString& text, bool& has);
     void PresetControlValue(VARIANT* value);

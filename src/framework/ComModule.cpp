@@ -277,6 +277,26 @@ bool FrameworkCanUnload() noexcept
     return g_liveWindows.load() == 0;
 }
 
+long LiveWindows() noexcept
+{
+    return g_liveWindows.load();
+}
+
+namespace
+{
+std::atomic<long> g_liveGdiObjects{0};
+} // namespace
+
+long LiveGdiObjects() noexcept
+{
+    return g_liveGdiObjects.load();
+}
+
+void NoteGdiObject(long delta) noexcept
+{
+    g_liveGdiObjects += delta;
+}
+
 ATOM RegisterModuleWindowClass(const WNDCLASSEXW& wc) noexcept
 try
 {

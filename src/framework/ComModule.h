@@ -106,6 +106,7 @@ void SetResourceHandle(HINSTANCE h) noexcept;
 void NoteWindowCreated() noexcept;
 void NoteWindowDestroyed() noexcept;
 bool FrameworkCanUnload() noexcept;
+long LiveWindows() noexcept;
 
 // Window classes registered for the module's controls, unregistered together at detach.
 ATOM RegisterModuleWindowClass(const WNDCLASSEXW& wc) noexcept;

@@ -17,7 +17,7 @@ template <class Traits> class UniqueAny
 public:
     using Value = decltype(Traits::Invalid());
     UniqueAny() noexcept = default;
-    explicit UniqueAny(Value v) noexcept : m_v(v) {}
+    explicit UniqueAny(Value v) noexcept : m_v(v) { Note(v); }
     UniqueAny(UniqueAny&& o) noexcept : m_v(o.Release()) {}
     UniqueAny& operator=(UniqueAny&& o) noexcept
     {
@@ -31,6 +31,7 @@ public:
 
     void Reset(Value v = Traits::Invalid()) noexcept
     {
+        Note(v);
         Value old = std::exchange(m_v, v);
         if (old != Traits::Invalid())
             Traits::Close(old);
@@ -45,6 +46,12 @@ public:
     explicit operator bool() const noexcept { return m_v != Traits::Invalid(); }
 
 private:
+    static void Note(Value v) noexcept
+    {
+        if constexpr (requires { Traits::Acquired(v); })
+            if (v != Traits::Invalid())
+                Traits::Acquired(v);
+    }
     Value m_v = Traits::Invalid();
 };
 
@@ -68,10 +75,20 @@ struct HwndTraits
     static HWND Invalid() noexcept { return nullptr; }
     static void Close(HWND h) noexcept { ::DestroyWindow(h); }
 };
+// GDI objects the framework's owners hold, for balance checks: every GDI object the
+// component makes is made into one of them.
+long LiveGdiObjects() noexcept;
+void NoteGdiObject(long delta) noexcept;
+
 template <class H> struct GdiTraits
 {
     static H Invalid() noexcept { return nullptr; }
-    static void Close(H h) noexcept { ::DeleteObject(h); }
+    static void Acquired(H) noexcept { NoteGdiObject(1); }
+    static void Close(H h) noexcept
+    {
+        ::DeleteObject(h);
+        NoteGdiObject(-1);
+    }
 };
 using UniqueHmodule = UniqueAny<HmoduleTraits>;
 using UniqueHbrush = UniqueAny<GdiTraits<HBRUSH>>;

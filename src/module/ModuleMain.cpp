@@ -7,6 +7,7 @@
 #include "dkrx.h"
 
 #include "ComModule.h"
+#include "Unique.h"
 
 #include <windows.h>
 
@@ -79,4 +80,14 @@ extern "C" DkRx::AppRetCode dkrxEntryPoint(DkRx::AppMsgCode msg, void* appId) no
 extern "C" unsigned int dkrxGetApiVersion(unsigned int) noexcept
 {
     return kDkRxApiVersion;
+}
+
+// Diagnostics for the host's developers: the GDI objects and framework windows the
+// library holds now. A balance check compares two readings.
+extern "C" void DkPeResourceCounts(long* gdiObjects, long* windows) noexcept
+{
+    if (gdiObjects)
+        *gdiObjects = dkfw::LiveGdiObjects();
+    if (windows)
+        *windows = dkfw::LiveWindows();
 }

@@ -5,13 +5,16 @@
 
 #include "DkPEXCtl.h"
 
+#include "PropertyEditorPwdText.h"
+#include "PropertyEditorText.h"
+
 namespace dkpex
 {
 namespace
 {
 dkfw::ObjectMapEntry g_objectMap[] = {
-    {&CLSID_DkPePropertyEditorText},
-    {&CLSID_DkPePropertyEditorPwdText},
+    {&CLSID_DkPePropertyEditorText, &dkfw::CreateInstanceOf<CPropertyEditorText>},
+    {&CLSID_DkPePropertyEditorPwdText, &dkfw::CreateInstanceOf<CPropertyEditorPwdText>},
     {&CLSID_DkPePropertyEditorLWeight},
     {&CLSID_DkPePropertyEditorColor},
     {&CLSID_DkPePropertyEditorLType},

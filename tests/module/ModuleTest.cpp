@@ -73,7 +73,7 @@ protected:
     std::vector<std::wstring> HostLoads() { return dktest::JournalMatching(L"dkrxLoadModule DkPEXCtlProbe.drx"); }
 };
 
-TEST_F(ProductLibrary, EveryClassOfTheTypeLibraryIsInTheMapButNoneIsBuiltYet)
+TEST_F(ProductLibrary, EveryClassOfTheTypeLibraryIsInTheMapAndOnlyBuiltOnesAreAvailable)
 {
     ComPtr<ITypeLib> lib;
     ASSERT_EQ(S_OK, ::LoadTypeLibEx((BinDir() + m_name).c_str(), REGKIND_NONE, lib.Put()));
@@ -87,9 +87,12 @@ TEST_F(ProductLibrary, EveryClassOfTheTypeLibraryIsInTheMapButNoneIsBuiltYet)
             FAILED(info->GetTypeAttr(&attr)))
             continue;
         ++classes;
-        void* out = reinterpret_cast<void*>(1);
-        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(attr->guid, IID_IClassFactory, &out)) << "class " << classes;
-        EXPECT_EQ(nullptr, out);
+        ComPtr<IClassFactory> factory;
+        const HRESULT hr = getClassObject(attr->guid, IID_IClassFactory, factory.PutVoid());
+        // The text editors are built; every other class answers that it is not available.
+        const bool built = classes <= 2;
+        EXPECT_EQ(built ? S_OK : CLASS_E_CLASSNOTAVAILABLE, hr) << "class " << classes;
+        EXPECT_EQ(built, factory.Get() != nullptr);
         info->ReleaseTypeAttr(attr);
     }
     EXPECT_EQ(47, classes);

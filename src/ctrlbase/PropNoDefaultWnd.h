@@ -1,0 +1,38 @@
+// CPropNoDefaultWnd: the pop-up under an edited row that offers the unspecified state.
+#pragma once
+
+#include "Window.h"
+
+class CEditEx;
+
+class CPropNoDefaultWnd : public dkfw::WindowBase
+{
+public:
+    static constexpr UINT_PTR kTimerId = 2;
+    static constexpr UINT kTimerMs = 100;
+
+    explicit CPropNoDefaultWnd(CEditEx* edit) noexcept;
+    ~CPropNoDefaultWnd() override;
+
+    // Places the pop-up under the edit's row with the editor's unspecified text, and shows
+    // it when the edit is visible.
+    void ShowUnder() noexcept;
+    void HidePopup() noexcept;
+    bool IsUp() const noexcept { return Hwnd() && ::IsWindowVisible(Hwnd()); }
+
+protected:
+    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+
+private:
+    bool Create() noexcept;
+    RECT RowRect() const noexcept;
+    void OnTimer() noexcept;
+    void Paint() noexcept;
+    void Choose() noexcept;
+
+public:
+    RECT m_rect;        // where the pop-up is placed
+    CEditEx* m_pEdit;   // the edit it belongs to (not owned)
+    POINT m_lastPos;    // the row's position relative to the desktop when placed
+    UINT_PTR m_nTimer;  // the 100 ms position check
+};

@@ -1,0 +1,379 @@
+// CDkPeEditBase: the edit-box editors' family base.
+#include "DkPeEditBase.h"
+
+#include "SharedTexts.h"
+
+#include "HResult.h"
+#include "Unique.h"
+
+#include <windowsx.h>
+
+namespace
+{
+// Measures row heights of an empty row the same as a filled one.
+const wchar_t kHeightSample[] = L"WOyg";
+constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
+} // namespace
+
+CDkPeEditBase::CDkPeEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeCtrlBase(events, priv)
+{
+    m_bChangeNotified = FALSE;
+    m_bBusy = FALSE;
+}
+
+CDkPeEditBase::~CDkPeEditBase()
+{
+    CDkPeEditBase::Cleanup();
+}
+
+long CDkPeEditBase::Cleanup()
+{
+    if (m_pPresetEdit == (m_pEdit ? m_pEdit->Hwnd() : nullptr))
+        m_pPresetEdit = nullptr;
+    m_pEdit.reset();
+    return CDkPeCtrlBase::Cleanup();
+}
+
+HFONT CDkPeEditBase::ControlFont() const noexcept
+{
+    HFONT font = nullptr;
+    if (m_pFont)
+        m_pFont->get_hFont(&font);
+    return font;
+}
+
+int CDkPeEditBase::TextHeight(HDC dc) const noexcept
+{
+    const std::wstring& text = m_text.empty() ? std::wstring(kHeightSample) : m_text;
+    RECT r{0, 0, 10000, 10000};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return r.bottom - r.top;
+}
+
+long CDkPeEditBase::ReadText()
+{
+    dkfw::UniqueVariant value;
+    ValueType type = ValueSpecified;
+    const long hr = GetPropertyValue(value.Put(), type);
+    if (FAILED(hr))
+        return hr;
+    switch (type)
+    {
+    case ValueSpecified:
+        if (value.Type() != VT_BSTR)
+            return E_FAIL;
+        m_text = value.Get().bstrVal ? value.Get().bstrVal : L"";
+        break;
+    case ValueVaries:
+        m_text = dkpex::VariesText();
+        break;
+    default:
+        m_text = m_unspecifiedText;
+        return S_OK;
+    }
+    if (m_pEdit && m_pEdit->Hwnd())
+        m_pEdit->SetText(m_text);
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
+{
+    if (FAILED(CDkPeCtrlBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)))
+        return E_FAIL;
+    return ReadText();
+}
+
+long CDkPeEditBase::Handle_Refresh()
+{
+    const CString before = m_text;
+    const long hr = ReadText();
+    if (FAILED(hr))
+    {
+        m_text = before;
+        return hr;
+    }
+    if (m_pEdit && m_pEdit->Hwnd() && m_state >= kStateEditing)
+    {
+        m_pEdit->SetText(m_text);
+        m_pEdit->ResetSelection();
+    }
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_get_KeepFocus(short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    *pVal = m_pEdit && m_pEdit->Hwnd() && m_state >= kStateEditing && m_pEdit->m_bKeepFocus
+                ? static_cast<short>(VARIANT_TRUE)
+                : 0;
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_put_Font(IUnknown* font)
+{
+    const long hr = CDkPeCtrlBase::Handle_put_Font(font);
+    if (m_pEdit && m_pEdit->Hwnd())
+    {
+        m_pEdit->SetFont(ControlFont());
+        ::SendMessageW(m_pEdit->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), TRUE);
+        ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
+    }
+    return hr;
+}
+
+long CDkPeEditBase::BeginEdit(const RECT& rect)
+{
+    int readOnly = FALSE;
+    PropReadOnly(readOnly);
+    if (readOnly)
+    {
+        if (m_bEditBoxReadOnly || !m_pEdit)
+            return S_OK;
+        m_pEdit->SetText(m_text);
+        ::SendMessageW(m_pEdit->Hwnd(), EM_SETREADONLY, TRUE, 0);
+        return S_OK;
+    }
+    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    if (!m_pEdit)
+    {
+        if (!control)
+            return E_FAIL;
+        auto edit = std::make_unique<CEditEx>(this);
+        edit->m_bUnspecifiedHint = m_bUnspecifiedAllowed;
+        if (!edit->Create(m_bEditBoxReadOnly ? CEditEx::kReadOnlyStyle : CEditEx::kStyle, rect, control, CEditEx::kId))
+            return E_FAIL;
+        edit->SetFont(ControlFont());
+        ::SendMessageW(edit->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        m_pEdit = std::move(edit);
+        m_pPresetEdit = m_pEdit->Hwnd();
+    }
+    if (m_state < kStateEditing)
+    {
+        ::ShowWindow(m_pEdit->Hwnd(), SW_SHOW);
+        m_textTip.SetOwner(m_pEdit->Hwnd());
+        m_pEdit->SetText(m_text);
+        m_state = kStateEditing;
+        const RECT atOrigin{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+        Handle_SetObjectRects(&atOrigin, &atOrigin);
+        m_pEdit->ResetSelection();
+    }
+    m_pEdit->m_bUnspecifiedHint = m_bUnspecifiedAllowed;
+    m_pEdit->UpdateUnspecifiedHint();
+    ::SetFocus(m_pEdit->Hwnd());
+    if (m_bEditBoxReadOnly)
+    {
+        ::HideCaret(m_pEdit->Hwnd());
+        return S_OK;
+    }
+    ::SendMessageW(m_pEdit->Hwnd(), EM_SETREADONLY, FALSE, 0);
+    return S_OK;
+}
+
+long CDkPeEditBase::EndEdit()
+{
+    if (m_state < kStateEditing || m_state == kStateCommitting || !m_pEdit || !m_pEdit->Hwnd())
+        return E_FAIL;
+    const CString before = m_text;
+    m_text = m_pEdit->Text();
+    if (m_text == before)
+    {
+        CDkPeCtrlBase::EndEdit();
+        return S_OK;
+    }
+    int readOnly = FALSE;
+    PropReadOnly(readOnly);
+    if (readOnly || m_pEdit->IsReadOnly())
+    {
+        CDkPeCtrlBase::EndEdit();
+        m_text = before;
+        return S_OK;
+    }
+    dkfw::UniqueVariant value;
+    value.Addr()->vt = VT_BSTR;
+    value.Addr()->bstrVal = ::SysAllocStringLen(m_text.data(), static_cast<UINT>(m_text.size()));
+    const bool unspecified =
+        m_bUnspecifiedAllowed &&
+        ::CompareStringOrdinal(m_text.data(), static_cast<int>(m_text.size()), m_unspecifiedText.data(),
+                               static_cast<int>(m_unspecifiedText.size()), TRUE) == CSTR_EQUAL;
+    m_state = kStateCommitting;
+    const long hr = SetPropertyValue(value.Addr(), unspecified ? ValueUnspecified : ValueSpecified);
+    if (FAILED(hr))
+    {
+        m_text = before;
+        if (m_pEdit && m_pEdit->Hwnd())
+            m_pEdit->SetText(m_text);
+        if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr)
+            ::UpdateWindow(control);
+    }
+    else
+    {
+        m_bChangeNotified = TRUE;
+        Handle_Refresh();
+    }
+    CDkPeCtrlBase::EndEdit();
+    m_state = kStateEditing;
+    return S_OK;
+}
+
+long CDkPeEditBase::MouseClick(UINT, POINT)
+{
+    int readOnly = FALSE;
+    PropReadOnly(readOnly);
+    if (readOnly || m_state == kStateCreated)
+        return S_OK;
+    if (m_state == kStatePlaced)
+    {
+        HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+        RECT r{};
+        if (control)
+            ::GetWindowRect(control, &r);
+        // Only the size matters: the edit goes to the control's origin.
+        const RECT atOrigin{0, 0, r.right - r.left, r.bottom - r.top};
+        return BeginEdit(atOrigin);
+    }
+    m_state = kStateEditingAgain;
+    return S_OK;
+}
+
+long CDkPeEditBase::DoubleClick(const RECT& rect)
+{
+    int readOnly = FALSE;
+    PropReadOnly(readOnly);
+    if (readOnly)
+        return S_OK;
+    BeginEdit(rect);
+    return MouseClick(0, POINT{0, 0});
+}
+
+long CDkPeEditBase::GetTextTipWidth(int& width)
+{
+    return GetStringWidth(m_text, &width);
+}
+
+long CDkPeEditBase::DrawRowText(ATL_DRAWINFO& info)
+{
+    if (!info.hdcDraw || !info.prcBounds)
+        return E_FAIL;
+    HDC dc = info.hdcDraw;
+    RECT bounds{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
+    const int saved = ::SaveDC(dc);
+    BOOL handled = FALSE;
+    HBRUSH back = Handle_OnCtlColor(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0, handled);
+    dkfw::SelectObjectScope font(dc, ControlFont());
+    RECT text = bounds;
+    text.left += 2;
+    const int free = (bounds.bottom - bounds.top) - TextHeight(dc);
+    text.top += std::max(0, free / 2);
+    const bool inTip = m_textTip.Exists() && ::WindowFromDC(dc) == m_textTip.Hwnd();
+    if (!inTip && back)
+        ::FillRect(dc, &bounds, back);
+    ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &text, kRowTextFormat);
+    ::RestoreDC(dc, saved);
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_OnDraw(ATL_DRAWINFO& info)
+{
+    return DrawRowText(info);
+}
+
+long CDkPeEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
+{
+    if (m_state < kStateEditing || !m_pEdit || !m_pEdit->Hwnd() || !pos)
+        return S_OK;
+    HWND edit = m_pEdit->Hwnd();
+    const int width = pos->right - pos->left;
+    const int height = pos->bottom - pos->top;
+    ::SetWindowPos(edit, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    dkfw::WindowDc dc(edit);
+    int textHeight = 0;
+    {
+        dkfw::SelectObjectScope font(dc.Get(), ControlFont());
+        textHeight = TextHeight(dc.Get());
+    }
+    RECT client{};
+    ::GetClientRect(edit, &client);
+    // The text sits centred in the row, as in the inactive row.
+    RECT format{2, std::max(0, (height - textHeight) / 2), std::min<LONG>(width, client.right),
+                std::min<LONG>(height, client.bottom)};
+    ::SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    if (CPropNoDefaultWnd* popup = m_pEdit->Popup(); popup && popup->IsUp())
+        popup->ShowUnder();
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_DoVerbHide(const RECT*, HWND)
+{
+    if (!m_bBusy && m_state >= kStateEditing)
+    {
+        EndEdit();
+        m_state = kStatePlaced;
+    }
+    if (m_pEdit && m_pEdit->Hwnd())
+    {
+        ::ShowWindow(m_pEdit->Hwnd(), SW_HIDE);
+        m_pEdit->HideUnspecifiedPopup();
+    }
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_DoVerbShow(const RECT*, HWND)
+{
+    if (m_pEdit && m_pEdit->Hwnd() && m_state >= kStateEditing)
+    {
+        ::ShowWindow(m_pEdit->Hwnd(), SW_SHOW);
+        ::BringWindowToTop(m_pEdit->Hwnd());
+        ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
+    }
+    return S_OK;
+}
+
+long CDkPeEditBase::Handle_UIDeactivate()
+{
+    if (m_state >= kStateEditing)
+        EndEdit();
+    m_state = kStatePlaced;
+    if (m_pEdit && m_pEdit->Hwnd())
+    {
+        ::ShowWindow(m_pEdit->Hwnd(), SW_HIDE);
+        ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
+        m_pEdit->HideUnspecifiedPopup();
+    }
+    return S_OK;
+}
+
+LRESULT CDkPeEditBase::Handle_OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL& handled)
+{
+    MouseClick(MK_LBUTTON, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    handled = FALSE; // the palette hears the click too
+    return 0;
+}
+
+LRESULT CDkPeEditBase::Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
+    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    if (m_state < kStateEditing || !m_pEdit || !m_pEdit->Hwnd() || !control)
+    {
+        handled = FALSE;
+        return 0;
+    }
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::MapWindowPoints(control, m_pEdit->Hwnd(), &pt, 1);
+    ::PostMessageW(m_pEdit->Hwnd(), msg, wParam, MAKELPARAM(pt.x, pt.y));
+    FireClick();
+    handled = TRUE;
+    return 0;
+}
+
+LRESULT CDkPeEditBase::Handle_OnLButtonDblClk(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    if (m_pEdit && m_pEdit->Hwnd())
+    {
+        RECT r{};
+        ::GetWindowRect(m_pEdit->Hwnd(), &r);
+        DoubleClick(r);
+    }
+    handled = FALSE;
+    return 0;
+}

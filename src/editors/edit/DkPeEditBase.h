@@ -1,0 +1,50 @@
+// CDkPeEditBase: the row shows the property as text; a click puts a single-line edit over
+// it; Enter, Tab or losing the focus commit, Escape throws the typing away.
+#pragma once
+
+#include "DkPeCtrlBase.h"
+#include "EditEx.h"
+
+#include <memory>
+
+class DKPEX_API CDkPeEditBase : public CDkPeCtrlBase
+{
+public:
+    CDkPeEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
+    ~CDkPeEditBase() override;
+
+    long Cleanup() override;
+    long BeginEdit(const RECT& rect) override;
+    long EndEdit() override;
+    long MouseClick(UINT flags, POINT point) override;
+    long DoubleClick(const RECT& rect) override;
+    long GetTextTipWidth(int& width) override;
+    long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
+    long Handle_get_KeepFocus(short* pVal) override;
+    long Handle_Refresh() override;
+    long Handle_put_Font(IUnknown* font) override;
+    long Handle_OnDraw(ATL_DRAWINFO& info) override;
+    long Handle_SetObjectRects(const RECT* pos, const RECT* clip) override;
+    long Handle_DoVerbHide(const RECT* pos, HWND parent) override;
+    long Handle_DoVerbShow(const RECT* pos, HWND parent) override;
+    long Handle_UIDeactivate() override;
+    LRESULT Handle_OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
+    LRESULT Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
+    LRESULT Handle_OnLButtonDblClk(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
+
+    CEditEx* Edit() const noexcept { return m_pEdit.get(); }
+    const CString& Text() const noexcept { return m_text; }
+
+protected:
+    // The row's text from the objects' value; E_FAIL for a specified value that is not text.
+    long ReadText();
+    // Draws m_text in the bounds as an inactive row.
+    long DrawRowText(ATL_DRAWINFO& info);
+    HFONT ControlFont() const noexcept;
+    // The height of the row's text in dc, with a sample when the row is empty.
+    int TextHeight(HDC dc) const noexcept;
+
+    CString m_text;
+    BOOL m_reserved = FALSE;
+    std::unique_ptr<CEditEx> m_pEdit;
+};

@@ -1,0 +1,74 @@
+// CEditEx: the edit box of the edit editors, over the standard edit control; CPWEdit: its
+// password form.
+#pragma once
+
+#include "PropNoDefaultWnd.h"
+#include "PropTextTooltip.h"
+
+#include "Subclass.h"
+
+#include <memory>
+#include <string>
+
+class CDkPeCtrlBase;
+
+class CEditEx : public dkfw::SubclassedWindow
+{
+public:
+    static constexpr UINT kId = 1038;
+    static constexpr DWORD kStyle = 0x40010084;         // WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_MULTILINE
+    static constexpr DWORD kReadOnlyStyle = 0x40010884; // the same with ES_READONLY
+
+    explicit CEditEx(CDkPeCtrlBase* owner) noexcept;
+    ~CEditEx() override;
+
+    // Creates the edit window over rect, a child of parent.
+    bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept;
+    std::wstring Text() const;
+    void SetText(const std::wstring& text) noexcept;
+    bool IsReadOnly() const noexcept;
+    // Caret hidden; all selected (nothing when read-only); caret in view; no typing seen yet.
+    void ResetSelection() noexcept;
+    void SetTabNavigation(HWND next) noexcept;
+    // Shows or hides the unspecified pop-up as m_bUnspecifiedHint says.
+    void UpdateUnspecifiedHint() noexcept;
+    void HideUnspecifiedPopup() noexcept;
+    CDkPeCtrlBase* Owner() const noexcept { return m_pOwner; }
+    CPropNoDefaultWnd* Popup() const noexcept { return m_pNoDefaultWnd.get(); }
+    void SetFont(HFONT font) noexcept { m_font = font; }
+
+    BOOL m_bKeepFocus = FALSE;
+    bool m_bUnspecifiedHint = false;
+
+protected:
+    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    virtual bool OnKeyDown(WPARAM key, LPARAM lParam) noexcept;
+    void ShowEditTip() noexcept;
+    void DrawEditTip(HWND tip) noexcept;
+    LPARAM ToControl(LPARAM clientPoint) const noexcept;
+
+    CDkPeCtrlBase* m_pOwner;
+    HWND m_pNextFocus = nullptr;
+    BOOL m_bCommitting = FALSE;
+    std::unique_ptr<CPropNoDefaultWnd> m_pNoDefaultWnd;
+    RECT m_noDefaultRect{};
+    CPropTextTooltip m_textTip;
+    RECT m_tipRect{};
+    BOOL m_bTabNavigation = FALSE;
+    HFONT m_font = nullptr; // the control font (the editor's IFont owns it)
+};
+
+class CPWEdit : public CEditEx
+{
+public:
+    static constexpr UINT kId = 1049;
+    static constexpr DWORD kStyle = 0x400100A0; // WS_CHILD | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL
+
+    using CEditEx::CEditEx;
+
+protected:
+    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+
+private:
+    BOOL m_bActivated = FALSE; // the first click after gaining the focus was reported
+};

@@ -1,0 +1,34 @@
+// A standard control subclassed by a C++ object: messages reach OnSubclassMessage first,
+// the control's own procedure after. The subclass is removed with the object.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace dkfw
+{
+class SubclassedWindow
+{
+public:
+    SubclassedWindow() = default;
+    SubclassedWindow(const SubclassedWindow&) = delete;
+    SubclassedWindow& operator=(const SubclassedWindow&) = delete;
+    virtual ~SubclassedWindow();
+
+    // Takes over hwnd (and destroys it with this object).
+    bool Attach(HWND hwnd) noexcept;
+    HWND Hwnd() const noexcept { return m_hwnd; }
+    void DestroyNow() noexcept;
+
+protected:
+    // True with result set when handled; otherwise the control's own procedure runs.
+    virtual bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept = 0;
+    LRESULT CallDefault(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR data) noexcept;
+    HWND m_hwnd = nullptr;
+};
+} // namespace dkfw

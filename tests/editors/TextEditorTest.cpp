@@ -1,0 +1,259 @@
+// The text and password editors end to end, in real windows through the palette's
+// container: clicking, typing and the keys that commit or cancel, the unspecified text,
+// the text tip, read-only rows, and windows and GDI objects given back.
+#include "MessageBoxCatcher.h"
+#include "MessageSequence.h"
+#include "PaletteFixture.h"
+
+#include "DkPEXCtl.h"
+
+namespace
+{
+using dktest::PaletteFixture;
+
+constexpr DISPID kTextString = 100;
+
+class TextEditor : public PaletteFixture
+{
+protected:
+    size_t UndoGroups() { return dktest::JournalMatching(L"undo group begin").size(); }
+    void EditText(const std::wstring& text)
+    {
+        Click(Control(), 5, 5);
+        ASSERT_NE(nullptr, Edit()) << "a click opens the edit box";
+        Type(Edit(), text);
+    }
+};
+
+TEST_F(TextEditor, ClickTypeEnterWritesOnceAndShowsTheObjectsValue)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40", L"41"}, kTextString));
+    Click(Control(), 5, 5);
+    ASSERT_NE(nullptr, Edit());
+    EXPECT_TRUE(::IsWindowVisible(Edit()));
+    wchar_t varies[64] = {};
+    ::LoadStringW(::GetModuleHandleW(L"DkPEXCtlRes.dll"), 228, varies, 64);
+    EXPECT_EQ(varies, WindowText(Edit())) << "two different texts: the row varies";
+
+    Type(Edit(), L"Hall");
+    Key(Edit(), VK_RETURN);
+    EXPECT_EQ(L"Hall", Property(0, kTextString));
+    EXPECT_EQ(L"Hall", Property(1, kTextString));
+    EXPECT_EQ(1u, UndoGroups());
+    EXPECT_EQ(L"Hall", WindowText(Edit())) << "the row shows the objects' value";
+    EXPECT_EQ((std::vector<std::wstring>{L"OnClick", L"OnBeginPropertyUpdate", L"OnEndPropertyUpdate", L"OnKeyDown"}),
+              EventNames());
+    EXPECT_EQ(VK_RETURN, m_host.Events()->Events().back().arg1);
+
+    Key(Edit(), VK_RETURN);
+    EXPECT_EQ(1u, UndoGroups()) << "the same text again writes nothing";
+}
+
+TEST_F(TextEditor, EscapeRestoresTheObjectsValueAndWritesNothing)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    EditText(L"Garage");
+    Key(Edit(), VK_ESCAPE);
+    EXPECT_EQ(L"Living room", WindowText(Edit()));
+    Key(Edit(), VK_RETURN);
+    EXPECT_EQ(L"Living room", Property(0, kTextString));
+    EXPECT_EQ(0u, UndoGroups());
+}
+
+TEST_F(TextEditor, TabAndFocusLossCommit)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    EditText(L"Study");
+    Key(Edit(), VK_TAB);
+    EXPECT_EQ(L"Study", Property(0, kTextString));
+    ASSERT_FALSE(m_host.Events()->Events().empty());
+    EXPECT_EQ(L"OnKeyDown", m_host.Events()->Events().back().name);
+    EXPECT_EQ(VK_TAB, m_host.Events()->Events().back().arg1);
+    EXPECT_EQ(0, WindowText(Edit()).find(L"Study")) << "no tab character typed";
+
+    EditText(L"Library");
+    ::SetFocus(Edit());
+    ::SetFocus(m_palette.Get());
+    EXPECT_EQ(L"Library", Property(0, kTextString));
+    EXPECT_EQ(2u, UndoGroups());
+}
+
+TEST_F(TextEditor, UnspecifiedTextInAnyCaseWritesTheUnspecifiedState)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"40");
+    dkhost_test::SetUnspecified(id, kTextString, true, false, L"*By style*");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    EditText(L"*BY STYLE*");
+    Key(Edit(), VK_RETURN);
+    EXPECT_EQ(L"Living room", Property(0, kTextString)) << "the string itself is not written";
+    auto unspecified = m_objects[0].Query<IPropertyUnspecified>();
+    VARIANT varId;
+    varId.vt = VT_I4;
+    varId.lVal = kTextString;
+    VARIANT_BOOL is = VARIANT_FALSE;
+    ASSERT_TRUE(unspecified);
+    unspecified->IsValueUnspecified(varId, &is);
+    EXPECT_TRUE(is);
+    EXPECT_EQ(L"*By style*", WindowText(Edit())) << "the row shows the unspecified text";
+}
+
+TEST_F(TextEditor, RefusedWriteKeepsTheOldTextAndTellsTheUser)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"40");
+    dkhost_test::SetPropertyFault(id, kTextString, false, static_cast<SCODE>(0x80201010), L"The text is referenced.");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    dktest::MessageBoxCatcher boxes;
+    EditText(L"Cellar");
+    Key(Edit(), VK_RETURN);
+    EXPECT_EQ((std::vector<std::wstring>{L"The text is referenced."}), boxes.Texts());
+    EXPECT_EQ(L"Living room", WindowText(Edit()));
+    EXPECT_EQ(L"Living room", Property(0, kTextString));
+}
+
+TEST_F(TextEditor, LongTextShowsATipThatLeavesWithTheCursor)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"46"}, kTextString)); // a long note
+    HWND control = Control();
+    RECT client{};
+    ::GetClientRect(control, &client);
+    // The text's width as the control measures it: its own DC and font.
+    int width = 0;
+    {
+        dkfw::ComPtr<IUnknown> fontUnknown;
+        m_host.Control()->get_Font(fontUnknown.Put());
+        auto font = fontUnknown.Query<IFont>();
+        HFONT hfont = nullptr;
+        font->get_hFont(&hfont);
+        dkfw::WindowDc dc(control);
+        dkfw::SelectObjectScope select(dc.Get(), hfont);
+        const std::wstring text = Property(0, kTextString);
+        RECT r = client;
+        ::DrawTextW(dc.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_NOCLIP | DT_EXTERNALLEADING);
+        width = r.right - r.left;
+    }
+    ASSERT_GT(width, client.right) << "the note is wider than the row";
+
+    POINT inside{10, 10};
+    ::ClientToScreen(control, &inside);
+    ::SetCursorPos(inside.x, inside.y);
+    ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    Pump(450);
+    HWND tip = ::FindWindowExW(nullptr, nullptr, L"DkPeTextTip", nullptr);
+    ASSERT_NE(nullptr, tip);
+    EXPECT_TRUE(::IsWindowVisible(tip));
+    RECT r{};
+    ::GetWindowRect(tip, &r);
+    EXPECT_EQ(width + 5, r.right - r.left);
+    EXPECT_EQ(client.bottom + 2, r.bottom - r.top);
+    RECT desktop{};
+    ::GetWindowRect(::GetDesktopWindow(), &desktop);
+    RECT within{};
+    EXPECT_TRUE(::IntersectRect(&within, &r, &desktop) && ::EqualRect(&within, &r)) << "the tip stays on the desktop";
+
+    ::SetCursorPos(inside.x, inside.y + 200);
+    Pump(450);
+    EXPECT_FALSE(::IsWindowVisible(tip)) << "gone within 300 ms of the cursor leaving";
+}
+
+TEST_F(TextEditor, ReadOnlyEditSendsItsRightClicksToThePalette)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    Click(Control(), 5, 5);
+    ASSERT_NE(nullptr, Edit());
+    Key(Edit(), VK_ESCAPE);
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+
+    // The property becomes read-only: the edit stays, read-only.
+    dkpal::Selection selection;
+    selection.objects = {m_objects[0].Get()};
+    selection.dynProps = {nullptr};
+    selection.dispids = {kTextString};
+    ASSERT_EQ(S_OK, m_host.Init(selection, true));
+    Click(Control(), 5, 5);
+    EXPECT_TRUE(::GetWindowLongW(Edit(), GWL_STYLE) & ES_READONLY);
+    m_host.Events()->Clear();
+    Click(Edit(), 6, 7, WM_RBUTTONDOWN);
+    ASSERT_EQ(1u, m_host.Events()->Events().size());
+    const auto& e = m_host.Events()->Events()[0];
+    EXPECT_EQ(L"OnRButtonDown", e.name);
+    EXPECT_EQ(MAKELPARAM(kRow.left + 6, kRow.top + 7), e.arg2);
+}
+
+TEST_F(TextEditor, RightClickWhileEditingGoesToTheEdit)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    Click(Control(), 5, 5);
+    dktest::MessageRecorder recorder({WM_RBUTTONDOWN});
+    recorder.Watch(Control(), "control");
+    recorder.Watch(Edit(), "edit");
+    Click(Control(), 12, 4, WM_RBUTTONDOWN);
+    Pump(0);
+    EXPECT_TRUE(dktest::Matches(recorder.Log(),
+                                {{WM_RBUTTONDOWN, dktest::Sent, 0, 0, "control"},
+                                 {WM_RBUTTONDOWN, dktest::Sent | dktest::LParam, 0, MAKELPARAM(12, 4), "edit"}},
+                                "right click while editing"));
+    // The menu is the edit's own; the palette hears a click.
+    EXPECT_EQ(L"OnClick", EventNames().back());
+}
+
+TEST_F(TextEditor, WritablePasswordRowNeverDrawsItsValue)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPwdText, {L"40"}, kTextString));
+    ::UpdateWindow(Control());
+    Pump(0);
+    HWND edit = Edit(1049);
+    ASSERT_NE(nullptr, edit) << "the row is drawn by the password edit";
+    EXPECT_TRUE(::IsWindowVisible(edit));
+    EXPECT_TRUE(::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD);
+    EXPECT_NE(0, ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0));
+    EXPECT_EQ(nullptr, Edit(1038)) << "no plain edit ever shows the text";
+
+    Click(Control(), 5, 5);
+    Type(edit, L"s3cret");
+    Key(edit, VK_RETURN);
+    EXPECT_EQ(L"s3cret", Property(0, kTextString));
+}
+
+TEST_F(TextEditor, AThousandRowsLeaveNoWindowOrGdiObjectBehind)
+{
+    auto counts = reinterpret_cast<void (*)(long*, long*)>(
+        ::GetProcAddress(::LoadLibraryW((dktest::BinDir() + L"DkPEXCtl.drx").c_str()), "DkPeResourceCounts"));
+    ASSERT_NE(nullptr, counts);
+    auto windows = [this]() {
+        int n = 0;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND top, LPARAM p) {
+                ++*reinterpret_cast<int*>(p);
+                ::EnumChildWindows(
+                    top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&n));
+        return n;
+    };
+    // One row first, so that what lives for the process (window classes, texts) exists.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    m_host.Release();
+    Pump(0);
+    long gdiBefore = 0;
+    long framesBefore = 0;
+    counts(&gdiBefore, &framesBefore);
+    const int windowsBefore = windows();
+    for (int i = 0; i < 1000; ++i)
+    {
+        ASSERT_EQ(S_OK, Row(i % 2 ? CLSID_DkPePropertyEditorPwdText : CLSID_DkPePropertyEditorText, {L"40", L"41"},
+                            kTextString));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        m_host.Control()->put_BackColor(RGB(i % 256, 0, 0));
+        m_host.Release();
+    }
+    Pump(0);
+    long gdiAfter = 0;
+    long framesAfter = 0;
+    counts(&gdiAfter, &framesAfter);
+    EXPECT_EQ(windowsBefore, windows());
+    EXPECT_EQ(framesBefore, framesAfter);
+    EXPECT_EQ(gdiBefore, gdiAfter);
+}
+} // namespace
