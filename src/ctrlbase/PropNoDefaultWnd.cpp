@@ -62,6 +62,13 @@ void CPropNoDefaultWnd::ShowUnder() noexcept
     }
 }
 
+bool CPropNoDefaultWnd::SitsUnderRow() const noexcept
+{
+    const RECT row = RowRect();
+    const RECT wanted{row.left, row.bottom, row.right, 2 * row.bottom - row.top};
+    return ::EqualRect(&wanted, &m_rect) != FALSE;
+}
+
 void CPropNoDefaultWnd::HidePopup() noexcept
 {
     if (!Hwnd())

@@ -19,6 +19,8 @@ public:
     void ShowUnder() noexcept;
     void HidePopup() noexcept;
     bool IsUp() const noexcept { return Hwnd() && ::IsWindowVisible(Hwnd()); }
+    // Still placed where the row's placement puts it.
+    bool SitsUnderRow() const noexcept;
 
 protected:
     bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;

@@ -97,6 +97,48 @@ TEST_F(TextEditor, UnspecifiedTextInAnyCaseWritesTheUnspecifiedState)
     EXPECT_EQ(L"*By style*", WindowText(Edit())) << "the row shows the unspecified text";
 }
 
+TEST_F(TextEditor, UnspecifiedPopUpSitsUnderTheRowAndWritesTheStateWhenClicked)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"40");
+    dkhost_test::SetUnspecified(id, kTextString, true, false, L"*By style*");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    Click(Control(), 5, 5);
+    HWND popup = nullptr;
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"DkPeTextTip", nullptr); w;
+         w = ::FindWindowExW(nullptr, w, L"DkPeTextTip", nullptr))
+        if (::IsWindowVisible(w))
+            popup = w;
+    ASSERT_NE(nullptr, popup) << "the pop-up offers the unspecified state while editing";
+    EXPECT_EQ(L"*By style*", WindowText(popup));
+    RECT row{};
+    RECT r{};
+    ::GetWindowRect(Control(), &row);
+    ::GetWindowRect(popup, &r);
+    EXPECT_EQ(row.left, r.left);
+    EXPECT_EQ(row.bottom, r.top);
+    EXPECT_EQ(row.right, r.right);
+    EXPECT_EQ(row.bottom - row.top, r.bottom - r.top);
+
+    Click(popup, 4, 4);
+    EXPECT_FALSE(::IsWindowVisible(popup));
+    auto unspecified = m_objects[0].Query<IPropertyUnspecified>();
+    VARIANT varId;
+    varId.vt = VT_I4;
+    varId.lVal = kTextString;
+    VARIANT_BOOL is = VARIANT_FALSE;
+    unspecified->IsValueUnspecified(varId, &is);
+    EXPECT_TRUE(is);
+    EXPECT_EQ(1u, UndoGroups());
+
+    // The palette scrolls the row away: the pop-up goes within 100 ms.
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    Click(Control(), 5, 5);
+    ASSERT_TRUE(::IsWindowVisible(popup));
+    ::SetWindowPos(Control(), nullptr, kRow.left, kRow.top + 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump(150);
+    EXPECT_FALSE(::IsWindowVisible(popup));
+}
+
 TEST_F(TextEditor, RefusedWriteKeepsTheOldTextAndTellsTheUser)
 {
     const LONG_PTR id = dkhost_test::EntityByHandle(L"40");

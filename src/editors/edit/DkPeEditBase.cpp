@@ -298,8 +298,8 @@ long CDkPeEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
     RECT format{2, std::max(0, (height - textHeight) / 2), std::min<LONG>(width, client.right),
                 std::min<LONG>(height, client.bottom)};
     ::SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&format));
-    if (CPropNoDefaultWnd* popup = m_pEdit->Popup(); popup && popup->IsUp())
-        popup->ShowUnder();
+    if (CPropNoDefaultWnd* popup = m_pEdit->Popup(); popup && popup->IsUp() && !popup->SitsUnderRow())
+        popup->HidePopup();
     return S_OK;
 }
 
