@@ -29,6 +29,8 @@ HRESULT EventRecorder::Add(const wchar_t* name, LONG_PTR a, LONG_PTR b) noexcept
 try
 {
     m_events.push_back(Event{name, a, b});
+    if (m_listener)
+        m_listener->OnControlEvent(m_events.back());
     return S_OK;
 }
 DK_CATCH_RETURN()

@@ -61,10 +61,21 @@ struct Event
     LONG_PTR arg2 = 0;
 };
 
+// Told of each event a row's control fires, after it is recorded.
+class EventListener
+{
+public:
+    virtual void OnControlEvent(const Event& event) noexcept = 0;
+
+protected:
+    ~EventListener() = default;
+};
+
 class EventRecorder
     : public dkfw::ComImplements<dkfw::Chain<IDkPiPropertyEditEventsSink2, IDkPiPropertyEditEventsSink>>
 {
 public:
+    void SetListener(EventListener* listener) noexcept { m_listener = listener; }
     const std::vector<Event>& Events() const noexcept { return m_events; }
     void Clear() noexcept { m_events.clear(); }
 
@@ -82,6 +93,7 @@ public:
 private:
     HRESULT Add(const wchar_t* name, LONG_PTR a = 0, LONG_PTR b = 0) noexcept;
     std::vector<Event> m_events;
+    EventListener* m_listener = nullptr;
 };
 
 // The site of one control inside the palette window.

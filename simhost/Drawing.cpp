@@ -313,6 +313,42 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
         if (const PropertySlot* s = cls.Slot(name))
             StoreRaw(r, cls.SlotIndex(s->dispid), v);
     };
+    // What the host's constructors give every other property: zero, no, empty, the origin.
+    for (size_t i = 0; i < cls.slots.size(); ++i)
+    {
+        const PropertySlot& slot = cls.slots[i];
+        dkfw::UniqueVariant zero;
+        VARIANT* z = zero.Addr();
+        switch (slot.vt)
+        {
+        case VT_R8:
+            z->vt = VT_R8;
+            z->dblVal = 0;
+            break;
+        case VT_BOOL:
+            z->vt = VT_BOOL;
+            z->boolVal = VARIANT_FALSE;
+            break;
+        case VT_I4:
+            z->vt = VT_I4;
+            z->lVal = slot.isEnum && !slot.enumValues.empty() ? slot.enumValues[0] : 0;
+            break;
+        case VT_BSTR:
+            z->vt = VT_BSTR;
+            z->bstrVal = ::SysAllocString(L"");
+            break;
+        case VT_VARIANT:
+            if (slot.name != L"Coordinates")
+            {
+                z->vt = VT_ARRAY | VT_R8;
+                z->parray = ::SafeArrayCreateVector(VT_R8, 0, 3);
+            }
+            break;
+        default:
+            break;
+        }
+        StoreRaw(r, static_cast<int>(i), zero.Get());
+    }
     VARIANT v;
     v.vt = VT_BSTR;
     v.bstrVal = ::SysAllocString(L"0");

@@ -1,0 +1,707 @@
+// The Properties palette.
+#include "Palette.h"
+
+#include "HResult.h"
+#include "Unique.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace dkpal
+{
+namespace
+{
+using dkfw::ComPtr;
+
+constexpr UINT kRefreshMessage = WM_APP + 1; // rows read again after a write
+constexpr UINT kMoveMessage = WM_APP + 2;    // wParam: +1 next row, -1 previous
+constexpr DISPID kDynamicDispid = -23;
+const wchar_t kClassName[] = L"DkPalette";
+const wchar_t kVaries[] = L"*VARIES*";
+const wchar_t kDynamicCategory[] = L"Custom";
+
+// The palette's identity of a row, handed to its control.
+class RowIdentifier : public dkfw::ComImplements<IDkPiPropertyIdentifier>
+{
+public:
+    RowIdentifier(std::wstring name, std::wstring category, DISPID dispid, LONG index)
+        : m_name(std::move(name)), m_category(std::move(category)), m_dispid(dispid), m_index(index)
+    {
+    }
+    STDMETHODIMP GetDisplayName(BSTR* name) noexcept override { return Text(m_name, name); }
+    STDMETHODIMP GetDescription(BSTR* text) noexcept override { return Text(m_name, text); }
+    STDMETHODIMP GetCategoryName(BSTR* name) noexcept override { return Text(m_category, name); }
+    STDMETHODIMP GetDispId(DISPID* dispid) noexcept override { return Set(dispid, m_dispid); }
+    STDMETHODIMP GetEditorClsid(CLSID*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetEditorConfig(VARIANT*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetFlags(ULONG* flags) noexcept override { return Set(flags, 0ul); }
+    STDMETHODIMP IsDynamic(BOOL* dynamic) noexcept override { return Set(dynamic, BOOL(m_dispid == kDynamicDispid)); }
+    STDMETHODIMP GetObjectCount(LONG*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetRowIndex(LONG* index) noexcept override { return Set(index, m_index); }
+    STDMETHODIMP GetOwnerWindow(HWND*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP OnValueWritten(VARIANT value) noexcept override { return m_last.CopyFrom(value); }
+    STDMETHODIMP GetLastValue(VARIANT* value) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !value);
+        ::VariantInit(value);
+        return ::VariantCopy(value, const_cast<VARIANT*>(&m_last.Get()));
+    }
+    STDMETHODIMP GetLastText(BSTR* text) noexcept override { return Text(m_lastText, text); }
+    STDMETHODIMP ResetNotifications() noexcept override
+    {
+        m_last.Reset();
+        m_lastText.clear();
+        return S_OK;
+    }
+    STDMETHODIMP OnValueTextWritten(BSTR text) noexcept override
+    try
+    {
+        m_lastText = text ? text : L"";
+        return S_OK;
+    }
+    DK_CATCH_RETURN()
+
+private:
+    static HRESULT Text(const std::wstring& s, BSTR* out) noexcept
+    {
+        RETURN_HR_IF(E_POINTER, !out);
+        *out = ::SysAllocString(s.c_str());
+        return *out ? S_OK : E_OUTOFMEMORY;
+    }
+    template <class T, class V> static HRESULT Set(T* out, V v) noexcept
+    {
+        RETURN_HR_IF(E_POINTER, !out);
+        *out = static_cast<T>(v);
+        return S_OK;
+    }
+    std::wstring m_name;
+    std::wstring m_category;
+    DISPID m_dispid;
+    LONG m_index;
+    dkfw::UniqueVariant m_last;
+    std::wstring m_lastText;
+};
+
+// The editor class of a progid: "DkPEXCtl.DkPePropertyEditorText.16" gives the middle part.
+std::wstring EditorClassOf(const std::wstring& progId)
+{
+    const size_t first = progId.find(L'.');
+    const size_t last = progId.rfind(L'.');
+    return first == std::wstring::npos || last <= first ? progId : progId.substr(first + 1, last - first - 1);
+}
+
+// A value as the palette writes it: numbers plainly, points as "x, y, z".
+std::wstring TextOf(const VARIANT& v)
+{
+    if (v.vt == (VT_ARRAY | VT_R8) && v.parray)
+    {
+        LONG lo = 0;
+        LONG hi = -1;
+        ::SafeArrayGetLBound(v.parray, 1, &lo);
+        ::SafeArrayGetUBound(v.parray, 1, &hi);
+        std::wstring out;
+        for (LONG i = lo; i <= hi; ++i)
+        {
+            double d = 0;
+            ::SafeArrayGetElement(v.parray, &i, &d);
+            wchar_t buf[32];
+            std::swprintf(buf, 32, L"%g", d);
+            out += (i > lo ? L", " : L"") + std::wstring(buf);
+        }
+        return out;
+    }
+    if (v.vt == VT_BOOL)
+        return v.boolVal ? L"Yes" : L"No";
+    dkfw::UniqueVariant text;
+    if (FAILED(::VariantChangeTypeEx(text.Put(), const_cast<VARIANT*>(&v),
+                                     MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 0), 0, VT_BSTR)))
+        return L"";
+    return text.Get().bstrVal ? text.Get().bstrVal : L"";
+}
+
+int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context)
+{
+    if (record->iType == EMR_EXTTEXTOUTW)
+    {
+        const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+        const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) +
+                                                             text->emrtext.offString);
+        reinterpret_cast<std::wstring*>(context)->append(chars, text->emrtext.nChars);
+    }
+    return 1;
+}
+} // namespace
+
+struct Palette::Row
+{
+    std::wstring category;
+    std::wstring name;
+    std::wstring progId;
+    DISPID dispid = 0;
+    int numericType = -1;
+    int calculatorMode = -1;
+    int colorFlags = 0;
+    std::vector<ComPtr<IDispatch>> objects;
+    std::vector<ComPtr<IUnknown>> dynProps;
+    bool readOnly = false;
+    std::unique_ptr<ControlHost> host; // null: a row the palette draws itself
+    std::wstring text;
+    std::wstring state;
+};
+
+Palette::Palette()
+{
+    m_ambient.font = MakeFont(L"Tahoma", 9);
+    ComPtr<IFont> font = m_ambient.font.Query<IFont>();
+    if (font)
+        font->get_hFont(&m_font);
+}
+
+Palette::~Palette()
+{
+    ClearRows();
+    DestroyWindowNow();
+    if (m_frame)
+        m_frame->Release();
+}
+
+bool Palette::Create(HWND parent, const RECT& rect)
+{
+    if (!CreateWindowOf(kClassName, CS_DBLCLKS, WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL,
+                        rect, parent, ::GetModuleHandleW(nullptr), ::GetSysColorBrush(COLOR_WINDOW)))
+        return false;
+    return SUCCEEDED(dkfw::ComObject<PaletteFrame>::Create(&m_frame, ::GetAncestor(parent, GA_ROOT)));
+}
+
+void Palette::ClearRows()
+{
+    m_active = -1;
+    for (auto& row : m_rows)
+        if (row->host)
+            row->host->Release();
+    m_rows.clear();
+}
+
+void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
+{
+    ClearRows();
+    m_ids = ids;
+    m_scroll = 0;
+    BuildRows();
+    Layout();
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Palette::BuildRows()
+{
+    if (m_ids.empty())
+        return;
+    std::vector<std::wstring> classes;
+    for (LONG_PTR id : m_ids)
+        classes.push_back(dkhost_test::EntityClass(id) ? dkhost_test::EntityClass(id) : L"");
+    const dkhost_test::PropertyDescription* first = nullptr;
+    const int count = dkhost_test::PropertyDescriptionsOf(classes[0].c_str(), &first);
+
+    // The rows every selected object's class shows.
+    auto inAll = [&](const dkhost_test::PropertyDescription& d) {
+        for (const std::wstring& c : classes)
+        {
+            const dkhost_test::PropertyDescription* rows = nullptr;
+            const int n = dkhost_test::PropertyDescriptionsOf(c.c_str(), &rows);
+            if (!std::any_of(rows, rows + n, [&](const auto& r) {
+                    return r.dispid == d.dispid && std::wcscmp(r.name, d.name) == 0;
+                }))
+                return false;
+        }
+        return true;
+    };
+    for (int i = 0; i < count; ++i)
+    {
+        if (!inAll(first[i]))
+            continue;
+        auto row = std::make_unique<Row>();
+        row->category = first[i].category;
+        row->name = first[i].name;
+        row->dispid = first[i].dispid;
+        row->progId = first[i].editor ? first[i].editor : L"";
+        row->numericType = first[i].numericType;
+        row->calculatorMode = first[i].calculatorMode;
+        row->colorFlags = first[i].colorFlags;
+        m_rows.push_back(std::move(row));
+    }
+
+    // Dynamic properties every selected object has.
+    IUnknown* dynamic[32] = {};
+    const int n = std::min(32, dkhost_test::DynamicPropertiesOf(classes[0].c_str(), dynamic, 32));
+    for (int i = 0; i < n; ++i)
+    {
+        ComPtr<IUnknown> property = ComPtr<IUnknown>::Attach(dynamic[i]);
+        bool everywhere = true;
+        for (const std::wstring& c : classes)
+        {
+            IUnknown* others[32] = {};
+            const int m = std::min(32, dkhost_test::DynamicPropertiesOf(c.c_str(), others, 32));
+            everywhere = everywhere && std::find(others, others + m, property.Get()) != others + m;
+            for (int k = 0; k < m; ++k)
+                others[k]->Release();
+        }
+        auto dyn = property.Query<IDynamicProperty>();
+        if (!everywhere || !dyn)
+            continue;
+        auto row = std::make_unique<Row>();
+        dkfw::UniqueBstr name;
+        dyn->GetDisplayName(name.Put());
+        VARTYPE vt = VT_BSTR;
+        dyn->GetValueType(&vt);
+        row->category = kDynamicCategory;
+        row->name = std::wstring(name.View());
+        row->dispid = kDynamicDispid;
+        row->progId = property.Query<IDynamicPropertyChoices>() ? L"DkPEXCtl.DkPePropertyEditorEnum.16"
+                      : vt == VT_BSTR                           ? L"DkPEXCtl.DkPePropertyEditorText.16"
+                                                                : L"DkPEXCtl.DkPePropertyEditorDRVKNumeric.16";
+        row->numericType = vt == VT_BSTR ? -1 : 2;
+        row->dynProps.assign(m_ids.size(), property);
+        m_rows.push_back(std::move(row));
+    }
+
+    // Rows of one category together, categories in the order they first appear.
+    std::vector<std::wstring> order;
+    for (const auto& row : m_rows)
+        if (std::find(order.begin(), order.end(), row->category) == order.end())
+            order.push_back(row->category);
+    auto rank = [&order](const std::wstring& c) { return std::find(order.begin(), order.end(), c) - order.begin(); };
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [&rank](const auto& a, const auto& b) { return rank(a->category) < rank(b->category); });
+
+    for (size_t r = 0; r < m_rows.size(); ++r)
+    {
+        Row& row = *m_rows[r];
+        for (LONG_PTR id : m_ids)
+        {
+            ComPtr<IDispatch> d;
+            dkhost_test::GetPaletteObject(id, d.Put());
+            row.objects.push_back(d);
+        }
+        if (row.dynProps.empty())
+            row.dynProps.assign(m_ids.size(), nullptr);
+        // A property the objects' type information marks read-only is read-only here too.
+        ComPtr<ITypeInfo> info;
+        TYPEATTR* ta = nullptr;
+        if (row.dispid != kDynamicDispid && row.objects[0] && SUCCEEDED(row.objects[0]->GetTypeInfo(0, 0, info.Put())) &&
+            SUCCEEDED(info->GetTypeAttr(&ta)))
+        {
+            for (UINT v = 0; v < ta->cVars; ++v)
+            {
+                VARDESC* vd = nullptr;
+                if (SUCCEEDED(info->GetVarDesc(v, &vd)))
+                {
+                    if (vd->memid == row.dispid)
+                        row.readOnly = (vd->wVarFlags & VARFLAG_FREADONLY) != 0;
+                    info->ReleaseVarDesc(vd);
+                }
+            }
+            info->ReleaseTypeAttr(ta);
+        }
+        ReadCommon(row);
+        if (row.progId.empty())
+            continue;
+        CLSID clsid{};
+        if (FAILED(::CLSIDFromProgID(row.progId.c_str(), &clsid)))
+            continue;
+        auto host = std::make_unique<ControlHost>();
+        if (FAILED(host->Create(clsid, Hwnd(), m_frame, ValueRect(static_cast<int>(r)), m_ambient)))
+            continue; // the editor class is not built: the palette shows the row itself
+        host->Events()->SetListener(this);
+        auto control = ComPtr<IUnknown>(host->Control());
+        if (auto numeric = control.Query<IDkPeNumericEditor>(); numeric && row.numericType >= 0)
+            numeric->SetNumericDataType(static_cast<DkPeNumericType>(row.numericType));
+        if (auto calculator = control.Query<IDkPeCalculatorCtrl>(); calculator && row.calculatorMode >= 0)
+            calculator->SetCalculatorMode(row.calculatorMode);
+        if (auto color = control.Query<IDkPeColorCtrl>())
+        {
+            color->SetNoMetaColor((row.colorFlags & dkhost_test::kNoMetaColor) != 0);
+            color->SetAllowNoneColor((row.colorFlags & dkhost_test::kAllowNoneColor) != 0);
+            color->SetFixedForeground((row.colorFlags & dkhost_test::kFixedForeground) != 0);
+        }
+        dkfw::ComObject<RowIdentifier>* identifier = nullptr;
+        if (SUCCEEDED(dkfw::ComObject<RowIdentifier>::Create(&identifier, row.name, row.category, row.dispid,
+                                                             static_cast<LONG>(r))))
+        {
+            host->Control()->PutPropertyIdentifier(identifier);
+            identifier->Release();
+        }
+        dkpal::Selection selection;
+        for (size_t i = 0; i < m_ids.size(); ++i)
+        {
+            selection.objects.push_back(row.objects[i].Get());
+            selection.dynProps.push_back(row.dynProps[i].Get());
+            selection.dispids.push_back(row.dispid);
+        }
+        if (FAILED(host->Init(selection, row.readOnly)) || FAILED(host->Activate(OLEIVERB_INPLACEACTIVATE)))
+        {
+            host->Release();
+            continue;
+        }
+        row.host = std::move(host);
+    }
+}
+
+// Reads a row as the palette shows it itself: the common value, varies or unspecified.
+void Palette::ReadCommon(Row& row)
+{
+    row.text.clear();
+    row.state = L"value";
+    std::wstring first;
+    for (size_t i = 0; i < row.objects.size(); ++i)
+    {
+        std::wstring text;
+        bool unspecified = false;
+        dkfw::UniqueVariant v;
+        if (row.dispid == kDynamicDispid)
+        {
+            auto dyn = row.dynProps[i].Query<IDynamicProperty>();
+            ComPtr<IDkBaseObject> base = row.objects[i].Query<IDkBaseObject>();
+            LONG_PTR id = 0;
+            if (base)
+                base->GetObjectId(&id);
+            if (dyn)
+                dyn->GetValue(id, v.Put());
+        }
+        else
+        {
+            if (auto u = row.objects[i].Query<IPropertyUnspecified>())
+            {
+                VARIANT varId;
+                varId.vt = VT_I4;
+                varId.lVal = row.dispid;
+                VARIANT_BOOL is = VARIANT_FALSE;
+                unspecified = SUCCEEDED(u->IsValueUnspecified(varId, &is)) && is;
+            }
+            DISPPARAMS none{};
+            row.objects[i]->Invoke(row.dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+        }
+        text = unspecified ? L"*unspecified*" : TextOf(v.Get());
+        if (i == 0)
+        {
+            first = text;
+            row.state = unspecified ? L"unspecified" : L"value";
+        }
+        else if (text != first)
+        {
+            row.text = kVaries;
+            row.state = L"varies";
+            break;
+        }
+    }
+    if (row.state != L"varies")
+        row.text = first;
+    if (row.dispid == kDynamicDispid && !row.dynProps.empty())
+        if (auto dyn = row.dynProps[0].Query<IDynamicProperty>())
+        {
+            BOOL readOnly = FALSE;
+            dyn->IsReadOnly(&readOnly);
+            row.readOnly = row.readOnly || readOnly;
+        }
+}
+
+std::wstring Palette::DrawnText(Row& row)
+{
+    auto view = ComPtr<IUnknown>(row.host->Control()).Query<IViewObject>();
+    if (!view)
+        return L"";
+    dkfw::WindowDc screen(nullptr);
+    HDC meta = ::CreateEnhMetaFileW(screen.Get(), nullptr, nullptr, nullptr);
+    if (!meta)
+        return L"";
+    // Wide bounds: the text as the row shows it, without the row's ellipsis.
+    const RECTL bounds{0, 0, 4000, kRowHeight};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, meta, &bounds, nullptr, nullptr, 0);
+    HENHMETAFILE emf = ::CloseEnhMetaFile(meta);
+    std::wstring text;
+    ::EnumEnhMetaFile(nullptr, emf, &CollectText, &text, nullptr);
+    ::DeleteEnhMetaFile(emf);
+    return text;
+}
+
+std::vector<RowDump> Palette::Dump()
+{
+    std::vector<RowDump> out;
+    for (auto& row : m_rows)
+    {
+        ReadCommon(*row);
+        RowDump d;
+        d.category = row->category;
+        d.name = row->name;
+        d.editor = row->host ? EditorClassOf(row->progId) : L"(plain)";
+        d.text = row->host ? DrawnText(*row) : row->text;
+        d.state = row->state;
+        if (row->readOnly || !row->host)
+            d.state += L", read-only";
+        out.push_back(std::move(d));
+    }
+    return out;
+}
+
+int Palette::FindRow(const std::wstring& name) const
+{
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (::CompareStringOrdinal(m_rows[i]->name.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool Palette::IsPlain(int row) const
+{
+    return row < 0 || row >= RowCount() || !m_rows[static_cast<size_t>(row)]->host;
+}
+
+HWND Palette::RowWindow(int row) const
+{
+    return IsPlain(row) ? nullptr : m_rows[static_cast<size_t>(row)]->host->Window();
+}
+
+bool Palette::ActivateRow(int row)
+{
+    if (IsPlain(row))
+        return false;
+    if (m_active != row)
+        DeactivateRow();
+    // A row out of sight scrolls into view first.
+    const int top = RowTop(row);
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    if (top < m_scroll)
+        Scroll(top);
+    else if (top + kRowHeight > m_scroll + client.bottom)
+        Scroll(top + kRowHeight - client.bottom);
+    m_active = row;
+    return SUCCEEDED(m_rows[static_cast<size_t>(row)]->host->Activate(OLEIVERB_UIACTIVATE));
+}
+
+void Palette::DeactivateRow()
+{
+    if (!IsPlain(m_active))
+        m_rows[static_cast<size_t>(m_active)]->host->Deactivate();
+    m_active = -1;
+}
+
+void Palette::RefreshAll()
+{
+    for (auto& row : m_rows)
+    {
+        ReadCommon(*row);
+        if (row->host)
+            row->host->Control()->Refresh(0);
+    }
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
+    if (m_statusCallback)
+        m_statusCallback(m_statusContext);
+}
+
+void Palette::Move(int direction)
+{
+    for (int r = m_active + direction; r >= 0 && r < RowCount(); r += direction)
+        if (!IsPlain(r) && !m_rows[static_cast<size_t>(r)]->readOnly)
+        {
+            ActivateRow(r);
+            return;
+        }
+}
+
+void Palette::OnControlEvent(const Event& event) noexcept
+{
+    if (event.name == L"OnEndPropertyUpdate")
+        ::PostMessageW(Hwnd(), kRefreshMessage, 0, 0);
+    else if (event.name == L"OnKeyDown")
+    {
+        const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+        switch (event.arg1)
+        {
+        case VK_TAB:
+            ::PostMessageW(Hwnd(), kMoveMessage, shift ? -1 : 1, 0);
+            break;
+        case VK_RETURN:
+        case VK_DOWN:
+            ::PostMessageW(Hwnd(), kMoveMessage, 1, 0);
+            break;
+        case VK_UP:
+            ::PostMessageW(Hwnd(), kMoveMessage, static_cast<WPARAM>(-1), 0);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+int Palette::RowTop(int row) const
+{
+    int y = 0;
+    for (int r = 0; r <= row && r < RowCount(); ++r)
+    {
+        if (r == 0 || m_rows[static_cast<size_t>(r)]->category != m_rows[static_cast<size_t>(r) - 1]->category)
+            y += kRowHeight; // the category's heading
+        if (r < row)
+            y += kRowHeight;
+    }
+    return y;
+}
+
+int Palette::RowAt(int y) const
+{
+    for (int r = 0; r < RowCount(); ++r)
+    {
+        const int top = RowTop(r) - m_scroll;
+        if (y >= top && y < top + kRowHeight)
+            return r;
+    }
+    return -1;
+}
+
+RECT Palette::ValueRect(int row) const
+{
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    const int nameWidth = std::max(90, static_cast<int>(client.right * 2 / 5));
+    const int top = RowTop(row) - m_scroll;
+    return RECT{nameWidth, top, client.right, top + kRowHeight - 1};
+}
+
+void Palette::Layout()
+{
+    m_contentHeight = RowCount() ? RowTop(RowCount() - 1) + kRowHeight : 0;
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    SCROLLINFO si{sizeof(si)};
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = std::max(0, m_contentHeight - 1);
+    si.nPage = static_cast<UINT>(client.bottom);
+    si.nPos = m_scroll;
+    ::SetScrollInfo(Hwnd(), SB_VERT, &si, TRUE);
+    for (int r = 0; r < RowCount(); ++r)
+        if (!IsPlain(r))
+            m_rows[static_cast<size_t>(r)]->host->Move(ValueRect(r));
+}
+
+void Palette::Scroll(int to)
+{
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    m_scroll = std::clamp(to, 0, std::max(0, m_contentHeight - static_cast<int>(client.bottom)));
+    Layout();
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Palette::Paint()
+{
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(Hwnd(), &ps);
+    if (!dc)
+        return;
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    dkfw::SelectObjectScope font(dc, m_font);
+    ::SetBkMode(dc, TRANSPARENT);
+    const int nameWidth = std::max(90, static_cast<int>(client.right * 2 / 5));
+    for (int r = 0; r < RowCount(); ++r)
+    {
+        const Row& row = *m_rows[static_cast<size_t>(r)];
+        const int top = RowTop(r) - m_scroll;
+        if (r == 0 || row.category != m_rows[static_cast<size_t>(r) - 1]->category)
+        {
+            RECT heading{0, top - kRowHeight, client.right, top};
+            ::FillRect(dc, &heading, ::GetSysColorBrush(COLOR_BTNFACE));
+            heading.left += 4;
+            ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+            ::DrawTextW(dc, row.category.c_str(), -1, &heading, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        }
+        RECT name{8, top, nameWidth - 2, top + kRowHeight};
+        ::SetTextColor(dc, ::GetSysColor(r == m_active ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT));
+        ::DrawTextW(dc, row.name.c_str(), -1, &name, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        if (!row.host)
+        {
+            // A row without its editor: the palette's own text, grey, read-only.
+            RECT value{nameWidth + 2, top, client.right, top + kRowHeight};
+            ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+            ::DrawTextW(dc, row.text.c_str(), -1, &value, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        }
+        dkfw::UniqueHpen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE)));
+        dkfw::SelectObjectScope select(dc, pen.Get());
+        ::MoveToEx(dc, 0, top + kRowHeight - 1, nullptr);
+        ::LineTo(dc, client.right, top + kRowHeight - 1);
+        ::MoveToEx(dc, nameWidth - 1, top, nullptr);
+        ::LineTo(dc, nameWidth - 1, top + kRowHeight);
+    }
+    ::EndPaint(Hwnd(), &ps);
+}
+
+bool Palette::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+try
+{
+    switch (msg)
+    {
+    case WM_PAINT:
+        Paint();
+        result = 0;
+        return true;
+    case WM_SIZE:
+        Layout();
+        return false;
+    case WM_LBUTTONDOWN:
+        // A click on a row's name makes the row active.
+        ActivateRow(RowAt(static_cast<short>(HIWORD(lParam))));
+        ::InvalidateRect(Hwnd(), nullptr, TRUE);
+        result = 0;
+        return true;
+    case WM_VSCROLL:
+    {
+        int to = m_scroll;
+        switch (LOWORD(wParam))
+        {
+        case SB_LINEUP:
+            to -= kRowHeight;
+            break;
+        case SB_LINEDOWN:
+            to += kRowHeight;
+            break;
+        case SB_PAGEUP:
+            to -= 10 * kRowHeight;
+            break;
+        case SB_PAGEDOWN:
+            to += 10 * kRowHeight;
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+            to = HIWORD(wParam);
+            break;
+        default:
+            break;
+        }
+        Scroll(to);
+        result = 0;
+        return true;
+    }
+    case WM_MOUSEWHEEL:
+        Scroll(m_scroll - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3 * kRowHeight);
+        result = 0;
+        return true;
+    case kRefreshMessage:
+        RefreshAll();
+        result = 0;
+        return true;
+    case kMoveMessage:
+        Move(static_cast<int>(static_cast<INT_PTR>(wParam)));
+        ::InvalidateRect(Hwnd(), nullptr, TRUE);
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+catch (...)
+{
+    return false;
+}
+} // namespace dkpal

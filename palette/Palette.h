@@ -1,0 +1,90 @@
+// The Properties palette: the rows common to the selected drawing objects, grouped by
+// category, each served by the editor control its property description names (or shown
+// read-only as plain text when that editor is not built), with keyboard movement between
+// rows, scrolling and a refresh of every row after each write.
+#pragma once
+
+#include "ControlSite.h"
+#include "DkHostTest.h"
+
+#include "Window.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dkpal
+{
+// What one row shows, as the palette dumps it.
+struct RowDump
+{
+    std::wstring category;
+    std::wstring name;
+    std::wstring editor; // the editor class, or "(plain)" for a row the palette draws itself
+    std::wstring text;   // the text shown
+    std::wstring state;  // "value", "varies", "unspecified", with ", read-only" when it cannot change
+};
+
+class Palette : public dkfw::WindowBase, public EventListener
+{
+public:
+    static constexpr int kRowHeight = 20;
+
+    Palette();
+    ~Palette() override;
+
+    bool Create(HWND parent, const RECT& rect);
+    // Rebuilds the rows for these entities.
+    void SetSelection(const std::vector<LONG_PTR>& ids);
+    const std::vector<LONG_PTR>& Selection() const noexcept { return m_ids; }
+
+    int RowCount() const noexcept { return static_cast<int>(m_rows.size()); }
+    int FindRow(const std::wstring& name) const;
+    // Makes a row the active one, as a click on it does; false for a plain row.
+    bool ActivateRow(int row);
+    void DeactivateRow();
+    int ActiveRow() const noexcept { return m_active; }
+    HWND RowWindow(int row) const;
+    bool IsPlain(int row) const;
+    // Every row reads its value again.
+    void RefreshAll();
+    std::vector<RowDump> Dump();
+    void SetStatusCallback(void (*callback)(void*), void* context) noexcept
+    {
+        m_statusCallback = callback;
+        m_statusContext = context;
+    }
+
+protected:
+    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    void OnControlEvent(const Event& event) noexcept override;
+
+private:
+    struct Row;
+    void ClearRows();
+    void BuildRows();
+    void Layout();
+    RECT ValueRect(int row) const;
+    int RowTop(int row) const;
+    int RowAt(int y) const;
+    void Paint();
+    void Scroll(int to);
+    void Move(int direction);
+    void ReadCommon(Row& row);
+    std::wstring DrawnText(Row& row);
+
+    std::vector<LONG_PTR> m_ids;
+    std::vector<std::unique_ptr<Row>> m_rows;
+    dkfw::ComObject<PaletteFrame>* m_frame = nullptr;
+    Ambient m_ambient;
+    int m_active = -1;
+    int m_scroll = 0;
+    int m_contentHeight = 0;
+    HFONT m_font = nullptr; // the ambient font's; the font object owns it
+    void (*m_statusCallback)(void*) = nullptr;
+    void* m_statusContext = nullptr;
+};
+
+// A PNG of a window as it shows on the screen (captured from its window DC).
+HRESULT WriteWindowPng(HWND window, const wchar_t* path);
+} // namespace dkpal

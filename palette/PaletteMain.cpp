@@ -1,0 +1,379 @@
+// dkpex-palette.exe: the Properties palette over a drawing of the stand-in host. With no
+// action it is an interactive window (the drawing's objects to select on the left, the
+// palette on the right, the last journal entries and Undo below); with actions it does
+// them in the order given, as a user would, and ends.
+#include "Palette.h"
+
+#include "DkHostTest.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+const wchar_t kUsage[] =
+    L"usage: dkpex-palette [DRAWING] [--select SPEC]... [--dump] [--set NAME=TEXT]... [--undo] [--journal]\n"
+    L"                     [--snapshot FILE.png]\n"
+    L"  SPEC: comma-separated class names, handles, or layer:NAME (for example Circle,2A,layer:Walls)\n"
+    L"  actions run in the order given; with none the palette stays open for the user\n";
+
+constexpr int kListWidth = 230;
+constexpr int kStatusHeight = 64;
+constexpr UINT kListId = 100;
+constexpr UINT kUndoId = 101;
+constexpr UINT kStatusId = 102;
+
+struct Action
+{
+    std::wstring what;
+    std::wstring argument;
+};
+
+struct App
+{
+    HWND frame = nullptr;
+    HWND list = nullptr;
+    HWND status = nullptr;
+    HWND undo = nullptr;
+    dkpal::Palette palette;
+    std::vector<LONG_PTR> entities;
+};
+
+App* g_app = nullptr;
+
+void Pump()
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+int Fail(int code, const std::wstring& message)
+{
+    std::fwprintf(stderr, L"dkpex-palette: %ls\n", message.c_str());
+    return code;
+}
+
+void UpdateStatus(void* context)
+{
+    auto* app = static_cast<App*>(context);
+    std::wstring text;
+    const int n = dkhost_test::JournalSize();
+    for (int i = std::max(0, n - 4); i < n; ++i)
+        text += std::wstring(dkhost_test::JournalEntry(i)) + L"\r\n";
+    ::SetWindowTextW(app->status, text.c_str());
+}
+
+void SelectFromList(App& app)
+{
+    std::vector<LONG_PTR> ids;
+    const int count = static_cast<int>(::SendMessageW(app.list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (::SendMessageW(app.list, LB_GETSEL, i, 0) > 0)
+            ids.push_back(app.entities[static_cast<size_t>(i)]);
+    app.palette.SetSelection(ids);
+    UpdateStatus(&app);
+}
+
+void Layout(App& app)
+{
+    RECT r{};
+    ::GetClientRect(app.frame, &r);
+    ::MoveWindow(app.list, 0, 0, kListWidth, r.bottom - kStatusHeight, TRUE);
+    ::MoveWindow(app.palette.Hwnd(), kListWidth + 4, 0, r.right - kListWidth - 4, r.bottom - kStatusHeight, TRUE);
+    ::MoveWindow(app.undo, 4, r.bottom - kStatusHeight + 6, 80, 24, TRUE);
+    ::MoveWindow(app.status, 90, r.bottom - kStatusHeight + 4, r.right - 94, kStatusHeight - 8, TRUE);
+}
+
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    App* app = g_app;
+    switch (msg)
+    {
+    case WM_SIZE:
+        if (app && app->list)
+            Layout(*app);
+        return 0;
+    case WM_COMMAND:
+        if (app && LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_SELCHANGE)
+            SelectFromList(*app);
+        if (app && LOWORD(wParam) == kUndoId)
+        {
+            app->palette.DeactivateRow();
+            dkhost_test::Undo(1);
+            app->palette.RefreshAll();
+        }
+        return 0;
+    case WM_CLOSE:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+// The entities a selection spec names; false with the name that matched nothing.
+bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring& unknown)
+{
+    LONG_PTR all[1024];
+    const int n = std::min(1024, dkhost_test::Entities(all, 1024));
+    size_t start = 0;
+    while (start <= spec.size())
+    {
+        const size_t comma = spec.find(L',', start);
+        const std::wstring token = spec.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        start = comma == std::wstring::npos ? spec.size() + 1 : comma + 1;
+        if (token.empty())
+            continue;
+        bool matched = false;
+        auto add = [&](LONG_PTR id) {
+            matched = true;
+            if (std::find(ids.begin(), ids.end(), id) == ids.end())
+                ids.push_back(id);
+        };
+        if (token.rfind(L"layer:", 0) == 0)
+        {
+            const std::wstring layer = token.substr(6);
+            for (int i = 0; i < n; ++i)
+            {
+                IDispatch* d = nullptr;
+                if (FAILED(dkhost_test::GetPaletteObject(all[i], &d)))
+                    continue;
+                DISPPARAMS none{};
+                VARIANT v;
+                ::VariantInit(&v);
+                d->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr);
+                if (v.vt == VT_BSTR && v.bstrVal && ::CompareStringOrdinal(v.bstrVal, -1, layer.c_str(), -1, TRUE) == 2)
+                    add(all[i]);
+                ::VariantClear(&v);
+                d->Release();
+            }
+        }
+        else
+        {
+            const std::wstring name = token.rfind(L"handle:", 0) == 0 ? token.substr(7) : token;
+            for (int i = 0; i < n; ++i)
+                if (::CompareStringOrdinal(dkhost_test::EntityClass(all[i]), -1, name.c_str(), -1, TRUE) == 2)
+                    add(all[i]);
+            if (const LONG_PTR byHandle = dkhost_test::EntityByHandle(name.c_str()))
+                add(byHandle);
+        }
+        if (!matched)
+        {
+            unknown = token;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Activates the row, types the text and presses Enter, as the user does.
+int SetRow(App& app, const std::wstring& assignment)
+{
+    const size_t equals = assignment.find(L'=');
+    if (equals == std::wstring::npos)
+        return Fail(2, L"--set takes NAME=TEXT, not \"" + assignment + L"\"");
+    const std::wstring name = assignment.substr(0, equals);
+    const std::wstring text = assignment.substr(equals + 1);
+    const int row = app.palette.FindRow(name);
+    if (row < 0)
+        return Fail(2, L"no row named \"" + name + L"\" for this selection");
+    if (app.palette.IsPlain(row))
+        return Fail(1, L"the row \"" + name + L"\" has no editor yet and is read-only");
+    HWND control = app.palette.RowWindow(row);
+    ::SendMessageW(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(app.frame), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+    ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    Pump();
+    HWND typing = ::GetFocus();
+    if (!typing || (typing != control && !::IsChild(control, typing)))
+    {
+        // Without a window manager the keyboard focus may stay put: type where the row edits.
+        typing = ::GetWindow(control, GW_CHILD);
+        while (typing && !::IsWindowVisible(typing))
+            typing = ::GetWindow(typing, GW_HWNDNEXT);
+    }
+    if (!typing)
+        return Fail(1, L"the row \"" + name + L"\" offers nothing to type into");
+    ::SendMessageW(typing, EM_SETSEL, 0, -1);
+    for (wchar_t c : text)
+        ::SendMessageW(typing, WM_CHAR, c, 1);
+    ::SendMessageW(typing, WM_KEYDOWN, VK_RETURN, 1);
+    ::SendMessageW(typing, WM_KEYUP, VK_RETURN, 0xC0000001);
+    Pump();
+    return 0;
+}
+
+void Dump(App& app)
+{
+    for (const dkpal::RowDump& row : app.palette.Dump())
+        std::wprintf(L"%ls | %ls | %ls | %ls | %ls\n", row.category.c_str(), row.name.c_str(), row.editor.c_str(),
+                     row.text.c_str(), row.state.c_str());
+    std::fflush(stdout);
+}
+
+int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections, const std::vector<Action>& actions)
+{
+    int line = 0;
+    const HRESULT loaded = drawing.empty() ? dkhost_test::LoadSampleDrawing()
+                                           : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
+    if (FAILED(loaded))
+        return Fail(2, drawing.empty() ? L"the sample drawing cannot be read"
+                                       : L"cannot read " + drawing + (line ? L" (line " + std::to_wstring(line) + L")"
+                                                                           : std::wstring()));
+
+    std::vector<LONG_PTR> selected;
+    for (const std::wstring& spec : selections)
+    {
+        std::wstring unknown;
+        if (!Resolve(spec, selected, unknown))
+            return Fail(2, L"nothing in the drawing is called \"" + unknown + L"\"");
+    }
+    if (selections.empty() && !actions.empty())
+    {
+        std::wstring unknown;
+        Resolve(L"Text", selected, unknown);
+    }
+
+    App app;
+    g_app = &app;
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = L"DkPexPaletteFrame";
+    ::RegisterClassExW(&wc);
+    const std::wstring title = L"Properties - " + std::wstring(dkhost_test::DrawingName());
+    app.frame = ::CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
+                                  720, 640, nullptr, nullptr, wc.hInstance, nullptr);
+    if (!app.frame)
+        return Fail(1, L"cannot create the palette window");
+    dkhost_test::SetMainWindow(app.frame);
+    HFONT guiFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    app.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT,
+                                 0, 0, 10, 10, app.frame, reinterpret_cast<HMENU>(kListId), wc.hInstance, nullptr);
+    app.undo = ::CreateWindowExW(0, L"BUTTON", L"Undo", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10, app.frame,
+                                 reinterpret_cast<HMENU>(kUndoId), wc.hInstance, nullptr);
+    app.status = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 10, 10,
+                                   app.frame, reinterpret_cast<HMENU>(kStatusId), wc.hInstance, nullptr);
+    for (HWND w : {app.list, app.undo, app.status})
+        ::SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(guiFont), FALSE);
+    const RECT paletteRect{kListWidth + 4, 0, 700, 560};
+    if (!app.palette.Create(app.frame, paletteRect))
+        return Fail(1, L"cannot create the palette");
+    app.palette.SetStatusCallback(&UpdateStatus, &app);
+
+    LONG_PTR all[1024];
+    const int n = std::min(1024, dkhost_test::Entities(all, 1024));
+    for (int i = 0; i < n; ++i)
+    {
+        const std::wstring item = std::wstring(dkhost_test::EntityHandle(all[i])) + L"  " +
+                                  dkhost_test::EntityClass(all[i]);
+        ::SendMessageW(app.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        app.entities.push_back(all[i]);
+        if (std::find(selected.begin(), selected.end(), all[i]) != selected.end())
+            ::SendMessageW(app.list, LB_SETSEL, TRUE, i);
+    }
+    Layout(app);
+    ::ShowWindow(app.frame, SW_SHOW);
+    ::UpdateWindow(app.frame);
+    app.palette.SetSelection(selected);
+    dkhost_test::ClearJournal();
+    UpdateStatus(&app);
+    Pump();
+
+    int rc = 0;
+    for (const Action& a : actions)
+    {
+        if (a.what == L"--dump")
+            Dump(app);
+        else if (a.what == L"--set")
+            rc = SetRow(app, a.argument);
+        else if (a.what == L"--undo")
+        {
+            app.palette.DeactivateRow();
+            if (dkhost_test::Undo(1) == 0)
+                rc = Fail(1, L"nothing to undo");
+            app.palette.RefreshAll();
+        }
+        else if (a.what == L"--journal")
+        {
+            for (int i = 0; i < dkhost_test::JournalSize(); ++i)
+                std::wprintf(L"journal: %ls\n", dkhost_test::JournalEntry(i));
+            std::fflush(stdout);
+        }
+        else if (a.what == L"--snapshot")
+        {
+            Pump();
+            const HRESULT hr = dkpal::WriteWindowPng(app.frame, a.argument.c_str());
+            if (FAILED(hr))
+                rc = Fail(1, L"cannot write " + a.argument);
+            else
+                std::wprintf(L"snapshot: %ls\n", a.argument.c_str());
+        }
+        Pump();
+        if (rc)
+            break;
+    }
+
+    if (actions.empty())
+    {
+        MSG msg;
+        while (::GetMessageW(&msg, nullptr, 0, 0) > 0)
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    app.palette.SetSelection({});
+    ::DestroyWindow(app.frame);
+    g_app = nullptr;
+    Pump();
+    return rc;
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    std::wstring drawing;
+    std::vector<std::wstring> selections;
+    std::vector<Action> actions;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::wstring arg = argv[i];
+        const bool takesValue = arg == L"--select" || arg == L"--set" || arg == L"--snapshot";
+        if (arg == L"--help" || arg == L"-h")
+        {
+            std::fwprintf(stdout, L"%ls", kUsage);
+            return 0;
+        }
+        if (takesValue && i + 1 >= argc)
+            return Fail(2, arg + L" needs a value");
+        if (arg == L"--select")
+            selections.push_back(argv[++i]);
+        else if (takesValue)
+            actions.push_back(Action{arg, argv[++i]});
+        else if (arg == L"--dump" || arg == L"--undo" || arg == L"--journal")
+            actions.push_back(Action{arg, L""});
+        else if (arg.rfind(L"--", 0) == 0)
+            return Fail(2, L"unknown option " + arg + L" (see --help)");
+        else if (drawing.empty())
+            drawing = arg;
+        else
+            return Fail(2, L"one drawing at a time: " + arg);
+    }
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int rc = Run(drawing, selections, actions);
+    dkhost_test::ResetDrawing();
+    ::CoUninitialize();
+    return rc;
+}
