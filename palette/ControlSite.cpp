@@ -63,6 +63,8 @@ STDMETHODIMP ControlSite::OnInPlaceActivate() noexcept
 STDMETHODIMP ControlSite::OnUIActivate() noexcept
 {
     m_uiActive = true;
+    if (m_events)
+        m_events->Notify(L"UIActivate");
     return S_OK;
 }
 
@@ -195,6 +197,7 @@ try
     RETURN_IF_FAILED(m_oleObject->SetClientSite(m_site));
 
     RETURN_IF_FAILED(dkfw::ComObject<EventRecorder>::Create(&m_events));
+    m_site->SetEvents(m_events);
     auto container = m_control.Query<IConnectionPointContainer>();
     RETURN_HR_IF(E_NOINTERFACE, !container);
     RETURN_IF_FAILED(container->FindConnectionPoint(IID_IDkPiPropertyEditEventsSink2, m_point.Put()));
@@ -269,6 +272,7 @@ void ControlHost::Release()
     m_control.Reset();
     if (m_site)
     {
+        m_site->SetEvents(nullptr);
         m_site->Release();
         m_site = nullptr;
     }

@@ -78,6 +78,12 @@ public:
     void SetListener(EventListener* listener) noexcept { m_listener = listener; }
     const std::vector<Event>& Events() const noexcept { return m_events; }
     void Clear() noexcept { m_events.clear(); }
+    // Tells the listener (without recording it) of something the site saw.
+    void Notify(const wchar_t* name) noexcept
+    {
+        if (m_listener)
+            m_listener->OnControlEvent(Event{name, 0, 0});
+    }
 
     STDMETHODIMP OnClick() noexcept override { return Add(L"OnClick"); }
     STDMETHODIMP OnDblClick() noexcept override { return Add(L"OnDblClick"); }
@@ -101,6 +107,8 @@ class ControlSite : public dkfw::ComImplements<IOleClientSite, dkfw::Chain<IOleI
 {
 public:
     ControlSite(HWND palette, PaletteFrame* frame, const Ambient& ambient) noexcept;
+    // The site tells the row's listener when its control makes itself the active row.
+    void SetEvents(EventRecorder* events) noexcept { m_events = events; }
     void SetRect(const RECT& rect) noexcept { m_rect = rect; }
     const RECT& Rect() const noexcept { return m_rect; }
     bool InPlaceActive() const noexcept { return m_inPlaceActive; }
@@ -141,6 +149,7 @@ private:
     dkfw::ComPtr<IOleInPlaceFrame> m_frame;
     Ambient m_ambient;
     RECT m_rect{};
+    EventRecorder* m_events = nullptr; // not owned: the host owns both
     bool m_inPlaceActive = false;
     bool m_uiActive = false;
 };

@@ -512,6 +512,21 @@ void Palette::Move(int direction)
 
 void Palette::OnControlEvent(const Event& event) noexcept
 {
+    if (event.name == L"UIActivate")
+    {
+        // A click made a row's control the active one: the row before it lets go.
+        for (int r = 0; r < RowCount(); ++r)
+            if (r != m_active && !IsPlain(r) && m_rows[static_cast<size_t>(r)]->host->Site()->UIActive())
+            {
+                const int before = m_active;
+                m_active = r;
+                if (!IsPlain(before))
+                    m_rows[static_cast<size_t>(before)]->host->Deactivate();
+                ::InvalidateRect(Hwnd(), nullptr, TRUE);
+                break;
+            }
+        return;
+    }
     if (event.name == L"OnEndPropertyUpdate")
         ::PostMessageW(Hwnd(), kRefreshMessage, 0, 0);
     else if (event.name == L"OnKeyDown")

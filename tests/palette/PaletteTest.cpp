@@ -1,0 +1,201 @@
+// The palette over the sample drawing, driven as a user drives it, and the palette
+// program's command line.
+#include "DkHostTest.h"
+#include "Palette.h"
+#include "TestSupport.h"
+
+#include "Unique.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace
+{
+using dktest::BinDir;
+
+void Pump()
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+class PaletteTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, dkhost_test::InstallModule((BinDir() + L"DkPEXCtl.drx").c_str(), nullptr));
+        ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"DkTestPaletteFrame";
+        ::RegisterClassExW(&wc);
+        m_frame.Reset(::CreateWindowExW(0, wc.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 50, 50,
+                                        420, 500, nullptr, nullptr, wc.hInstance, nullptr));
+        ::ShowWindow(m_frame.Get(), SW_SHOW);
+        ASSERT_TRUE(m_palette.Create(m_frame.Get(), RECT{0, 0, 400, 460}));
+        dkhost_test::ClearJournal();
+    }
+    void TearDown() override
+    {
+        m_palette.SetSelection({});
+        Pump();
+    }
+
+    void Select(std::initializer_list<const wchar_t*> handles)
+    {
+        std::vector<LONG_PTR> ids;
+        for (const wchar_t* h : handles)
+            ids.push_back(dkhost_test::EntityByHandle(h));
+        m_palette.SetSelection(ids);
+        Pump();
+    }
+
+    const dkpal::RowDump* Row(const std::vector<dkpal::RowDump>& rows, const wchar_t* name)
+    {
+        auto it = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
+        return it == rows.end() ? nullptr : &*it;
+    }
+
+    std::wstring TextOf(const wchar_t* handle)
+    {
+        dkfw::ComPtr<IDispatch> d;
+        dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), d.Put());
+        DISPPARAMS none{};
+        dkfw::UniqueVariant v;
+        d->Invoke(100, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+        return v.Type() == VT_BSTR ? v.Get().bstrVal : L"";
+    }
+
+    // A click on a row's value, then typing and Enter where the keyboard goes.
+    void TypeInto(int row, const std::wstring& text, UINT key = VK_RETURN)
+    {
+        HWND control = m_palette.RowWindow(row);
+        ASSERT_NE(nullptr, control);
+        ::SendMessageW(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(m_frame.Get()),
+                       MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+        ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        Pump();
+        HWND edit = ::GetDlgItem(control, 1038);
+        ASSERT_NE(nullptr, edit);
+        for (wchar_t c : text)
+            ::SendMessageW(edit, WM_CHAR, c, 1);
+        ::SendMessageW(edit, WM_KEYDOWN, key, 1);
+        Pump();
+    }
+
+    dkfw::UniqueHwnd m_frame;
+    dkpal::Palette m_palette;
+};
+
+TEST_F(PaletteTest, RowsAreTheSelectionsCommonPropertiesGroupedByCategory)
+{
+    Select({L"30", L"35"}); // a circle and an arc
+    const auto rows = m_palette.Dump();
+    ASSERT_NE(nullptr, Row(rows, L"Radius"));
+    EXPECT_NE(nullptr, Row(rows, L"Center"));
+    EXPECT_EQ(nullptr, Row(rows, L"Diameter")) << "arcs have no diameter";
+    EXPECT_EQ(nullptr, Row(rows, L"Start angle")) << "circles have no start angle";
+    // Each category's rows stand together.
+    std::vector<std::wstring> seen;
+    for (const auto& r : rows)
+    {
+        if (seen.empty() || seen.back() != r.category)
+        {
+            EXPECT_EQ(seen.end(), std::find(seen.begin(), seen.end(), r.category)) << "category split";
+            seen.push_back(r.category);
+        }
+    }
+    const auto* radius = Row(rows, L"Radius");
+    EXPECT_EQ(L"(plain)", radius->editor) << "the numeric editor is not built yet";
+    EXPECT_EQ(L"*VARIES*", radius->text);
+    EXPECT_EQ(L"varies, read-only", radius->state);
+    const auto* layer = Row(rows, L"Layer");
+    EXPECT_EQ(L"Doors", layer->text);
+}
+
+TEST_F(PaletteTest, UserTypesAValueThatReachesEveryObjectAsOneChange)
+{
+    Select({L"40", L"41"});
+    const int contents = m_palette.FindRow(L"Contents");
+    ASSERT_GE(contents, 0);
+    EXPECT_EQ(L"*VARIES*", Row(m_palette.Dump(), L"Contents")->text) << "what the editor draws";
+    dkhost_test::ClearJournal();
+    TypeInto(contents, L"Hall");
+    EXPECT_EQ(L"Hall", TextOf(L"40"));
+    EXPECT_EQ(L"Hall", TextOf(L"41"));
+    const auto journal = dktest::Journal();
+    ASSERT_GE(journal.size(), 4u);
+    EXPECT_EQ(L"modeless start OPM_CHGPROP", journal[0]);
+    EXPECT_EQ(1u, dktest::JournalMatching(L"modeless end OPM_CHGPROP").size());
+    EXPECT_EQ(L"Hall", Row(m_palette.Dump(), L"Contents")->text);
+
+    m_palette.DeactivateRow();
+    ASSERT_EQ(1, dkhost_test::Undo(1));
+    m_palette.RefreshAll();
+    EXPECT_EQ(L"Living room", TextOf(L"40"));
+    EXPECT_EQ(L"Kitchen", TextOf(L"41"));
+    EXPECT_EQ(L"*VARIES*", Row(m_palette.Dump(), L"Contents")->text);
+}
+
+TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
+{
+    Select({L"40"});
+    const int contents = m_palette.FindRow(L"Contents");
+    const int tag = m_palette.FindRow(L"Room tag");
+    ASSERT_GE(contents, 0);
+    ASSERT_GT(tag, contents);
+    TypeInto(contents, L"Hall", VK_TAB);
+    EXPECT_EQ(tag, m_palette.ActiveRow()) << "the plain rows between are passed over";
+    EXPECT_EQ(L"Hall", TextOf(L"40"));
+}
+
+struct ProgramCase
+{
+    const wchar_t* arguments;
+    DWORD exitCode;
+    const char* output; // a piece of what it prints
+};
+
+TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
+{
+    const ProgramCase cases[] = {
+        {L"--bogus", 2, "unknown option --bogus"},
+        {L"--select", 2, "--select needs a value"},
+        {L"--select NoSuchThing --dump", 2, "nothing in the drawing is called \"NoSuchThing\""},
+        {L"--select 40 --set NoRow=1", 2, "no row named \"NoRow\""},
+        {L"--select 40 --set Contents", 2, "--set takes NAME=TEXT"},
+        {L"C:\\no\\such.dkd --dump", 2, "cannot read C:\\no\\such.dkd"},
+    };
+    for (const ProgramCase& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << std::wstring(c.arguments).c_str());
+        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + c.arguments, BinDir());
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(c.exitCode, r.exitCode);
+        EXPECT_NE(std::string::npos, r.output.find(c.output)) << r.output;
+        EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
+    }
+}
+
+TEST(PaletteProgram, SetsUndoesAndDumpsInTheOrderGiven)
+{
+    auto r = dktest::RunProcess(L"\"" + BinDir() +
+                                    L"dkpex-palette.exe\" --select 40,41 --set Contents=Porch --journal --undo --journal",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("journal: modeless start OPM_CHGPROP")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("journal: undo Property change (2 values)")) << r.output;
+
+    auto dump = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30,31 --dump", BinDir(), 60000);
+    EXPECT_NE(std::string::npos, dump.output.find("Geometry | Radius | (plain) | *VARIES* | varies, read-only"))
+        << dump.output;
+}
+} // namespace
