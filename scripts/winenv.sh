@@ -71,7 +71,10 @@ dk_env_start() {
     dk_prefix
     trap dk_env_stop EXIT
     trap 'exit 130' INT TERM
-    if [ "${1:-}" != "--no-display" ]; then
+    # DK_DISPLAY names a display of the user's to show the windows on; else a private Xvfb.
+    if [ -n "${DK_DISPLAY:-}" ]; then
+        export DISPLAY="$DK_DISPLAY"
+    else
         dk_xvfb_start
     fi
     dk_wine_start
