@@ -3,6 +3,7 @@
 // time to build the palette for a 40-row selection.
 #include "DkHostTest.h"
 #include "Palette.h"
+#include "StandInGlue.h"
 
 #include <windows.h>
 
@@ -15,21 +16,6 @@
 
 namespace
 {
-int Windows()
-{
-    int n = 0;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND top, LPARAM p) {
-            ++*reinterpret_cast<int*>(p);
-            ::EnumChildWindows(
-                top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&n));
-    return n;
-}
-
 // Committed memory of the process (the platform reports it as the page file usage).
 size_t CommittedBytes()
 {
@@ -81,7 +67,7 @@ int main()
             if (counts)
                 counts(&gdi, &frames);
             std::printf("%-10s rows %6d  windows %4d  component GDI objects %4ld  committed memory %7.1f MiB\n", when,
-                        rows, Windows(), gdi, static_cast<double>(CommittedBytes()) / (1024.0 * 1024.0));
+                        rows, dktest::CountThreadWindows(), gdi, static_cast<double>(CommittedBytes()) / (1024.0 * 1024.0));
         };
         palette.SetSelection(texts);
         palette.SetSelection({});

@@ -5,6 +5,7 @@
 // undo group. Prints nanoseconds per object and the ratio.
 #include "DkHostTest.h"
 #include "DkPeCtrlBase.h"
+#include "StandInGlue.h"
 
 #include "ComPtr.h"
 #include "Unique.h"
@@ -19,34 +20,6 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 constexpr DISPID kRadius = 101;
-
-class Events : public CIPropEditUIEvents
-{
-public:
-    HRESULT FireKeyDown(WPARAM, LPARAM) override { return S_OK; }
-    HRESULT FireKeyUp(WPARAM, LPARAM) override { return S_OK; }
-    HRESULT FireRButtonDown(WPARAM, LPARAM) override { return S_OK; }
-    HRESULT FireMButtonDown(WPARAM, LPARAM) override { return S_OK; }
-    HRESULT FireBeginPropertyUpdate() override { return S_OK; }
-    HRESULT FireEndPropertyUpdate() override { return S_OK; }
-    HRESULT FireClick() override { return S_OK; }
-    HRESULT FireOperationStart(long) override { return S_OK; }
-    HRESULT FireOperationEnd(long) override { return S_OK; }
-};
-
-class NoWindow : public CDkPeBasePrivate
-{
-public:
-    HWND GetControlWindow() override { return nullptr; }
-    HRESULT GetInPlaceSite(IOleInPlaceSite** site) override
-    {
-        *site = nullptr;
-        return S_FALSE;
-    }
-    HRESULT HideControl(LPCRECT, HWND) override { return S_OK; }
-    HRESULT ShowControl(LPCRECT, HWND) override { return S_OK; }
-    HRESULT UIActivateControl(LPCRECT, HWND) override { return S_OK; }
-};
 
 class Editor : public CDkPeCtrlBase
 {
@@ -145,8 +118,8 @@ int main(int argc, char** argv)
         for (size_t i = 0; i < n; ++i)
             dkhost_test::GetPaletteObject(dkhost_test::AddEntity(L"Circle"), &objects[i]);
         BareWrite(objects, 2.0);
-        Events events;
-        NoWindow window;
+        dktest::RecordingEvents events;
+        dktest::NoWindow window;
         Editor editor(&events, &window);
         {
             std::vector<IUnknown*> none(n, nullptr);

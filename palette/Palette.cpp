@@ -611,10 +611,10 @@ void Palette::Scroll(int to)
 
 void Palette::Paint()
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(Hwnd(), &ps);
-    if (!dc)
+    dkfw::PaintDc paint(Hwnd());
+    if (!paint)
         return;
+    HDC dc = paint.Get();
     RECT client{};
     ::GetClientRect(Hwnd(), &client);
     dkfw::SelectObjectScope font(dc, m_font);
@@ -649,7 +649,6 @@ void Palette::Paint()
         ::MoveToEx(dc, nameWidth - 1, top, nullptr);
         ::LineTo(dc, nameWidth - 1, top + kRowHeight);
     }
-    ::EndPaint(Hwnd(), &ps);
 }
 
 bool Palette::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept

@@ -3,16 +3,11 @@
 
 #include "DkPeCtrlBase.h"
 #include "EditEx.h"
+#include "PropTextTooltip.h"
 #include "ResourceOverride.h"
 
 #include "ComModule.h"
 #include "Unique.h"
-
-namespace
-{
-// The tip's window class: the pop-up looks like a tip.
-const wchar_t kTipClass[] = L"DkPeTextTip";
-} // namespace
 
 CPropNoDefaultWnd::CPropNoDefaultWnd(CEditEx* edit) noexcept : m_rect{}, m_pEdit(edit), m_lastPos{-1, -1}, m_nTimer(0)
 {
@@ -30,14 +25,7 @@ RECT CPropNoDefaultWnd::RowRect() const noexcept
 
 bool CPropNoDefaultWnd::Create() noexcept
 {
-    if (Hwnd())
-        return true;
-    CTemporaryResourceOverride resources;
-    HINSTANCE instance = dkfw::CurrentModule() ? dkfw::CurrentModule()->Instance() : ::GetModuleHandleW(nullptr);
-    const RECT r{0, 0, 1, 1};
-    return CreateWindowOf(kTipClass, CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS | CS_BYTEALIGNCLIENT, WS_EX_TOOLWINDOW,
-                          WS_POPUP, r, m_pEdit->Hwnd(), instance,
-                          static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))) != nullptr;
+    return Hwnd() || CreateTipStyleWindow(*this, m_pEdit->Hwnd());
 }
 
 void CPropNoDefaultWnd::ShowUnder() noexcept
@@ -91,10 +79,10 @@ void CPropNoDefaultWnd::OnTimer() noexcept
 
 void CPropNoDefaultWnd::Paint() noexcept
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(Hwnd(), &ps);
-    if (!dc)
+    dkfw::PaintDc paint(Hwnd());
+    if (!paint)
         return;
+    HDC dc = paint.Get();
     RECT client{};
     ::GetClientRect(Hwnd(), &client);
     HFONT font = m_pEdit && m_pEdit->Hwnd()
@@ -108,7 +96,6 @@ void CPropNoDefaultWnd::Paint() noexcept
     ::GetWindowTextW(Hwnd(), text, 256);
     client.left += 2;
     ::DrawTextW(dc, text, -1, &client, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    ::EndPaint(Hwnd(), &ps);
 }
 
 // Clicking the pop-up chooses the unspecified state: the edit gets its text and commits.

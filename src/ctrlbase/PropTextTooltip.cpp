@@ -21,15 +21,21 @@ CPropTextTooltip::CPropTextTooltip() noexcept
 
 CPropTextTooltip::~CPropTextTooltip() = default;
 
+bool CreateTipStyleWindow(dkfw::WindowBase& window, HWND owner) noexcept
+{
+    CTemporaryResourceOverride resources;
+    HINSTANCE instance = dkfw::CurrentModule() ? dkfw::CurrentModule()->Instance() : ::GetModuleHandleW(nullptr);
+    const RECT r{0, 0, 1, 1};
+    return window.CreateWindowOf(kTipClass, CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS | CS_BYTEALIGNCLIENT,
+                                 WS_EX_TOOLWINDOW, WS_POPUP, r, owner, instance,
+                                 static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))) != nullptr;
+}
+
 bool CPropTextTooltip::Create(HWND owner) noexcept
 {
     if (Exists())
         return true;
-    CTemporaryResourceOverride resources;
-    HINSTANCE instance = dkfw::CurrentModule() ? dkfw::CurrentModule()->Instance() : ::GetModuleHandleW(nullptr);
-    const RECT r{0, 0, 1, 1};
-    if (!CreateWindowOf(kTipClass, CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS | CS_BYTEALIGNCLIENT, WS_EX_TOOLWINDOW,
-                        WS_POPUP, r, owner, instance, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))))
+    if (!CreateTipStyleWindow(*this, owner))
         return false;
     ::SetWindowLongPtrW(Hwnd(), GWLP_USERDATA, kTipId);
     m_hOwner = owner;
@@ -112,10 +118,10 @@ void CPropTextTooltip::ShowTip() noexcept
 // The whole tip is painted each time: the gradient, the owner's content over it, the frame.
 void CPropTextTooltip::Paint() noexcept
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(Hwnd(), &ps);
-    if (!dc)
+    dkfw::PaintDc paint(Hwnd());
+    if (!paint)
         return;
+    HDC dc = paint.Get();
     RECT client{};
     ::GetClientRect(Hwnd(), &client);
     dkfw::FillVerticalGradient(dc, client, RGB(255, 255, 255), RGB(218, 218, 218));
@@ -128,7 +134,6 @@ void CPropTextTooltip::Paint() noexcept
     dkfw::SelectObjectScope selectPen(dc, pen.Get());
     dkfw::SelectObjectScope selectBrush(dc, ::GetStockObject(NULL_BRUSH));
     ::RoundRect(dc, client.left, client.top, client.right, client.bottom, 1, 1);
-    ::EndPaint(Hwnd(), &ps);
 }
 
 void CPropTextTooltip::ForwardClick(UINT msg, WPARAM wParam, LPARAM lParam) noexcept

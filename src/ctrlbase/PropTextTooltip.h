@@ -3,6 +3,9 @@
 
 #include "Window.h"
 
+// A pop-up of the tip's window class (also the unspecified pop-up's), owned by owner.
+bool CreateTipStyleWindow(dkfw::WindowBase& window, HWND owner) noexcept;
+
 class CPropTextTooltip : public dkfw::WindowBase
 {
 public:

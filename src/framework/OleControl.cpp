@@ -484,10 +484,10 @@ bool OleControl::FrameworkMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) noe
 
 void OleControl::Paint() noexcept
 {
-    PAINTSTRUCT ps;
-    HDC hdc = ::BeginPaint(Hwnd(), &ps);
-    if (!hdc)
+    PaintDc paint(Hwnd());
+    if (!paint)
         return;
+    HDC hdc = paint.Get();
     RECT client{};
     ::GetClientRect(Hwnd(), &client);
     RECTL bounds{client.left, client.top, client.right, client.bottom};
@@ -498,6 +498,5 @@ void OleControl::Paint() noexcept
     di.hdcDraw = hdc;
     di.prcBounds = &bounds;
     OnDraw(di);
-    ::EndPaint(Hwnd(), &ps);
 }
 } // namespace dkfw

@@ -207,6 +207,27 @@ private:
     HDC m_dc;
 };
 
+// BeginPaint and EndPaint of a window's WM_PAINT.
+class PaintDc
+{
+public:
+    explicit PaintDc(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(::BeginPaint(hwnd, &m_ps)) {}
+    ~PaintDc()
+    {
+        if (m_dc)
+            ::EndPaint(m_hwnd, &m_ps);
+    }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC Get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_dc;
+};
+
 // Selects an object into a DC and puts the previous one back.
 class SelectObjectScope
 {

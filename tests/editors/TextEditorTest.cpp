@@ -4,6 +4,7 @@
 #include "MessageBoxCatcher.h"
 #include "MessageSequence.h"
 #include "PaletteFixture.h"
+#include "StandInGlue.h"
 
 #include "DkPEXCtl.h"
 
@@ -261,19 +262,6 @@ TEST_F(TextEditor, AThousandRowsLeaveNoWindowOrGdiObjectBehind)
     auto counts = reinterpret_cast<void (*)(long*, long*)>(
         ::GetProcAddress(::LoadLibraryW((dktest::BinDir() + L"DkPEXCtl.drx").c_str()), "DkPeResourceCounts"));
     ASSERT_NE(nullptr, counts);
-    auto windows = [this]() {
-        int n = 0;
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND top, LPARAM p) {
-                ++*reinterpret_cast<int*>(p);
-                ::EnumChildWindows(
-                    top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&n));
-        return n;
-    };
     // One row first, so that what lives for the process (window classes, texts) exists.
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
     m_host.Release();
@@ -281,7 +269,7 @@ TEST_F(TextEditor, AThousandRowsLeaveNoWindowOrGdiObjectBehind)
     long gdiBefore = 0;
     long framesBefore = 0;
     counts(&gdiBefore, &framesBefore);
-    const int windowsBefore = windows();
+    const int windowsBefore = dktest::CountThreadWindows();
     for (int i = 0; i < 1000; ++i)
     {
         ASSERT_EQ(S_OK, Row(i % 2 ? CLSID_DkPePropertyEditorPwdText : CLSID_DkPePropertyEditorText, {L"40", L"41"},
@@ -294,7 +282,7 @@ TEST_F(TextEditor, AThousandRowsLeaveNoWindowOrGdiObjectBehind)
     long gdiAfter = 0;
     long framesAfter = 0;
     counts(&gdiAfter, &framesAfter);
-    EXPECT_EQ(windowsBefore, windows());
+    EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
     EXPECT_EQ(framesBefore, framesAfter);
     EXPECT_EQ(gdiBefore, gdiAfter);
 }

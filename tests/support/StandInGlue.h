@@ -1,0 +1,64 @@
+// Stand-ins for an editor's glue, for editors derived straight from CDkPeCtrlBase in tests
+// and benchmarks: events recorded by name, window services of an editor not yet placed.
+#pragma once
+
+#include "DkPeBasePrivate.h"
+
+#include <string>
+#include <vector>
+
+namespace dktest
+{
+class RecordingEvents : public CIPropEditUIEvents
+{
+public:
+    std::vector<std::string> fired;
+    HRESULT FireKeyDown(WPARAM, LPARAM) override { return Add("KeyDown"); }
+    HRESULT FireKeyUp(WPARAM, LPARAM) override { return Add("KeyUp"); }
+    HRESULT FireRButtonDown(WPARAM, LPARAM) override { return Add("RButtonDown"); }
+    HRESULT FireMButtonDown(WPARAM, LPARAM) override { return Add("MButtonDown"); }
+    HRESULT FireBeginPropertyUpdate() override { return Add("BeginPropertyUpdate"); }
+    HRESULT FireEndPropertyUpdate() override { return Add("EndPropertyUpdate"); }
+    HRESULT FireClick() override { return Add("Click"); }
+    HRESULT FireOperationStart(long) override { return Add("OperationStart"); }
+    HRESULT FireOperationEnd(long) override { return Add("OperationEnd"); }
+
+private:
+    HRESULT Add(const char* name)
+    {
+        fired.emplace_back(name);
+        return S_OK;
+    }
+};
+
+// A glue without a window or a site, as for an editor not yet placed.
+class NoWindow : public CDkPeBasePrivate
+{
+public:
+    HWND GetControlWindow() override { return nullptr; }
+    HRESULT GetInPlaceSite(IOleInPlaceSite** site) override
+    {
+        *site = nullptr;
+        return S_FALSE;
+    }
+    HRESULT HideControl(LPCRECT, HWND) override { return S_OK; }
+    HRESULT ShowControl(LPCRECT, HWND) override { return S_OK; }
+    HRESULT UIActivateControl(LPCRECT, HWND) override { return S_OK; }
+};
+
+// The windows of the calling thread, top-level and child.
+inline int CountThreadWindows()
+{
+    int n = 0;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND top, LPARAM p) {
+            ++*reinterpret_cast<int*>(p);
+            ::EnumChildWindows(
+                top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+} // namespace dktest
