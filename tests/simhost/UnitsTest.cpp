@@ -1,0 +1,287 @@
+// The host's unit conversions, mode by mode: the texts the host writes, the texts users
+// type, round trips at every precision, and hostile text.
+#include "dked.h"
+#include "dkunits.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+namespace
+{
+void SetShort(const wchar_t* name, int value)
+{
+    resbuf rb{};
+    rb.restype = RTSHORT;
+    rb.resval.rint = static_cast<short>(value);
+    ASSERT_EQ(RTNORM, dkedSetVar(name, &rb));
+}
+
+void SetReal(const wchar_t* name, double value)
+{
+    resbuf rb{};
+    rb.restype = RTREAL;
+    rb.resval.rreal = value;
+    ASSERT_EQ(RTNORM, dkedSetVar(name, &rb));
+}
+
+std::wstring RToS(double v, int unit, int prec)
+{
+    wchar_t buf[kDkUnitsBufferSize] = {};
+    return dkdbRToS(v, unit, prec, buf) == RTNORM ? buf : L"<error>";
+}
+
+std::wstring AngToS(double v, int unit, int prec)
+{
+    wchar_t buf[kDkUnitsBufferSize] = {};
+    return dkdbAngToS(v, unit, prec, buf) == RTNORM ? buf : L"<error>";
+}
+
+class Units : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetShort(L"DIMZIN", 0);
+        SetShort(L"UNITMODE", 0);
+        SetReal(L"ANGBASE", 0);
+        SetShort(L"ANGDIR", 0);
+    }
+};
+
+struct LinearCase
+{
+    double value;
+    int unit;
+    int prec;
+    int dimzin;
+    int unitmode;
+    const wchar_t* text;
+};
+
+TEST_F(Units, LinearTextInEveryMode)
+{
+    const LinearCase cases[] = {
+        // 17.5 in each mode, report and input formats.
+        {17.5, 1, 4, 0, 0, L"1.7500E+01"},
+        {17.5, 2, 2, 0, 0, L"17.50"},
+        {17.5, 3, 2, 0, 0, L"1'-5.50\""},
+        {17.5, 4, 2, 0, 0, L"1'-5 1/2\""},
+        {17.5, 5, 2, 0, 0, L"17 1/2"},
+        {17.5, 3, 2, 0, 1, L"1'5.50\""},
+        {17.5, 4, 2, 0, 1, L"1'5-1/2\""},
+        {17.5, 5, 2, 0, 1, L"17-1/2"},
+        // Scientific: small, negative, rounding into the next power.
+        {0.00123, 1, 2, 0, 0, L"1.23E-03"},
+        {-250, 1, 1, 0, 0, L"-2.5E+02"},
+        {9.9999, 1, 2, 0, 0, L"1.00E+01"},
+        {0, 1, 2, 0, 0, L"0.00E+00"},
+        // Decimal with zero suppression.
+        {0.5, 2, 4, 4, 0, L".5000"},
+        {12.5, 2, 4, 8, 0, L"12.5"},
+        {12, 2, 4, 8, 0, L"12"},
+        {0.25, 2, 4, 12, 0, L".25"},
+        {-0.00001, 2, 2, 0, 0, L"0.00"},
+        // Feet and inches: zero feet, zero inches, carries.
+        {5.5, 3, 2, 0, 0, L"5.50\""},
+        {12, 3, 2, 0, 0, L"1'"},
+        {12, 3, 2, 1, 0, L"1'-0.00\""},
+        {5.5, 3, 2, 1, 0, L"0'-5.50\""},
+        {23.999, 3, 2, 0, 0, L"2'"},
+        {0, 4, 2, 0, 0, L"0\""},
+        {0.5, 4, 4, 0, 0, L"1/2\""},
+        {12.5, 4, 3, 0, 0, L"1'-0 1/2\""},
+        {12.5, 4, 3, 3, 0, L"1'-0 1/2\""},
+        {0.5, 4, 3, 1, 0, L"0'-0 1/2\""},
+        {-18, 4, 0, 0, 0, L"-1'-6\""},
+        {17.96875, 4, 2, 0, 0, L"1'-6\""},
+        // Fractions of up to 1/256, reduced.
+        {0.75, 5, 8, 0, 0, L"3/4"},
+        {3.00390625, 5, 8, 0, 0, L"3 1/256"},
+        {2.9, 5, 0, 0, 0, L"3"},
+    };
+    for (const LinearCase& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << c.value << " unit " << c.unit << " prec " << c.prec << " dimzin "
+                                          << c.dimzin << " unitmode " << c.unitmode);
+        SetShort(L"DIMZIN", c.dimzin);
+        SetShort(L"UNITMODE", c.unitmode);
+        EXPECT_EQ(c.text, RToS(c.value, c.unit, c.prec));
+    }
+}
+
+TEST_F(Units, TypedDistancesInEveryForm)
+{
+    const std::pair<const wchar_t*, double> cases[] = {
+        {L"5'", 60},          {L"60\"", 60},         {L"5'9\"", 69},        {L"5'-9\"", 69},
+        {L"5' 9\"", 69},      {L"5'-9 1/2\"", 69.5}, {L"5' 9-1/2\"", 69.5}, {L"9 1/2\"", 9.5},
+        {L"3/4\"", 0.75},     {L"-1'6\"", -18},      {L"1.5E+01", 15},      {L"  17.5  ", 17.5},
+        {L"1'-5.50\"", 17.5}, {L"1'5.50\"", 17.5},   {L"1'5-1/2\"", 17.5},  {L"17 1/2", 17.5},
+        {L"17-1/2", 17.5},    {L".5", 0.5},          {L"+2", 2},            {L"1.7500E+01", 17.5},
+    };
+    for (const auto& [text, value] : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << std::wstring(text).c_str());
+        double v = -1;
+        for (int unit = 1; unit <= 5; ++unit)
+        {
+            ASSERT_EQ(RTNORM, dkdbDisToF(text, unit, &v));
+            EXPECT_NEAR(value, v, 1e-12);
+        }
+    }
+}
+
+TEST_F(Units, AngleTextInEveryMode)
+{
+    const double quarter = 0.785398;
+    struct Case
+    {
+        double value;
+        int unit;
+        int prec;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {quarter, 0, 4, L"45.0000"},     {-quarter, 0, 4, L"315.0000"}, {quarter, 2, 4, L"50.0000g"},
+        {quarter, 3, 4, L"0.7854r"},     {quarter, 4, 0, L"N 45d E"},   {-quarter, 4, 0, L"S 45d E"},
+        {0.794197, 1, 4, L"45d30'15\""}, {0.794197, 1, 2, L"45d30'"},   {0.794197, 1, 0, L"46d"},
+        {3 * quarter, 4, 2, L"N 45d0' W"}, {0, 4, 0, L"E"},             {2 * quarter, 4, 0, L"N"},
+        {6.2831852, 0, 4, L"0.0000"},    {6.283, 3, 2, L"0.00r"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << c.value << " unit " << c.unit << " prec " << c.prec);
+        EXPECT_EQ(c.text, AngToS(c.value, c.unit, c.prec));
+    }
+    SetShort(L"UNITMODE", 1);
+    EXPECT_EQ(L"N45dE", AngToS(quarter, 4, 0));
+}
+
+TEST_F(Units, AnglesFollowTheDrawingsBaseAndDirection)
+{
+    const double quarter = std::atan(1.0);
+    SetReal(L"ANGBASE", 2 * quarter); // north is 0
+    EXPECT_EQ(L"315.0000", AngToS(quarter, 0, 4));
+    wchar_t raw[kDkUnitsBufferSize];
+    ASSERT_EQ(RTNORM, dkdbRawAngToS(quarter, 0, 4, raw));
+    EXPECT_STREQ(L"45.0000", raw) << "raw angles ignore the base";
+    SetShort(L"ANGDIR", 1); // clockwise
+    EXPECT_EQ(L"45.0000", AngToS(quarter, 0, 4));
+    double back = 0;
+    ASSERT_EQ(RTNORM, dkdbAngToF(L"45", 0, &back));
+    EXPECT_NEAR(quarter, back, 1e-12);
+}
+
+TEST_F(Units, TypedAngles)
+{
+    const double degree = std::atan(1.0) / 45;
+    const std::pair<const wchar_t*, double> cases[] = {
+        {L"45.0000", 45 * degree},       {L"45d30'15\"", (45 + 30 / 60.0 + 15 / 3600.0) * degree},
+        {L"50g", 45 * degree},           {L"0.7854r", 0.7854},
+        {L"N 45d30' E", 44.5 * degree},  {L"S 45d E", 315 * degree},
+        {L"n45dw", 135 * degree},        {L"W", 180 * degree},
+        {L" -90 ", 270 * degree},
+    };
+    for (const auto& [text, value] : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << std::wstring(text).c_str());
+        double v = -1;
+        ASSERT_EQ(RTNORM, dkdbAngToF(text, 0, &v));
+        EXPECT_NEAR(value, v, 1e-9);
+    }
+    double v = 0;
+    ASSERT_EQ(RTNORM, dkdbAngToF(L"50", 2, &v)) << "a plain number is in the given unit";
+    EXPECT_NEAR(45 * degree, v, 1e-12);
+}
+
+// Text the host writes reads back to a number it writes the same way, for random values in
+// every mode and precision.
+TEST_F(Units, RoundTripsInEveryModeAndPrecision)
+{
+    std::mt19937_64 random(20261205);
+    std::uniform_real_distribution<double> magnitude(-6, 5);
+    for (int unitmode = 0; unitmode <= 1; ++unitmode)
+    {
+        SetShort(L"UNITMODE", unitmode);
+        for (int unit = 1; unit <= 5; ++unit)
+            for (int prec = 0; prec <= 8; ++prec)
+                for (int i = 0; i < 40; ++i)
+                {
+                    const double value = (i % 2 ? -1 : 1) * std::pow(10.0, magnitude(random));
+                    const std::wstring text = RToS(value, unit, prec);
+                    double back = 0;
+                    ASSERT_EQ(RTNORM, dkdbDisToF(text.c_str(), unit, &back)) << std::string(text.begin(), text.end());
+                    EXPECT_EQ(text, RToS(back, unit, prec)) << value << " unit " << unit << " prec " << prec;
+                }
+        for (int unit = 0; unit <= 4; ++unit)
+            for (int prec = 0; prec <= 8; ++prec)
+                for (int i = 0; i < 40; ++i)
+                {
+                    const double value = std::uniform_real_distribution<double>(-10, 10)(random);
+                    const std::wstring text = AngToS(value, unit, prec);
+                    double back = 0;
+                    ASSERT_EQ(RTNORM, dkdbAngToF(text.c_str(), unit, &back)) << std::string(text.begin(), text.end());
+                    EXPECT_EQ(text, AngToS(back, unit, prec)) << value << " unit " << unit << " prec " << prec;
+                }
+    }
+}
+
+TEST_F(Units, ResultsThatDoNotFitAndBadArgumentsFailCleanly)
+{
+    wchar_t buf[kDkUnitsBufferSize];
+    EXPECT_EQ(RTERROR, dkdbRToS(1e300, 2, 8, buf));
+    EXPECT_EQ(RTERROR, dkdbRToS(std::nan(""), 2, 2, buf));
+    EXPECT_EQ(RTERROR, dkdbRToS(INFINITY, 1, 2, buf));
+    EXPECT_EQ(RTREJ, dkdbRToS(1, 7, 2, buf));
+    EXPECT_EQ(RTREJ, dkdbRToS(1, 2, 9, buf));
+    EXPECT_EQ(RTREJ, dkdbAngToS(1, 5, 2, buf));
+    double v = 0;
+    EXPECT_EQ(RTERROR, dkdbDisToF(nullptr, 2, &v));
+    EXPECT_EQ(RTERROR, dkdbDisToF(L"1", 2, nullptr));
+}
+
+// Random and hostile text never crashes or overruns: it converts or fails cleanly.
+TEST_F(Units, HostileTextConvertsOrFails)
+{
+    const wchar_t* fixed[] = {
+        L"",       L"   ",   L"'",        L"\"",        L"''",       L"1'2'3",   L"1/2/3", L"1/0",  L"0/0",
+        L"1E99999", L"-",    L"--1",      L"1..2",      L"1e",       L"N",       L"N 91d E", L"NE",  L"45d45d",
+        L"\x01\x02", L"1\t2", L"d",        L"g",         L"1'-",      L"1' -",    L"/2",    L"1 /2", L"9999999999999999999999",
+    };
+    double v = 0;
+    for (const wchar_t* text : fixed)
+    {
+        const int a = dkdbDisToF(text, 2, &v);
+        const int b = dkdbAngToF(text, 0, &v);
+        EXPECT_TRUE(a == RTNORM || a == RTERROR);
+        EXPECT_TRUE(b == RTNORM || b == RTERROR);
+        if (a == RTNORM || b == RTNORM)
+            EXPECT_TRUE(std::isfinite(v));
+    }
+    std::mt19937 random(42);
+    const std::wstring alphabet = L"0123456789 -+.'\"/eEdgrNSEWnsew\t\x01";
+    for (int i = 0; i < 20000; ++i)
+    {
+        std::wstring text(random() % (i % 100 == 0 ? 600 : 24), L' ');
+        for (wchar_t& c : text)
+            c = alphabet[random() % alphabet.size()];
+        const int a = dkdbDisToF(text.c_str(), 4, &v);
+        ASSERT_TRUE(a == RTNORM || a == RTERROR);
+        if (a == RTNORM)
+            ASSERT_TRUE(std::isfinite(v));
+        const int b = dkdbAngToF(text.c_str(), 1, &v);
+        ASSERT_TRUE(b == RTNORM || b == RTERROR);
+    }
+    std::uniform_real_distribution<double> any(-1e20, 1e20);
+    wchar_t buf[kDkUnitsBufferSize + 8];
+    for (int i = 0; i < 5000; ++i)
+    {
+        buf[kDkUnitsBufferSize] = L'#';
+        dkdbRToS(any(random) * std::pow(10.0, static_cast<int>(random() % 40) - 20), 1 + static_cast<int>(random() % 5),
+                 static_cast<int>(random() % 9), buf);
+        ASSERT_EQ(L'#', buf[kDkUnitsBufferSize]) << "never past the buffer";
+    }
+}
+} // namespace
