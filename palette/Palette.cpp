@@ -462,6 +462,11 @@ HWND Palette::RowWindow(int row) const
     return IsPlain(row) ? nullptr : m_rows[static_cast<size_t>(row)]->host->Window();
 }
 
+IDkPiPropertyEditControl2* Palette::RowControl(int row) const
+{
+    return IsPlain(row) ? nullptr : m_rows[static_cast<size_t>(row)]->host->Control();
+}
+
 bool Palette::ActivateRow(int row)
 {
     if (IsPlain(row))

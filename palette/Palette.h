@@ -45,6 +45,8 @@ public:
     void DeactivateRow();
     int ActiveRow() const noexcept { return m_active; }
     HWND RowWindow(int row) const;
+    // The row's control, or null for a plain row; no reference is added.
+    IDkPiPropertyEditControl2* RowControl(int row) const;
     bool IsPlain(int row) const;
     // Every row reads its value again.
     void RefreshAll();

@@ -6,9 +6,13 @@
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
 
+#include "DkPeEditBase.h"
+
 #include "ComPtr.h"
 #include "HResult.h"
 #include "Unique.h"
+
+#include <cstdio>
 
 
 namespace
@@ -146,13 +150,40 @@ long CDkPeCtrlBase::PostSetPropertyValue(IDispatch* object)
     return S_OK;
 }
 
+// While a command drives the palette, the row shows the value before the command writes it.
 void CDkPeCtrlBase::PresetControlValue(VARIANT* value)
 {
     if (!dkedIsInCommandStack(kPaletteCommand) || !value || (value->vt & VT_ARRAY))
         return;
-    // The row shows the value a command drives before the command has written it. What a
-    // family shows it in (its list or its edit) is the family's; the base has no window of
-    // its own to put it in.
+    std::wstring text;
+    switch (value->vt)
+    {
+    case VT_BSTR:
+        text = value->bstrVal ? value->bstrVal : L"";
+        break;
+    case VT_I2:
+        text = std::to_wstring(value->iVal);
+        break;
+    case VT_I4:
+    case VT_INT:
+        text = std::to_wstring(value->lVal);
+        break;
+    case VT_I8:
+        text = std::to_wstring(value->llVal);
+        break;
+    case VT_R4:
+    case VT_R8:
+    {
+        wchar_t buf[40];
+        std::swprintf(buf, 40, L"%.15g", value->vt == VT_R4 ? value->fltVal : value->dblVal);
+        text = buf;
+        break;
+    }
+    default:
+        return;
+    }
+    if (auto* edit = dynamic_cast<CDkPeEditBase*>(this))
+        edit->PresetText(text);
 }
 
 void CDkPeCtrlBase::PrePropertyChangeSetup()

@@ -239,6 +239,28 @@ TEST_F(TextEditor, RightClickWhileEditingGoesToTheEdit)
     EXPECT_EQ(L"OnClick", EventNames().back());
 }
 
+TEST_F(TextEditor, ACommandDrivingThePaletteShowsItsValueBeforeWriting)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    dkhost_test::SetCommandFlags(0x8000000);
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(L"Scullery");
+    EXPECT_EQ(S_OK, m_host.Control()->SetValue(&v, ValueSpecified));
+    ::SysFreeString(v.bstrVal);
+    dkhost_test::SetCommandFlags(0);
+    HWND preset = Edit(4321);
+    ASSERT_NE(nullptr, preset) << "a hidden edit holds the value";
+    EXPECT_FALSE(::IsWindowVisible(preset));
+    EXPECT_EQ(L"Scullery", WindowText(preset));
+    EXPECT_EQ(L"Scullery", Property(0, kTextString));
+
+    // The palette's identifier of the row heard the value written.
+    IDkPiPropertyIdentifier* identifier = nullptr;
+    ASSERT_EQ(S_OK, m_host.Control()->GetPropertyIdentifier(&identifier));
+    EXPECT_EQ(nullptr, identifier) << "this palette gave the row none";
+}
+
 TEST_F(TextEditor, WritablePasswordRowNeverDrawsItsValue)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPwdText, {L"40"}, kTextString));

@@ -90,6 +90,7 @@ protected:
         Pump();
     }
 
+
     dkfw::UniqueHwnd m_frame;
     dkpal::Palette m_palette;
 };
@@ -135,6 +136,14 @@ TEST_F(PaletteTest, UserTypesAValueThatReachesEveryObjectAsOneChange)
     EXPECT_EQ(L"modeless start OPM_CHGPROP", journal[0]);
     EXPECT_EQ(1u, dktest::JournalMatching(L"modeless end OPM_CHGPROP").size());
     EXPECT_EQ(L"Hall", Row(m_palette.Dump(), L"Contents")->text);
+    // The row's identifier heard the value the control wrote.
+    IDkPiPropertyIdentifier* identifier = nullptr;
+    m_palette.RowControl(contents)->GetPropertyIdentifier(&identifier);
+    ASSERT_NE(nullptr, identifier);
+    dkfw::UniqueVariant last;
+    ASSERT_EQ(S_OK, identifier->GetLastValue(last.Put()));
+    ASSERT_EQ(VT_BSTR, last.Type());
+    EXPECT_STREQ(L"Hall", last.Get().bstrVal);
 
     m_palette.DeactivateRow();
     ASSERT_EQ(1, dkhost_test::Undo(1));

@@ -76,6 +76,23 @@ long CDkPeEditBase::ReadText()
     return S_OK;
 }
 
+void CDkPeEditBase::PresetText(const std::wstring& text)
+{
+    constexpr UINT kPresetId = 4321;
+    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    if (!m_pEdit && control)
+    {
+        auto edit = std::make_unique<CEditEx>(this);
+        if (edit->Create(WS_CHILD, RECT{}, control, kPresetId))
+        {
+            m_pEdit = std::move(edit);
+            m_pPresetEdit = m_pEdit->Hwnd();
+        }
+    }
+    if (m_pEdit && m_pEdit->Hwnd())
+        m_pEdit->SetText(text);
+}
+
 long CDkPeEditBase::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
 {
     if (FAILED(CDkPeCtrlBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)))

@@ -33,6 +33,9 @@ public:
     LRESULT Handle_OnLButtonDblClk(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
 
     CEditEx* Edit() const noexcept { return m_pEdit.get(); }
+    // Puts text in the family's edit (made hidden, id 4321, when there is none yet), so that
+    // the row shows a value a command is about to write.
+    void PresetText(const std::wstring& text);
     const CString& Text() const noexcept { return m_text; }
 
 protected:
