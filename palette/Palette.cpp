@@ -507,7 +507,9 @@ void Palette::RefreshAll()
 
 void Palette::Move(int direction)
 {
-    for (int r = m_active + direction; r >= 0 && r < RowCount(); r += direction)
+    // From no active row, down starts at the first row and up at the last.
+    const int start = m_active >= 0 ? m_active + direction : (direction > 0 ? 0 : RowCount() - 1);
+    for (int r = start; r >= 0 && r < RowCount(); r += direction)
         if (!IsPlain(r) && !m_rows[static_cast<size_t>(r)]->readOnly)
         {
             ActivateRow(r);
@@ -669,8 +671,32 @@ try
         Layout();
         return false;
     case WM_LBUTTONDOWN:
-        // A click on a row's name makes the row active.
-        ActivateRow(RowAt(static_cast<short>(HIWORD(lParam))));
+        // A click on a row's name makes the row active; elsewhere the palette takes the keys.
+        if (!ActivateRow(RowAt(static_cast<short>(HIWORD(lParam)))))
+            ::SetFocus(Hwnd());
+        ::InvalidateRect(Hwnd(), nullptr, TRUE);
+        result = 0;
+        return true;
+    case WM_GETDLGCODE:
+        result = DLGC_WANTALLKEYS;
+        return true;
+    case WM_KEYDOWN:
+        // The keyboard moves between the rows that can be edited, and makes one active.
+        switch (wParam)
+        {
+        case VK_DOWN:
+        case VK_RETURN:
+            Move(1);
+            break;
+        case VK_UP:
+            Move(-1);
+            break;
+        case VK_TAB:
+            Move((::GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1);
+            break;
+        default:
+            return false;
+        }
         ::InvalidateRect(Hwnd(), nullptr, TRUE);
         result = 0;
         return true;

@@ -165,6 +165,21 @@ TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
     EXPECT_EQ(L"Hall", TextOf(L"40"));
 }
 
+TEST_F(PaletteTest, TheKeyboardAloneReachesTheRowsThatCanBeEdited)
+{
+    Select({L"40"});
+    const int contents = m_palette.FindRow(L"Contents");
+    const int tag = m_palette.FindRow(L"Room tag");
+    ::SendMessageW(m_palette.Hwnd(), WM_KEYDOWN, VK_DOWN, 1);
+    Pump();
+    EXPECT_EQ(contents, m_palette.ActiveRow()) << "the first row that can be edited";
+    EXPECT_NE(nullptr, ::GetDlgItem(m_palette.RowWindow(contents), 1038)) << "and it is being edited";
+    m_palette.DeactivateRow();
+    ::SendMessageW(m_palette.Hwnd(), WM_KEYDOWN, VK_UP, 1);
+    Pump();
+    EXPECT_EQ(tag, m_palette.ActiveRow()) << "upwards from nothing: the last one";
+}
+
 struct ProgramCase
 {
     const wchar_t* arguments;
