@@ -302,40 +302,25 @@ DkDbDatabase* HostServices::workingDatabase() const noexcept
 
 using namespace dkhost;
 
-const DkRxClass* DkDbObject::desc() noexcept { return &g_dbObjectClass; }
-const DkRxClass* DkDbObject::isA() const noexcept { return &g_dbObjectClass; }
-const DkRxClass* DkDbEntity::desc() noexcept { return &g_entityClass; }
-const DkRxClass* DkDbEntity::isA() const noexcept { return &g_entityClass; }
-DkDbEntity* DkDbEntity::cast(DkRxObject* o) noexcept
-{
-    return o && o->isKindOf(desc()) ? static_cast<DkDbEntity*>(o) : nullptr;
-}
-const DkRxClass* DkDbAttribute::desc() noexcept { return &g_attributeClass; }
-const DkRxClass* DkDbAttribute::isA() const noexcept { return &g_attributeClass; }
-DkDbAttribute* DkDbAttribute::cast(DkRxObject* o) noexcept
-{
-    return o && o->isKindOf(desc()) ? static_cast<DkDbAttribute*>(o) : nullptr;
-}
-const DkRxClass* DkDbSymbolTableRecord::desc() noexcept { return &g_recordClass; }
-const DkRxClass* DkDbSymbolTableRecord::isA() const noexcept { return &g_recordClass; }
-const DkRxClass* DkDbLayerTableRecord::desc() noexcept { return &g_layerClass; }
-const DkRxClass* DkDbLayerTableRecord::isA() const noexcept { return &g_layerClass; }
-DkDbLayerTableRecord* DkDbLayerTableRecord::cast(DkRxObject* o) noexcept
-{
-    return o && o->isKindOf(desc()) ? static_cast<DkDbLayerTableRecord*>(o) : nullptr;
-}
-const DkRxClass* DkDbSymbolTable::desc() noexcept { return &g_tableClass; }
-const DkRxClass* DkDbSymbolTable::isA() const noexcept { return &g_tableClass; }
-DkDbSymbolTable* DkDbSymbolTable::cast(DkRxObject* o) noexcept
-{
-    return o && o->isKindOf(desc()) ? static_cast<DkDbSymbolTable*>(o) : nullptr;
-}
-const DkRxClass* DkDbDictionary::desc() noexcept { return &g_dictionaryClass; }
-const DkRxClass* DkDbDictionary::isA() const noexcept { return &g_dictionaryClass; }
-DkDbDictionary* DkDbDictionary::cast(DkRxObject* o) noexcept
-{
-    return o && o->isKindOf(desc()) ? static_cast<DkDbDictionary*>(o) : nullptr;
-}
+// Each runtime class answers its descriptor; castable ones also cast.
+#define DK_RX_CLASS(Class, descriptor)                                                                                 \
+    const DkRxClass* Class::desc() noexcept { return &descriptor; }                                                    \
+    const DkRxClass* Class::isA() const noexcept { return &descriptor; }
+#define DK_RX_CAST(Class)                                                                                              \
+    Class* Class::cast(DkRxObject* o) noexcept { return o && o->isKindOf(desc()) ? static_cast<Class*>(o) : nullptr; }
+
+DK_RX_CLASS(DkDbObject, g_dbObjectClass)
+DK_RX_CLASS(DkDbEntity, g_entityClass)
+DK_RX_CAST(DkDbEntity)
+DK_RX_CLASS(DkDbAttribute, g_attributeClass)
+DK_RX_CAST(DkDbAttribute)
+DK_RX_CLASS(DkDbSymbolTableRecord, g_recordClass)
+DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
+DK_RX_CAST(DkDbLayerTableRecord)
+DK_RX_CLASS(DkDbSymbolTable, g_tableClass)
+DK_RX_CAST(DkDbSymbolTable)
+DK_RX_CLASS(DkDbDictionary, g_dictionaryClass)
+DK_RX_CAST(DkDbDictionary)
 DkDbSymbolTableIterator::~DkDbSymbolTableIterator() = default;
 DkDbDictionaryIterator::~DkDbDictionaryIterator() = default;
 DkDbObjectReactor::~DkDbObjectReactor() = default;

@@ -509,24 +509,28 @@ int Angle(const wchar_t* str, int unit, double* result)
     return RTNORM;
 }
 
-int Precision(int prec, const wchar_t* var)
-{
-    return prec == -1 ? SysShort(var, 4) : prec;
-}
-} // namespace
+using Formatter = int (*)(double, int, int, wchar_t*);
 
-int dkdbRToS(double value, int unit, int prec, wchar_t* str) noexcept
+// Number to text with the drawing's mode and precision where the caller says -1.
+int ToText(double value, int unit, int prec, wchar_t* str, const wchar_t* unitVar, int unitDefault,
+           const wchar_t* precVar, Formatter format) noexcept
 try
 {
-    unit = unit == -1 ? SysShort(L"LUNITS", 2) : unit;
-    prec = Precision(prec, L"LUPREC");
+    unit = unit == -1 ? SysShort(unitVar, unitDefault) : unit;
+    prec = prec == -1 ? SysShort(precVar, 4) : prec;
     if (prec < 0 || prec > 8)
         return RTREJ;
-    return Linear(value, unit, prec, str);
+    return format(value, unit, prec, str);
 }
 catch (...)
 {
     return RTERROR;
+}
+} // namespace
+
+int dkdbRToS(double value, int unit, int prec, wchar_t* str) noexcept
+{
+    return ToText(value, unit, prec, str, L"LUNITS", 2, L"LUPREC", &Linear);
 }
 
 int dkdbDisToF(const wchar_t* str, int unit, double* result) noexcept
@@ -543,17 +547,8 @@ catch (...)
 }
 
 int dkdbRawAngToS(double value, int unit, int prec, wchar_t* str) noexcept
-try
 {
-    unit = unit == -1 ? SysShort(L"AUNITS", 0) : unit;
-    prec = Precision(prec, L"AUPREC");
-    if (prec < 0 || prec > 8)
-        return RTREJ;
-    return Angular(value, unit, prec, str);
-}
-catch (...)
-{
-    return RTERROR;
+    return ToText(value, unit, prec, str, L"AUNITS", 0, L"AUPREC", &Angular);
 }
 
 int dkdbRawAngToF(const wchar_t* str, int unit, double* result) noexcept
