@@ -369,3 +369,113 @@ TEST_F(Contract, ReleasingTheControlGivesBackEveryReference)
     EXPECT_EQ(S_OK, canUnload()) << "no control, window or lock left in the editor library";
 }
 } // namespace
+
+namespace
+{
+class NotASink : public IUnknown
+{
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = riid == IID_IUnknown ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+};
+
+TEST_F(Contract, ConnectionPointsAnswerAsTheyShould)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    auto container = ComPtr<IUnknown>(m_host.Control()).Query<IConnectionPointContainer>();
+    ComPtr<IConnectionPoint> old;
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IDkPiPropertyEditEventsSink, old.Put()))
+        << "sinks connect for the newer events interface";
+
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(S_OK, container->EnumConnectionPoints(points.Put()));
+    IConnectionPoint* found[3] = {};
+    ULONG got = 0;
+    EXPECT_EQ(S_FALSE, points->Next(3, found, &got));
+    ASSERT_EQ(2u, got);
+    IID iids[2];
+    for (ULONG i = 0; i < got; ++i)
+    {
+        found[i]->GetConnectionInterface(&iids[i]);
+        found[i]->Release();
+    }
+    EXPECT_EQ(IID_IDkPiPropertyEditEventsSink2, iids[0]);
+    EXPECT_EQ(IID_IPropertyNotifySink, iids[1]);
+
+    ComPtr<IConnectionPoint> events;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_IDkPiPropertyEditEventsSink2, events.Put()));
+    NotASink notASink;
+    DWORD cookie = 0;
+    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, events->Advise(&notASink, &cookie));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, events->Unadvise(12345));
+
+    ComPtr<IEnumConnections> connections;
+    ASSERT_EQ(S_OK, events->EnumConnections(connections.Put()));
+    CONNECTDATA data{};
+    ASSERT_EQ(S_OK, connections->Next(1, &data, nullptr)) << "the palette's own sink";
+    EXPECT_NE(0u, data.dwCookie);
+    data.pUnk->Release();
+    EXPECT_EQ(S_FALSE, connections->Next(1, &data, nullptr));
+    ASSERT_EQ(S_OK, connections->Reset());
+    ComPtr<IEnumConnections> clone;
+    ASSERT_EQ(S_OK, connections->Clone(clone.Put()));
+    EXPECT_EQ(S_FALSE, clone->Skip(2));
+}
+
+TEST_F(Contract, QuickActivationConnectsTheEventsAndTellsTheStatus)
+{
+    ComPtr<IDkPiPropertyEditControl2> control;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(kTestEditorClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPiPropertyEditControl2,
+                                       control.PutVoid()));
+    dkfw::ComObject<dkpal::ControlSite>* site = nullptr;
+    ASSERT_EQ(S_OK, dkfw::ComObject<dkpal::ControlSite>::Create(&site, m_palette.Get(), m_frame, m_ambient));
+    dkfw::ComObject<dkpal::EventRecorder>* events = nullptr;
+    ASSERT_EQ(S_OK, dkfw::ComObject<dkpal::EventRecorder>::Create(&events));
+    QACONTAINER container{sizeof(container)};
+    container.pClientSite = site;
+    container.pUnkEventSink = static_cast<IDkPiPropertyEditEventsSink2*>(events);
+    QACONTROL answer{sizeof(answer)};
+    auto quick = ComPtr<IUnknown>(control.Get()).Query<IQuickActivate>();
+    ASSERT_EQ(S_OK, quick->QuickActivate(&container, &answer));
+    EXPECT_NE(0u, answer.dwEventCookie);
+    EXPECT_EQ(131473u, answer.dwMiscStatus);
+    site->SetRect(kRowRect);
+    auto ole = ComPtr<IUnknown>(control.Get()).Query<IOleObject>();
+    ASSERT_EQ(S_OK, ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, m_palette.Get(), &kRowRect));
+    HWND window = nullptr;
+    ComPtr<IUnknown>(control.Get()).Query<IOleWindow>()->GetWindow(&window);
+    ::SendMessageW(window, WM_KEYDOWN, VK_F2, 0);
+    ASSERT_EQ(1u, events->Events().size());
+    EXPECT_EQ(VK_F2, events->Events()[0].arg1);
+
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+    ole.Reset();
+    quick.Reset();
+    control.Reset();
+    EXPECT_EQ(0u, static_cast<IOleClientSite*>(site)->Release());
+    EXPECT_EQ(0u, static_cast<IDkPiPropertyEditEventsSink2*>(events)->Release());
+}
+
+TEST_F(Contract, DispatchRefusesWhatTheTypeLibraryDoesNotDescribe)
+{
+    ASSERT_EQ(S_OK, CreateRow());
+    auto dispatch = ComPtr<IUnknown>(m_host.Control()).Query<IDispatch>();
+    ComPtr<ITypeInfo> info;
+    EXPECT_EQ(DISP_E_BADINDEX, dispatch->GetTypeInfo(1, 0, info.Put()));
+    ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0, info.Put()));
+    DISPPARAMS none{};
+    VARIANT result;
+    ::VariantInit(&result);
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
+              dispatch->Invoke(4242, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
+    LPOLESTR name = const_cast<LPOLESTR>(L"NoSuchMember");
+    DISPID id = 0;
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
+}
+} // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace
 {
@@ -221,5 +222,31 @@ TEST(PaletteProgram, SetsUndoesAndDumpsInTheOrderGiven)
     auto dump = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30,31 --dump", BinDir(), 60000);
     EXPECT_NE(std::string::npos, dump.output.find("Geometry | Radius | (plain) | *VARIES* | varies, read-only"))
         << dump.output;
+}
+} // namespace
+
+namespace
+{
+TEST(PaletteProgram, WritesAPictureOfItself)
+{
+    dktest::TempDir dir;
+    const std::wstring path = dir.Path() + L"palette.png";
+    auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 40,41 --snapshot \"" + path + L"\"",
+                                BinDir(), 60000);
+    ASSERT_EQ(0u, r.exitCode) << r.output;
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    unsigned char header[24] = {};
+    DWORD got = 0;
+    ::ReadFile(file, header, sizeof(header), &got, nullptr);
+    const DWORD size = ::GetFileSize(file, nullptr);
+    ::CloseHandle(file);
+    ASSERT_EQ(24u, got);
+    EXPECT_EQ(0, std::memcmp(header, "\x89PNG\r\n\x1a\n", 8));
+    const unsigned width = (header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19];
+    const unsigned height = (header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23];
+    EXPECT_EQ(720u, width) << "the whole palette window";
+    EXPECT_EQ(640u, height);
+    EXPECT_GT(size, 4000u) << "more than one flat colour";
 }
 } // namespace
