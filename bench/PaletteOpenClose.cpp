@@ -53,21 +53,23 @@ int main()
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"DkBenchFrame";
     ::RegisterClassExW(&wc);
-    HWND frame = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 500,
-                                   700, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND frame = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 500, 700,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
     ::ShowWindow(frame, SW_SHOW);
     {
         dkpal::Palette palette;
         palette.Create(frame, RECT{0, 0, 480, 660});
         const std::vector<LONG_PTR> texts = {dkhost_test::EntityByHandle(L"40"), dkhost_test::EntityByHandle(L"41")};
 
-        auto report = [&](const char* when, int rows) {
+        auto report = [&](const char* when, int rows)
+        {
             long gdi = 0;
             long frames = 0;
             if (counts)
                 counts(&gdi, &frames);
             std::printf("%-10s rows %6d  windows %4d  component GDI objects %4ld  committed memory %7.1f MiB\n", when,
-                        rows, dktest::CountThreadWindows(), gdi, static_cast<double>(CommittedBytes()) / (1024.0 * 1024.0));
+                        rows, dktest::CountThreadWindows(), gdi,
+                        static_cast<double>(CommittedBytes()) / (1024.0 * 1024.0));
         };
         palette.SetSelection(texts);
         palette.SetSelection({});

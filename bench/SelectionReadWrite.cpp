@@ -135,21 +135,25 @@ int main(int argc, char** argv)
         for (int r = 0; r < runs; ++r)
         {
             readFloor = std::min(readFloor, Best(1, n, [&] { BareRead(objects); }));
-            read = std::min(read, Best(1, n, [&] {
-                                dkfw::UniqueVariant v;
-                                ValueType type;
-                                editor.GetPropertyValue(v.Put(), type);
-                            }));
+            read = std::min(read, Best(1, n,
+                                       [&]
+                                       {
+                                           dkfw::UniqueVariant v;
+                                           ValueType type;
+                                           editor.GetPropertyValue(v.Put(), type);
+                                       }));
         }
         for (int r = 0; r < std::min(runs, 5); ++r)
         {
             writeFloor = std::min(writeFloor, Best(1, n, [&] { BareWrite(objects, 3.0 + r); }));
-            write = std::min(write, Best(1, n, [&] {
-                                 VARIANT v;
-                                 v.vt = VT_R8;
-                                 v.dblVal = 4.0 + r;
-                                 editor.SetPropertyValue(&v, ValueSpecified);
-                             }));
+            write = std::min(write, Best(1, n,
+                                         [&]
+                                         {
+                                             VARIANT v;
+                                             v.vt = VT_R8;
+                                             v.dblVal = 4.0 + r;
+                                             editor.SetPropertyValue(&v, ValueSpecified);
+                                         }));
         }
         std::printf("%10zu %12.1f %12.1f %7.2f %12.1f %12.1f %7.2f\n", n, read, readFloor, read / readFloor, write,
                     writeFloor, write / writeFloor);

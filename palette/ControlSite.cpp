@@ -68,8 +68,8 @@ STDMETHODIMP ControlSite::OnUIActivate() noexcept
     return S_OK;
 }
 
-STDMETHODIMP ControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                           LPRECT clip, LPOLEINPLACEFRAMEINFO info) noexcept
+STDMETHODIMP ControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                           LPOLEINPLACEFRAMEINFO info) noexcept
 {
     RETURN_HR_IF(E_POINTER, !frame || !doc || !pos || !clip || !info);
     m_frame.CopyTo(frame);
@@ -115,7 +115,8 @@ STDMETHODIMP ControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !(flags & DISPATCH_PROPERTYGET));
     RETURN_HR_IF(E_POINTER, !result);
     ::VariantInit(result);
-    auto color = [result](OLE_COLOR c) {
+    auto color = [result](OLE_COLOR c)
+    {
         result->vt = VT_I4;
         result->lVal = static_cast<LONG>(c);
         return S_OK;
@@ -187,8 +188,8 @@ try
     Release();
     m_palette = palette;
     m_ambient = ambient;
-    RETURN_IF_FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPiPropertyEditControl2,
-                                        m_control.PutVoid()));
+    RETURN_IF_FAILED(
+        ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPiPropertyEditControl2, m_control.PutVoid()));
     m_oleObject = m_control.Query<IOleObject>();
     RETURN_HR_IF(E_NOINTERFACE, !m_oleObject);
 

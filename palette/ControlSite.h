@@ -71,8 +71,7 @@ protected:
     ~EventListener() = default;
 };
 
-class EventRecorder
-    : public dkfw::ComImplements<dkfw::Chain<IDkPiPropertyEditEventsSink2, IDkPiPropertyEditEventsSink>>
+class EventRecorder : public dkfw::ComImplements<dkfw::Chain<IDkPiPropertyEditEventsSink2, IDkPiPropertyEditEventsSink>>
 {
 public:
     void SetListener(EventListener* listener) noexcept { m_listener = listener; }

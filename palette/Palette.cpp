@@ -126,8 +126,8 @@ int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LP
     if (record->iType == EMR_EXTTEXTOUTW)
     {
         const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-        const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) +
-                                                             text->emrtext.offString);
+        const auto* chars =
+            reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
         reinterpret_cast<std::wstring*>(context)->append(chars, text->emrtext.nChars);
     }
     return 1;
@@ -205,14 +205,14 @@ void Palette::BuildRows()
     const int count = dkhost_test::PropertyDescriptionsOf(classes[0].c_str(), &first);
 
     // The rows every selected object's class shows.
-    auto inAll = [&](const dkhost_test::PropertyDescription& d) {
+    auto inAll = [&](const dkhost_test::PropertyDescription& d)
+    {
         for (const std::wstring& c : classes)
         {
             const dkhost_test::PropertyDescription* rows = nullptr;
             const int n = dkhost_test::PropertyDescriptionsOf(c.c_str(), &rows);
-            if (!std::any_of(rows, rows + n, [&](const auto& r) {
-                    return r.dispid == d.dispid && std::wcscmp(r.name, d.name) == 0;
-                }))
+            if (!std::any_of(rows, rows + n,
+                             [&](const auto& r) { return r.dispid == d.dispid && std::wcscmp(r.name, d.name) == 0; }))
                 return false;
         }
         return true;
@@ -289,8 +289,8 @@ void Palette::BuildRows()
         // A property the objects' type information marks read-only is read-only here too.
         ComPtr<ITypeInfo> info;
         TYPEATTR* ta = nullptr;
-        if (row.dispid != kDynamicDispid && row.objects[0] && SUCCEEDED(row.objects[0]->GetTypeInfo(0, 0, info.Put())) &&
-            SUCCEEDED(info->GetTypeAttr(&ta)))
+        if (row.dispid != kDynamicDispid && row.objects[0] &&
+            SUCCEEDED(row.objects[0]->GetTypeInfo(0, 0, info.Put())) && SUCCEEDED(info->GetTypeAttr(&ta)))
         {
             for (UINT v = 0; v < ta->cVars; ++v)
             {

@@ -133,7 +133,8 @@ bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring&
         if (token.empty())
             continue;
         bool matched = false;
-        auto add = [&](LONG_PTR id) {
+        auto add = [&](LONG_PTR id)
+        {
             matched = true;
             if (std::find(ids.begin(), ids.end(), id) == ids.end())
                 ids.push_back(id);
@@ -188,7 +189,8 @@ int SetRow(App& app, const std::wstring& assignment)
     if (app.palette.IsPlain(row))
         return Fail(1, L"the row \"" + name + L"\" has no editor yet and is read-only");
     HWND control = app.palette.RowWindow(row);
-    ::SendMessageW(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(app.frame), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+    ::SendMessageW(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(app.frame),
+                   MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
     ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     Pump();
@@ -222,12 +224,12 @@ void Dump(App& app)
 int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections, const std::vector<Action>& actions)
 {
     int line = 0;
-    const HRESULT loaded = drawing.empty() ? dkhost_test::LoadSampleDrawing()
-                                           : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
+    const HRESULT loaded =
+        drawing.empty() ? dkhost_test::LoadSampleDrawing() : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
     if (FAILED(loaded))
         return Fail(2, drawing.empty() ? L"the sample drawing cannot be read"
-                                       : L"cannot read " + drawing + (line ? L" (line " + std::to_wstring(line) + L")"
-                                                                           : std::wstring()));
+                                       : L"cannot read " + drawing +
+                                             (line ? L" (line " + std::to_wstring(line) + L")" : std::wstring()));
 
     std::vector<LONG_PTR> selected;
     for (const std::wstring& spec : selections)
@@ -258,9 +260,10 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
         return Fail(1, L"cannot create the palette window");
     dkhost_test::SetMainWindow(app.frame);
     HFONT guiFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    app.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT,
-                                 0, 0, 10, 10, app.frame, reinterpret_cast<HMENU>(kListId), wc.hInstance, nullptr);
+    app.list =
+        ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT, 0,
+                          0, 10, 10, app.frame, reinterpret_cast<HMENU>(kListId), wc.hInstance, nullptr);
     app.undo = ::CreateWindowExW(0, L"BUTTON", L"Undo", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10, app.frame,
                                  reinterpret_cast<HMENU>(kUndoId), wc.hInstance, nullptr);
     app.status = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 10, 10,
@@ -276,8 +279,8 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
     const int n = std::min(1024, dkhost_test::Entities(all, 1024));
     for (int i = 0; i < n; ++i)
     {
-        const std::wstring item = std::wstring(dkhost_test::EntityHandle(all[i])) + L"  " +
-                                  dkhost_test::EntityClass(all[i]);
+        const std::wstring item =
+            std::wstring(dkhost_test::EntityHandle(all[i])) + L"  " + dkhost_test::EntityClass(all[i]);
         ::SendMessageW(app.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         app.entities.push_back(all[i]);
         if (std::find(selected.begin(), selected.end(), all[i]) != selected.end())

@@ -48,8 +48,8 @@ HRESULT WriteWindowPng(HWND window, const wchar_t* path)
         pixels[i * 4 + 3] = 255;
 
     dkfw::ComPtr<IWICImagingFactory> factory;
-    RETURN_IF_FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IWICImagingFactory, factory.PutVoid()));
+    RETURN_IF_FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                        factory.PutVoid()));
     dkfw::ComPtr<IWICStream> stream;
     RETURN_IF_FAILED(factory->CreateStream(stream.Put()));
     RETURN_IF_FAILED(stream->InitializeFromFilename(path, GENERIC_WRITE));

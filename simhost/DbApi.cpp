@@ -304,10 +304,19 @@ using namespace dkhost;
 
 // Each runtime class answers its descriptor; castable ones also cast.
 #define DK_RX_CLASS(Class, descriptor)                                                                                 \
-    const DkRxClass* Class::desc() noexcept { return &descriptor; }                                                    \
-    const DkRxClass* Class::isA() const noexcept { return &descriptor; }
+    const DkRxClass* Class::desc() noexcept                                                                            \
+    {                                                                                                                  \
+        return &descriptor;                                                                                            \
+    }                                                                                                                  \
+    const DkRxClass* Class::isA() const noexcept                                                                       \
+    {                                                                                                                  \
+        return &descriptor;                                                                                            \
+    }
 #define DK_RX_CAST(Class)                                                                                              \
-    Class* Class::cast(DkRxObject* o) noexcept { return o && o->isKindOf(desc()) ? static_cast<Class*>(o) : nullptr; }
+    Class* Class::cast(DkRxObject* o) noexcept                                                                         \
+    {                                                                                                                  \
+        return o && o->isKindOf(desc()) ? static_cast<Class*>(o) : nullptr;                                            \
+    }
 
 DK_RX_CLASS(DkDbObject, g_dbObjectClass)
 DK_RX_CLASS(DkDbEntity, g_entityClass)

@@ -156,7 +156,8 @@ HostDynamicLinker& Linker()
 
 SysRegistry& Registry()
 {
-    static SysRegistry registry = [] {
+    static SysRegistry registry = []
+    {
         SysRegistry r;
         r.Set(DKRX_DYNAMIC_LINKER_OBJ, &Linker());
         return r;
@@ -178,14 +179,32 @@ bool DkRxClass::isDerivedFrom(const DkRxClass* other) const noexcept
 }
 
 DkRxObject::~DkRxObject() = default;
-const DkRxClass* DkRxObject::desc() noexcept { return &g_objectClass; }
-const DkRxClass* DkRxObject::isA() const noexcept { return &g_objectClass; }
+const DkRxClass* DkRxObject::desc() noexcept
+{
+    return &g_objectClass;
+}
+const DkRxClass* DkRxObject::isA() const noexcept
+{
+    return &g_objectClass;
+}
 
-const DkRxClass* DkRxDictionary::desc() noexcept { return &g_dictionaryClass; }
-const DkRxClass* DkRxDictionary::isA() const noexcept { return &g_dictionaryClass; }
+const DkRxClass* DkRxDictionary::desc() noexcept
+{
+    return &g_dictionaryClass;
+}
+const DkRxClass* DkRxDictionary::isA() const noexcept
+{
+    return &g_dictionaryClass;
+}
 
-const DkRxClass* DkRxDynamicLinker::desc() noexcept { return &g_linkerClass; }
-const DkRxClass* DkRxDynamicLinker::isA() const noexcept { return &g_linkerClass; }
+const DkRxClass* DkRxDynamicLinker::desc() noexcept
+{
+    return &g_linkerClass;
+}
+const DkRxClass* DkRxDynamicLinker::isA() const noexcept
+{
+    return &g_linkerClass;
+}
 DkRxDynamicLinker* DkRxDynamicLinker::cast(DkRxObject* obj) noexcept
 {
     return obj && obj->isKindOf(desc()) ? static_cast<DkRxDynamicLinker*>(obj) : nullptr;

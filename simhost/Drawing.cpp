@@ -34,8 +34,8 @@ std::wstring Folded(const wchar_t* s, size_t n)
 
 bool SameText(const std::wstring& a, const std::wstring& b)
 {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 double AsDouble(const VARIANT& v)
@@ -132,7 +132,8 @@ namespace
 // What the host computes for each slot, found once per class.
 void Classify(ObjectClass& cls)
 {
-    auto index = [&](const wchar_t* name) {
+    auto index = [&](const wchar_t* name)
+    {
         const PropertySlot* s = cls.Slot(name);
         return s ? cls.SlotIndex(s->dispid) : -1;
     };
@@ -309,7 +310,8 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     std::swprintf(buf, 16, L"%X", m_nextHandle++);
     r.handle = buf;
     // Every entity starts as the host creates it: on layer 0, by layer.
-    auto set = [&](const wchar_t* name, VARIANT v) {
+    auto set = [&](const wchar_t* name, VARIANT v)
+    {
         if (const PropertySlot* s = cls.Slot(name))
             StoreRaw(r, cls.SlotIndex(s->dispid), v);
     };
@@ -394,16 +396,19 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
 {
     ::VariantInit(out);
     const ObjectClass& cls = *r.cls;
-    auto stored = [&](int i) -> const VARIANT& {
+    auto stored = [&](int i) -> const VARIANT&
+    {
         static const VARIANT empty{};
         return i < 0 ? empty : r.values[static_cast<size_t>(i)].Get();
     };
-    auto text = [out](const std::wstring& s) {
+    auto text = [out](const std::wstring& s)
+    {
         out->vt = VT_BSTR;
         out->bstrVal = ::SysAllocString(s.c_str());
         return out->bstrVal ? S_OK : E_OUTOFMEMORY;
     };
-    auto real = [out](double d) {
+    auto real = [out](double d)
+    {
         SetDouble(out, d);
         return S_OK;
     };
@@ -470,7 +475,8 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
     const std::wstring& n = slot.name;
     const double d = value.vt == VT_R8 ? value.dblVal : 0;
     const std::wstring text = value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
-    auto ok = [&]() -> bool {
+    auto ok = [&]() -> bool
+    {
         if (slot.isEnum)
         {
             for (LONG e : slot.enumValues)
@@ -507,7 +513,8 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
         return DISP_E_EXCEPTION;
 
     // Derived properties write what they derive from.
-    auto put = [&](const wchar_t* name, double v) {
+    auto put = [&](const wchar_t* name, double v)
+    {
         const int i = r.cls->SlotIndex(r.cls->Slot(name)->dispid);
         RecordBefore(r, i);
         VARIANT x;

@@ -93,8 +93,8 @@ struct Record
     LONG_PTR owner = 0;
     RecordKind kind = RecordKind::Entity;
     bool erased = false;
-    std::wstring name;     // records, tables, dictionaries
-    std::wstring comment;  // linetype description and the like
+    std::wstring name;    // records, tables, dictionaries
+    std::wstring comment; // linetype description and the like
     // Layers.
     bool frozen = false;
     bool off = false;

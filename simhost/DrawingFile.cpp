@@ -25,7 +25,8 @@ std::vector<Token> Tokenize(const std::wstring& line)
 {
     std::vector<Token> out;
     size_t i = 0;
-    auto word = [&]() {
+    auto word = [&]()
+    {
         std::wstring w;
         if (i < line.size() && line[i] == L'"')
         {
@@ -146,8 +147,8 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
         t = (t == L"yes" || t == L"true" || t == L"1") ? L"-1" : L"0";
     src.bstrVal = ::SysAllocString(t.c_str());
     // Numbers in files are written with a point whatever the user's locale.
-    const HRESULT hr = ::VariantChangeTypeEx(out, &src, MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 0), 0,
-                                             slot.vt);
+    const HRESULT hr =
+        ::VariantChangeTypeEx(out, &src, MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 0), 0, slot.vt);
     ::SysFreeString(src.bstrVal);
     return SUCCEEDED(hr);
 }
@@ -271,9 +272,9 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         const Token* cls = Find(tokens, L"class");
         const Token* type = Find(tokens, L"type");
         const VARTYPE vt = !type || type->value == L"BSTR" ? VT_BSTR
-                           : type->value == L"R8"           ? VT_R8
-                           : type->value == L"BOOL"         ? VT_BOOL
-                                                            : VT_I4;
+                           : type->value == L"R8"          ? VT_R8
+                           : type->value == L"BOOL"        ? VT_BOOL
+                                                           : VT_I4;
         IUnknown* p = nullptr;
         if (FAILED(dkhost_test::AddDynamicProperty(tokens[1].key.c_str(), cls ? cls->value.c_str() : L"*", vt, &p)))
             return false;

@@ -22,7 +22,10 @@ public:
     DynamicProperty(std::wstring name, std::wstring className, VARTYPE vt);
 
     const std::wstring& ClassName() const noexcept { return m_className; }
-    void SetChoices(std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> choices) { m_choices = std::move(choices); }
+    void SetChoices(std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> choices)
+    {
+        m_choices = std::move(choices);
+    }
     void SetReadOnly(bool readOnly) noexcept { m_readOnly = readOnly; }
     void SetFault(const wchar_t* description) { m_fault = description ? description : L""; }
     // Edited by a command of the host instead of in place (empty: not).

@@ -32,11 +32,19 @@ struct SysVar
 std::map<std::wstring, SysVar>& SysVars()
 {
     static std::map<std::wstring, SysVar> vars = {
-        {L"LUNITS", {RTSHORT, 0, 2}},   {L"LUPREC", {RTSHORT, 0, 4}},     {L"AUNITS", {RTSHORT, 0, 0}},
-        {L"AUPREC", {RTSHORT, 0, 0}},   {L"DIMZIN", {RTSHORT, 0, 0}},     {L"UNITMODE", {RTSHORT, 0, 0}},
-        {L"ANGBASE", {RTREAL, 0, 0}},   {L"ANGDIR", {RTSHORT, 0, 0}},     {L"GRIPS", {RTSHORT, 0, 2}},
-        {L"GRIPOBJLIMIT", {RTSHORT, 0, 100}}, {L"DWGNAME", {RTSTR, 0, 0, L"Drawing1.dkd"}},
-        {L"DWGPREFIX", {RTSTR, 0, 0, L"C:\\Drawings\\"}}, {L"DWGTITLED", {RTSHORT, 0, 0}},
+        {L"LUNITS", {RTSHORT, 0, 2}},
+        {L"LUPREC", {RTSHORT, 0, 4}},
+        {L"AUNITS", {RTSHORT, 0, 0}},
+        {L"AUPREC", {RTSHORT, 0, 0}},
+        {L"DIMZIN", {RTSHORT, 0, 0}},
+        {L"UNITMODE", {RTSHORT, 0, 0}},
+        {L"ANGBASE", {RTREAL, 0, 0}},
+        {L"ANGDIR", {RTSHORT, 0, 0}},
+        {L"GRIPS", {RTSHORT, 0, 2}},
+        {L"GRIPOBJLIMIT", {RTSHORT, 0, 100}},
+        {L"DWGNAME", {RTSTR, 0, 0, L"Drawing1.dkd"}},
+        {L"DWGPREFIX", {RTSTR, 0, 0, L"C:\\Drawings\\"}},
+        {L"DWGTITLED", {RTSHORT, 0, 0}},
     };
     return vars;
 }
@@ -182,7 +190,8 @@ catch (...)
 
 int dkedSSGetFirst(resbuf** grips, resbuf** pickfirst) noexcept
 {
-    auto make = [](const std::vector<LONG_PTR>& ids) {
+    auto make = [](const std::vector<LONG_PTR>& ids)
+    {
         resbuf* rb = dkutNewRb(RTPICKS);
         if (rb)
             rb->resval.rlname[0] = NewSet(ids);
@@ -351,8 +360,11 @@ HWND dkedGetMainWindow() noexcept
 
 namespace
 {
-#define DK_APP_RESERVED(n) \
-    STDMETHODIMP Reserved##n() noexcept override { return E_NOTIMPL; }
+#define DK_APP_RESERVED(n)                                                                                             \
+    STDMETHODIMP Reserved##n() noexcept override                                                                       \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }
 
 // The host application's automation object: a dispatch with no members of its own here,
 // and the command interface that runs a command line.
@@ -372,16 +384,17 @@ public:
     {
         return DISP_E_MEMBERNOTFOUND;
     }
-    DK_APP_RESERVED(3) DK_APP_RESERVED(4) DK_APP_RESERVED(5) DK_APP_RESERVED(6) DK_APP_RESERVED(7)
-    DK_APP_RESERVED(8) DK_APP_RESERVED(9) DK_APP_RESERVED(10) DK_APP_RESERVED(11) DK_APP_RESERVED(12)
-    DK_APP_RESERVED(13) DK_APP_RESERVED(14) DK_APP_RESERVED(15) DK_APP_RESERVED(16) DK_APP_RESERVED(17)
-    DK_APP_RESERVED(18) DK_APP_RESERVED(19) DK_APP_RESERVED(20) DK_APP_RESERVED(21) DK_APP_RESERVED(22)
-    DK_APP_RESERVED(23) DK_APP_RESERVED(24) DK_APP_RESERVED(25) DK_APP_RESERVED(26) DK_APP_RESERVED(27)
-    DK_APP_RESERVED(28) DK_APP_RESERVED(29) DK_APP_RESERVED(30) DK_APP_RESERVED(31) DK_APP_RESERVED(32)
-    DK_APP_RESERVED(33) DK_APP_RESERVED(34) DK_APP_RESERVED(35) DK_APP_RESERVED(36) DK_APP_RESERVED(37)
-    DK_APP_RESERVED(38) DK_APP_RESERVED(39) DK_APP_RESERVED(40) DK_APP_RESERVED(41) DK_APP_RESERVED(42)
-    DK_APP_RESERVED(43)
-    STDMETHODIMP SendCommand(BSTR command) noexcept override
+    DK_APP_RESERVED(3)
+    DK_APP_RESERVED(4)
+    DK_APP_RESERVED(5) DK_APP_RESERVED(6) DK_APP_RESERVED(7) DK_APP_RESERVED(8) DK_APP_RESERVED(9) DK_APP_RESERVED(10)
+        DK_APP_RESERVED(11) DK_APP_RESERVED(12) DK_APP_RESERVED(13) DK_APP_RESERVED(14) DK_APP_RESERVED(15)
+            DK_APP_RESERVED(16) DK_APP_RESERVED(17) DK_APP_RESERVED(18) DK_APP_RESERVED(19) DK_APP_RESERVED(20)
+                DK_APP_RESERVED(21) DK_APP_RESERVED(22) DK_APP_RESERVED(23) DK_APP_RESERVED(24) DK_APP_RESERVED(25)
+                    DK_APP_RESERVED(26) DK_APP_RESERVED(27) DK_APP_RESERVED(28) DK_APP_RESERVED(29) DK_APP_RESERVED(30)
+                        DK_APP_RESERVED(31) DK_APP_RESERVED(32) DK_APP_RESERVED(33) DK_APP_RESERVED(34)
+                            DK_APP_RESERVED(35) DK_APP_RESERVED(36) DK_APP_RESERVED(37) DK_APP_RESERVED(38)
+                                DK_APP_RESERVED(39) DK_APP_RESERVED(40) DK_APP_RESERVED(41) DK_APP_RESERVED(42)
+                                    DK_APP_RESERVED(43) STDMETHODIMP SendCommand(BSTR command) noexcept override
     try
     {
         JournalAdd(std::wstring(L"command ") + (command ? command : L""));
@@ -425,9 +438,7 @@ const wchar_t* TaskDialogText(const std::wstring& id)
 }
 } // namespace
 
-MtTaskDialog::MtTaskDialog(const wchar_t* resource, const wchar_t* id) noexcept : m_resource(resource), m_id(id)
-{
-}
+MtTaskDialog::MtTaskDialog(const wchar_t* resource, const wchar_t* id) noexcept : m_resource(resource), m_id(id) {}
 
 int MtTaskDialog::Show(HWND owner) noexcept
 try

@@ -118,7 +118,8 @@ int wmain(int argc, wchar_t** argv)
     auto version = reinterpret_cast<ApiVersionFn>(::GetProcAddress(h, "dkrxGetApiVersion"));
     auto getClassObject = reinterpret_cast<GetClassObjectFn>(::GetProcAddress(h, "DllGetClassObject"));
     auto canUnload = reinterpret_cast<CanUnloadFn>(::GetProcAddress(h, "DllCanUnloadNow"));
-    std::wprintf(L"host: %ls loaded, host interface version 0x%x\n", module.c_str(), version ? version(kDkRxApiVersion) : 0);
+    std::wprintf(L"host: %ls loaded, host interface version 0x%x\n", module.c_str(),
+                 version ? version(kDkRxApiVersion) : 0);
 
     if (getClassObject)
         ListClasses(path, getClassObject);

@@ -34,8 +34,7 @@ HRESULT SetValue(const std::wstring& key, const wchar_t* name, const std::wstrin
     for (HKEY hive : kHives)
     {
         HKEY h = nullptr;
-        LONG rc = ::RegCreateKeyExW(hive, (kClassesRoot + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
-                                    nullptr);
+        LONG rc = ::RegCreateKeyExW(hive, (kClassesRoot + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);
         rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),

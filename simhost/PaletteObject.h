@@ -37,87 +37,327 @@ struct PropertyTraits
     CLSID page = CLSID_NULL; // the property page IPerPropertyBrowsing maps the property to
 };
 
-#define DK_ENTITY_RESERVED \
-    STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved4() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved5() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved6() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved7() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved8() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved9() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved10() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved11() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved12() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved13() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved14() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved15() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved16() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved17() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved18() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved19() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved20() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved21() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved22() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved23() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved24() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved25() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved26() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved27() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved28() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved29() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved30() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved31() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved32() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved33() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved34() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved35() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved36() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved37() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved38() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved39() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved40() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved41() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved42() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved43() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved44() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved45() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved46() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved47() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved48() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved49() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved50() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved51() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved52() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved53() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved54() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved55() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved56() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved57() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved58() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved59() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved60() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved61() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved62() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved63() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved64() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved65() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved66() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved67() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved68() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved69() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved70() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved71() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved72() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved73() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved74() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved75() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved76() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved77() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved78() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved79() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved80() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved81() noexcept override { return E_NOTIMPL; } \
-    STDMETHODIMP Reserved82() noexcept override { return E_NOTIMPL; }
+#define DK_ENTITY_RESERVED                                                                                             \
+    STDMETHODIMP Reserved3() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved4() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved5() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved6() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved7() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved8() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved9() noexcept override                                                                         \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved10() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved11() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved12() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved13() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved14() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved15() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved16() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved17() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved18() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved19() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved20() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved21() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved22() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved23() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved24() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved25() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved26() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved27() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved28() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved29() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved30() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved31() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved32() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved33() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved34() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved35() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved36() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved37() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved38() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved39() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved40() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved41() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved42() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved43() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved44() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved45() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved46() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved47() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved48() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved49() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved50() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved51() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved52() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved53() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved54() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved55() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved56() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved57() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved58() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved59() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved60() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved61() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved62() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved63() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved64() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved65() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved66() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved67() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved68() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved69() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved70() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved71() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved72() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved73() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved74() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved75() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved76() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved77() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved78() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved79() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved80() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved81() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }                                                                                                                  \
+    STDMETHODIMP Reserved82() noexcept override                                                                        \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }
 
 class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEntity>,
                       public IPropertyUnspecified,

@@ -140,9 +140,9 @@ int Linear(double value, int unit, int prec, wchar_t* out)
             }
             const std::wstring fraction = std::to_wstring(num) + L"/" + std::to_wstring(den);
             // After feet a fraction keeps its zero inches: 1'-0 1/2".
-            inches = !num                        ? std::to_wstring(whole)
+            inches = !num                  ? std::to_wstring(whole)
                      : !whole && !showFeet ? fraction
-                                                 : std::to_wstring(whole) + (inputForm ? L"-" : L" ") + fraction;
+                                           : std::to_wstring(whole) + (inputForm ? L"-" : L" ") + fraction;
         }
         else
             inches = Suppress(Decimals(rest, prec), dimzin & 8);
@@ -171,7 +171,7 @@ int Linear(double value, int unit, int prec, wchar_t* out)
             den /= g;
         }
         const std::wstring fraction = std::to_wstring(num) + L"/" + std::to_wstring(den);
-        const std::wstring text = !num ? std::to_wstring(whole)
+        const std::wstring text = !num     ? std::to_wstring(whole)
                                   : !whole ? fraction
                                            : std::to_wstring(whole) + (inputForm ? L"-" : L" ") + fraction;
         return Put((count ? sign : L"") + text, out);
@@ -228,7 +228,8 @@ int Angular(double radians, int unit, int prec, wchar_t* out)
     const bool inputForm = SysShort(L"UNITMODE", 0) == 1;
     const double a = Normalize(radians);
     // A number at a precision in [0, full): a rounding up to the full turn shows as 0.
-    auto circular = [&](double value, double full, const wchar_t* suffix) {
+    auto circular = [&](double value, double full, const wchar_t* suffix)
+    {
         const long long per = static_cast<long long>(std::pow(10.0, prec));
         long long count = std::llround(value * static_cast<double>(per));
         if (count >= std::llround(full * static_cast<double>(per)))
@@ -430,7 +431,10 @@ bool Degrees(Scanner& sc, double& degrees, bool& marked)
         if (!Unsigned(look, v, false))
             break;
         const wchar_t mark = look.Peek();
-        const double scale = mark == L'd' || mark == L'D' ? 1.0 : mark == L'\'' ? 1.0 / 60 : mark == L'"' ? 1.0 / 3600 : 0;
+        const double scale = mark == L'd' || mark == L'D' ? 1.0
+                             : mark == L'\''              ? 1.0 / 60
+                             : mark == L'"'               ? 1.0 / 3600
+                                                          : 0;
         if (scale == 0)
         {
             if (any)

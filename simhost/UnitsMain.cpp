@@ -67,8 +67,8 @@ int wmain(int argc, wchar_t** argv)
             const wchar_t* variable;
             bool real;
         } settings[] = {
-            {L"--lunits", L"LUNITS", false}, {L"--luprec", L"LUPREC", false}, {L"--aunits", L"AUNITS", false},
-            {L"--auprec", L"AUPREC", false}, {L"--dimzin", L"DIMZIN", false}, {L"--unitmode", L"UNITMODE", false},
+            {L"--lunits", L"LUNITS", false},  {L"--luprec", L"LUPREC", false}, {L"--aunits", L"AUNITS", false},
+            {L"--auprec", L"AUPREC", false},  {L"--dimzin", L"DIMZIN", false}, {L"--unitmode", L"UNITMODE", false},
             {L"--angbase", L"ANGBASE", true}, {L"--angdir", L"ANGDIR", false},
         };
         bool known = false;

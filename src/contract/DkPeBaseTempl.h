@@ -60,8 +60,9 @@ public:
 
     HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
     {
-        return dkfw::QueryTable<CDkPeBaseTempl, dkfw::Chain<IDkPiPropertyEditControl2, IDkPiPropertyEditControl, IDispatch>,
-                                IOleObject, dkfw::Chain<IOleInPlaceObjectWindowless, IOleInPlaceObject, IOleWindow>,
+        return dkfw::QueryTable<CDkPeBaseTempl,
+                                dkfw::Chain<IDkPiPropertyEditControl2, IDkPiPropertyEditControl, IDispatch>, IOleObject,
+                                dkfw::Chain<IOleInPlaceObjectWindowless, IOleInPlaceObject, IOleWindow>,
                                 IOleInPlaceActiveObject, dkfw::Chain<IViewObjectEx, IViewObject2, IViewObject>,
                                 IOleControl, IQuickActivate, IConnectionPointContainer>(this, riid, ppv);
     }
@@ -124,10 +125,22 @@ public:
     }
     DK_CATCH_RETURN()
 
-    STDMETHODIMP put_BackColor(OLE_COLOR c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_put_BackColor, c); }
-    STDMETHODIMP get_BackColor(OLE_COLOR* c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_get_BackColor, c); }
-    STDMETHODIMP put_ForeColor(OLE_COLOR c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_put_ForeColor, c); }
-    STDMETHODIMP get_ForeColor(OLE_COLOR* c) noexcept override { return Forward(&CDkPeCtrlBase::Handle_get_ForeColor, c); }
+    STDMETHODIMP put_BackColor(OLE_COLOR c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_put_BackColor, c);
+    }
+    STDMETHODIMP get_BackColor(OLE_COLOR* c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_get_BackColor, c);
+    }
+    STDMETHODIMP put_ForeColor(OLE_COLOR c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_put_ForeColor, c);
+    }
+    STDMETHODIMP get_ForeColor(OLE_COLOR* c) noexcept override
+    {
+        return Forward(&CDkPeCtrlBase::Handle_get_ForeColor, c);
+    }
     STDMETHODIMP put_ReadOnlyBackColor(OLE_COLOR c) noexcept override
     {
         return Forward(&CDkPeCtrlBase::Handle_put_ReadOnlyBackColor, c);

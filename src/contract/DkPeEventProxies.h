@@ -13,8 +13,14 @@
 template <class T> class CProxyIDkPiPropertyEditEventsSink
 {
 public:
-    HRESULT Fire_OnClick() { return Each([](auto* s) { return s->OnClick(); }); }
-    HRESULT Fire_OnDblClick() { return Each([](auto* s) { return s->OnDblClick(); }); }
+    HRESULT Fire_OnClick()
+    {
+        return Each([](auto* s) { return s->OnClick(); });
+    }
+    HRESULT Fire_OnDblClick()
+    {
+        return Each([](auto* s) { return s->OnDblClick(); });
+    }
     HRESULT Fire_OnKeyDown(LONG_PTR pnChar, LONG_PTR keyData)
     {
         return Each([&](auto* s) { return s->OnKeyDown(pnChar, keyData); });
@@ -31,10 +37,22 @@ public:
     {
         return Each([&](auto* s) { return s->OnMButtonDown(wParam, lParam); });
     }
-    HRESULT Fire_OnBeginPropertyUpdate() { return Each([](auto* s) { return s->OnBeginPropertyUpdate(); }); }
-    HRESULT Fire_OnEndPropertyUpdate() { return Each([](auto* s) { return s->OnEndPropertyUpdate(); }); }
-    HRESULT Fire_OnOperationStart(LONG code) { return Each([&](auto* s) { return s->OnOperationStart(code); }); }
-    HRESULT Fire_OnOperationEnd(LONG code) { return Each([&](auto* s) { return s->OnOperationEnd(code); }); }
+    HRESULT Fire_OnBeginPropertyUpdate()
+    {
+        return Each([](auto* s) { return s->OnBeginPropertyUpdate(); });
+    }
+    HRESULT Fire_OnEndPropertyUpdate()
+    {
+        return Each([](auto* s) { return s->OnEndPropertyUpdate(); });
+    }
+    HRESULT Fire_OnOperationStart(LONG code)
+    {
+        return Each([&](auto* s) { return s->OnOperationStart(code); });
+    }
+    HRESULT Fire_OnOperationEnd(LONG code)
+    {
+        return Each([&](auto* s) { return s->OnOperationEnd(code); });
+    }
 
 private:
     // The result of the last sink called, S_OK with none.

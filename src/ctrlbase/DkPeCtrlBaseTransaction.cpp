@@ -14,7 +14,6 @@
 
 #include <cstdio>
 
-
 namespace
 {
 using dkfw::ComPtr;
@@ -248,7 +247,8 @@ try
         m_pUIEvents->FireBeginPropertyUpdate();
 
     HWND frame = nullptr;
-    auto owner = [&]() {
+    auto owner = [&]()
+    {
         if (!frame)
             GetFrameHandle(frame);
         return frame;

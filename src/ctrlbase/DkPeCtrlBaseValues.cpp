@@ -133,8 +133,8 @@ namespace
 {
 // The unspecified check over the asked party, shared by both kinds of property.
 template <class Self>
-long CheckUnspecified(Self& self, IUnknown* party, VARIANT varId, VARIANT* value, bool* isUnspecified,
-                      bool& allowedOut, CString& textOut)
+long CheckUnspecified(Self& self, IUnknown* party, VARIANT varId, VARIANT* value, bool* isUnspecified, bool& allowedOut,
+                      CString& textOut)
 {
     if (!party || !value || !isUnspecified)
         return E_POINTER;
@@ -216,14 +216,14 @@ long SetExpression(IUnknown* party, VARIANT varId, wchar_t* text)
 } // namespace
 
 long CDkPeCtrlBase::CheckPropertyForUnspecifiedValue(IUnknown* dynProp, IUnknown* object, VARIANT* value,
-                                                      bool* isUnspecified)
+                                                     bool* isUnspecified)
 {
     return CheckUnspecified(*this, dynProp, ObjectId(object), value, isUnspecified, m_bUnspecifiedAllowed,
                             m_unspecifiedText);
 }
 
 long CDkPeCtrlBase::CheckPropertyForUnspecifiedValue(long dispid, IDispatch* object, VARIANT* value,
-                                                      bool* isUnspecified)
+                                                     bool* isUnspecified)
 {
     return CheckUnspecified(*this, object, DispidId(dispid), value, isUnspecified, m_bUnspecifiedAllowed,
                             m_unspecifiedText);
@@ -239,8 +239,7 @@ long CDkPeCtrlBase::SetPropertyValueAsUnspecified(IUnknown* dynProp, IUnknown* o
     return SetUnspecified(dynProp, ObjectId(object), flag);
 }
 
-long CDkPeCtrlBase::CheckPropertyForExpression(IUnknown* dynProp, IUnknown* object, VARIANT* value,
-                                                bool* hasExpression)
+long CDkPeCtrlBase::CheckPropertyForExpression(IUnknown* dynProp, IUnknown* object, VARIANT* value, bool* hasExpression)
 {
     if (!dynProp || !object || !value || !hasExpression)
         return E_POINTER;
@@ -309,12 +308,12 @@ long CDkPeCtrlBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
         break;
     case VT_R4:
         // NaN compares unequal to everything, itself included.
-        equal = a->fltVal == a->fltVal && b->fltVal == b->fltVal && !(a->fltVal < b->fltVal) &&
-                !(a->fltVal > b->fltVal);
+        equal =
+            a->fltVal == a->fltVal && b->fltVal == b->fltVal && !(a->fltVal < b->fltVal) && !(a->fltVal > b->fltVal);
         break;
     case VT_R8:
-        equal = a->dblVal == a->dblVal && b->dblVal == b->dblVal && !(a->dblVal < b->dblVal) &&
-                !(a->dblVal > b->dblVal);
+        equal =
+            a->dblVal == a->dblVal && b->dblVal == b->dblVal && !(a->dblVal < b->dblVal) && !(a->dblVal > b->dblVal);
         break;
     case VT_BSTR:
         equal = ::CompareStringOrdinal(a->bstrVal ? a->bstrVal : L"", static_cast<int>(::SysStringLen(a->bstrVal)),
@@ -338,8 +337,8 @@ long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& v
     EXCEPINFO excep{};
     if (value->vt != VT_EMPTY)
         ::VariantClear(value);
-    HRESULT hr = object->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value, &excep,
-                                nullptr);
+    HRESULT hr =
+        object->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value, &excep, nullptr);
     if (hr == DISP_E_EXCEPTION)
     {
         const SCODE code = excep.scode;

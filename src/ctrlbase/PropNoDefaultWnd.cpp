@@ -85,9 +85,8 @@ void CPropNoDefaultWnd::Paint() noexcept
     HDC dc = paint.Get();
     RECT client{};
     ::GetClientRect(Hwnd(), &client);
-    HFONT font = m_pEdit && m_pEdit->Hwnd()
-                     ? reinterpret_cast<HFONT>(::SendMessageW(m_pEdit->Hwnd(), WM_GETFONT, 0, 0))
-                     : nullptr;
+    HFONT font = m_pEdit && m_pEdit->Hwnd() ? reinterpret_cast<HFONT>(::SendMessageW(m_pEdit->Hwnd(), WM_GETFONT, 0, 0))
+                                            : nullptr;
     dkfw::SelectObjectScope select(dc, font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     ::SetBkMode(dc, TRANSPARENT);

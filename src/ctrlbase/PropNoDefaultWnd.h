@@ -33,8 +33,8 @@ private:
     void Choose() noexcept;
 
 public:
-    RECT m_rect;        // where the pop-up is placed
-    CEditEx* m_pEdit;   // the edit it belongs to (not owned)
-    POINT m_lastPos;    // the row's position relative to the desktop when placed
-    UINT_PTR m_nTimer;  // the 100 ms position check
+    RECT m_rect;       // where the pop-up is placed
+    CEditEx* m_pEdit;  // the edit it belongs to (not owned)
+    POINT m_lastPos;   // the row's position relative to the desktop when placed
+    UINT_PTR m_nTimer; // the 100 ms position check
 };

@@ -130,7 +130,8 @@ void ComModule::Term() noexcept
     if (!m_initialised)
         return;
     m_initialised = false;
-    auto termEntry = [](ObjectMapEntry& e) {
+    auto termEntry = [](ObjectMapEntry& e)
+    {
         if (IUnknown* cached = std::exchange(e.classObject, nullptr))
             cached->Release();
         if (e.classHook)

@@ -51,8 +51,7 @@ protected:
 
     template <class> friend class ComObject;
     template <class> friend class ComAggObject;
-    template <class Self, class First, class... Entries>
-    friend HRESULT QueryTable(Self*, REFIID, void**) noexcept;
+    template <class Self, class First, class... Entries> friend HRESULT QueryTable(Self*, REFIID, void**) noexcept;
 
 private:
     // Creators call the hooks through the base, whatever access a class gives its overrides.
@@ -74,8 +73,7 @@ template <class Self, class E> bool TryEntry(Self* self, REFIID riid, void** ppv
 // QueryInterface over a table of interface entries that Self derives from; the first entry
 // is the object's identity. Takes a reference through the interface found (which, in an
 // aggregated object, goes to the outer unknown as COM requires).
-template <class Self, class First, class... Entries>
-HRESULT QueryTable(Self* self, REFIID riid, void** ppv) noexcept
+template <class Self, class First, class... Entries> HRESULT QueryTable(Self* self, REFIID riid, void** ppv) noexcept
 {
     if (!ppv)
         return E_POINTER;
@@ -154,10 +152,7 @@ public:
     }
 
 private:
-    template <class... Args> explicit ComObject(Args&&... args) : T(std::forward<Args>(args)...)
-    {
-        ModuleLock();
-    }
+    template <class... Args> explicit ComObject(Args&&... args) : T(std::forward<Args>(args)...) { ModuleLock(); }
     ~ComObject() override { ModuleUnlock(); }
 
     std::atomic<ULONG> m_refs{0};

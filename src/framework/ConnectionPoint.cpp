@@ -195,7 +195,8 @@ try
 }
 DK_CATCH_RETURN()
 
-HRESULT FindConnectionPointIn(ConnectionPoint* const* points, size_t count, REFIID riid, IConnectionPoint** out) noexcept
+HRESULT FindConnectionPointIn(ConnectionPoint* const* points, size_t count, REFIID riid,
+                              IConnectionPoint** out) noexcept
 {
     RETURN_HR_IF(E_POINTER, !out);
     *out = nullptr;

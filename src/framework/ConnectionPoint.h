@@ -45,6 +45,7 @@ private:
 };
 
 // The container side: finds and enumerates a fixed set of points.
-HRESULT FindConnectionPointIn(ConnectionPoint* const* points, size_t count, REFIID riid, IConnectionPoint** out) noexcept;
+HRESULT FindConnectionPointIn(ConnectionPoint* const* points, size_t count, REFIID riid,
+                              IConnectionPoint** out) noexcept;
 HRESULT EnumConnectionPointsOf(ConnectionPoint* const* points, size_t count, IEnumConnectionPoints** out) noexcept;
 } // namespace dkfw

@@ -13,9 +13,9 @@ void FillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF botto
     const int height = rect.bottom - rect.top;
     if (height <= 0 || rect.right <= rect.left)
         return;
-    const int spread = std::max({std::abs(GetRValue(top) - GetRValue(bottom)),
-                                 std::abs(GetGValue(top) - GetGValue(bottom)),
-                                 std::abs(GetBValue(top) - GetBValue(bottom))});
+    const int spread =
+        std::max({std::abs(GetRValue(top) - GetRValue(bottom)), std::abs(GetGValue(top) - GetGValue(bottom)),
+                  std::abs(GetBValue(top) - GetBValue(bottom))});
     const int bands = std::clamp(std::min(spread + 1, height), 1, 64);
     auto mix = [&](int a, int b, int i) { return bands == 1 ? a : a + (b - a) * i / (bands - 1); };
     for (int i = 0; i < bands; ++i)

@@ -17,8 +17,8 @@ SubclassedWindow::~SubclassedWindow()
 
 bool SubclassedWindow::Attach(HWND hwnd) noexcept
 {
-    if (!hwnd || m_hwnd || !::SetWindowSubclass(hwnd, &SubclassedWindow::Proc, kSubclassId,
-                                                 reinterpret_cast<DWORD_PTR>(this)))
+    if (!hwnd || m_hwnd ||
+        !::SetWindowSubclass(hwnd, &SubclassedWindow::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     m_hwnd = hwnd;
     NoteWindowCreated();

@@ -59,10 +59,7 @@ protected:
         dkhost_test::UnregisterControlClass(kTestButtonEditorClsid, kTestButtonEditorProgId);
     }
 
-    HRESULT CreateRow()
-    {
-        return m_host.Create(kTestEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient);
-    }
+    HRESULT CreateRow() { return m_host.Create(kTestEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient); }
 
     ComPtr<ITestEditorProbe> Probe() { return ComPtr<IUnknown>(m_host.Control()).Query<ITestEditorProbe>(); }
 
@@ -91,9 +88,9 @@ TEST_F(Contract, OneInterfacePointerServesTheControlInterfacesAndDispatch)
     ASSERT_EQ(S_OK, control->QueryInterface(IID_IDispatch, dispatch.PutVoid()));
     EXPECT_EQ(static_cast<void*>(control), static_cast<void*>(base.Get()));
     EXPECT_EQ(static_cast<void*>(control), static_cast<void*>(dispatch.Get()));
-    for (const IID* iid : {&IID_IOleObject, &IID_IOleInPlaceObject, &IID_IOleInPlaceObjectWindowless,
-                           &IID_IOleInPlaceActiveObject, &IID_IViewObjectEx, &IID_IOleControl, &IID_IQuickActivate,
-                           &IID_IConnectionPointContainer, &IID_IOleWindow})
+    for (const IID* iid :
+         {&IID_IOleObject, &IID_IOleInPlaceObject, &IID_IOleInPlaceObjectWindowless, &IID_IOleInPlaceActiveObject,
+          &IID_IViewObjectEx, &IID_IOleControl, &IID_IQuickActivate, &IID_IConnectionPointContainer, &IID_IOleWindow})
     {
         ComPtr<IUnknown> p;
         EXPECT_EQ(S_OK, control->QueryInterface(*iid, p.PutVoid()));
@@ -325,8 +322,8 @@ TEST_F(Contract, ColoursKeepTheirBrushUntilTheyChange)
     // The control-colour answer: the stored brush, with the text colour set in the DC.
     dkfw::WindowDc dc(m_host.Window());
     control->put_ForeColor(RGB(200, 0, 0));
-    const auto brush = reinterpret_cast<HBRUSH>(
-        ::SendMessageW(m_host.Window(), 0x0019, reinterpret_cast<WPARAM>(dc.Get()), 0));
+    const auto brush =
+        reinterpret_cast<HBRUSH>(::SendMessageW(m_host.Window(), 0x0019, reinterpret_cast<WPARAM>(dc.Get()), 0));
     EXPECT_EQ(changed, brush);
     EXPECT_EQ(RGB(200, 0, 0), ::GetTextColor(dc.Get()));
     EXPECT_EQ(TRANSPARENT, ::GetBkMode(dc.Get()));

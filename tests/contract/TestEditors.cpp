@@ -126,10 +126,7 @@ private:
 class CTestButtonEditor : public CDkPeCtrlBase, public CDkPeButtonEditTempl<CTestButtonEditor>
 {
 public:
-    CTestButtonEditor()
-        : CDkPeCtrlBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-    {
-    }
+    CTestButtonEditor() : CDkPeCtrlBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this)) {}
     static const CLSID& ClassId() noexcept { return kTestButtonEditorClsid; }
 
     long PutDefaultPicture(IUnknown* p) { return Store(m_default, p); }

@@ -2,7 +2,6 @@
 // host's tolerated failures, read-only and expression states, and untrusted selections.
 #include "EditorFixture.h"
 
-
 #include <cmath>
 
 namespace
@@ -197,8 +196,8 @@ TEST_F(ValueAccess, ExpressionStateFollowsTheObjects)
         int state;
         const wchar_t* expression;
     };
-    for (const Case& c : {Case{nullptr, nullptr, 0, L""}, Case{L"d/2", L"d/2", 3, L"d/2"},
-                          Case{L"d/2", L"d/3", 2, L""}, Case{L"", L"", 1, L""}})
+    for (const Case& c : {Case{nullptr, nullptr, 0, L""}, Case{L"d/2", L"d/2", 3, L"d/2"}, Case{L"d/2", L"d/3", 2, L""},
+                          Case{L"", L"", 1, L""}})
     {
         SCOPED_TRACE(c.state);
         dkhost_test::SetExpression(m_ids[0], kRadius, c.first != nullptr, c.first);

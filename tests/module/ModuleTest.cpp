@@ -83,8 +83,8 @@ TEST_F(ProductLibrary, EveryClassOfTheTypeLibraryIsInTheMapAndOnlyBuiltOnesAreAv
         TYPEKIND kind;
         ComPtr<ITypeInfo> info;
         TYPEATTR* attr = nullptr;
-        if (FAILED(lib->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS || FAILED(lib->GetTypeInfo(i, info.Put())) ||
-            FAILED(info->GetTypeAttr(&attr)))
+        if (FAILED(lib->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS ||
+            FAILED(lib->GetTypeInfo(i, info.Put())) || FAILED(info->GetTypeAttr(&attr)))
             continue;
         ++classes;
         ComPtr<IClassFactory> factory;

@@ -91,7 +91,6 @@ protected:
         Pump();
     }
 
-
     dkfw::UniqueHwnd m_frame;
     dkpal::Palette m_palette;
 };
@@ -211,9 +210,9 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
 
 TEST(PaletteProgram, SetsUndoesAndDumpsInTheOrderGiven)
 {
-    auto r = dktest::RunProcess(L"\"" + BinDir() +
-                                    L"dkpex-palette.exe\" --select 40,41 --set Contents=Porch --journal --undo --journal",
-                                BinDir(), 60000);
+    auto r = dktest::RunProcess(
+        L"\"" + BinDir() + L"dkpex-palette.exe\" --select 40,41 --set Contents=Porch --journal --undo --journal",
+        BinDir(), 60000);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("journal: modeless start OPM_CHGPROP")) << r.output;

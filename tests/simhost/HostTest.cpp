@@ -87,9 +87,9 @@ TEST_F(Host, SampleDrawingHasEveryClassAndLayerState)
     std::set<std::wstring> classes;
     for (int i = 0; i < n; ++i)
         classes.insert(dkhost_test::EntityClass(ids[i]));
-    for (const wchar_t* c : {L"Line", L"Circle", L"Arc", L"Polyline", L"Text", L"MText", L"Hatch", L"RasterImage",
-                             L"BlockReference", L"Attribute", L"Dimension", L"GeoMapImage", L"PointCloud",
-                             L"ViewBorder", L"ViewSymbol"})
+    for (const wchar_t* c :
+         {L"Line", L"Circle", L"Arc", L"Polyline", L"Text", L"MText", L"Hatch", L"RasterImage", L"BlockReference",
+          L"Attribute", L"Dimension", L"GeoMapImage", L"PointCloud", L"ViewBorder", L"ViewSymbol"})
         EXPECT_TRUE(classes.count(c)) << std::wstring(c).c_str();
 
     // The layers through the database API, in table order, with their states.
@@ -173,11 +173,11 @@ TEST_F(Host, CarelessCallsAreAnsweredAsAutomationObjectsDo)
     VARIANT arg = R8(1);
     DISPPARAMS oneArg{&arg, nullptr, 1, 0};
     UniqueVariant out;
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, circle->Invoke(kRadius, IID_NULL, 0, DISPATCH_PROPERTYGET, &oneArg, out.Put(),
-                                                   nullptr, nullptr));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              circle->Invoke(kRadius, IID_NULL, 0, DISPATCH_PROPERTYGET, &oneArg, out.Put(), nullptr, nullptr));
     DISPPARAMS none{};
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, circle->Invoke(kRadius, IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr, nullptr,
-                                                   nullptr));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              circle->Invoke(kRadius, IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr, nullptr, nullptr));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(circle.Get(), 4242, out.Put()));
 
     VARIANT text;
@@ -305,13 +305,14 @@ TEST_F(Host, InjectedFaultsAndTheFixedFailuresOfFourClasses)
         DISPID dispid;
         SCODE code;
     };
-    for (const Case& c : {Case{L"70", kThickness, static_cast<SCODE>(0x80200003)},
-                          Case{L"71", kThickness, static_cast<SCODE>(0x80200003)},
-                          Case{L"72", kColor, static_cast<SCODE>(0x80200002)},
-                          Case{L"73", kLayer, static_cast<SCODE>(0x80200002)}})
+    for (const Case& c :
+         {Case{L"70", kThickness, static_cast<SCODE>(0x80200003)},
+          Case{L"71", kThickness, static_cast<SCODE>(0x80200003)}, Case{L"72", kColor, static_cast<SCODE>(0x80200002)},
+          Case{L"73", kLayer, static_cast<SCODE>(0x80200002)}})
     {
         EXCEPINFO e{};
-        EXPECT_EQ(DISP_E_EXCEPTION, Get(Object(c.handle).Get(), c.dispid, v.Put(), &e)) << std::wstring(c.handle).c_str();
+        EXPECT_EQ(DISP_E_EXCEPTION, Get(Object(c.handle).Get(), c.dispid, v.Put(), &e))
+            << std::wstring(c.handle).c_str();
         EXPECT_EQ(c.code, e.scode);
         ::SysFreeString(e.bstrDescription);
         ::SysFreeString(e.bstrSource);

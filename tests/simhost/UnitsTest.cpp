@@ -115,11 +115,10 @@ TEST_F(Units, LinearTextInEveryMode)
 TEST_F(Units, TypedDistancesInEveryForm)
 {
     const std::pair<const wchar_t*, double> cases[] = {
-        {L"5'", 60},          {L"60\"", 60},         {L"5'9\"", 69},        {L"5'-9\"", 69},
-        {L"5' 9\"", 69},      {L"5'-9 1/2\"", 69.5}, {L"5' 9-1/2\"", 69.5}, {L"9 1/2\"", 9.5},
-        {L"3/4\"", 0.75},     {L"-1'6\"", -18},      {L"1.5E+01", 15},      {L"  17.5  ", 17.5},
-        {L"1'-5.50\"", 17.5}, {L"1'5.50\"", 17.5},   {L"1'5-1/2\"", 17.5},  {L"17 1/2", 17.5},
-        {L"17-1/2", 17.5},    {L".5", 0.5},          {L"+2", 2},            {L"1.7500E+01", 17.5},
+        {L"5'", 60},           {L"60\"", 60},         {L"5'9\"", 69},       {L"5'-9\"", 69},     {L"5' 9\"", 69},
+        {L"5'-9 1/2\"", 69.5}, {L"5' 9-1/2\"", 69.5}, {L"9 1/2\"", 9.5},    {L"3/4\"", 0.75},    {L"-1'6\"", -18},
+        {L"1.5E+01", 15},      {L"  17.5  ", 17.5},   {L"1'-5.50\"", 17.5}, {L"1'5.50\"", 17.5}, {L"1'5-1/2\"", 17.5},
+        {L"17 1/2", 17.5},     {L"17-1/2", 17.5},     {L".5", 0.5},         {L"+2", 2},          {L"1.7500E+01", 17.5},
     };
     for (const auto& [text, value] : cases)
     {
@@ -144,11 +143,20 @@ TEST_F(Units, AngleTextInEveryMode)
         const wchar_t* text;
     };
     const Case cases[] = {
-        {quarter, 0, 4, L"45.0000"},     {-quarter, 0, 4, L"315.0000"}, {quarter, 2, 4, L"50.0000g"},
-        {quarter, 3, 4, L"0.7854r"},     {quarter, 4, 0, L"N 45d E"},   {-quarter, 4, 0, L"S 45d E"},
-        {0.794197, 1, 4, L"45d30'15\""}, {0.794197, 1, 2, L"45d30'"},   {0.794197, 1, 0, L"46d"},
-        {3 * quarter, 4, 2, L"N 45d0' W"}, {0, 4, 0, L"E"},             {2 * quarter, 4, 0, L"N"},
-        {6.2831852, 0, 4, L"0.0000"},    {6.283, 3, 2, L"0.00r"},
+        {quarter, 0, 4, L"45.0000"},
+        {-quarter, 0, 4, L"315.0000"},
+        {quarter, 2, 4, L"50.0000g"},
+        {quarter, 3, 4, L"0.7854r"},
+        {quarter, 4, 0, L"N 45d E"},
+        {-quarter, 4, 0, L"S 45d E"},
+        {0.794197, 1, 4, L"45d30'15\""},
+        {0.794197, 1, 2, L"45d30'"},
+        {0.794197, 1, 0, L"46d"},
+        {3 * quarter, 4, 2, L"N 45d0' W"},
+        {0, 4, 0, L"E"},
+        {2 * quarter, 4, 0, L"N"},
+        {6.2831852, 0, 4, L"0.0000"},
+        {6.283, 3, 2, L"0.00r"},
     };
     for (const Case& c : cases)
     {
@@ -178,10 +186,10 @@ TEST_F(Units, TypedAngles)
 {
     const double degree = std::atan(1.0) / 45;
     const std::pair<const wchar_t*, double> cases[] = {
-        {L"45.0000", 45 * degree},       {L"45d30'15\"", (45 + 30 / 60.0 + 15 / 3600.0) * degree},
-        {L"50g", 45 * degree},           {L"0.7854r", 0.7854},
-        {L"N 45d30' E", 44.5 * degree},  {L"S 45d E", 315 * degree},
-        {L"n45dw", 135 * degree},        {L"W", 180 * degree},
+        {L"45.0000", 45 * degree},      {L"45d30'15\"", (45 + 30 / 60.0 + 15 / 3600.0) * degree},
+        {L"50g", 45 * degree},          {L"0.7854r", 0.7854},
+        {L"N 45d30' E", 44.5 * degree}, {L"S 45d E", 315 * degree},
+        {L"n45dw", 135 * degree},       {L"W", 180 * degree},
         {L" -90 ", 270 * degree},
     };
     for (const auto& [text, value] : cases)
@@ -246,9 +254,9 @@ TEST_F(Units, ResultsThatDoNotFitAndBadArgumentsFailCleanly)
 TEST_F(Units, HostileTextConvertsOrFails)
 {
     const wchar_t* fixed[] = {
-        L"",       L"   ",   L"'",        L"\"",        L"''",       L"1'2'3",   L"1/2/3", L"1/0",  L"0/0",
-        L"1E99999", L"-",    L"--1",      L"1..2",      L"1e",       L"N",       L"N 91d E", L"NE",  L"45d45d",
-        L"\x01\x02", L"1\t2", L"d",        L"g",         L"1'-",      L"1' -",    L"/2",    L"1 /2", L"9999999999999999999999",
+        L"",         L"   ",  L"'",   L"\"",   L"''",  L"1'2'3", L"1/2/3",   L"1/0",  L"0/0",
+        L"1E99999",  L"-",    L"--1", L"1..2", L"1e",  L"N",     L"N 91d E", L"NE",   L"45d45d",
+        L"\x01\x02", L"1\t2", L"d",   L"g",    L"1'-", L"1' -",  L"/2",      L"1 /2", L"9999999999999999999999",
     };
     double v = 0;
     for (const wchar_t* text : fixed)

@@ -52,7 +52,8 @@ inline int CountThreadWindows()
     int n = 0;
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND top, LPARAM p) {
+        [](HWND top, LPARAM p)
+        {
             ++*reinterpret_cast<int*>(p);
             ::EnumChildWindows(
                 top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);

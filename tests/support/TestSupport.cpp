@@ -3,7 +3,6 @@
 
 #include "DkHostTest.h"
 
-
 #include <thread>
 
 namespace dktest
@@ -60,12 +59,14 @@ ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& wo
         result.exitCode = static_cast<DWORD>(-1);
         return result;
     }
-    std::thread reader([&] {
-        char buf[4096];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, buf, sizeof(buf), &got, nullptr) && got > 0)
-            result.output.append(buf, got);
-    });
+    std::thread reader(
+        [&]
+        {
+            char buf[4096];
+            DWORD got = 0;
+            while (::ReadFile(readEnd, buf, sizeof(buf), &got, nullptr) && got > 0)
+                result.output.append(buf, got);
+        });
     if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT)
     {
         result.timedOut = true;

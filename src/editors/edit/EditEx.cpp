@@ -14,9 +14,7 @@ namespace
 constexpr UINT kTipFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
 } // namespace
 
-CEditEx::CEditEx(CDkPeCtrlBase* owner) noexcept : m_pOwner(owner)
-{
-}
+CEditEx::CEditEx(CDkPeCtrlBase* owner) noexcept : m_pOwner(owner) {}
 
 CEditEx::~CEditEx()
 {

@@ -7,8 +7,7 @@
 class CPropertyEditorText : public CDkPeEditBase, public CDkPeEditTempl<CPropertyEditorText>
 {
 public:
-    CPropertyEditorText()
-        : CDkPeEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+    CPropertyEditorText() : CDkPeEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
     {
     }
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorText; }
