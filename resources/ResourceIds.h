@@ -3,5 +3,13 @@
 
 #define IDS_PAGE_NOT_REGISTERED 79  /* a property page class is not registered; %s: its class id */
 #define IDS_UNDO_PROPERTY_CHANGE 87 /* the undo label of a property change */
+#define IDB_EXPRESSION_NONE 173      /* the property takes an expression; it has none */
+#define IDB_EXPRESSION_DIFFERS 174   /* the selected objects' expressions differ */
+#define IDB_EXPRESSION_SET 175       /* the objects share an expression */
+#define IDS_NO_EXPRESSION 192        /* tooltip: no expression */
+#define IDS_CALCULATOR_TITLE 237     /* the calculator dialog's title */
+#define IDB_CALCULATOR 252           /* the calculator button */
+#define IDB_CALCULATOR_DISABLED 253  /* the calculator button, disabled */
+#define IDS_EXPRESSION_TIP 290       /* tooltip of the expression button, before its state */
 #define IDS_VARIES 228              /* shown where the selected objects' values differ */
 #define IDS_UNSPECIFIED 229         /* shown where the objects report no value of their own */

@@ -352,8 +352,8 @@ private:
 
     template <class... I> HRESULT QueryFamily(REFIID riid, void** ppv, dkpex::FamilyInterfaces<I...>) noexcept
     {
-        T* self = static_cast<T*>(this);
-        ((riid == __uuidof(I) ? (*ppv = static_cast<I*>(self), true) : false) || ...);
+        [[maybe_unused]] T* self = static_cast<T*>(this);
+        (void)(((riid == __uuidof(I) ? (*ppv = static_cast<I*>(self), true) : false) || ...));
         if (!*ppv)
             return E_NOINTERFACE;
         static_cast<IUnknown*>(*ppv)->AddRef();
@@ -539,6 +539,44 @@ protected:
     HRESULT ButtonAction() noexcept override
     {
         return Call([](T* t) { return t->RunButtonAction(); });
+    }
+
+    // Button clicks, the edit box losing the focus and the buttons' painting go to the
+    // family, in front of the edit colours; an editor without button handling keeps those.
+    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    {
+        if constexpr (requires(T * t, BOOL & handled) {
+                          t->OnButtonCommand(WORD{}, WORD{}, HWND{}, handled);
+                          t->OnEditKillFocus(WORD{}, WORD{}, HWND{}, handled);
+                          t->OnDrawButtonItem(UINT{}, WPARAM{}, LPARAM{}, handled);
+                      })
+        {
+            if (this->Editor())
+            {
+                T* t = static_cast<T*>(this);
+                BOOL handled = TRUE;
+                const WORD code = HIWORD(wParam);
+                const WORD id = LOWORD(wParam);
+                try
+                {
+                    if (msg == WM_COMMAND && code == BN_CLICKED && id >= 1043 && id <= 1048)
+                        result = t->OnButtonCommand(code, id, reinterpret_cast<HWND>(lParam), handled);
+                    else if (msg == WM_COMMAND && code == EN_KILLFOCUS && id == 1038)
+                        result = t->OnEditKillFocus(code, id, reinterpret_cast<HWND>(lParam), handled);
+                    else if (msg == WM_DRAWITEM)
+                        result = t->OnDrawButtonItem(msg, wParam, lParam, handled);
+                    else
+                        handled = FALSE;
+                }
+                catch (...)
+                {
+                    handled = FALSE;
+                }
+                if (handled)
+                    return true;
+            }
+        }
+        return CDkPeEditTempl<T>::RouteFamilyMessage(msg, wParam, lParam, result);
     }
 
 private:

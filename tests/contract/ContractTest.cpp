@@ -27,7 +27,8 @@ protected:
     {
         ASSERT_EQ(S_OK, dkhost_test::InstallModule((BinDir() + L"DkPEXCtl.drx").c_str(), nullptr));
         for (const auto& [clsid, progId] : {std::pair{&kTestEditorClsid, kTestEditorProgId},
-                                            std::pair{&kTestButtonEditorClsid, kTestButtonEditorProgId}})
+                                            std::pair{&kTestButtonEditorClsid, kTestButtonEditorProgId},
+                                            std::pair{&kTestNumberEditorClsid, kTestNumberEditorProgId}})
             ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(*clsid, progId, L"Test editor",
                                                               (BinDir() + L"DkPeTestEditors.dll").c_str(),
                                                               &LIBID_DKPEXCTLLib));
@@ -57,6 +58,7 @@ protected:
         m_palette.Reset();
         dkhost_test::UnregisterControlClass(kTestEditorClsid, kTestEditorProgId);
         dkhost_test::UnregisterControlClass(kTestButtonEditorClsid, kTestButtonEditorProgId);
+        dkhost_test::UnregisterControlClass(kTestNumberEditorClsid, kTestNumberEditorProgId);
     }
 
     HRESULT CreateRow() { return m_host.Create(kTestEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient); }
@@ -476,3 +478,123 @@ TEST_F(Contract, DispatchRefusesWhatTheTypeLibraryDoesNotDescribe)
     EXPECT_EQ(DISP_E_UNKNOWNNAME, dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
 }
 } // namespace
+
+namespace
+{
+RECT ChildRect(HWND control, int id)
+{
+    RECT r{};
+    HWND child = ::GetDlgItem(control, id);
+    if (!child)
+        return RECT{-1, -1, -1, -1};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, control, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::wstring Show(const RECT& r)
+{
+    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
+           std::to_wstring(r.bottom);
+}
+} // namespace
+
+TEST_F(Contract, ButtonEditLaysButtonsOutFromTheirSideOrOverTheWholeRow)
+{
+    constexpr RECT kWholeRow{0, 0, 200, 20};
+    // No side: the button and the edit box both take the whole row.
+    ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    HWND control = m_host.Window();
+    EXPECT_TRUE(SameRect(kWholeRow, ChildRect(control, 1043))) << Show(ChildRect(control, 1043));
+    EXPECT_TRUE(SameRect(kWholeRow, ChildRect(control, 1038))) << Show(ChildRect(control, 1038));
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(control, 1043)));
+    m_host.Release();
+
+    // The calculator asked for: a second button, both on the right, each one pixel apart.
+    ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    auto calculator = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeCalculatorCtrl>();
+    ASSERT_TRUE(calculator);
+    ASSERT_EQ(S_OK, calculator->SetCalculatorMode(static_cast<BOOL>(static_cast<USHORT>(VARIANT_TRUE))));
+    calculator.Reset();
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    control = m_host.Window();
+    EXPECT_TRUE(SameRect(RECT{180, 0, 200, 20}, ChildRect(control, 1043))) << Show(ChildRect(control, 1043));
+    EXPECT_TRUE(SameRect(RECT{159, 0, 179, 20}, ChildRect(control, 1046))) << Show(ChildRect(control, 1046));
+    EXPECT_TRUE(SameRect(RECT{0, 0, 158, 20}, ChildRect(control, 1038))) << Show(ChildRect(control, 1038));
+
+    // The palette moves the row: the buttons follow the row's new right end.
+    ASSERT_EQ(S_OK, m_host.Move(RECT{30, 40, 330, 60}));
+    EXPECT_TRUE(SameRect(RECT{280, 0, 300, 20}, ChildRect(control, 1043))) << Show(ChildRect(control, 1043));
+    EXPECT_TRUE(SameRect(RECT{0, 0, 258, 20}, ChildRect(control, 1038))) << Show(ChildRect(control, 1038));
+    m_host.Release();
+
+    // Any non-zero mode but VARIANT_TRUE adds no calculator; the side still becomes the right.
+    ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    calculator = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeCalculatorCtrl>();
+    ASSERT_EQ(S_OK, calculator->SetCalculatorMode(1));
+    calculator.Reset();
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    control = m_host.Window();
+    EXPECT_EQ(nullptr, ::GetDlgItem(control, 1046));
+    EXPECT_TRUE(SameRect(RECT{180, 0, 200, 20}, ChildRect(control, 1043))) << Show(ChildRect(control, 1043));
+}
+
+TEST_F(Contract, ButtonEditCentresTheTextByTheEditBoxsOwnMeasure)
+{
+    for (const int height : {20, 21, 22, 30})
+    {
+        ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, RECT{30, 40, 230, 40 + height},
+                                      m_ambient));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        HWND edit = ::GetDlgItem(m_host.Window(), 1038);
+        ASSERT_NE(nullptr, edit);
+        // The edit box is empty: it is centred as its sample reads in the edit box's font.
+        ASSERT_EQ(0, ::GetWindowTextLengthW(edit));
+        HDC dc = ::GetDC(edit);
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0)));
+        SIZE sample{};
+        ::GetTextExtentPoint32W(dc, L"WOyg", 4, &sample);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(edit, dc);
+        RECT format{};
+        ::SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        const int expected = (height - sample.cy) / 2 + (height % 2 == 0 ? 1 : 0);
+        EXPECT_EQ(std::max(0, expected), format.top) << "row " << height << ", text " << sample.cy;
+        m_host.Release();
+    }
+}
+
+TEST_F(Contract, ButtonEditClicksRunTheButtonsActionBetweenTheUpdateEvents)
+{
+    ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    HWND button = ::GetDlgItem(m_host.Window(), 1043);
+    ASSERT_NE(nullptr, button);
+    m_host.Events()->Clear();
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+    std::wstring seen;
+    for (const auto& e : m_host.Events()->Events())
+        seen += e.name + (e.name == L"OnKeyDown" ? L" " + std::to_wstring(e.arg1) : L"") + L";";
+    EXPECT_EQ(L"OnBeginPropertyUpdate;OnKeyDown " + std::to_wstring(0x7000 + 1043) + L";OnEndPropertyUpdate;", seen);
+
+    // A notification other than a click from a button is not the family's.
+    m_host.Events()->Clear();
+    ::SendMessageW(m_host.Window(), WM_COMMAND, MAKEWPARAM(1043, BN_DOUBLECLICKED), reinterpret_cast<LPARAM>(button));
+    for (const auto& e : m_host.Events()->Events())
+        EXPECT_NE(L"OnKeyDown", e.name);
+
+    // The glue's button action is the first button's.
+    EXPECT_EQ(S_OK, m_host.Control()->InvokeCommand(L"Radius", 0x18));
+    ComPtr<IUnknown> none;
+    auto pictures = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeButtonEditCtrl>();
+    ASSERT_TRUE(pictures);
+    EXPECT_EQ(S_OK, pictures->get_DefaultPicture(none.Put()));
+    EXPECT_EQ(nullptr, none.Get()) << "a button without a bitmap has no picture: it draws an ellipsis";
+    EXPECT_EQ(E_POINTER, pictures->get_DefaultPicture(nullptr));
+}

@@ -3,6 +3,7 @@
 #include "TestEditorProbe.h"
 
 #include "DkPeBaseTempl.h"
+#include "DkPeButtonEditBase.h"
 
 #include "ComModule.h"
 
@@ -145,7 +146,35 @@ private:
     dkfw::ComPtr<IUnknown> m_disabled;
 };
 
+// An editor of the button-edit family as the product's are built: its own button 1043
+// (drawn as an ellipsis), no side of its own until the palette asks for the calculator.
+class CTestNumberEditor : public CDkPeButtonEditBase,
+                          public CDkPeButtonEditTempl<CTestNumberEditor>,
+                          public IDkPeCalculatorCtrl
+{
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl, IDkPeCalculatorCtrl>;
+
+    CTestNumberEditor()
+        : CDkPeButtonEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+    {
+        AddButton(0, 0, kOwnButton, false);
+    }
+    static const CLSID& ClassId() noexcept { return kTestNumberEditorClsid; }
+
+    HRESULT STDMETHODCALLTYPE SetCalculatorMode(BOOL mode) override
+    {
+        return CDkPeButtonEditBase::SetCalculatorMode(static_cast<VARIANT_BOOL>(mode));
+    }
+    long OnButtonClicked(int id) override
+    {
+        CDkPeCtrlBase::Fire_OnKeyDown(0x7000 + id, 0);
+        return S_OK;
+    }
+};
+
 dkfw::ObjectMapEntry g_objectMap[] = {
+    {&kTestNumberEditorClsid, &dkfw::CreateInstanceOf<CTestNumberEditor>},
     {&kTestEditorClsid, &dkfw::CreateInstanceOf<CTestEditor>},
     {&kTestButtonEditorClsid, &dkfw::CreateInstanceOf<CTestButtonEditor>},
 };

@@ -36,6 +36,8 @@ public:
     CDkPeCtrlBase* Owner() const noexcept { return m_pOwner; }
     CPropNoDefaultWnd* Popup() const noexcept { return m_pNoDefaultWnd.get(); }
     void SetFont(HFONT font) noexcept { m_font = font; }
+    // Enter is being handled: the commit it runs is the only one.
+    bool Committing() const noexcept { return m_bCommitting != FALSE; }
 
     BOOL m_bKeepFocus = FALSE;
     bool m_bUnspecifiedHint = false;
