@@ -1,5 +1,7 @@
 // The host's unit conversions, mode by mode: the texts the host writes, the texts users
 // type, round trips at every precision, and hostile text.
+#include "Calculator.h"
+#include "DkHostTest.h"
 #include "dked.h"
 #include "dkunits.h"
 
@@ -266,7 +268,9 @@ TEST_F(Units, HostileTextConvertsOrFails)
         EXPECT_TRUE(a == RTNORM || a == RTERROR);
         EXPECT_TRUE(b == RTNORM || b == RTERROR);
         if (a == RTNORM || b == RTNORM)
+        {
             EXPECT_TRUE(std::isfinite(v));
+        }
     }
     std::mt19937 random(42);
     const std::wstring alphabet = L"0123456789 -+.'\"/eEdgrNSEWnsew\t\x01";
@@ -278,7 +282,9 @@ TEST_F(Units, HostileTextConvertsOrFails)
         const int a = dkdbDisToF(text.c_str(), 4, &v);
         ASSERT_TRUE(a == RTNORM || a == RTERROR);
         if (a == RTNORM)
+        {
             ASSERT_TRUE(std::isfinite(v));
+        }
         const int b = dkdbAngToF(text.c_str(), 1, &v);
         ASSERT_TRUE(b == RTNORM || b == RTERROR);
     }
@@ -291,5 +297,56 @@ TEST_F(Units, HostileTextConvertsOrFails)
                  static_cast<int>(random() % 9), buf);
         ASSERT_EQ(L'#', buf[kDkUnitsBufferSize]) << "never past the buffer";
     }
+}
+
+// The host's calculator as the scripted user answers it: expressions over the drawing's
+// units, points, refusals and cancelling, each call journaled with its input.
+TEST_F(Units, CalculatorEvaluatesTheAnswerInTheDrawingsUnits)
+{
+    SetShort(L"LUNITS", 4);
+    struct Case
+    {
+        const wchar_t* answer;
+        bool accepted;
+        int kind;
+        double real;
+        int lengthPower;
+    };
+    const Case cases[] = {
+        {L"6*3", true, 1, 18, 0},          {L"-(1+2)/4", true, 1, -0.75, 0}, {L"1'-6 1/2\"", true, 2, 18.5, 1},
+        {L"1'-6\" + 2\"", true, 2, 20, 1}, {L"2' * 3'", true, 2, 864, 2},    {L"", true, 3, 0, 0},
+        {L"1/0", false, 3, 0, 0},          {L"2*(3", false, 3, 0, 0},        {L"abc", false, 3, 0, 0},
+        {L"1\" + 2", false, 3, 0, 0},      {L"cancel", false, 3, 0, 0},
+    };
+    for (const Case& c : cases)
+    {
+        dkhost_test::ClearJournal();
+        dkhost_test::PushAnswer(c.answer);
+        CalculatorResult r;
+        EXPECT_EQ(c.accepted, dkcalInvokeDialog(&r, L"Calculator", L"0' 6\"", true)) << c.answer;
+        EXPECT_EQ(0, dkhost_test::PendingAnswers());
+        ASSERT_LE(1, dkhost_test::JournalSize());
+        EXPECT_STREQ(L"calculator \"Calculator\" input \"0' 6\"\"", dkhost_test::JournalEntry(0));
+        if (!c.accepted)
+            continue;
+        EXPECT_EQ(c.kind, r.kind) << c.answer;
+        EXPECT_NEAR(c.real, r.real, 1e-9) << c.answer;
+        EXPECT_EQ(c.lengthPower, r.unit.LengthPower()) << c.answer;
+    }
+
+    dkhost_test::PushAnswer(L"1, 2.5, -3");
+    CalculatorResult point;
+    ASSERT_TRUE(dkcalInvokeDialog(&point, L"Calculator", L"", true));
+    EXPECT_EQ(0, point.kind);
+    EXPECT_EQ(2.5, point.point[1]);
+    EXPECT_EQ(-3, point.point[2]);
+
+    // A read-only property's value is shown, never taken.
+    dkhost_test::PushAnswer(L"5");
+    CalculatorResult shown;
+    EXPECT_FALSE(dkcalInvokeDialog(&shown, L"Calculator", L"4", false));
+    EXPECT_EQ(3, shown.kind);
+    EXPECT_TRUE(DkCalCompoundUnit(2).IsArea() && DkCalCompoundUnit().IsUnitless());
+    SetShort(L"LUNITS", 2);
 }
 } // namespace

@@ -46,7 +46,9 @@ protected:
         m_host.Release();
         m_objects.clear();
         if (m_frame)
+        {
             EXPECT_EQ(0u, m_frame->Release()) << "every reference on the frame was given back";
+        }
         m_frame = nullptr;
         m_palette.Reset();
         Pump(0);

@@ -19,9 +19,6 @@ constexpr USHORT kLastButtonId = 1048;
 constexpr UINT kEditId = 1038;
 constexpr size_t kTooltipBuffer = 260;
 const wchar_t kHeightSample[] = L"WOyg";
-
-// The calculator the host loads on demand.
-using InvokeDialogFn = bool (*)(CalculatorResult* result, const wchar_t* title, const wchar_t* input, bool editable);
 } // namespace
 
 CDkPeButtonEditBase::CDkPeButtonEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv)
@@ -545,7 +542,7 @@ long CDkPeButtonEditBase::InvokeCalculator()
     }
     if (!module)
         return S_OK;
-    auto invoke = reinterpret_cast<InvokeDialogFn>(::GetProcAddress(module, "InvokeDialog"));
+    auto invoke = reinterpret_cast<DkCalInvokeDialogFn>(::GetProcAddress(module, "InvokeDialog"));
     if (!invoke)
     {
         if (loadedHere)

@@ -4,6 +4,7 @@
 
 #include "DkPeEditBase.h"
 #include "PropertyEditorButton.h"
+#include "dkcal.h"
 
 #include <memory>
 #include <vector>
@@ -22,14 +23,6 @@ struct CustomButton
     dkfw::UniqueHbitmap bitmap;
     dkfw::UniqueHbitmap disabledBitmap;
     bool shownWhenReadOnly = false;
-};
-
-// What the calculator gives back: 0 a point, 1 or 2 a real, 3 nothing.
-struct CalculatorResult
-{
-    int kind = 3;
-    double point[3] = {0, 0, 0};
-    double real = 0;
 };
 
 class DKPEX_API CDkPeButtonEditBase : public CDkPeEditBase

@@ -1,0 +1,138 @@
+// The button-edit family over real objects: the calculator button's exchange with the
+// host's calculator (what it is handed, what comes back and is written), and a property
+// that turns read-only between two edits. The editor is the test library's, built on the
+// exported family base as the product's numeric editors are.
+#include "PaletteFixture.h"
+#include "TestEditorProbe.h"
+
+#include "DkPEXCtl.h"
+#include "dked.h"
+
+namespace
+{
+using dktest::PaletteFixture;
+
+constexpr DISPID kTextString = 100;
+
+class ButtonEdit : public PaletteFixture
+{
+protected:
+    void SetUp() override
+    {
+        PaletteFixture::SetUp();
+        ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(
+                            kTestNumberEditorClsid, kTestNumberEditorProgId, L"Test editor",
+                            (dktest::BinDir() + L"DkPeTestEditors.dll").c_str(), &LIBID_DKPEXCTLLib));
+    }
+    void TearDown() override
+    {
+        PaletteFixture::TearDown();
+        dkhost_test::UnregisterControlClass(kTestNumberEditorClsid, kTestNumberEditorProgId);
+        SetLinearUnits(2);
+    }
+
+    static void SetLinearUnits(int units)
+    {
+        resbuf rb{};
+        rb.restype = RTSHORT;
+        rb.resval.rint = static_cast<short>(units);
+        dkedSetVar(L"LUNITS", &rb);
+    }
+
+    // A row over the two texts with the calculator button, opened for editing.
+    void OpenWithCalculator()
+    {
+        ASSERT_EQ(S_OK, Row(kTestNumberEditorClsid, {L"40", L"41"}, kTextString));
+        auto calculator = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IDkPeCalculatorCtrl>();
+        ASSERT_TRUE(calculator);
+        ASSERT_EQ(S_OK, calculator->SetCalculatorMode(static_cast<USHORT>(VARIANT_TRUE)));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        ASSERT_NE(nullptr, Edit());
+        ASSERT_NE(nullptr, Edit(1046));
+    }
+
+    // Puts the text in the edit box, queues the user's answer and clicks the calculator;
+    // returns what the calculator was handed.
+    std::wstring Calculate(const std::wstring& text, const wchar_t* answer)
+    {
+        ::SetWindowTextW(Edit(), text.c_str());
+        dkhost_test::ClearJournal();
+        dkhost_test::PushAnswer(answer);
+        ::SendMessageW(Edit(1046), BM_CLICK, 0, 0);
+        Pump(0);
+        const auto calls = dktest::JournalMatching(L"calculator \"");
+        if (calls.size() != 1)
+            return L"<" + std::to_wstring(calls.size()) + L" calls>";
+        const std::wstring prefix = L"calculator \"Calculator\" input \"";
+        const std::wstring readOnly = L"\" read-only";
+        if (calls[0].substr(0, prefix.size()) != prefix)
+            return calls[0];
+        std::wstring rest = calls[0].substr(prefix.size());
+        m_readOnlyCall = rest.size() >= readOnly.size() && rest.ends_with(readOnly);
+        rest.resize(rest.size() - (m_readOnlyCall ? readOnly.size() : 1));
+        return rest;
+    }
+
+    bool m_readOnlyCall = false;
+};
+
+TEST_F(ButtonEdit, InchesAloneReachTheCalculatorAsZeroFeetAndItsResultIsWritten)
+{
+    OpenWithCalculator();
+    const std::pair<const wchar_t*, const wchar_t*> inputs[] = {
+        {L"6\"", L"0' 6\""}, {L"-6\"", L"-0' 6\""}, {L"1'6\"", L"1'6\""}, {L"12", L"12"}, {L"-", L"-"},
+    };
+    for (const auto& [typed, handed] : inputs)
+    {
+        EXPECT_EQ(handed, Calculate(typed, L"6*3")) << typed;
+        EXPECT_FALSE(m_readOnlyCall);
+    }
+    EXPECT_EQ(L"18", WindowText(Edit()));
+    EXPECT_EQ(L"18", Property(0, kTextString));
+    EXPECT_EQ(L"18", Property(1, kTextString));
+
+    // In fractional units the calculator is handed the number the text stands for.
+    SetLinearUnits(5);
+    EXPECT_EQ(L"1.5", Calculate(L"1 1/2", L"2.25"));
+    EXPECT_EQ(L"2.25", Property(0, kTextString));
+    EXPECT_EQ(L"not a number", Calculate(L"not a number", L"cancel")) << "text that does not parse goes as it is";
+}
+
+TEST_F(ButtonEdit, APointOrACancelledCalculatorLeavesNoNumberBehind)
+{
+    OpenWithCalculator();
+    // A point is no value for this editor: the edit box is emptied before the commit.
+    Calculate(L"7", L"1,2,3");
+    EXPECT_EQ(L"", WindowText(Edit()));
+    EXPECT_EQ(L"", Property(0, kTextString));
+
+    // Cancelled: the text typed stays and is what gets written.
+    Calculate(L"Hall", L"cancel");
+    EXPECT_EQ(L"Hall", WindowText(Edit()));
+    EXPECT_EQ(L"Hall", Property(1, kTextString));
+    EXPECT_EQ(0, dkhost_test::PendingAnswers());
+}
+
+TEST_F(ButtonEdit, APropertyMadeReadOnlyBetweenTwoEditsLosesItsOwnButton)
+{
+    OpenWithCalculator();
+    ASSERT_NE(nullptr, Edit(1043));
+    EXPECT_FALSE(::GetWindowLongW(Edit(), GWL_STYLE) & ES_READONLY);
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    for (const wchar_t* handle : {L"40", L"41"})
+        dkhost_test::SetEditable(dkhost_test::EntityByHandle(handle), kTextString, false);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0)) << "the palette tells the row its objects changed";
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(nullptr, Edit(1043)) << "the editor's own button is not for read-only properties";
+    ASSERT_NE(nullptr, Edit(1046)) << "the calculator shows read-only values too";
+    EXPECT_TRUE(::IsWindowVisible(Edit(1046)));
+    ASSERT_NE(nullptr, Edit());
+    EXPECT_TRUE(::GetWindowLongW(Edit(), GWL_STYLE) & ES_READONLY);
+
+    // The calculator is read-only too: whatever is answered, nothing is written.
+    const std::wstring before = Property(0, kTextString);
+    EXPECT_EQ(before, Calculate(before, L"99"));
+    EXPECT_TRUE(m_readOnlyCall);
+    EXPECT_EQ(before, Property(0, kTextString));
+}
+} // namespace
