@@ -318,7 +318,7 @@ void Palette::BuildRows()
         if (auto numeric = control.Query<IDkPeNumericEditor>(); numeric && row.numericType >= 0)
             numeric->SetNumericDataType(static_cast<DkPeNumericType>(row.numericType));
         if (auto calculator = control.Query<IDkPeCalculatorCtrl>(); calculator && row.calculatorMode >= 0)
-            calculator->SetCalculatorMode(row.calculatorMode);
+            calculator->SetCalculatorMode(row.calculatorMode ? static_cast<USHORT>(VARIANT_TRUE) : 0);
         if (auto color = control.Query<IDkPeColorCtrl>())
         {
             color->SetNoMetaColor((row.colorFlags & dkhost_test::kNoMetaColor) != 0);

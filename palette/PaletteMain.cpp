@@ -197,8 +197,11 @@ int SetRow(App& app, const std::wstring& assignment)
     HWND typing = ::GetFocus();
     if (!typing || (typing != control && !::IsChild(control, typing)))
     {
-        // Without a window manager the keyboard focus may stay put: type where the row edits.
-        typing = ::GetWindow(control, GW_CHILD);
+        // Without a window manager the keyboard focus may stay put: type where the row edits,
+        // its edit box when it has one (rather than one of its buttons).
+        typing = ::GetDlgItem(control, 1038);
+        if (!typing || !::IsWindowVisible(typing))
+            typing = ::GetWindow(control, GW_CHILD);
         while (typing && !::IsWindowVisible(typing))
             typing = ::GetWindow(typing, GW_HWNDNEXT);
     }

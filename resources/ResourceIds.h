@@ -3,6 +3,11 @@
 
 #define IDS_PAGE_NOT_REGISTERED 79  /* a property page class is not registered; %s: its class id */
 #define IDS_UNDO_PROPERTY_CHANGE 87 /* the undo label of a property change */
+#define IDS_FULL_TURN_DEGREES 126      /* a full turn in degrees */
+#define IDS_FULL_TURN_GRADS 127        /* a full turn in grads */
+#define IDS_FULL_TURN_DECIMAL_MARK 128 /* the decimal mark of an angle's text */
+#define IDS_FULL_TURN_DEGREE_MARK 129  /* the degree mark of degrees/minutes/seconds */
+#define IDS_FULL_TURN_GRAD_MARK 130    /* the grads mark */
 #define IDB_EXPRESSION_NONE 173      /* the property takes an expression; it has none */
 #define IDB_EXPRESSION_DIFFERS 174   /* the selected objects' expressions differ */
 #define IDB_EXPRESSION_SET 175       /* the objects share an expression */

@@ -14,6 +14,8 @@ using Row = dkhost_test::PropertyDescription;
 constexpr int kDistance = 0;
 constexpr int kAngle = 1;
 constexpr int kNoUnits = 2;
+// Angles not measured from the drawing's base angle and direction.
+constexpr int kRawAngle = 6;
 
 #define DK_EDITOR(name) L"DkPEXCtl.DkPe" name L".16"
 
@@ -26,7 +28,7 @@ const Row kGeneral[] = {
     {L"Lineweight", L"General", 5, DK_EDITOR(L"PropertyEditorLWeight"), -1},
     {L"Plot style", L"General", 6, DK_EDITOR(L"PropertyEditorPlotStyleName"), -1},
     {L"Material", L"3D Visualization", 7, DK_EDITOR(L"PropertyEditorMaterial"), -1},
-    {L"Transparency", L"General", 8, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+    {L"Transparency", L"General", 8, DK_EDITOR(L"PropertyEditorNumeric"), -1},
     {L"Visible", L"General", 9, DK_EDITOR(L"PropertyEditorBool"), -1},
     {L"Thickness", L"General", 10, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
     {L"Hyperlink", L"General", 13, DK_EDITOR(L"PropertyEditorEllipsesHyperlinks"), -1},
@@ -61,6 +63,12 @@ const std::vector<ClassRows>& Specific()
           {L"Total angle", L"Geometry", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
           {L"Arc length", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Area", L"Geometry", 106, DK_EDITOR(L"PropertyEditorNumericArea"), -1}}},
+        {L"Ellipse",
+         {{L"Center", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Major radius", L"Geometry", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Minor radius", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Start angle", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"End angle", L"Geometry", 104, DK_EDITOR(L"PropertyEditorEllipseEndAngle"), kAngle}}},
         {L"Polyline",
          {{L"Vertices", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
           {L"Closed", L"Misc", 101, DK_EDITOR(L"PropertyEditorBool"), -1},
@@ -74,7 +82,7 @@ const std::vector<ClassRows>& Specific()
           {L"Rotation", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
           {L"Style", L"Text", 103, DK_EDITOR(L"PropertyEditorTextStyle"), -1},
           {L"Justify", L"Text", 104, DK_EDITOR(L"PropertyEditorTextJustify"), -1},
-          {L"Obliquing", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Obliquing", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kRawAngle},
           {L"Width factor", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
           {L"Position", L"Geometry", 107, DK_EDITOR(L"PropertyEditorVariant"), kDistance}}},
         {L"MText",
@@ -102,9 +110,9 @@ const std::vector<ClassRows>& Specific()
           {L"Width", L"Geometry", 101, DK_EDITOR(L"PropertyEditorRasterImageWidth"), -1},
           {L"Height", L"Geometry", 102, DK_EDITOR(L"PropertyEditorRasterImageHeight"), -1},
           {L"Show image", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1},
-          {L"Brightness", L"Image adjust", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
-          {L"Contrast", L"Image adjust", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
-          {L"Fade", L"Image adjust", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Brightness", L"Image adjust", 104, DK_EDITOR(L"PropertyEditorNumeric"), -1},
+          {L"Contrast", L"Image adjust", 105, DK_EDITOR(L"PropertyEditorNumeric"), -1},
+          {L"Fade", L"Image adjust", 106, DK_EDITOR(L"PropertyEditorNumeric"), -1},
           {L"Rotation", L"Geometry", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
         {L"BlockReference",
          {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorPredefBlock"), -1},

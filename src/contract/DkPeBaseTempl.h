@@ -513,7 +513,8 @@ template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>
 // picture operations, and the family's button action for the fourth appended operation.
 // T provides GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture
 // and RunButtonAction.
-template <class T> class CDkPeButtonEditTempl : public CDkPeEditTempl<T>, public IDkPeButtonEditCtrl
+template <class T>
+class CDkPeButtonEditTempl : public CDkPeEditTempl<T>, public IDkPeButtonEditCtrl, public IDkPeCalculatorCtrl
 {
 public:
     using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl>;
@@ -533,6 +534,15 @@ public:
     STDMETHODIMP get_DisabledPicture(IUnknown** picture) noexcept override
     {
         return Call([&](T* t) { return t->GetDisabledPicture(picture); });
+    }
+
+    // Answered only by the classes that list it; mode is a VARIANT_BOOL.
+    STDMETHODIMP SetCalculatorMode(BOOL mode) noexcept override
+    {
+        if constexpr (requires(T * t) { t->ApplyCalculatorMode(VARIANT_BOOL{}); })
+            return Call([&](T* t) { return t->ApplyCalculatorMode(static_cast<VARIANT_BOOL>(mode)); });
+        else
+            return E_NOTIMPL;
     }
 
 protected:

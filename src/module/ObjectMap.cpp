@@ -5,6 +5,7 @@
 
 #include "DkPEXCtl.h"
 
+#include "NumericEditors.h"
 #include "PropertyEditorPwdText.h"
 #include "PropertyEditorText.h"
 
@@ -20,8 +21,8 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorLType},
     {&CLSID_DkPePropertyEditorLayer},
     {&CLSID_DkPePropertyEditorMaterial},
-    {&CLSID_DkPePropertyEditorNumeric},
-    {&CLSID_DkPePropertyEditorDRVKNumeric},
+    {&CLSID_DkPePropertyEditorNumeric, &dkfw::CreateInstanceOf<CPropertyEditorNumeric>},
+    {&CLSID_DkPePropertyEditorDRVKNumeric, &dkfw::CreateInstanceOf<CPropertyEditorDRVKNumeric>},
     {&CLSID_DkPePropertyEditorBool},
     {&CLSID_DkPePick2PointsCtrl},
     {&CLSID_DkPePropertyEditorNumericArea},
@@ -44,7 +45,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorNoPickVariant},
     {&CLSID_DkPePropertyEditorRasterImageHeight},
     {&CLSID_DkPePropertyEditorRasterImageWidth},
-    {&CLSID_DkPePropertyEditorEllipseEndAngle},
+    {&CLSID_DkPePropertyEditorEllipseEndAngle, &dkfw::CreateInstanceOf<CPropertyEditorEllipseEndAngle>},
     {&CLSID_DkPePropertyEditorDimStyle},
     {&CLSID_DkPePropertyEditorTextStyle},
     {&CLSID_DkPePropertyEditorMTextStyle},

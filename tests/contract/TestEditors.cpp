@@ -148,9 +148,7 @@ private:
 
 // An editor of the button-edit family as the product's are built: its own button 1043
 // (drawn as an ellipsis), no side of its own until the palette asks for the calculator.
-class CTestNumberEditor : public CDkPeButtonEditBase,
-                          public CDkPeButtonEditTempl<CTestNumberEditor>,
-                          public IDkPeCalculatorCtrl
+class CTestNumberEditor : public CDkPeButtonEditBase, public CDkPeButtonEditTempl<CTestNumberEditor>
 {
 public:
     using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl, IDkPeCalculatorCtrl>;
@@ -162,10 +160,6 @@ public:
     }
     static const CLSID& ClassId() noexcept { return kTestNumberEditorClsid; }
 
-    HRESULT STDMETHODCALLTYPE SetCalculatorMode(BOOL mode) override
-    {
-        return CDkPeButtonEditBase::SetCalculatorMode(static_cast<VARIANT_BOOL>(mode));
-    }
     long OnButtonClicked(int id) override
     {
         CDkPeCtrlBase::Fire_OnKeyDown(0x7000 + id, 0);

@@ -114,9 +114,9 @@ TEST_F(PaletteTest, RowsAreTheSelectionsCommonPropertiesGroupedByCategory)
         }
     }
     const auto* radius = Row(rows, L"Radius");
-    EXPECT_EQ(L"(plain)", radius->editor) << "the numeric editor is not built yet";
+    EXPECT_EQ(L"DkPePropertyEditorDRVKNumeric", radius->editor);
     EXPECT_EQ(L"*VARIES*", radius->text);
-    EXPECT_EQ(L"varies, read-only", radius->state);
+    EXPECT_EQ(L"varies", radius->state);
     const auto* layer = Row(rows, L"Layer");
     EXPECT_EQ(L"Doors", layer->text);
 }
@@ -157,23 +157,30 @@ TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
 {
     Select({L"40"});
     const int contents = m_palette.FindRow(L"Contents");
-    const int tag = m_palette.FindRow(L"Room tag");
+    const int height = m_palette.FindRow(L"Height");
+    const int rotation = m_palette.FindRow(L"Rotation");
+    const int obliquing = m_palette.FindRow(L"Obliquing");
     ASSERT_GE(contents, 0);
-    ASSERT_GT(tag, contents);
+    ASSERT_EQ(contents + 1, height);
+    ASSERT_GT(obliquing, rotation + 1) << "the sample has plain rows between";
     TypeInto(contents, L"Hall", VK_TAB);
-    EXPECT_EQ(tag, m_palette.ActiveRow()) << "the plain rows between are passed over";
+    EXPECT_EQ(height, m_palette.ActiveRow());
     EXPECT_EQ(L"Hall", TextOf(L"40"));
+    m_palette.DeactivateRow();
+    TypeInto(rotation, L"90", VK_TAB);
+    EXPECT_EQ(obliquing, m_palette.ActiveRow()) << "the plain rows between are passed over";
+    EXPECT_EQ(L"90", Row(m_palette.Dump(), L"Rotation")->text);
 }
 
 TEST_F(PaletteTest, TheKeyboardAloneReachesTheRowsThatCanBeEdited)
 {
     Select({L"40"});
-    const int contents = m_palette.FindRow(L"Contents");
+    const int first = m_palette.FindRow(L"Linetype scale");
     const int tag = m_palette.FindRow(L"Room tag");
     ::SendMessageW(m_palette.Hwnd(), WM_KEYDOWN, VK_DOWN, 1);
     Pump();
-    EXPECT_EQ(contents, m_palette.ActiveRow()) << "the first row that can be edited";
-    EXPECT_NE(nullptr, ::GetDlgItem(m_palette.RowWindow(contents), 1038)) << "and it is being edited";
+    EXPECT_EQ(first, m_palette.ActiveRow()) << "the first row that can be edited";
+    EXPECT_NE(nullptr, ::GetDlgItem(m_palette.RowWindow(first), 1038)) << "and it is being edited";
     m_palette.DeactivateRow();
     ::SendMessageW(m_palette.Hwnd(), WM_KEYDOWN, VK_UP, 1);
     Pump();
@@ -219,8 +226,44 @@ TEST(PaletteProgram, SetsUndoesAndDumpsInTheOrderGiven)
     EXPECT_NE(std::string::npos, r.output.find("journal: undo Property change (2 values)")) << r.output;
 
     auto dump = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30,31 --dump", BinDir(), 60000);
-    EXPECT_NE(std::string::npos, dump.output.find("Geometry | Radius | (plain) | *VARIES* | varies, read-only"))
+    EXPECT_NE(std::string::npos,
+              dump.output.find("Geometry | Radius | DkPePropertyEditorDRVKNumeric | *VARIES* | varies"))
         << dump.output;
+}
+
+int Occurrences(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
+// A feet-and-inches entry typed in architectural units lands as inches in every circle,
+// one undoable change, and reads back in the drawing's units.
+TEST(PaletteProgram, SetsADistanceInArchitecturalUnits)
+{
+    dktest::TempDir dir;
+    const std::wstring path = dir.Path() + L"arch.dkd";
+    const char drawing[] = "drawing name=\"Arch.dkd\"\nsysvar LUNITS 4\nsysvar LUPREC 4\nlayer Walls color=1\n"
+                           "entity Circle handle=30 Layer=Walls Center=0,0,0 Radius=5\n"
+                           "entity Circle handle=31 Layer=Walls Center=50,0,0 Radius=7.5\n";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    ::WriteFile(file, drawing, sizeof(drawing) - 1, &written, nullptr);
+    ::CloseHandle(file);
+
+    auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + path +
+                                    L"\" --select Circle --set \"Radius=1'-6 1/2\\\"\" --journal --dump --undo --dump",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(1, Occurrences(r.output, "journal: undo group begin")) << r.output;
+    const size_t set = r.output.find("Geometry | Radius | DkPePropertyEditorDRVKNumeric | 1'-6 1/2\" | value");
+    ASSERT_NE(std::string::npos, set) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("Geometry | Radius | DkPePropertyEditorDRVKNumeric | *VARIES*", set))
+        << "undone: " << r.output;
 }
 } // namespace
 

@@ -482,7 +482,7 @@ long CDkPeButtonEditBase::RunButtonAction()
     return m_buttons.empty() ? E_UNEXPECTED : OnButtonClicked(m_buttons.front()->id);
 }
 
-long CDkPeButtonEditBase::SetCalculatorMode(VARIANT_BOOL mode)
+long CDkPeButtonEditBase::ApplyCalculatorMode(VARIANT_BOOL mode)
 {
     if (m_expressionState == 0 && mode == VARIANT_TRUE)
         AddButton(IDB_CALCULATOR, IDB_CALCULATOR_DISABLED, kCalculatorButton, true);

@@ -67,7 +67,7 @@ public:
 
     // The glue's calls.
     long RunButtonAction();
-    long SetCalculatorMode(VARIANT_BOOL mode);
+    long ApplyCalculatorMode(VARIANT_BOOL mode);
 
     // For subclasses.
     CustomButton& AddButton(UINT bitmapId, UINT disabledBitmapId, USHORT id, bool shownWhenReadOnly);
