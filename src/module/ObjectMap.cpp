@@ -8,6 +8,7 @@
 #include "NumericEditors.h"
 #include "PropertyEditorPwdText.h"
 #include "PropertyEditorText.h"
+#include "PropertyEditorTextEx.h"
 
 namespace dkpex
 {
@@ -51,7 +52,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorMTextStyle},
     {&CLSID_DkPePropertyEditorGradientPattern},
     {&CLSID_DkPePropertyEditorCustomColor},
-    {&CLSID_DkPePropertyEditorTextEx},
+    {&CLSID_DkPePropertyEditorTextEx, &dkfw::CreateInstanceOf<CPropertyEditorTextEx>},
     {&CLSID_DkPePropertyEditorVisualStyle},
     {&CLSID_DkPePropertyEditorLightLampColor},
     {&CLSID_DkPePropertyEditorLightWebPreview},

@@ -2,11 +2,14 @@
 // host's calculator (what it is handed, what comes back and is written), and a property
 // that turns read-only between two edits. The editor is the test library's, built on the
 // exported family base as the product's numeric editors are.
+#include "MessageBoxCatcher.h"
 #include "PaletteFixture.h"
 #include "TestEditorProbe.h"
 
 #include "DkPEXCtl.h"
 #include "dked.h"
+
+#include <commctrl.h>
 
 namespace
 {
@@ -134,5 +137,109 @@ TEST_F(ButtonEdit, APropertyMadeReadOnlyBetweenTwoEditsLosesItsOwnButton)
     EXPECT_EQ(before, Calculate(before, L"99"));
     EXPECT_TRUE(m_readOnlyCall);
     EXPECT_EQ(before, Property(0, kTextString));
+}
+
+// The text a tooltip window of the thread holds for the button (a popup's owner is the
+// top-level window, so the tooltip is found by the tool it holds).
+std::wstring TooltipOf(HWND button)
+{
+    struct Search
+    {
+        HWND button;
+        std::wstring text;
+        bool found;
+    } search{button, L"", false};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM l) -> BOOL
+        {
+            auto* s = reinterpret_cast<Search*>(l);
+            wchar_t cls[64] = {};
+            ::GetClassNameW(w, cls, 64);
+            if (_wcsicmp(cls, TOOLTIPS_CLASSW) != 0)
+                return TRUE;
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.hwnd = s->button;
+            info.uId = reinterpret_cast<UINT_PTR>(s->button);
+            if (!::SendMessageW(w, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)))
+                return TRUE;
+            wchar_t buf[600] = {};
+            info.lpszText = buf;
+            ::SendMessageW(w, TTM_GETTEXTW, 600, reinterpret_cast<LPARAM>(&info));
+            s->text = buf;
+            s->found = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.text : L"<no tooltip>";
+}
+
+class TextEx : public PaletteFixture
+{
+protected:
+    void OpenText()
+    {
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorTextEx, {L"40"}, kTextString));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        ASSERT_NE(nullptr, Edit());
+    }
+    LONG_PTR Text40() { return dkhost_test::EntityByHandle(L"40"); }
+};
+
+TEST_F(TextEx, TheExpressionButtonTellsTheExpressionCutToItsTooltip)
+{
+    const std::wstring longExpression = L"concat(" + std::wstring(400, L'x') + L")";
+    dkhost_test::SetExpression(Text40(), kTextString, true, longExpression.c_str());
+    OpenText();
+    ASSERT_NE(nullptr, Edit(1047));
+    const std::wstring tip = TooltipOf(Edit(1047));
+    EXPECT_EQ(259u, tip.size()) << "a tooltip holds 259 characters and its end";
+    EXPECT_EQ(0u, tip.find(L"Expression: concat(xxx"));
+    RECT button{};
+    RECT control{};
+    ::GetWindowRect(Edit(1047), &button);
+    ::GetWindowRect(Control(), &control);
+    EXPECT_EQ(control.right, button.right) << "on the row's right end";
+    m_host.Release();
+
+    // Without expression support the row has no expression button.
+    dkhost_test::SetExpression(Text40(), kTextString, false, nullptr);
+    OpenText();
+    EXPECT_EQ(nullptr, Edit(1047));
+}
+
+TEST_F(TextEx, TextThePropertyRefusesBecomesItsExpressionWhereItTakesOne)
+{
+    dkhost_test::SetPropertyFault(Text40(), kTextString, false, static_cast<SCODE>(0x80201010),
+                                  L"The text is referenced.");
+    // No expressions: the refusal stands and nothing changes.
+    {
+        OpenText();
+        dktest::MessageBoxCatcher boxes;
+        ::SetWindowTextW(Edit(), L"Cellar");
+        Key(Edit(), VK_RETURN);
+        Pump(0);
+        EXPECT_EQ(L"Living room", Property(0, kTextString));
+        EXPECT_EQ(L"Living room", WindowText(Edit()));
+        EXPECT_EQ(1u, boxes.Texts().size());
+        m_host.Release();
+    }
+    // With expressions: the text becomes the expression; the value is the host's to derive.
+    dkhost_test::SetExpression(Text40(), kTextString, true, nullptr);
+    OpenText();
+    ASSERT_NE(nullptr, Edit(1047));
+    EXPECT_EQ(L"Expression: No expression", TooltipOf(Edit(1047)));
+    {
+        dktest::MessageBoxCatcher boxes;
+        ::SetWindowTextW(Edit(), L"Cellar");
+        Key(Edit(), VK_RETURN);
+        Pump(0);
+    }
+    EXPECT_EQ(L"Living room", Property(0, kTextString));
+    m_host.Release();
+    OpenText();
+    ASSERT_NE(nullptr, Edit(1047));
+    EXPECT_EQ(L"Expression: Cellar", TooltipOf(Edit(1047)));
 }
 } // namespace
