@@ -27,3 +27,6 @@ inline constexpr wchar_t kTestButtonEditorProgId[] = L"DkPeTest.TestButtonEditor
 inline constexpr CLSID kTestNumberEditorClsid = {
     0x2d7c0e11, 0x84a9, 0x4f5e, {0xb3, 0x10, 0x6e, 0x2a, 0x51, 0x9c, 0x07, 0x04}};
 inline constexpr wchar_t kTestNumberEditorProgId[] = L"DkPeTest.TestNumberEditor.1";
+inline constexpr CLSID kTestDialogEditorClsid = {
+    0x2d7c0e11, 0x84a9, 0x4f5e, {0xb3, 0x10, 0x6e, 0x2a, 0x51, 0x9c, 0x07, 0x05}};
+inline constexpr wchar_t kTestDialogEditorProgId[] = L"DkPeTest.TestDialogEditor.1";

@@ -167,7 +167,26 @@ public:
     }
 };
 
+// An editor whose own button opens the host's dialog for the row, its button added as the
+// dialog editors add theirs: on the first edit, without bitmaps.
+class CTestDialogEditor : public CDkPeButtonEdit, public CDkPeButtonEditTempl<CTestDialogEditor>
+{
+public:
+    CTestDialogEditor() : CDkPeButtonEdit(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+    {
+    }
+    static const CLSID& ClassId() noexcept { return kTestDialogEditorClsid; }
+
+    long BeginEdit(const RECT& rect) override
+    {
+        if (m_buttons.empty())
+            AddButton(0, 0, kOwnButton, false);
+        return CDkPeButtonEdit::BeginEdit(rect);
+    }
+};
+
 dkfw::ObjectMapEntry g_objectMap[] = {
+    {&kTestDialogEditorClsid, &dkfw::CreateInstanceOf<CTestDialogEditor>},
     {&kTestNumberEditorClsid, &dkfw::CreateInstanceOf<CTestNumberEditor>},
     {&kTestEditorClsid, &dkfw::CreateInstanceOf<CTestEditor>},
     {&kTestButtonEditorClsid, &dkfw::CreateInstanceOf<CTestButtonEditor>},

@@ -23,14 +23,17 @@ protected:
     void SetUp() override
     {
         PaletteFixture::SetUp();
-        ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(
-                            kTestNumberEditorClsid, kTestNumberEditorProgId, L"Test editor",
-                            (dktest::BinDir() + L"DkPeTestEditors.dll").c_str(), &LIBID_DKPEXCTLLib));
+        for (const auto& [clsid, progId] : {std::pair{&kTestNumberEditorClsid, kTestNumberEditorProgId},
+                                            std::pair{&kTestDialogEditorClsid, kTestDialogEditorProgId}})
+            ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(*clsid, progId, L"Test editor",
+                                                              (dktest::BinDir() + L"DkPeTestEditors.dll").c_str(),
+                                                              &LIBID_DKPEXCTLLib));
     }
     void TearDown() override
     {
         PaletteFixture::TearDown();
         dkhost_test::UnregisterControlClass(kTestNumberEditorClsid, kTestNumberEditorProgId);
+        dkhost_test::UnregisterControlClass(kTestDialogEditorClsid, kTestDialogEditorProgId);
         SetLinearUnits(2);
     }
 
@@ -137,6 +140,36 @@ TEST_F(ButtonEdit, APropertyMadeReadOnlyBetweenTwoEditsLosesItsOwnButton)
     EXPECT_EQ(before, Calculate(before, L"99"));
     EXPECT_TRUE(m_readOnlyCall);
     EXPECT_EQ(before, Property(0, kTextString));
+}
+
+TEST_F(ButtonEdit, TheDialogButtonAndAltDownOpenTheRowsDialog)
+{
+    const CLSID page = {0x1234abcd, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    dkhost_test::SetPropertyPage(dkhost_test::EntityByHandle(L"40"), kTextString, page);
+    ASSERT_EQ(S_OK, Row(kTestDialogEditorClsid, {L"40"}, kTextString));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    ASSERT_NE(nullptr, Edit(1043));
+    EXPECT_EQ(L"Living room", WindowText(Edit()));
+    RECT button{};
+    RECT control{};
+    ::GetWindowRect(Edit(1043), &button);
+    ::GetWindowRect(Control(), &control);
+    EXPECT_EQ(control.right, button.right) << "the dialog button sits on the right";
+
+    // Nobody registered the page: each way of asking tells the user which class is missing.
+    dktest::MessageBoxCatcher boxes;
+    ::SendMessageW(Edit(1043), BM_CLICK, 0, 0);
+    Pump(0);
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"{1234ABCD-0000-0000-0102-030405060708}"));
+    EXPECT_NE(nullptr, Edit(1043)) << "the button is still there after the dialog";
+
+    ::SetFocus(Edit());
+    ::SendMessageW(Edit(), WM_SYSKEYDOWN, VK_DOWN, MAKELPARAM(1, KF_ALTDOWN));
+    EXPECT_EQ(2u, boxes.Texts().size()) << "Alt+Down";
+    ::SendMessageW(Edit(), WM_SYSKEYDOWN, VK_LEFT, MAKELPARAM(1, KF_ALTDOWN));
+    ::SendMessageW(Edit(), WM_SYSKEYDOWN, VK_DOWN, MAKELPARAM(1, 0));
+    EXPECT_EQ(2u, boxes.Texts().size()) << "Alt+Left and a Down without Alt are not the dialog's";
 }
 
 // The text a tooltip window of the thread holds for the button (a popup's owner is the

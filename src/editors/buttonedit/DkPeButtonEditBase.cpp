@@ -579,3 +579,52 @@ long CDkPeButtonEditBase::OnExpressionButton()
 {
     return E_NOTIMPL;
 }
+
+CDkPeButtonEdit::CDkPeButtonEdit(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeButtonEditBase(events, priv)
+{
+    m_buttonSide = kRight;
+    m_numericDataType = 3;
+}
+
+long CDkPeButtonEdit::OnButtonClicked(int)
+{
+    CString text = m_pEdit && m_pEdit->Hwnd() ? m_pEdit->Text() : m_text;
+    LaunchOPMPropertyDialog(text);
+    // The dialog may have changed what the row may do: buttons and read-only state anew.
+    if (m_pEdit && m_pEdit->Hwnd())
+    {
+        RECT client{};
+        ::GetClientRect(m_pEdit->Hwnd(), &client);
+        BeginEdit(client);
+    }
+    return S_OK;
+}
+
+long CDkPeButtonEdit::Handle_Refresh()
+{
+    dkfw::UniqueVariant value;
+    ValueType type = ValueSpecified;
+    const long hr = GetPropertyValue(value.Put(), type);
+    if (FAILED(hr))
+        return hr;
+    if (value.Type() == VT_BSTR)
+        m_text = type == ValueSpecified ? (value.Get().bstrVal ? value.Get().bstrVal : L"")
+                 : type == ValueVaries  ? dkpex::VariesText()
+                                        : m_unspecifiedText;
+    else
+        FormatValueText(m_text, value.Get());
+    if (m_pEdit && m_pEdit->Hwnd())
+        m_pEdit->SetText(m_text);
+    return S_OK;
+}
+
+long CDkPeButtonEdit::PropertySysKeyDown(UINT key, UINT, UINT flags, bool& handled)
+{
+    handled = false;
+    if ((key == VK_UP || key == VK_DOWN) && (flags & KF_ALTDOWN) && !m_buttons.empty() && m_buttons.front()->id)
+    {
+        OnButtonClicked(m_buttons.front()->id);
+        handled = true;
+    }
+    return S_OK;
+}

@@ -94,3 +94,15 @@ private:
     static bool LoadPicture(UINT bitmapId, dkfw::UniqueHbitmap& bitmap, dkfw::ComPtr<IPicture>& picture);
     void TooltipForExpression();
 };
+
+// The button-edit editor whose own button opens the host's dialog for the row: a click, or
+// Alt with the up or down arrow.
+class DKPEX_API CDkPeButtonEdit : public CDkPeButtonEditBase
+{
+public:
+    CDkPeButtonEdit(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
+
+    long PropertySysKeyDown(UINT key, UINT repeat, UINT flags, bool& handled) override;
+    long Handle_Refresh() override;
+    long OnButtonClicked(int id) override;
+};

@@ -140,6 +140,15 @@ bool CEditEx::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
     case WM_KEYDOWN:
         result = 0;
         return OnKeyDown(wParam, lParam);
+    case WM_SYSKEYDOWN:
+    {
+        // Alt with a key is the editor's to take (Alt+Down opens a row's dialog).
+        bool handled = false;
+        if (m_pOwner)
+            m_pOwner->PropertySysKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam), handled);
+        result = 0;
+        return handled;
+    }
     case WM_CHAR:
         // The keys the edit acts on never reach the text as characters.
         result = 0;
