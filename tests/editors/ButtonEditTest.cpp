@@ -142,6 +142,18 @@ TEST_F(ButtonEdit, APropertyMadeReadOnlyBetweenTwoEditsLosesItsOwnButton)
     EXPECT_EQ(before, Property(0, kTextString));
 }
 
+TEST_F(ButtonEdit, TabCommitsAndMovesToTheFirstButton)
+{
+    OpenWithCalculator();
+    ::SetFocus(Edit());
+    ::SetWindowTextW(Edit(), L"Porch");
+    Key(Edit(), VK_TAB);
+    Pump(0);
+    EXPECT_EQ(L"Porch", Property(0, kTextString));
+    EXPECT_EQ(L"Porch", Property(1, kTextString));
+    EXPECT_EQ(Edit(1043), ::GetFocus()) << "the first button, not the next row";
+}
+
 TEST_F(ButtonEdit, TheDialogButtonAndAltDownOpenTheRowsDialog)
 {
     const CLSID page = {0x1234abcd, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
