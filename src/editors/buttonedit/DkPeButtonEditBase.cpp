@@ -117,6 +117,12 @@ bool CDkPeButtonEditBase::IsCurrentDocumentDatabase() noexcept
     return working && doc && doc->database() == working;
 }
 
+int CDkPeButtonEditBase::HostShort(const wchar_t* name, int fallback) noexcept
+{
+    resbuf rb{};
+    return dkedGetVar(name, &rb) == RTNORM && rb.restype == RTSHORT ? rb.resval.rint : fallback;
+}
+
 bool CDkPeButtonEditBase::FormatNumericValue(const VARIANT& value, CString& text)
 {
     text.clear();
@@ -494,10 +500,8 @@ long CDkPeButtonEditBase::ApplyCalculatorMode(VARIANT_BOOL mode)
 bool CDkPeButtonEditBase::GetCalculatorInput(CString& text)
 {
     text = m_pEdit && m_pEdit->Hwnd() ? m_pEdit->Text() : m_text;
-    resbuf units{};
     double distance = 0;
-    if (dkedGetVar(L"LUNITS", &units) == RTNORM && units.restype == RTSHORT && units.resval.rint == 5 &&
-        dkdbDisToF(text.c_str(), 5, &distance) == RTNORM)
+    if (HostShort(L"LUNITS", -1) == 5 && dkdbDisToF(text.c_str(), 5, &distance) == RTNORM)
     {
         wchar_t buf[64];
         std::swprintf(buf, 64, L"%.15g", distance);

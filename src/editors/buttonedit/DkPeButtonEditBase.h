@@ -78,6 +78,8 @@ public:
     CustomButton* FindButton(USHORT id) const noexcept;
     // The host's working database is the current document's: numbers are written and read.
     static bool IsCurrentDocumentDatabase() noexcept;
+    // A host variable of integer type, or the fallback when it is not one.
+    static int HostShort(const wchar_t* name, int fallback) noexcept;
     // Integers in base 10, reals in the drawing's units; empty unless the database test holds.
     static bool FormatNumericValue(const VARIANT& value, CString& text);
 

@@ -85,19 +85,13 @@ bool ParseByType(const CString& text, int type, VARIANT* value)
     return true;
 }
 
-int SysShort(const wchar_t* name, int fallback)
-{
-    resbuf rb{};
-    return dkedGetVar(name, &rb) == RTNORM && rb.restype == RTSHORT ? rb.resval.rint : fallback;
-}
-
 // A full turn reads as the full turn of the angular units ("360.0000", "400g"), not as zero.
 void RewriteFullTurn(CString& text)
 {
     UINT a = 0;
     UINT b = 0;
     CTemporaryResourceOverride resources;
-    switch (SysShort(L"AUNITS", 0))
+    switch (CDkPeButtonEditBase::HostShort(L"AUNITS", 0))
     {
     case 0:
         a = IDS_FULL_TURN_DEGREES;
