@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cwchar>
 #include <cwctype>
 #include <vector>
 
@@ -136,6 +137,26 @@ private:
             token.pop_back();
         if (token.empty())
             return Fail(L"A number is missing");
+        // An area with its unit: "66.75 sq ft" is 9612 square inches.
+        static const struct
+        {
+            const wchar_t* unit;
+            double squareInches;
+        } areas[] = {{L"sq ft", 144}, {L"sq in", 1}};
+        for (const auto& area : areas)
+        {
+            const size_t n = std::wcslen(area.unit);
+            if (token.size() <= n || token.compare(token.size() - n, n, area.unit) != 0)
+                continue;
+            std::wstring number = token.substr(0, token.size() - n);
+            while (!number.empty() && std::iswspace(number.back()))
+                number.pop_back();
+            if (dkdbDisToF(number.c_str(), 2, &q.value) != RTNORM)
+                return Fail(L"\"" + token + L"\" is not an area");
+            q.value *= area.squareInches;
+            q.lengthPower = 2;
+            return true;
+        }
         if (dkdbDisToF(token.c_str(), -1, &q.value) != RTNORM &&
             dkdbDisToF(token.c_str(), token.find_first_of(L"'\"") != std::wstring::npos ? 4 : 2, &q.value) != RTNORM)
             return Fail(L"\"" + token + L"\" is not a number");

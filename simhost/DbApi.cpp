@@ -3,6 +3,7 @@
 
 #include "Drawing.h"
 #include "Journal.h"
+#include "Region.h"
 
 namespace dkhost
 {
@@ -11,6 +12,7 @@ namespace
 const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
 const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
 const DkRxClass g_attributeClass(L"DkDbAttribute", &g_entityClass);
+const DkRxClass g_hatchClass(L"DkDbHatch", &g_entityClass);
 const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
 const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
 const DkRxClass g_tableClass(L"DkDbSymbolTable", &g_dbObjectClass);
@@ -114,20 +116,16 @@ protected:
     Record& m_r;
 };
 
-class EntityView final : public View<DkDbAttribute>
+// What every open entity answers: its layer and the highlighting of its parts.
+template <class Base> class EntityViewOf : public View<Base>
 {
 public:
-    using View::View;
-    // Attributes are entities of their own class; every other entity is a plain one.
-    const DkRxClass* isA() const noexcept override
-    {
-        return m_r.cls->name == L"Attribute" ? &g_attributeClass : &g_entityClass;
-    }
+    using View<Base>::View;
     DkDbObjectId layerId() const noexcept override
     {
         Drawing& d = CurrentDrawing();
-        const int slot = m_r.cls->SlotIndex(2);
-        const VARIANT& layer = slot < 0 ? VARIANT{} : m_r.values[static_cast<size_t>(slot)].Get();
+        const int slot = this->m_r.cls->SlotIndex(2);
+        const VARIANT& layer = slot < 0 ? VARIANT{} : this->m_r.values[static_cast<size_t>(slot)].Get();
         if (layer.vt == VT_BSTR)
             if (Record* l = d.FindInTable(d.layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal)))
                 return DkDbObjectId(l->id);
@@ -135,14 +133,48 @@ public:
     }
     Drvk::ErrorStatus pushHighlight(const DkDbFullSubentPath& path, int style) noexcept override
     {
-        JournalAdd(L"highlight push " + m_r.handle + L" subent " + std::to_wstring(path.subentIndex) + L" style " +
-                   std::to_wstring(style));
+        JournalAdd(L"highlight push " + this->m_r.handle + L" subent " + std::to_wstring(path.subentIndex) +
+                   L" style " + std::to_wstring(style));
         return Drvk::eOk;
     }
     Drvk::ErrorStatus popHighlight(const DkDbFullSubentPath& path) noexcept override
     {
-        JournalAdd(L"highlight pop " + m_r.handle + L" subent " + std::to_wstring(path.subentIndex));
+        JournalAdd(L"highlight pop " + this->m_r.handle + L" subent " + std::to_wstring(path.subentIndex));
         return Drvk::eOk;
+    }
+};
+
+class EntityView final : public EntityViewOf<DkDbAttribute>
+{
+public:
+    using EntityViewOf::EntityViewOf;
+    // Attributes are entities of their own class; every other entity is a plain one.
+    const DkRxClass* isA() const noexcept override
+    {
+        return m_r.cls->name == L"Attribute" ? &g_attributeClass : &g_entityClass;
+    }
+};
+
+class HatchView final : public EntityViewOf<DkDbHatch>
+{
+public:
+    using EntityViewOf::EntityViewOf;
+    Drvk::ErrorStatus getRegionArea(DkDbRegion*& region) const noexcept override
+    try
+    {
+        region = nullptr;
+        const int slot = m_r.cls->coordinates;
+        Loop loop = LoopOf(slot < 0 ? std::vector<double>() : Doubles(m_r.values[static_cast<size_t>(slot)].Get()));
+        if (loop.empty())
+            return Drvk::eInvalidInput;
+        region = new Region(std::move(loop));
+        JournalAdd(L"region of hatch " + m_r.handle);
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        region = nullptr;
+        return Drvk::eInvalidInput;
     }
 };
 
@@ -323,6 +355,8 @@ DK_RX_CLASS(DkDbEntity, g_entityClass)
 DK_RX_CAST(DkDbEntity)
 DK_RX_CLASS(DkDbAttribute, g_attributeClass)
 DK_RX_CAST(DkDbAttribute)
+DK_RX_CLASS(DkDbHatch, g_hatchClass)
+DK_RX_CAST(DkDbHatch)
 DK_RX_CLASS(DkDbSymbolTableRecord, g_recordClass)
 DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
 DK_RX_CAST(DkDbLayerTableRecord)
@@ -359,7 +393,10 @@ try
     switch (r->kind)
     {
     case RecordKind::Entity:
-        obj = new EntityView(*r);
+        if (r->cls->name == L"Hatch")
+            obj = new HatchView(*r);
+        else
+            obj = new EntityView(*r);
         break;
     case RecordKind::Layer:
         obj = new LayerView(*r);

@@ -100,6 +100,9 @@ DKHOST_API int OpenSelectionSets() noexcept;
 DKHOST_API void PushAnswer(const wchar_t* answer) noexcept;
 DKHOST_API int PendingAnswers() noexcept;
 
+// Regions the host made (a hatch's getRegionArea) that nobody has deleted yet.
+DKHOST_API int LiveRegions() noexcept;
+
 // Dynamic properties: a property of the given type attached to the objects of a class
 // ("*" for every class), with optional choices; returned with a reference.
 DKHOST_API HRESULT AddDynamicProperty(const wchar_t* name, const wchar_t* className, VARTYPE vt,

@@ -1,6 +1,7 @@
 // The drawing database: classes from the host's type library, records, property values
 // with their derived values and the host's rules, the undo history.
 #include "Drawing.h"
+#include "Region.h"
 
 #include "Journal.h"
 #include "PaletteObject.h"
@@ -43,7 +44,8 @@ double AsDouble(const VARIANT& v)
     return v.vt == VT_R8 ? v.dblVal : 0.0;
 }
 
-// The doubles of a point or coordinate list value.
+} // namespace
+
 std::vector<double> Doubles(const VARIANT& v)
 {
     std::vector<double> out;
@@ -61,6 +63,8 @@ std::vector<double> Doubles(const VARIANT& v)
     return out;
 }
 
+namespace
+{
 void SetDouble(VARIANT* out, double d)
 {
     out->vt = VT_R8;
@@ -163,6 +167,7 @@ void Classify(ObjectClass& cls)
         {L"Line", L"Angle", Derived::LineAngle},
         {L"Polyline", L"Area", Derived::PolylineArea},
         {L"Polyline", L"Length", Derived::PolylineLength},
+        {L"Hatch", L"Area", Derived::HatchArea},
     };
     for (PropertySlot& slot : cls.slots)
         for (const Rule& r : rules)
@@ -464,6 +469,8 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
         }
         return real(slot.derived == Derived::PolylineArea ? std::fabs(area) / 2 : length);
     }
+    case Derived::HatchArea:
+        return real(UnionArea({LoopOf(Doubles(stored(cls.coordinates)))}));
     }
     const int i = cls.SlotIndex(slot.dispid);
     return ::VariantCopy(out, const_cast<VARIANT*>(&r.values[static_cast<size_t>(i)].Get()));
@@ -507,6 +514,8 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
             return Refuse(description, n + L" must be from 0 to 100.");
         if (n == L"Coordinates" && (Doubles(value).size() < 4 || Doubles(value).size() % 2))
             return Refuse(description, L"A polyline needs at least two vertices of two coordinates each.");
+        if (n == L"Coordinates" && c == L"Hatch" && LoopOf(Doubles(value)).empty())
+            return Refuse(description, L"A hatch boundary needs at least three vertices of two coordinates each.");
         return true;
     };
     if (!ok())

@@ -38,6 +38,7 @@ enum class Derived
     LineAngle,
     PolylineArea,
     PolylineLength,
+    HatchArea,
 };
 
 // Reads that fail whatever the value, for classes whose data lives elsewhere.
@@ -183,6 +184,9 @@ private:
     std::map<LONG_PTR, PaletteObject*> m_palette; // one reference each
     dkfw::ComPtr<ITypeLib> m_typeLib;
 };
+
+// The doubles of a point or coordinate list value (none for any other value).
+std::vector<double> Doubles(const VARIANT& v);
 
 // The drawing of the current document.
 Drawing& CurrentDrawing();

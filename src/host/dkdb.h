@@ -42,6 +42,11 @@ enum UndoGroup
     kUndoGroupBegin = 8,
     kUndoGroupEnd = 16,
 };
+// How two regions are combined.
+enum BoolOperType
+{
+    kBoolUnite = 0,
+};
 } // namespace DkDb
 
 // A database object id; 0 is the null id.
@@ -142,6 +147,30 @@ public:
     // palette's.
     virtual Drvk::ErrorStatus pushHighlight(const DkDbFullSubentPath& path, int style) noexcept = 0;
     virtual Drvk::ErrorStatus popHighlight(const DkDbFullSubentPath& path) noexcept = 0;
+};
+
+// A planar area the host builds from an entity's boundary. It lives outside the database:
+// whoever receives one deletes it.
+class DKHOST_API DkDbRegion
+{
+public:
+    virtual ~DkDbRegion();
+    // Combines other into this region and leaves other empty.
+    virtual Drvk::ErrorStatus booleanOper(DkDb::BoolOperType operation, DkDbRegion* other) noexcept = 0;
+    // The area covered, overlaps counted once.
+    virtual Drvk::ErrorStatus getArea(double& area) const noexcept = 0;
+};
+
+// A hatch: a fill bounded by a closed loop.
+class DKHOST_API DkDbHatch : public DkDbEntity
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbHatch* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+
+    // A new region covering the hatch; fails (region null) for a hatch without a boundary.
+    virtual Drvk::ErrorStatus getRegionArea(DkDbRegion*& region) const noexcept = 0;
 };
 
 // An attribute of a block reference (its owner).

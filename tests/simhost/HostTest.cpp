@@ -483,3 +483,66 @@ TEST_F(Host, TableReactorsHearOfTheirRecordsChanging)
     EXPECT_EQ(1u, reactor.modifiedIds.size());
 }
 } // namespace
+
+namespace
+{
+// The region of the hatch with the given handle, or null.
+std::unique_ptr<DkDbRegion> RegionOf(const wchar_t* handle)
+{
+    DkDbHatch* hatch = nullptr;
+    if (dkdbOpenObject(hatch, DkDbObjectId(dkhost_test::EntityByHandle(handle)), DkDb::kForRead) != Drvk::eOk)
+        return nullptr;
+    DkDbRegion* region = nullptr;
+    hatch->getRegionArea(region);
+    hatch->close();
+    return std::unique_ptr<DkDbRegion>(region);
+}
+
+double UnitedArea(std::vector<const wchar_t*> handles)
+{
+    std::unique_ptr<DkDbRegion> united = RegionOf(handles[0]);
+    for (size_t i = 1; i < handles.size(); ++i)
+    {
+        std::unique_ptr<DkDbRegion> next = RegionOf(handles[i]);
+        EXPECT_EQ(Drvk::eOk, united->booleanOper(DkDb::kBoolUnite, next.get()));
+        double left = -1;
+        EXPECT_EQ(Drvk::eOk, next->getArea(left));
+        EXPECT_EQ(0, left) << "what was united is gone from the other region";
+    }
+    double area = -1;
+    EXPECT_EQ(Drvk::eOk, united->getArea(area));
+    return area;
+}
+} // namespace
+
+TEST_F(Host, HatchRegionsUniteWithOverlapsCountedOnce)
+{
+    int line = 0;
+    ASSERT_EQ(S_OK, dkhost_test::LoadDrawingText(L"entity Hatch handle=A Coordinates=0,0,4,0,4,4,0,4\n"
+                                                 L"entity Hatch handle=B Coordinates=2,2,6,2,6,6,2,6\n"
+                                                 L"entity Hatch handle=C Coordinates=10,0,12,0,11,3\n"
+                                                 L"entity Hatch handle=D Coordinates=1,1,3,1,3,3,1,3\n"
+                                                 L"entity Hatch handle=E Coordinates=0,0,2,2,2,0,0,2\n"
+                                                 L"entity Hatch handle=F Coordinates=-2,2,2,-2,6,2,2,6\n"
+                                                 L"entity Hatch handle=G\n",
+                                                 &line))
+        << line;
+    EXPECT_NEAR(16 + 16 - 4, UnitedArea({L"A", L"B"}), 1e-9) << "two squares overlapping in a corner";
+    EXPECT_NEAR(16 + 3, UnitedArea({L"A", L"C"}), 1e-9) << "apart";
+    EXPECT_NEAR(16, UnitedArea({L"A", L"D"}), 1e-9) << "one inside the other";
+    EXPECT_NEAR(2, UnitedArea({L"E"}), 1e-9) << "a bow tie: two triangles meeting in a point";
+    EXPECT_NEAR(32, UnitedArea({L"F", L"A"}), 1e-9) << "a diamond around the square, edges crossing";
+    EXPECT_NEAR(16 + 16 - 4 + 3, UnitedArea({L"A", L"B", L"C", L"D"}), 1e-9);
+
+    // The hatch's own area is its region's; a hatch without a boundary has no region.
+    ComPtr<IDispatch> a;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"C"), a.Put()));
+    EXPECT_NEAR(3, Real(a.Get(), 104), 1e-12);
+    EXPECT_EQ(nullptr, RegionOf(L"G"));
+    DkDbEntity* entity = nullptr;
+    EXPECT_EQ(Drvk::eOk, dkdbOpenObject(entity, DkDbObjectId(dkhost_test::EntityByHandle(L"A")), DkDb::kForRead));
+    ASSERT_NE(nullptr, entity);
+    EXPECT_NE(nullptr, DkDbHatch::cast(entity));
+    entity->close();
+    EXPECT_EQ(0, dkhost_test::LiveRegions());
+}

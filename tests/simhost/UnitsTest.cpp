@@ -317,6 +317,8 @@ TEST_F(Units, CalculatorEvaluatesTheAnswerInTheDrawingsUnits)
         {L"1'-6\" + 2\"", true, 2, 20, 1}, {L"2' * 3'", true, 2, 864, 2},    {L"", true, 3, 0, 0},
         {L"1/0", false, 3, 0, 0},          {L"2*(3", false, 3, 0, 0},        {L"abc", false, 3, 0, 0},
         {L"1\" + 2", false, 3, 0, 0},      {L"cancel", false, 3, 0, 0},
+        {L"66.75 sq ft", true, 2, 9612, 2}, {L"10 sq in + 1 sq ft", true, 2, 154, 2},
+        {L"2 sq ft / 3\"", true, 2, 96, 1}, {L"x sq ft", false, 3, 0, 0},
     };
     for (const Case& c : cases)
     {
