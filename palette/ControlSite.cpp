@@ -175,6 +175,17 @@ template <class Item> HRESULT MakeArray(VARTYPE vt, const std::vector<Item>& ite
     out->parray = sa;
     return S_OK;
 }
+int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context)
+{
+    if (record->iType == EMR_EXTTEXTOUTW)
+    {
+        const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+        const auto* chars =
+            reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
+        reinterpret_cast<std::wstring*>(context)->append(chars, text->emrtext.nChars);
+    }
+    return 1;
+}
 } // namespace
 
 ControlHost::~ControlHost()
@@ -255,6 +266,24 @@ HWND ControlHost::Window() const
     if (auto window = m_control.Query<IOleWindow>())
         window->GetWindow(&hwnd);
     return hwnd;
+}
+
+std::wstring ControlHost::DrawnText(int height) const
+{
+    auto view = m_control.Query<IViewObject>();
+    if (!view)
+        return L"";
+    dkfw::WindowDc screen(nullptr);
+    HDC meta = ::CreateEnhMetaFileW(screen.Get(), nullptr, nullptr, nullptr);
+    if (!meta)
+        return L"";
+    const RECTL bounds{0, 0, 4000, height};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, meta, &bounds, nullptr, nullptr, 0);
+    HENHMETAFILE emf = ::CloseEnhMetaFile(meta);
+    std::wstring text;
+    ::EnumEnhMetaFile(nullptr, emf, &CollectText, &text, nullptr);
+    ::DeleteEnhMetaFile(emf);
+    return text;
 }
 
 void ControlHost::Release()

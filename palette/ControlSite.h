@@ -183,6 +183,9 @@ public:
 
     IDkPiPropertyEditControl2* Control() const noexcept { return m_control.Get(); }
     HWND Window() const;
+    // The text the control draws of its value in a row of the given height (wide enough
+    // that nothing is cut), as its IViewObject paints it.
+    std::wstring DrawnText(int height) const;
     EventRecorder* Events() const noexcept { return m_events; }
     ControlSite* Site() const noexcept { return m_site; }
 

@@ -121,17 +121,6 @@ std::wstring TextOf(const VARIANT& v)
     return text.Get().bstrVal ? text.Get().bstrVal : L"";
 }
 
-int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context)
-{
-    if (record->iType == EMR_EXTTEXTOUTW)
-    {
-        const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-        const auto* chars =
-            reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
-        reinterpret_cast<std::wstring*>(context)->append(chars, text->emrtext.nChars);
-    }
-    return 1;
-}
 } // namespace
 
 struct Palette::Row
@@ -408,21 +397,7 @@ void Palette::ReadCommon(Row& row)
 
 std::wstring Palette::DrawnText(Row& row)
 {
-    auto view = ComPtr<IUnknown>(row.host->Control()).Query<IViewObject>();
-    if (!view)
-        return L"";
-    dkfw::WindowDc screen(nullptr);
-    HDC meta = ::CreateEnhMetaFileW(screen.Get(), nullptr, nullptr, nullptr);
-    if (!meta)
-        return L"";
-    // Wide bounds: the text as the row shows it, without the row's ellipsis.
-    const RECTL bounds{0, 0, 4000, kRowHeight};
-    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, meta, &bounds, nullptr, nullptr, 0);
-    HENHMETAFILE emf = ::CloseEnhMetaFile(meta);
-    std::wstring text;
-    ::EnumEnhMetaFile(nullptr, emf, &CollectText, &text, nullptr);
-    ::DeleteEnhMetaFile(emf);
-    return text;
+    return row.host->DrawnText(kRowHeight);
 }
 
 std::vector<RowDump> Palette::Dump()

@@ -3,6 +3,7 @@
 
 #define IDS_PAGE_NOT_REGISTERED 79  /* a property page class is not registered; %s: its class id */
 #define IDS_UNDO_PROPERTY_CHANGE 87 /* the undo label of a property change */
+#define IDS_AREA_FEET_INCHES 123       /* an area in square inches, then square feet; two %s */
 #define IDS_FULL_TURN_DEGREES 126      /* a full turn in degrees */
 #define IDS_FULL_TURN_GRADS 127        /* a full turn in grads */
 #define IDS_FULL_TURN_DECIMAL_MARK 128 /* the decimal mark of an angle's text */

@@ -511,10 +511,7 @@ try
     {
         wchar_t clsid[40];
         ::StringFromGUID2(page, clsid, 40);
-        // The message names the class where its text says %s.
-        std::wstring text = dkpex::LoadResString(IDS_PAGE_NOT_REGISTERED);
-        if (const size_t at = text.find(L"%s"); at != std::wstring::npos)
-            text.replace(at, 2, clsid);
+        const std::wstring text = dkpex::FormatResString(IDS_PAGE_NOT_REGISTERED, {clsid});
         HWND frame = nullptr;
         GetFrameHandle(frame);
         ShowMessage(frame, text.c_str());

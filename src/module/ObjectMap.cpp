@@ -26,7 +26,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorDRVKNumeric, &dkfw::CreateInstanceOf<CPropertyEditorDRVKNumeric>},
     {&CLSID_DkPePropertyEditorBool},
     {&CLSID_DkPePick2PointsCtrl},
-    {&CLSID_DkPePropertyEditorNumericArea},
+    {&CLSID_DkPePropertyEditorNumericArea, &dkfw::CreateInstanceOf<CPropertyEditorNumericArea>},
     {&CLSID_DkPePropertyEditorEllipses},
     {&CLSID_DkPePropertyEditorEditButton},
     {&CLSID_DkPeDlgLaunchCtrl},

@@ -29,6 +29,22 @@ std::wstring LoadResString(UINT id)
     const int n = ::LoadStringW(dkfw::ResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
     return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
 }
+
+std::wstring FormatResString(UINT id, std::initializer_list<const wchar_t*> args)
+{
+    std::wstring text = LoadResString(id);
+    size_t at = 0;
+    for (const wchar_t* arg : args)
+    {
+        at = text.find(L"%s", at);
+        if (at == std::wstring::npos)
+            break;
+        const std::wstring value = arg ? arg : L"";
+        text.replace(at, 2, value);
+        at += value.size();
+    }
+    return text;
+}
 } // namespace dkpex
 
 CTemporaryResourceOverride::CTemporaryResourceOverride() noexcept : m_saved(dkfw::ResourceHandle())

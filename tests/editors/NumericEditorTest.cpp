@@ -3,6 +3,7 @@
 // of an elliptical arc's end angle, and text that is no number.
 #include "MessageBoxCatcher.h"
 #include "PaletteFixture.h"
+#include "TestSupport.h"
 
 #include "DkPEXCtl.h"
 #include "dked.h"
@@ -217,5 +218,179 @@ TEST_F(NumericEditor, TextThatIsNoNumberBecomesTheExpressionWhereOneIsTaken)
     // Read again, the row carries the expression on its expression button.
     Open(CLSID_DkPePropertyEditorDRVKNumeric, {L"30", L"31"}, kRadius, PE_DRVK_DISTANCE);
     EXPECT_NE(nullptr, Edit(1047));
+}
+} // namespace
+
+namespace
+{
+constexpr DISPID kCircleArea = 104;
+constexpr DISPID kPatternScale = 103;
+
+class AreaEditor : public NumericEditor
+{
+protected:
+    // Clicks the calculator with the text in the edit box; returns what it was handed.
+    std::wstring Calculate(const std::wstring& text, const wchar_t* answer)
+    {
+        ::SetWindowTextW(Edit(), text.c_str());
+        dkhost_test::ClearJournal();
+        dkhost_test::PushAnswer(answer);
+        ::SendMessageW(Edit(1046), BM_CLICK, 0, 0);
+        Pump(0);
+        const auto calls = dktest::JournalMatching(L"calculator \"Calculator\" input \"");
+        return calls.size() == 1 ? calls[0].substr(31, calls[0].size() - 32) : L"<no single call>";
+    }
+
+    // The first circle's area, with the calculator button, open for editing.
+    void OpenWithCalculator()
+    {
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorNumericArea, {L"30"}, kCircleArea));
+        auto calculator = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IDkPeCalculatorCtrl>();
+        ASSERT_TRUE(calculator);
+        ASSERT_EQ(S_OK, calculator->SetCalculatorMode(static_cast<USHORT>(VARIANT_TRUE)));
+        calculator.Reset();
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        ASSERT_NE(nullptr, Edit(1046));
+    }
+
+    // Reads the row again as the palette does when its objects change.
+    std::wstring Reread()
+    {
+        dkhost_test::ClearJournal();
+        EXPECT_EQ(S_OK, m_host.Deactivate());
+        EXPECT_EQ(S_OK, m_host.Control()->Refresh(0));
+        EXPECT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        return m_host.DrawnText(20);
+    }
+
+    // A read-only row has no edit box, or one that takes no typing.
+    bool ReadOnlyRow() const
+    {
+        const HWND edit = Edit();
+        return !edit || (::GetWindowLongW(edit, GWL_STYLE) & ES_READONLY);
+    }
+};
+
+TEST_F(AreaEditor, FeetAndInchesShowSquareFeetTooAndTakeTheirOwnTextBack)
+{
+    SetShort(L"LUNITS", 4);
+    Write(L"30", kRadius, std::sqrt(144 / 3.14159265358979323846));
+    Open(CLSID_DkPePropertyEditorNumericArea, {L"30"}, kCircleArea);
+    EXPECT_EQ(L"144.0000 sq in (1.0000 sq ft)", WindowText(Edit()));
+    Enter(L"  288.0000 sq in (9 sq ft)");
+    EXPECT_NEAR(288, Real(0, kCircleArea), 1e-9) << "the square inches count; the rest is ignored";
+    EXPECT_EQ(L"288.0000 sq in (2.0000 sq ft)", WindowText(Edit()));
+    Enter(L"2 sq ft");
+    EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9) << "the first word is square inches whatever follows";
+    Enter(L"sq in");
+    EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9) << "no number, nothing written";
+
+    // The calculator gets the square feet and gives back square inches or plain numbers.
+    m_host.Release();
+    OpenWithCalculator();
+    EXPECT_EQ(L"1.0000 sq ft", Calculate(L"144.0000 sq in (1.0000 sq ft)", L"1.0000 sq ft * 3"));
+    EXPECT_EQ(L"432.0000 sq in (3.0000 sq ft)", WindowText(Edit())) << "written and read back";
+    EXPECT_NEAR(432, Real(0, kCircleArea), 1e-9);
+    EXPECT_EQ(L"3.0000 sq ft", Calculate(L"  432.0000 sq in (3.0000 sq ft))", L"500"));
+    EXPECT_NEAR(500, Real(0, kCircleArea), 1e-9) << "a plain number is taken as square inches";
+    for (const wchar_t* notAnArea : {L"1,2,3", L"3'", L"cancel"})
+    {
+        Calculate(L"500.0000 sq in (3.4722 sq ft)", notAnArea);
+        EXPECT_EQ(L"500.0000 sq in (3.4722 sq ft)", WindowText(Edit())) << notAnArea;
+        EXPECT_NEAR(500, Real(0, kCircleArea), 1e-9) << notAnArea;
+    }
+
+    // Decimal units: the number alone, typed as the property's type.
+    m_host.Release();
+    SetShort(L"LUNITS", 2);
+    OpenWithCalculator();
+    EXPECT_EQ(L"500.0000", WindowText(Edit()));
+    EXPECT_EQ(L"500.0000", Calculate(L"500.0000", L"cancel")) << "nothing to cut";
+    Enter(L"250 sq in");
+    EXPECT_NEAR(500, Real(0, kCircleArea), 1e-9);
+    Enter(L"250");
+    EXPECT_NEAR(250, Real(0, kCircleArea), 1e-9);
+}
+
+TEST_F(AreaEditor, SeveralHatchesAlternateBetweenTheirUnionAndTheirOwnValues)
+{
+    // Any property of two hatches: every other read is the area of their union, and the row
+    // that showed it stays read-only.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorNumericArea, {L"50", L"51"}, kPatternScale));
+    std::wstring texts[2] = {Reread(), L""};
+    const size_t unionRegions = dktest::JournalMatching(L"region of hatch").size();
+    texts[1] = Reread();
+    const size_t otherRegions = dktest::JournalMatching(L"region of hatch").size();
+    EXPECT_EQ(2u, unionRegions + otherRegions) << "one region per hatch, on one of the two reads";
+    const std::wstring& united = unionRegions ? texts[0] : texts[1];
+    const std::wstring& own = unionRegions ? texts[1] : texts[0];
+    EXPECT_EQ(L"9612.0000", united) << "9600 + 60 less their 48 in common";
+    EXPECT_EQ(L"*VARIES*", own);
+    EXPECT_TRUE(ReadOnlyRow()) << "after the union, whatever the next read shows";
+    EXPECT_EQ(0, dkhost_test::LiveRegions());
+    m_host.Release();
+
+    // One hatch, or a hatch with another object, reads as it is, each time.
+    for (std::vector<const wchar_t*> handles : {std::vector<const wchar_t*>{L"50"}, {L"50", L"30"}})
+    {
+        Open(CLSID_DkPePropertyEditorNumericArea, handles, kPatternScale);
+        const std::wstring first = Reread();
+        EXPECT_EQ(first, Reread()) << "no alternation";
+        EXPECT_TRUE(dktest::JournalMatching(L"region of hatch").empty());
+        EXPECT_FALSE(ReadOnlyRow());
+        m_host.Release();
+    }
+
+    // A hatch without a boundary has no region: the union read fails and frees what it made.
+    const LONG_PTR bare = dkhost_test::AddEntity(L"Hatch");
+    Open(CLSID_DkPePropertyEditorNumericArea, {L"50", dkhost_test::EntityHandle(bare)}, kPatternScale);
+    size_t made = 0;
+    for (int i = 0; i < 2; ++i)
+    {
+        Reread();
+        made += dktest::JournalMatching(L"region of hatch").size();
+    }
+    EXPECT_EQ(1u, made) << "the first hatch's region is made, the second's is not";
+    EXPECT_EQ(0, dkhost_test::LiveRegions());
+}
+// Run by the next test, from a folder that lacks the calculator's module.
+TEST_F(AreaEditor, DISABLED_CalculatorButtonWithoutItsModule)
+{
+    ASSERT_EQ(nullptr, ::GetModuleHandleW(L"DkMgd.dll"));
+    OpenWithCalculator();
+    Enter(L"123");
+    ASSERT_EQ(L"123.0000", WindowText(Edit()));
+    dkhost_test::ClearJournal();
+    dkhost_test::PushAnswer(L"5");
+    ::SendMessageW(Edit(1046), BM_CLICK, 0, 0);
+    Pump(0);
+    EXPECT_TRUE(dktest::JournalMatching(L"calculator").empty());
+    EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "nobody asked the user";
+    EXPECT_EQ(L"123.0000", WindowText(Edit()));
+    EXPECT_NEAR(123, Real(0, kCircleArea), 1e-9);
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"DkMgd.dll"));
+}
+
+TEST(CalculatorModule, WithoutItTheCalculatorButtonDoesNothing)
+{
+    // The child registers the component of its own folder (the host loads one copy only);
+    // the build's registration is put back afterwards.
+    dktest::TempDir dir;
+    for (const wchar_t* f : {L"editors_test.exe", L"DkHost.dll", L"DkPEXCtl.drx", L"DkPEXCtlRes.dll"})
+        ASSERT_TRUE(dir.CopyFromBin(f)) << f;
+    // The child is a test program of its own: its early-exit marker is not ours to touch.
+    wchar_t marker[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", marker, MAX_PATH);
+    ::SetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", nullptr);
+    auto r = dktest::RunProcess(L"\"" + dir.Path() +
+                                    L"editors_test.exe\" --gtest_also_run_disabled_tests "
+                                    L"--gtest_filter=AreaEditor.DISABLED_CalculatorButtonWithoutItsModule",
+                                dir.Path(), 60000);
+    if (n > 0 && n < MAX_PATH)
+        ::SetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", marker);
+    EXPECT_EQ(S_OK, dkhost_test::InstallModule((dktest::BinDir() + L"DkPEXCtl.drx").c_str(), nullptr));
+    EXPECT_FALSE(r.timedOut) << r.output;
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("[  PASSED  ] 1 test.")) << r.output;
 }
 } // namespace

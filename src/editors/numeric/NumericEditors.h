@@ -26,7 +26,11 @@ public:
 protected:
     virtual void FormatNumber(const VARIANT& value, CString& text) = 0;
     virtual bool ParseNumber(const CString& text, VARIANT* value) = 0;
-    // The property's value type, from the first object (VT_R8 when it cannot be told).
+    // The value over the selection, before it becomes text.
+    virtual long ReadValue(VARIANT* value, ValueType& valueType);
+    // The edit box's initialisation, then the property's value type from the first object
+    // (VT_R8 when it cannot be told).
+    long InitLearningValueType(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly);
     VARTYPE LearnValueType();
 
     VARTYPE m_propertyType = VT_EMPTY;
@@ -48,6 +52,31 @@ public:
 protected:
     void FormatNumber(const VARIANT& value, CString& text) override;
     bool ParseNumber(const CString& text, VARIANT* value) override;
+};
+
+// An area; with feet-and-inches units shown in square inches and square feet. Several
+// hatches read, every other time, as the area of their union.
+class CPropertyEditorNumericArea : public CDkPeNumericEditBase,
+                                   public CDkPeButtonEditTempl<CPropertyEditorNumericArea>
+{
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeCalculatorCtrl>;
+
+    CPropertyEditorNumericArea();
+    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorNumericArea; }
+
+    long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
+
+protected:
+    void FormatNumber(const VARIANT& value, CString& text) override;
+    bool ParseNumber(const CString& text, VARIANT* value) override;
+    long ReadValue(VARIANT* value, ValueType& valueType) override;
+    bool GetCalculatorInput(CString& text) override;
+    bool SetCalculatorResult(const CalculatorResult& result) override;
+
+private:
+    bool AllHatches();
+    long ReadUnionArea(VARIANT* value, ValueType& valueType);
 };
 
 class CPropertyEditorDRVKNumeric : public CDkPeNumericEditBase,
