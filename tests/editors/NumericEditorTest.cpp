@@ -116,6 +116,7 @@ TEST_F(NumericEditor, OnlyTheDataTypesAnEditorKnowsAreTaken)
     for (int type : {3, 6})
         EXPECT_EQ(E_FAIL, end->SetNumericDataType(static_cast<DkPeNumericType>(type))) << type;
     end.Reset();
+    EXPECT_FALSE(dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IDkPeCalculatorCtrl>()) << "no calculator here";
 
     // The generic editor takes its type from the property and has no data type to set.
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorNumeric, {L"30"}, kTransparency));

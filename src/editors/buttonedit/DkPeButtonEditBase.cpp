@@ -19,6 +19,38 @@ constexpr USHORT kLastButtonId = 1048;
 constexpr UINT kEditId = 1038;
 constexpr size_t kTooltipBuffer = 260;
 const wchar_t kHeightSample[] = L"WOyg";
+
+using ToText = int (*)(double, int, int, wchar_t*) noexcept;
+using FromText = int (*)(const wchar_t*, int, double*) noexcept;
+
+// The conversions of a numeric data type: distance, angle, plain number, raw angle.
+struct Conversion
+{
+    ToText toText;
+    FromText fromText;
+    int unit;
+};
+
+bool ConversionOf(int type, Conversion& c)
+{
+    switch (type)
+    {
+    case PE_DRVK_DISTANCE:
+        c = {&dkdbRToS, &dkdbDisToF, -1};
+        return true;
+    case PE_DRVK_ANGLE:
+        c = {&dkdbAngToS, &dkdbAngToF, -1};
+        return true;
+    case PE_DRVK_NOUNITS:
+        c = {&dkdbRToS, &dkdbDisToF, 2};
+        return true;
+    case PE_DRVK_RAW_ANGLE:
+        c = {&dkdbRawAngToS, &dkdbRawAngToF, -1};
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 CDkPeButtonEditBase::CDkPeButtonEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv)
@@ -152,6 +184,31 @@ bool CDkPeButtonEditBase::FormatNumericValue(const VARIANT& value, CString& text
     return true;
 }
 
+bool CDkPeButtonEditBase::FormatByNumericType(const VARIANT& value, int type, CString& text)
+{
+    text.clear();
+    Conversion c{};
+    dkfw::UniqueVariant d;
+    wchar_t buf[kDkUnitsBufferSize];
+    if (!ConversionOf(type, c) || FAILED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)) ||
+        c.toText(d.Get().dblVal, c.unit, -1, buf) != RTNORM)
+        return false;
+    text = buf;
+    return true;
+}
+
+bool CDkPeButtonEditBase::ParseByNumericType(const CString& text, int type, VARIANT* value)
+{
+    Conversion c{};
+    double d = 0;
+    if (!ConversionOf(type, c) || c.fromText(text.c_str(), c.unit, &d) != RTNORM)
+        return false;
+    ::VariantClear(value);
+    value->vt = VT_R8;
+    value->dblVal = d;
+    return true;
+}
+
 long CDkPeButtonEditBase::FormatValueText(CString& text, const VARIANT& value)
 {
     if (value.vt == VT_BSTR)
@@ -178,16 +235,10 @@ long CDkPeButtonEditBase::FormatValueText(CString& text, const VARIANT& value)
     case VT_R4:
     case VT_R8:
     case VT_INT:
-        if (m_numericDataType == 2)
+        if (m_numericDataType == PE_DRVK_NOUNITS)
         {
             if (IsCurrentDocumentDatabase())
-            {
-                wchar_t buf[kDkUnitsBufferSize];
-                dkfw::UniqueVariant d;
-                if (SUCCEEDED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)) &&
-                    dkdbRToS(d.Get().dblVal, 2, -1, buf) == RTNORM)
-                    text = buf;
-            }
+                FormatByNumericType(value, PE_DRVK_NOUNITS, text);
         }
         else
             FormatNumericValue(value, text);

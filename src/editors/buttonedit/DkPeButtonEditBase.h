@@ -82,6 +82,10 @@ public:
     static int HostShort(const wchar_t* name, int fallback) noexcept;
     // Integers in base 10, reals in the drawing's units; empty unless the database test holds.
     static bool FormatNumericValue(const VARIANT& value, CString& text);
+    // A number as the text of a numeric data type (distance, angle, plain number, raw
+    // angle) and back, always to a VT_R8; other types fail.
+    static bool FormatByNumericType(const VARIANT& value, int type, CString& text);
+    static bool ParseByNumericType(const CString& text, int type, VARIANT* value);
 
     int ButtonCount() const noexcept { return static_cast<int>(m_buttons.size()); }
     int ButtonSide() const noexcept { return m_buttonSide; }

@@ -29,68 +29,12 @@ constexpr DISPID kDynamicPropertyDispid = -23;
 // Values of a foreign type are taken while the host runs a command carrying this flag.
 constexpr int kAcceptAnyTypeFlag = 0x8000000;
 
-using ToText = int (*)(double, int, int, wchar_t*) noexcept;
-using FromText = int (*)(const wchar_t*, int, double*) noexcept;
-
-// The conversions of a numeric data type: distance, angle, plain number, raw angle.
-struct Conversion
-{
-    ToText toText;
-    FromText fromText;
-    int unit;
-};
-
-bool ConversionOf(int type, Conversion& c)
-{
-    switch (type)
-    {
-    case PE_DRVK_DISTANCE:
-        c = {&dkdbRToS, &dkdbDisToF, -1};
-        return true;
-    case PE_DRVK_ANGLE:
-        c = {&dkdbAngToS, &dkdbAngToF, -1};
-        return true;
-    case PE_DRVK_NOUNITS:
-        c = {&dkdbRToS, &dkdbDisToF, 2};
-        return true;
-    case PE_DRVK_RAW_ANGLE:
-        c = {&dkdbRawAngToS, &dkdbRawAngToF, -1};
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool AsDouble(const VARIANT& value, double& d)
 {
     dkfw::UniqueVariant r8;
     if (FAILED(::VariantChangeType(r8.Addr(), const_cast<VARIANT*>(&value), 0, VT_R8)))
         return false;
     d = r8.Get().dblVal;
-    return true;
-}
-
-bool FormatByType(const VARIANT& value, int type, CString& text)
-{
-    text.clear();
-    Conversion c{};
-    double d = 0;
-    wchar_t buf[kDkUnitsBufferSize];
-    if (!ConversionOf(type, c) || !AsDouble(value, d) || c.toText(d, c.unit, -1, buf) != RTNORM)
-        return false;
-    text = buf;
-    return true;
-}
-
-bool ParseByType(const CString& text, int type, VARIANT* value)
-{
-    Conversion c{};
-    double d = 0;
-    if (!ConversionOf(type, c) || c.fromText(text.c_str(), c.unit, &d) != RTNORM)
-        return false;
-    ::VariantClear(value);
-    value->vt = VT_R8;
-    value->dblVal = d;
     return true;
 }
 
@@ -493,12 +437,12 @@ void CPropertyEditorDRVKNumeric::FormatNumber(const VARIANT& value, CString& tex
 {
     text.clear();
     if (IsCurrentDocumentDatabase())
-        FormatByType(value, m_numericDataType, text);
+        FormatByNumericType(value, m_numericDataType, text);
 }
 
 bool CPropertyEditorDRVKNumeric::ParseNumber(const CString& text, VARIANT* value)
 {
-    return IsCurrentDocumentDatabase() && ParseByType(text, m_numericDataType, value);
+    return IsCurrentDocumentDatabase() && ParseByNumericType(text, m_numericDataType, value);
 }
 
 CPropertyEditorEllipseEndAngle::CPropertyEditorEllipseEndAngle()
@@ -519,7 +463,7 @@ void CPropertyEditorEllipseEndAngle::FormatNumber(const VARIANT& value, CString&
 {
     text.clear();
     double d = 0;
-    if (m_numericDataType != PE_DRVK_ANGLE || !FormatByType(value, PE_DRVK_ANGLE, text) || !AsDouble(value, d))
+    if (m_numericDataType != PE_DRVK_ANGLE || !FormatByNumericType(value, PE_DRVK_ANGLE, text) || !AsDouble(value, d))
         return;
     if (std::fabs(d - kFullTurn) < kTolerance)
         RewriteFullTurn(text);
@@ -527,7 +471,7 @@ void CPropertyEditorEllipseEndAngle::FormatNumber(const VARIANT& value, CString&
 
 bool CPropertyEditorEllipseEndAngle::ParseNumber(const CString& text, VARIANT* value)
 {
-    if (m_numericDataType != PE_DRVK_ANGLE || !ParseByType(text, PE_DRVK_ANGLE, value))
+    if (m_numericDataType != PE_DRVK_ANGLE || !ParseByNumericType(text, PE_DRVK_ANGLE, value))
         return false;
     if (std::fabs(value->dblVal) < kTolerance && (text.empty() || text[0] != L'0'))
         value->dblVal = kFullTurn;

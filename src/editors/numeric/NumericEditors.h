@@ -101,7 +101,8 @@ class CPropertyEditorEllipseEndAngle : public CDkPeNumericEditBase,
                                        public IDkPeNumericEditor
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeNumericEditor, IDkPeCalculatorCtrl>;
+    // The class offers no calculator to the palette.
+    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeNumericEditor>;
 
     CPropertyEditorEllipseEndAngle();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEllipseEndAngle; }
