@@ -505,8 +505,107 @@ protected:
     }
 };
 
-template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>
+// The combo glue: the drop-down's notifications and owner drawing go to the family, and
+// IDkPeButtonPicture to its picture operations. A cancelled close is posted, so that a
+// confirmation the combo sends in the same close sequence wins. T provides
+// GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture, OnSelEndOk,
+// OnSelEndCancel, OnButtonClicked, OnDrawItem, OnMeasureItem and OnDeleteItem.
+template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>, public IDkPeButtonPicture
 {
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
+
+    static constexpr UINT kComboId = 1002;
+    static constexpr UINT kDialogButtonId = 1039;
+    static constexpr UINT kPostedCancel = WM_USER + 1;
+
+    STDMETHODIMP put_DefaultPicture(IUnknown* picture) noexcept override
+    {
+        return Call([&](T* t) { return t->PutDefaultPicture(picture); });
+    }
+    STDMETHODIMP get_DefaultPicture(IUnknown** picture) noexcept override
+    {
+        return Call([&](T* t) { return t->GetDefaultPicture(picture); });
+    }
+    STDMETHODIMP put_DisabledPicture(IUnknown* picture) noexcept override
+    {
+        return Call([&](T* t) { return t->PutDisabledPicture(picture); });
+    }
+    STDMETHODIMP get_DisabledPicture(IUnknown** picture) noexcept override
+    {
+        return Call([&](T* t) { return t->GetDisabledPicture(picture); });
+    }
+
+protected:
+    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    try
+    {
+        if (!this->Editor())
+            return false;
+        T* t = static_cast<T*>(this);
+        BOOL handled = TRUE;
+        switch (msg)
+        {
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+            result = reinterpret_cast<LRESULT>(t->Handle_OnCtlColor(msg, wParam, lParam, handled));
+            return handled;
+        case WM_DRAWITEM:
+            result = t->OnDrawItem(msg, static_cast<UINT>(wParam), reinterpret_cast<DRAWITEMSTRUCT*>(lParam), handled);
+            return handled;
+        case WM_MEASUREITEM:
+            result =
+                t->OnMeasureItem(msg, static_cast<UINT>(wParam), reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), handled);
+            return handled;
+        case WM_DELETEITEM:
+            result =
+                t->OnDeleteItem(msg, static_cast<UINT>(wParam), reinterpret_cast<DELETEITEMSTRUCT*>(lParam), handled);
+            return handled;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDCANCEL)
+            {
+                m_cancelPending = true;
+                ::PostMessageW(this->GetControlWindow(), kPostedCancel, 0, 0);
+            }
+            else if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDOK)
+            {
+                m_cancelPending = false;
+                t->OnSelEndOk();
+            }
+            else if (LOWORD(wParam) == kDialogButtonId && HIWORD(wParam) == BN_CLICKED)
+                t->OnButtonClicked(HIWORD(wParam));
+            else
+                return false;
+            result = 0;
+            return true;
+        case kPostedCancel:
+            if (m_cancelPending)
+            {
+                m_cancelPending = false;
+                t->OnSelEndCancel();
+            }
+            result = 0;
+            return true;
+        default:
+            return false;
+        }
+    }
+    catch (...)
+    {
+        return false;
+    }
+
+private:
+    template <class F> HRESULT Call(F f) noexcept
+    try
+    {
+        RETURN_HR_IF(E_UNEXPECTED, !this->Editor());
+        return f(static_cast<T*>(this));
+    }
+    DK_CATCH_RETURN()
+
+    bool m_cancelPending = false;
 };
 
 // The button-edit glue: the edit glue plus IDkPeButtonEditCtrl, forwarded to the family's

@@ -362,6 +362,21 @@ long CDkPeCtrlBase::Handle_get_ReadOnlyBackColor(OLE_COLOR* color)
     return S_OK;
 }
 
+bool CDkPeCtrlBase::IsCurrentDocumentDatabase() noexcept
+{
+    DkDbDatabase* working = dkdbHostApplicationServices()->workingDatabase();
+    DkApDocument* doc = dkDocManager() ? dkDocManager()->curDocument() : nullptr;
+    return working && doc && doc->database() == working;
+}
+
+HFONT CDkPeCtrlBase::ControlFont() const noexcept
+{
+    HFONT font = nullptr;
+    if (m_pFont)
+        m_pFont->get_hFont(&font);
+    return font;
+}
+
 long CDkPeCtrlBase::Handle_put_Font(IUnknown* font)
 {
     if (!font)

@@ -126,6 +126,11 @@ public:
     long ShowTextTooltip(RECT rect);
 
 protected:
+    // The handle of the palette's font for the control, or null before it has one.
+    HFONT ControlFont() const noexcept;
+    // The host's working database is the current document's (editors that show the
+    // drawing's units or its tables work only then).
+    static bool IsCurrentDocumentDatabase() noexcept;
     long UpdateExpressionSupportState(bool firstWasEmpty, bool anyExpression, const CString& text);
     Drvk::ErrorStatus undoSSRetain(DkDbUndoController* controller, int flag);
     void highlightSubEntities(const DkArray<DkDbFullSubentPath>& paths);

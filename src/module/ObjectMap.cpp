@@ -5,6 +5,7 @@
 
 #include "DkPEXCtl.h"
 
+#include "EnumEditors.h"
 #include "NumericEditors.h"
 #include "PropertyEditorPwdText.h"
 #include "PropertyEditorText.h"
@@ -24,13 +25,13 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorMaterial},
     {&CLSID_DkPePropertyEditorNumeric, &dkfw::CreateInstanceOf<CPropertyEditorNumeric>},
     {&CLSID_DkPePropertyEditorDRVKNumeric, &dkfw::CreateInstanceOf<CPropertyEditorDRVKNumeric>},
-    {&CLSID_DkPePropertyEditorBool},
+    {&CLSID_DkPePropertyEditorBool, &dkfw::CreateInstanceOf<CPropertyEditorBool>},
     {&CLSID_DkPePick2PointsCtrl},
     {&CLSID_DkPePropertyEditorNumericArea, &dkfw::CreateInstanceOf<CPropertyEditorNumericArea>},
     {&CLSID_DkPePropertyEditorEllipses},
     {&CLSID_DkPePropertyEditorEditButton},
     {&CLSID_DkPeDlgLaunchCtrl},
-    {&CLSID_DkPePropertyEditorEnum},
+    {&CLSID_DkPePropertyEditorEnum, &dkfw::CreateInstanceOf<CPropertyEditorEnum>},
     {&CLSID_DkPePropertyEditorHatchEnum},
     {&CLSID_DkPePropertyEditorEllipsisHatchPatternType},
     {&CLSID_DkPePropertyEditorMTextDir},

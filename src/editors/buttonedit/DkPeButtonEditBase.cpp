@@ -142,13 +142,6 @@ CustomButton* CDkPeButtonEditBase::FindButton(USHORT id) const noexcept
     return nullptr;
 }
 
-bool CDkPeButtonEditBase::IsCurrentDocumentDatabase() noexcept
-{
-    DkDbDatabase* working = dkdbHostApplicationServices()->workingDatabase();
-    DkApDocument* doc = dkDocManager() ? dkDocManager()->curDocument() : nullptr;
-    return working && doc && doc->database() == working;
-}
-
 int CDkPeButtonEditBase::HostShort(const wchar_t* name, int fallback) noexcept
 {
     resbuf rb{};

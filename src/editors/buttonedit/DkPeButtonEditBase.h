@@ -76,8 +76,6 @@ public:
     void SetButtonTooltip(const std::wstring& text, USHORT id);
     void EnableButtons(bool enable);
     CustomButton* FindButton(USHORT id) const noexcept;
-    // The host's working database is the current document's: numbers are written and read.
-    static bool IsCurrentDocumentDatabase() noexcept;
     // A host variable of integer type, or the fallback when it is not one.
     static int HostShort(const wchar_t* name, int fallback) noexcept;
     // Integers in base 10, reals in the drawing's units; empty unless the database test holds.

@@ -11,7 +11,7 @@
 
 #include <string>
 
-class CDkPeButtonEditBase;
+class CDkPeCtrlBase;
 
 class CPropertyEditorButton : public dkfw::SubclassedWindow
 {
@@ -22,7 +22,7 @@ public:
     ~CPropertyEditorButton() override;
 
     bool Create(HWND parent, const RECT& rect, UINT id) noexcept;
-    void SetOwner(CDkPeButtonEditBase* owner) noexcept { m_owner = owner; }
+    void SetOwner(CDkPeCtrlBase* owner) noexcept { m_owner = owner; }
     void SetColors(COLORREF background, COLORREF frame) noexcept;
     void SetSize(int width, int height) noexcept;
     void SetPictures(IPicture* picture, IPicture* disabled) noexcept;
@@ -42,7 +42,7 @@ private:
     COLORREF m_frame;
     dkfw::ComPtr<IPicture> m_picture;
     dkfw::ComPtr<IPicture> m_disabled;
-    CDkPeButtonEditBase* m_owner = nullptr;
+    CDkPeCtrlBase* m_owner = nullptr;
     dkfw::UniqueHwnd m_tooltip;
     SIZE m_pictureSize{};
     SIZE m_disabledSize{};

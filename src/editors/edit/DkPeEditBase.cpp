@@ -34,14 +34,6 @@ long CDkPeEditBase::Cleanup()
     return CDkPeCtrlBase::Cleanup();
 }
 
-HFONT CDkPeEditBase::ControlFont() const noexcept
-{
-    HFONT font = nullptr;
-    if (m_pFont)
-        m_pFont->get_hFont(&font);
-    return font;
-}
-
 int CDkPeEditBase::TextHeight(HDC dc) const noexcept
 {
     const std::wstring& text = m_text.empty() ? std::wstring(kHeightSample) : m_text;

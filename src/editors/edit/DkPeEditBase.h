@@ -43,7 +43,6 @@ protected:
     long ReadText();
     // Draws m_text in the bounds as an inactive row.
     long DrawRowText(ATL_DRAWINFO& info);
-    HFONT ControlFont() const noexcept;
     // The height of the row's text in dc, with a sample when the row is empty.
     int TextHeight(HDC dc) const noexcept;
 

@@ -1,0 +1,240 @@
+// The host's user-interface library: thin windows over the common controls.
+#include "dkui.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace
+{
+constexpr UINT_PTR kSubclassId = 0x4D55; // one subclass of the library per window
+bool g_themed = true;
+
+void DrawText(HDC dc, const wchar_t* text, int length, RECT r, UINT format)
+{
+    ::DrawTextW(dc, text, length, &r, format);
+}
+} // namespace
+
+CMtUiWnd::~CMtUiWnd()
+{
+    DestroyWindow();
+}
+
+bool CMtUiWnd::Attach(HWND hwnd) noexcept
+{
+    if (!hwnd || m_hwnd || !::SetWindowSubclass(hwnd, &CMtUiWnd::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    m_hwnd = hwnd;
+    OnAttached();
+    return true;
+}
+
+HWND CMtUiWnd::Detach() noexcept
+{
+    HWND hwnd = m_hwnd;
+    if (hwnd)
+    {
+        ::RemoveWindowSubclass(hwnd, &CMtUiWnd::Proc, kSubclassId);
+        m_hwnd = nullptr;
+    }
+    return hwnd;
+}
+
+void CMtUiWnd::DestroyWindow() noexcept
+{
+    if (HWND hwnd = Detach())
+    {
+        OnWindowGone();
+        ::DestroyWindow(hwnd);
+    }
+}
+
+bool CMtUiWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) noexcept
+{
+    return false;
+}
+
+LRESULT CMtUiWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return ::DefSubclassProc(m_hwnd, msg, wParam, lParam);
+}
+
+void CMtUiWnd::OnAttached() noexcept {}
+void CMtUiWnd::OnWindowGone() noexcept {}
+
+LRESULT CALLBACK CMtUiWnd::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) noexcept
+{
+    auto* self = reinterpret_cast<CMtUiWnd*>(data);
+    if (msg == WM_NCDESTROY)
+    {
+        ::RemoveWindowSubclass(hwnd, &CMtUiWnd::Proc, kSubclassId);
+        if (self && self->m_hwnd == hwnd)
+        {
+            self->m_hwnd = nullptr;
+            self->OnWindowGone();
+        }
+        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    LRESULT result = 0;
+    if (self && self->OnMessage(msg, wParam, lParam, result))
+        return result;
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+bool CMtUiComboBox::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
+{
+    if (Hwnd())
+        return false;
+    HWND hwnd = ::CreateWindowExW(0, WC_COMBOBOXW, L"", style, rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                  ::GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd)
+        return false;
+    if (!Attach(hwnd))
+    {
+        ::DestroyWindow(hwnd);
+        return false;
+    }
+    return true;
+}
+
+void CMtUiComboBox::OnAttached() noexcept
+{
+    AttachList();
+}
+
+void CMtUiComboBox::SetListBox(CMtUiListBox* list) noexcept
+{
+    if (m_list && m_list != list)
+        m_list->Detach();
+    m_list = list;
+    AttachList();
+}
+
+void CMtUiComboBox::AttachList() noexcept
+{
+    COMBOBOXINFO info{sizeof(info)};
+    if (m_list && !m_list->Hwnd() && Hwnd() && ::GetComboBoxInfo(Hwnd(), &info) && info.hwndList)
+        m_list->Attach(info.hwndList);
+}
+
+int CMtUiComboBox::GetLBString(int index, wchar_t* buffer, int capacity) const noexcept
+{
+    if (!Hwnd())
+        return -1;
+    const LRESULT length = ::SendMessageW(Hwnd(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR)
+        return -1;
+    if (buffer && capacity > 0)
+    {
+        std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+        ::SendMessageW(Hwnd(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        lstrcpynW(buffer, text.data(), capacity);
+    }
+    return static_cast<int>(length);
+}
+
+void CMtUiComboBox::DrawItem(const DRAWITEMSTRUCT& item) noexcept
+{
+    const bool selected = item.itemState & ODS_SELECTED;
+    ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (static_cast<int>(item.itemID) < 0)
+        return;
+    const int length = GetLBString(static_cast<int>(item.itemID), nullptr, 0);
+    std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    GetLBString(static_cast<int>(item.itemID), text.data(), static_cast<int>(text.size()));
+    const int mode = ::SetBkMode(item.hDC, TRANSPARENT);
+    const COLORREF color = ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT r = item.rcItem;
+    r.left += 2;
+    DrawText(item.hDC, text.data(), -1, r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    ::SetTextColor(item.hDC, color);
+    ::SetBkMode(item.hDC, mode);
+    if (item.itemState & ODS_FOCUS)
+        ::DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+void CMtUiComboBox::MeasureItem(MEASUREITEMSTRUCT& item) noexcept
+{
+    item.itemHeight = static_cast<UINT>(::GetSystemMetrics(SM_CYMENU));
+}
+
+void CMtUiComboBox::DeleteItem(const DELETEITEMSTRUCT&) noexcept {}
+
+bool CMtUiComboBox::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) noexcept
+{
+    if (msg != WM_PAINT || !g_themed)
+        return false;
+    PaintThemedFace();
+    result = 0;
+    return true;
+}
+
+void CMtUiComboBox::PaintThemedFace() noexcept
+{
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(Hwnd(), &ps);
+    if (!dc)
+        return;
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    const bool enabled = ::IsWindowEnabled(Hwnd());
+    ::FillRect(dc, &client, ::GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+    const int arrow = ::GetSystemMetrics(SM_CXVSCROLL);
+    RECT field = client;
+    field.right -= arrow;
+    const int index = static_cast<int>(::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0));
+    const int length = index < 0 ? -1 : GetLBString(index, nullptr, 0);
+    if (length >= 0)
+    {
+        std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+        GetLBString(index, text.data(), static_cast<int>(text.size()));
+        const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(Hwnd(), WM_GETFONT, 0, 0));
+        const HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+        const int mode = ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+        field.left += 3;
+        DrawText(dc, text.data(), -1, field, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        ::SetBkMode(dc, mode);
+        if (old)
+            ::SelectObject(dc, old);
+    }
+    RECT button{client.right - arrow, client.top, client.right, client.bottom};
+    ::DrawFrameControl(dc, &button, DFC_SCROLL, DFCS_SCROLLDOWN | DFCS_FLAT | (enabled ? 0 : DFCS_INACTIVE));
+    ::EndPaint(Hwnd(), &ps);
+}
+
+bool CMtUiOwnerDrawButton::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
+{
+    if (Hwnd())
+        return false;
+    HWND hwnd = ::CreateWindowExW(0, WC_BUTTONW, L"", style | BS_OWNERDRAW, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent,
+                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                  nullptr);
+    if (!hwnd)
+        return false;
+    if (!Attach(hwnd))
+    {
+        ::DestroyWindow(hwnd);
+        return false;
+    }
+    return true;
+}
+
+void CMtUiOwnerDrawButton::DrawItem(const DRAWITEMSTRUCT& item) noexcept
+{
+    ::DrawFrameControl(item.hDC, const_cast<RECT*>(&item.rcItem), DFC_BUTTON,
+                       DFCS_BUTTONPUSH | ((item.itemState & ODS_SELECTED) ? DFCS_PUSHED : 0));
+}
+
+bool dkuiIsThemed() noexcept
+{
+    return g_themed;
+}
+
+void dkuiSetThemed(bool themed) noexcept
+{
+    g_themed = themed;
+}

@@ -1,0 +1,521 @@
+// The combo editors' drop-down windows and list entries.
+#include "ComboWindows.h"
+
+#include "DkPeComboBase.h"
+#include "ResourceOverride.h"
+
+#include "ComModule.h"
+
+#include <windowsx.h>
+
+#include <vector>
+
+namespace
+{
+constexpr UINT kTipFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr int kPictureSize = 14;
+constexpr UINT kBlankBitmap = 0xFFFF;
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour)
+{
+    dkfw::UniqueHbrush brush(::CreateSolidBrush(colour));
+    ::FillRect(dc, &rect, brush.Get());
+}
+} // namespace
+
+void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour)
+{
+    if (colour != ::GetSysColor(COLOR_INFOBK))
+    {
+        FillSolid(dc, rect, colour);
+        return;
+    }
+    const int height = rect.bottom - rect.top;
+    for (int i = 0; i < 64; ++i)
+    {
+        const RECT band{rect.left, rect.top + i * height / 64, rect.right, rect.top + (i + 1) * height / 64};
+        if (band.bottom <= band.top)
+            continue;
+        const int grey = (16320 - 37 * i) / 64;
+        FillSolid(dc, band, RGB(grey, grey, grey));
+    }
+}
+
+COwnerDrawItem::~COwnerDrawItem() = default;
+
+void COwnerDrawItem::Draw(HDC dc, RECT* rect, UINT, UINT, UINT itemIdOrFace)
+{
+    if (!rect)
+        return;
+    const COLORREF back = ::SetBkColor(dc, m_fillColor);
+    if (itemIdOrFace != kFaceItemId)
+        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, rect, nullptr, 0, nullptr);
+    const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
+    ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), rect,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, back);
+}
+
+void COwnerDrawItem::DrawFace(HDC dc, RECT* rect)
+{
+    if (!rect)
+        return;
+    const COLORREF back = ::SetBkColor(dc, m_fillColor);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, rect, nullptr, 0, nullptr);
+    const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
+    ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), rect,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, back);
+}
+
+void COwnerDrawItemBmp::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT)
+{
+    if (!rect || !(itemAction & (ODA_DRAWENTIRE | ODA_SELECT | ODA_FOCUS)))
+        return;
+    const bool selected = itemState & ODS_SELECTED;
+    const bool entireOrSelect = itemAction & (ODA_DRAWENTIRE | ODA_SELECT);
+    const COLORREF savedBack = ::GetBkColor(dc);
+    const COLORREF savedText = ::GetTextColor(dc);
+    const bool themedField = dkuiIsThemed() && (itemState & ODS_COMBOBOXEDIT);
+    if (!themedField && !selected && entireOrSelect)
+        FillItemBackground(dc, *rect, savedBack);
+
+    RECT text = *rect;
+    text.left += m_blank ? 1 : 16;
+    RECT highlight = *rect;
+    highlight.left = std::max(rect->left, text.left - 2);
+    const HRGN clip = ::CreateRectRgn(std::max(rect->left, text.left - 3), rect->top, rect->right, rect->bottom);
+    ::SelectClipRgn(dc, clip);
+    if (selected && entireOrSelect)
+    {
+        ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
+        ::FillRect(dc, &highlight, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
+    else if (!selected && (itemAction & ODA_SELECT))
+        FillItemBackground(dc, highlight, savedBack);
+    if (!(itemAction & ODA_FOCUS))
+        ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &text, kTipFormat);
+    else
+        ::DrawFocusRect(dc, &highlight);
+    ::SelectClipRgn(dc, nullptr);
+    ::DeleteObject(clip);
+    if (!m_blank && m_bitmap)
+    {
+        HDC memory = ::CreateCompatibleDC(dc);
+        const HGDIOBJ old = ::SelectObject(memory, m_bitmap.Get());
+        ::BitBlt(dc, rect->left, rect->top, kPictureSize, kPictureSize, memory, 0, 0, SRCCOPY);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+    }
+    ::SetTextColor(dc, savedText);
+    ::SetBkColor(dc, savedBack);
+}
+
+CPeBaseComboBox::~CPeBaseComboBox() = default;
+
+LONG_PTR CPeBaseComboBox::GetItemDataPtr(int) const
+{
+    return -1;
+}
+
+CCustomLBox::~CCustomLBox() = default;
+
+CDkPeComboBase* CCustomLBox::Editor() const noexcept
+{
+    auto* combo = dynamic_cast<CPropComboBox*>(m_combo);
+    return combo ? combo->Owner() : nullptr;
+}
+
+UINT CCustomLBox::TextFormat() const noexcept
+{
+    return kTipFormat;
+}
+
+int CCustomLBox::TipWidth(int index) const noexcept
+{
+    int width = 0;
+    CDkPeComboBase* editor = Editor();
+    if (!editor || FAILED(editor->GetComboTextTipWidth(index, width)))
+        return 0;
+    return width;
+}
+
+bool CCustomLBox::GetTipRect(RECT& rect) const
+{
+    rect = RECT{};
+    if (m_hover < 0 || !Hwnd())
+        return false;
+    RECT entry{};
+    if (::SendMessageW(Hwnd(), LB_GETITEMRECT, static_cast<WPARAM>(m_hover), reinterpret_cast<LPARAM>(&entry)) ==
+        LB_ERR)
+        return false;
+    const int width = TipWidth(m_hover);
+    if (entry.right - entry.left >= width)
+        return false;
+    ::MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&entry), 2);
+    rect = entry;
+    rect.right = entry.left + width + 1 + 2;
+    rect.bottom -= 1;
+    return true;
+}
+
+void CCustomLBox::OnMouseMove(POINT pt) noexcept
+{
+    const LRESULT hit = ::SendMessageW(Hwnd(), LB_ITEMFROMPOINT, 0, MAKELPARAM(pt.x, pt.y));
+    const int index = HIWORD(hit) ? -1 : static_cast<int>(LOWORD(hit));
+    if (index < 0)
+    {
+        m_hover = -1;
+        m_tip.Hide();
+        return;
+    }
+    if (index == m_hover)
+        return;
+    m_tip.Hide();
+    m_hover = index;
+    RECT entry{};
+    if (::SendMessageW(Hwnd(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&entry)) == LB_ERR)
+        return;
+    const int width = TipWidth(index);
+    if (entry.right - entry.left >= width)
+        return;
+    if (!m_tip.Exists() && !m_tip.Create(Hwnd()))
+        return;
+    m_tip.SetOwner(Hwnd());
+    m_tipRect = entry;
+    m_tipRect.right = entry.left + width + 5;
+    m_tip.Place(Hwnd(), m_tipRect);
+}
+
+void CCustomLBox::DrawTip() noexcept
+{
+    CDkPeComboBase* editor = Editor();
+    auto* combo = editor ? editor->Combo() : nullptr;
+    if (!m_tip.Exists() || !combo || m_hover < 0)
+        return;
+    RECT client{};
+    ::GetClientRect(m_tip.Hwnd(), &client);
+    dkfw::WindowDc dc(m_tip.Hwnd());
+    if (!dc)
+        return;
+    const int saved = ::SaveDC(dc.Get());
+    if (HFONT font = editor->ControlFont())
+        ::SelectObject(dc.Get(), font);
+    ::SetBkMode(dc.Get(), TRANSPARENT);
+    ::SetBkColor(dc.Get(), ::GetSysColor(COLOR_INFOBK));
+    if (TextFormat() != (kTipFormat | DT_CENTER))
+        ::SetTextColor(dc.Get(), ::GetSysColor(COLOR_INFOTEXT));
+    combo->DrawTipEntry(dc.Get(), client, m_hover);
+    ::RestoreDC(dc.Get(), saved);
+}
+
+bool CCustomLBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
+    switch (msg)
+    {
+    case WM_MOUSEMOVE:
+        OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return false;
+    case WM_LBUTTONUP:
+        if (!HideTipOnlyWhenCreated() || m_tip.Exists())
+            m_tip.Hide();
+        return false;
+    case CPropTextTooltip::kDrawMessage:
+        if (wParam == static_cast<WPARAM>(CPropTextTooltip::kTipId))
+            DrawTip();
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+CPeCustomLBox::CPeCustomLBox(CPeComboCustom* combo) noexcept : CCustomLBox(combo), m_custom(combo) {}
+
+CDkPeComboBase* CPeCustomLBox::Editor() const noexcept
+{
+    return m_custom ? m_custom->Owner() : nullptr;
+}
+
+UINT CPeCustomLBox::TextFormat() const noexcept
+{
+    return kTipFormat | DT_CENTER;
+}
+
+CPropComboBox::CPropComboBox(CDkPeComboBase* owner) noexcept : m_owner(owner), m_listBox(this) {}
+
+CPropComboBox::~CPropComboBox()
+{
+    DestroyWindow();
+}
+
+bool CPropComboBox::CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
+{
+    SetListBox(&m_listBox);
+    if (!Create(style, rect, parent, id))
+        return false;
+    SetMtUiParent(::GetParent(parent));
+    return true;
+}
+
+void CPropComboBox::OnAttached() noexcept
+{
+    CMtUiComboBox::OnAttached();
+    dkfw::NoteWindowCreated();
+}
+
+void CPropComboBox::OnWindowGone() noexcept
+{
+    dkfw::NoteWindowDestroyed();
+}
+
+LONG_PTR CPropComboBox::GetItemDataPtr(int index) const
+{
+    return Hwnd() ? static_cast<LONG_PTR>(::SendMessageW(Hwnd(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0)) : -1;
+}
+
+std::wstring CPropComboBox::ItemText(int index) const
+{
+    const int length = GetLBString(index, nullptr, 0);
+    if (length < 0)
+        return std::wstring();
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+    GetLBString(index, text.data(), static_cast<int>(text.size()));
+    return std::wstring(text.data());
+}
+
+void CPropComboBox::DrawTipEntry(HDC dc, const RECT& rect, int index)
+{
+    FillItemBackground(dc, rect, ::GetSysColor(COLOR_INFOBK));
+    const std::wstring text = ItemText(index);
+    RECT r = rect;
+    r.left += 2;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, kTipFormat);
+}
+
+bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
+{
+    if (!m_owner)
+        return false;
+    if (key == VK_TAB)
+    {
+        m_owner->EndEdit();
+        m_owner->Fire_OnKeyDown(key, flags);
+        return true;
+    }
+    const bool shiftCtrl = (::GetKeyState(VK_SHIFT) & 0x8000) && (::GetKeyState(VK_CONTROL) & 0x8000);
+    if (shiftCtrl && ::IsCharAlphaW(static_cast<wchar_t>(key)) && !::SendMessageW(Hwnd(), CB_GETDROPPEDSTATE, 0, 0))
+        m_owner->Fire_OnKeyDown(key, flags);
+    return false;
+}
+
+void CPropComboBox::FlattenBorder() noexcept
+{
+    dkfw::WindowDc dc(Hwnd());
+    if (!dc)
+        return;
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    dkfw::UniqueHbrush back(::CreateSolidBrush(::GetBkColor(dc.Get())));
+    RECT outer = client;
+    for (int i = 0; i < 2; ++i)
+    {
+        ::FrameRect(dc.Get(), &outer, back.Get());
+        ::InflateRect(&outer, -1, -1);
+    }
+    RECT arrow{client.right - ::GetSystemMetrics(SM_CXHTHUMB), client.top, client.right, client.bottom};
+    ::InflateRect(&arrow, -2, -2);
+    for (int i = 0; i < 2; ++i)
+    {
+        ::FrameRect(dc.Get(), &arrow, ::GetSysColorBrush(COLOR_BTNFACE));
+        ::InflateRect(&arrow, 1, 1);
+    }
+}
+
+bool CPropComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
+    switch (msg)
+    {
+    case WM_PAINT:
+        if (CMtUiComboBox::OnMessage(msg, wParam, lParam, result))
+            return true;
+        result = Default(msg, wParam, lParam);
+        FlattenBorder();
+        return true;
+    case WM_KEYDOWN:
+        if (PreTranslateKey(wParam, lParam))
+        {
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (m_owner)
+        {
+            POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            HWND parent = ::GetParent(Hwnd());
+            ::MapWindowPoints(Hwnd(), parent, &pt, 1);
+            if (msg == WM_RBUTTONDOWN)
+                m_owner->Fire_OnRButtonDown(wParam, MAKELPARAM(pt.x, pt.y));
+            else
+                m_owner->Fire_OnMButtonDown(wParam, MAKELPARAM(pt.x, pt.y));
+        }
+        return false;
+    case CPropTextTooltip::kDrawMessage:
+        if (m_owner && wParam == static_cast<WPARAM>(CPropTextTooltip::kTipId))
+            if (HWND tip = reinterpret_cast<HWND>(lParam))
+            {
+                RECT client{};
+                ::GetClientRect(tip, &client);
+                dkfw::WindowDc dc(tip);
+                const int saved = ::SaveDC(dc.Get());
+                if (HFONT font = m_owner->ControlFont())
+                    ::SelectObject(dc.Get(), font);
+                ::SetBkMode(dc.Get(), TRANSPARENT);
+                ::SetTextColor(dc.Get(), ::GetSysColor(COLOR_INFOTEXT));
+                DrawTipEntry(dc.Get(), client, static_cast<int>(::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0)));
+                ::RestoreDC(dc.Get(), saved);
+            }
+        result = 0;
+        return true;
+    default:
+        return CMtUiComboBox::OnMessage(msg, wParam, lParam, result);
+    }
+}
+
+CPeComboCustom::CPeComboCustom(CDkPeComboBase* owner) noexcept : CPropComboBox(owner), m_customList(this) {}
+
+CPeComboCustom::~CPeComboCustom()
+{
+    DeleteAllItems();
+}
+
+bool CPeComboCustom::CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
+{
+    m_createRect = rect;
+    SetListBox(&m_listBox);
+    if (!Create(style, rect, parent, id))
+        return false;
+    SetListBox(&m_customList);
+    SetMtUiParent(::GetParent(parent));
+    return true;
+}
+
+int CPeComboCustom::AddItem(COwnerDrawItem* item)
+{
+    if (!item || !Hwnd())
+        return CB_ERR;
+    const int index =
+        static_cast<int>(::SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item->m_text.c_str())));
+    if (index < 0)
+        return CB_ERR;
+    ::SendMessageW(Hwnd(), CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item));
+    return index;
+}
+
+int CPeComboCustom::InsertItem(int index, COwnerDrawItem* item)
+{
+    if (!item || !Hwnd())
+        return CB_ERR;
+    const int at = static_cast<int>(::SendMessageW(Hwnd(), CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                                   reinterpret_cast<LPARAM>(item->m_text.c_str())));
+    if (at < 0)
+        return CB_ERR;
+    ::SendMessageW(Hwnd(), CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(item));
+    return at;
+}
+
+COwnerDrawItem* CPeComboCustom::Item(int index) const
+{
+    const LONG_PTR data = GetItemDataPtr(index);
+    return data == CB_ERR || data == 0 ? nullptr : reinterpret_cast<COwnerDrawItem*>(data);
+}
+
+void CPeComboCustom::DrawItem(const DRAWITEMSTRUCT& item) noexcept
+{
+    if (static_cast<int>(item.itemID) < 0)
+        return;
+    if (COwnerDrawItem* entry = Item(static_cast<int>(item.itemID)))
+    {
+        RECT r = item.rcItem;
+        entry->Draw(item.hDC, &r, item.itemAction, item.itemState, item.itemID);
+    }
+}
+
+void CPeComboCustom::MeasureItem(MEASUREITEMSTRUCT& item) noexcept
+{
+    item.itemHeight = static_cast<UINT>(std::max<LONG>(1, m_createRect.bottom - m_createRect.top));
+}
+
+void CPeComboCustom::DeleteItem(const DELETEITEMSTRUCT& item) noexcept
+{
+    delete reinterpret_cast<COwnerDrawItem*>(item.itemData);
+}
+
+void CPeComboCustom::DeleteAllItems() noexcept
+{
+    if (!Hwnd())
+        return;
+    const int count = static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+    {
+        delete Item(i);
+        ::SendMessageW(Hwnd(), CB_SETITEMDATA, static_cast<WPARAM>(i), 0);
+    }
+}
+
+void CPeComboCustom::DrawTipEntry(HDC dc, const RECT& rect, int index)
+{
+    if (COwnerDrawItem* entry = index >= 0 ? Item(index) : nullptr)
+    {
+        FillItemBackground(dc, rect, ::GetSysColor(COLOR_INFOBK));
+        RECT r = rect;
+        entry->Draw(dc, &r, ODA_DRAWENTIRE, 0, kFaceItemId);
+        return;
+    }
+    CPropComboBox::DrawTipEntry(dc, rect, index);
+}
+
+bool CPeComboCustom::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
+    if (msg == WM_DESTROY)
+        DeleteAllItems();
+    return CPropComboBox::OnMessage(msg, wParam, lParam, result);
+}
+
+int CComboOwnerDraw::FindByName(const std::wstring& name) const
+{
+    const int count = Hwnd() ? static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i)
+        if (ItemText(i) == name)
+            return i;
+    return -1;
+}
+
+int CComboBmp::AddItem(const std::wstring& text, UINT bitmapId, bool blank)
+{
+    auto item = std::make_unique<COwnerDrawItemBmp>();
+    item->m_blank = blank;
+    {
+        CTemporaryResourceOverride resources;
+        item->m_bitmap.Reset(static_cast<HBITMAP>(::LoadImageW(dkfw::ResourceHandle(),
+                                                               MAKEINTRESOURCEW(blank ? kBlankBitmap : bitmapId),
+                                                               IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    }
+    item->m_text = text;
+    const int index = CPeComboCustom::AddItem(item.get());
+    if (index < 0)
+        return -1;
+    item.release();
+    return index;
+}
+
+void CComboBmp::SetOwnerEditor(CDkPeComboBase* editor)
+{
+    SetOwner(editor);
+    m_ownerEditor = editor;
+}

@@ -1,0 +1,191 @@
+// The drop-down windows of the combo editors: the plain drop-down list, the owner-drawn
+// one whose entries own their data, the list boxes that give long entries a text tip, and
+// the entries themselves.
+#pragma once
+
+#include "PropTextTooltip.h"
+#include "dkui.h"
+
+#include "Unique.h"
+
+#include <string>
+
+class CDkPeComboBase;
+
+// In place of an item index: the entry is drawn outside the list (the closed combo's face
+// or a text tip).
+constexpr UINT kFaceItemId = 1042;
+
+// A solid fill, except for the info-tip colour, which gets the tips' white-to-grey bands.
+void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour);
+
+// One entry of an owner-drawn list: its text drawn centred on its fill colour.
+class COwnerDrawItem
+{
+public:
+    COwnerDrawItem() = default;
+    COwnerDrawItem(const COwnerDrawItem&) = delete;
+    COwnerDrawItem& operator=(const COwnerDrawItem&) = delete;
+    virtual ~COwnerDrawItem();
+    virtual void Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT itemIdOrFace);
+    virtual void DrawFace(HDC dc, RECT* rect);
+
+    std::wstring m_text;
+    ULONGLONG m_data = 0; // a record identifier or value of the derived kinds
+    dkfw::UniqueHbitmap m_bitmap;
+    COLORREF m_fillColor = 0xFFFFFF;
+};
+
+// An entry with a 14 x 14 picture before its text; a blank entry has no picture.
+class COwnerDrawItemBmp : public COwnerDrawItem
+{
+public:
+    void Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT itemIdOrFace) override;
+
+    dkfw::UniqueHbitmap m_bitmap2;
+    bool m_blank = false;
+};
+
+// What a list box asks of the combo it serves: the data of an entry.
+class CPeBaseComboBox
+{
+public:
+    virtual ~CPeBaseComboBox();
+    virtual LONG_PTR GetItemDataPtr(int index) const;
+};
+
+class CPropComboBox;
+
+// The drop-down list of a combo: a text tip over entries too long for the list.
+class CCustomLBox : public CMtUiListBox
+{
+public:
+    explicit CCustomLBox(CPeBaseComboBox* combo) noexcept : m_combo(combo) {}
+    ~CCustomLBox() override;
+
+    // The tip's rectangle in screen coordinates; false (and an empty rectangle) when no
+    // entry is hovered or its text fits.
+    bool GetTipRect(RECT& rect) const;
+    int HoveredItem() const noexcept { return m_hover; }
+    bool TipShown() const noexcept { return m_tip.Exists() && ::IsWindowVisible(m_tip.Hwnd()); }
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    virtual CDkPeComboBase* Editor() const noexcept;
+    virtual UINT TextFormat() const noexcept;
+    virtual bool HideTipOnlyWhenCreated() const noexcept { return true; }
+
+    CPeBaseComboBox* m_combo;
+    int m_hover = -1;
+    CPropTextTooltip m_tip;
+    RECT m_tipRect{};
+
+private:
+    void OnMouseMove(POINT pt) noexcept;
+    void DrawTip() noexcept;
+    int TipWidth(int index) const noexcept;
+};
+
+class CPeComboCustom;
+
+// The drop-down list of an owner-drawn combo: centred tip text, the owner reached through
+// the combo.
+class CPeCustomLBox : public CCustomLBox
+{
+public:
+    explicit CPeCustomLBox(CPeComboCustom* combo) noexcept;
+
+protected:
+    CDkPeComboBase* Editor() const noexcept override;
+    UINT TextFormat() const noexcept override;
+    bool HideTipOnlyWhenCreated() const noexcept override { return false; }
+
+private:
+    CPeComboCustom* m_custom;
+};
+
+// The drop-down of the combo editors: a drop-down list of texts over the row, its border
+// flattened in the classic look; Tab commits and moves on.
+class CPropComboBox : public CMtUiComboBox, public CPeBaseComboBox
+{
+public:
+    // Child, vertical scroll bar, tab stop, owner-drawn variable-height drop-down list of
+    // strings.
+    static constexpr DWORD kStyle = 0x40210223;
+
+    explicit CPropComboBox(CDkPeComboBase* owner) noexcept;
+    ~CPropComboBox() override;
+
+    virtual bool CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept;
+    CDkPeComboBase* Owner() const noexcept { return m_owner; }
+    void SetOwner(CDkPeComboBase* owner) noexcept { m_owner = owner; }
+    LONG_PTR GetItemDataPtr(int index) const override;
+    std::wstring ItemText(int index) const;
+
+    // Draws entry index (or the face) as the text tip shows it.
+    virtual void DrawTipEntry(HDC dc, const RECT& rect, int index);
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    void OnAttached() noexcept override;
+    void OnWindowGone() noexcept override;
+    // Keys before the combo sees them; true when consumed.
+    virtual bool PreTranslateKey(WPARAM key, LPARAM flags) noexcept;
+
+    CDkPeComboBase* m_owner;
+    CCustomLBox m_listBox;
+
+private:
+    void FlattenBorder() noexcept;
+};
+
+// An owner-drawn combo whose entries are COwnerDrawItem objects it owns; every entry is as
+// high as the rectangle it was created with.
+class CPeComboCustom : public CPropComboBox
+{
+public:
+    explicit CPeComboCustom(CDkPeComboBase* owner) noexcept;
+    ~CPeComboCustom() override;
+
+    bool CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept override;
+    int AddItem(COwnerDrawItem* item);
+    int InsertItem(int index, COwnerDrawItem* item);
+    COwnerDrawItem* Item(int index) const;
+
+    void DrawItem(const DRAWITEMSTRUCT& item) noexcept override;
+    void MeasureItem(MEASUREITEMSTRUCT& item) noexcept override;
+    void DeleteItem(const DELETEITEMSTRUCT& item) noexcept override;
+    void DrawTipEntry(HDC dc, const RECT& rect, int index) override;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+
+    RECT m_createRect{};
+    CPeCustomLBox m_customList;
+
+private:
+    void DeleteAllItems() noexcept;
+};
+
+// The base of the owner-drawn combos that find their entries by name.
+class CComboOwnerDraw : public CPeComboCustom
+{
+public:
+    using CPeComboCustom::CPeComboCustom;
+    // The first entry whose text is name (case-sensitive), or -1.
+    virtual int FindByName(const std::wstring& name) const;
+};
+
+// An owner-drawn combo of pictured entries from the resource library.
+class CComboBmp : public CPeComboCustom
+{
+public:
+    using CPeComboCustom::CPeComboCustom;
+    using CPeComboCustom::AddItem;
+    // An entry with bitmap bitmapId (none for a blank entry); its index, or -1.
+    int AddItem(const std::wstring& text, UINT bitmapId, bool blank);
+    virtual void SetOwnerEditor(CDkPeComboBase* editor);
+
+protected:
+    CDkPeComboBase* m_ownerEditor = nullptr;
+};

@@ -1,0 +1,83 @@
+// CDkPeComboBase: the row shows the property's current entry; activation lays a drop-down
+// list over the row (and, for objects with a property dialog, a square button that opens
+// it); closing the list on another entry writes that entry's value to every object.
+#pragma once
+
+#include "ComboWindows.h"
+#include "DkPeCtrlBase.h"
+#include "PropertyEditorButton.h"
+
+#include "ComPtr.h"
+
+#include <memory>
+
+class DKPEX_API CDkPeComboBase : public CDkPeCtrlBase
+{
+public:
+    static constexpr UINT kComboId = 1002;
+    static constexpr UINT kDialogButtonId = 1039;
+    // After a confirmed choice closed the list.
+    static constexpr int kStateChosen = 5;
+
+    CDkPeComboBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
+    ~CDkPeComboBase() override;
+
+    long Cleanup() override;
+    long BeginEdit(const RECT& rect) override;
+    long EndEdit() override;
+    long GetTextTipWidth(int& width) override;
+    long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
+    long Handle_get_KeepFocus(short* pVal) override;
+    long Handle_Refresh() override;
+    long Handle_put_Font(IUnknown* font) override;
+    long Handle_OnDraw(ATL_DRAWINFO& info) override;
+    long Handle_SetObjectRects(const RECT* pos, const RECT* clip) override;
+    long Handle_DoVerbHide(const RECT* pos, HWND parent) override;
+    long Handle_DoVerbShow(const RECT* pos, HWND parent) override;
+    long Handle_UIDeactivate() override;
+    HBRUSH Handle_OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
+    long GetComboTextTipWidth(int index, int& width) override;
+
+    // The family's operations, in this order.
+    virtual long OnButtonClicked(WORD notification);
+    virtual long GetDefaultPicture(IUnknown** out);
+    virtual long PutDefaultPicture(IUnknown* picture);
+    virtual long GetDisabledPicture(IUnknown** out);
+    virtual long PutDisabledPicture(IUnknown* picture);
+    virtual long OnSelEndCancel();
+    virtual long OnSelEndOk();
+    virtual LRESULT OnDrawItem(UINT msg, UINT id, DRAWITEMSTRUCT* item, BOOL& handled);
+    virtual LRESULT OnMeasureItem(UINT msg, UINT id, MEASUREITEMSTRUCT* item, BOOL& handled);
+    virtual LRESULT OnDeleteItem(UINT msg, UINT id, DELETEITEMSTRUCT* item, BOOL& handled);
+    virtual long OnLaunchDialog();
+    virtual long CreateComboWindow(const RECT& rect);
+    virtual long FillList();
+    virtual long CommitSelection(int index);
+    virtual CString GetItemText(int index);
+    virtual int GetCurrentIndex();
+
+    CPropComboBox* Combo() const noexcept { return m_pCombo.get(); }
+    int CurrentIndex() const noexcept { return m_nCurrentIndex; }
+    const CString& CurrentText() const noexcept { return m_currentText; }
+    // Fire_OnKeyDown for the drop-down's keys.
+    using CDkPeCtrlBase::Fire_OnKeyDown;
+    using CDkPeCtrlBase::ControlFont;
+    // The text tip over the row now follows the closed combo.
+    void RefreshTipOwner() noexcept;
+
+protected:
+    // The first object offers a property dialog or page (asked until one is found).
+    bool HasDialog();
+
+    int m_nCurrentIndex = -1;
+    int m_nHighlight = 0;
+    CString m_currentText;
+    std::unique_ptr<CPropComboBox> m_pCombo;
+    BOOL m_bCancel = FALSE;
+    dkfw::ComPtr<IPicture> m_defaultPicture;
+    dkfw::ComPtr<IPicture> m_disabledPicture;
+    int m_buttonSide = 2;
+    std::unique_ptr<CPropertyEditorButton> m_pButton;
+    BOOL m_bHasDialog = FALSE;
+    BOOL m_bNeedsCurrentDocument = FALSE;
+};

@@ -1,0 +1,541 @@
+// The enumerated-choice editors and the yes/no editor.
+#include "EnumEditors.h"
+
+#include "ResourceIds.h"
+#include "ResourceOverride.h"
+#include "SharedTexts.h"
+
+#include "ComPtr.h"
+#include "HResult.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr double kTolerance = 1e-6;
+constexpr LCID kUserLocale = 1024;
+constexpr DISPID kConstraintFormDispid = 85;
+// The second base-object interface of the host; its class-id query sits where
+// IDkBaseObject's does.
+const IID kBaseObject2 = {0xB374D885, 0xEECE, 0x4138, {0x8C, 0x82, 0x3F, 0xB2, 0x0C, 0x53, 0x87, 0x88}};
+// Classes whose constraint form changes with dispatch id 85.
+const CLSID kConstraintFormClasses[] = {
+    {0x5B1197B8, 0xB852, 0x4C5B, {0xB9, 0xB0, 0xB0, 0x4D, 0x5D, 0x1A, 0x90, 0x86}},
+    {0xAD5078D0, 0xC038, 0x438A, {0x8B, 0x42, 0xB1, 0xF1, 0x6A, 0x6F, 0xED, 0x4C}},
+    {0x37ACB9D6, 0x9FA4, 0x496E, {0xA5, 0x50, 0xBA, 0x1B, 0x74, 0xC3, 0x1E, 0x0A}},
+    {0xB63A17A3, 0x07C5, 0x46F6, {0xAB, 0x22, 0x98, 0x1E, 0xDF, 0xD8, 0x75, 0xB8}},
+    {0xBA31C14D, 0xF408, 0x405B, {0x92, 0x8A, 0x19, 0x2D, 0xB5, 0x6F, 0x8C, 0xCE}},
+    {0xE2AEE1D6, 0x7BBB, 0x4D6A, {0x9B, 0x96, 0xD5, 0x29, 0xD5, 0x6E, 0x7C, 0xCD}},
+};
+
+bool IsSpecial(const VARIANT& v, LONG value)
+{
+    return v.vt == VT_I4 && v.lVal == value;
+}
+
+bool SameValue(const VARIANT& a, const VARIANT& b)
+{
+    if (a.vt == VT_NULL && b.vt == VT_NULL)
+        return true;
+    return a.vt == b.vt && ::VarCmp(const_cast<VARIANT*>(&a), const_cast<VARIANT*>(&b), kUserLocale, 0) == VARCMP_EQ;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    dkfw::UniqueBstr x(a.c_str());
+    dkfw::UniqueBstr y(b.c_str());
+    return ::VarBstrCmp(x.Get(), y.Get(), kUserLocale, 0) == VARCMP_EQ;
+}
+
+void FreeCounted(CALPOLESTR& strings, CADWORD& cookies)
+{
+    for (ULONG i = 0; i < strings.cElems; ++i)
+        ::CoTaskMemFree(strings.pElems[i]);
+    ::CoTaskMemFree(strings.pElems);
+    ::CoTaskMemFree(cookies.pElems);
+    strings = CALPOLESTR{};
+    cookies = CADWORD{};
+}
+
+// The first object's IDispatch (null when it has none).
+dkfw::ComPtr<IDispatch> FirstDispatch(int count, IUnknown** objects)
+{
+    dkfw::ComPtr<IDispatch> d;
+    if (count > 0 && objects && objects[0])
+        objects[0]->QueryInterface(IID_IDispatch, d.PutVoid());
+    return d;
+}
+} // namespace
+
+bool CDkPeEnumBase::Matches(const VARIANT& item, const VARIANT& value)
+{
+    if (item.vt == VT_R4 || item.vt == VT_R8)
+    {
+        dkfw::UniqueVariant v;
+        if (FAILED(::VariantChangeType(v.Put(), const_cast<VARIANT*>(&value), 0, item.vt)))
+            return false;
+        const double difference = item.vt == VT_R4 ? static_cast<double>(item.fltVal) - v.Get().fltVal
+                                                   : item.dblVal - v.Get().dblVal;
+        return difference > -kTolerance && difference < kTolerance;
+    }
+    if (item.vt == VT_I8 && value.vt == VT_I4)
+        return static_cast<LONG>(item.llVal & 0xFFFFFFFF) == value.lVal;
+    return SameValue(item, value);
+}
+
+CDkPeEnumBase::CDkPeEnumBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeComboBase(events, priv) {}
+
+const TypeEnumeration& CDkPeEnumBase::Enumeration()
+{
+    if (m_enumeration)
+        return *m_enumeration;
+    m_enumeration = std::make_unique<TypeEnumeration>();
+    auto object = FirstDispatch(m_nObjects, m_ppObjects);
+    dkfw::ComPtr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    if (!object || !m_pDispids || FAILED(object->GetTypeInfo(0, LOCALE_SYSTEM_DEFAULT, info.Put())) ||
+        FAILED(info->GetTypeAttr(&attr)))
+        return *m_enumeration;
+    HREFTYPE ref = 0;
+    bool found = false;
+    for (UINT i = 0; i < attr->cVars && !found; ++i)
+    {
+        VARDESC* var = nullptr;
+        if (FAILED(info->GetVarDesc(i, &var)))
+            continue;
+        if (var->memid == m_pDispids[0] && var->elemdescVar.tdesc.vt == VT_USERDEFINED)
+        {
+            ref = var->elemdescVar.tdesc.hreftype;
+            found = true;
+        }
+        info->ReleaseVarDesc(var);
+    }
+    for (UINT i = 0; i < attr->cFuncs && !found; ++i)
+    {
+        FUNCDESC* func = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &func)))
+            continue;
+        if (func->memid == m_pDispids[0] && func->elemdescFunc.tdesc.vt == VT_USERDEFINED)
+        {
+            ref = func->elemdescFunc.tdesc.hreftype;
+            found = true;
+        }
+        info->ReleaseFuncDesc(func);
+    }
+    info->ReleaseTypeAttr(attr);
+    dkfw::ComPtr<ITypeInfo> enumInfo;
+    TYPEATTR* enumAttr = nullptr;
+    if (!found || FAILED(info->GetRefTypeInfo(ref, enumInfo.Put())) || FAILED(enumInfo->GetTypeAttr(&enumAttr)))
+        return *m_enumeration;
+    auto result = std::make_unique<TypeEnumeration>();
+    const int count = enumAttr->cVars;
+    result->values.resize(static_cast<size_t>(count));
+    result->names.resize(static_cast<size_t>(count));
+    bool failed = false;
+    for (int i = 0; i < count && !failed; ++i)
+    {
+        VARDESC* var = nullptr;
+        if (FAILED(enumInfo->GetVarDesc(static_cast<UINT>(i), &var)))
+        {
+            failed = true;
+            break;
+        }
+        if (var->varkind == VAR_CONST && var->lpvarValue)
+            result->values[static_cast<size_t>(i)].CopyFrom(*var->lpvarValue);
+        BSTR name = nullptr;
+        UINT got = 0;
+        if (SUCCEEDED(enumInfo->GetNames(var->memid, &name, 1, &got)) && got == 1)
+        {
+            result->names[static_cast<size_t>(i)] = name ? name : L"";
+            ::SysFreeString(name);
+        }
+        enumInfo->ReleaseVarDesc(var);
+    }
+    enumInfo->ReleaseTypeAttr(enumAttr);
+    if (!failed)
+    {
+        result->count = count;
+        m_enumeration = std::move(result);
+    }
+    return *m_enumeration;
+}
+
+void CDkPeEnumBase::Append(LONG value, const std::wstring& name)
+{
+    EnumItem item;
+    item.value.Put()->vt = VT_I4;
+    item.value.Addr()->lVal = value;
+    item.name = name;
+    m_items.push_back(std::move(item));
+}
+
+int CDkPeEnumBase::RemoveSpecial(LONG value, const std::wstring& name)
+{
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = value;
+    int removedBefore = 0;
+    const int other = value == kUnspecifiedValue ? m_variesIndex : m_unspecifiedIndex;
+    for (size_t i = m_items.size(); i-- > 0;)
+        if (SameValue(m_items[i].value.Get(), v) && SameText(m_items[i].name, name))
+        {
+            if (other >= 0 && static_cast<int>(i) < other)
+                ++removedBefore;
+            m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    return removedBefore;
+}
+
+bool CDkPeEnumBase::UpdateUnspecifiedEntry()
+{
+    const std::wstring text = GetUnspecifiedString();
+    if (m_unspecifiedIndex == -1 && m_bUnspecifiedAllowed)
+    {
+        Append(kUnspecifiedValue, text);
+        m_unspecifiedIndex = static_cast<int>(m_items.size()) - 1;
+        return true;
+    }
+    if (m_unspecifiedIndex != -1 && !m_bUnspecifiedAllowed)
+    {
+        if (RemoveSpecial(kUnspecifiedValue, text) > 0)
+            --m_variesIndex;
+        m_unspecifiedIndex = -1;
+        return true;
+    }
+    return false;
+}
+
+bool CDkPeEnumBase::UpdateVariesEntry(ValueType kind)
+{
+    dkpex::EnsureSharedTexts();
+    const std::wstring& text = dkpex::VariesText();
+    if (m_variesIndex == -1 && kind == ValueVaries)
+    {
+        Append(kVariesValue, text);
+        m_variesIndex = static_cast<int>(m_items.size()) - 1;
+        return true;
+    }
+    if (m_variesIndex != -1 && kind != ValueVaries)
+    {
+        if (RemoveSpecial(kVariesValue, text) > 0)
+            --m_unspecifiedIndex;
+        m_variesIndex = -1;
+        return true;
+    }
+    return false;
+}
+
+long CDkPeEnumBase::LoadItems(ValueType kind)
+{
+    m_items.clear();
+    m_unspecifiedIndex = -1;
+    m_variesIndex = -1;
+    IUnknown* dyn = m_nObjects > 0 && m_ppDynProps ? m_ppDynProps[0] : nullptr;
+    if (dyn)
+    {
+        m_choices.Reset();
+        long count = 0;
+        if (FAILED(dyn->QueryInterface(IID_IDynamicPropertyChoices, m_choices.PutVoid())) ||
+            FAILED(m_choices->GetChoiceCount(&count)))
+            return E_FAIL;
+        for (long i = 0; i < count; ++i)
+        {
+            dkfw::UniqueBstr name;
+            EnumItem item;
+            if (SUCCEEDED(m_choices->GetChoiceName(i, name.Put())) &&
+                SUCCEEDED(m_choices->GetChoiceValue(i, item.value.Put())))
+            {
+                item.name = name.View();
+                m_items.push_back(std::move(item));
+            }
+        }
+    }
+    else
+    {
+        auto object = FirstDispatch(m_nObjects, m_ppObjects);
+        if (!object)
+            return E_FAIL;
+        m_browsing.Reset();
+        if (FAILED(object->QueryInterface(IID_IPerPropertyBrowsing, m_browsing.PutVoid())))
+        {
+            const TypeEnumeration& e = Enumeration();
+            for (int i = 0; i < e.count; ++i)
+            {
+                EnumItem item;
+                item.value.CopyFrom(e.values[static_cast<size_t>(i)].Get());
+                if (item.value.Type() == VT_EMPTY)
+                {
+                    item.value.Put()->vt = VT_I4;
+                    item.value.Addr()->lVal = 0;
+                }
+                item.name = e.names[static_cast<size_t>(i)];
+                m_items.push_back(std::move(item));
+            }
+        }
+        else
+        {
+            CALPOLESTR strings{};
+            CADWORD cookies{};
+            const HRESULT hr = m_browsing->GetPredefinedStrings(m_pDispids[0], &strings, &cookies);
+            if (FAILED(hr))
+                return E_FAIL;
+            HRESULT result = S_OK;
+            for (ULONG i = 0; i < strings.cElems; ++i)
+            {
+                EnumItem item;
+                item.name = strings.pElems[i] ? strings.pElems[i] : L"";
+                const DWORD cookie = i < cookies.cElems ? cookies.pElems[i] : i;
+                const HRESULT got = m_browsing->GetPredefinedValue(m_pDispids[0], cookie, item.value.Put());
+                if (got == E_NOTIMPL)
+                {
+                    const TypeEnumeration& e = Enumeration();
+                    if (static_cast<int>(i) < e.count)
+                        item.value.CopyFrom(e.values[i].Get());
+                    else
+                        item.value.Reset();
+                }
+                else if (FAILED(got))
+                {
+                    result = got;
+                    break;
+                }
+                m_items.push_back(std::move(item));
+            }
+            FreeCounted(strings, cookies);
+            if (FAILED(result))
+                return result;
+        }
+    }
+    UpdateUnspecifiedEntry();
+    UpdateVariesEntry(kind);
+    return S_OK;
+}
+
+long CDkPeEnumBase::FillList()
+{
+    if (!m_pCombo || !m_pCombo->Hwnd())
+        return E_FAIL;
+    HWND combo = m_pCombo->Hwnd();
+    ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (size_t i = 0; i < m_items.size(); ++i)
+    {
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_items[i].name.c_str()));
+        if (IsSpecial(m_items[i].value.Get(), kVariesValue))
+            m_variesIndex = static_cast<int>(i);
+        else if (IsSpecial(m_items[i].value.Get(), kUnspecifiedValue))
+            m_unspecifiedIndex = static_cast<int>(i);
+    }
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
+    ::InvalidateRect(combo, nullptr, TRUE);
+    ::UpdateWindow(combo);
+    return S_OK;
+}
+
+int CDkPeEnumBase::GetCurrentIndex()
+{
+    dkfw::UniqueVariant value;
+    ValueType kind = ValueSpecified;
+    if (FAILED(GetPropertyValue(value.Put(), kind)))
+        return -1;
+    const bool hasWindow = m_pCombo && m_pCombo->Hwnd();
+    if (m_items.empty() || !m_enumeration)
+    {
+        if (FAILED(LoadItems(kind)))
+            return -1;
+        if (hasWindow)
+            FillList();
+    }
+    else if ((UpdateUnspecifiedEntry() || UpdateVariesEntry(kind)) && hasWindow)
+        FillList();
+    if (kind == ValueUnspecified)
+        return m_unspecifiedIndex;
+    if (kind == ValueVaries)
+        return m_variesIndex;
+    for (size_t i = 0; i < m_items.size(); ++i)
+        if (Matches(m_items[i].value.Get(), value.Get()))
+            return static_cast<int>(i);
+    return -1;
+}
+
+long CDkPeEnumBase::CommitSelection(int index)
+{
+    if (m_items.empty() || index < 0 || index >= static_cast<int>(m_items.size()))
+        return E_FAIL;
+    dkfw::UniqueVariant value;
+    value.CopyFrom(m_items[static_cast<size_t>(index)].value.Get());
+    const ValueType kind = IsSpecial(value.Get(), kUnspecifiedValue) ? ValueUnspecified : ValueSpecified;
+    const long hr = SetPropertyValue(value.Addr(), kind);
+    if (FAILED(hr))
+        return hr;
+    LoadItems(kind);
+    FillList();
+    return hr;
+}
+
+CString CDkPeEnumBase::GetItemText(int index)
+{
+    if (m_pCombo && m_pCombo->Hwnd())
+        return CDkPeComboBase::GetItemText(index);
+    if (m_items.empty() || index < 0 || index >= static_cast<int>(m_items.size()))
+        return CString();
+    return m_items[static_cast<size_t>(index)].name;
+}
+
+CPropertyEditorEnum::CPropertyEditorEnum()
+    : CDkPeEnumBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+{
+}
+
+CPropertyEditorBool::CPropertyEditorBool()
+    : CDkPeComboBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+{
+}
+
+void CPropertyEditorBool::LoadTexts()
+{
+    if (!m_firstText.empty())
+        return;
+    IUnknown* dyn = m_nObjects > 0 && m_ppDynProps ? m_ppDynProps[0] : nullptr;
+    dkfw::ComPtr<IDynamicPropertyChoices> choices;
+    long count = 0;
+    if (dyn && SUCCEEDED(dyn->QueryInterface(IID_IDynamicPropertyChoices, choices.PutVoid())) &&
+        SUCCEEDED(choices->GetChoiceCount(&count)) && count == 2)
+    {
+        dkfw::UniqueBstr first;
+        dkfw::UniqueBstr second;
+        choices->GetChoiceName(0, first.Put());
+        choices->GetChoiceName(1, second.Put());
+        m_firstText = first.View();
+        m_secondText = second.View();
+        return;
+    }
+    auto object = FirstDispatch(m_nObjects, m_ppObjects);
+    dkfw::ComPtr<IPerPropertyBrowsing> browsing;
+    CALPOLESTR strings{};
+    CADWORD cookies{};
+    if (object && m_pDispids && SUCCEEDED(object->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid())) &&
+        SUCCEEDED(browsing->GetPredefinedStrings(m_pDispids[0], &strings, &cookies)))
+    {
+        if (strings.cElems > 0 && strings.pElems[0])
+            m_firstText = strings.pElems[0];
+        if (strings.cElems > 1 && strings.pElems[1])
+            m_secondText = strings.pElems[1];
+        FreeCounted(strings, cookies);
+        return;
+    }
+    m_firstText = dkpex::LoadResString(IDS_BOOL_FIRST);
+    m_secondText = dkpex::LoadResString(IDS_BOOL_SECOND);
+}
+
+void CPropertyEditorBool::DeleteEntry(int& index)
+{
+    if (index != -1 && m_pCombo && m_pCombo->Hwnd())
+        ::SendMessageW(m_pCombo->Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    index = -1;
+}
+
+long CPropertyEditorBool::FillList()
+{
+    if (!m_pCombo || !m_pCombo->Hwnd())
+        return E_FAIL;
+    LoadTexts();
+    HWND combo = m_pCombo->Hwnd();
+    auto add = [combo](const std::wstring& text)
+    { return static_cast<int>(::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()))); };
+    ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    add(m_firstText);
+    add(m_secondText);
+    if (m_bUnspecifiedAllowed)
+        m_unspecifiedIndex = add(GetUnspecifiedString());
+    if (m_variesIndex > 0)
+    {
+        dkpex::EnsureSharedTexts();
+        m_variesIndex = add(dkpex::VariesText());
+    }
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
+    return S_OK;
+}
+
+int CPropertyEditorBool::GetCurrentIndex()
+{
+    dkfw::UniqueVariant value;
+    ValueType kind = ValueSpecified;
+    if (FAILED(GetPropertyValue(value.Put(), kind)))
+        return -1;
+    if (m_bUnspecifiedAllowed)
+    {
+        if (m_unspecifiedIndex == -1)
+            m_unspecifiedIndex = 2;
+        if (kind == ValueUnspecified)
+            return m_unspecifiedIndex;
+    }
+    else
+        DeleteEntry(m_unspecifiedIndex);
+    if (kind == ValueVaries)
+    {
+        if (m_variesIndex == -1)
+            m_variesIndex = m_bUnspecifiedAllowed ? 3 : 2;
+        return m_variesIndex;
+    }
+    DeleteEntry(m_variesIndex);
+    dkfw::UniqueVariant number;
+    const bool nonZero = SUCCEEDED(::VariantChangeType(number.Put(), value.Addr(), 0, VT_I4)) && number.Get().lVal != 0;
+    return nonZero ? 0 : 1;
+}
+
+CString CPropertyEditorBool::GetItemText(int index)
+{
+    LoadTexts();
+    if (index == m_unspecifiedIndex && index != -1)
+        return GetUnspecifiedString();
+    if (index == m_variesIndex && index != -1)
+    {
+        dkpex::EnsureSharedTexts();
+        return dkpex::VariesText();
+    }
+    return index == 0 ? m_firstText : m_secondText;
+}
+
+bool CPropertyEditorBool::ChangesConstraintForm()
+{
+    if (!m_pDispids || m_nObjects < 1 || m_pDispids[0] != kConstraintFormDispid)
+        return false;
+    for (int i = 0; i < m_nObjects; ++i)
+    {
+        if (!m_ppObjects[i])
+            continue;
+        dkfw::ComPtr<IDkBaseObject> base;
+        if (FAILED(m_ppObjects[i]->QueryInterface(IID_IDkBaseObject, base.PutVoid())) &&
+            FAILED(m_ppObjects[i]->QueryInterface(kBaseObject2, base.PutVoid())))
+            continue;
+        CLSID cls{};
+        if (FAILED(base->GetClassId(&cls)))
+            continue;
+        for (const CLSID& c : kConstraintFormClasses)
+            if (cls == c)
+                return true;
+    }
+    return false;
+}
+
+long CPropertyEditorBool::CommitSelection(int index)
+{
+    dkfw::UniqueVariant value;
+    ValueType kind = ValueSpecified;
+    if (index == m_unspecifiedIndex && index != -1)
+        kind = ValueUnspecified;
+    else if (index == m_variesIndex && index != -1)
+        kind = ValueVaries;
+    else
+    {
+        value.Put()->vt = VT_BOOL;
+        value.Addr()->boolVal = index == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    const bool bracket = ChangesConstraintForm();
+    if (bracket)
+        dkedSendModelessOperationStart(L"OPM_CHGCONSTRFORM");
+    const long hr = SetPropertyValue(value.Addr(), kind);
+    if (bracket)
+        dkedSendModelessOperationEnded(L"OPM_CHGCONSTRFORM");
+    return hr;
+}

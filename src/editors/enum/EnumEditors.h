@@ -1,0 +1,99 @@
+// The drop-down editors of properties that take one value out of a set: the choices come
+// from the object itself (a dynamic property's choices, IPerPropertyBrowsing, or the
+// enumeration its type description names); and the yes/no editor.
+#pragma once
+
+#include "DkPEXCtl.h"
+#include "DkPeBaseTempl.h"
+#include "DkPeComboBase.h"
+
+#include "Unique.h"
+
+#include <memory>
+#include <vector>
+
+// One choice: the text shown and the value written when it is chosen.
+struct EnumItem
+{
+    dkfw::UniqueVariant value;
+    std::wstring name;
+};
+
+// The constants of a property's enumeration type, index for index.
+struct TypeEnumeration
+{
+    std::vector<dkfw::UniqueVariant> values;
+    std::vector<std::wstring> names;
+    int count = 0;
+};
+
+class CDkPeEnumBase : public CDkPeComboBase
+{
+public:
+    // The values of the entries that do not come from the object.
+    static constexpr LONG kUnspecifiedValue = -1000;
+    static constexpr LONG kVariesValue = -1001;
+
+    CDkPeEnumBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
+
+    long FillList() override;
+    long CommitSelection(int index) override;
+    CString GetItemText(int index) override;
+    int GetCurrentIndex() override;
+    // Rebuilds the choices from the object, then the special entries for kind.
+    virtual long LoadItems(ValueType kind);
+
+    const std::vector<EnumItem>& Items() const noexcept { return m_items; }
+    // The value matching of the list: floats within 1e-6, a 64-bit choice by the low 32
+    // bits of a 32-bit value, otherwise the same type and an equal comparison.
+    static bool Matches(const VARIANT& item, const VARIANT& value);
+
+protected:
+    // Each answers whether the list changed.
+    bool UpdateUnspecifiedEntry();
+    bool UpdateVariesEntry(ValueType kind);
+    const TypeEnumeration& Enumeration();
+
+    dkfw::ComPtr<IPerPropertyBrowsing> m_browsing;
+    dkfw::ComPtr<IDynamicPropertyChoices> m_choices;
+    std::unique_ptr<TypeEnumeration> m_enumeration;
+    std::vector<EnumItem> m_items;
+    int m_unspecifiedIndex = -1;
+    int m_variesIndex = -1;
+
+private:
+    void Append(LONG value, const std::wstring& name);
+    int RemoveSpecial(LONG value, const std::wstring& name);
+};
+
+class CPropertyEditorEnum : public CDkPeEnumBase, public CDkPeComboTempl<CPropertyEditorEnum>
+{
+public:
+    CPropertyEditorEnum();
+    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEnum; }
+};
+
+// Two entries, the first writing true and the second false, then the unspecified and the
+// varies entries where they apply.
+class CPropertyEditorBool : public CDkPeComboBase, public CDkPeComboTempl<CPropertyEditorBool>
+{
+public:
+    CPropertyEditorBool();
+    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorBool; }
+
+    long FillList() override;
+    long CommitSelection(int index) override;
+    CString GetItemText(int index) override;
+    int GetCurrentIndex() override;
+
+private:
+    void LoadTexts();
+    // A selected object is one whose constraint form changes with this property.
+    bool ChangesConstraintForm();
+    void DeleteEntry(int& index);
+
+    std::wstring m_firstText;
+    std::wstring m_secondText;
+    int m_unspecifiedIndex = -1;
+    int m_variesIndex = -1;
+};
