@@ -397,6 +397,19 @@ void Palette::ReadCommon(Row& row)
 
 std::wstring Palette::DrawnText(Row& row)
 {
+    // An active drop-down row shows its open combo's entry, not a drawing of its own.
+    HWND combo = ::GetDlgItem(row.host->Window(), 1002);
+    if (combo && ::IsWindowVisible(combo))
+    {
+        const LRESULT index = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        const LRESULT length = index == CB_ERR ? CB_ERR : ::SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+        if (length == CB_ERR)
+            return L"";
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        ::SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(length));
+        return text;
+    }
     return row.host->DrawnText(kRowHeight);
 }
 

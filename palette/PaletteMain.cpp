@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -207,6 +209,22 @@ int SetRow(App& app, const std::wstring& assignment)
     }
     if (!typing)
         return Fail(1, L"the row \"" + name + L"\" offers nothing to type into");
+    wchar_t windowClass[32] = {};
+    ::GetClassNameW(typing, windowClass, 32);
+    if (::lstrcmpiW(windowClass, WC_COMBOBOXW) == 0)
+    {
+        // A drop-down: open the list, go to the entry and close the list with Enter.
+        const LRESULT entry = ::SendMessageW(typing, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(text.c_str()));
+        if (entry == CB_ERR)
+            return Fail(1, L"the row \"" + name + L"\" offers no entry \"" + text + L"\"");
+        ::SendMessageW(typing, CB_SHOWDROPDOWN, TRUE, 0);
+        ::SendMessageW(typing, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        ::SendMessageW(typing, WM_KEYDOWN, VK_RETURN, 1);
+        ::SendMessageW(typing, WM_KEYUP, VK_RETURN, 0xC0000001);
+        Pump();
+        return 0;
+    }
     ::SendMessageW(typing, EM_SETSEL, 0, -1);
     for (wchar_t c : text)
         ::SendMessageW(typing, WM_CHAR, c, 1);

@@ -267,6 +267,34 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         }
         return true;
     }
+    // Names (with values) an object's IPerPropertyBrowsing offers for a property; notimpl
+    // leaves the values to the type description.
+    if (what == L"predefined")
+    {
+        const Token* handle = Find(tokens, L"handle");
+        const Token* dispid = Find(tokens, L"dispid");
+        const Token* names = Find(tokens, L"names");
+        Record* r = handle ? d.FindByHandle(handle->value) : nullptr;
+        if (!r || !dispid || !names)
+            return false;
+        std::vector<std::wstring> texts;
+        std::vector<LONG> values;
+        std::wstringstream ss(names->value);
+        std::wstring item;
+        while (std::getline(ss, item, L'|'))
+        {
+            const size_t colon = item.find(L':');
+            texts.push_back(item.substr(0, colon));
+            values.push_back(colon == std::wstring::npos ? static_cast<LONG>(values.size())
+                                                         : std::wcstol(item.c_str() + colon + 1, nullptr, 10));
+        }
+        std::vector<const wchar_t*> raw;
+        for (auto& t : texts)
+            raw.push_back(t.c_str());
+        dkhost_test::SetPredefined(r->id, std::wcstol(dispid->value.c_str(), nullptr, 10), raw.data(), values.data(),
+                                   static_cast<int>(raw.size()), Flag(tokens, L"notimpl"));
+        return true;
+    }
     if (what == L"dynprop" && tokens.size() >= 2)
     {
         const Token* cls = Find(tokens, L"class");

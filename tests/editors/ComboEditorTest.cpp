@@ -3,6 +3,7 @@
 // origin with their special entries and value matching, and the list's text tips.
 #include "MessageBoxCatcher.h"
 #include "PaletteFixture.h"
+#include "StandInGlue.h"
 #include "TestSupport.h"
 
 #include "DkPEXCtl.h"
@@ -138,6 +139,14 @@ TEST_F(ComboEditor, ClosingOnTheCurrentEntryOrWithEscapeWritesNothingAndAChoiceW
 
     Choose(0);
     EXPECT_EQ(0u, UndoGroups()) << "the current entry again";
+    // The keyboard: the list opened, the other entry highlighted, Escape.
+    ::SendMessageW(Combo(), CB_SHOWDROPDOWN, TRUE, 0);
+    Key(Combo(), VK_DOWN);
+    Key(Combo(), VK_ESCAPE);
+    Pump(0);
+    EXPECT_FALSE(::SendMessageW(Combo(), CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_EQ(0, Selected());
+    EXPECT_EQ(0u, UndoGroups());
     ChooseAndCancel(1);
     EXPECT_EQ(0, Selected()) << "Escape puts the current entry back";
     EXPECT_EQ(0u, UndoGroups());
@@ -172,8 +181,9 @@ TEST_F(ComboEditor, MixedSelectionsEndWithTheVariesEntryWhichChangesNothing)
     EXPECT_EQ((std::vector<std::wstring>{L"Yes", L"No"}), Entries()) << "the objects agree now";
     m_host.Release();
 
-    // The enumeration of the type description, in its order, and varies last.
-    Open(CLSID_DkPePropertyEditorEnum, {L"45", L"46"}, kAttachment);
+    // The enumeration of the type description (46 offers no names of its own), in its
+    // order, and varies last.
+    Open(CLSID_DkPePropertyEditorEnum, {L"46", L"45"}, kAttachment);
     auto entries = Entries();
     ASSERT_EQ(10u, entries.size());
     EXPECT_EQ(L"dkTopLeft", entries[0]);
@@ -285,7 +295,7 @@ TEST_F(ComboEditor, TheUnspecifiedEntryFollowsTheChoicesAndWritesTheState)
 {
     for (const wchar_t* h : {L"45", L"46"})
         dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kAttachment, true, false, nullptr);
-    Open(CLSID_DkPePropertyEditorEnum, {L"45"}, kAttachment);
+    Open(CLSID_DkPePropertyEditorEnum, {L"46"}, kAttachment);
     auto entries = Entries();
     ASSERT_EQ(10u, entries.size());
     EXPECT_EQ(L"*Unspecified*", entries[9]);
@@ -294,7 +304,129 @@ TEST_F(ComboEditor, TheUnspecifiedEntryFollowsTheChoicesAndWritesTheState)
     Choose(9);
     EXPECT_TRUE(boxes.Texts().empty());
     EXPECT_EQ(1u, UndoGroups());
-    EXPECT_EQ(1, Number(0, kAttachment)) << "the unspecified state, not the number -1000";
+    EXPECT_EQ(9, Number(0, kAttachment)) << "the unspecified state, not the number -1000";
     EXPECT_EQ(9, Selected());
+}
+TEST_F(ComboEditor, OnlyEntriesTooLongForTheListGetATipOnTheGreyBands)
+{
+    const wchar_t* longName = L"A finish whose name is far too long for the row to show it whole";
+    IUnknown* finish = Dynamic(L"Finish", VT_I4, {L"Matte", longName}, {I4(0), I4(1)});
+    SetDynamicValue(finish, L"30", I4(0));
+    OpenDynamic(CLSID_DkPePropertyEditorEnum, finish, {L"30"});
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    ASSERT_NE(nullptr, Combo());
+    ::SendMessageW(Combo(), CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{sizeof(info)};
+    ASSERT_TRUE(::GetComboBoxInfo(Combo(), &info));
+    HWND list = info.hwndList;
+    ASSERT_NE(nullptr, list);
+
+    // The long entry's width as the control measures text: its own DC and font.
+    int width = 0;
+    {
+        dkfw::ComPtr<IUnknown> fontUnknown;
+        m_host.Control()->get_Font(fontUnknown.Put());
+        HFONT hfont = nullptr;
+        fontUnknown.Query<IFont>()->get_hFont(&hfont);
+        dkfw::WindowDc dc(Control());
+        dkfw::SelectObjectScope select(dc.Get(), hfont);
+        RECT r{0, 0, 2000, 100};
+        ::DrawTextW(dc.Get(), longName, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_NOCLIP | DT_EXTERNALLEADING);
+        width = r.right - r.left;
+    }
+    auto hover = [&](int index)
+    {
+        RECT entry{};
+        ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&entry));
+        POINT pt{entry.left + 5, (entry.top + entry.bottom) / 2};
+        POINT screen = pt;
+        ::ClientToScreen(list, &screen);
+        ::SetCursorPos(screen.x, screen.y);
+        ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+        Pump(450);
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, L"DkPeTextTip", nullptr); w;
+             w = ::FindWindowExW(nullptr, w, L"DkPeTextTip", nullptr))
+            if (::IsWindowVisible(w))
+                return w;
+        return HWND{};
+    };
+    EXPECT_EQ(nullptr, hover(0)) << "Matte fits";
+    HWND tip = hover(1);
+    ASSERT_NE(nullptr, tip);
+    RECT r{};
+    ::GetWindowRect(tip, &r);
+    EXPECT_EQ(width + 5, r.right - r.left);
+
+    // Inside its frame, right of the text, the tip shows the 64 bands from 255 to 218.
+    RECT client{};
+    ::GetClientRect(tip, &client);
+    const int height = client.bottom;
+    dkfw::WindowDc dc(tip);
+    for (int y = 1; y < height - 1; ++y)
+    {
+        int band = 0;
+        while (band < 63 && (band + 1) * height / 64 <= y)
+            ++band;
+        const int grey = (16320 - 37 * band) / 64;
+        EXPECT_EQ(RGB(grey, grey, grey), ::GetPixel(dc.Get(), client.right - 2, y)) << "row " << y;
+    }
+    ::SendMessageW(Combo(), CB_SHOWDROPDOWN, FALSE, 0);
+}
+TEST_F(ComboEditor, ObjectsWithAPropertyPageGetASquareDialogButtonAtTheRowsEnd)
+{
+    Open(CLSID_DkPePropertyEditorBool, {L"31"}, kVisible);
+    EXPECT_EQ(nullptr, Edit(1039)) << "no dialog, no button";
+    m_host.Release();
+
+    const CLSID page = {0x3A1C5E60, 0x1D2B, 0x4C3A, {0x9F, 0x10, 0, 0, 0, 0, 0x0E, 0x01}};
+    dkhost_test::SetPropertyPage(dkhost_test::EntityByHandle(L"30"), kDynamic, page);
+    Open(CLSID_DkPePropertyEditorBool, {L"30", L"31"}, kVisible);
+    HWND button = Edit(1039);
+    ASSERT_NE(nullptr, button);
+    EXPECT_TRUE(::IsWindowVisible(button));
+    RECT b{};
+    RECT control{};
+    RECT combo{};
+    ::GetWindowRect(button, &b);
+    ::GetWindowRect(Control(), &control);
+    ::GetWindowRect(Combo(), &combo);
+    const int h = control.bottom - control.top;
+    EXPECT_EQ(h, b.right - b.left);
+    EXPECT_EQ(h, b.bottom - b.top);
+    EXPECT_EQ(control.right, b.right);
+    EXPECT_LE(combo.right, b.left) << "the list stops before the button";
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    EXPECT_FALSE(::IsWindowVisible(button));
+}
+TEST_F(ComboEditor, FiveHundredRowsLeaveNoWindowOrGdiObjectBehind)
+{
+    auto counts = reinterpret_cast<void (*)(long*, long*)>(
+        ::GetProcAddress(::LoadLibraryW((dktest::BinDir() + L"DkPEXCtl.drx").c_str()), "DkPeResourceCounts"));
+    ASSERT_NE(nullptr, counts);
+    Open(CLSID_DkPePropertyEditorEnum, {L"46"}, kAttachment);
+    m_host.Release();
+    Pump(0);
+    long gdiBefore = 0;
+    long framesBefore = 0;
+    counts(&gdiBefore, &framesBefore);
+    const int windowsBefore = dktest::CountThreadWindows();
+    for (int i = 0; i < 500; ++i)
+    {
+        if (i % 2)
+            Open(CLSID_DkPePropertyEditorBool, {L"38", L"39"}, kClosed);
+        else
+            Open(CLSID_DkPePropertyEditorEnum, {L"46", L"45"}, kAttachment);
+        ASSERT_NE(nullptr, Combo());
+        ::SendMessageW(Combo(), CB_SHOWDROPDOWN, TRUE, 0);
+        ::SendMessageW(Combo(), CB_SHOWDROPDOWN, FALSE, 0);
+        m_host.Release();
+    }
+    Pump(0);
+    long gdiAfter = 0;
+    long framesAfter = 0;
+    counts(&gdiAfter, &framesAfter);
+    EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
+    EXPECT_EQ(framesBefore, framesAfter);
+    EXPECT_EQ(gdiBefore, gdiAfter);
 }
 } // namespace

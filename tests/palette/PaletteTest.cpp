@@ -292,3 +292,54 @@ TEST(PaletteProgram, WritesAPictureOfItself)
     EXPECT_GT(size, 4000u) << "more than one flat colour";
 }
 } // namespace
+
+namespace
+{
+// Choices of each origin as the sample offers them; a choice made by name in the list is
+// written to every selected object in one change.
+TEST(PaletteProgram, ChoosesAnEntryOfEachOrigin)
+{
+    auto dump = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 46 --dump", BinDir(), 60000);
+    EXPECT_NE(std::string::npos, dump.output.find("Text | Justify | DkPePropertyEditorEnum | dkBottomRight | value"))
+        << "the type description's constants\n"
+        << dump.output;
+
+    auto r = dktest::RunProcess(L"\"" + BinDir() +
+                                    L"dkpex-palette.exe\" --select 45,46 --set \"Justify=Middle centre\" --dump --journal",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("Text | Justify | DkPePropertyEditorEnum | Middle centre | value"))
+        << "the first object's browsing names, the type's values: both agree now\n"
+        << r.output;
+    EXPECT_EQ(1, Occurrences(r.output, "journal: undo group begin")) << r.output;
+
+    auto circles = dktest::RunProcess(L"\"" + BinDir() +
+                                          L"dkpex-palette.exe\" --select 30,31 --set \"Fire rating=60 minutes\" "
+                                          L"--set Visible=No --dump",
+                                      BinDir(), 60000);
+    EXPECT_EQ(0u, circles.exitCode) << circles.output;
+    EXPECT_NE(std::string::npos, circles.output.find("Custom | Fire rating | DkPePropertyEditorEnum | 60 minutes | value"))
+        << circles.output;
+    EXPECT_NE(std::string::npos, circles.output.find("General | Visible | DkPePropertyEditorBool | No | value"))
+        << circles.output;
+
+    // The constraint's form switch is announced around its change; other yes/no rows are not.
+    auto form = dktest::RunProcess(L"\"" + BinDir() +
+                                       L"dkpex-palette.exe\" --select 67 --set Annotational=Yes --set Visible=No "
+                                       L"--journal",
+                                   BinDir(), 60000);
+    EXPECT_EQ(0u, form.exitCode) << form.output;
+    EXPECT_EQ(1, Occurrences(form.output, "journal: modeless start OPM_CHGCONSTRFORM")) << form.output;
+    EXPECT_EQ(2, Occurrences(form.output, "journal: modeless start OPM_CHGPROP")) << form.output;
+    const size_t start = form.output.find("journal: modeless start OPM_CHGCONSTRFORM");
+    const size_t end = form.output.find("journal: modeless end OPM_CHGCONSTRFORM");
+    const size_t change = form.output.find("journal: undo group begin");
+    EXPECT_TRUE(start < change && change < end) << form.output;
+
+    auto wrong = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30 --set \"Visible=Maybe\"",
+                                    BinDir(), 60000);
+    EXPECT_EQ(1u, wrong.exitCode);
+    EXPECT_NE(std::string::npos, wrong.output.find("offers no entry \"Maybe\"")) << wrong.output;
+}
+} // namespace

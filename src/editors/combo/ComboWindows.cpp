@@ -292,7 +292,6 @@ void CPropComboBox::DrawTipEntry(HDC dc, const RECT& rect, int index)
     FillItemBackground(dc, rect, ::GetSysColor(COLOR_INFOBK));
     const std::wstring text = ItemText(index);
     RECT r = rect;
-    r.left += 2;
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, kTipFormat);
 }
 

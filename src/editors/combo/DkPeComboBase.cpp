@@ -121,6 +121,8 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     if (m_state < kStateEditing)
         FillList();
     ::ShowWindow(m_pCombo->Hwnd(), SW_SHOW);
+    if (m_pButton && m_pButton->Hwnd())
+        ::ShowWindow(m_pButton->Hwnd(), SW_SHOW);
     ::SetFocus(m_pCombo->Hwnd());
     m_state = kStateEditing;
     const RECT atOrigin{0, 0, row.right - row.left, h};
