@@ -515,10 +515,6 @@ template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>, public IDkP
 public:
     using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
 
-    static constexpr UINT kComboId = 1002;
-    static constexpr UINT kDialogButtonId = 1039;
-    static constexpr UINT kPostedCancel = WM_USER + 1;
-
     STDMETHODIMP put_DefaultPicture(IUnknown* picture) noexcept override
     {
         return Call([&](T* t) { return t->PutDefaultPicture(picture); });
@@ -563,17 +559,17 @@ protected:
                 t->OnDeleteItem(msg, static_cast<UINT>(wParam), reinterpret_cast<DELETEITEMSTRUCT*>(lParam), handled);
             return handled;
         case WM_COMMAND:
-            if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDCANCEL)
+            if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_SELENDCANCEL)
             {
                 m_cancelPending = true;
                 ::PostMessageW(this->GetControlWindow(), kPostedCancel, 0, 0);
             }
-            else if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDOK)
+            else if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_SELENDOK)
             {
                 m_cancelPending = false;
                 t->OnSelEndOk();
             }
-            else if (LOWORD(wParam) == kDialogButtonId && HIWORD(wParam) == BN_CLICKED)
+            else if (LOWORD(wParam) == kDialogButton && HIWORD(wParam) == BN_CLICKED)
                 t->OnButtonClicked(HIWORD(wParam));
             else
                 return false;
@@ -597,6 +593,11 @@ protected:
     }
 
 private:
+    // The drop-down and the dialog button, child windows of the control.
+    static constexpr UINT kDropDown = 1002;
+    static constexpr UINT kDialogButton = 1039;
+    static constexpr UINT kPostedCancel = WM_USER + 1;
+
     template <class F> HRESULT Call(F f) noexcept
     try
     {

@@ -30,3 +30,8 @@ inline constexpr wchar_t kTestNumberEditorProgId[] = L"DkPeTest.TestNumberEditor
 inline constexpr CLSID kTestDialogEditorClsid = {
     0x2d7c0e11, 0x84a9, 0x4f5e, {0xb3, 0x10, 0x6e, 0x2a, 0x51, 0x9c, 0x07, 0x05}};
 inline constexpr wchar_t kTestDialogEditorProgId[] = L"DkPeTest.TestDialogEditor.1";
+inline constexpr CLSID kTestPictureComboClsid = {
+    0x2d7c0e11, 0x84a9, 0x4f5e, {0xb3, 0x10, 0x6e, 0x2a, 0x51, 0x9c, 0x07, 0x06}};
+inline constexpr wchar_t kTestPictureComboProgId[] = L"DkPeTest.TestPictureCombo.1";
+// Exported by DkPeTestEditors.dll: list entries of the picture combo deleted so far.
+using TestItemsDeletedFn = int (*)();

@@ -4,6 +4,7 @@
 
 #include "DkPeBaseTempl.h"
 #include "DkPeButtonEditBase.h"
+#include "DkPeComboBase.h"
 
 #include "ComModule.h"
 
@@ -185,7 +186,77 @@ public:
     }
 };
 
+int g_itemsDeleted = 0;
+
+// An entry of the component's kind that counts its deletions.
+class CountedItem : public COwnerDrawItem
+{
+public:
+    ~CountedItem() override { ++g_itemsDeleted; }
+};
+
+// A drop-down of pictured entries over a text property: "Hall" and "Porch" with the
+// component's button pictures, a blank "None", and a counted plain "Study". The property
+// takes the entry's text.
+class CTestPictureCombo : public CDkPeComboBase, public CDkPeComboTempl<CTestPictureCombo>
+{
+public:
+    CTestPictureCombo() : CDkPeComboBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
+    {
+    }
+    static const CLSID& ClassId() noexcept { return kTestPictureComboClsid; }
+
+    long CreateComboWindow(const RECT& rect) override
+    {
+        // Created as high as one entry: every entry of an owner-drawn combo is that high.
+        const int rowHeight = rect.bottom / 9;
+        const RECT entry{rect.left, rect.top, rect.right, rect.top + rowHeight - 2};
+        auto combo = std::make_unique<CComboBmp>(this);
+        combo->SetOwnerEditor(this);
+        if (!combo->CreateCombo(CPropComboBox::kStyle, entry, GetControlWindow(), kComboId))
+            return E_FAIL;
+        m_pCombo = std::move(combo);
+        return S_OK;
+    }
+    long FillList() override
+    {
+        auto* combo = dynamic_cast<CComboBmp*>(m_pCombo.get());
+        if (!combo || !combo->Hwnd())
+            return E_FAIL;
+        ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
+        combo->AddItem(L"Hall", 173, false);
+        combo->AddItem(L"Porch", 174, false);
+        combo->AddItem(L"None", 0, true);
+        auto* study = new CountedItem;
+        study->m_text = L"Study";
+        if (combo->CPeComboCustom::AddItem(study) < 0)
+            delete study;
+        ::SendMessageW(combo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
+        return S_OK;
+    }
+    int GetCurrentIndex() override
+    {
+        dkfw::UniqueVariant v;
+        ValueType kind = ValueSpecified;
+        if (FAILED(GetPropertyValue(v.Put(), kind)) || kind != ValueSpecified || v.Type() != VT_BSTR)
+            return -1;
+        static const wchar_t* const names[] = {L"Hall", L"Porch", L"None", L"Study"};
+        for (int i = 0; i < 4; ++i)
+            if (v.Get().bstrVal && std::wcscmp(v.Get().bstrVal, names[i]) == 0)
+                return i;
+        return -1;
+    }
+    long CommitSelection(int index) override
+    {
+        dkfw::UniqueVariant v;
+        v.Put()->vt = VT_BSTR;
+        v.Addr()->bstrVal = ::SysAllocString(GetItemText(index).c_str());
+        return SetPropertyValue(v.Addr(), ValueSpecified);
+    }
+};
+
 dkfw::ObjectMapEntry g_objectMap[] = {
+    {&kTestPictureComboClsid, &dkfw::CreateInstanceOf<CTestPictureCombo>},
     {&kTestDialogEditorClsid, &dkfw::CreateInstanceOf<CTestDialogEditor>},
     {&kTestNumberEditorClsid, &dkfw::CreateInstanceOf<CTestNumberEditor>},
     {&kTestEditorClsid, &dkfw::CreateInstanceOf<CTestEditor>},
@@ -209,6 +280,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) noexcep
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)
 {
     return g_module.GetClassObject(clsid, riid, ppv);
+}
+
+extern "C" int TestItemsDeleted()
+{
+    return g_itemsDeleted;
 }
 
 STDAPI DllCanUnloadNow()

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include "DkPEXCtl.h"
+#include "TestEditorProbe.h"
 
 namespace
 {
@@ -139,8 +140,14 @@ TEST_F(ComboEditor, ClosingOnTheCurrentEntryOrWithEscapeWritesNothingAndAChoiceW
 
     Choose(0);
     EXPECT_EQ(0u, UndoGroups()) << "the current entry again";
-    // The keyboard: the list opened, the other entry highlighted, Escape.
+    // The keyboard: the list opened (the palette keeps the row's focus meanwhile), the other
+    // entry highlighted, Escape.
+    BOOL keep = FALSE;
+    ASSERT_EQ(S_OK, m_host.Control()->get_KeepFocus(&keep));
+    EXPECT_FALSE(keep);
     ::SendMessageW(Combo(), CB_SHOWDROPDOWN, TRUE, 0);
+    ASSERT_EQ(S_OK, m_host.Control()->get_KeepFocus(&keep));
+    EXPECT_EQ(static_cast<BOOL>(static_cast<short>(VARIANT_TRUE)), keep);
     Key(Combo(), VK_DOWN);
     Key(Combo(), VK_ESCAPE);
     Pump(0);
@@ -428,5 +435,53 @@ TEST_F(ComboEditor, FiveHundredRowsLeaveNoWindowOrGdiObjectBehind)
     EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
     EXPECT_EQ(framesBefore, framesAfter);
     EXPECT_EQ(gdiBefore, gdiAfter);
+}
+// A host library's drop-down of pictured entries built on the component's owner-drawn combo.
+TEST_F(ComboEditor, PicturedEntriesShowTheirPictureAndAreDeletedWithTheList)
+{
+    constexpr DISPID kTextString = 100;
+    ASSERT_EQ(S_OK, dkhost_test::RegisterControlClass(kTestPictureComboClsid, kTestPictureComboProgId, L"Test combo",
+                                                      (dktest::BinDir() + L"DkPeTestEditors.dll").c_str(),
+                                                      &LIBID_DKPEXCTLLib));
+    HMODULE editors = ::LoadLibraryW((dktest::BinDir() + L"DkPeTestEditors.dll").c_str());
+    auto deleted = reinterpret_cast<TestItemsDeletedFn>(::GetProcAddress(editors, "TestItemsDeleted"));
+    ASSERT_NE(nullptr, deleted);
+    const int deletedBefore = deleted();
+
+    Open(kTestPictureComboClsid, {L"40"}, kTextString);
+    ASSERT_NE(nullptr, Combo());
+    EXPECT_EQ((std::vector<std::wstring>{L"Hall", L"Porch", L"None", L"Study"}), Entries());
+    Choose(1);
+    EXPECT_EQ(L"Porch", Property(0, kTextString));
+
+    // The open list's first entry carries the expression button's picture in its corner.
+    ::SendMessageW(Combo(), CB_SHOWDROPDOWN, TRUE, 0);
+    Pump(0);
+    COMBOBOXINFO info{sizeof(info)};
+    ASSERT_TRUE(::GetComboBoxInfo(Combo(), &info));
+    RECT entry{};
+    ::SendMessageW(info.hwndList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&entry));
+    HMODULE resources = ::GetModuleHandleW(L"DkPEXCtlRes.dll");
+    ASSERT_NE(nullptr, resources);
+    dkfw::UniqueHbitmap picture(static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(173), IMAGE_BITMAP, 0, 0,
+                                                                  LR_DEFAULTCOLOR)));
+    ASSERT_TRUE(picture);
+    HDC memory = ::CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(memory, picture.Get());
+    dkfw::WindowDc list(info.hwndList);
+    int same = 0;
+    for (int y = 0; y < 14; ++y)
+        for (int x = 0; x < 14; ++x)
+            same += ::GetPixel(memory, x, y) == ::GetPixel(list.Get(), entry.left + x, entry.top + y);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    EXPECT_EQ(14 * 14, same);
+    ::SendMessageW(Combo(), CB_SHOWDROPDOWN, FALSE, 0);
+
+    // Each entry's data goes with the list: the counted one once per filling.
+    m_host.Release();
+    Pump(0);
+    EXPECT_EQ(deletedBefore + 1, deleted());
+    dkhost_test::UnregisterControlClass(kTestPictureComboClsid, kTestPictureComboProgId);
 }
 } // namespace

@@ -1,8 +1,9 @@
 // The drop-down windows of the combo editors: the plain drop-down list, the owner-drawn
 // one whose entries own their data, the list boxes that give long entries a text tip, and
-// the entries themselves.
+// the entries themselves. Exported with the combo base, for the host's editor libraries.
 #pragma once
 
+#include "DkPeExport.h"
 #include "PropTextTooltip.h"
 #include "dkui.h"
 
@@ -17,10 +18,10 @@ class CDkPeComboBase;
 constexpr UINT kFaceItemId = 1042;
 
 // A solid fill, except for the info-tip colour, which gets the tips' white-to-grey bands.
-void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour);
+DKPEX_API void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour);
 
 // One entry of an owner-drawn list: its text drawn centred on its fill colour.
-class COwnerDrawItem
+class DKPEX_API COwnerDrawItem
 {
 public:
     COwnerDrawItem() = default;
@@ -37,7 +38,7 @@ public:
 };
 
 // An entry with a 14 x 14 picture before its text; a blank entry has no picture.
-class COwnerDrawItemBmp : public COwnerDrawItem
+class DKPEX_API COwnerDrawItemBmp : public COwnerDrawItem
 {
 public:
     void Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT itemIdOrFace) override;
@@ -47,7 +48,7 @@ public:
 };
 
 // What a list box asks of the combo it serves: the data of an entry.
-class CPeBaseComboBox
+class DKPEX_API CPeBaseComboBox
 {
 public:
     virtual ~CPeBaseComboBox();
@@ -57,7 +58,7 @@ public:
 class CPropComboBox;
 
 // The drop-down list of a combo: a text tip over entries too long for the list.
-class CCustomLBox : public CMtUiListBox
+class DKPEX_API CCustomLBox : public CMtUiListBox
 {
 public:
     explicit CCustomLBox(CPeBaseComboBox* combo) noexcept : m_combo(combo) {}
@@ -90,7 +91,7 @@ class CPeComboCustom;
 
 // The drop-down list of an owner-drawn combo: centred tip text, the owner reached through
 // the combo.
-class CPeCustomLBox : public CCustomLBox
+class DKPEX_API CPeCustomLBox : public CCustomLBox
 {
 public:
     explicit CPeCustomLBox(CPeComboCustom* combo) noexcept;
@@ -106,7 +107,7 @@ private:
 
 // The drop-down of the combo editors: a drop-down list of texts over the row, its border
 // flattened in the classic look; Tab commits and moves on.
-class CPropComboBox : public CMtUiComboBox, public CPeBaseComboBox
+class DKPEX_API CPropComboBox : public CMtUiComboBox, public CPeBaseComboBox
 {
 public:
     // Child, vertical scroll bar, tab stop, owner-drawn variable-height drop-down list of
@@ -141,7 +142,7 @@ private:
 
 // An owner-drawn combo whose entries are COwnerDrawItem objects it owns; every entry is as
 // high as the rectangle it was created with.
-class CPeComboCustom : public CPropComboBox
+class DKPEX_API CPeComboCustom : public CPropComboBox
 {
 public:
     explicit CPeComboCustom(CDkPeComboBase* owner) noexcept;
@@ -168,7 +169,7 @@ private:
 };
 
 // The base of the owner-drawn combos that find their entries by name.
-class CComboOwnerDraw : public CPeComboCustom
+class DKPEX_API CComboOwnerDraw : public CPeComboCustom
 {
 public:
     using CPeComboCustom::CPeComboCustom;
@@ -177,7 +178,7 @@ public:
 };
 
 // An owner-drawn combo of pictured entries from the resource library.
-class CComboBmp : public CPeComboCustom
+class DKPEX_API CComboBmp : public CPeComboCustom
 {
 public:
     using CPeComboCustom::CPeComboCustom;
