@@ -9,6 +9,8 @@
 #include "DkPEXCtl.h"
 #include "TestEditorProbe.h"
 
+#include <algorithm>
+
 namespace
 {
 using dktest::PaletteFixture;
@@ -236,6 +238,20 @@ TEST_F(ComboEditor, TabCommitsAndIsPassedToThePalette)
     ASSERT_FALSE(m_host.Events()->Events().empty());
     EXPECT_EQ(L"OnKeyDown", m_host.Events()->Events().back().name);
     EXPECT_EQ(VK_TAB, m_host.Events()->Events().back().arg1);
+
+    // Shift and Ctrl with a letter reach the palette too (its shortcuts), the list closed.
+    BYTE keys[256] = {};
+    ASSERT_TRUE(::GetKeyboardState(keys));
+    BYTE pressed[256];
+    std::copy(std::begin(keys), std::end(keys), pressed);
+    pressed[VK_SHIFT] = pressed[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(pressed);
+    Key(Combo(), 'L');
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(L"OnKeyDown", m_host.Events()->Events().back().name);
+    EXPECT_EQ('L', m_host.Events()->Events().back().arg1);
+    Key(Combo(), 'M');
+    EXPECT_NE('M', m_host.Events()->Events().back().arg1) << "a plain letter stays in the list";
 }
 
 TEST_F(ComboEditor, ChoicesFromBrowsingTakeTheirValuesFromTheTypeWhenTheObjectHasNone)

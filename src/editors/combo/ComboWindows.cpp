@@ -252,11 +252,26 @@ CPropComboBox::~CPropComboBox()
     DestroyWindow();
 }
 
+namespace
+{
+// The drop-down lies flat in the row: no dialog frame, client edge or static edge.
+void FlattenFrame(HWND hwnd)
+{
+    const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    const LONG_PTR flat = ex & ~static_cast<LONG_PTR>(WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE);
+    if (flat == ex)
+        return;
+    ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, flat);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+} // namespace
+
 bool CPropComboBox::CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
 {
     SetListBox(&m_listBox);
     if (!Create(style, rect, parent, id))
         return false;
+    FlattenFrame(Hwnd());
     SetMtUiParent(::GetParent(parent));
     return true;
 }
@@ -399,6 +414,7 @@ bool CPeComboCustom::CreateCombo(DWORD style, const RECT& rect, HWND parent, UIN
     SetListBox(&m_listBox);
     if (!Create(style, rect, parent, id))
         return false;
+    FlattenFrame(Hwnd());
     SetListBox(&m_customList);
     SetMtUiParent(::GetParent(parent));
     return true;
