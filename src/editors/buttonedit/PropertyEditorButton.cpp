@@ -3,6 +3,8 @@
 
 #include "DkPeButtonEditBase.h"
 
+#include "ComModule.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -20,17 +22,17 @@ CPropertyEditorButton::~CPropertyEditorButton()
 
 bool CPropertyEditorButton::Create(HWND parent, const RECT& rect, UINT id) noexcept
 {
-    HWND hwnd = ::CreateWindowExW(0, L"BUTTON", L"", kStyle, rect.left, rect.top, rect.right - rect.left,
-                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                  ::GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd)
-        return false;
-    if (!Attach(hwnd))
-    {
-        ::DestroyWindow(hwnd);
-        return false;
-    }
-    return true;
+    return CMtUiOwnerDrawButton::Create(kStyle, rect, parent, id);
+}
+
+void CPropertyEditorButton::OnAttached() noexcept
+{
+    dkfw::NoteWindowCreated();
+}
+
+void CPropertyEditorButton::OnWindowGone() noexcept
+{
+    dkfw::NoteWindowDestroyed();
 }
 
 void CPropertyEditorButton::SetColors(COLORREF background, COLORREF frame) noexcept
@@ -180,7 +182,7 @@ void CPropertyEditorButton::DrawItem(const DRAWITEMSTRUCT& item) noexcept
              (item.itemState & ODS_SELECTED) != 0, focused);
 }
 
-bool CPropertyEditorButton::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool CPropertyEditorButton::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
 {
     switch (msg)
     {

@@ -2,8 +2,9 @@
 // owner (a picture, or an ellipsis when it has none), with a tooltip.
 #pragma once
 
+#include "dkui.h"
+
 #include "ComPtr.h"
-#include "Subclass.h"
 #include "Unique.h"
 
 #include <ocidl.h>
@@ -13,7 +14,7 @@
 
 class CDkPeCtrlBase;
 
-class CPropertyEditorButton : public dkfw::SubclassedWindow
+class CPropertyEditorButton : public CMtUiOwnerDrawButton
 {
 public:
     static constexpr DWORD kStyle = 0x4003800B; // WS_CHILD | WS_GROUP | WS_TABSTOP | BS_FLAT | BS_OWNERDRAW
@@ -22,16 +23,20 @@ public:
     ~CPropertyEditorButton() override;
 
     bool Create(HWND parent, const RECT& rect, UINT id) noexcept;
+    // The window goes now (the object stays).
+    void DestroyNow() noexcept { DestroyWindow(); }
     void SetOwner(CDkPeCtrlBase* owner) noexcept { m_owner = owner; }
     void SetColors(COLORREF background, COLORREF frame) noexcept;
     void SetSize(int width, int height) noexcept;
     void SetPictures(IPicture* picture, IPicture* disabled) noexcept;
     void SetTooltip(const std::wstring& text) noexcept;
     void Enable(bool enabled) noexcept;
-    void DrawItem(const DRAWITEMSTRUCT& item) noexcept;
+    void DrawItem(const DRAWITEMSTRUCT& item) noexcept override;
 
 protected:
-    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    void OnAttached() noexcept override;
+    void OnWindowGone() noexcept override;
 
 private:
     void DrawEllipsis(HDC dc, const RECT& r, bool focused) noexcept;
