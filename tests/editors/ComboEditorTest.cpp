@@ -402,7 +402,10 @@ TEST_F(ComboEditor, ObjectsWithAPropertyPageGetASquareDialogButtonAtTheRowsEnd)
     m_host.Release();
 
     const CLSID page = {0x3A1C5E60, 0x1D2B, 0x4C3A, {0x9F, 0x10, 0, 0, 0, 0, 0x0E, 0x01}};
+    // The button shows where the object maps a page at all (asked with the dynamic
+    // property's id); the page opened is the row property's.
     dkhost_test::SetPropertyPage(dkhost_test::EntityByHandle(L"30"), kDynamic, page);
+    dkhost_test::SetPropertyPage(dkhost_test::EntityByHandle(L"30"), kVisible, page);
     Open(CLSID_DkPePropertyEditorBool, {L"30", L"31"}, kVisible);
     HWND button = Edit(1039);
     ASSERT_NE(nullptr, button);
@@ -418,6 +421,17 @@ TEST_F(ComboEditor, ObjectsWithAPropertyPageGetASquareDialogButtonAtTheRowsEnd)
     EXPECT_EQ(h, b.bottom - b.top);
     EXPECT_EQ(control.right, b.right);
     EXPECT_LE(combo.right, b.left) << "the list stops before the button";
+
+    // The button opens the object's page through the host (here a page nobody registered).
+    {
+        dktest::MessageBoxCatcher boxes;
+        ::SendMessageW(button, BM_CLICK, 0, 0);
+        Pump(0);
+        ASSERT_EQ(1u, boxes.Texts().size());
+        EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"is not registered")) << "the page was asked for";
+    }
+    EXPECT_EQ(L"OnEndPropertyUpdate", m_host.Events()->Events().back().name);
+    EXPECT_TRUE(::IsWindowVisible(Combo())) << "the row is active again";
     ASSERT_EQ(S_OK, m_host.Deactivate());
     EXPECT_FALSE(::IsWindowVisible(button));
 }
