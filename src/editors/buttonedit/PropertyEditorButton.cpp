@@ -35,10 +35,13 @@ void CPropertyEditorButton::OnWindowGone() noexcept
     dkfw::NoteWindowDestroyed();
 }
 
-void CPropertyEditorButton::SetColors(COLORREF background, COLORREF frame) noexcept
+void CPropertyEditorButton::SetColors(OLE_COLOR background, OLE_COLOR frame) noexcept
 {
-    m_background = background;
-    m_frame = frame;
+    // System colours (the palette's usual ones) become the colours they stand for.
+    if (FAILED(::OleTranslateColor(background, nullptr, &m_background)))
+        m_background = ::GetSysColor(COLOR_BTNFACE);
+    if (FAILED(::OleTranslateColor(frame, nullptr, &m_frame)))
+        m_frame = ::GetSysColor(COLOR_BTNSHADOW);
 }
 
 void CPropertyEditorButton::SetPictures(IPicture* picture, IPicture* disabled) noexcept

@@ -26,7 +26,7 @@ public:
     // The window goes now (the object stays).
     void DestroyNow() noexcept { DestroyWindow(); }
     void SetOwner(CDkPeCtrlBase* owner) noexcept { m_owner = owner; }
-    void SetColors(COLORREF background, COLORREF frame) noexcept;
+    void SetColors(OLE_COLOR background, OLE_COLOR frame) noexcept;
     void SetSize(int width, int height) noexcept;
     void SetPictures(IPicture* picture, IPicture* disabled) noexcept;
     void SetTooltip(const std::wstring& text) noexcept;
