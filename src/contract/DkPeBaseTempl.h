@@ -505,16 +505,12 @@ protected:
     }
 };
 
-// The combo glue: the drop-down's notifications and owner drawing go to the family, and
-// IDkPeButtonPicture to its picture operations. A cancelled close is posted, so that a
-// confirmation the combo sends in the same close sequence wins. T provides
-// GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture, OnSelEndOk,
-// OnSelEndCancel, OnButtonClicked, OnDrawItem, OnMeasureItem and OnDeleteItem.
-template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>, public IDkPeButtonPicture
+// The four picture members that IDkPeButtonEditCtrl and IDkPeButtonPicture share,
+// forwarded to T's GetDefaultPicture, PutDefaultPicture, GetDisabledPicture and
+// PutDisabledPicture; E_UNEXPECTED once the editor is torn down.
+template <class T, class I> class CDkPePictureGlue : public I
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
-
     STDMETHODIMP put_DefaultPicture(IUnknown* picture) noexcept override
     {
         return Call([&](T* t) { return t->PutDefaultPicture(picture); });
@@ -531,6 +527,29 @@ public:
     {
         return Call([&](T* t) { return t->GetDisabledPicture(picture); });
     }
+
+protected:
+    // f with the editor, or E_UNEXPECTED without one; exceptions become their HRESULT.
+    template <class F> HRESULT Call(F f) noexcept
+    try
+    {
+        T* t = static_cast<T*>(this);
+        RETURN_HR_IF(E_UNEXPECTED, !t->Editor());
+        return f(t);
+    }
+    DK_CATCH_RETURN()
+};
+
+// The combo glue: the drop-down's notifications and owner drawing go to the family, and
+// IDkPeButtonPicture to its picture operations. A cancelled close is posted, so that a
+// confirmation the combo sends in the same close sequence wins. T provides
+// GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture, OnSelEndOk,
+// OnSelEndCancel, OnButtonClicked, OnDrawItem, OnMeasureItem and OnDeleteItem.
+template <class T>
+class CDkPeComboTempl : public CDkPeBaseTempl<T>, public CDkPePictureGlue<T, IDkPeButtonPicture>
+{
+public:
+    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
 
 protected:
     bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
@@ -598,14 +617,6 @@ private:
     static constexpr UINT kDialogButton = 1039;
     static constexpr UINT kPostedCancel = WM_USER + 1;
 
-    template <class F> HRESULT Call(F f) noexcept
-    try
-    {
-        RETURN_HR_IF(E_UNEXPECTED, !this->Editor());
-        return f(static_cast<T*>(this));
-    }
-    DK_CATCH_RETURN()
-
     bool m_cancelPending = false;
 };
 
@@ -614,27 +625,13 @@ private:
 // T provides GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture
 // and RunButtonAction.
 template <class T>
-class CDkPeButtonEditTempl : public CDkPeEditTempl<T>, public IDkPeButtonEditCtrl, public IDkPeCalculatorCtrl
+class CDkPeButtonEditTempl : public CDkPeEditTempl<T>,
+                             public CDkPePictureGlue<T, IDkPeButtonEditCtrl>,
+                             public IDkPeCalculatorCtrl
 {
 public:
     using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl>;
-
-    STDMETHODIMP put_DefaultPicture(IUnknown* picture) noexcept override
-    {
-        return Call([&](T* t) { return t->PutDefaultPicture(picture); });
-    }
-    STDMETHODIMP get_DefaultPicture(IUnknown** picture) noexcept override
-    {
-        return Call([&](T* t) { return t->GetDefaultPicture(picture); });
-    }
-    STDMETHODIMP put_DisabledPicture(IUnknown* picture) noexcept override
-    {
-        return Call([&](T* t) { return t->PutDisabledPicture(picture); });
-    }
-    STDMETHODIMP get_DisabledPicture(IUnknown** picture) noexcept override
-    {
-        return Call([&](T* t) { return t->GetDisabledPicture(picture); });
-    }
+    using CDkPePictureGlue<T, IDkPeButtonEditCtrl>::Call;
 
     // Answered only by the classes that list it; mode is a VARIANT_BOOL.
     STDMETHODIMP SetCalculatorMode(BOOL mode) noexcept override
@@ -688,13 +685,4 @@ protected:
         }
         return CDkPeEditTempl<T>::RouteFamilyMessage(msg, wParam, lParam, result);
     }
-
-private:
-    template <class F> HRESULT Call(F f) noexcept
-    try
-    {
-        RETURN_HR_IF(E_UNEXPECTED, !this->Editor());
-        return f(static_cast<T*>(this));
-    }
-    DK_CATCH_RETURN()
 };
