@@ -122,6 +122,8 @@ public:
     CString GetUnspecifiedString() const;
     // Tells the palette the row was clicked.
     long FireClick();
+    // The host class of a selected object (through IDkBaseObject); false when it tells none.
+    static bool ObjectClassId(IUnknown* object, CLSID& cls) noexcept;
     long GetStringWidth(CString text, int* width);
     long ShowTextTooltip(RECT rect);
 

@@ -45,11 +45,8 @@ VARIANT ObjectId(IUnknown* object)
 
 bool ClassIs(IDispatch* object, const CLSID (&ids)[2])
 {
-    ComPtr<IDkBaseObject> base;
     CLSID cls{};
-    if (!object || FAILED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())) || FAILED(base->GetClassId(&cls)))
-        return false;
-    return cls == ids[0] || cls == ids[1];
+    return CDkPeCtrlBase::ObjectClassId(object, cls) && (cls == ids[0] || cls == ids[1]);
 }
 
 void ClearExcepInfo(EXCEPINFO& e)
@@ -93,6 +90,13 @@ struct DynamicInterfaces
     }
 };
 } // namespace
+
+bool CDkPeCtrlBase::ObjectClassId(IUnknown* object, CLSID& cls) noexcept
+{
+    ComPtr<IDkBaseObject> base;
+    return object && SUCCEEDED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())) &&
+           SUCCEEDED(base->GetClassId(&cls));
+}
 
 long CDkPeCtrlBase::GetCurrentSelectionObjectIdArray(DkArray<DkDbObjectId>& ids)
 {

@@ -346,11 +346,8 @@ bool CPropertyEditorNumericArea::AllHatches()
 {
     for (int i = 0; i < m_nObjects; ++i)
     {
-        dkfw::ComPtr<IDkBaseObject> base;
         CLSID cls{};
-        if (!m_ppObjects || !m_ppObjects[i] ||
-            FAILED(m_ppObjects[i]->QueryInterface(IID_IDkBaseObject, base.PutVoid())) ||
-            FAILED(base->GetClassId(&cls)) || cls != kHatchClass)
+        if (!m_ppObjects || !ObjectClassId(m_ppObjects[i], cls) || cls != kHatchClass)
             return false;
     }
     return true;
