@@ -406,6 +406,8 @@ CPeComboCustom::CPeComboCustom(CDkPeComboBase* owner) noexcept : CPropComboBox(o
 CPeComboCustom::~CPeComboCustom()
 {
     DeleteAllItems();
+    // The window goes before the list box that serves it.
+    DestroyWindow();
 }
 
 bool CPeComboCustom::CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
