@@ -77,6 +77,36 @@ bool Flag(const std::vector<Token>& tokens, const wchar_t* name)
     return false;
 }
 
+// A list "Name:value|Name|..." of names with numbers; a number left out is the entry's
+// position.
+struct NamedValues
+{
+    std::vector<std::wstring> names;
+    std::vector<LONG> values;
+    std::vector<const wchar_t*> Names() const
+    {
+        std::vector<const wchar_t*> raw;
+        for (const auto& n : names)
+            raw.push_back(n.c_str());
+        return raw;
+    }
+};
+
+NamedValues ParseNamedValues(const std::wstring& text)
+{
+    NamedValues list;
+    std::wstringstream ss(text);
+    std::wstring item;
+    while (std::getline(ss, item, L'|'))
+    {
+        const size_t colon = item.find(L':');
+        list.names.push_back(item.substr(0, colon));
+        list.values.push_back(colon == std::wstring::npos ? static_cast<LONG>(list.values.size())
+                                                          : std::wcstol(item.c_str() + colon + 1, nullptr, 10));
+    }
+    return list;
+}
+
 const Token* Find(const std::vector<Token>& tokens, const wchar_t* name)
 {
     for (const Token& t : tokens)
@@ -277,22 +307,10 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         Record* r = handle ? d.FindByHandle(handle->value) : nullptr;
         if (!r || !dispid || !names)
             return false;
-        std::vector<std::wstring> texts;
-        std::vector<LONG> values;
-        std::wstringstream ss(names->value);
-        std::wstring item;
-        while (std::getline(ss, item, L'|'))
-        {
-            const size_t colon = item.find(L':');
-            texts.push_back(item.substr(0, colon));
-            values.push_back(colon == std::wstring::npos ? static_cast<LONG>(values.size())
-                                                         : std::wcstol(item.c_str() + colon + 1, nullptr, 10));
-        }
-        std::vector<const wchar_t*> raw;
-        for (auto& t : texts)
-            raw.push_back(t.c_str());
-        dkhost_test::SetPredefined(r->id, std::wcstol(dispid->value.c_str(), nullptr, 10), raw.data(), values.data(),
-                                   static_cast<int>(raw.size()), Flag(tokens, L"notimpl"));
+        const NamedValues list = ParseNamedValues(names->value);
+        const std::vector<const wchar_t*> raw = list.Names();
+        dkhost_test::SetPredefined(r->id, std::wcstol(dispid->value.c_str(), nullptr, 10), raw.data(),
+                                   list.values.data(), static_cast<int>(raw.size()), Flag(tokens, L"notimpl"));
         return true;
     }
     if (what == L"dynprop" && tokens.size() >= 2)
@@ -308,23 +326,16 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             return false;
         if (const Token* choices = Find(tokens, L"choices"))
         {
-            std::vector<std::wstring> names;
+            const NamedValues list = ParseNamedValues(choices->value);
             std::vector<VARIANT> values;
-            std::wstringstream ss(choices->value);
-            std::wstring item;
-            while (std::getline(ss, item, L'|'))
+            for (LONG n : list.values)
             {
-                const size_t colon = item.find(L':');
-                names.push_back(item.substr(0, colon));
                 VARIANT v;
                 v.vt = VT_I4;
-                v.lVal = colon == std::wstring::npos ? static_cast<LONG>(values.size())
-                                                     : std::wcstol(item.c_str() + colon + 1, nullptr, 10);
+                v.lVal = n;
                 values.push_back(v);
             }
-            std::vector<const wchar_t*> raw;
-            for (auto& n : names)
-                raw.push_back(n.c_str());
+            const std::vector<const wchar_t*> raw = list.Names();
             dkhost_test::SetDynamicChoices(p, raw.data(), values.data(), static_cast<int>(values.size()));
         }
         dkhost_test::SetDynamicReadOnly(p, Flag(tokens, L"readonly"));

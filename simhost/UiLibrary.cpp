@@ -50,6 +50,23 @@ void CMtUiWnd::DestroyWindow() noexcept
     }
 }
 
+bool CMtUiWnd::CreateChild(const wchar_t* windowClass, DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
+{
+    if (m_hwnd)
+        return false;
+    HWND hwnd = ::CreateWindowExW(0, windowClass, L"", style, rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                  ::GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd)
+        return false;
+    if (!Attach(hwnd))
+    {
+        ::DestroyWindow(hwnd);
+        return false;
+    }
+    return true;
+}
+
 bool CMtUiWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) noexcept
 {
     return false;
@@ -84,19 +101,7 @@ LRESULT CALLBACK CMtUiWnd::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 bool CMtUiComboBox::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
 {
-    if (Hwnd())
-        return false;
-    HWND hwnd = ::CreateWindowExW(0, WC_COMBOBOXW, L"", style, rect.left, rect.top, rect.right - rect.left,
-                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                  ::GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd)
-        return false;
-    if (!Attach(hwnd))
-    {
-        ::DestroyWindow(hwnd);
-        return false;
-    }
-    return true;
+    return CreateChild(WC_COMBOBOXW, style, rect, parent, id);
 }
 
 void CMtUiComboBox::OnAttached() noexcept
@@ -207,20 +212,7 @@ void CMtUiComboBox::PaintThemedFace() noexcept
 
 bool CMtUiOwnerDrawButton::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
 {
-    if (Hwnd())
-        return false;
-    HWND hwnd = ::CreateWindowExW(0, WC_BUTTONW, L"", style | BS_OWNERDRAW, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent,
-                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                                  nullptr);
-    if (!hwnd)
-        return false;
-    if (!Attach(hwnd))
-    {
-        ::DestroyWindow(hwnd);
-        return false;
-    }
-    return true;
+    return CreateChild(WC_BUTTONW, style | BS_OWNERDRAW, rect, parent, id);
 }
 
 void CMtUiOwnerDrawButton::DrawItem(const DRAWITEMSTRUCT& item) noexcept

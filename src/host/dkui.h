@@ -25,6 +25,9 @@ public:
     void DestroyWindow() noexcept;
 
 protected:
+    // Creates a child window of the class and takes it over; false (and no window) when
+    // either fails or the object already has a window.
+    bool CreateChild(const wchar_t* windowClass, DWORD style, const RECT& rect, HWND parent, UINT id) noexcept;
     // True with result set when handled; otherwise the window's own procedure runs.
     virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
