@@ -57,29 +57,6 @@ protected:
         ASSERT_NE(nullptr, Edit(1046));
     }
 
-    // Puts the text in the edit box, queues the user's answer and clicks the calculator;
-    // returns what the calculator was handed.
-    std::wstring Calculate(const std::wstring& text, const wchar_t* answer)
-    {
-        ::SetWindowTextW(Edit(), text.c_str());
-        dkhost_test::ClearJournal();
-        dkhost_test::PushAnswer(answer);
-        ::SendMessageW(Edit(1046), BM_CLICK, 0, 0);
-        Pump(0);
-        const auto calls = dktest::JournalMatching(L"calculator \"");
-        if (calls.size() != 1)
-            return L"<" + std::to_wstring(calls.size()) + L" calls>";
-        const std::wstring prefix = L"calculator \"Calculator\" input \"";
-        const std::wstring readOnly = L"\" read-only";
-        if (calls[0].substr(0, prefix.size()) != prefix)
-            return calls[0];
-        std::wstring rest = calls[0].substr(prefix.size());
-        m_readOnlyCall = rest.size() >= readOnly.size() && rest.ends_with(readOnly);
-        rest.resize(rest.size() - (m_readOnlyCall ? readOnly.size() : 1));
-        return rest;
-    }
-
-    bool m_readOnlyCall = false;
 };
 
 TEST_F(ButtonEdit, InchesAloneReachTheCalculatorAsZeroFeetAndItsResultIsWritten)

@@ -3,7 +3,6 @@
 // origin with their special entries and value matching, and the list's text tips.
 #include "MessageBoxCatcher.h"
 #include "PaletteFixture.h"
-#include "StandInGlue.h"
 #include "TestSupport.h"
 
 #include "DkPEXCtl.h"
@@ -42,21 +41,7 @@ protected:
     // A row of a dynamic property over circles.
     void OpenDynamic(const CLSID& clsid, IUnknown* property, std::vector<const wchar_t*> handles)
     {
-        dkpal::Selection selection;
-        m_objects.clear();
-        for (const wchar_t* h : handles)
-        {
-            dkfw::ComPtr<IDispatch> d;
-            dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(h), d.Put());
-            selection.objects.push_back(d.Get());
-            selection.dynProps.push_back(property);
-            selection.dispids.push_back(kDynamic);
-            m_objects.push_back(d);
-        }
-        ASSERT_EQ(S_OK, m_host.Create(clsid, m_palette.Get(), m_frame, kRow, m_ambient));
-        ASSERT_EQ(S_OK, m_host.Init(selection, false));
-        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_INPLACEACTIVATE));
-        Pump(0);
+        ASSERT_EQ(S_OK, Row(clsid, handles, kDynamic, false, property));
     }
 
     // A dynamic property of circles of the given type with its choices.
@@ -437,16 +422,10 @@ TEST_F(ComboEditor, ObjectsWithAPropertyPageGetASquareDialogButtonAtTheRowsEnd)
 }
 TEST_F(ComboEditor, FiveHundredRowsLeaveNoWindowOrGdiObjectBehind)
 {
-    auto counts = reinterpret_cast<void (*)(long*, long*)>(
-        ::GetProcAddress(::LoadLibraryW((dktest::BinDir() + L"DkPEXCtl.drx").c_str()), "DkPeResourceCounts"));
-    ASSERT_NE(nullptr, counts);
     Open(CLSID_DkPePropertyEditorEnum, {L"46"}, kAttachment);
     m_host.Release();
     Pump(0);
-    long gdiBefore = 0;
-    long framesBefore = 0;
-    counts(&gdiBefore, &framesBefore);
-    const int windowsBefore = dktest::CountThreadWindows();
+    const Resources before = CountResources();
     for (int i = 0; i < 500; ++i)
     {
         if (i % 2)
@@ -459,13 +438,9 @@ TEST_F(ComboEditor, FiveHundredRowsLeaveNoWindowOrGdiObjectBehind)
         m_host.Release();
     }
     Pump(0);
-    long gdiAfter = 0;
-    long framesAfter = 0;
-    counts(&gdiAfter, &framesAfter);
-    EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
-    EXPECT_EQ(framesBefore, framesAfter);
-    EXPECT_EQ(gdiBefore, gdiAfter);
+    ExpectSameResources(before, CountResources());
 }
+
 // A host library's drop-down of pictured entries built on the component's owner-drawn combo.
 TEST_F(ComboEditor, PicturedEntriesShowTheirPictureAndAreDeletedWithTheList)
 {

@@ -230,18 +230,6 @@ constexpr DISPID kPatternScale = 103;
 class AreaEditor : public NumericEditor
 {
 protected:
-    // Clicks the calculator with the text in the edit box; returns what it was handed.
-    std::wstring Calculate(const std::wstring& text, const wchar_t* answer)
-    {
-        ::SetWindowTextW(Edit(), text.c_str());
-        dkhost_test::ClearJournal();
-        dkhost_test::PushAnswer(answer);
-        ::SendMessageW(Edit(1046), BM_CLICK, 0, 0);
-        Pump(0);
-        const auto calls = dktest::JournalMatching(L"calculator \"Calculator\" input \"");
-        return calls.size() == 1 ? calls[0].substr(31, calls[0].size() - 32) : L"<no single call>";
-    }
-
     // The first circle's area, with the calculator button, open for editing.
     void OpenWithCalculator()
     {

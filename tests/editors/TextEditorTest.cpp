@@ -281,17 +281,11 @@ TEST_F(TextEditor, WritablePasswordRowNeverDrawsItsValue)
 
 TEST_F(TextEditor, AThousandRowsLeaveNoWindowOrGdiObjectBehind)
 {
-    auto counts = reinterpret_cast<void (*)(long*, long*)>(
-        ::GetProcAddress(::LoadLibraryW((dktest::BinDir() + L"DkPEXCtl.drx").c_str()), "DkPeResourceCounts"));
-    ASSERT_NE(nullptr, counts);
     // One row first, so that what lives for the process (window classes, texts) exists.
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
     m_host.Release();
     Pump(0);
-    long gdiBefore = 0;
-    long framesBefore = 0;
-    counts(&gdiBefore, &framesBefore);
-    const int windowsBefore = dktest::CountThreadWindows();
+    const Resources before = CountResources();
     for (int i = 0; i < 1000; ++i)
     {
         ASSERT_EQ(S_OK, Row(i % 2 ? CLSID_DkPePropertyEditorPwdText : CLSID_DkPePropertyEditorText, {L"40", L"41"},
@@ -301,11 +295,6 @@ TEST_F(TextEditor, AThousandRowsLeaveNoWindowOrGdiObjectBehind)
         m_host.Release();
     }
     Pump(0);
-    long gdiAfter = 0;
-    long framesAfter = 0;
-    counts(&gdiAfter, &framesAfter);
-    EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
-    EXPECT_EQ(framesBefore, framesAfter);
-    EXPECT_EQ(gdiBefore, gdiAfter);
+    ExpectSameResources(before, CountResources());
 }
 } // namespace

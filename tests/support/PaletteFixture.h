@@ -4,6 +4,7 @@
 
 #include "ControlSite.h"
 #include "DkHostTest.h"
+#include "StandInGlue.h"
 #include "TestSupport.h"
 
 #include "ComPtr.h"
@@ -54,8 +55,10 @@ protected:
         Pump(0);
     }
 
-    // Sites a control of the class over the objects with the given handles, shown in place.
-    HRESULT Row(const CLSID& clsid, std::vector<const wchar_t*> handles, DISPID dispid, bool readOnly = false)
+    // Sites a control of the class over the objects with the given handles, shown in place;
+    // with a dynamic property, a row of that property (dispid -23).
+    HRESULT Row(const CLSID& clsid, std::vector<const wchar_t*> handles, DISPID dispid, bool readOnly = false,
+                IUnknown* dynamicProperty = nullptr)
     {
         dkpal::Selection selection;
         m_objects.clear();
@@ -64,8 +67,8 @@ protected:
             dkfw::ComPtr<IDispatch> d;
             dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(h), d.Put());
             selection.objects.push_back(d.Get());
-            selection.dynProps.push_back(nullptr);
-            selection.dispids.push_back(dispid);
+            selection.dynProps.push_back(dynamicProperty);
+            selection.dispids.push_back(dynamicProperty ? -23 : dispid);
             m_objects.push_back(d);
         }
         HRESULT hr = m_host.Create(clsid, m_palette.Get(), m_frame, kRow, m_ambient);
@@ -75,6 +78,57 @@ protected:
             hr = m_host.Activate(OLEIVERB_INPLACEACTIVATE);
         Pump(0);
         return hr;
+    }
+
+    // Puts the text in the edit box, queues the user's answer and clicks the calculator;
+    // returns what the calculator was handed ("<n calls>" unless it was called once) and
+    // notes whether it was handed the value read-only.
+    std::wstring Calculate(const std::wstring& text, const wchar_t* answer)
+    {
+        ::SetWindowTextW(Edit(), text.c_str());
+        dkhost_test::ClearJournal();
+        dkhost_test::PushAnswer(answer);
+        ::SendMessageW(Edit(1046), BM_CLICK, 0, 0);
+        Pump(0);
+        const auto calls = dktest::JournalMatching(L"calculator \"");
+        if (calls.size() != 1)
+            return L"<" + std::to_wstring(calls.size()) + L" calls>";
+        const std::wstring prefix = L"calculator \"Calculator\" input \"";
+        const std::wstring readOnly = L"\" read-only";
+        if (calls[0].substr(0, prefix.size()) != prefix)
+            return calls[0];
+        std::wstring rest = calls[0].substr(prefix.size());
+        m_readOnlyCall = rest.size() >= readOnly.size() && rest.ends_with(readOnly);
+        rest.resize(rest.size() - (m_readOnlyCall ? readOnly.size() : 1));
+        return rest;
+    }
+    bool m_readOnlyCall = false;
+
+    // What the component holds of the system (GDI objects and frame windows, by its own
+    // count) and the windows of the thread, to compare before and after many rows.
+    struct Resources
+    {
+        long gdi = 0;
+        long frames = 0;
+        int windows = 0;
+    };
+    static Resources CountResources()
+    {
+        using CountsFn = void (*)(long*, long*);
+        static const auto counts = reinterpret_cast<CountsFn>(
+            ::GetProcAddress(::LoadLibraryW((BinDir() + L"DkPEXCtl.drx").c_str()), "DkPeResourceCounts"));
+        Resources r;
+        EXPECT_NE(nullptr, counts);
+        if (counts)
+            counts(&r.gdi, &r.frames);
+        r.windows = CountThreadWindows();
+        return r;
+    }
+    static void ExpectSameResources(const Resources& before, const Resources& after)
+    {
+        EXPECT_EQ(before.windows, after.windows);
+        EXPECT_EQ(before.frames, after.frames);
+        EXPECT_EQ(before.gdi, after.gdi);
     }
 
     // Handles the thread's pending messages, for at least ms milliseconds.

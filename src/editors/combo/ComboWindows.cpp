@@ -45,24 +45,22 @@ COwnerDrawItem::~COwnerDrawItem() = default;
 
 void COwnerDrawItem::Draw(HDC dc, RECT* rect, UINT, UINT, UINT itemIdOrFace)
 {
-    if (!rect)
-        return;
-    const COLORREF back = ::SetBkColor(dc, m_fillColor);
-    if (itemIdOrFace != kFaceItemId)
-        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, rect, nullptr, 0, nullptr);
-    const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
-    ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), rect,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
-    ::SetTextColor(dc, text);
-    ::SetBkColor(dc, back);
+    // Drawn outside the list (a tip or the face), the entry keeps what is under it.
+    DrawCentred(dc, rect, itemIdOrFace != kFaceItemId);
 }
 
 void COwnerDrawItem::DrawFace(HDC dc, RECT* rect)
 {
+    DrawCentred(dc, rect, true);
+}
+
+void COwnerDrawItem::DrawCentred(HDC dc, RECT* rect, bool fill)
+{
     if (!rect)
         return;
     const COLORREF back = ::SetBkColor(dc, m_fillColor);
-    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, rect, nullptr, 0, nullptr);
+    if (fill)
+        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, rect, nullptr, 0, nullptr);
     const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
     ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), rect,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);

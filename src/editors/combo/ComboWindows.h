@@ -35,6 +35,10 @@ public:
     ULONGLONG m_data = 0; // a record identifier or value of the derived kinds
     dkfw::UniqueHbitmap m_bitmap;
     COLORREF m_fillColor = 0xFFFFFF;
+
+private:
+    // Black text centred on the fill colour, the fill painted or not.
+    void DrawCentred(HDC dc, RECT* rect, bool fill);
 };
 
 // An entry with a 14 x 14 picture before its text; a blank entry has no picture.
