@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -350,5 +353,82 @@ TEST_F(Units, CalculatorEvaluatesTheAnswerInTheDrawingsUnits)
     EXPECT_EQ(3, shown.kind);
     EXPECT_TRUE(DkCalCompoundUnit(2).IsArea() && DkCalCompoundUnit().IsUnitless());
     SetShort(L"LUNITS", 2);
+}
+// With nobody scripted the user meets a real dialog: it shows the input, says why an
+// expression does not evaluate and keeps asking, and hands back what it evaluated.
+namespace
+{
+struct DialogScript
+{
+    std::vector<std::wstring> typed; // entered in turn, each followed by OK
+    std::wstring input;              // what the edit box showed first
+    std::vector<std::wstring> messages;
+    bool okEnabled = true;
+    size_t step = 0;
+};
+DialogScript* g_script = nullptr;
+
+void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = ::FindWindowW(L"DkHostCalculator", nullptr);
+    if (!dialog || !g_script)
+        return;
+    HWND edit = ::GetDlgItem(dialog, 100);
+    HWND message = ::GetDlgItem(dialog, 101);
+    wchar_t text[256] = {};
+    if (g_script->step == 0)
+    {
+        ::GetWindowTextW(edit, text, 256);
+        g_script->input = text;
+        g_script->okEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, IDOK));
+    }
+    else
+    {
+        ::GetWindowTextW(message, text, 256);
+        g_script->messages.emplace_back(text);
+    }
+    if (g_script->step < g_script->typed.size())
+    {
+        ::SetWindowTextW(edit, g_script->typed[g_script->step].c_str());
+        ++g_script->step;
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return;
+    }
+    ::KillTimer(nullptr, timer);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+bool RunScripted(DialogScript& script, CalculatorResult& result, const wchar_t* input, bool editable)
+{
+    g_script = &script;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &DriveDialog);
+    const bool accepted = dkcalInvokeDialog(&result, L"Calculator", input, editable);
+    ::KillTimer(nullptr, timer);
+    g_script = nullptr;
+    return accepted;
+}
+} // namespace
+
+TEST_F(Units, WithoutAScriptedAnswerTheCalculatorAsksInADialog)
+{
+    ASSERT_EQ(0, dkhost_test::PendingAnswers());
+    DialogScript script;
+    script.typed = {L"1/0", L"6*7"};
+    CalculatorResult r;
+    ASSERT_TRUE(RunScripted(script, r, L"12.5", true));
+    EXPECT_EQ(L"12.5", script.input);
+    ASSERT_EQ(1u, script.messages.size());
+    EXPECT_EQ(L"Division by zero", script.messages[0]) << "the refusal is shown and the dialog stays";
+    EXPECT_EQ(1, r.kind);
+    EXPECT_EQ(42, r.real);
+    EXPECT_EQ(nullptr, ::FindWindowW(L"DkHostCalculator", nullptr)) << "gone after the answer";
+
+    // A read-only value is shown without OK; closing it gives nothing back.
+    DialogScript shown;
+    CalculatorResult none;
+    EXPECT_FALSE(RunScripted(shown, none, L"4", false));
+    EXPECT_EQ(L"4", shown.input);
+    EXPECT_FALSE(shown.okEnabled);
+    EXPECT_EQ(3, none.kind);
 }
 } // namespace
