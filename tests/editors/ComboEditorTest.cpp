@@ -441,6 +441,36 @@ TEST_F(ComboEditor, FiveHundredRowsLeaveNoWindowOrGdiObjectBehind)
     ExpectSameResources(before, CountResources());
 }
 
+// The open row follows what the palette does to it: hiding and showing, a new font, the
+// property turning read-only.
+TEST_F(ComboEditor, TheOpenRowFollowsThePalette)
+{
+    Open(CLSID_DkPePropertyEditorBool, {L"30"}, kVisible);
+    HWND combo = Combo();
+    ASSERT_NE(nullptr, combo);
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
+    EXPECT_FALSE(::IsWindowVisible(combo));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_SHOW));
+    EXPECT_TRUE(::IsWindowVisible(Control()));
+    EXPECT_FALSE(::IsWindowVisible(combo)) << "shown as a row, not yet active";
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_TRUE(::IsWindowVisible(combo));
+
+    auto font = dkpal::MakeFont(L"Tahoma", 14);
+    ASSERT_TRUE(font);
+    ASSERT_EQ(S_OK, m_host.Control()->put_Font(font.Get()));
+    HFONT handle = nullptr;
+    font.Query<IFont>()->get_hFont(&handle);
+    EXPECT_EQ(reinterpret_cast<WPARAM>(handle), static_cast<WPARAM>(::SendMessageW(combo, WM_GETFONT, 0, 0)));
+
+    dkhost_test::SetEditable(dkhost_test::EntityByHandle(L"30"), kVisible, false);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_FALSE(::IsWindowVisible(combo)) << "a read-only property gives up its list";
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_FALSE(::IsWindowVisible(combo));
+    EXPECT_EQ(L"Yes", m_host.DrawnText(kRowHeight));
+}
+
 // A host library's drop-down of pictured entries built on the component's owner-drawn combo.
 TEST_F(ComboEditor, PicturedEntriesShowTheirPictureAndAreDeletedWithTheList)
 {
