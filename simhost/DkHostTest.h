@@ -58,6 +58,8 @@ DKHOST_API ULONG PaletteObjectRefs(LONG_PTR id) noexcept;
 // Property gets through IDispatch, and IDkEntity::Update calls, so far.
 DKHOST_API long PropertyReads(LONG_PTR id) noexcept;
 DKHOST_API long EntityUpdates(LONG_PTR id) noexcept;
+// The locale passed with the latest property get or put through IDispatch.
+DKHOST_API LCID LastPropertyLocale(LONG_PTR id) noexcept;
 
 // Per object and property: faults and the optional interfaces.
 DKHOST_API void SetPropertyFault(LONG_PTR id, DISPID dispid, bool onGet, SCODE code,

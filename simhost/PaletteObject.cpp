@@ -108,7 +108,7 @@ STDMETHODIMP PaletteObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, L
     return r->cls->typeInfo->GetIDsOfNames(names, count, ids);
 }
 
-STDMETHODIMP PaletteObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+STDMETHODIMP PaletteObject::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* excep, UINT* argErr) noexcept
 try
 {
@@ -116,8 +116,9 @@ try
     RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
     const PropertySlot* slot = r->cls->Slot(id);
     RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot);
+    lastLocale = locale;
     if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
-        return Put(*slot, params, excep, argErr);
+        return Put(*slot, locale, params, excep, argErr);
     if (flags & DISPATCH_PROPERTYGET)
         return Get(*slot, params, result, excep);
     return DISP_E_MEMBERNOTFOUND;
@@ -142,7 +143,8 @@ HRESULT PaletteObject::Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT
     return m_drawing->GetValue(*r, slot, result);
 }
 
-HRESULT PaletteObject::Put(const PropertySlot& slot, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept
+HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* params, EXCEPINFO* excep,
+                           UINT* argErr) noexcept
 {
     RETURN_HR_IF(DISP_E_BADPARAMCOUNT, !params || params->cArgs != 1);
     RETURN_HR_IF(DISP_E_PARAMNOTFOUND, params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
@@ -157,7 +159,8 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, DISPPARAMS* params, EXCEPIN
         converted = slot.name == L"Coordinates" ? SUCCEEDED(value.CopyFrom(*arg)) && value.Type() == (VT_ARRAY | VT_R8)
                                                 : ToPoint(*arg, value.Put());
     else
-        converted = SUCCEEDED(::VariantChangeType(value.Put(), const_cast<VARIANT*>(arg), 0, slot.vt));
+        // Typed text converts by the caller's locale.
+        converted = SUCCEEDED(::VariantChangeTypeEx(value.Put(), const_cast<VARIANT*>(arg), locale, 0, slot.vt));
     if (!converted)
     {
         if (argErr)

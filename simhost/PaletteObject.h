@@ -382,9 +382,10 @@ public:
         return AsDispatch()->Release();
     }
 
-    long reads = 0;   // property gets through IDispatch
-    long writes = 0;  // successful property puts
-    long updates = 0; // IDkEntity::Update calls
+    long reads = 0;      // property gets through IDispatch
+    long writes = 0;     // successful property puts
+    long updates = 0;    // IDkEntity::Update calls
+    LCID lastLocale = 0; // the locale of the latest property get or put
     HRESULT updateResult = S_OK;
 
     // IDispatch
@@ -442,7 +443,7 @@ private:
         return false;
     }
     HRESULT Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep) noexcept;
-    HRESULT Put(const PropertySlot& slot, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept;
+    HRESULT Put(const PropertySlot& slot, LCID locale, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept;
 
     Drawing* m_drawing;
     LONG_PTR m_id;

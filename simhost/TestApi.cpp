@@ -130,6 +130,12 @@ long PropertyReads(LONG_PTR id) noexcept
     return p ? p->reads : 0;
 }
 
+LCID LastPropertyLocale(LONG_PTR id) noexcept
+{
+    PaletteObject* p = CurrentDrawing().CachedPaletteObject(id);
+    return p ? p->lastLocale : 0;
+}
+
 long EntityUpdates(LONG_PTR id) noexcept
 {
     PaletteObject* p = CurrentDrawing().CachedPaletteObject(id);

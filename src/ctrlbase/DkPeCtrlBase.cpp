@@ -15,8 +15,6 @@ namespace
 {
 using dkfw::ComPtr;
 
-constexpr DISPID kDynamicPropertyDispid = -23;
-
 // An argument counts as absent when it is VT_NULL or an error code with any of these bits.
 constexpr ULONG kAbsentErrorBits = 0x80020004;
 

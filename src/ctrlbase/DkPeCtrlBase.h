@@ -37,6 +37,11 @@ public:
         kStateEditingAgain = 3,
         kStateCommitting = 4,
     };
+    // The DISPID that marks a selected object's property as a dynamic property.
+    static constexpr DISPID kDynamicPropertyDispid = -23;
+    // The locale of every property get and put: the user's default, by which objects
+    // convert typed text.
+    static constexpr LCID kPropertyLocale = 0x400;
 
     CDkPeCtrlBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
     CDkPeCtrlBase(const CDkPeCtrlBase&) = delete;

@@ -12,7 +12,6 @@ namespace
 {
 using dkfw::ComPtr;
 
-constexpr DISPID kDynamicPropertyDispid = -23;
 // Host classes whose properties report fixed failures when read; the failure means "no
 // value here", not an error.
 const CLSID kThicknessElsewhere[] = {
@@ -341,8 +340,7 @@ long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& v
     EXCEPINFO excep{};
     if (value->vt != VT_EMPTY)
         ::VariantClear(value);
-    HRESULT hr =
-        object->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value, &excep, nullptr);
+    HRESULT hr = object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, value, &excep, nullptr);
     if (hr == DISP_E_EXCEPTION)
     {
         const SCODE code = excep.scode;
@@ -435,7 +433,8 @@ try
         if (!firstUnspecified)
         {
             hr = ReadDynamicProperty(0, value);
-            if (SUCCEEDED(hr))
+            // The palette's read-only flag stands; the dynamic property can only add to it.
+            if (SUCCEEDED(hr) && !m_bPropReadOnly)
                 m_bPropReadOnly = dyn.ReadOnly();
         }
     }

@@ -25,7 +25,6 @@ const CLSID kHatchClass = {0x07BD7878, 0x35B2, 0x4F1F, {0xA0, 0xAF, 0x84, 0xF1, 
 // Shared by every area editor of the module: each read over several hatches flips it, so
 // such reads alternate between the union of the hatches and the ordinary reading.
 bool g_unionAreaShown = false;
-constexpr DISPID kDynamicPropertyDispid = -23;
 // Values of a foreign type are taken while the host runs a command carrying this flag.
 constexpr int kAcceptAnyTypeFlag = 0x8000000;
 
@@ -257,7 +256,8 @@ VARTYPE CDkPeNumericEditBase::LearnValueType()
     if (FAILED(m_ppObjects[0]->QueryInterface(IID_IDispatch, object.PutVoid())))
         return VT_R8;
     DISPPARAMS none{};
-    if (FAILED(object->Invoke(m_pDispids[0], IID_NULL, 1024, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr)))
+    if (FAILED(object->Invoke(m_pDispids[0], IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr,
+                              nullptr)))
         return VT_R8;
     return OrReal(v.Type());
 }
