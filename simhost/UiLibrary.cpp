@@ -191,7 +191,30 @@ void CMtUiComboBox::PaintThemedFace() noexcept
     field.right -= arrow;
     const int index = static_cast<int>(::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0));
     const int length = index < 0 ? -1 : GetLBString(index, nullptr, 0);
-    if (length >= 0)
+    const LONG_PTR style = ::GetWindowLongPtrW(Hwnd(), GWL_STYLE);
+    if (index >= 0 && (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)))
+    {
+        // An owner-drawn entry draws itself in the themed field, told so by its state.
+        const bool focused = ::GetFocus() == Hwnd() && !::SendMessageW(Hwnd(), CB_GETDROPPEDSTATE, 0, 0);
+        DRAWITEMSTRUCT item{ODT_COMBOBOX};
+        item.CtlID = static_cast<UINT>(::GetDlgCtrlID(Hwnd()));
+        item.itemID = static_cast<UINT>(index);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = ODS_COMBOBOXEDIT | (focused ? ODS_SELECTED | ODS_FOCUS : 0) | (enabled ? 0 : ODS_DISABLED);
+        item.hwndItem = Hwnd();
+        item.hDC = dc;
+        item.rcItem = field;
+        ::InflateRect(&item.rcItem, -1, -1);
+        item.itemData = static_cast<ULONG_PTR>(::SendMessageW(Hwnd(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+        const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(Hwnd(), WM_GETFONT, 0, 0));
+        const HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+        ::SetBkColor(dc, ::GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+        ::SetTextColor(dc, ::GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+        DrawItem(item);
+        if (old)
+            ::SelectObject(dc, old);
+    }
+    else if (length >= 0)
     {
         std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
         GetLBString(index, text.data(), static_cast<int>(text.size()));

@@ -56,6 +56,10 @@ class CDkPeBaseTempl : public CDkPeBasePrivate,
     using EventsProxy = CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T>>;
 
 public:
+    // The glue's own configuration interfaces (a kind of glue adds its family's), and a
+    // class's further ones (a class adds those it answers besides its family's): both are
+    // answered, so a class's list never hides its family's.
+    using GlueInterfaces = dkpex::FamilyInterfaces<>;
     using FamilyInterfaces = dkpex::FamilyInterfaces<>;
 
     HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
@@ -241,6 +245,8 @@ protected:
 
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override
     {
+        if (SUCCEEDED(QueryFamily(riid, ppv, typename T::GlueInterfaces{})))
+            return S_OK;
         return QueryFamily(riid, ppv, typename T::FamilyInterfaces{});
     }
 
@@ -507,7 +513,7 @@ protected:
 
 // The four picture members that IDkPeButtonEditCtrl and IDkPeButtonPicture share,
 // forwarded to T's GetDefaultPicture, PutDefaultPicture, GetDisabledPicture and
-// PutDisabledPicture; E_UNEXPECTED once the editor is torn down.
+// PutDisabledPicture; E_FAIL once the editor is torn down.
 template <class T, class I> class CDkPePictureGlue : public I
 {
 public:
@@ -529,12 +535,12 @@ public:
     }
 
 protected:
-    // f with the editor, or E_UNEXPECTED without one; exceptions become their HRESULT.
+    // f with the editor, or E_FAIL without one; exceptions become their HRESULT.
     template <class F> HRESULT Call(F f) noexcept
     try
     {
         T* t = static_cast<T*>(this);
-        RETURN_HR_IF(E_UNEXPECTED, !t->Editor());
+        RETURN_HR_IF(E_FAIL, !t->Editor());
         return f(t);
     }
     DK_CATCH_RETURN()
@@ -545,11 +551,10 @@ protected:
 // confirmation the combo sends in the same close sequence wins. T provides
 // GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture, OnSelEndOk,
 // OnSelEndCancel, OnButtonClicked, OnDrawItem, OnMeasureItem and OnDeleteItem.
-template <class T>
-class CDkPeComboTempl : public CDkPeBaseTempl<T>, public CDkPePictureGlue<T, IDkPeButtonPicture>
+template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>, public CDkPePictureGlue<T, IDkPeButtonPicture>
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
+    using GlueInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
 
 protected:
     bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
@@ -630,7 +635,7 @@ class CDkPeButtonEditTempl : public CDkPeEditTempl<T>,
                              public IDkPeCalculatorCtrl
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl>;
+    using GlueInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl>;
     using CDkPePictureGlue<T, IDkPeButtonEditCtrl>::Call;
 
     // Answered only by the classes that list it; mode is a VARIANT_BOOL.

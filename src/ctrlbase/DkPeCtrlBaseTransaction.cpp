@@ -6,7 +6,7 @@
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
 
-#include "DkPeEditBase.h"
+#include "DkPeValueView.h"
 
 #include "ComPtr.h"
 #include "HResult.h"
@@ -18,7 +18,6 @@ namespace
 {
 using dkfw::ComPtr;
 
-constexpr DISPID kDynamicPropertyDispid = -23;
 // A command that drives the palette itself runs with this flag: no messages then.
 constexpr int kPaletteCommand = 0x8000000;
 // The host took a change back and the selection must be rebuilt.
@@ -154,21 +153,27 @@ void CDkPeCtrlBase::PresetControlValue(VARIANT* value)
 {
     if (!dkedIsInCommandStack(kPaletteCommand) || !value || (value->vt & VT_ARRAY))
         return;
+    auto* view = dynamic_cast<CDkPeValueView*>(this);
+    if (!view)
+        return;
     std::wstring text;
+    long long number = 0;
+    bool integer = true;
     switch (value->vt)
     {
     case VT_BSTR:
         text = value->bstrVal ? value->bstrVal : L"";
+        integer = false;
         break;
     case VT_I2:
-        text = std::to_wstring(value->iVal);
+        number = value->iVal;
         break;
     case VT_I4:
     case VT_INT:
-        text = std::to_wstring(value->lVal);
+        number = value->lVal;
         break;
     case VT_I8:
-        text = std::to_wstring(value->llVal);
+        number = value->llVal;
         break;
     case VT_R4:
     case VT_R8:
@@ -176,13 +181,15 @@ void CDkPeCtrlBase::PresetControlValue(VARIANT* value)
         wchar_t buf[40];
         std::swprintf(buf, 40, L"%.15g", value->vt == VT_R4 ? value->fltVal : value->dblVal);
         text = buf;
+        integer = false;
         break;
     }
     default:
         return;
     }
-    if (auto* edit = dynamic_cast<CDkPeEditBase*>(this))
-        edit->PresetText(text);
+    if (integer)
+        text = std::to_wstring(number);
+    view->PresetValue(text, integer, number);
 }
 
 void CDkPeCtrlBase::PrePropertyChangeSetup()
@@ -278,8 +285,8 @@ try
             {
                 DISPID named = DISPID_PROPERTYPUT;
                 DISPPARAMS params{value, &named, 1, 1};
-                hr = object->Invoke(m_pDispids[i], IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYPUT, &params,
-                                    nullptr, &excep, nullptr);
+                hr = object->Invoke(m_pDispids[i], IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr,
+                                    &excep, nullptr);
             }
             if (SUCCEEDED(hr))
                 hr = PostSetPropertyValue(object);
@@ -344,6 +351,13 @@ try
         dkfw::UniqueVariant copy;
         if (SUCCEEDED(copy.CopyFrom(*value)))
             m_pPropertyIdentifier->OnValueWritten(copy.Get());
+        // A list shows the value as one of its entries: the palette hears that entry's text.
+        std::wstring entry;
+        if (auto* view = dynamic_cast<CDkPeValueView*>(this); view && view->CurrentEntryText(entry))
+        {
+            dkfw::UniqueBstr text(entry);
+            m_pPropertyIdentifier->OnValueTextWritten(text.Get());
+        }
     }
     if (m_pUIEvents)
         m_pUIEvents->FireEndPropertyUpdate();

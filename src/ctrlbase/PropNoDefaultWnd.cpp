@@ -2,14 +2,14 @@
 #include "PropNoDefaultWnd.h"
 
 #include "DkPeCtrlBase.h"
-#include "EditEx.h"
 #include "PropTextTooltip.h"
 #include "ResourceOverride.h"
 
 #include "ComModule.h"
 #include "Unique.h"
 
-CPropNoDefaultWnd::CPropNoDefaultWnd(CEditEx* edit) noexcept : m_rect{}, m_pEdit(edit), m_lastPos{-1, -1}, m_nTimer(0)
+CPropNoDefaultWnd::CPropNoDefaultWnd(dkfw::SubclassedWindow* edit, CDkPeCtrlBase* owner) noexcept
+    : m_rect{}, m_pEdit(edit), m_pOwner(owner), m_lastPos{-1, -1}, m_nTimer(0)
 {
 }
 
@@ -30,11 +30,11 @@ bool CPropNoDefaultWnd::Create() noexcept
 
 void CPropNoDefaultWnd::ShowUnder() noexcept
 {
-    if (!m_pEdit || !m_pEdit->Hwnd() || !Create())
+    if (!m_pEdit || !m_pEdit->Hwnd() || !m_pOwner || !Create())
         return;
     const RECT row = RowRect();
     m_rect = RECT{row.left, row.bottom, row.right, 2 * row.bottom - row.top};
-    const std::wstring text = m_pEdit->Owner()->GetUnspecifiedString();
+    const std::wstring text = m_pOwner->GetUnspecifiedString();
     ::SetWindowTextW(Hwnd(), text.c_str());
     ::SetWindowPos(Hwnd(), HWND_TOP, m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top,
                    SWP_NOACTIVATE);
@@ -102,14 +102,14 @@ void CPropNoDefaultWnd::Choose() noexcept
 {
     wchar_t text[256] = {};
     ::GetWindowTextW(Hwnd(), text, 256);
-    CDkPeCtrlBase* editor = m_pEdit ? m_pEdit->Owner() : nullptr;
+    CDkPeCtrlBase* editor = m_pOwner;
     HWND row = m_pEdit && m_pEdit->Hwnd() ? ::GetParent(m_pEdit->Hwnd()) : nullptr;
     if (!*text || !editor || !row)
         return;
     RECT r{};
     ::GetWindowRect(row, &r);
     editor->BeginEdit(r);
-    m_pEdit->SetText(text);
+    ::SetWindowTextW(m_pEdit->Hwnd(), text);
     editor->EndEdit();
     ::SetFocus(row);
     HidePopup();

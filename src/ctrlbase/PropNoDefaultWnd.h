@@ -1,9 +1,10 @@
 // CPropNoDefaultWnd: the pop-up under an edited row that offers the unspecified state.
 #pragma once
 
+#include "Subclass.h"
 #include "Window.h"
 
-class CEditEx;
+class CDkPeCtrlBase;
 
 class CPropNoDefaultWnd : public dkfw::WindowBase
 {
@@ -11,7 +12,8 @@ public:
     static constexpr UINT_PTR kTimerId = 2;
     static constexpr UINT kTimerMs = 100;
 
-    explicit CPropNoDefaultWnd(CEditEx* edit) noexcept;
+    // The pop-up of an editor's edit box (its row is the edit's parent).
+    CPropNoDefaultWnd(dkfw::SubclassedWindow* edit, CDkPeCtrlBase* owner) noexcept;
     ~CPropNoDefaultWnd() override;
 
     // Places the pop-up under the edit's row with the editor's unspecified text, and shows
@@ -33,8 +35,9 @@ private:
     void Choose() noexcept;
 
 public:
-    RECT m_rect;       // where the pop-up is placed
-    CEditEx* m_pEdit;  // the edit it belongs to (not owned)
-    POINT m_lastPos;   // the row's position relative to the desktop when placed
-    UINT_PTR m_nTimer; // the 100 ms position check
+    RECT m_rect;                     // where the pop-up is placed
+    dkfw::SubclassedWindow* m_pEdit; // the edit it belongs to (not owned)
+    CDkPeCtrlBase* m_pOwner;         // the edit's editor (not owned)
+    POINT m_lastPos;                 // the row's position relative to the desktop when placed
+    UINT_PTR m_nTimer;               // the 100 ms position check
 };

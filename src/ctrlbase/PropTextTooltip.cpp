@@ -9,6 +9,8 @@
 
 #include <windowsx.h>
 
+#include <cwchar>
+
 namespace
 {
 const wchar_t kTipClass[] = L"DkPeTextTip";
@@ -29,6 +31,13 @@ bool CreateTipStyleWindow(dkfw::WindowBase& window, HWND owner) noexcept
     return window.CreateWindowOf(kTipClass, CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS | CS_BYTEALIGNCLIENT,
                                  WS_EX_TOOLWINDOW, WS_POPUP, r, owner, instance,
                                  static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))) != nullptr;
+}
+
+bool CPropTextTooltip::IsTipWindow(HWND hwnd) noexcept
+{
+    wchar_t name[32] = {};
+    return hwnd && ::GetWindowLongPtrW(hwnd, GWLP_USERDATA) == kTipId && ::GetClassNameW(hwnd, name, 32) &&
+           std::wcscmp(name, kTipClass) == 0;
 }
 
 bool CPropTextTooltip::Create(HWND owner) noexcept

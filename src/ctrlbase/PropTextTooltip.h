@@ -17,6 +17,9 @@ public:
     CPropTextTooltip() noexcept;
     ~CPropTextTooltip() override;
 
+    // hwnd is a text tip's window.
+    static bool IsTipWindow(HWND hwnd) noexcept;
+
     // Creates the tip window, owned by owner; false when it cannot be created.
     bool Create(HWND owner) noexcept;
     bool Exists() const noexcept { return Hwnd() != nullptr; }

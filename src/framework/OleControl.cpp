@@ -75,6 +75,9 @@ STDMETHODIMP OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LO
         return S_OK;
     case OLEIVERB_UIACTIVATE:
         RETURN_IF_FAILED(InPlaceActivate(verb, posRect));
+        // A row hidden earlier is edited where the user sees it.
+        if (Hwnd() && !::IsWindowVisible(Hwnd()))
+            ::ShowWindow(Hwnd(), SW_SHOW);
         return DoVerbUIActivate(posRect, parent);
     case OLEIVERB_HIDE:
         return DoVerbHide(posRect, parent);

@@ -109,10 +109,19 @@ void CDkPeButtonEditBase::SetExpressionButton(int state)
     if (state < 1 || state > 3)
         return;
     const UINT bitmap = IDB_EXPRESSION_NONE + static_cast<UINT>(state - 1);
-    if (CustomButton* record = FindButton(kExpressionButton))
-        SetButtonBitmaps(record, bitmap, bitmap);
-    else
+    CustomButton* record = FindButton(kExpressionButton);
+    if (!record)
+    {
         AddButton(bitmap, bitmap, kExpressionButton, true);
+        return;
+    }
+    SetButtonBitmaps(record, bitmap, bitmap);
+    // A shown button takes its new picture and tip at once, not at the next activation.
+    if (record->window && record->window->Hwnd())
+    {
+        ::InvalidateRect(record->window->Hwnd(), nullptr, TRUE);
+        TooltipForExpression();
+    }
 }
 
 void CDkPeButtonEditBase::SetButtonTooltip(const std::wstring& text, USHORT id)
@@ -275,7 +284,8 @@ long CDkPeButtonEditBase::BeginEdit(const RECT& rect)
     {
         if (!b)
             return E_FAIL;
-        if (b->window && readOnly && !b->shownWhenReadOnly)
+        // A button whose window went with an earlier control window is made again.
+        if (b->window && (!b->window->Hwnd() || (readOnly && !b->shownWhenReadOnly)))
             b->window.reset();
         if (!b->window && (!readOnly || b->shownWhenReadOnly))
         {
@@ -384,8 +394,7 @@ long CDkPeButtonEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
         const int T = extent.cy;
         RECT client{};
         ::GetClientRect(e, &client);
-        RECT format{2, std::max(0, (H - T) / 2 + (H % 2 == 0 ? 1 : 0)), client.right, client.bottom};
-        ::SendMessageW(e, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        m_pEdit->SetFormatRect(RECT{2, std::max(0, (H - T) / 2 + (H % 2 == 0 ? 1 : 0)), client.right, client.bottom});
         if (CPropNoDefaultWnd* popup = m_pEdit->Popup(); popup && popup->IsUp() && !popup->SitsUnderRow())
             popup->HidePopup();
     }

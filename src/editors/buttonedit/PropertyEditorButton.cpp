@@ -153,8 +153,8 @@ void CPropertyEditorButton::DrawFace(HDC dc, int width, int height, bool pressed
         dkfw::SelectObjectScope selectBrush(dc, ::GetStockObject(NULL_BRUSH));
         ::Rectangle(dc, 0, 0, width - 1, height - 1);
     }
-    // Only a picture (without a disabled one) shows always; with both, the state picks.
-    const bool useDisabled = m_disabled && !m_enabled;
+    // One picture of the two shows always; with both, the state picks.
+    const bool useDisabled = m_disabled && (!m_enabled || !m_picture);
     IPicture* picture = useDisabled ? m_disabled.Get() : m_picture.Get();
     const SIZE size = useDisabled ? m_disabledSize : m_pictureSize;
     const POINT offset = useDisabled ? m_disabledOffset : m_pictureOffset;
@@ -175,7 +175,7 @@ void CPropertyEditorButton::DrawFace(HDC dc, int width, int height, bool pressed
 void CPropertyEditorButton::DrawItem(const DRAWITEMSTRUCT& item) noexcept
 {
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
-    if (!m_picture)
+    if (!m_picture && !m_disabled)
     {
         const RECT r{0, 0, m_width, m_height};
         DrawEllipsis(item.hDC, r, focused);

@@ -25,7 +25,7 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour)
 
 void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour)
 {
-    if (colour != ::GetSysColor(COLOR_INFOBK))
+    if (colour != ::GetSysColor(COLOR_INFOBK) || !CPropTextTooltip::IsTipWindow(::WindowFromDC(dc)))
     {
         FillSolid(dc, rect, colour);
         return;
@@ -260,7 +260,8 @@ void FlattenFrame(HWND hwnd)
     if (flat == ex)
         return;
     ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, flat);
-    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 } // namespace
 
@@ -302,10 +303,28 @@ std::wstring CPropComboBox::ItemText(int index) const
 
 void CPropComboBox::DrawTipEntry(HDC dc, const RECT& rect, int index)
 {
+    DrawTipText(dc, rect, index, kTipFormat);
+}
+
+void CPropComboBox::DrawTipText(HDC dc, const RECT& rect, int index, UINT format)
+{
     FillItemBackground(dc, rect, ::GetSysColor(COLOR_INFOBK));
     const std::wstring text = ItemText(index);
     RECT r = rect;
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, kTipFormat);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+}
+
+bool CPropComboBox::IsDropped() const noexcept
+{
+    return Hwnd() && ::SendMessageW(Hwnd(), CB_GETDROPPEDSTATE, 0, 0);
+}
+
+LRESULT CPropComboBox::ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    m_bClosedChoice = true;
+    const LRESULT result = Default(msg, wParam, lParam);
+    m_bClosedChoice = false;
+    return result;
 }
 
 bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
@@ -314,8 +333,23 @@ bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
         return false;
     if (key == VK_TAB)
     {
+        // The choice is committed and the list, if open, closes before the palette moves on.
+        m_owner->EndEdit();
+        if (IsDropped())
+            ::SendMessageW(Hwnd(), CB_SHOWDROPDOWN, FALSE, 0);
+        m_owner->Fire_OnKeyDown(key, flags);
+        return true;
+    }
+    if (key == VK_RETURN && !IsDropped())
+    {
         m_owner->EndEdit();
         m_owner->Fire_OnKeyDown(key, flags);
+        return true;
+    }
+    if (key == VK_ESCAPE && !IsDropped())
+    {
+        // A choice made on the closed list is taken back.
+        ::SendMessageW(Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(m_owner->CurrentIndex()), 0);
         return true;
     }
     const bool shiftCtrl = (::GetKeyState(VK_SHIFT) & 0x8000) && (::GetKeyState(VK_CONTROL) & 0x8000);
@@ -363,7 +397,27 @@ bool CPropComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
             result = 0;
             return true;
         }
-        return false;
+        if (IsDropped())
+            return false;
+        result = ChooseWhileClosed(msg, wParam, lParam);
+        return true;
+    case WM_CHAR:
+        if (IsDropped())
+            return false;
+        result = ChooseWhileClosed(msg, wParam, lParam);
+        return true;
+    case WM_MOUSEWHEEL:
+        // Over the closed list the wheel scrolls the palette, as over any row; it moves
+        // through the open list only.
+        if (IsDropped())
+            return false;
+        result = ::SendMessageW(::GetParent(Hwnd()), msg, wParam, lParam);
+        return true;
+    case WM_KILLFOCUS:
+        result = Default(msg, wParam, lParam);
+        if (m_owner && !IsDropped())
+            m_owner->CommitChoiceOnFocusLoss();
+        return true;
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
         if (m_owner)
@@ -492,7 +546,8 @@ void CPeComboCustom::DrawTipEntry(HDC dc, const RECT& rect, int index)
         entry->Draw(dc, &r, ODA_DRAWENTIRE, 0, kFaceItemId);
         return;
     }
-    CPropComboBox::DrawTipEntry(dc, rect, index);
+    // An entry without an item of its own: its text, centred as the owner-drawn list's are.
+    DrawTipText(dc, rect, index, kTipFormat | DT_CENTER);
 }
 
 bool CPeComboCustom::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
@@ -517,9 +572,9 @@ int CComboBmp::AddItem(const std::wstring& text, UINT bitmapId, bool blank)
     item->m_blank = blank;
     {
         CTemporaryResourceOverride resources;
-        item->m_bitmap.Reset(static_cast<HBITMAP>(::LoadImageW(dkfw::ResourceHandle(),
-                                                               MAKEINTRESOURCEW(blank ? kBlankBitmap : bitmapId),
-                                                               IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        item->m_bitmap.Reset(
+            static_cast<HBITMAP>(::LoadImageW(dkfw::ResourceHandle(), MAKEINTRESOURCEW(blank ? kBlankBitmap : bitmapId),
+                                              IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     }
     item->m_text = text;
     const int index = CPeComboCustom::AddItem(item.get());

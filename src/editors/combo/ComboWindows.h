@@ -17,7 +17,8 @@ class CDkPeComboBase;
 // or a text tip).
 constexpr UINT kFaceItemId = 1042;
 
-// A solid fill, except for the info-tip colour, which gets the tips' white-to-grey bands.
+// A solid fill, except for the info-tip colour in a text tip's window, which gets the tips'
+// white-to-grey bands (the info-tip colour can be the window colour: lists stay solid).
 DKPEX_API void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour);
 
 // One entry of an owner-drawn list: its text drawn centred on its fill colour.
@@ -129,6 +130,12 @@ public:
 
     // Draws entry index (or the face) as the text tip shows it.
     virtual void DrawTipEntry(HDC dc, const RECT& rect, int index);
+    // The plain text of entry index on the tip's grey bands, drawn with format.
+    void DrawTipText(HDC dc, const RECT& rect, int index, UINT format);
+    // A key or the wheel is moving the selection of the closed list: what it selects is a
+    // choice, not yet a change (Enter, Tab, losing the focus or closing the list commit it).
+    bool ChoosingWhileClosed() const noexcept { return m_bClosedChoice; }
+    bool IsDropped() const noexcept;
 
 protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
@@ -142,6 +149,10 @@ protected:
 
 private:
     void FlattenBorder() noexcept;
+    // The combo's own handling of a key that chooses on the closed list.
+    LRESULT ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+    bool m_bClosedChoice = false;
 };
 
 // An owner-drawn combo whose entries are COwnerDrawItem objects it owns; every entry is as
@@ -185,8 +196,8 @@ public:
 class DKPEX_API CComboBmp : public CPeComboCustom
 {
 public:
-    using CPeComboCustom::CPeComboCustom;
     using CPeComboCustom::AddItem;
+    using CPeComboCustom::CPeComboCustom;
     // An entry with bitmap bitmapId (none for a blank entry); its index, or -1.
     int AddItem(const std::wstring& text, UINT bitmapId, bool blank);
     virtual void SetOwnerEditor(CDkPeComboBase* editor);

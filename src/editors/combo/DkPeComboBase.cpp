@@ -12,7 +12,6 @@
 
 namespace
 {
-constexpr DISPID kDynamicPropertyDispid = -23;
 // The colour query the inactive row's drawing makes (the 16-bit WM_CTLCOLOR).
 constexpr UINT kWmCtlColor = 0x0019;
 constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
@@ -23,9 +22,7 @@ int Height(const RECT& r)
 }
 } // namespace
 
-CDkPeComboBase::CDkPeComboBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeCtrlBase(events, priv)
-{
-}
+CDkPeComboBase::CDkPeComboBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeCtrlBase(events, priv) {}
 
 CDkPeComboBase::~CDkPeComboBase()
 {
@@ -92,6 +89,9 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     if (!control)
         return E_FAIL;
     const int h = Height(row);
+    // A button whose window went with an earlier control window is made again.
+    if (m_pButton && !m_pButton->Hwnd())
+        m_pButton.reset();
     if (HasDialog() && !m_pButton)
     {
         auto button = std::make_unique<CPropertyEditorButton>(m_defaultPicture.Get(),
@@ -113,13 +113,16 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
             m_pCombo.reset();
             return E_FAIL;
         }
+    }
+    if (m_state < kStateEditing)
+    {
+        // Also for a combo a command's preset made before the row had a size.
         ::SetWindowLongPtrW(m_pCombo->Hwnd(), GWLP_ID, kComboId);
         ::SendMessageW(m_pCombo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
         ::SendMessageW(m_pCombo->Hwnd(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), h - 2);
         ::SendMessageW(m_pCombo->Hwnd(), CB_SETITEMHEIGHT, 0, h - 2);
-    }
-    if (m_state < kStateEditing)
         FillList();
+    }
     ::ShowWindow(m_pCombo->Hwnd(), SW_SHOW);
     if (m_pButton && m_pButton->Hwnd())
         ::ShowWindow(m_pButton->Hwnd(), SW_SHOW);
@@ -189,7 +192,8 @@ long CDkPeComboBase::EndEdit()
             return E_FAIL;
         m_currentText = GetItemText(m_nCurrentIndex);
         RefreshTipOwner();
-        ::SetFocus(combo);
+        if (!m_bKeepFocusAway)
+            ::SetFocus(combo);
         if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr)
             ::InvalidateRect(control, nullptr, TRUE);
         return S_OK;
@@ -424,8 +428,63 @@ long CDkPeComboBase::OnSelEndCancel()
     return EndEdit();
 }
 
+void CDkPeComboBase::PresetValue(const std::wstring& text, bool isInteger, long long number)
+{
+    if (!m_pCombo || !m_pCombo->Hwnd())
+    {
+        m_pCombo.reset();
+        if (SUCCEEDED(CreateComboWindow(RECT{})) && m_pCombo && m_pCombo->Hwnd())
+            FillList();
+    }
+    if (!m_pCombo || !m_pCombo->Hwnd())
+        return;
+    HWND combo = m_pCombo->Hwnd();
+    int index = -1;
+    if (isInteger)
+        index = static_cast<int>(number);
+    else
+    {
+        const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count && index < 0; ++i)
+        {
+            const CString entry = GetItemText(i);
+            if (::CompareStringW(LOCALE_USER_DEFAULT, 0, entry.c_str(), static_cast<int>(entry.size()), text.c_str(),
+                                 static_cast<int>(text.size())) == CSTR_EQUAL)
+                index = i;
+        }
+    }
+    if (index >= 0)
+        ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool CDkPeComboBase::CurrentEntryText(std::wstring& text)
+{
+    const int index = GetCurrentIndex();
+    if (index < 0)
+        return false;
+    text = GetItemText(index);
+    return true;
+}
+
+void CDkPeComboBase::CommitChoiceOnFocusLoss()
+{
+    // A commit that is running moves the focus itself (the host takes it back to the drawing).
+    if (m_state < kStateEditing || m_state == kStateCommitting || !m_pCombo || !m_pCombo->Hwnd())
+        return;
+    const int chosen = static_cast<int>(::SendMessageW(m_pCombo->Hwnd(), CB_GETCURSEL, 0, 0));
+    if (chosen == CB_ERR || chosen == m_nCurrentIndex)
+        return;
+    m_bKeepFocusAway = true;
+    EndEdit();
+    m_bKeepFocusAway = false;
+}
+
 long CDkPeComboBase::OnSelEndOk()
 {
+    // The closed list confirms every key's selection at once: that is a choice, committed
+    // later as any choice is.
+    if (m_pCombo && m_pCombo->ChoosingWhileClosed())
+        return S_OK;
     m_bCancel = FALSE;
     const long hr = EndEdit();
     m_state = kStateChosen;
@@ -439,6 +498,8 @@ LRESULT CDkPeComboBase::OnDrawItem(UINT, UINT id, DRAWITEMSTRUCT* item, BOOL& ha
         return FALSE;
     if (id == kComboId && m_pCombo)
     {
+        // In the themed look the host library paints the whole face, the entry through the
+        // combo's own drawing.
         if (dkuiIsThemed() && (item->itemState & ODS_COMBOBOXEDIT) && m_pCombo->Hwnd())
         {
             ::InvalidateRect(m_pCombo->Hwnd(), nullptr, FALSE);

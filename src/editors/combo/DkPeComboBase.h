@@ -5,13 +5,14 @@
 
 #include "ComboWindows.h"
 #include "DkPeCtrlBase.h"
+#include "DkPeValueView.h"
 #include "PropertyEditorButton.h"
 
 #include "ComPtr.h"
 
 #include <memory>
 
-class DKPEX_API CDkPeComboBase : public CDkPeCtrlBase
+class DKPEX_API CDkPeComboBase : public CDkPeCtrlBase, public CDkPeValueView
 {
 public:
     static constexpr UINT kComboId = 1002;
@@ -60,10 +61,17 @@ public:
     int CurrentIndex() const noexcept { return m_nCurrentIndex; }
     const CString& CurrentText() const noexcept { return m_currentText; }
     // Fire_OnKeyDown for the drop-down's keys.
-    using CDkPeCtrlBase::Fire_OnKeyDown;
     using CDkPeCtrlBase::ControlFont;
+    using CDkPeCtrlBase::Fire_OnKeyDown;
     // The text tip over the row now follows the closed combo.
     void RefreshTipOwner() noexcept;
+    // A command's value shown as the list's entry: the entry at an integer's index, or the
+    // first whose text collates equal to the text (the list is made hidden and filled when
+    // there is none yet).
+    void PresetValue(const std::wstring& text, bool isInteger, long long number) override;
+    bool CurrentEntryText(std::wstring& text) override;
+    // The combo lost the focus with a choice made on its closed list: commit it there.
+    void CommitChoiceOnFocusLoss();
 
 protected:
     // The first object offers a property dialog or page (asked until one is found).
@@ -80,4 +88,6 @@ protected:
     std::unique_ptr<CPropertyEditorButton> m_pButton;
     BOOL m_bHasDialog = FALSE;
     BOOL m_bNeedsCurrentDocument = FALSE;
+    // A commit on losing the focus leaves the focus where it went.
+    bool m_bKeepFocusAway = false;
 };

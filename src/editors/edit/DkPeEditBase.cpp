@@ -28,10 +28,15 @@ CDkPeEditBase::~CDkPeEditBase()
 
 long CDkPeEditBase::Cleanup()
 {
-    if (m_pPresetEdit == (m_pEdit ? m_pEdit->Hwnd() : nullptr))
+    DropEdit();
+    return CDkPeCtrlBase::Cleanup();
+}
+
+void CDkPeEditBase::DropEdit() noexcept
+{
+    if (m_pEdit && m_pPresetEdit == m_pEdit->Hwnd())
         m_pPresetEdit = nullptr;
     m_pEdit.reset();
-    return CDkPeCtrlBase::Cleanup();
 }
 
 int CDkPeEditBase::TextHeight(HDC dc) const noexcept
@@ -63,25 +68,26 @@ long CDkPeEditBase::ReadText()
         m_text = m_unspecifiedText;
         return S_OK;
     }
-    if (m_pEdit && m_pEdit->Hwnd())
+    if (HasEditWindow())
         m_pEdit->SetText(m_text);
     return S_OK;
 }
 
 void CDkPeEditBase::PresetText(const std::wstring& text)
 {
-    constexpr UINT kPresetId = 4321;
     HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    if (!HasEditWindow())
+        DropEdit();
     if (!m_pEdit && control)
     {
         auto edit = std::make_unique<CEditEx>(this);
-        if (edit->Create(WS_CHILD, RECT{}, control, kPresetId))
+        if (edit->Create(WS_CHILD, RECT{}, control, kPresetEditId))
         {
             m_pEdit = std::move(edit);
             m_pPresetEdit = m_pEdit->Hwnd();
         }
     }
-    if (m_pEdit && m_pEdit->Hwnd())
+    if (HasEditWindow())
         m_pEdit->SetText(text);
 }
 
@@ -101,7 +107,7 @@ long CDkPeEditBase::Handle_Refresh()
         m_text = before;
         return hr;
     }
-    if (m_pEdit && m_pEdit->Hwnd() && m_state >= kStateEditing)
+    if (HasEditWindow() && m_state >= kStateEditing)
     {
         m_pEdit->SetText(m_text);
         m_pEdit->ResetSelection();
@@ -113,19 +119,22 @@ long CDkPeEditBase::Handle_get_KeepFocus(short* pVal)
 {
     if (!pVal)
         return E_POINTER;
-    *pVal = m_pEdit && m_pEdit->Hwnd() && m_state >= kStateEditing && m_pEdit->m_bKeepFocus
-                ? static_cast<short>(VARIANT_TRUE)
-                : 0;
+    *pVal = HasEditWindow() && m_state >= kStateEditing && m_pEdit->m_bKeepFocus ? static_cast<short>(VARIANT_TRUE) : 0;
     return S_OK;
 }
 
 long CDkPeEditBase::Handle_put_Font(IUnknown* font)
 {
     const long hr = CDkPeCtrlBase::Handle_put_Font(font);
-    if (m_pEdit && m_pEdit->Hwnd())
+    if (HasEditWindow())
     {
         m_pEdit->SetFont(ControlFont());
         ::SendMessageW(m_pEdit->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), TRUE);
+        // The new font brings its own margins and a new text rectangle: lay the text out again.
+        RECT client{};
+        if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+            control && ::GetClientRect(control, &client))
+            Handle_SetObjectRects(&client, &client);
         ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
     }
     return hr;
@@ -137,13 +146,18 @@ long CDkPeEditBase::BeginEdit(const RECT& rect)
     PropReadOnly(readOnly);
     if (readOnly)
     {
-        if (m_bEditBoxReadOnly || !m_pEdit)
+        if (m_bEditBoxReadOnly || !HasEditWindow())
             return S_OK;
         m_pEdit->SetText(m_text);
         ::SendMessageW(m_pEdit->Hwnd(), EM_SETREADONLY, TRUE, 0);
         return S_OK;
     }
     HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    // An edit whose window went with an earlier control window, or the hidden edit of a
+    // command's preset (no horizontal scrolling, so typing would stop at the row's end),
+    // gives way to the row's own edit box.
+    if (m_pEdit && (!m_pEdit->Hwnd() || ::GetDlgCtrlID(m_pEdit->Hwnd()) == static_cast<int>(kPresetEditId)))
+        DropEdit();
     if (!m_pEdit)
     {
         if (!control)
@@ -181,7 +195,7 @@ long CDkPeEditBase::BeginEdit(const RECT& rect)
 
 long CDkPeEditBase::EndEdit()
 {
-    if (m_state < kStateEditing || m_state == kStateCommitting || !m_pEdit || !m_pEdit->Hwnd())
+    if (m_state < kStateEditing || m_state == kStateCommitting || !HasEditWindow())
         return E_FAIL;
     const CString before = m_text;
     m_text = m_pEdit->Text();
@@ -210,7 +224,7 @@ long CDkPeEditBase::EndEdit()
     if (FAILED(hr))
     {
         m_text = before;
-        if (m_pEdit && m_pEdit->Hwnd())
+        if (HasEditWindow())
             m_pEdit->SetText(m_text);
         if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr)
             ::UpdateWindow(control);
@@ -260,7 +274,7 @@ long CDkPeEditBase::GetTextTipWidth(int& width)
     return GetStringWidth(m_text, &width);
 }
 
-long CDkPeEditBase::DrawRowText(ATL_DRAWINFO& info)
+long CDkPeEditBase::DrawRowText(ATL_DRAWINFO& info, const CString& shown)
 {
     if (!info.hdcDraw || !info.prcBounds)
         return E_FAIL;
@@ -277,19 +291,19 @@ long CDkPeEditBase::DrawRowText(ATL_DRAWINFO& info)
     const bool inTip = m_textTip.Exists() && ::WindowFromDC(dc) == m_textTip.Hwnd();
     if (!inTip && back)
         ::FillRect(dc, &bounds, back);
-    ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &text, kRowTextFormat);
+    ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text, kRowTextFormat);
     ::RestoreDC(dc, saved);
     return S_OK;
 }
 
 long CDkPeEditBase::Handle_OnDraw(ATL_DRAWINFO& info)
 {
-    return DrawRowText(info);
+    return DrawRowText(info, m_text);
 }
 
 long CDkPeEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
 {
-    if (m_state < kStateEditing || !m_pEdit || !m_pEdit->Hwnd() || !pos)
+    if (m_state < kStateEditing || !HasEditWindow() || !pos)
         return S_OK;
     HWND edit = m_pEdit->Hwnd();
     const int width = pos->right - pos->left;
@@ -304,9 +318,8 @@ long CDkPeEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
     RECT client{};
     ::GetClientRect(edit, &client);
     // The text sits centred in the row, as in the inactive row.
-    RECT format{2, std::max(0, (height - textHeight) / 2), std::min<LONG>(width, client.right),
-                std::min<LONG>(height, client.bottom)};
-    ::SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    m_pEdit->SetFormatRect(RECT{2, std::max(0, (height - textHeight) / 2), std::min<LONG>(width, client.right),
+                                std::min<LONG>(height, client.bottom)});
     if (CPropNoDefaultWnd* popup = m_pEdit->Popup(); popup && popup->IsUp() && !popup->SitsUnderRow())
         popup->HidePopup();
     return S_OK;
@@ -319,7 +332,7 @@ long CDkPeEditBase::Handle_DoVerbHide(const RECT*, HWND)
         EndEdit();
         m_state = kStatePlaced;
     }
-    if (m_pEdit && m_pEdit->Hwnd())
+    if (HasEditWindow())
     {
         ::ShowWindow(m_pEdit->Hwnd(), SW_HIDE);
         m_pEdit->HideUnspecifiedPopup();
@@ -329,7 +342,7 @@ long CDkPeEditBase::Handle_DoVerbHide(const RECT*, HWND)
 
 long CDkPeEditBase::Handle_DoVerbShow(const RECT*, HWND)
 {
-    if (m_pEdit && m_pEdit->Hwnd() && m_state >= kStateEditing)
+    if (HasEditWindow() && m_state >= kStateEditing)
     {
         ::ShowWindow(m_pEdit->Hwnd(), SW_SHOW);
         ::BringWindowToTop(m_pEdit->Hwnd());
@@ -343,7 +356,7 @@ long CDkPeEditBase::Handle_UIDeactivate()
     if (m_state >= kStateEditing)
         EndEdit();
     m_state = kStatePlaced;
-    if (m_pEdit && m_pEdit->Hwnd())
+    if (HasEditWindow())
     {
         ::ShowWindow(m_pEdit->Hwnd(), SW_HIDE);
         ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
@@ -362,7 +375,7 @@ LRESULT CDkPeEditBase::Handle_OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL& h
 LRESULT CDkPeEditBase::Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled)
 {
     HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
-    if (m_state < kStateEditing || !m_pEdit || !m_pEdit->Hwnd() || !control)
+    if (m_state < kStateEditing || !HasEditWindow() || !control)
     {
         handled = FALSE;
         return 0;
@@ -377,7 +390,7 @@ LRESULT CDkPeEditBase::Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lPar
 
 LRESULT CDkPeEditBase::Handle_OnLButtonDblClk(UINT, WPARAM, LPARAM, BOOL& handled)
 {
-    if (m_pEdit && m_pEdit->Hwnd())
+    if (HasEditWindow())
     {
         RECT r{};
         ::GetWindowRect(m_pEdit->Hwnd(), &r);

@@ -3,11 +3,12 @@
 #pragma once
 
 #include "DkPeCtrlBase.h"
+#include "DkPeValueView.h"
 #include "EditEx.h"
 
 #include <memory>
 
-class DKPEX_API CDkPeEditBase : public CDkPeCtrlBase
+class DKPEX_API CDkPeEditBase : public CDkPeCtrlBase, public CDkPeValueView
 {
 public:
     CDkPeEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
@@ -36,13 +37,24 @@ public:
     // Puts text in the family's edit (made hidden, id 4321, when there is none yet), so that
     // the row shows a value a command is about to write.
     void PresetText(const std::wstring& text);
+    void PresetValue(const std::wstring& text, bool, long long) override { PresetText(text); }
+    bool CurrentEntryText(std::wstring&) override { return false; }
     const CString& Text() const noexcept { return m_text; }
 
+    // The id of the hidden edit a command's preset makes; it is never the row's edit box.
+    static constexpr UINT kPresetEditId = 4321;
+
 protected:
+    // The edit object and its window, when the window still exists (the control's window,
+    // and its children with it, go at every in-place deactivation).
+    bool HasEditWindow() const noexcept { return m_pEdit && m_pEdit->Hwnd(); }
+    // Forgets the edit object (destroying its window, if any).
+    void DropEdit() noexcept;
     // The row's text from the objects' value; E_FAIL for a specified value that is not text.
     long ReadText();
-    // Draws m_text in the bounds as an inactive row.
-    long DrawRowText(ATL_DRAWINFO& info);
+    // Draws text (the row's text unless a family shows it otherwise) in the bounds as an
+    // inactive row.
+    long DrawRowText(ATL_DRAWINFO& info, const CString& text);
     // The height of the row's text in dc, with a sample when the row is empty.
     int TextHeight(HDC dc) const noexcept;
 

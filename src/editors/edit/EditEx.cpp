@@ -66,6 +66,12 @@ void CEditEx::ResetSelection() noexcept
     m_bKeepFocus = FALSE;
 }
 
+void CEditEx::SetFormatRect(const RECT& rect) noexcept
+{
+    ::SendMessageW(Hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    ::SendMessageW(Hwnd(), EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+}
+
 void CEditEx::SetTabNavigation(HWND next) noexcept
 {
     m_pNextFocus = next;
@@ -80,7 +86,7 @@ void CEditEx::UpdateUnspecifiedHint() noexcept
         return;
     }
     if (!m_pNoDefaultWnd)
-        m_pNoDefaultWnd = std::make_unique<CPropNoDefaultWnd>(this);
+        m_pNoDefaultWnd = std::make_unique<CPropNoDefaultWnd>(this, m_pOwner);
     m_pNoDefaultWnd->ShowUnder();
 }
 
@@ -268,6 +274,12 @@ void CEditEx::DrawEditTip(HWND tip) noexcept
     const std::wstring text = Text();
     r.left += 2;
     ::DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, kTipFormat);
+}
+
+std::wstring CPWEdit::Masked(const std::wstring& text) const
+{
+    const auto mask = Hwnd() ? static_cast<wchar_t>(::SendMessageW(Hwnd(), EM_GETPASSWORDCHAR, 0, 0)) : L'\0';
+    return std::wstring(text.size(), mask ? mask : L'*');
 }
 
 bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept

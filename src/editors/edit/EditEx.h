@@ -38,6 +38,9 @@ public:
     void SetFont(HFONT font) noexcept { m_font = font; }
     // Enter is being handled: the commit it runs is the only one.
     bool Committing() const noexcept { return m_bCommitting != FALSE; }
+    // Where the text goes, with no margins of the edit's own: the edit's text then starts
+    // where the inactive row draws it (a font change puts the font's margins back).
+    void SetFormatRect(const RECT& rect) noexcept;
 
     BOOL m_bKeepFocus = FALSE;
     bool m_bUnspecifiedHint = false;
@@ -45,7 +48,7 @@ public:
 protected:
     bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
     virtual bool OnKeyDown(WPARAM key, LPARAM lParam) noexcept;
-    void ShowEditTip() noexcept;
+    virtual void ShowEditTip() noexcept;
     void DrawEditTip(HWND tip) noexcept;
     LPARAM ToControl(LPARAM clientPoint) const noexcept;
 
@@ -68,8 +71,13 @@ public:
 
     using CEditEx::CEditEx;
 
+    // The mask the edit shows for text.
+    std::wstring Masked(const std::wstring& text) const;
+
 protected:
     bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    // A password is never shown in a tip, not even masked.
+    void ShowEditTip() noexcept override {}
 
 private:
     BOOL m_bActivated = FALSE; // the first click after gaining the focus was reported

@@ -1,11 +1,13 @@
-// The password editor: its edit masks the text and stands in for the row's drawing.
+// The password editor: its edit masks the text and stands in for the row's drawing; what
+// is drawn, measured or dumped of the row is the mask, never the text.
 #include "PropertyEditorPwdText.h"
 
 bool CPropertyEditorPwdText::EnsurePasswordEdit() noexcept
 try
 {
-    if (m_pEdit)
+    if (HasEditWindow() && ::GetDlgCtrlID(m_pEdit->Hwnd()) == static_cast<int>(CPWEdit::kId))
         return true;
+    DropEdit();
     HWND control = GetControlWindow();
     RECT client{};
     if (!control || !::GetClientRect(control, &client))
@@ -24,6 +26,13 @@ catch (...)
     return false;
 }
 
+std::wstring CPropertyEditorPwdText::Mask() const
+{
+    if (auto* edit = dynamic_cast<CPWEdit*>(m_pEdit.get()))
+        return edit->Masked(m_text);
+    return std::wstring(m_text.size(), L'*');
+}
+
 long CPropertyEditorPwdText::BeginEdit(const RECT& rect)
 {
     int readOnly = FALSE;
@@ -33,21 +42,28 @@ long CPropertyEditorPwdText::BeginEdit(const RECT& rect)
     return CDkPeEditBase::BeginEdit(rect);
 }
 
+long CPropertyEditorPwdText::GetTextTipWidth(int& width)
+{
+    return GetStringWidth(Mask(), &width);
+}
+
 long CPropertyEditorPwdText::Handle_OnDraw(ATL_DRAWINFO& info)
 {
-    if (!EnsurePasswordEdit())
-        return E_FAIL;
     int readOnly = FALSE;
     PropReadOnly(readOnly);
     if (!readOnly)
     {
-        // The value shows only as mask characters, in the edit itself.
-        ::ShowWindow(m_pEdit->Hwnd(), SW_SHOW);
+        if (!EnsurePasswordEdit())
+            return E_FAIL;
+        // The value shows as mask characters, in the edit itself.
+        if (!::IsWindowVisible(m_pEdit->Hwnd()))
+            ::ShowWindow(m_pEdit->Hwnd(), SW_SHOW);
         ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
         ::HideCaret(m_pEdit->Hwnd());
-        return S_OK;
     }
-    if (::IsWindowVisible(m_pEdit->Hwnd()))
+    else if (HasEditWindow() && ::IsWindowVisible(m_pEdit->Hwnd()))
         ::ShowWindow(m_pEdit->Hwnd(), SW_HIDE);
-    return DrawRowText(info);
+    // Drawn as the masks: under the edit of a writable row, and wherever the row is drawn
+    // outside its window (the palette's pictures and dumps).
+    return DrawRowText(info, Mask());
 }

@@ -1,4 +1,5 @@
-// CPropertyEditorPwdText: a password property; a writable row shows only mask characters.
+// CPropertyEditorPwdText: a password property; the row shows only mask characters, in its
+// edit while the property is writable and drawn while it is read-only.
 #pragma once
 
 #include "DkPeBaseTempl.h"
@@ -14,9 +15,13 @@ public:
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorPwdText; }
 
     long BeginEdit(const RECT& rect) override;
+    long GetTextTipWidth(int& width) override;
     long Handle_OnDraw(ATL_DRAWINFO& info) override;
 
 private:
-    // The password edit over the whole row, made once.
+    // The password edit over the whole row, made again when its window went with an
+    // earlier control window or a command's preset put a plain edit in its place.
     bool EnsurePasswordEdit() noexcept;
+    // The row's text as the password edit masks it.
+    std::wstring Mask() const;
 };

@@ -74,8 +74,8 @@ bool CDkPeEnumBase::Matches(const VARIANT& item, const VARIANT& value)
         dkfw::UniqueVariant v;
         if (FAILED(::VariantChangeType(v.Put(), const_cast<VARIANT*>(&value), 0, item.vt)))
             return false;
-        const double difference = item.vt == VT_R4 ? static_cast<double>(item.fltVal) - v.Get().fltVal
-                                                   : item.dblVal - v.Get().dblVal;
+        const double difference =
+            item.vt == VT_R4 ? static_cast<double>(item.fltVal) - v.Get().fltVal : item.dblVal - v.Get().dblVal;
         return difference > -kTolerance && difference < kTolerance;
     }
     if (item.vt == VT_I8 && value.vt == VT_I4)
@@ -467,10 +467,20 @@ int CPropertyEditorBool::GetCurrentIndex()
         if (m_unspecifiedIndex == -1)
             m_unspecifiedIndex = 2;
         if (kind == ValueUnspecified)
+        {
+            // Every object agrees on the unspecified state: nothing varies any more.
+            DeleteEntry(m_variesIndex);
             return m_unspecifiedIndex;
+        }
     }
-    else
+    else if (m_unspecifiedIndex != -1)
+    {
+        // The varies entry moves up into the unspecified entry's place.
+        const int removed = m_unspecifiedIndex;
         DeleteEntry(m_unspecifiedIndex);
+        if (m_variesIndex > removed)
+            --m_variesIndex;
+    }
     if (kind == ValueVaries)
     {
         if (m_variesIndex == -1)
