@@ -458,6 +458,13 @@ private:
             editor->Handle_OnKeyDown(msg, wParam, lParam, handled);
             result = 0;
             return true;
+        case WM_KEYUP:
+            // The palette hears the release of every key it heard pressed in the row.
+            if (!editor)
+                return false;
+            editor->Fire_OnKeyUp(wParam, lParam);
+            result = 0;
+            return true;
         case WM_MOUSEACTIVATE:
             if (HIWORD(lParam) != WM_MBUTTONDOWN)
                 return false;

@@ -100,16 +100,6 @@ public:
         return S_OK;
     }
 
-protected:
-    // As a family does: key releases in the control go to the palette.
-    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
-    {
-        if (msg != WM_KEYUP)
-            return false;
-        result = CDkPeCtrlBase::Fire_OnKeyUp(wParam, lParam);
-        return true;
-    }
-
 private:
     void Log(const wchar_t* what, const RECT* r = nullptr, const wchar_t* extra = L"")
     {

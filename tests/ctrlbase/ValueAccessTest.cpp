@@ -230,6 +230,28 @@ TEST_F(ValueAccess, DynamicPropertiesReadThroughTheirOwnInterface)
     EXPECT_TRUE(m_editor.ReadOnly());
     m_editor.Cleanup();
     dkhost_test::SetDynamicReadOnly(rating.Get(), false);
+
+    // A writable dynamic property cannot lift the palette's read-only flag.
+    std::vector<IDispatch*> objects{m_objects[0].Get()};
+    auto objs = MakeArray(VT_DISPATCH, objects);
+    auto dyn = MakeArray(VT_UNKNOWN, std::vector<IUnknown*>{rating.Get()});
+    auto ids = MakeArray(VT_I4, std::vector<LONG>{-23});
+    ASSERT_EQ(S_OK, m_editor.Handle_InitEditControl(objs.Addr(), dyn.Addr(), ids.Addr(), 1));
+    Read(v);
+    EXPECT_TRUE(m_editor.ReadOnly()) << "the palette's flag stands";
+    m_editor.Cleanup();
+}
+
+TEST_F(ValueAccess, GetsAndPutsPassTheUsersDefaultLocale)
+{
+    Add(L"Circle");
+    ASSERT_EQ(S_OK, Select(kRadius));
+    dkfw::UniqueVariant v;
+    Read(v);
+    EXPECT_EQ(0x400u, dkhost_test::LastPropertyLocale(m_ids[0]));
+    VARIANT r = R8(4.5);
+    ASSERT_EQ(S_OK, m_editor.SetPropertyValue(&r, ValueSpecified));
+    EXPECT_EQ(0x400u, dkhost_test::LastPropertyLocale(m_ids[0]));
 }
 
 TEST_F(ValueAccess, SelectionIdsSkipObjectsWithoutOne)

@@ -56,7 +56,6 @@ protected:
         ASSERT_NE(nullptr, Edit());
         ASSERT_NE(nullptr, Edit(1046));
     }
-
 };
 
 TEST_F(ButtonEdit, InchesAloneReachTheCalculatorAsZeroFeetAndItsResultIsWritten)
@@ -252,6 +251,18 @@ TEST_F(TextEx, TextThePropertyRefusesBecomesItsExpressionWhereItTakesOne)
     OpenText();
     ASSERT_NE(nullptr, Edit(1047));
     EXPECT_EQ(L"Expression: No expression", TooltipOf(Edit(1047)));
+    // The button's picture as the screen shows it.
+    auto picture = [](HWND button)
+    {
+        ::UpdateWindow(button);
+        dkfw::WindowDc dc(button);
+        std::vector<COLORREF> pixels;
+        for (int y = 2; y < 16; ++y)
+            for (int x = 2; x < 16; ++x)
+                pixels.push_back(::GetPixel(dc.Get(), x, y));
+        return pixels;
+    };
+    const auto before = picture(Edit(1047));
     {
         dktest::MessageBoxCatcher boxes;
         ::SetWindowTextW(Edit(), L"Cellar");
@@ -259,6 +270,10 @@ TEST_F(TextEx, TextThePropertyRefusesBecomesItsExpressionWhereItTakesOne)
         Pump(0);
     }
     EXPECT_EQ(L"Living room", Property(0, kTextString));
+    // The shown button tells the new state at once.
+    ASSERT_NE(nullptr, Edit(1047));
+    EXPECT_EQ(L"Expression: Cellar", TooltipOf(Edit(1047)));
+    EXPECT_NE(before, picture(Edit(1047)));
     m_host.Release();
     OpenText();
     ASSERT_NE(nullptr, Edit(1047));

@@ -237,6 +237,66 @@ TEST_F(ComboEditor, TabCommitsAndIsPassedToThePalette)
     EXPECT_EQ('L', m_host.Events()->Events().back().arg1);
     Key(Combo(), 'M');
     EXPECT_NE('M', m_host.Events()->Events().back().arg1) << "a plain letter stays in the list";
+
+    // With the list open, Tab commits the entry chosen in it and closes the list.
+    ::SendMessageW(Combo(), CB_SHOWDROPDOWN, TRUE, 0);
+    ::SendMessageW(Combo(), CB_SETCURSEL, 0, 0);
+    Key(Combo(), VK_TAB);
+    Pump(0);
+    EXPECT_EQ(-1, Number(0, kVisible));
+    EXPECT_FALSE(::SendMessageW(Combo(), CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_EQ(VK_TAB, m_host.Events()->Events().back().arg1);
+}
+
+TEST_F(ComboEditor, TheVariesEntryLeavesWhenEveryObjectIsUnspecified)
+{
+    for (const wchar_t* h : {L"38", L"39"})
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kClosed, true, false, nullptr);
+    Open(CLSID_DkPePropertyEditorBool, {L"38", L"39"}, kClosed);
+    EXPECT_EQ((std::vector<std::wstring>{L"Yes", L"No", L"*Unspecified*", L"*VARIES*"}), Entries());
+    EXPECT_EQ(3, Selected());
+    for (const wchar_t* h : {L"38", L"39"})
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kClosed, true, true, nullptr);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_EQ((std::vector<std::wstring>{L"Yes", L"No", L"*Unspecified*"}), Entries());
+    EXPECT_EQ(2, Selected());
+
+    // Objects that no longer take the unspecified state for this property (they still do for
+    // another) lose its entry; varies moves up.
+    for (const wchar_t* h : {L"38", L"39"})
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kClosed, true, false, nullptr);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_EQ((std::vector<std::wstring>{L"Yes", L"No", L"*Unspecified*", L"*VARIES*"}), Entries());
+    for (const wchar_t* h : {L"38", L"39"})
+    {
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kVisible, true, false, nullptr);
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kClosed, false, false, nullptr);
+    }
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_EQ((std::vector<std::wstring>{L"Yes", L"No", L"*VARIES*"}), Entries());
+    EXPECT_EQ(2, Selected());
+}
+
+TEST_F(ComboEditor, ACommandDrivingThePaletteShowsItsEntryBeforeWriting)
+{
+    const wchar_t* names[] = {L"Top left", L"Top centre", L"Top right"};
+    const LONG unused[] = {0, 0, 0};
+    dkhost_test::SetPredefined(dkhost_test::EntityByHandle(L"45"), kAttachment, names, unused, 3, true);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEnum, {L"45"}, kAttachment));
+    EXPECT_EQ(nullptr, Combo()) << "an inactive row has no list yet";
+    dkhost_test::SetCommandFlags(0x8000000);
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(L"Top centre");
+    m_host.Control()->SetValue(&v, ValueSpecified);
+    ::SysFreeString(v.bstrVal);
+    ASSERT_NE(nullptr, Combo()) << "the list is made for the preset";
+    EXPECT_FALSE(::IsWindowVisible(Combo()));
+    EXPECT_EQ(1, Selected()) << "the entry whose text collates equal";
+    VARIANT index = I4(2);
+    m_host.Control()->SetValue(&index, ValueSpecified);
+    EXPECT_EQ(2, Selected()) << "an integer is the entry's index";
+    dkhost_test::SetCommandFlags(0);
 }
 
 TEST_F(ComboEditor, ChoicesFromBrowsingTakeTheirValuesFromTheTypeWhenTheObjectHasNone)
@@ -498,8 +558,8 @@ TEST_F(ComboEditor, PicturedEntriesShowTheirPictureAndAreDeletedWithTheList)
     ::SendMessageW(info.hwndList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&entry));
     HMODULE resources = ::GetModuleHandleW(L"DkPEXCtlRes.dll");
     ASSERT_NE(nullptr, resources);
-    dkfw::UniqueHbitmap picture(static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(173), IMAGE_BITMAP, 0, 0,
-                                                                  LR_DEFAULTCOLOR)));
+    dkfw::UniqueHbitmap picture(
+        static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(173), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     ASSERT_TRUE(picture);
     HDC memory = ::CreateCompatibleDC(nullptr);
     const HGDIOBJ old = ::SelectObject(memory, picture.Get());

@@ -259,6 +259,91 @@ TEST_F(TextEditor, ACommandDrivingThePaletteShowsItsValueBeforeWriting)
     IDkPiPropertyIdentifier* identifier = nullptr;
     ASSERT_EQ(S_OK, m_host.Control()->GetPropertyIdentifier(&identifier));
     EXPECT_EQ(nullptr, identifier) << "this palette gave the row none";
+
+    // The user edits the row afterwards: the row's own edit box takes every character, also
+    // past the row's width.
+    const std::wstring longText(200, L'w');
+    EditText(longText);
+    EXPECT_TRUE(::GetWindowLongW(Edit(), GWL_STYLE) & ES_AUTOHSCROLL);
+    EXPECT_TRUE(::IsWindowVisible(Edit()));
+    Key(Edit(), VK_RETURN);
+    EXPECT_EQ(longText, Property(0, kTextString));
+}
+
+TEST_F(TextEditor, APresetPasswordRowKeepsItsMaskedEdit)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPwdText, {L"40"}, kTextString));
+    dkhost_test::SetCommandFlags(0x8000000);
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(L"Scullery");
+    EXPECT_EQ(S_OK, m_host.Control()->SetValue(&v, ValueSpecified));
+    ::SysFreeString(v.bstrVal);
+    dkhost_test::SetCommandFlags(0);
+    ::UpdateWindow(Control());
+    Click(Control(), 5, 5);
+    Pump(0);
+    HWND edit = Edit(1049);
+    ASSERT_NE(nullptr, edit);
+    EXPECT_TRUE(::IsWindowVisible(edit));
+    EXPECT_TRUE(::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD);
+    EXPECT_EQ(nullptr, Edit(1038));
+    EXPECT_EQ(nullptr, Edit(4321)) << "the preset's plain edit gave way";
+}
+
+TEST_F(TextEditor, TheEditsTextStartsWhereTheRowDrewIt)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    Click(Control(), 5, 5);
+    ASSERT_NE(nullptr, Edit());
+    // The inactive row draws its text 2 pixels from the left.
+    EXPECT_EQ(2, static_cast<short>(LOWORD(::SendMessageW(Edit(), EM_POSFROMCHAR, 0, 0))));
+    auto font = dkpal::MakeFont(L"Tahoma", 12);
+    ASSERT_EQ(S_OK, m_host.Control()->put_Font(font.Get()));
+    EXPECT_EQ(2, static_cast<short>(LOWORD(::SendMessageW(Edit(), EM_POSFROMCHAR, 0, 0)))) << "after a new font";
+}
+
+// A password never shows: not in a tip over a row too narrow for it, not in what the row
+// draws (the palette's dumps and pictures), writable or read-only.
+TEST_F(TextEditor, APasswordRowShowsOnlyMasks)
+{
+    constexpr RECT kNarrow{20, 30, 80, 50};
+    const std::wstring secret = L"correct horse battery staple";
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(secret.c_str());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&v, &named, 1, 1};
+    for (const bool readOnly : {false, true})
+    {
+        SCOPED_TRACE(readOnly);
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPwdText, {L"40"}, kTextString, readOnly));
+        ASSERT_EQ(S_OK, m_objects[0]->Invoke(kTextString, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                                             nullptr));
+        ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+        ASSERT_EQ(S_OK, m_host.Move(kNarrow));
+        ::UpdateWindow(Control());
+        Pump(0);
+        const std::wstring drawn = m_host.DrawnText(20);
+        EXPECT_EQ(secret.size(), drawn.size());
+        EXPECT_EQ(std::wstring::npos, drawn.find_first_of(L"abcdefghijklmnopqrstuvwxyz")) << "masks only";
+        // The mouse over the password edit: it makes no tip of its own.
+        auto tips = []
+        {
+            int n = 0;
+            for (HWND tip = ::FindWindowExW(nullptr, nullptr, L"DkPeTextTip", nullptr); tip;
+                 tip = ::FindWindowExW(nullptr, tip, L"DkPeTextTip", nullptr))
+                ++n;
+            return n;
+        };
+        const int before = tips();
+        if (HWND edit = Edit(1049))
+            ::SendMessageW(edit, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+        Pump(0);
+        EXPECT_EQ(before, tips());
+        m_host.Release();
+    }
+    ::SysFreeString(v.bstrVal);
 }
 
 TEST_F(TextEditor, WritablePasswordRowNeverDrawsItsValue)

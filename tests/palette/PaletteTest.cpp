@@ -153,6 +153,30 @@ TEST_F(PaletteTest, UserTypesAValueThatReachesEveryObjectAsOneChange)
     EXPECT_EQ(L"*VARIES*", Row(m_palette.Dump(), L"Contents")->text);
 }
 
+// After a drop-down's change the row's identifier hears the value and the entry's text.
+TEST_F(PaletteTest, AListsChangeTellsTheIdentifierItsEntry)
+{
+    Select({L"30"});
+    const int visible = m_palette.FindRow(L"Visible");
+    ASSERT_GE(visible, 0);
+    ASSERT_TRUE(m_palette.ActivateRow(visible));
+    HWND combo = ::GetDlgItem(m_palette.RowWindow(visible), 1002);
+    ASSERT_NE(nullptr, combo);
+    ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    ::SendMessageW(combo, CB_SETCURSEL, 1, 0);
+    ::SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 1);
+    Pump();
+    IDkPiPropertyIdentifier* identifier = nullptr;
+    m_palette.RowControl(visible)->GetPropertyIdentifier(&identifier);
+    ASSERT_NE(nullptr, identifier);
+    dkfw::UniqueVariant last;
+    ASSERT_EQ(S_OK, identifier->GetLastValue(last.Put()));
+    EXPECT_EQ(VT_BOOL, last.Type());
+    dkfw::UniqueBstr text;
+    ASSERT_EQ(S_OK, identifier->GetLastText(text.Put()));
+    EXPECT_EQ(L"No", std::wstring(text.View()));
+}
+
 TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
 {
     Select({L"40"});
@@ -304,9 +328,9 @@ TEST(PaletteProgram, ChoosesAnEntryOfEachOrigin)
         << "the type description's constants\n"
         << dump.output;
 
-    auto r = dktest::RunProcess(L"\"" + BinDir() +
-                                    L"dkpex-palette.exe\" --select 45,46 --set \"Justify=Middle centre\" --dump --journal",
-                                BinDir(), 60000);
+    auto r = dktest::RunProcess(
+        L"\"" + BinDir() + L"dkpex-palette.exe\" --select 45,46 --set \"Justify=Middle centre\" --dump --journal",
+        BinDir(), 60000);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("Text | Justify | DkPePropertyEditorEnum | Middle centre | value"))
@@ -319,7 +343,8 @@ TEST(PaletteProgram, ChoosesAnEntryOfEachOrigin)
                                           L"--set Visible=No --dump",
                                       BinDir(), 60000);
     EXPECT_EQ(0u, circles.exitCode) << circles.output;
-    EXPECT_NE(std::string::npos, circles.output.find("Custom | Fire rating | DkPePropertyEditorEnum | 60 minutes | value"))
+    EXPECT_NE(std::string::npos,
+              circles.output.find("Custom | Fire rating | DkPePropertyEditorEnum | 60 minutes | value"))
         << circles.output;
     EXPECT_NE(std::string::npos, circles.output.find("General | Visible | DkPePropertyEditorBool | No | value"))
         << circles.output;

@@ -1,6 +1,8 @@
 // Paths, the host journal and helper processes for the tests.
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include "DkHostTest.h"
 
 #include <thread>
@@ -119,5 +121,17 @@ TempDir::~TempDir()
 bool TempDir::CopyFromBin(const std::wstring& name) const
 {
     return !m_path.empty() && ::CopyFileW((BinDir() + name).c_str(), (m_path + name).c_str(), FALSE);
+}
+void RunTestAlone(const std::wstring& program, const std::wstring& test, const std::wstring& workDir)
+{
+    wchar_t marker[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", marker, MAX_PATH);
+    ::SetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", nullptr);
+    auto r = RunProcess(L"\"" + program + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test, workDir, 60000);
+    if (n > 0 && n < MAX_PATH)
+        ::SetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", marker);
+    EXPECT_FALSE(r.timedOut) << r.output;
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("[  PASSED  ] 1 test.")) << r.output;
 }
 } // namespace dktest

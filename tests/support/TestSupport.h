@@ -25,6 +25,11 @@ struct ProcessResult
 // Runs a program with the given working folder and collects what it prints.
 ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workDir, DWORD timeoutMs = 30000);
 
+// Runs one test of a test program (a disabled one: its name starts with DISABLED_) in a
+// process of its own, for what holds once per process; the child's early-exit marker is not
+// the caller's to touch. Expects it to pass.
+void RunTestAlone(const std::wstring& program, const std::wstring& test, const std::wstring& workDir);
+
 // A fresh empty folder under the temporary folder, removed with its files on destruction.
 class TempDir
 {

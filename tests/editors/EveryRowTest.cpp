@@ -1,0 +1,236 @@
+// Every built editor class driven the same way, as a container and a user would: any number
+// of in-place deactivations, hidings and activations keep the row editable and give back
+// their windows; the mouse wheel over an active row never changes a value; a choice made on
+// a closed list waits for its commit.
+#include "MessageSequence.h"
+#include "PaletteFixture.h"
+
+#include "DkPEXCtl.h"
+
+namespace
+{
+using dktest::PaletteFixture;
+
+enum class Input
+{
+    Typed,  // the row's edit box takes the text, Enter commits
+    Chosen, // the row's drop-down closes on another entry
+};
+
+struct BuiltRow
+{
+    const char* name;
+    const CLSID* clsid;
+    const wchar_t* handle;
+    DISPID dispid;
+    Input input;
+    const wchar_t* text; // typed text, for typed rows
+    UINT editId;         // the edit box typed into
+    const IID* family;   // the configuration interface of the class's family, if any
+};
+
+const BuiltRow kBuiltRows[] = {
+    {"Text", &CLSID_DkPePropertyEditorText, L"40", 100, Input::Typed, L"Hall", 1038, nullptr},
+    {"PwdText", &CLSID_DkPePropertyEditorPwdText, L"40", 100, Input::Typed, L"s3cret", 1049, nullptr},
+    {"TextEx", &CLSID_DkPePropertyEditorTextEx, L"45", 100, Input::Typed, L"First floor", 1038,
+     &IID_IDkPeButtonEditCtrl},
+    {"Numeric", &CLSID_DkPePropertyEditorNumeric, L"30", 8, Input::Typed, L"12", 1038, &IID_IDkPeButtonEditCtrl},
+    {"DRVKNumeric", &CLSID_DkPePropertyEditorDRVKNumeric, L"30", 101, Input::Typed, L"9", 1038,
+     &IID_IDkPeButtonEditCtrl},
+    {"NumericArea", &CLSID_DkPePropertyEditorNumericArea, L"30", 104, Input::Typed, L"200", 1038,
+     &IID_IDkPeButtonEditCtrl},
+    {"EllipseEndAngle", &CLSID_DkPePropertyEditorEllipseEndAngle, L"37", 104, Input::Typed, L"90", 1038,
+     &IID_IDkPeButtonEditCtrl},
+    {"Enum", &CLSID_DkPePropertyEditorEnum, L"46", 104, Input::Chosen, nullptr, 1002, &IID_IDkPeButtonPicture},
+    {"Bool", &CLSID_DkPePropertyEditorBool, L"30", 9, Input::Chosen, nullptr, 1002, &IID_IDkPeButtonPicture},
+};
+
+class EveryRow : public PaletteFixture
+{
+protected:
+    size_t UndoGroups() { return dktest::JournalMatching(L"undo group begin").size(); }
+
+    // The property's value as text, whatever its type.
+    std::wstring Value(DISPID dispid)
+    {
+        DISPPARAMS none{};
+        dkfw::UniqueVariant v;
+        m_objects[0]->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+        dkfw::UniqueVariant text;
+        ::VariantChangeType(text.Put(), v.Addr(), 0, VT_BSTR);
+        return text.Type() == VT_BSTR && text.Get().bstrVal ? text.Get().bstrVal : L"";
+    }
+
+    HRESULT InPlaceDeactivate()
+    {
+        auto inPlace = dkfw::ComPtr<IDkPiPropertyEditControl2>(m_host.Control()).Query<IOleInPlaceObject>();
+        return inPlace ? inPlace->InPlaceDeactivate() : E_NOINTERFACE;
+    }
+
+    // What the user edits with: the edit box or the drop-down, a live visible window.
+    HWND Target(const BuiltRow& row) const
+    {
+        HWND target = Edit(row.editId);
+        return target && ::IsWindowVisible(target) ? target : nullptr;
+    }
+
+    // The user's edit: typed text and Enter, or the list opened, another entry, Enter.
+    void Commit(const BuiltRow& row)
+    {
+        HWND target = Target(row);
+        ASSERT_NE(nullptr, target);
+        if (row.input == Input::Typed)
+        {
+            ::SendMessageW(target, EM_SETSEL, 0, -1);
+            Type(target, row.text);
+        }
+        else
+        {
+            const int count = static_cast<int>(::SendMessageW(target, CB_GETCOUNT, 0, 0));
+            const int current = static_cast<int>(::SendMessageW(target, CB_GETCURSEL, 0, 0));
+            ASSERT_GT(count, 1);
+            ::SendMessageW(target, CB_SHOWDROPDOWN, TRUE, 0);
+            ::SendMessageW(target, CB_SETCURSEL, static_cast<WPARAM>((current + 1) % count), 0);
+        }
+        Key(target, VK_RETURN);
+        Pump(0);
+    }
+};
+
+TEST_F(EveryRow, SurvivesDeactivationHidingAndActivationAndGivesItsWindowsBack)
+{
+    for (const BuiltRow& row : kBuiltRows)
+    {
+        SCOPED_TRACE(row.name);
+        // A first row of the class, so that what lives for the process exists.
+        ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+        m_host.Release();
+        Pump(0);
+        const Resources before = CountResources();
+
+        ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        Pump(0);
+        ASSERT_NE(nullptr, Target(row));
+        const Resources active = CountResources();
+        for (int i = 0; i < 5; ++i)
+        {
+            ASSERT_EQ(S_OK, InPlaceDeactivate());
+            EXPECT_EQ(nullptr, Control()) << "the control's window goes with the deactivation";
+            ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+            ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
+            ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+            Pump(0);
+            ASSERT_TRUE(::IsWindowVisible(Control())) << "a hidden row activated is shown";
+            ASSERT_NE(nullptr, Target(row)) << "cycle " << i;
+        }
+        ExpectSameResources(active, CountResources());
+
+        const std::wstring old = Value(row.dispid);
+        dkhost_test::ClearJournal();
+        Commit(row);
+        EXPECT_EQ(1u, UndoGroups());
+        EXPECT_NE(old, Value(row.dispid));
+
+        dkhost_test::Undo(1);
+        m_host.Release();
+        Pump(0);
+        ExpectSameResources(before, CountResources());
+    }
+}
+
+// The button-edit and the drop-down families' picture interfaces, answered by each class of
+// the family; once the control is closed they refuse.
+TEST_F(EveryRow, EachClassAnswersItsFamilysConfigurationInterface)
+{
+    for (const BuiltRow& row : kBuiltRows)
+    {
+        if (!row.family)
+            continue;
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+        dkfw::ComPtr<IUnknown> control(m_host.Control());
+        // Both interfaces put their four picture members first, in the same order.
+        dkfw::ComPtr<IDkPeButtonPicture> pictures;
+        ASSERT_EQ(S_OK, control->QueryInterface(*row.family, pictures.PutVoid()));
+        dkfw::ComPtr<IUnknown> picture;
+        EXPECT_EQ(S_OK, pictures->get_DefaultPicture(picture.Put()));
+        control.Query<IOleObject>()->Close(OLECLOSE_NOSAVE);
+        EXPECT_EQ(E_FAIL, pictures->get_DefaultPicture(picture.Put()));
+        EXPECT_EQ(E_FAIL, pictures->put_DisabledPicture(nullptr));
+        m_host.Release();
+    }
+}
+
+TEST_F(EveryRow, TheWheelOverAnActiveRowScrollsThePaletteAndWritesNothing)
+{
+    for (const BuiltRow& row : kBuiltRows)
+    {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        HWND target = Target(row);
+        ASSERT_NE(nullptr, target);
+        dktest::MessageRecorder palette({WM_MOUSEWHEEL});
+        palette.Watch(m_palette.Get(), "palette");
+        const std::wstring old = Value(row.dispid);
+        dkhost_test::ClearJournal();
+        for (const short delta : {-WHEEL_DELTA, -WHEEL_DELTA, WHEEL_DELTA})
+            ::SendMessageW(target, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(kRow.left + 5, kRow.top + 5));
+        Pump(0);
+        EXPECT_EQ(0u, UndoGroups());
+        EXPECT_EQ(old, Value(row.dispid));
+        EXPECT_EQ(3u, palette.Log().size()) << "each notch reaches the palette";
+        m_host.Release();
+    }
+}
+
+TEST_F(EveryRow, KeysOnAClosedListChooseAndTheChoiceIsCommittedAsAChoiceIs)
+{
+    for (const BuiltRow& row : kBuiltRows)
+    {
+        if (row.input != Input::Chosen)
+            continue;
+        SCOPED_TRACE(row.name);
+        // Each commit in turn: Enter, Tab, the row losing the focus, the list opened and closed.
+        for (int commit = 0; commit < 4; ++commit)
+        {
+            SCOPED_TRACE(commit);
+            ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+            ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+            HWND combo = Target(row);
+            ASSERT_NE(nullptr, combo);
+            const int current = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+            const std::wstring old = Value(row.dispid);
+            dkhost_test::ClearJournal();
+            Key(combo, current == 0 ? VK_DOWN : VK_UP);
+            Pump(0);
+            EXPECT_NE(current, static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0))) << "a choice is made";
+            EXPECT_EQ(0u, UndoGroups()) << "but nothing is written yet";
+            EXPECT_EQ(old, Value(row.dispid));
+            switch (commit)
+            {
+            case 0:
+                Key(combo, VK_RETURN);
+                break;
+            case 1:
+                Key(combo, VK_TAB);
+                break;
+            case 2:
+                ::SetFocus(combo);
+                ::SendMessageW(combo, WM_KILLFOCUS, reinterpret_cast<WPARAM>(m_palette.Get()), 0);
+                break;
+            default:
+                ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+                Key(combo, VK_RETURN);
+                break;
+            }
+            Pump(0);
+            EXPECT_EQ(1u, UndoGroups());
+            EXPECT_NE(old, Value(row.dispid));
+            dkhost_test::Undo(1);
+            m_host.Release();
+        }
+    }
+}
+} // namespace
