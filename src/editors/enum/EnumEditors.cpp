@@ -462,10 +462,18 @@ int CPropertyEditorBool::GetCurrentIndex()
     ValueType kind = ValueSpecified;
     if (FAILED(GetPropertyValue(value.Put(), kind)))
         return -1;
+    // An entry that appears while the list exists is added to it at once.
+    auto appear = [this](int& index, int at)
+    {
+        if (index != -1)
+            return;
+        index = at;
+        if (m_pCombo && m_pCombo->Hwnd())
+            FillList();
+    };
     if (m_bUnspecifiedAllowed)
     {
-        if (m_unspecifiedIndex == -1)
-            m_unspecifiedIndex = 2;
+        appear(m_unspecifiedIndex, 2);
         if (kind == ValueUnspecified)
         {
             // Every object agrees on the unspecified state: nothing varies any more.
@@ -483,8 +491,7 @@ int CPropertyEditorBool::GetCurrentIndex()
     }
     if (kind == ValueVaries)
     {
-        if (m_variesIndex == -1)
-            m_variesIndex = m_bUnspecifiedAllowed ? 3 : 2;
+        appear(m_variesIndex, m_bUnspecifiedAllowed ? 3 : 2);
         return m_variesIndex;
     }
     DeleteEntry(m_variesIndex);
