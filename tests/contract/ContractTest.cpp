@@ -598,3 +598,34 @@ TEST_F(Contract, ButtonEditClicksRunTheButtonsActionBetweenTheUpdateEvents)
     EXPECT_EQ(nullptr, none.Get()) << "a button without a bitmap has no picture: it draws an ellipsis";
     EXPECT_EQ(E_POINTER, pictures->get_DefaultPicture(nullptr));
 }
+
+namespace
+{
+// A button that has only a disabled picture shows that picture, not the ellipsis' dots.
+TEST_F(Contract, AButtonWithOnlyADisabledPictureShowsIt)
+{
+    ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    auto pictures = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeButtonEditCtrl>();
+    ASSERT_TRUE(pictures);
+    PICTDESC desc{sizeof(desc), PICTYPE_BITMAP};
+    desc.bmp.hbitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(L"DkPEXCtlRes.dll"), MAKEINTRESOURCEW(173),
+                                                         IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    ASSERT_NE(nullptr, desc.bmp.hbitmap);
+    ComPtr<IPicture> picture;
+    ASSERT_EQ(S_OK, ::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, picture.PutVoid()));
+    ASSERT_EQ(S_OK, pictures->put_DisabledPicture(picture.Get()));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    HWND button = ::GetDlgItem(m_host.Window(), 1043);
+    ASSERT_NE(nullptr, button);
+    ::RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // The picture's dark red strokes are on the button.
+    dkfw::WindowDc dc(button);
+    RECT client{};
+    ::GetClientRect(button, &client);
+    int strokes = 0;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x)
+            strokes += ::GetPixel(dc.Get(), x, y) == RGB(0, 0, 0x80);
+    EXPECT_GT(strokes, 5);
+}
+} // namespace

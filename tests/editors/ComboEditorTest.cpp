@@ -5,8 +5,11 @@
 #include "PaletteFixture.h"
 #include "TestSupport.h"
 
+#include "ComboWindows.h"
+
 #include "DkPEXCtl.h"
 #include "TestEditorProbe.h"
+#include "dkui.h"
 
 #include <algorithm>
 
@@ -556,27 +559,88 @@ TEST_F(ComboEditor, PicturedEntriesShowTheirPictureAndAreDeletedWithTheList)
     ASSERT_TRUE(::GetComboBoxInfo(Combo(), &info));
     RECT entry{};
     ::SendMessageW(info.hwndList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&entry));
-    HMODULE resources = ::GetModuleHandleW(L"DkPEXCtlRes.dll");
-    ASSERT_NE(nullptr, resources);
-    dkfw::UniqueHbitmap picture(
-        static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(173), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-    ASSERT_TRUE(picture);
-    HDC memory = ::CreateCompatibleDC(nullptr);
-    const HGDIOBJ old = ::SelectObject(memory, picture.Get());
-    dkfw::WindowDc list(info.hwndList);
-    int same = 0;
-    for (int y = 0; y < 14; ++y)
-        for (int x = 0; x < 14; ++x)
-            same += ::GetPixel(memory, x, y) == ::GetPixel(list.Get(), entry.left + x, entry.top + y);
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    EXPECT_EQ(14 * 14, same);
+    // How many pixels of the picture's 14 x 14 corner, without its outer pixel (a frame may
+    // lie over it), a window shows with the picture at (x0, y0).
+    auto shows = [](HWND window, UINT id, int x0, int y0)
+    {
+        dkfw::UniqueHbitmap picture(static_cast<HBITMAP>(::LoadImageW(
+            ::GetModuleHandleW(L"DkPEXCtlRes.dll"), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        EXPECT_TRUE(picture);
+        HDC memory = ::CreateCompatibleDC(nullptr);
+        const HGDIOBJ old = ::SelectObject(memory, picture.Get());
+        dkfw::WindowDc dc(window);
+        int same = 0;
+        for (int y = 1; y < 13; ++y)
+            for (int x = 1; x < 13; ++x)
+                same += ::GetPixel(memory, x, y) == ::GetPixel(dc.Get(), x0 + x, y0 + y);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+        return same;
+    };
+    EXPECT_EQ(12 * 12, shows(info.hwndList, 173, entry.left, entry.top));
+    // An entry that is not selected lies on the list's own colour: the grey bands are the
+    // tips' alone.
+    RECT blank{};
+    ::SendMessageW(info.hwndList, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&blank));
+    {
+        dkfw::WindowDc dc(info.hwndList);
+        EXPECT_EQ(::GetSysColor(COLOR_WINDOW), ::GetPixel(dc.Get(), blank.right - 3, blank.bottom - 2));
+    }
     ::SendMessageW(Combo(), CB_SHOWDROPDOWN, FALSE, 0);
+    Pump(0);
+
+    // The closed list's face in the themed look shows the entry's picture where the face's
+    // entry starts, inside the face's frame.
+    ASSERT_TRUE(dkuiIsThemed());
+    ::RedrawWindow(Combo(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    int found = 0;
+    for (int at = 0; at <= 3; ++at)
+        found += shows(Combo(), 174, at, at) == 12 * 12;
+    EXPECT_EQ(1, found);
 
     // Each entry's data goes with the list: the counted one once per filling.
     m_host.Release();
     Pump(0);
     EXPECT_EQ(deletedBefore + 1, deleted());
     dkhost_test::UnregisterControlClass(kTestPictureComboClsid, kTestPictureComboProgId);
+}
+} // namespace
+
+namespace
+{
+// An entry of an owner-drawn list that has no item of its own: its tip shows its text
+// centred, as the owner-drawn list's entries are.
+TEST(OwnerDrawnList, AnEntryWithoutAnItemIsCentredInItsTip)
+{
+    dkfw::UniqueHwnd parent(
+        ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(parent);
+    CPeComboCustom combo(nullptr);
+    ASSERT_TRUE(combo.CreateCombo(CPropComboBox::kStyle, RECT{0, 0, 200, 20}, parent.Get(), 1002));
+    ASSERT_EQ(0, ::SendMessageW(combo.Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Attic")));
+    constexpr int kWidth = 200;
+    constexpr int kHeight = 20;
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB}};
+    void* bits = nullptr;
+    dkfw::UniqueHbitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, bitmap.Get());
+    ::SetBkMode(dc, TRANSPARENT);
+    combo.DrawTipEntry(dc, RECT{0, 0, kWidth, kHeight}, 0);
+    const COLORREF back = ::GetPixel(dc, 0, 0);
+    int left = kWidth;
+    int right = -1;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (::GetPixel(dc, x, y) != back)
+            {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    ASSERT_LT(left, right) << "the text is drawn";
+    EXPECT_NEAR(left, kWidth - 1 - right, 3) << "as far from the left as from the right";
 }
 } // namespace
