@@ -126,6 +126,9 @@ const std::vector<ClassRows>& Specific()
           {L"Value", L"Attribute", 101, DK_EDITOR(L"PropertyEditorAttributeValue"), -1},
           {L"Height", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Invisible", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+        {L"GeoMapImage",
+         {{L"Map service user", L"Map service", 100, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Map service password", L"Map service", 101, DK_EDITOR(L"PropertyEditorPwdText"), -1}}},
         {L"DimConstraint",
          {{L"Expression", L"Constraint", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Annotational", L"Constraint", 85, DK_EDITOR(L"PropertyEditorBool"), -1}}},
@@ -167,8 +170,8 @@ try
                 rows.insert(rows.end(), c.rows.begin(), c.rows.end());
                 known = true;
             }
-        if (!known && std::wcscmp(className, L"GeoMapImage") && std::wcscmp(className, L"PointCloud") &&
-            std::wcscmp(className, L"ViewBorder") && std::wcscmp(className, L"ViewSymbol"))
+        if (!known && std::wcscmp(className, L"PointCloud") && std::wcscmp(className, L"ViewBorder") &&
+            std::wcscmp(className, L"ViewSymbol"))
             return 0;
         it = Built().emplace(className, std::move(rows)).first;
     }

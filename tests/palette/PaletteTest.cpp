@@ -368,3 +368,32 @@ TEST(PaletteProgram, ChoosesAnEntryOfEachOrigin)
     EXPECT_NE(std::string::npos, wrong.output.find("offers no entry \"Maybe\"")) << wrong.output;
 }
 } // namespace
+
+namespace
+{
+// The sample's map image has a password: the program shows it only as masks, before and
+// after it is set, and the password typed is what the object holds afterwards.
+TEST(PaletteProgram, ShowsAPasswordOnlyAsMasks)
+{
+    auto r = dktest::RunProcess(L"\"" + BinDir() +
+                                    L"dkpex-palette.exe\" --select 70 --dump --set \"Map service password=new secret\" "
+                                    L"--dump --set \"Map service password=new secret\" --journal",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(std::string::npos, r.output.find("Tile-Key")) << r.output;
+    EXPECT_EQ(std::string::npos, r.output.find("secret")) << r.output;
+    std::vector<size_t> lengths;
+    const std::string row = "Map service password | DkPePropertyEditorPwdText | ";
+    for (size_t at = r.output.find(row); at != std::string::npos; at = r.output.find(row, at + 1))
+    {
+        const size_t start = at + row.size();
+        const std::string text = r.output.substr(start, r.output.find(" | ", start) - start);
+        EXPECT_EQ(std::string::npos, text.find_first_not_of(text.substr(0, 1))) << "one mask character: " << text;
+        lengths.push_back(text.size());
+    }
+    EXPECT_EQ((std::vector<size_t>{13, 10}), lengths) << "\"Tile-Key 7731\", then \"new secret\"";
+    // The second setting types the same text again: the object holds it, nothing changes.
+    EXPECT_EQ(1, Occurrences(r.output, "journal: undo group begin")) << r.output;
+}
+} // namespace
