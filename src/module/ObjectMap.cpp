@@ -5,8 +5,12 @@
 
 #include "DkPEXCtl.h"
 
-#include "EnumEditors.h"
-#include "NumericEditors.h"
+#include "PropertyEditorBool.h"
+#include "PropertyEditorDRVKNumeric.h"
+#include "PropertyEditorEllipseEndAngle.h"
+#include "PropertyEditorEnum.h"
+#include "PropertyEditorNumeric.h"
+#include "PropertyEditorNumericArea.h"
 #include "PropertyEditorPwdText.h"
 #include "PropertyEditorText.h"
 #include "PropertyEditorTextEx.h"

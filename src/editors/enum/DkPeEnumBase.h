@@ -1,12 +1,11 @@
-// The drop-down editors of properties that take one value out of a set: the choices come
-// from the object itself (a dynamic property's choices, IPerPropertyBrowsing, or the
-// enumeration its type description names); and the yes/no editor.
+// CDkPeEnumBase: the drop-down editors of properties that take one value out of a set; the
+// choices come from the object itself (a dynamic property's choices, IPerPropertyBrowsing,
+// or the enumeration its type description names).
 #pragma once
 
-#include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
 #include "DkPeComboBase.h"
 
+#include "ComPtr.h"
 #include "Unique.h"
 
 #include <memory>
@@ -26,6 +25,11 @@ struct TypeEnumeration
     std::vector<std::wstring> names;
     int count = 0;
 };
+
+// Frees the strings and cookies IPerPropertyBrowsing::GetPredefinedStrings handed out.
+void FreePredefined(CALPOLESTR& strings, CADWORD& cookies);
+// The first selected object's IDispatch (null when it has none).
+dkfw::ComPtr<IDispatch> FirstDispatch(int count, IUnknown** objects);
 
 class CDkPeEnumBase : public CDkPeComboBase
 {
@@ -64,36 +68,4 @@ protected:
 private:
     void Append(LONG value, const std::wstring& name);
     int RemoveSpecial(LONG value, const std::wstring& name);
-};
-
-class CPropertyEditorEnum : public CDkPeEnumBase, public CDkPeComboTempl<CPropertyEditorEnum>
-{
-public:
-    CPropertyEditorEnum();
-    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEnum; }
-};
-
-// Two entries, the first writing true and the second false, then the unspecified and the
-// varies entries where they apply.
-class CPropertyEditorBool : public CDkPeComboBase, public CDkPeComboTempl<CPropertyEditorBool>
-{
-public:
-    CPropertyEditorBool();
-    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorBool; }
-
-    long FillList() override;
-    long CommitSelection(int index) override;
-    CString GetItemText(int index) override;
-    int GetCurrentIndex() override;
-
-private:
-    void LoadTexts();
-    // A selected object is one whose constraint form changes with this property.
-    bool ChangesConstraintForm();
-    void DeleteEntry(int& index);
-
-    std::wstring m_firstText;
-    std::wstring m_secondText;
-    int m_unspecifiedIndex = -1;
-    int m_variesIndex = -1;
 };

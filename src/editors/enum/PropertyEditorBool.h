@@ -1,0 +1,33 @@
+// CPropertyEditorBool: a yes/no property as a drop-down of two entries.
+#pragma once
+
+#include "DkPEXCtl.h"
+#include "DkPeBaseTempl.h"
+#include "DkPeComboBase.h"
+
+#include <string>
+
+// Two entries, the first writing true and the second false, then the unspecified and the
+// varies entries where they apply.
+class CPropertyEditorBool : public CDkPeComboBase, public CDkPeComboTempl<CPropertyEditorBool>
+{
+public:
+    CPropertyEditorBool();
+    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorBool; }
+
+    long FillList() override;
+    long CommitSelection(int index) override;
+    CString GetItemText(int index) override;
+    int GetCurrentIndex() override;
+
+private:
+    void LoadTexts();
+    // A selected object is one whose constraint form changes with this property.
+    bool ChangesConstraintForm();
+    void DeleteEntry(int& index);
+
+    std::wstring m_firstText;
+    std::wstring m_secondText;
+    int m_unspecifiedIndex = -1;
+    int m_variesIndex = -1;
+};

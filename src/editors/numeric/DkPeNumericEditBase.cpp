@@ -1,0 +1,213 @@
+// CDkPeNumericEditBase: values read as text in the drawing's units, text written through
+// the editor's parser, comparison at display precision; ParseNumericText.
+#include "DkPeNumericEditBase.h"
+
+#include "dkdb.h"
+#include "dked.h"
+#include "dkunits.h"
+
+#include "HResult.h"
+#include "Unique.h"
+
+#include <cmath>
+#include <cwchar>
+
+namespace
+{
+// Values of a foreign type are taken while the host runs a command carrying this flag.
+constexpr int kAcceptAnyTypeFlag = 0x8000000;
+
+// The type a value read tells; nothing read counts as a real.
+VARTYPE OrReal(VARTYPE vt)
+{
+    return vt == VT_EMPTY ? static_cast<VARTYPE>(VT_R8) : vt;
+}
+
+bool ValidInteger(const CString& text)
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] == L' ')
+        ++i;
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+'))
+        ++i;
+    if (i >= text.size())
+        return false;
+    for (; i < text.size(); ++i)
+        if (!(text[i] >= L'0' && text[i] <= L'9') && text[i] != L',')
+            return false;
+    return true;
+}
+} // namespace
+
+bool NumericAsDouble(const VARIANT& value, double& d)
+{
+    dkfw::UniqueVariant r8;
+    if (FAILED(::VariantChangeType(r8.Addr(), const_cast<VARIANT*>(&value), 0, VT_R8)))
+        return false;
+    d = r8.Get().dblVal;
+    return true;
+}
+
+bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value)
+{
+    ::VariantClear(value);
+    double d = 0;
+    switch (type)
+    {
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+        if (!ValidInteger(text))
+            break;
+        value->vt = type;
+        if (type == VT_I2)
+            value->iVal = static_cast<SHORT>(std::wcstol(text.c_str(), nullptr, 10));
+        else
+            value->lVal = std::wcstol(text.c_str(), nullptr, 10);
+        return true;
+    case VT_R4:
+    case VT_R8:
+        if (dkdbDisToF(text.c_str(), -1, &d) != RTNORM)
+            break;
+        value->vt = type;
+        if (type == VT_R4)
+            value->fltVal = static_cast<float>(d);
+        else
+            value->dblVal = d;
+        return true;
+    default:
+        break;
+    }
+    value->vt = VT_ERROR;
+    value->scode = DISP_E_TYPEMISMATCH;
+    return false;
+}
+
+CDkPeNumericEditBase::CDkPeNumericEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv,
+                                           bool needsCurrentDatabase)
+    : CDkPeButtonEditBase(events, priv), m_needsCurrentDatabase(needsCurrentDatabase)
+{
+    // The calculator and expression buttons sit at the row's right end.
+    m_buttonSide = kRight;
+}
+
+long CDkPeNumericEditBase::GetPropertyValue(VARIANT* value, ValueType& valueType)
+{
+    if (!value)
+        return E_POINTER;
+    if (m_needsCurrentDatabase && !IsCurrentDocumentDatabase())
+        return E_FAIL;
+    dkfw::UniqueVariant read;
+    const long hr = ReadValue(read.Addr(), valueType);
+    if (FAILED(hr))
+        return hr;
+    if (m_expressionState != 0)
+        SetExpressionButton(m_expressionState);
+    ::VariantClear(value);
+    if (valueType != ValueSpecified)
+    {
+        read.DetachTo(value);
+        return S_OK;
+    }
+    CString text;
+    FormatNumber(read.Get(), text);
+    value->vt = VT_BSTR;
+    value->bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return value->bstrVal ? S_OK : E_OUTOFMEMORY;
+}
+
+long CDkPeNumericEditBase::SetPropertyValue(VARIANT* value, ValueType valueType)
+{
+    if (!value)
+        return E_POINTER;
+    if (valueType == ValueUnspecified || value->vt == VT_BSTR)
+    {
+        CString text;
+        if (value->vt == VT_BSTR)
+            text = value->bstrVal ? value->bstrVal : L"";
+        else if (dkfw::UniqueVariant s; SUCCEEDED(::VariantChangeType(s.Addr(), value, 0, VT_BSTR)) && s.Get().bstrVal)
+            text = s.Get().bstrVal;
+        if (m_bUnspecifiedAllowed && text == m_unspecifiedText)
+            return CDkPeCtrlBase::SetPropertyValue(value, ValueUnspecified);
+        dkfw::UniqueVariant converted;
+        if (ParseNumber(text, converted.Addr()))
+            return CDkPeCtrlBase::SetPropertyValue(converted.Addr(), valueType);
+        if (m_expressionState == 0)
+            return E_FAIL;
+        dkfw::UniqueVariant expression;
+        expression.Addr()->vt = VT_BSTR;
+        expression.Addr()->bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return CDkPeCtrlBase::SetPropertyValue(expression.Addr(), ValueExpression);
+    }
+    if (value->vt != m_propertyType && !dkedIsInCommandStack(kAcceptAnyTypeFlag))
+        return E_FAIL;
+    return CDkPeCtrlBase::SetPropertyValue(value, valueType);
+}
+
+long CDkPeNumericEditBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
+{
+    result = -1;
+    if (!a || !b)
+        return E_POINTER;
+    CString first;
+    CString second;
+    FormatNumber(*a, first);
+    FormatNumber(*b, second);
+    result = ::CompareStringOrdinal(first.data(), static_cast<int>(first.size()), second.data(),
+                                    static_cast<int>(second.size()), TRUE) == CSTR_EQUAL
+                 ? 0
+                 : -1;
+    return S_OK;
+}
+
+long CDkPeNumericEditBase::ReadValue(VARIANT* value, ValueType& valueType)
+{
+    return CDkPeCtrlBase::GetPropertyValue(value, valueType);
+}
+
+long CDkPeNumericEditBase::InitLearningValueType(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
+{
+    if (FAILED(CDkPeEditBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)))
+        return E_FAIL;
+    m_propertyType = LearnValueType();
+    return S_OK;
+}
+
+VARTYPE CDkPeNumericEditBase::LearnValueType()
+{
+    if (m_nObjects < 1 || !m_ppObjects || !m_ppObjects[0] || !m_pDispids)
+        return VT_R8;
+    dkfw::UniqueVariant v;
+    if (m_pDispids[0] == kDynamicPropertyDispid)
+    {
+        IUnknown* dyn = m_ppDynProps ? m_ppDynProps[0] : nullptr;
+        if (!dyn)
+            return VT_R8;
+        VARTYPE vt = VT_EMPTY;
+        if (dkfw::ComPtr<IDynamicProperty2> p2; SUCCEEDED(dyn->QueryInterface(IID_IDynamicProperty2, p2.PutVoid())))
+        {
+            if (SUCCEEDED(p2->GetValueType(&vt)) && vt != VT_EMPTY)
+                return vt;
+            if (SUCCEEDED(p2->GetValue(m_ppObjects[0], v.Put())))
+                return OrReal(v.Type());
+        }
+        if (dkfw::ComPtr<IDynamicProperty> p; SUCCEEDED(dyn->QueryInterface(IID_IDynamicProperty, p.PutVoid())))
+        {
+            if (SUCCEEDED(p->GetValueType(&vt)) && vt != VT_EMPTY)
+                return vt;
+            dkfw::ComPtr<IDispatch> object;
+            if (SUCCEEDED(m_ppObjects[0]->QueryInterface(IID_IDispatch, object.PutVoid())) &&
+                SUCCEEDED(GetDynamicPropertyValue(object.Get(), p.Get(), v.Put())))
+                return OrReal(v.Type());
+        }
+        return VT_R8;
+    }
+    dkfw::ComPtr<IDispatch> object;
+    if (FAILED(m_ppObjects[0]->QueryInterface(IID_IDispatch, object.PutVoid())))
+        return VT_R8;
+    DISPPARAMS none{};
+    if (FAILED(object->Invoke(m_pDispids[0], IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr,
+                              nullptr)))
+        return VT_R8;
+    return OrReal(v.Type());
+}

@@ -1,0 +1,39 @@
+// CDkPeNumericEditBase: what the numeric editors share, and the conversions of numeric text.
+#pragma once
+
+#include "DkPeButtonEditBase.h"
+
+// Text to a value of the given type: integers (VT_I2, VT_I4, VT_INT) as optionally signed
+// digits, where a comma ends the number; reals (VT_R4, VT_R8) in the drawing's units. Any
+// other type fails and leaves VT_ERROR.
+bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value);
+
+// A value as a double, when it converts to one.
+bool NumericAsDouble(const VARIANT& value, double& d);
+
+// What the numeric editors share: reading a value as its text, writing text through the
+// editor's parser (or as the property's expression), and comparing at display precision.
+class CDkPeNumericEditBase : public CDkPeButtonEditBase
+{
+public:
+    CDkPeNumericEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, bool needsCurrentDatabase);
+
+    long GetPropertyValue(VARIANT* value, ValueType& valueType) override;
+    long SetPropertyValue(VARIANT* value, ValueType valueType) override;
+    long ComparePropertyValue(VARIANT* a, VARIANT* b, int& result) override;
+
+protected:
+    virtual void FormatNumber(const VARIANT& value, CString& text) = 0;
+    virtual bool ParseNumber(const CString& text, VARIANT* value) = 0;
+    // The value over the selection, before it becomes text.
+    virtual long ReadValue(VARIANT* value, ValueType& valueType);
+    // The edit box's initialisation, then the property's value type from the first object
+    // (VT_R8 when it cannot be told).
+    long InitLearningValueType(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly);
+    VARTYPE LearnValueType();
+
+    VARTYPE m_propertyType = VT_EMPTY;
+
+private:
+    bool m_needsCurrentDatabase;
+};

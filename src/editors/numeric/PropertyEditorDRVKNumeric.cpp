@@ -1,0 +1,36 @@
+// CPropertyEditorDRVKNumeric: a double read as a distance, an angle, a raw angle or a plain
+// number, as the palette configures the row.
+#include "PropertyEditorDRVKNumeric.h"
+
+CPropertyEditorDRVKNumeric::CPropertyEditorDRVKNumeric()
+    : CDkPeNumericEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this), true)
+{
+    m_numericDataType = PE_DRVK_NOUNITS;
+}
+
+HRESULT CPropertyEditorDRVKNumeric::SetNumericDataType(DkPeNumericType dataType) noexcept
+{
+    switch (dataType)
+    {
+    case PE_DRVK_DISTANCE:
+    case PE_DRVK_ANGLE:
+    case PE_DRVK_NOUNITS:
+    case PE_DRVK_RAW_ANGLE:
+        m_numericDataType = dataType;
+        return S_OK;
+    default:
+        return E_FAIL;
+    }
+}
+
+void CPropertyEditorDRVKNumeric::FormatNumber(const VARIANT& value, CString& text)
+{
+    text.clear();
+    if (IsCurrentDocumentDatabase())
+        FormatByNumericType(value, m_numericDataType, text);
+}
+
+bool CPropertyEditorDRVKNumeric::ParseNumber(const CString& text, VARIANT* value)
+{
+    return IsCurrentDocumentDatabase() && ParseByNumericType(text, m_numericDataType, value);
+}

@@ -1,0 +1,22 @@
+// CPropertyEditorNumeric: any numeric property in its own value type.
+#include "PropertyEditorNumeric.h"
+
+CPropertyEditorNumeric::CPropertyEditorNumeric()
+    : CDkPeNumericEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this), true)
+{
+}
+
+long CPropertyEditorNumeric::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
+{
+    return InitLearningValueType(objs, dynProps, dispids, bReadOnly);
+}
+
+void CPropertyEditorNumeric::FormatNumber(const VARIANT& value, CString& text)
+{
+    FormatNumericValue(value, text);
+}
+
+bool CPropertyEditorNumeric::ParseNumber(const CString& text, VARIANT* value)
+{
+    return IsCurrentDocumentDatabase() && ParseNumericText(text, m_propertyType, value);
+}
