@@ -18,6 +18,17 @@ class TextEditor : public PaletteFixture
 {
 protected:
     size_t UndoGroups() { return dktest::JournalMatching(L"undo group begin").size(); }
+    // A command that drives the palette sets the row's value.
+    void PresetByCommand(const wchar_t* text)
+    {
+        dkhost_test::SetCommandFlags(0x8000000);
+        VARIANT v;
+        v.vt = VT_BSTR;
+        v.bstrVal = ::SysAllocString(text);
+        EXPECT_EQ(S_OK, m_host.Control()->SetValue(&v, ValueSpecified));
+        ::SysFreeString(v.bstrVal);
+        dkhost_test::SetCommandFlags(0);
+    }
     void EditText(const std::wstring& text)
     {
         Click(Control(), 5, 5);
@@ -242,13 +253,7 @@ TEST_F(TextEditor, RightClickWhileEditingGoesToTheEdit)
 TEST_F(TextEditor, ACommandDrivingThePaletteShowsItsValueBeforeWriting)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
-    dkhost_test::SetCommandFlags(0x8000000);
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = ::SysAllocString(L"Scullery");
-    EXPECT_EQ(S_OK, m_host.Control()->SetValue(&v, ValueSpecified));
-    ::SysFreeString(v.bstrVal);
-    dkhost_test::SetCommandFlags(0);
+    PresetByCommand(L"Scullery");
     HWND preset = Edit(4321);
     ASSERT_NE(nullptr, preset) << "a hidden edit holds the value";
     EXPECT_FALSE(::IsWindowVisible(preset));
@@ -272,14 +277,21 @@ TEST_F(TextEditor, ACommandDrivingThePaletteShowsItsValueBeforeWriting)
 
 TEST_F(TextEditor, APresetPasswordRowKeepsItsMaskedEdit)
 {
-    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPwdText, {L"40"}, kTextString));
-    dkhost_test::SetCommandFlags(0x8000000);
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = ::SysAllocString(L"Scullery");
-    EXPECT_EQ(S_OK, m_host.Control()->SetValue(&v, ValueSpecified));
-    ::SysFreeString(v.bstrVal);
-    dkhost_test::SetCommandFlags(0);
+    // The command comes before the row was ever drawn: no plain edit holds the password.
+    dkpal::Selection selection;
+    dkfw::ComPtr<IDispatch> text;
+    dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"40"), text.Put());
+    m_objects = {text};
+    selection.objects = {text.Get()};
+    selection.dynProps = {nullptr};
+    selection.dispids = {kTextString};
+    ASSERT_EQ(S_OK, m_host.Create(CLSID_DkPePropertyEditorPwdText, m_palette.Get(), m_frame, kRow, m_ambient));
+    ASSERT_EQ(S_OK, m_host.Init(selection, false));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_INPLACEACTIVATE));
+    PresetByCommand(L"Scullery");
+    EXPECT_EQ(nullptr, Edit(4321));
+    ASSERT_NE(nullptr, Edit(1049));
+    EXPECT_EQ(L"Scullery", WindowText(Edit(1049)));
     ::UpdateWindow(Control());
     Click(Control(), 5, 5);
     Pump(0);

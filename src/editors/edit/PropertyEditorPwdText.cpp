@@ -42,6 +42,12 @@ long CPropertyEditorPwdText::BeginEdit(const RECT& rect)
     return CDkPeEditBase::BeginEdit(rect);
 }
 
+void CPropertyEditorPwdText::PresetValue(const std::wstring& text, bool, long long)
+{
+    if (EnsurePasswordEdit())
+        m_pEdit->SetText(text);
+}
+
 long CPropertyEditorPwdText::GetTextTipWidth(int& width)
 {
     return GetStringWidth(Mask(), &width);

@@ -17,6 +17,8 @@ public:
     long BeginEdit(const RECT& rect) override;
     long GetTextTipWidth(int& width) override;
     long Handle_OnDraw(ATL_DRAWINFO& info) override;
+    // A command's value goes into the password edit, never into a plain one.
+    void PresetValue(const std::wstring& text, bool isInteger, long long number) override;
 
 private:
     // The password edit over the whole row, made again when its window went with an
