@@ -231,6 +231,23 @@ TEST_F(EveryRow, KeysOnAClosedListChooseAndTheChoiceIsCommittedAsAChoiceIs)
             dkhost_test::Undo(1);
             m_host.Release();
         }
+
+        // A list opened, moved through, closed with a cancel and then left writes nothing.
+        ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        HWND combo = Target(row);
+        ASSERT_NE(nullptr, combo);
+        const int current = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        dkhost_test::ClearJournal();
+        ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        Key(combo, current == 0 ? VK_DOWN : VK_UP);
+        ::SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+        ::SetFocus(combo);
+        ::SendMessageW(combo, WM_KILLFOCUS, reinterpret_cast<WPARAM>(m_palette.Get()), 0);
+        Pump(0);
+        EXPECT_EQ(0u, UndoGroups());
+        EXPECT_EQ(current, static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)));
+        m_host.Release();
     }
 }
 } // namespace

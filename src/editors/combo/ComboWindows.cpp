@@ -321,9 +321,12 @@ bool CPropComboBox::IsDropped() const noexcept
 
 LRESULT CPropComboBox::ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
+    const LRESULT before = ::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0);
     m_bClosedChoice = true;
     const LRESULT result = Default(msg, wParam, lParam);
     m_bClosedChoice = false;
+    if (::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0) != before)
+        m_bClosedChoiceWaits = true;
     return result;
 }
 
@@ -350,6 +353,7 @@ bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
     {
         // A choice made on the closed list is taken back.
         ::SendMessageW(Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(m_owner->CurrentIndex()), 0);
+        m_bClosedChoiceWaits = false;
         return true;
     }
     const bool shiftCtrl = (::GetKeyState(VK_SHIFT) & 0x8000) && (::GetKeyState(VK_CONTROL) & 0x8000);

@@ -10,6 +10,7 @@
 #include "Unique.h"
 
 #include <string>
+#include <utility>
 
 class CDkPeComboBase;
 
@@ -135,6 +136,8 @@ public:
     // A key or the wheel is moving the selection of the closed list: what it selects is a
     // choice, not yet a change (Enter, Tab, losing the focus or closing the list commit it).
     bool ChoosingWhileClosed() const noexcept { return m_bClosedChoice; }
+    // A choice made on the closed list waits for its commit; true once, then forgotten.
+    bool TakeClosedChoice() noexcept { return std::exchange(m_bClosedChoiceWaits, false); }
     bool IsDropped() const noexcept;
 
 protected:
@@ -153,6 +156,7 @@ private:
     LRESULT ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     bool m_bClosedChoice = false;
+    bool m_bClosedChoiceWaits = false;
 };
 
 // An owner-drawn combo whose entries are COwnerDrawItem objects it owns; every entry is as

@@ -20,6 +20,13 @@ int Height(const RECT& r)
 {
     return r.bottom - r.top;
 }
+
+// The drop-down over a row of width w and height h: its own border hidden outside the row,
+// about nine entries when open.
+RECT ComboRect(int w, int h)
+{
+    return RECT{-2, -2, w + 2, 9 * h};
+}
 } // namespace
 
 CDkPeComboBase::CDkPeComboBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeCtrlBase(events, priv) {}
@@ -107,8 +114,7 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     if (!m_pCombo || !m_pCombo->Hwnd())
     {
         m_pCombo.reset();
-        const RECT rect{-2, -2, w + 2, 9 * h};
-        if (FAILED(CreateComboWindow(rect)) || !m_pCombo || !m_pCombo->Hwnd())
+        if (FAILED(CreateComboWindow(ComboRect(w, h))) || !m_pCombo || !m_pCombo->Hwnd())
         {
             m_pCombo.reset();
             return E_FAIL;
@@ -432,8 +438,14 @@ void CDkPeComboBase::PresetValue(const std::wstring& text, bool isInteger, long 
 {
     if (!m_pCombo || !m_pCombo->Hwnd())
     {
+        // Made as activation makes it, over the row: owner-drawn entries take their height
+        // from the rectangle the list is made with.
         m_pCombo.reset();
-        if (SUCCEEDED(CreateComboWindow(RECT{})) && m_pCombo && m_pCombo->Hwnd())
+        HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+        RECT row{};
+        if (control)
+            ::GetClientRect(control, &row);
+        if (SUCCEEDED(CreateComboWindow(ComboRect(row.right, row.bottom))) && m_pCombo && m_pCombo->Hwnd())
             FillList();
     }
     if (!m_pCombo || !m_pCombo->Hwnd())
@@ -468,8 +480,10 @@ bool CDkPeComboBase::CurrentEntryText(std::wstring& text)
 
 void CDkPeComboBase::CommitChoiceOnFocusLoss()
 {
-    // A commit that is running moves the focus itself (the host takes it back to the drawing).
-    if (m_state < kStateEditing || m_state == kStateCommitting || !m_pCombo || !m_pCombo->Hwnd())
+    // A commit that is running moves the focus itself (the host takes it back to the drawing);
+    // a list closed with a cancel has its own ending, posted.
+    if (m_state < kStateEditing || m_state == kStateCommitting || !m_pCombo || !m_pCombo->Hwnd() ||
+        !m_pCombo->TakeClosedChoice())
         return;
     const int chosen = static_cast<int>(::SendMessageW(m_pCombo->Hwnd(), CB_GETCURSEL, 0, 0));
     if (chosen == CB_ERR || chosen == m_nCurrentIndex)
