@@ -1,10 +1,12 @@
-// CDkPeBaseTempl<T>: the glue of one editor class. It is the COM control (contract
+// CDkPeBaseTempl<T, Base>: the glue of one editor class T. It is the COM control (contract
 // interfaces, OLE control, events) and the control window's message map, and forwards each
-// call to the editor part, CDkPeCtrlBase, which T also derives from.
+// call to the editor part: the family base Base, on CDkPeCtrlBase, made after the glue's own
+// bases so that the pointers it is handed point at made objects.
 #pragma once
 
 #include "DkPeCtrlBase.h"
 #include "DkPeEventProxies.h"
+#include "DkPeGlue.h"
 
 #include "DkPEXCtl.h"
 #include "DkPiHost.h"
@@ -17,50 +19,28 @@
 
 #include <olectl.h>
 
-namespace dkpex
-{
-// Configuration interfaces a family answers besides the contract.
-template <class... I> struct FamilyInterfaces
-{
-};
+#include <type_traits>
+#include <utility>
 
-// Flags of the fourth appended operation.
-constexpr int kCommandLaunchDialog = 0x8;
-constexpr int kCommandButtonAction = 0x10;
-
-// Reflected control messages the control window answers with the default procedure of the
-// original message.
-inline bool IsReflectedControlMessage(UINT msg) noexcept
-{
-    return (msg >= 0x202B && msg <= 0x202F) || msg == 0x2039 || msg == 0x204E || msg == 0x2111 || msg == 0x2114 ||
-           msg == 0x2115 || (msg >= 0x2132 && msg <= 0x2138) || msg == 0x2210;
-}
-
-// The 16-bit control-colour message the control window still answers.
-constexpr UINT kWmCtlColor = 0x0019;
-
-// The ambient properties a control takes from its site.
-constexpr DISPID kAmbientReadOnlyBackColor = -2000;
-constexpr DISPID kAmbientReadOnlyForeColor = -2001;
-} // namespace dkpex
-
-template <class T>
+template <class T, class Base>
 class CDkPeBaseTempl : public CDkPeBasePrivate,
                        public IDkPiPropertyEditControl2,
                        public dkfw::OleControl,
-                       public CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T>>,
-                       public CProxyIPropertyNotifySink<CDkPeBaseTempl<T>>,
+                       public CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base>>,
+                       public CProxyIPropertyNotifySink<CDkPeBaseTempl<T, Base>>,
                        public CIPropEditUIEvents,
-                       public dkfw::ComRoot
+                       public dkfw::ComRoot,
+                       public Base
 {
-    using EventsProxy = CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T>>;
+    using EventsProxy = CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base>>;
+    static_assert(std::is_base_of_v<CDkPeCtrlBase, Base>, "the family base is an editor part");
 
 public:
     // The glue's own configuration interfaces (a kind of glue adds its family's), and a
     // class's further ones (a class adds those it answers besides its family's): both are
     // answered, so a class's list never hides its family's.
-    using GlueInterfaces = dkpex::FamilyInterfaces<>;
-    using FamilyInterfaces = dkpex::FamilyInterfaces<>;
+    using GlueInterfaces = dkpex::Interfaces<>;
+    using ClassInterfaces = dkpex::Interfaces<>;
 
     HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
     {
@@ -226,10 +206,15 @@ public:
     HRESULT FireOperationEnd(long code) override { return EventsProxy::Fire_OnOperationEnd(code); }
 
     // The editor part, or null once it is torn down.
-    CDkPeCtrlBase* Editor() noexcept { return m_editorGone ? nullptr : static_cast<T*>(this); }
+    CDkPeCtrlBase* Editor() noexcept { return m_editorGone ? nullptr : static_cast<Base*>(this); }
 
 protected:
-    CDkPeBaseTempl()
+    // The glue's own bases are made before the family base, which is handed the two
+    // interfaces it reaches the glue through (and the family's own arguments).
+    template <class... Args>
+    explicit CDkPeBaseTempl(Args&&... args)
+        : Base(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this),
+               std::forward<Args>(args)...)
     {
         AddConnectionPoint(IID_IDkPiPropertyEditEventsSink2);
         AddConnectionPoint(IID_IPropertyNotifySink);
@@ -247,7 +232,7 @@ protected:
     {
         if (SUCCEEDED(QueryFamily(riid, ppv, typename T::GlueInterfaces{})))
             return S_OK;
-        return QueryFamily(riid, ppv, typename T::FamilyInterfaces{});
+        return QueryFamily(riid, ppv, typename T::ClassInterfaces{});
     }
 
     void FinalRelease() noexcept override
@@ -356,7 +341,7 @@ private:
     }
     DK_CATCH_RETURN()
 
-    template <class... I> HRESULT QueryFamily(REFIID riid, void** ppv, dkpex::FamilyInterfaces<I...>) noexcept
+    template <class... I> HRESULT QueryFamily(REFIID riid, void** ppv, dkpex::Interfaces<I...>) noexcept
     {
         [[maybe_unused]] T* self = static_cast<T*>(this);
         (void)(((riid == __uuidof(I) ? (*ppv = static_cast<I*>(self), true) : false) || ...));
@@ -370,7 +355,7 @@ private:
     {
         if (m_editorGone)
             return;
-        static_cast<T*>(this)->Cleanup();
+        Base::Cleanup();
         m_editorGone = true;
     }
 
@@ -498,203 +483,4 @@ private:
     }
 
     bool m_editorGone = false;
-};
-
-// The kinds of glue: the same base, with the routes each family puts in front. The edit
-// glue colours the family's edit box.
-template <class T> class CDkPeEditTempl : public CDkPeBaseTempl<T>
-{
-protected:
-    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
-    {
-        if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
-            return false;
-        CDkPeCtrlBase* editor = this->Editor();
-        if (!editor)
-            return false;
-        BOOL handled = TRUE;
-        result = reinterpret_cast<LRESULT>(editor->Handle_OnCtlColor(msg, wParam, lParam, handled));
-        return handled;
-    }
-};
-
-// The four picture members that IDkPeButtonEditCtrl and IDkPeButtonPicture share,
-// forwarded to T's GetDefaultPicture, PutDefaultPicture, GetDisabledPicture and
-// PutDisabledPicture; E_FAIL once the editor is torn down.
-template <class T, class I> class CDkPePictureGlue : public I
-{
-public:
-    STDMETHODIMP put_DefaultPicture(IUnknown* picture) noexcept override
-    {
-        return Call([&](T* t) { return t->PutDefaultPicture(picture); });
-    }
-    STDMETHODIMP get_DefaultPicture(IUnknown** picture) noexcept override
-    {
-        return Call([&](T* t) { return t->GetDefaultPicture(picture); });
-    }
-    STDMETHODIMP put_DisabledPicture(IUnknown* picture) noexcept override
-    {
-        return Call([&](T* t) { return t->PutDisabledPicture(picture); });
-    }
-    STDMETHODIMP get_DisabledPicture(IUnknown** picture) noexcept override
-    {
-        return Call([&](T* t) { return t->GetDisabledPicture(picture); });
-    }
-
-protected:
-    // f with the editor, or E_FAIL without one; exceptions become their HRESULT.
-    template <class F> HRESULT Call(F f) noexcept
-    try
-    {
-        T* t = static_cast<T*>(this);
-        RETURN_HR_IF(E_FAIL, !t->Editor());
-        return f(t);
-    }
-    DK_CATCH_RETURN()
-};
-
-// The combo glue: the drop-down's notifications and owner drawing go to the family, and
-// IDkPeButtonPicture to its picture operations. A cancelled close is posted, so that a
-// confirmation the combo sends in the same close sequence wins. T provides
-// GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture, OnSelEndOk,
-// OnSelEndCancel, OnButtonClicked, OnDrawItem, OnMeasureItem and OnDeleteItem.
-template <class T> class CDkPeComboTempl : public CDkPeBaseTempl<T>, public CDkPePictureGlue<T, IDkPeButtonPicture>
-{
-public:
-    using GlueInterfaces = dkpex::FamilyInterfaces<IDkPeButtonPicture>;
-
-protected:
-    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
-    try
-    {
-        if (!this->Editor())
-            return false;
-        T* t = static_cast<T*>(this);
-        BOOL handled = TRUE;
-        switch (msg)
-        {
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-            result = reinterpret_cast<LRESULT>(t->Handle_OnCtlColor(msg, wParam, lParam, handled));
-            return handled;
-        case WM_DRAWITEM:
-            result = t->OnDrawItem(msg, static_cast<UINT>(wParam), reinterpret_cast<DRAWITEMSTRUCT*>(lParam), handled);
-            return handled;
-        case WM_MEASUREITEM:
-            result =
-                t->OnMeasureItem(msg, static_cast<UINT>(wParam), reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), handled);
-            return handled;
-        case WM_DELETEITEM:
-            result =
-                t->OnDeleteItem(msg, static_cast<UINT>(wParam), reinterpret_cast<DELETEITEMSTRUCT*>(lParam), handled);
-            return handled;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_SELENDCANCEL)
-            {
-                m_cancelPending = true;
-                ::PostMessageW(this->GetControlWindow(), kPostedCancel, 0, 0);
-            }
-            else if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_SELENDOK)
-            {
-                m_cancelPending = false;
-                t->OnSelEndOk();
-            }
-            else if (LOWORD(wParam) == kDialogButton && HIWORD(wParam) == BN_CLICKED)
-                t->OnButtonClicked(HIWORD(wParam));
-            else
-                return false;
-            result = 0;
-            return true;
-        case kPostedCancel:
-            if (m_cancelPending)
-            {
-                m_cancelPending = false;
-                t->OnSelEndCancel();
-            }
-            result = 0;
-            return true;
-        default:
-            return false;
-        }
-    }
-    catch (...)
-    {
-        return false;
-    }
-
-private:
-    // The drop-down and the dialog button, child windows of the control.
-    static constexpr UINT kDropDown = 1002;
-    static constexpr UINT kDialogButton = 1039;
-    static constexpr UINT kPostedCancel = WM_USER + 1;
-
-    bool m_cancelPending = false;
-};
-
-// The button-edit glue: the edit glue plus IDkPeButtonEditCtrl, forwarded to the family's
-// picture operations, and the family's button action for the fourth appended operation.
-// T provides GetDefaultPicture, PutDefaultPicture, GetDisabledPicture, PutDisabledPicture
-// and RunButtonAction.
-template <class T>
-class CDkPeButtonEditTempl : public CDkPeEditTempl<T>,
-                             public CDkPePictureGlue<T, IDkPeButtonEditCtrl>,
-                             public IDkPeCalculatorCtrl
-{
-public:
-    using GlueInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl>;
-    using CDkPePictureGlue<T, IDkPeButtonEditCtrl>::Call;
-
-    // Answered only by the classes that list it; mode is a VARIANT_BOOL.
-    STDMETHODIMP SetCalculatorMode(BOOL mode) noexcept override
-    {
-        if constexpr (requires(T * t) { t->ApplyCalculatorMode(VARIANT_BOOL{}); })
-            return Call([&](T* t) { return t->ApplyCalculatorMode(static_cast<VARIANT_BOOL>(mode)); });
-        else
-            return E_NOTIMPL;
-    }
-
-protected:
-    HRESULT ButtonAction() noexcept override
-    {
-        return Call([](T* t) { return t->RunButtonAction(); });
-    }
-
-    // Button clicks, the edit box losing the focus and the buttons' painting go to the
-    // family, in front of the edit colours; an editor without button handling keeps those.
-    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
-    {
-        if constexpr (requires(T * t, BOOL & handled) {
-                          t->OnButtonCommand(WORD{}, WORD{}, HWND{}, handled);
-                          t->OnEditKillFocus(WORD{}, WORD{}, HWND{}, handled);
-                          t->OnDrawButtonItem(UINT{}, WPARAM{}, LPARAM{}, handled);
-                      })
-        {
-            if (this->Editor())
-            {
-                T* t = static_cast<T*>(this);
-                BOOL handled = TRUE;
-                const WORD code = HIWORD(wParam);
-                const WORD id = LOWORD(wParam);
-                try
-                {
-                    if (msg == WM_COMMAND && code == BN_CLICKED && id >= 1043 && id <= 1048)
-                        result = t->OnButtonCommand(code, id, reinterpret_cast<HWND>(lParam), handled);
-                    else if (msg == WM_COMMAND && code == EN_KILLFOCUS && id == 1038)
-                        result = t->OnEditKillFocus(code, id, reinterpret_cast<HWND>(lParam), handled);
-                    else if (msg == WM_DRAWITEM)
-                        result = t->OnDrawButtonItem(msg, wParam, lParam, handled);
-                    else
-                        handled = FALSE;
-                }
-                catch (...)
-                {
-                    handled = FALSE;
-                }
-                if (handled)
-                    return true;
-            }
-        }
-        return CDkPeEditTempl<T>::RouteFamilyMessage(msg, wParam, lParam, result);
-    }
 };

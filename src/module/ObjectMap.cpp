@@ -19,23 +19,29 @@ namespace dkpex
 {
 namespace
 {
+// A built class's row, made from the class: its CLSID and its creator.
+template <class T> dkfw::ObjectMapEntry Row() noexcept
+{
+    return {&T::ClassId(), &dkfw::CreateInstanceOf<T>};
+}
+
 dkfw::ObjectMapEntry g_objectMap[] = {
-    {&CLSID_DkPePropertyEditorText, &dkfw::CreateInstanceOf<CPropertyEditorText>},
-    {&CLSID_DkPePropertyEditorPwdText, &dkfw::CreateInstanceOf<CPropertyEditorPwdText>},
+    Row<CPropertyEditorText>(),
+    Row<CPropertyEditorPwdText>(),
     {&CLSID_DkPePropertyEditorLWeight},
     {&CLSID_DkPePropertyEditorColor},
     {&CLSID_DkPePropertyEditorLType},
     {&CLSID_DkPePropertyEditorLayer},
     {&CLSID_DkPePropertyEditorMaterial},
-    {&CLSID_DkPePropertyEditorNumeric, &dkfw::CreateInstanceOf<CPropertyEditorNumeric>},
-    {&CLSID_DkPePropertyEditorDRVKNumeric, &dkfw::CreateInstanceOf<CPropertyEditorDRVKNumeric>},
-    {&CLSID_DkPePropertyEditorBool, &dkfw::CreateInstanceOf<CPropertyEditorBool>},
+    Row<CPropertyEditorNumeric>(),
+    Row<CPropertyEditorDRVKNumeric>(),
+    Row<CPropertyEditorBool>(),
     {&CLSID_DkPePick2PointsCtrl},
-    {&CLSID_DkPePropertyEditorNumericArea, &dkfw::CreateInstanceOf<CPropertyEditorNumericArea>},
+    Row<CPropertyEditorNumericArea>(),
     {&CLSID_DkPePropertyEditorEllipses},
     {&CLSID_DkPePropertyEditorEditButton},
     {&CLSID_DkPeDlgLaunchCtrl},
-    {&CLSID_DkPePropertyEditorEnum, &dkfw::CreateInstanceOf<CPropertyEditorEnum>},
+    Row<CPropertyEditorEnum>(),
     {&CLSID_DkPePropertyEditorHatchEnum},
     {&CLSID_DkPePropertyEditorEllipsisHatchPatternType},
     {&CLSID_DkPePropertyEditorMTextDir},
@@ -51,13 +57,13 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorNoPickVariant},
     {&CLSID_DkPePropertyEditorRasterImageHeight},
     {&CLSID_DkPePropertyEditorRasterImageWidth},
-    {&CLSID_DkPePropertyEditorEllipseEndAngle, &dkfw::CreateInstanceOf<CPropertyEditorEllipseEndAngle>},
+    Row<CPropertyEditorEllipseEndAngle>(),
     {&CLSID_DkPePropertyEditorDimStyle},
     {&CLSID_DkPePropertyEditorTextStyle},
     {&CLSID_DkPePropertyEditorMTextStyle},
     {&CLSID_DkPePropertyEditorGradientPattern},
     {&CLSID_DkPePropertyEditorCustomColor},
-    {&CLSID_DkPePropertyEditorTextEx, &dkfw::CreateInstanceOf<CPropertyEditorTextEx>},
+    Row<CPropertyEditorTextEx>(),
     {&CLSID_DkPePropertyEditorVisualStyle},
     {&CLSID_DkPePropertyEditorLightLampColor},
     {&CLSID_DkPePropertyEditorLightWebPreview},

@@ -3,6 +3,8 @@
 #include "TestEditorProbe.h"
 
 #include "DkPeBaseTempl.h"
+#include "DkPeButtonEditTempl.h"
+#include "DkPeComboTempl.h"
 #include "DkPeButtonEditBase.h"
 #include "DkPeComboBase.h"
 
@@ -12,12 +14,11 @@
 
 namespace
 {
-class CTestEditor : public CDkPeCtrlBase, public CDkPeBaseTempl<CTestEditor>, public ITestEditorProbe
+class CTestEditor : public CDkPeBaseTempl<CTestEditor, CDkPeCtrlBase>, public ITestEditorProbe
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<ITestEditorProbe>;
+    using ClassInterfaces = dkpex::Interfaces<ITestEditorProbe>;
 
-    CTestEditor() : CDkPeCtrlBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this)) {}
     static const CLSID& ClassId() noexcept { return kTestEditorClsid; }
 
     // ITestEditorProbe
@@ -115,10 +116,9 @@ private:
 };
 
 // A button-edit editor of the test library: its pictures and its button action.
-class CTestButtonEditor : public CDkPeCtrlBase, public CDkPeButtonEditTempl<CTestButtonEditor>
+class CTestButtonEditor : public CDkPeButtonEditTempl<CTestButtonEditor, CDkPeButtonEditBase>
 {
 public:
-    CTestButtonEditor() : CDkPeCtrlBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this)) {}
     static const CLSID& ClassId() noexcept { return kTestButtonEditorClsid; }
 
     long PutDefaultPicture(IUnknown* p) { return Store(m_default, p); }
@@ -139,16 +139,12 @@ private:
 
 // An editor of the button-edit family as the product's are built: its own button 1043
 // (drawn as an ellipsis), no side of its own until the palette asks for the calculator.
-class CTestNumberEditor : public CDkPeButtonEditBase, public CDkPeButtonEditTempl<CTestNumberEditor>
+class CTestNumberEditor : public CDkPeButtonEditTempl<CTestNumberEditor, CDkPeButtonEditBase>
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeButtonEditCtrl, IDkPeCalculatorCtrl>;
+    using ClassInterfaces = dkpex::Interfaces<IDkPeButtonEditCtrl, IDkPeCalculatorCtrl>;
 
-    CTestNumberEditor()
-        : CDkPeButtonEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-    {
-        AddButton(0, 0, kOwnButton, false);
-    }
+    CTestNumberEditor() { AddButton(0, 0, kOwnButton, false); }
     static const CLSID& ClassId() noexcept { return kTestNumberEditorClsid; }
 
     long OnButtonClicked(int id) override
@@ -160,12 +156,10 @@ public:
 
 // An editor whose own button opens the host's dialog for the row, its button added as the
 // dialog editors add theirs: on the first edit, without bitmaps.
-class CTestDialogEditor : public CDkPeButtonEdit, public CDkPeButtonEditTempl<CTestDialogEditor>
+class CTestDialogEditor : public CDkPeButtonEditTempl<CTestDialogEditor, CDkPeButtonEdit>
 {
 public:
-    CTestDialogEditor() : CDkPeButtonEdit(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-    {
-    }
+    CTestDialogEditor() {}
     static const CLSID& ClassId() noexcept { return kTestDialogEditorClsid; }
 
     long BeginEdit(const RECT& rect) override
@@ -188,12 +182,10 @@ public:
 // A drop-down of pictured entries over a text property: "Hall" and "Porch" with the
 // component's button pictures, a blank "None", and a counted plain "Study". The property
 // takes the entry's text.
-class CTestPictureCombo : public CDkPeComboBase, public CDkPeComboTempl<CTestPictureCombo>
+class CTestPictureCombo : public CDkPeComboTempl<CTestPictureCombo, CDkPeComboBase>
 {
 public:
-    CTestPictureCombo() : CDkPeComboBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-    {
-    }
+    CTestPictureCombo() {}
     static const CLSID& ClassId() noexcept { return kTestPictureComboClsid; }
 
     long CreateComboWindow(const RECT& rect) override

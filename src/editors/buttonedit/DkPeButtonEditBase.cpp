@@ -14,9 +14,6 @@
 
 namespace
 {
-constexpr USHORT kFirstButtonId = 1043;
-constexpr USHORT kLastButtonId = 1048;
-constexpr UINT kEditId = 1038;
 constexpr size_t kTooltipBuffer = 260;
 const wchar_t kHeightSample[] = L"WOyg";
 
@@ -437,7 +434,7 @@ long CDkPeButtonEditBase::Handle_UIDeactivate()
 
 LRESULT CDkPeButtonEditBase::OnButtonCommand(WORD notifyCode, WORD id, HWND, BOOL& handled)
 {
-    if (id < kFirstButtonId || id > kLastButtonId || notifyCode != BN_CLICKED)
+    if (id < kOwnButton || id > kLastButtonId || notifyCode != BN_CLICKED)
     {
         handled = FALSE;
         if (m_pUIEvents)
@@ -466,7 +463,7 @@ LRESULT CDkPeButtonEditBase::OnButtonCommand(WORD notifyCode, WORD id, HWND, BOO
 
 LRESULT CDkPeButtonEditBase::OnEditKillFocus(WORD notifyCode, WORD id, HWND, BOOL& handled)
 {
-    if (notifyCode != EN_KILLFOCUS || id != kEditId)
+    if (notifyCode != EN_KILLFOCUS || id != CEditEx::kId)
     {
         handled = FALSE;
         return 0;
@@ -479,7 +476,7 @@ LRESULT CDkPeButtonEditBase::OnEditKillFocus(WORD notifyCode, WORD id, HWND, BOO
 LRESULT CDkPeButtonEditBase::OnDrawButtonItem(UINT, WPARAM id, LPARAM drawItem, BOOL& handled)
 {
     handled = FALSE;
-    if (id < kFirstButtonId || id > kLastButtonId || !drawItem)
+    if (id < kOwnButton || id > kLastButtonId || !drawItem)
         return 0;
     for (auto& b : m_buttons)
         if (b->id == id && b->window)

@@ -31,6 +31,8 @@ public:
     static constexpr USHORT kOwnButton = 1043;
     static constexpr USHORT kCalculatorButton = 1046;
     static constexpr USHORT kExpressionButton = 1047;
+    // Button ids run from the editor's own button to this one.
+    static constexpr USHORT kLastButtonId = 1048;
     enum Side
     {
         kNoSide = 0,

@@ -2,7 +2,6 @@
 #include "PropertyEditorTextEx.h"
 
 CPropertyEditorTextEx::CPropertyEditorTextEx()
-    : CDkPeButtonEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
 {
     // The expression button sits at the row's right end.
     m_buttonSide = kRight;

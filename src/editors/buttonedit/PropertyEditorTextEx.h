@@ -3,13 +3,13 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeButtonEditTempl.h"
 #include "DkPeButtonEditBase.h"
 
-class CPropertyEditorTextEx : public CDkPeButtonEditBase, public CDkPeButtonEditTempl<CPropertyEditorTextEx>
+class CPropertyEditorTextEx : public CDkPeButtonEditTempl<CPropertyEditorTextEx, CDkPeButtonEditBase>
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeCalculatorCtrl>;
+    using ClassInterfaces = dkpex::Interfaces<IDkPeCalculatorCtrl>;
 
     CPropertyEditorTextEx();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorTextEx; }

@@ -2,16 +2,12 @@
 // edit while the property is writable and drawn while it is read-only.
 #pragma once
 
-#include "DkPeBaseTempl.h"
+#include "DkPeEditTempl.h"
 #include "DkPeEditBase.h"
 
-class CPropertyEditorPwdText : public CDkPeEditBase, public CDkPeEditTempl<CPropertyEditorPwdText>
+class CPropertyEditorPwdText : public CDkPeEditTempl<CPropertyEditorPwdText, CDkPeEditBase>
 {
 public:
-    CPropertyEditorPwdText()
-        : CDkPeEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-    {
-    }
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorPwdText; }
 
     long BeginEdit(const RECT& rect) override;

@@ -1,14 +1,11 @@
 // CPropertyEditorText: a text property, edited in the row's edit box.
 #pragma once
 
-#include "DkPeBaseTempl.h"
+#include "DkPeEditTempl.h"
 #include "DkPeEditBase.h"
 
-class CPropertyEditorText : public CDkPeEditBase, public CDkPeEditTempl<CPropertyEditorText>
+class CPropertyEditorText : public CDkPeEditTempl<CPropertyEditorText, CDkPeEditBase>
 {
 public:
-    CPropertyEditorText() : CDkPeEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-    {
-    }
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorText; }
 };

@@ -26,11 +26,6 @@ const CLSID kConstraintFormClasses[] = {
 };
 } // namespace
 
-CPropertyEditorBool::CPropertyEditorBool()
-    : CDkPeComboBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this))
-{
-}
-
 void CPropertyEditorBool::LoadTexts()
 {
     if (!m_firstText.empty())

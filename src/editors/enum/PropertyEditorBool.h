@@ -2,17 +2,16 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeComboTempl.h"
 #include "DkPeComboBase.h"
 
 #include <string>
 
 // Two entries, the first writing true and the second false, then the unspecified and the
 // varies entries where they apply.
-class CPropertyEditorBool : public CDkPeComboBase, public CDkPeComboTempl<CPropertyEditorBool>
+class CPropertyEditorBool : public CDkPeComboTempl<CPropertyEditorBool, CDkPeComboBase>
 {
 public:
-    CPropertyEditorBool();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorBool; }
 
     long FillList() override;

@@ -2,12 +2,11 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeComboTempl.h"
 #include "DkPeEnumBase.h"
 
-class CPropertyEditorEnum : public CDkPeEnumBase, public CDkPeComboTempl<CPropertyEditorEnum>
+class CPropertyEditorEnum : public CDkPeComboTempl<CPropertyEditorEnum, CDkPeEnumBase>
 {
 public:
-    CPropertyEditorEnum();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEnum; }
 };

@@ -3,7 +3,7 @@
 #include "PropertyEditorDRVKNumeric.h"
 
 CPropertyEditorDRVKNumeric::CPropertyEditorDRVKNumeric()
-    : CDkPeNumericEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this), true)
+    : CDkPeButtonEditTempl<CPropertyEditorDRVKNumeric, CDkPeNumericEditBase>(true)
 {
     m_numericDataType = PE_DRVK_NOUNITS;
 }

@@ -2,15 +2,14 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeButtonEditTempl.h"
 #include "DkPeNumericEditBase.h"
 
-class CPropertyEditorDRVKNumeric : public CDkPeNumericEditBase,
-                                   public CDkPeButtonEditTempl<CPropertyEditorDRVKNumeric>,
+class CPropertyEditorDRVKNumeric : public CDkPeButtonEditTempl<CPropertyEditorDRVKNumeric, CDkPeNumericEditBase>,
                                    public IDkPeNumericEditor
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeNumericEditor, IDkPeCalculatorCtrl>;
+    using ClassInterfaces = dkpex::Interfaces<IDkPeNumericEditor, IDkPeCalculatorCtrl>;
 
     CPropertyEditorDRVKNumeric();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorDRVKNumeric; }

@@ -46,7 +46,7 @@ void RewriteFullTurn(CString& text)
 } // namespace
 
 CPropertyEditorEllipseEndAngle::CPropertyEditorEllipseEndAngle()
-    : CDkPeNumericEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this), false)
+    : CDkPeButtonEditTempl<CPropertyEditorEllipseEndAngle, CDkPeNumericEditBase>(false)
 {
     m_numericDataType = PE_DRVK_ANGLE;
 }

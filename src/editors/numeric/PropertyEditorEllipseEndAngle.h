@@ -2,16 +2,16 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeButtonEditTempl.h"
 #include "DkPeNumericEditBase.h"
 
-class CPropertyEditorEllipseEndAngle : public CDkPeNumericEditBase,
-                                       public CDkPeButtonEditTempl<CPropertyEditorEllipseEndAngle>,
-                                       public IDkPeNumericEditor
+class CPropertyEditorEllipseEndAngle
+    : public CDkPeButtonEditTempl<CPropertyEditorEllipseEndAngle, CDkPeNumericEditBase>,
+      public IDkPeNumericEditor
 {
 public:
     // The class offers no calculator to the palette.
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeNumericEditor>;
+    using ClassInterfaces = dkpex::Interfaces<IDkPeNumericEditor>;
 
     CPropertyEditorEllipseEndAngle();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEllipseEndAngle; }

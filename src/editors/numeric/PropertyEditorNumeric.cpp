@@ -2,7 +2,7 @@
 #include "PropertyEditorNumeric.h"
 
 CPropertyEditorNumeric::CPropertyEditorNumeric()
-    : CDkPeNumericEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this), true)
+    : CDkPeButtonEditTempl<CPropertyEditorNumeric, CDkPeNumericEditBase>(true)
 {
 }
 

@@ -2,13 +2,13 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeButtonEditTempl.h"
 #include "DkPeNumericEditBase.h"
 
-class CPropertyEditorNumeric : public CDkPeNumericEditBase, public CDkPeButtonEditTempl<CPropertyEditorNumeric>
+class CPropertyEditorNumeric : public CDkPeButtonEditTempl<CPropertyEditorNumeric, CDkPeNumericEditBase>
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeCalculatorCtrl>;
+    using ClassInterfaces = dkpex::Interfaces<IDkPeCalculatorCtrl>;
 
     CPropertyEditorNumeric();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorNumeric; }

@@ -29,7 +29,7 @@ bool FeetAndInches()
 } // namespace
 
 CPropertyEditorNumericArea::CPropertyEditorNumericArea()
-    : CDkPeNumericEditBase(static_cast<CIPropEditUIEvents*>(this), static_cast<CDkPeBasePrivate*>(this), false)
+    : CDkPeButtonEditTempl<CPropertyEditorNumericArea, CDkPeNumericEditBase>(false)
 {
 }
 

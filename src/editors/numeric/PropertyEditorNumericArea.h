@@ -2,15 +2,15 @@
 #pragma once
 
 #include "DkPEXCtl.h"
-#include "DkPeBaseTempl.h"
+#include "DkPeButtonEditTempl.h"
 #include "DkPeNumericEditBase.h"
 
 // An area; with feet-and-inches units shown in square inches and square feet. Several
 // hatches read, every other time, as the area of their union.
-class CPropertyEditorNumericArea : public CDkPeNumericEditBase, public CDkPeButtonEditTempl<CPropertyEditorNumericArea>
+class CPropertyEditorNumericArea : public CDkPeButtonEditTempl<CPropertyEditorNumericArea, CDkPeNumericEditBase>
 {
 public:
-    using FamilyInterfaces = dkpex::FamilyInterfaces<IDkPeCalculatorCtrl>;
+    using ClassInterfaces = dkpex::Interfaces<IDkPeCalculatorCtrl>;
 
     CPropertyEditorNumericArea();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorNumericArea; }

@@ -1,0 +1,67 @@
+// CDkPeButtonEditTempl<T, Base>: the glue of the button-edit editors.
+#pragma once
+
+#include "DkPeButtonEditBase.h"
+#include "DkPeEditTempl.h"
+#include "DkPePictureGlue.h"
+
+// The button-edit glue: the edit glue plus IDkPeButtonEditCtrl, forwarded to the family's
+// picture operations, IDkPeCalculatorCtrl for the classes that list it, and the family's
+// button action for the fourth appended operation.
+template <class T, class Base>
+class CDkPeButtonEditTempl : public CDkPeEditTempl<T, Base>,
+                             public CDkPePictureGlue<T, IDkPeButtonEditCtrl>,
+                             public IDkPeCalculatorCtrl
+{
+    static_assert(std::is_base_of_v<CDkPeButtonEditBase, Base>, "the button-edit glue serves the button-edit family");
+
+public:
+    using GlueInterfaces = dkpex::Interfaces<IDkPeButtonEditCtrl>;
+    using CDkPePictureGlue<T, IDkPeButtonEditCtrl>::Call;
+
+    // mode is a VARIANT_BOOL.
+    STDMETHODIMP SetCalculatorMode(BOOL mode) noexcept override
+    {
+        return Call([&](T* t) { return t->ApplyCalculatorMode(static_cast<VARIANT_BOOL>(mode)); });
+    }
+
+protected:
+    using CDkPeEditTempl<T, Base>::CDkPeEditTempl;
+
+    HRESULT ButtonAction() noexcept override
+    {
+        return Call([](T* t) { return t->RunButtonAction(); });
+    }
+
+    // Button clicks, the edit box losing the focus and the buttons' painting go to the
+    // family, in front of the edit colours.
+    bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    {
+        if (this->Editor())
+        {
+            T* t = static_cast<T*>(this);
+            BOOL handled = TRUE;
+            const WORD code = HIWORD(wParam);
+            const WORD id = LOWORD(wParam);
+            try
+            {
+                if (msg == WM_COMMAND && code == BN_CLICKED && id >= CDkPeButtonEditBase::kOwnButton &&
+                    id <= CDkPeButtonEditBase::kLastButtonId)
+                    result = t->OnButtonCommand(code, id, reinterpret_cast<HWND>(lParam), handled);
+                else if (msg == WM_COMMAND && code == EN_KILLFOCUS && id == CEditEx::kId)
+                    result = t->OnEditKillFocus(code, id, reinterpret_cast<HWND>(lParam), handled);
+                else if (msg == WM_DRAWITEM)
+                    result = t->OnDrawButtonItem(msg, wParam, lParam, handled);
+                else
+                    handled = FALSE;
+            }
+            catch (...)
+            {
+                handled = FALSE;
+            }
+            if (handled)
+                return true;
+        }
+        return CDkPeEditTempl<T, Base>::RouteFamilyMessage(msg, wParam, lParam, result);
+    }
+};
