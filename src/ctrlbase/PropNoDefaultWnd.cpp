@@ -115,7 +115,7 @@ void CPropNoDefaultWnd::Choose() noexcept
     HidePopup();
 }
 
-bool CPropNoDefaultWnd::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) noexcept
+bool CPropNoDefaultWnd::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
 {
     switch (msg)
     {

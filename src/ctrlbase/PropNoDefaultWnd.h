@@ -25,7 +25,7 @@ public:
     bool SitsUnderRow() const noexcept;
 
 protected:
-    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     bool Create() noexcept;

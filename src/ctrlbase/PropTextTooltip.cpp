@@ -156,7 +156,7 @@ void CPropTextTooltip::ForwardClick(UINT msg, WPARAM wParam, LPARAM lParam) noex
     ::SetFocus(m_hOwner);
 }
 
-bool CPropTextTooltip::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool CPropTextTooltip::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (msg)
     {

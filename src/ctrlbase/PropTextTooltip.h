@@ -41,7 +41,7 @@ private:
     void ForwardClick(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
 protected:
-    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 public:
     RECT m_hotRect;       // client coordinates of the tip: the tip stays while the cursor is inside

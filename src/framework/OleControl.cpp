@@ -453,7 +453,7 @@ STDMETHODIMP OleControl::FindConnectionPoint(REFIID riid, IConnectionPoint** out
 
 // --- The control window ----------------------------------------------------------------
 
-bool OleControl::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool OleControl::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     // The object may be released by what a message does; it stays alive until the message is done.
     static_cast<IOleObject*>(this)->AddRef();

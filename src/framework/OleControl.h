@@ -163,7 +163,7 @@ protected:
     void FireViewChange() noexcept;
 
 private:
-    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept final;
+    bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) final;
     bool FrameworkMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
     HRESULT UIActivate() noexcept;
     void Paint() noexcept;

@@ -57,8 +57,15 @@ LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         return ::DefSubclassProc(hwnd, msg, wParam, lParam);
     }
     LRESULT result = 0;
-    if (self && self->OnSubclassMessage(msg, wParam, lParam, result))
-        return result;
+    // No exception leaves for the system: a handler that throws leaves the message to the control.
+    try
+    {
+        if (self && self->OnSubclassMessage(msg, wParam, lParam, result))
+            return result;
+    }
+    catch (...)
+    {
+    }
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 } // namespace dkfw

@@ -23,7 +23,7 @@ public:
 
 protected:
     // True with result set when handled; otherwise the control's own procedure runs.
-    virtual bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept = 0;
+    virtual bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     LRESULT CallDefault(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
 private:

@@ -58,7 +58,16 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     LRESULT result = 0;
-    const bool handled = self->ProcessWindowMessage(msg, wParam, lParam, result);
+    bool handled = false;
+    // No exception leaves for the system: a handler that throws leaves the message unhandled.
+    try
+    {
+        handled = self->ProcessWindowMessage(msg, wParam, lParam, result);
+    }
+    catch (...)
+    {
+        handled = false;
+    }
     if (msg == WM_NCDESTROY)
     {
         ::SetWindowLongPtrW(hwnd, 0, 0);

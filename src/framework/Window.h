@@ -25,7 +25,7 @@ public:
 protected:
     // Return true with result set when the message is handled; otherwise it goes to
     // DefWindowProc.
-    virtual bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept = 0;
+    virtual bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     // After WM_NCDESTROY, with the window gone.
     virtual void OnFinalMessage() noexcept {}
 

@@ -238,3 +238,52 @@ TEST(ModuleWindowClasses, AreUnregisteredTogether)
     EXPECT_FALSE(::GetClassInfoExW(wc.hInstance, L"DkTestClassB", &probe));
 }
 } // namespace
+
+#include "Subclass.h"
+#include "Window.h"
+
+#include <stdexcept>
+
+namespace
+{
+// Handlers that throw: the window procedures keep the exception from the system and treat
+// the message as not handled.
+class ThrowingWindow : public dkfw::WindowBase
+{
+protected:
+    bool ProcessWindowMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (msg == WM_USER + 7)
+            throw std::runtime_error("handler failed");
+        result = 0;
+        return false;
+    }
+};
+
+class ThrowingEdit : public dkfw::SubclassedWindow
+{
+protected:
+    bool OnSubclassMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override
+    {
+        if (msg == WM_GETTEXTLENGTH)
+            throw std::bad_alloc();
+        return false;
+    }
+};
+
+TEST(WindowProcedures, AHandlerThatThrowsLeavesTheMessageToTheDefault)
+{
+    ThrowingWindow window;
+    ASSERT_NE(nullptr, window.CreateWindowOf(L"DkTestThrowingWindow", 0, 0, WS_POPUP, RECT{0, 0, 10, 10}, nullptr,
+                                             ::GetModuleHandleW(nullptr)));
+    EXPECT_EQ(0, ::SendMessageW(window.Hwnd(), WM_USER + 7, 0, 0)) << "DefWindowProc's answer";
+    window.DestroyWindowNow();
+
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"abc", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, edit);
+    ThrowingEdit subclassed;
+    ASSERT_TRUE(subclassed.Attach(edit));
+    EXPECT_EQ(3, ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) << "the edit's own answer";
+    subclassed.DestroyNow();
+}
+} // namespace

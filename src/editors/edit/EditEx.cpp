@@ -138,7 +138,7 @@ bool CEditEx::OnKeyDown(WPARAM key, LPARAM lParam) noexcept
     }
 }
 
-bool CEditEx::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool CEditEx::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     const bool readOnly = IsReadOnly();
     switch (msg)
@@ -282,7 +282,7 @@ std::wstring CPWEdit::Masked(const std::wstring& text) const
     return std::wstring(text.size(), mask ? mask : L'*');
 }
 
-bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (msg)
     {

@@ -46,7 +46,7 @@ public:
     bool m_bUnspecifiedHint = false;
 
 protected:
-    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     virtual bool OnKeyDown(WPARAM key, LPARAM lParam) noexcept;
     virtual void ShowEditTip() noexcept;
     void DrawEditTip(HWND tip) noexcept;
@@ -75,7 +75,7 @@ public:
     std::wstring Masked(const std::wstring& text) const;
 
 protected:
-    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // A password is never shown in a tip, not even masked.
     void ShowEditTip() noexcept override {}
 
