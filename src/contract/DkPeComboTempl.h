@@ -55,6 +55,8 @@ protected:
                 m_cancelPending = false;
                 t->OnSelEndOk();
             }
+            else if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_DROPDOWN)
+                t->OnDropDown();
             else if (LOWORD(wParam) == kDialogButton && HIWORD(wParam) == BN_CLICKED)
                 t->OnButtonClicked(HIWORD(wParam));
             else

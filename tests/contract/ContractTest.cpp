@@ -601,8 +601,9 @@ TEST_F(Contract, ButtonEditClicksRunTheButtonsActionBetweenTheUpdateEvents)
 
 namespace
 {
-// A button that has only a disabled picture shows that picture, not the ellipsis' dots.
-TEST_F(Contract, AButtonWithOnlyADisabledPictureShowsIt)
+// A button that has only a disabled picture is a picture button without a picture: neither
+// the picture nor the ellipsis' dots.
+TEST_F(Contract, AButtonWithOnlyADisabledPictureShowsNeitherItNorTheDots)
 {
     ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
     auto pictures = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeButtonEditCtrl>();
@@ -618,14 +619,36 @@ TEST_F(Contract, AButtonWithOnlyADisabledPictureShowsIt)
     HWND button = ::GetDlgItem(m_host.Window(), 1043);
     ASSERT_NE(nullptr, button);
     ::RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    // The picture's dark red strokes are on the button.
+    // Neither the picture's dark strokes nor the black dots are on the button.
     dkfw::WindowDc dc(button);
     RECT client{};
     ::GetClientRect(button, &client);
     int strokes = 0;
+    int dots = 0;
     for (int y = 0; y < client.bottom; ++y)
         for (int x = 0; x < client.right; ++x)
-            strokes += ::GetPixel(dc.Get(), x, y) == RGB(0, 0, 0x80);
+        {
+            const COLORREF c = ::GetPixel(dc.Get(), x, y);
+            strokes += c == RGB(0, 0, 0x80);
+            dots += c == RGB(0, 0, 0);
+        }
+    EXPECT_EQ(0, strokes);
+    EXPECT_EQ(0, dots);
+
+    // With the picture too, the enabled button shows the picture.
+    m_host.Release();
+    ASSERT_EQ(S_OK, m_host.Create(kTestNumberEditorClsid, m_palette.Get(), m_frame, kRowRect, m_ambient));
+    pictures = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeButtonEditCtrl>();
+    ASSERT_EQ(S_OK, pictures->put_DefaultPicture(picture.Get()));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    button = ::GetDlgItem(m_host.Window(), 1043);
+    ASSERT_NE(nullptr, button);
+    ::RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    dkfw::WindowDc shown(button);
+    strokes = 0;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x)
+            strokes += ::GetPixel(shown.Get(), x, y) == RGB(0, 0, 0x80);
     EXPECT_GT(strokes, 5);
 }
 } // namespace

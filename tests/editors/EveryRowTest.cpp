@@ -251,3 +251,88 @@ TEST_F(EveryRow, KeysOnAClosedListChooseAndTheChoiceIsCommittedAsAChoiceIs)
     }
 }
 } // namespace
+
+namespace
+{
+using dktest::PaletteFixture;
+
+class ChoiceAfterChoice : public EveryRow
+{
+protected:
+    void Open()
+    {
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorBool, {L"30"}, 9));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        m_combo = Edit(1002);
+        ASSERT_NE(nullptr, m_combo);
+    }
+    // The other of the two entries, chosen with the keyboard on the closed list.
+    void Other()
+    {
+        Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
+        Pump(0);
+    }
+    void LoseFocus()
+    {
+        ::SetFocus(m_combo);
+        ::SendMessageW(m_combo, WM_KILLFOCUS, reinterpret_cast<WPARAM>(m_palette.Get()), 0);
+        Pump(0);
+    }
+    HWND m_combo = nullptr;
+};
+
+// Each later choice is committed as the first one was, whatever committed the one before:
+// a commit leaves nothing behind that swallows the next.
+TEST_F(ChoiceAfterChoice, IsCommittedLikeTheFirst)
+{
+    Open();
+    dkhost_test::ClearJournal();
+    // Tab with the list open; then a closed-list choice and Enter.
+    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, TRUE, 0);
+    Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
+    Key(m_combo, VK_TAB);
+    Pump(0);
+    EXPECT_EQ(1u, UndoGroups());
+    Other();
+    Key(m_combo, VK_RETURN);
+    Pump(0);
+    EXPECT_EQ(2u, UndoGroups()) << "after Tab with the list open";
+    // Enter, then a choice the focus loss commits.
+    Other();
+    LoseFocus();
+    EXPECT_EQ(3u, UndoGroups()) << "after Enter";
+    // Yes is the first entry, No the second.
+    DISPPARAMS none{};
+    dkfw::UniqueVariant visible;
+    m_objects[0]->Invoke(9, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, visible.Put(), nullptr, nullptr);
+    ASSERT_EQ(VT_BOOL, visible.Type());
+    EXPECT_EQ(visible.Get().boolVal ? 0 : 1, static_cast<int>(::SendMessageW(m_combo, CB_GETCURSEL, 0, 0)))
+        << "the row shows what the object holds";
+}
+
+// A choice committed, the row left and edited again: an open list the focus loss cancels
+// writes nothing.
+TEST_F(ChoiceAfterChoice, ACancelledListAfterACommitWritesNothing)
+{
+    Open();
+    dkhost_test::ClearJournal();
+    Other();
+    Key(m_combo, VK_RETURN);
+    Pump(0);
+    ASSERT_EQ(1u, UndoGroups());
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    const std::wstring before = Value(9);
+    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, TRUE, 0);
+    Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
+    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+    LoseFocus();
+    EXPECT_EQ(1u, UndoGroups());
+    EXPECT_EQ(before, Value(9));
+    // The next choice still counts.
+    Other();
+    Key(m_combo, VK_RETURN);
+    Pump(0);
+    EXPECT_EQ(2u, UndoGroups());
+}
+} // namespace

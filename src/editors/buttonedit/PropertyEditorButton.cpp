@@ -153,8 +153,9 @@ void CPropertyEditorButton::DrawFace(HDC dc, int width, int height, bool pressed
         dkfw::SelectObjectScope selectBrush(dc, ::GetStockObject(NULL_BRUSH));
         ::Rectangle(dc, 0, 0, width - 1, height - 1);
     }
-    // One picture of the two shows always; with both, the state picks.
-    const bool useDisabled = m_disabled && (!m_enabled || !m_picture);
+    // The picture alone shows always; with both, the state picks; a disabled picture alone
+    // shows nothing.
+    const bool useDisabled = m_picture && m_disabled && !m_enabled;
     IPicture* picture = useDisabled ? m_disabled.Get() : m_picture.Get();
     const SIZE size = useDisabled ? m_disabledSize : m_pictureSize;
     const POINT offset = useDisabled ? m_disabledOffset : m_pictureOffset;

@@ -165,17 +165,26 @@ long CDkPeComboBase::EndEdit()
     HWND combo = m_pCombo->Hwnd();
     m_nHighlight = 0;
     const int chosen = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    // Whatever ends here, a choice made on the closed list no longer waits.
+    m_pCombo->TakeClosedChoice();
     if (chosen != m_nCurrentIndex)
         m_state = kStateEditing;
     if (m_state >= kStateCommitting)
+    {
+        // The commit ran already: a cancel that its closing of the list posted has nothing
+        // left to take back.
+        m_bCancel = FALSE;
         return S_OK;
+    }
     if (!m_bCancel && chosen != CB_ERR)
     {
         if (chosen == m_nCurrentIndex)
             return S_OK;
         m_state = kStateCommitting;
         ::SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
+        m_bWriting = true;
         const long hr = CommitSelection(chosen);
+        m_bWriting = false;
         if (FAILED(hr) || m_nFailed > 0)
         {
             if (GetCurrentIndex() != m_nCurrentIndex)
@@ -478,12 +487,17 @@ bool CDkPeComboBase::CurrentEntryText(std::wstring& text)
     return true;
 }
 
+void CDkPeComboBase::OnDropDown()
+{
+    if (m_pCombo)
+        m_pCombo->TakeClosedChoice();
+}
+
 void CDkPeComboBase::CommitChoiceOnFocusLoss()
 {
-    // A commit that is running moves the focus itself (the host takes it back to the drawing);
-    // a list closed with a cancel has its own ending, posted.
-    if (m_state < kStateEditing || m_state == kStateCommitting || !m_pCombo || !m_pCombo->Hwnd() ||
-        !m_pCombo->TakeClosedChoice())
+    // A write that is running moves the focus itself (the host takes it back to the drawing);
+    // only a choice made on the closed list waits for its commit here.
+    if (m_state < kStateEditing || m_bWriting || !m_pCombo || !m_pCombo->Hwnd() || !m_pCombo->TakeClosedChoice())
         return;
     const int chosen = static_cast<int>(::SendMessageW(m_pCombo->Hwnd(), CB_GETCURSEL, 0, 0));
     if (chosen == CB_ERR || chosen == m_nCurrentIndex)

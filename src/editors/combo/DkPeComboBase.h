@@ -72,6 +72,9 @@ public:
     bool CurrentEntryText(std::wstring& text) override;
     // The combo lost the focus with a choice made on its closed list: commit it there.
     void CommitChoiceOnFocusLoss();
+    // The list opens: a choice made while it was closed is now the open list's to commit or
+    // cancel.
+    void OnDropDown();
 
 protected:
     // The first object offers a property dialog or page (asked until one is found).
@@ -90,4 +93,6 @@ protected:
     BOOL m_bNeedsCurrentDocument = FALSE;
     // A commit on losing the focus leaves the focus where it went.
     bool m_bKeepFocusAway = false;
+    // A choice is being written (CommitSelection runs).
+    bool m_bWriting = false;
 };
