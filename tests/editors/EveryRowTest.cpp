@@ -336,3 +336,55 @@ TEST_F(ChoiceAfterChoice, ACancelledListAfterACommitWritesNothing)
     EXPECT_EQ(2u, UndoGroups());
 }
 } // namespace
+
+namespace
+{
+// Where the text of a row is on the screen: the box of its text-coloured pixels.
+RECT TextOnScreen(HWND control)
+{
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    dkfw::WindowDc screen(nullptr);
+    RECT box{LONG_MAX, LONG_MAX, -1, -1};
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+        {
+            const COLORREF c = ::GetPixel(screen.Get(), x, y);
+            if (GetRValue(c) < 96 && GetGValue(c) < 96 && GetBValue(c) < 96)
+            {
+                box.left = std::min<LONG>(box.left, x - r.left);
+                box.top = std::min<LONG>(box.top, y - r.top);
+                box.right = std::max<LONG>(box.right, x - r.left);
+                box.bottom = std::max<LONG>(box.bottom, y - r.top);
+            }
+        }
+    return box;
+}
+
+// The text of a typed row stays where it is when the row becomes active.
+TEST_F(EveryRow, TheTextDoesNotMoveWhenTheRowActivates)
+{
+    for (const BuiltRow& row : kBuiltRows)
+    {
+        if (row.input != Input::Typed)
+            continue;
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(S_OK, Row(*row.clsid, {row.handle}, row.dispid));
+        ::RedrawWindow(Control(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Pump(0);
+        const RECT inactive = TextOnScreen(Control());
+        ASSERT_GE(inactive.right, 0) << "the row shows its text";
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        HWND edit = Target(row);
+        ASSERT_NE(nullptr, edit);
+        ::SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(-1), 0);
+        ::HideCaret(edit);
+        ::RedrawWindow(Control(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Pump(0);
+        const RECT active = TextOnScreen(Control());
+        EXPECT_EQ(inactive.left, active.left);
+        EXPECT_EQ(inactive.top, active.top);
+        m_host.Release();
+    }
+}
+} // namespace

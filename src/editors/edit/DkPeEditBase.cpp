@@ -12,7 +12,8 @@ namespace
 {
 // Measures row heights of an empty row the same as a filled one.
 const wchar_t kHeightSample[] = L"WOyg";
-constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
+
 } // namespace
 
 CDkPeEditBase::CDkPeEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeCtrlBase(events, priv)
@@ -37,6 +38,12 @@ void CDkPeEditBase::DropEdit() noexcept
     if (m_pEdit && m_pPresetEdit == m_pEdit->Hwnd())
         m_pPresetEdit = nullptr;
     m_pEdit.reset();
+}
+
+int CDkPeEditBase::RowTextTop(int height, int textHeight) noexcept
+{
+    const int shift = std::max(0, (height - textHeight) / 2);
+    return shift + std::max(0, (height - shift - textHeight) / 2);
 }
 
 int CDkPeEditBase::TextHeight(HDC dc) const noexcept
@@ -286,8 +293,7 @@ long CDkPeEditBase::DrawRowText(ATL_DRAWINFO& info, const CString& shown)
     dkfw::SelectObjectScope font(dc, ControlFont());
     RECT text = bounds;
     text.left += 2;
-    const int free = (bounds.bottom - bounds.top) - TextHeight(dc);
-    text.top += std::max(0, free / 2);
+    text.top += RowTextTop(bounds.bottom - bounds.top, TextHeight(dc));
     const bool inTip = m_textTip.Exists() && ::WindowFromDC(dc) == m_textTip.Hwnd();
     if (!inTip && back)
         ::FillRect(dc, &bounds, back);
@@ -317,8 +323,8 @@ long CDkPeEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
     }
     RECT client{};
     ::GetClientRect(edit, &client);
-    // The text sits centred in the row, as in the inactive row.
-    m_pEdit->SetFormatRect(RECT{2, std::max(0, (height - textHeight) / 2), std::min<LONG>(width, client.right),
+    // The text sits where the inactive row draws it.
+    m_pEdit->SetFormatRect(RECT{2, RowTextTop(height, textHeight), std::min<LONG>(width, client.right),
                                 std::min<LONG>(height, client.bottom)});
     if (CPropNoDefaultWnd* popup = m_pEdit->Popup(); popup && popup->IsUp() && !popup->SitsUnderRow())
         popup->HidePopup();

@@ -57,6 +57,10 @@ protected:
     long DrawRowText(ATL_DRAWINFO& info, const CString& text);
     // The height of the row's text in dc, with a sample when the row is empty.
     int TextHeight(HDC dc) const noexcept;
+    // Where a row's text starts in a row of the given height: moved down by half the free
+    // height, then centred in what is left. The inactive row and the edit boxes put it there,
+    // so that it does not move when the row activates.
+    static int RowTextTop(int height, int textHeight) noexcept;
 
     CString m_text;
     BOOL m_reserved = FALSE;

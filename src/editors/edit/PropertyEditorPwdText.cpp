@@ -2,6 +2,8 @@
 // is drawn, measured or dumped of the row is the mask, never the text.
 #include "PropertyEditorPwdText.h"
 
+#include "Unique.h"
+
 bool CPropertyEditorPwdText::EnsurePasswordEdit() noexcept
 try
 {
@@ -19,11 +21,37 @@ try
     ::SendMessageW(edit->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
     edit->SetText(m_text);
     m_pEdit = std::move(edit);
+    PlacePasswordEdit();
     return true;
 }
 catch (...)
 {
     return false;
+}
+
+void CPropertyEditorPwdText::PlacePasswordEdit() noexcept
+{
+    HWND control = GetControlWindow();
+    RECT client{};
+    if (!HasEditWindow() || !control || !::GetClientRect(control, &client))
+        return;
+    HWND edit = m_pEdit->Hwnd();
+    int textHeight = 0;
+    {
+        dkfw::WindowDc dc(edit);
+        dkfw::SelectObjectScope font(dc.Get(), ControlFont());
+        textHeight = TextHeight(dc.Get());
+    }
+    // A single-line edit draws its text at its top and after its left margin.
+    const int top = RowTextTop(client.bottom, textHeight);
+    ::SetWindowPos(edit, nullptr, 0, top, client.right, client.bottom - top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(2, 0));
+}
+
+long CPropertyEditorPwdText::Handle_SetObjectRects(const RECT*, const RECT*)
+{
+    PlacePasswordEdit();
+    return S_OK;
 }
 
 std::wstring CPropertyEditorPwdText::Mask() const
