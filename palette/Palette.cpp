@@ -432,6 +432,14 @@ std::vector<RowDump> Palette::Dump()
     return out;
 }
 
+std::wstring Palette::ValueText(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return L"";
+    ReadCommon(*m_rows[static_cast<size_t>(row)]);
+    return m_rows[static_cast<size_t>(row)]->text;
+}
+
 int Palette::FindRow(const std::wstring& name) const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)

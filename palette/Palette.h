@@ -51,6 +51,9 @@ public:
     // Every row reads its value again.
     void RefreshAll();
     std::vector<RowDump> Dump();
+    // The common value of a row's property as the palette reads it from the objects (the
+    // varies text when they differ).
+    std::wstring ValueText(int row);
     void SetStatusCallback(void (*callback)(void*), void* context) noexcept
     {
         m_statusCallback = callback;

@@ -177,6 +177,61 @@ bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring&
     return true;
 }
 
+// The message boxes a row shows while the program drives it: each is read and closed, as
+// the user would close it, so that nothing waits for a hand.
+class MessageBoxes
+{
+public:
+    MessageBoxes() noexcept
+    {
+        s_current = this;
+        m_hook = ::SetWindowsHookExW(WH_CBT, &Hook, nullptr, ::GetCurrentThreadId());
+    }
+    ~MessageBoxes()
+    {
+        if (m_hook)
+            ::UnhookWindowsHookEx(m_hook);
+        s_current = nullptr;
+    }
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+    const std::wstring& First() const noexcept { return m_first; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HCBT_ACTIVATE && s_current)
+        {
+            HWND box = reinterpret_cast<HWND>(wParam);
+            wchar_t name[16] = {};
+            ::GetClassNameW(box, name, 16);
+            if (std::wstring(name) == L"#32770")
+            {
+                wchar_t text[512] = {};
+                ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+                if (s_current->m_first.empty())
+                    s_current->m_first = *text ? text : L"(a message without text)";
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline MessageBoxes* s_current = nullptr;
+    HHOOK m_hook = nullptr;
+    std::wstring m_first;
+};
+
+// The changes the host has seen begin so far.
+int ChangesSoFar()
+{
+    int n = 0;
+    for (int i = 0; i < dkhost_test::JournalSize(); ++i)
+        if (std::wstring(dkhost_test::JournalEntry(i)) == L"modeless start OPM_CHGPROP")
+            ++n;
+    return n;
+}
+
 // Activates the row, types the text and presses Enter, as the user does.
 int SetRow(App& app, const std::wstring& assignment)
 {
@@ -209,28 +264,48 @@ int SetRow(App& app, const std::wstring& assignment)
     }
     if (!typing)
         return Fail(1, L"the row \"" + name + L"\" offers nothing to type into");
-    wchar_t windowClass[32] = {};
-    ::GetClassNameW(typing, windowClass, 32);
-    if (::lstrcmpiW(windowClass, WC_COMBOBOXW) == 0)
+    // A value the row refuses: the message the row shows, or no change at all although the
+    // value typed or chosen is not the row's value.
+    const auto rows = app.palette.Dump();
+    const auto before = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
+    const bool password = before != rows.end() && before->editor == L"DkPePropertyEditorPwdText";
+    const std::wstring given = password ? L"the password typed" : L"\"" + text + L"\"";
+    const int changes = ChangesSoFar();
+    std::wstring message;
     {
-        // A drop-down: open the list, go to the entry and close the list with Enter.
-        const LRESULT entry = ::SendMessageW(typing, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(text.c_str()));
-        if (entry == CB_ERR)
-            return Fail(1, L"the row \"" + name + L"\" offers no entry \"" + text + L"\"");
-        ::SendMessageW(typing, CB_SHOWDROPDOWN, TRUE, 0);
-        ::SendMessageW(typing, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        MessageBoxes boxes;
+        wchar_t windowClass[32] = {};
+        ::GetClassNameW(typing, windowClass, 32);
+        if (::lstrcmpiW(windowClass, WC_COMBOBOXW) == 0)
+        {
+            // A drop-down: open the list, go to the entry and close the list with Enter.
+            const LRESULT entry = ::SendMessageW(typing, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                 reinterpret_cast<LPARAM>(text.c_str()));
+            if (entry == CB_ERR)
+                return Fail(1, L"the row \"" + name + L"\" offers no entry \"" + text + L"\"");
+            ::SendMessageW(typing, CB_SHOWDROPDOWN, TRUE, 0);
+            ::SendMessageW(typing, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        }
+        else
+        {
+            ::SendMessageW(typing, EM_SETSEL, 0, -1);
+            for (wchar_t c : text)
+                ::SendMessageW(typing, WM_CHAR, c, 1);
+        }
         ::SendMessageW(typing, WM_KEYDOWN, VK_RETURN, 1);
         ::SendMessageW(typing, WM_KEYUP, VK_RETURN, 0xC0000001);
         Pump();
-        return 0;
+        message = boxes.First();
     }
-    ::SendMessageW(typing, EM_SETSEL, 0, -1);
-    for (wchar_t c : text)
-        ::SendMessageW(typing, WM_CHAR, c, 1);
-    ::SendMessageW(typing, WM_KEYDOWN, VK_RETURN, 1);
-    ::SendMessageW(typing, WM_KEYUP, VK_RETURN, 0xC0000001);
-    Pump();
+    if (!message.empty())
+        return Fail(1, L"the row \"" + name + L"\" refused " + given + L": " + message);
+    if (ChangesSoFar() == changes && app.palette.ValueText(row) != text)
+    {
+        const auto after = app.palette.Dump();
+        const auto shown = std::find_if(after.begin(), after.end(), [&](const auto& r) { return r.name == name; });
+        if (shown == after.end() || shown->text != text)
+            return Fail(1, L"the row \"" + name + L"\" refused " + given);
+    }
     return 0;
 }
 

@@ -397,3 +397,32 @@ TEST(PaletteProgram, ShowsAPasswordOnlyAsMasks)
     EXPECT_EQ(1, Occurrences(r.output, "journal: undo group begin")) << r.output;
 }
 } // namespace
+
+namespace
+{
+// A value the row refuses ends the program with exit code 1 and one line: the message the
+// row showed (closed, so that nothing waits), or the refusal of a text that does not parse.
+TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
+{
+    struct Case
+    {
+        const wchar_t* set;
+        const char* line;
+    };
+    for (const Case& c : {Case{L"Transparency=500", "dkpex-palette: the row \"Transparency\" refused \"500\": "},
+                          Case{L"Transparency=abc", "dkpex-palette: the row \"Transparency\" refused \"abc\""}})
+    {
+        SCOPED_TRACE(c.line);
+        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30 --set \"" + c.set + L"\"",
+                                    BinDir(), 60000);
+        ASSERT_FALSE(r.timedOut) << r.output;
+        EXPECT_EQ(1u, r.exitCode) << r.output;
+        EXPECT_EQ(0u, r.output.find(c.line)) << r.output;
+        EXPECT_EQ(1, Occurrences(r.output, "\n")) << "one line: " << r.output;
+    }
+    // The value the row holds already is no refusal.
+    auto same =
+        dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30 --set Transparency=0", BinDir(), 60000);
+    EXPECT_EQ(0u, same.exitCode) << same.output;
+}
+} // namespace
