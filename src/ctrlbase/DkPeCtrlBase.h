@@ -25,6 +25,20 @@ struct IDkPiPropertyIdentifier;
 // The component's text type inside: wide characters.
 using CString = std::wstring;
 
+// Tells the host that a modeless operation runs, for the life of the scope (when on).
+class DKPEX_API CDkPeModelessOperation
+{
+public:
+    explicit CDkPeModelessOperation(const wchar_t* name, bool on = true) noexcept;
+    ~CDkPeModelessOperation();
+    CDkPeModelessOperation(const CDkPeModelessOperation&) = delete;
+    CDkPeModelessOperation& operator=(const CDkPeModelessOperation&) = delete;
+
+private:
+    const wchar_t* m_name;
+    bool m_on;
+};
+
 class DKPEX_API CDkPeCtrlBase
 {
 public:
@@ -175,6 +189,8 @@ protected:
     BOOL m_bBusy;
 
 private:
+    class ChangeBracket;
+
     void Initialize();
     void ReleaseSelection() noexcept;
     long GetPropertyExpressionHelper(long dispid, IDispatch* object, CString& text, bool& has);

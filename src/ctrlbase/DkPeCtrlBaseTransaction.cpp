@@ -95,6 +95,27 @@ void FocusMainWindow()
         ::SetFocus(main);
 }
 
+// The user's break key is off for the life of the scope (while a document is active).
+class BreakKeyOff
+{
+public:
+    explicit BreakKeyOff(bool documentActive) noexcept : m_on(documentActive)
+    {
+        if (m_on)
+            dkedDisableUsrbrk();
+    }
+    ~BreakKeyOff()
+    {
+        if (m_on)
+            dkedEnableUsrbrk();
+    }
+    BreakKeyOff(const BreakKeyOff&) = delete;
+    BreakKeyOff& operator=(const BreakKeyOff&) = delete;
+
+private:
+    bool m_on;
+};
+
 void ShowMessage(HWND owner, const wchar_t* text)
 {
     ::MessageBoxW(owner, text, L"", MB_OK | MB_ICONEXCLAMATION);
@@ -105,9 +126,8 @@ class DialogOperation
 {
 public:
     DialogOperation(CIPropEditUIEvents* events, IDkPiPropertyIdentifier* identifier, const CString& name)
-        : m_events(events), m_identifier(identifier), m_name(name)
+        : m_change(L"OPM_CHGPROP"), m_events(events), m_identifier(identifier), m_name(name)
     {
-        dkedSendModelessOperationStart(L"OPM_CHGPROP");
         Notify();
         if (m_events)
             m_events->FireOperationStart(kDialogOperation);
@@ -117,7 +137,6 @@ public:
         Notify();
         if (m_events)
             m_events->FireOperationEnd(kDialogOperation);
-        dkedSendModelessOperationEnded(L"OPM_CHGPROP");
     }
     DialogOperation(const DialogOperation&) = delete;
     DialogOperation& operator=(const DialogOperation&) = delete;
@@ -127,18 +146,31 @@ private:
     {
         if (!m_identifier)
             return;
-        VARIANT v;
-        v.vt = VT_BSTR;
-        v.bstrVal = ::SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
-        m_identifier->OnValueWritten(v);
-        ::SysFreeString(v.bstrVal);
+        dkfw::UniqueVariant v;
+        v.Addr()->vt = VT_BSTR;
+        v.Addr()->bstrVal = ::SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
+        m_identifier->OnValueWritten(v.Get());
     }
 
+    // Made first, ended last.
+    CDkPeModelessOperation m_change;
     CIPropEditUIEvents* m_events;
     IDkPiPropertyIdentifier* m_identifier;
     const CString& m_name;
 };
 } // namespace
+
+CDkPeModelessOperation::CDkPeModelessOperation(const wchar_t* name, bool on) noexcept : m_name(name), m_on(on)
+{
+    if (m_on)
+        dkedSendModelessOperationStart(m_name);
+}
+
+CDkPeModelessOperation::~CDkPeModelessOperation()
+{
+    if (m_on)
+        dkedSendModelessOperationEnded(m_name);
+}
 
 long CDkPeCtrlBase::PostSetPropertyValue(IDispatch* object)
 {
@@ -227,6 +259,39 @@ void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
         dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
 }
 
+// The brackets of one write, closed on every way out: the host's change and its undo group
+// (restored with the write's result), and the palette's update events.
+class CDkPeCtrlBase::ChangeBracket
+{
+public:
+    explicit ChangeBracket(CDkPeCtrlBase& base) : m_base(base)
+    {
+        m_base.PrePropertyChangeSetup();
+        if (m_base.m_pUIEvents)
+            m_base.m_pUIEvents->FireBeginPropertyUpdate();
+    }
+    ~ChangeBracket()
+    {
+        // A write that ended early (out of memory) still closes what it opened.
+        if (!m_restored)
+            m_base.PostPropertyChangeRestore(E_FAIL, false);
+        if (m_base.m_pUIEvents)
+            m_base.m_pUIEvents->FireEndPropertyUpdate();
+    }
+    ChangeBracket(const ChangeBracket&) = delete;
+    ChangeBracket& operator=(const ChangeBracket&) = delete;
+
+    void Restore(long hr, bool someSkipped)
+    {
+        m_restored = true;
+        m_base.PostPropertyChangeRestore(hr, someSkipped);
+    }
+
+private:
+    CDkPeCtrlBase& m_base;
+    bool m_restored = false;
+};
+
 long CDkPeCtrlBase::SetPropertyValue(VARIANT* value, ValueType how)
 try
 {
@@ -249,9 +314,7 @@ try
     SCODE lastCode = 0;
     bool someSkipped = false;
     const bool documentActive = DocumentWithDatabase();
-    PrePropertyChangeSetup();
-    if (m_pUIEvents)
-        m_pUIEvents->FireBeginPropertyUpdate();
+    ChangeBracket bracket(*this);
 
     HWND frame = nullptr;
     auto owner = [&]()
@@ -273,41 +336,38 @@ try
         PreSetPropertyValue(object, m_pDispids[i]);
         if (m_pDispids[i] != kDynamicPropertyDispid)
         {
-            if (documentActive)
-                dkedDisableUsrbrk();
-            if (m_bUnspecifiedAllowed)
-                hr = SetPropertyValueAsUnspecified(m_pDispids[i], object, how == ValueUnspecified);
-            EXCEPINFO excep{};
-            if (how == ValueExpression)
-                hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(m_pDispids[i], object, value->bstrVal)
-                                          : E_INVALIDARG;
-            else if (how == ValueSpecified)
+            dkfw::UniqueExcepInfo excep;
             {
-                DISPID named = DISPID_PROPERTYPUT;
-                DISPPARAMS params{value, &named, 1, 1};
-                hr = object->Invoke(m_pDispids[i], IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr,
-                                    &excep, nullptr);
+                // The user's break cannot interrupt a write half-way.
+                const BreakKeyOff noBreak(documentActive);
+                if (m_bUnspecifiedAllowed)
+                    hr = SetPropertyValueAsUnspecified(m_pDispids[i], object, how == ValueUnspecified);
+                if (how == ValueExpression)
+                    hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(m_pDispids[i], object, value->bstrVal)
+                                              : E_INVALIDARG;
+                else if (how == ValueSpecified)
+                {
+                    DISPID named = DISPID_PROPERTYPUT;
+                    DISPPARAMS params{value, &named, 1, 1};
+                    hr = object->Invoke(m_pDispids[i], IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params,
+                                        nullptr, excep.Addr(), nullptr);
+                }
+                if (SUCCEEDED(hr))
+                    hr = PostSetPropertyValue(object);
             }
-            if (SUCCEEDED(hr))
-                hr = PostSetPropertyValue(object);
-            if (documentActive)
-                dkedEnableUsrbrk();
             if (FAILED(hr) && !quiet && hr == DISP_E_EXCEPTION)
             {
                 ++m_nFailed;
-                if (excep.scode != lastCode && messages < kMaxMessages && excep.bstrDescription &&
-                    *excep.bstrDescription)
+                const EXCEPINFO& e = excep.Get();
+                if (e.scode != lastCode && messages < kMaxMessages && e.bstrDescription && *e.bstrDescription)
                 {
-                    ShowMessage(owner(), excep.bstrDescription);
+                    ShowMessage(owner(), e.bstrDescription);
                     ++messages;
                 }
-                lastCode = excep.scode;
+                lastCode = e.scode;
                 if (m_nFailed != m_nObjects)
                     hr = S_OK;
             }
-            ::SysFreeString(excep.bstrSource);
-            ::SysFreeString(excep.bstrDescription);
-            ::SysFreeString(excep.bstrHelpFile);
             continue;
         }
 
@@ -345,7 +405,7 @@ try
         }
     }
 
-    PostPropertyChangeRestore(hr, someSkipped);
+    bracket.Restore(hr, someSkipped);
     if (SUCCEEDED(hr) && m_pPropertyIdentifier)
     {
         dkfw::UniqueVariant copy;
@@ -359,8 +419,6 @@ try
             m_pPropertyIdentifier->OnValueTextWritten(text.Get());
         }
     }
-    if (m_pUIEvents)
-        m_pUIEvents->FireEndPropertyUpdate();
     return hr;
 }
 catch (const std::bad_alloc&)

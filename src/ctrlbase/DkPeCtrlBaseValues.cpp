@@ -48,14 +48,6 @@ bool ClassIs(IDispatch* object, const CLSID (&ids)[2])
     return CDkPeCtrlBase::ObjectClassId(object, cls) && (cls == ids[0] || cls == ids[1]);
 }
 
-void ClearExcepInfo(EXCEPINFO& e)
-{
-    ::SysFreeString(e.bstrSource);
-    ::SysFreeString(e.bstrDescription);
-    ::SysFreeString(e.bstrHelpFile);
-    e = EXCEPINFO{};
-}
-
 // A BSTR null string reads as empty; an untyped null array as an empty array.
 void NormaliseRead(VARIANT* value)
 {
@@ -337,14 +329,14 @@ long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& v
     auto* object = static_cast<IDispatch*>(m_ppObjects[index]);
     const long dispid = m_pDispids[index];
     DISPPARAMS none{};
-    EXCEPINFO excep{};
+    dkfw::UniqueExcepInfo excep;
     if (value->vt != VT_EMPTY)
         ::VariantClear(value);
-    HRESULT hr = object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, value, &excep, nullptr);
+    HRESULT hr =
+        object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, value, excep.Addr(), nullptr);
     if (hr == DISP_E_EXCEPTION)
     {
-        const SCODE code = excep.scode;
-        ClearExcepInfo(excep);
+        const SCODE code = excep.Get().scode;
         if (code == kThicknessElsewhereCode && dispid == 10 && ClassIs(object, kThicknessElsewhere))
         {
             ::VariantClear(value);

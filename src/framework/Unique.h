@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <oaidl.h>
 #include <oleauto.h>
 
 #include <string>
@@ -70,6 +71,12 @@ struct HkeyTraits
     static HKEY Invalid() noexcept { return nullptr; }
     static void Close(HKEY h) noexcept { ::RegCloseKey(h); }
 };
+struct MemoryDcTraits
+{
+    static HDC Invalid() noexcept { return nullptr; }
+    static void Acquired(HDC) noexcept;
+    static void Close(HDC h) noexcept;
+};
 struct HwndTraits
 {
     static HWND Invalid() noexcept { return nullptr; }
@@ -99,6 +106,91 @@ using UniqueHrgn = UniqueAny<GdiTraits<HRGN>>;
 using UniqueHandle = UniqueAny<HandleTraits>;
 using UniqueHkey = UniqueAny<HkeyTraits>;
 using UniqueHwnd = UniqueAny<HwndTraits>;
+// A memory device context (CreateCompatibleDC), counted with the GDI objects.
+using UniqueMemoryDc = UniqueAny<MemoryDcTraits>;
+
+inline void MemoryDcTraits::Acquired(HDC) noexcept
+{
+    NoteGdiObject(1);
+}
+inline void MemoryDcTraits::Close(HDC h) noexcept
+{
+    ::DeleteDC(h);
+    NoteGdiObject(-1);
+}
+
+// The exception record of IDispatch::Invoke: its strings are freed with it.
+class UniqueExcepInfo
+{
+public:
+    UniqueExcepInfo() noexcept = default;
+    UniqueExcepInfo(const UniqueExcepInfo&) = delete;
+    UniqueExcepInfo& operator=(const UniqueExcepInfo&) = delete;
+    ~UniqueExcepInfo() { Reset(); }
+    void Reset() noexcept
+    {
+        ::SysFreeString(m_e.bstrSource);
+        ::SysFreeString(m_e.bstrDescription);
+        ::SysFreeString(m_e.bstrHelpFile);
+        m_e = EXCEPINFO{};
+    }
+    EXCEPINFO* Addr() noexcept { return &m_e; }
+    const EXCEPINFO& Get() const noexcept { return m_e; }
+
+private:
+    EXCEPINFO m_e{};
+};
+
+// A description a type information hands out (TYPEATTR, VARDESC, FUNCDESC), given back to it.
+template <class D, HRESULT (STDMETHODCALLTYPE ITypeInfo::*Get)(UINT, D**), void (STDMETHODCALLTYPE ITypeInfo::*Put)(D*)>
+class TypeDescription
+{
+public:
+    TypeDescription(ITypeInfo* info, UINT index) noexcept : m_info(info)
+    {
+        if (!info || FAILED((info->*Get)(index, &m_d)))
+            m_d = nullptr;
+    }
+    TypeDescription(const TypeDescription&) = delete;
+    TypeDescription& operator=(const TypeDescription&) = delete;
+    ~TypeDescription()
+    {
+        if (m_d)
+            (m_info->*Put)(m_d);
+    }
+    const D* operator->() const noexcept { return m_d; }
+    explicit operator bool() const noexcept { return m_d != nullptr; }
+
+private:
+    ITypeInfo* m_info;
+    D* m_d = nullptr;
+};
+using VarDescription = TypeDescription<VARDESC, &ITypeInfo::GetVarDesc, &ITypeInfo::ReleaseVarDesc>;
+using FuncDescription = TypeDescription<FUNCDESC, &ITypeInfo::GetFuncDesc, &ITypeInfo::ReleaseFuncDesc>;
+
+// A type information's TYPEATTR, given back to it.
+class TypeAttributes
+{
+public:
+    explicit TypeAttributes(ITypeInfo* info) noexcept : m_info(info)
+    {
+        if (!info || FAILED(info->GetTypeAttr(&m_a)))
+            m_a = nullptr;
+    }
+    TypeAttributes(const TypeAttributes&) = delete;
+    TypeAttributes& operator=(const TypeAttributes&) = delete;
+    ~TypeAttributes()
+    {
+        if (m_a)
+            m_info->ReleaseTypeAttr(m_a);
+    }
+    const TYPEATTR* operator->() const noexcept { return m_a; }
+    explicit operator bool() const noexcept { return m_a != nullptr; }
+
+private:
+    ITypeInfo* m_info;
+    TYPEATTR* m_a = nullptr;
+};
 
 class UniqueBstr
 {

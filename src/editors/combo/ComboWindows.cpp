@@ -84,8 +84,9 @@ void COwnerDrawItemBmp::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState
     text.left += m_blank ? 1 : 16;
     RECT highlight = *rect;
     highlight.left = std::max(rect->left, text.left - 2);
-    const HRGN clip = ::CreateRectRgn(std::max(rect->left, text.left - 3), rect->top, rect->right, rect->bottom);
-    ::SelectClipRgn(dc, clip);
+    const dkfw::UniqueHrgn clip(
+        ::CreateRectRgn(std::max(rect->left, text.left - 3), rect->top, rect->right, rect->bottom));
+    ::SelectClipRgn(dc, clip.Get());
     if (selected && entireOrSelect)
     {
         ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
@@ -99,14 +100,11 @@ void COwnerDrawItemBmp::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState
     else
         ::DrawFocusRect(dc, &highlight);
     ::SelectClipRgn(dc, nullptr);
-    ::DeleteObject(clip);
     if (!m_blank && m_bitmap)
     {
-        HDC memory = ::CreateCompatibleDC(dc);
-        const HGDIOBJ old = ::SelectObject(memory, m_bitmap.Get());
-        ::BitBlt(dc, rect->left, rect->top, kPictureSize, kPictureSize, memory, 0, 0, SRCCOPY);
-        ::SelectObject(memory, old);
-        ::DeleteDC(memory);
+        const dkfw::UniqueMemoryDc memory(::CreateCompatibleDC(dc));
+        const dkfw::SelectObjectScope picture(memory.Get(), m_bitmap.Get());
+        ::BitBlt(dc, rect->left, rect->top, kPictureSize, kPictureSize, memory.Get(), 0, 0, SRCCOPY);
     }
     ::SetTextColor(dc, savedText);
     ::SetBkColor(dc, savedBack);

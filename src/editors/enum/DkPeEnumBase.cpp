@@ -13,7 +13,6 @@
 namespace
 {
 constexpr double kTolerance = 1e-6;
-constexpr LCID kUserLocale = 1024;
 
 bool IsSpecial(const VARIANT& v, LONG value)
 {
@@ -24,14 +23,15 @@ bool SameValue(const VARIANT& a, const VARIANT& b)
 {
     if (a.vt == VT_NULL && b.vt == VT_NULL)
         return true;
-    return a.vt == b.vt && ::VarCmp(const_cast<VARIANT*>(&a), const_cast<VARIANT*>(&b), kUserLocale, 0) == VARCMP_EQ;
+    return a.vt == b.vt &&
+           ::VarCmp(const_cast<VARIANT*>(&a), const_cast<VARIANT*>(&b), CDkPeCtrlBase::kPropertyLocale, 0) == VARCMP_EQ;
 }
 
 bool SameText(const std::wstring& a, const std::wstring& b)
 {
     dkfw::UniqueBstr x(a.c_str());
     dkfw::UniqueBstr y(b.c_str());
-    return ::VarBstrCmp(x.Get(), y.Get(), kUserLocale, 0) == VARCMP_EQ;
+    return ::VarBstrCmp(x.Get(), y.Get(), CDkPeCtrlBase::kPropertyLocale, 0) == VARCMP_EQ;
 }
 } // namespace
 
@@ -78,71 +78,55 @@ const TypeEnumeration& CDkPeEnumBase::Enumeration()
     m_enumeration = std::make_unique<TypeEnumeration>();
     auto object = FirstDispatch(m_nObjects, m_ppObjects);
     dkfw::ComPtr<ITypeInfo> info;
-    TYPEATTR* attr = nullptr;
-    if (!object || !m_pDispids || FAILED(object->GetTypeInfo(0, LOCALE_SYSTEM_DEFAULT, info.Put())) ||
-        FAILED(info->GetTypeAttr(&attr)))
+    if (!object || !m_pDispids || FAILED(object->GetTypeInfo(0, LOCALE_SYSTEM_DEFAULT, info.Put())))
+        return *m_enumeration;
+    const dkfw::TypeAttributes attr(info.Get());
+    if (!attr)
         return *m_enumeration;
     HREFTYPE ref = 0;
     bool found = false;
     for (UINT i = 0; i < attr->cVars && !found; ++i)
     {
-        VARDESC* var = nullptr;
-        if (FAILED(info->GetVarDesc(i, &var)))
-            continue;
-        if (var->memid == m_pDispids[0] && var->elemdescVar.tdesc.vt == VT_USERDEFINED)
+        const dkfw::VarDescription var(info.Get(), i);
+        if (var && var->memid == m_pDispids[0] && var->elemdescVar.tdesc.vt == VT_USERDEFINED)
         {
             ref = var->elemdescVar.tdesc.hreftype;
             found = true;
         }
-        info->ReleaseVarDesc(var);
     }
     for (UINT i = 0; i < attr->cFuncs && !found; ++i)
     {
-        FUNCDESC* func = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &func)))
-            continue;
-        if (func->memid == m_pDispids[0] && func->elemdescFunc.tdesc.vt == VT_USERDEFINED)
+        const dkfw::FuncDescription func(info.Get(), i);
+        if (func && func->memid == m_pDispids[0] && func->elemdescFunc.tdesc.vt == VT_USERDEFINED)
         {
             ref = func->elemdescFunc.tdesc.hreftype;
             found = true;
         }
-        info->ReleaseFuncDesc(func);
     }
-    info->ReleaseTypeAttr(attr);
     dkfw::ComPtr<ITypeInfo> enumInfo;
-    TYPEATTR* enumAttr = nullptr;
-    if (!found || FAILED(info->GetRefTypeInfo(ref, enumInfo.Put())) || FAILED(enumInfo->GetTypeAttr(&enumAttr)))
+    if (!found || FAILED(info->GetRefTypeInfo(ref, enumInfo.Put())))
+        return *m_enumeration;
+    const dkfw::TypeAttributes enumAttr(enumInfo.Get());
+    if (!enumAttr)
         return *m_enumeration;
     auto result = std::make_unique<TypeEnumeration>();
     const int count = enumAttr->cVars;
     result->values.resize(static_cast<size_t>(count));
     result->names.resize(static_cast<size_t>(count));
-    bool failed = false;
-    for (int i = 0; i < count && !failed; ++i)
+    for (int i = 0; i < count; ++i)
     {
-        VARDESC* var = nullptr;
-        if (FAILED(enumInfo->GetVarDesc(static_cast<UINT>(i), &var)))
-        {
-            failed = true;
-            break;
-        }
+        const dkfw::VarDescription var(enumInfo.Get(), static_cast<UINT>(i));
+        if (!var)
+            return *m_enumeration;
         if (var->varkind == VAR_CONST && var->lpvarValue)
             result->values[static_cast<size_t>(i)].CopyFrom(*var->lpvarValue);
-        BSTR name = nullptr;
+        dkfw::UniqueBstr name;
         UINT got = 0;
-        if (SUCCEEDED(enumInfo->GetNames(var->memid, &name, 1, &got)) && got == 1)
-        {
-            result->names[static_cast<size_t>(i)] = name ? name : L"";
-            ::SysFreeString(name);
-        }
-        enumInfo->ReleaseVarDesc(var);
+        if (SUCCEEDED(enumInfo->GetNames(var->memid, name.Put(), 1, &got)) && got == 1)
+            result->names[static_cast<size_t>(i)] = name.View();
     }
-    enumInfo->ReleaseTypeAttr(enumAttr);
-    if (!failed)
-    {
-        result->count = count;
-        m_enumeration = std::move(result);
-    }
+    result->count = count;
+    m_enumeration = std::move(result);
     return *m_enumeration;
 }
 

@@ -183,11 +183,6 @@ long CPropertyEditorBool::CommitSelection(int index)
         value.Put()->vt = VT_BOOL;
         value.Addr()->boolVal = index == 0 ? VARIANT_TRUE : VARIANT_FALSE;
     }
-    const bool bracket = ChangesConstraintForm();
-    if (bracket)
-        dkedSendModelessOperationStart(L"OPM_CHGCONSTRFORM");
-    const long hr = SetPropertyValue(value.Addr(), kind);
-    if (bracket)
-        dkedSendModelessOperationEnded(L"OPM_CHGCONSTRFORM");
-    return hr;
+    const CDkPeModelessOperation constraintForm(L"OPM_CHGCONSTRFORM", ChangesConstraintForm());
+    return SetPropertyValue(value.Addr(), kind);
 }
