@@ -2,6 +2,8 @@
 // the window operations every editor shares.
 #include "DkPeCtrlBase.h"
 
+#include "DrawingUnits.h"
+
 #include "ResourceOverride.h"
 #include "SharedTexts.h"
 
@@ -151,7 +153,7 @@ long CDkPeCtrlBase::BeginEdit(const RECT&)
 long CDkPeCtrlBase::EndEdit()
 {
     m_textTip.Hide();
-    m_textTip.SetOwner(m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr);
+    m_textTip.SetOwner(ControlHwnd());
     return S_OK;
 }
 
@@ -362,9 +364,7 @@ long CDkPeCtrlBase::Handle_get_ReadOnlyBackColor(OLE_COLOR* color)
 
 bool CDkPeCtrlBase::IsCurrentDocumentDatabase() noexcept
 {
-    DkDbDatabase* working = dkdbHostApplicationServices()->workingDatabase();
-    DkApDocument* doc = dkDocManager() ? dkDocManager()->curDocument() : nullptr;
-    return working && doc && doc->database() == working;
+    return dkpex::IsCurrentDocumentDatabase();
 }
 
 HFONT CDkPeCtrlBase::ControlFont() const noexcept
@@ -481,8 +481,7 @@ HBRUSH CDkPeCtrlBase::Handle_OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL& handl
     if (type != OBJ_DC && type != OBJ_MEMDC)
         return nullptr;
     handled = TRUE;
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     const COLORREF fore = Translate(readOnly ? m_readOnlyForeColor : m_foreColor);
     COLORREF back = Translate(readOnly ? m_readOnlyBackColor : m_backColor);
     if (m_textTip.Exists() && ::WindowFromDC(hdc) == m_textTip.Hwnd())
@@ -542,7 +541,7 @@ LRESULT CDkPeCtrlBase::Handle_OnMouseLeave(UINT, WPARAM, LPARAM, BOOL& handled)
 
 LRESULT CDkPeCtrlBase::Handle_ShowTextTip(UINT, WPARAM, LPARAM, BOOL&)
 {
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     RECT client{};
     if (!control || !::GetClientRect(control, &client))
         return E_FAIL;
@@ -645,7 +644,7 @@ CString CDkPeCtrlBase::GetUnspecifiedString() const
 
 long CDkPeCtrlBase::GetStringWidth(CString text, int* width)
 {
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     RECT client{};
     if (!m_pFont || !control || !::GetClientRect(control, &client))
         return E_FAIL;
@@ -668,7 +667,7 @@ long CDkPeCtrlBase::GetStringWidth(CString text, int* width)
 
 long CDkPeCtrlBase::ShowTextTooltip(RECT rect)
 {
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     if (!control || !m_textTip.Exists() || ::IsWindowVisible(m_textTip.Hwnd()))
         return S_OK;
     return m_textTip.Place(control, rect);

@@ -149,6 +149,15 @@ public:
 protected:
     // The handle of the palette's font for the control, or null before it has one.
     HFONT ControlFont() const noexcept;
+    // The control's window, or null before it exists.
+    HWND ControlHwnd() const noexcept { return m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr; }
+    // The property is read-only now (PropReadOnly asked).
+    bool IsPropertyReadOnly()
+    {
+        int readOnly = FALSE;
+        PropReadOnly(readOnly);
+        return readOnly != FALSE;
+    }
     // The host's working database is the current document's (editors that show the
     // drawing's units or its tables work only then).
     static bool IsCurrentDocumentDatabase() noexcept;

@@ -2,6 +2,8 @@
 // calculator buttons, and numbers as text.
 #include "DkPeButtonEditBase.h"
 
+#include "PictureSlot.h"
+
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
 #include "SharedTexts.h"
@@ -17,37 +19,6 @@ namespace
 constexpr size_t kTooltipBuffer = 260;
 const wchar_t kHeightSample[] = L"WOyg";
 
-using ToText = int (*)(double, int, int, wchar_t*) noexcept;
-using FromText = int (*)(const wchar_t*, int, double*) noexcept;
-
-// The conversions of a numeric data type: distance, angle, plain number, raw angle.
-struct Conversion
-{
-    ToText toText;
-    FromText fromText;
-    int unit;
-};
-
-bool ConversionOf(int type, Conversion& c)
-{
-    switch (type)
-    {
-    case PE_DRVK_DISTANCE:
-        c = {&dkdbRToS, &dkdbDisToF, -1};
-        return true;
-    case PE_DRVK_ANGLE:
-        c = {&dkdbAngToS, &dkdbAngToF, -1};
-        return true;
-    case PE_DRVK_NOUNITS:
-        c = {&dkdbRToS, &dkdbDisToF, 2};
-        return true;
-    case PE_DRVK_RAW_ANGLE:
-        c = {&dkdbRawAngToS, &dkdbRawAngToF, -1};
-        return true;
-    default:
-        return false;
-    }
-}
 } // namespace
 
 CDkPeButtonEditBase::CDkPeButtonEditBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv)
@@ -148,66 +119,6 @@ CustomButton* CDkPeButtonEditBase::FindButton(USHORT id) const noexcept
     return nullptr;
 }
 
-int CDkPeButtonEditBase::HostShort(const wchar_t* name, int fallback) noexcept
-{
-    resbuf rb{};
-    return dkedGetVar(name, &rb) == RTNORM && rb.restype == RTSHORT ? rb.resval.rint : fallback;
-}
-
-bool CDkPeButtonEditBase::FormatNumericValue(const VARIANT& value, CString& text)
-{
-    text.clear();
-    CTemporaryResourceOverride resources;
-    if (!IsCurrentDocumentDatabase())
-        return false;
-    switch (value.vt)
-    {
-    case VT_I2:
-        text = std::to_wstring(value.iVal);
-        break;
-    case VT_I4:
-    case VT_INT:
-        text = std::to_wstring(value.lVal);
-        break;
-    case VT_R4:
-    case VT_R8:
-    {
-        wchar_t buf[kDkUnitsBufferSize];
-        if (dkdbRToS(value.vt == VT_R4 ? value.fltVal : value.dblVal, -1, -1, buf) == RTNORM)
-            text = buf;
-        break;
-    }
-    default:
-        break;
-    }
-    return true;
-}
-
-bool CDkPeButtonEditBase::FormatByNumericType(const VARIANT& value, int type, CString& text)
-{
-    text.clear();
-    Conversion c{};
-    dkfw::UniqueVariant d;
-    wchar_t buf[kDkUnitsBufferSize];
-    if (!ConversionOf(type, c) || FAILED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)) ||
-        c.toText(d.Get().dblVal, c.unit, -1, buf) != RTNORM)
-        return false;
-    text = buf;
-    return true;
-}
-
-bool CDkPeButtonEditBase::ParseByNumericType(const CString& text, int type, VARIANT* value)
-{
-    Conversion c{};
-    double d = 0;
-    if (!ConversionOf(type, c) || c.fromText(text.c_str(), c.unit, &d) != RTNORM)
-        return false;
-    ::VariantClear(value);
-    value->vt = VT_R8;
-    value->dblVal = d;
-    return true;
-}
-
 long CDkPeButtonEditBase::FormatValueText(CString& text, const VARIANT& value)
 {
     if (value.vt == VT_BSTR)
@@ -237,10 +148,10 @@ long CDkPeButtonEditBase::FormatValueText(CString& text, const VARIANT& value)
         if (m_numericDataType == PE_DRVK_NOUNITS)
         {
             if (IsCurrentDocumentDatabase())
-                FormatByNumericType(value, PE_DRVK_NOUNITS, text);
+                dkpex::FormatByNumericType(value, PE_DRVK_NOUNITS, text);
         }
         else
-            FormatNumericValue(value, text);
+            dkpex::FormatNumericValue(value, text);
         break;
     default:
         break;
@@ -273,9 +184,8 @@ long CDkPeButtonEditBase::Cleanup()
 
 long CDkPeButtonEditBase::BeginEdit(const RECT& rect)
 {
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    const bool readOnly = IsPropertyReadOnly();
+    HWND control = ControlHwnd();
     const int h = rect.bottom - rect.top;
     for (auto& b : m_buttons)
     {
@@ -490,42 +400,22 @@ LRESULT CDkPeButtonEditBase::OnDrawButtonItem(UINT, WPARAM id, LPARAM drawItem, 
 
 long CDkPeButtonEditBase::GetDefaultPicture(IUnknown** picture)
 {
-    if (!picture)
-        return E_POINTER;
-    *picture = nullptr;
-    if (!m_buttons.empty() && m_buttons.front()->picture)
-        m_buttons.front()->picture->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(picture));
-    return S_OK;
+    return dkpex::GetPictureSlot(m_buttons.empty() ? nullptr : m_buttons.front()->picture.Get(), picture);
 }
 
 long CDkPeButtonEditBase::PutDefaultPicture(IUnknown* picture)
 {
-    if (m_buttons.empty())
-        return S_OK;
-    m_buttons.front()->picture.Reset();
-    if (picture)
-        picture->QueryInterface(IID_IPicture, m_buttons.front()->picture.PutVoid());
-    return S_OK;
+    return m_buttons.empty() ? S_OK : dkpex::PutPictureSlot(m_buttons.front()->picture, picture);
 }
 
 long CDkPeButtonEditBase::GetDisabledPicture(IUnknown** picture)
 {
-    if (!picture)
-        return E_POINTER;
-    *picture = nullptr;
-    if (!m_buttons.empty() && m_buttons.front()->disabledPicture)
-        m_buttons.front()->disabledPicture->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(picture));
-    return S_OK;
+    return dkpex::GetPictureSlot(m_buttons.empty() ? nullptr : m_buttons.front()->disabledPicture.Get(), picture);
 }
 
 long CDkPeButtonEditBase::PutDisabledPicture(IUnknown* picture)
 {
-    if (m_buttons.empty())
-        return S_OK;
-    m_buttons.front()->disabledPicture.Reset();
-    if (picture)
-        picture->QueryInterface(IID_IPicture, m_buttons.front()->disabledPicture.PutVoid());
-    return S_OK;
+    return m_buttons.empty() ? S_OK : dkpex::PutPictureSlot(m_buttons.front()->disabledPicture, picture);
 }
 
 long CDkPeButtonEditBase::OnButtonClicked(int)
@@ -551,7 +441,7 @@ bool CDkPeButtonEditBase::GetCalculatorInput(CString& text)
 {
     text = m_pEdit && m_pEdit->Hwnd() ? m_pEdit->Text() : m_text;
     double distance = 0;
-    if (HostShort(L"LUNITS", -1) == 5 && dkdbDisToF(text.c_str(), 5, &distance) == RTNORM)
+    if (dkpex::HostShort(L"LUNITS", -1) == 5 && dkdbDisToF(text.c_str(), 5, &distance) == RTNORM)
     {
         wchar_t buf[64];
         std::swprintf(buf, 64, L"%.15g", distance);
@@ -618,8 +508,7 @@ long CDkPeButtonEditBase::InvokeCalculator()
         else
             input = L"0' " + input;
     }
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     m_bBusy = TRUE;
     CalculatorResult result;
     if (invoke(&result, title.c_str(), input.c_str(), !readOnly) && !m_bEditBoxReadOnly)

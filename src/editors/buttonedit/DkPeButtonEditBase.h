@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DkPeEditBase.h"
+#include "DrawingUnits.h"
 #include "PropertyEditorButton.h"
 #include "dkcal.h"
 
@@ -78,14 +79,6 @@ public:
     void SetButtonTooltip(const std::wstring& text, USHORT id);
     void EnableButtons(bool enable);
     CustomButton* FindButton(USHORT id) const noexcept;
-    // A host variable of integer type, or the fallback when it is not one.
-    static int HostShort(const wchar_t* name, int fallback) noexcept;
-    // Integers in base 10, reals in the drawing's units; empty unless the database test holds.
-    static bool FormatNumericValue(const VARIANT& value, CString& text);
-    // A number as the text of a numeric data type (distance, angle, plain number, raw
-    // angle) and back, always to a VT_R8; other types fail.
-    static bool FormatByNumericType(const VARIANT& value, int type, CString& text);
-    static bool ParseByNumericType(const CString& text, int type, VARIANT* value);
 
     int ButtonCount() const noexcept { return static_cast<int>(m_buttons.size()); }
     int ButtonSide() const noexcept { return m_buttonSide; }

@@ -2,6 +2,8 @@
 // the dialog button and the inactive row.
 #include "DkPeComboBase.h"
 
+#include "PictureSlot.h"
+
 #include "ComPtr.h"
 #include "HResult.h"
 #include "Unique.h"
@@ -76,8 +78,7 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
 {
     if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
         return E_FAIL;
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (readOnly)
     {
         if (m_pCombo && m_pCombo->Hwnd())
@@ -92,7 +93,7 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     if (m_state == kStateEditing)
         return S_OK;
 
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     if (!control)
         return E_FAIL;
     const int h = Height(row);
@@ -209,7 +210,7 @@ long CDkPeComboBase::EndEdit()
         RefreshTipOwner();
         if (!m_bKeepFocusAway)
             ::SetFocus(combo);
-        if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr)
+        if (HWND control = ControlHwnd())
             ::InvalidateRect(control, nullptr, TRUE);
         return S_OK;
     }
@@ -231,7 +232,7 @@ long CDkPeComboBase::EndEdit()
 void CDkPeComboBase::RefreshTipOwner() noexcept
 {
     m_textTip.Hide();
-    m_textTip.SetOwner(m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr);
+    m_textTip.SetOwner(ControlHwnd());
 }
 
 long CDkPeComboBase::Handle_Refresh()
@@ -250,8 +251,7 @@ long CDkPeComboBase::Handle_Refresh()
     }
     if (m_state == kStateEditing)
     {
-        int readOnly = FALSE;
-        PropReadOnly(readOnly);
+        const bool readOnly = IsPropertyReadOnly();
         if (readOnly)
             Handle_UIDeactivate();
         else if (m_pCombo && m_pCombo->Hwnd())
@@ -304,7 +304,7 @@ long CDkPeComboBase::Handle_OnDraw(ATL_DRAWINFO& info)
     if (!info.hdcDraw || !info.prcBounds)
         return E_FAIL;
     HDC dc = info.hdcDraw;
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     const HWND target = ::WindowFromDC(dc);
     if (m_state >= kStateEditing && target != control)
         return S_OK;
@@ -396,45 +396,24 @@ long CDkPeComboBase::OnButtonClicked(WORD notification)
     return S_OK;
 }
 
-namespace
-{
-long GetPicture(const dkfw::ComPtr<IPicture>& picture, IUnknown** out)
-{
-    if (!out)
-        return E_POINTER;
-    *out = picture.Get();
-    if (*out)
-        (*out)->AddRef();
-    return S_OK;
-}
-
-long PutPicture(dkfw::ComPtr<IPicture>& picture, IUnknown* object)
-{
-    picture.Reset();
-    if (object)
-        object->QueryInterface(IID_IPicture, picture.PutVoid());
-    return S_OK;
-}
-} // namespace
-
 long CDkPeComboBase::GetDefaultPicture(IUnknown** out)
 {
-    return GetPicture(m_defaultPicture, out);
+    return dkpex::GetPictureSlot(m_defaultPicture.Get(), out);
 }
 
 long CDkPeComboBase::PutDefaultPicture(IUnknown* picture)
 {
-    return PutPicture(m_defaultPicture, picture);
+    return dkpex::PutPictureSlot(m_defaultPicture, picture);
 }
 
 long CDkPeComboBase::GetDisabledPicture(IUnknown** out)
 {
-    return GetPicture(m_disabledPicture, out);
+    return dkpex::GetPictureSlot(m_disabledPicture.Get(), out);
 }
 
 long CDkPeComboBase::PutDisabledPicture(IUnknown* picture)
 {
-    return PutPicture(m_disabledPicture, picture);
+    return dkpex::PutPictureSlot(m_disabledPicture, picture);
 }
 
 long CDkPeComboBase::OnSelEndCancel()
@@ -450,7 +429,7 @@ void CDkPeComboBase::PresetValue(const std::wstring& text, bool isInteger, long 
         // Made as activation makes it, over the row: owner-drawn entries take their height
         // from the rectangle the list is made with.
         m_pCombo.reset();
-        HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+        HWND control = ControlHwnd();
         RECT row{};
         if (control)
             ::GetClientRect(control, &row);
@@ -559,7 +538,7 @@ LRESULT CDkPeComboBase::OnMeasureItem(UINT, UINT id, MEASUREITEMSTRUCT* item, BO
     else
     {
         RECT client{};
-        if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr)
+        if (HWND control = ControlHwnd())
             ::GetClientRect(control, &client);
         item->itemHeight = static_cast<UINT>(std::max<LONG>(1, client.bottom - 2));
     }
@@ -587,7 +566,7 @@ long CDkPeComboBase::OnLaunchDialog()
 
 long CDkPeComboBase::CreateComboWindow(const RECT& rect)
 {
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     auto combo = std::make_unique<CPropComboBox>(this);
     if (!control || !combo->CreateCombo(CPropComboBox::kStyle, rect, control, kComboId))
         return E_FAIL;

@@ -82,7 +82,7 @@ long CDkPeEditBase::ReadText()
 
 void CDkPeEditBase::PresetText(const std::wstring& text)
 {
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     if (!HasEditWindow())
         DropEdit();
     if (!m_pEdit && control)
@@ -139,7 +139,7 @@ long CDkPeEditBase::Handle_put_Font(IUnknown* font)
         ::SendMessageW(m_pEdit->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), TRUE);
         // The new font brings its own margins and a new text rectangle: lay the text out again.
         RECT client{};
-        if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+        if (HWND control = ControlHwnd();
             control && ::GetClientRect(control, &client))
             Handle_SetObjectRects(&client, &client);
         ::InvalidateRect(m_pEdit->Hwnd(), nullptr, TRUE);
@@ -149,8 +149,7 @@ long CDkPeEditBase::Handle_put_Font(IUnknown* font)
 
 long CDkPeEditBase::BeginEdit(const RECT& rect)
 {
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (readOnly)
     {
         if (m_bEditBoxReadOnly || !HasEditWindow())
@@ -159,7 +158,7 @@ long CDkPeEditBase::BeginEdit(const RECT& rect)
         ::SendMessageW(m_pEdit->Hwnd(), EM_SETREADONLY, TRUE, 0);
         return S_OK;
     }
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     // An edit whose window went with an earlier control window, or the hidden edit of a
     // command's preset (no horizontal scrolling, so typing would stop at the row's end),
     // gives way to the row's own edit box.
@@ -211,8 +210,7 @@ long CDkPeEditBase::EndEdit()
         CDkPeCtrlBase::EndEdit();
         return S_OK;
     }
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (readOnly || m_pEdit->IsReadOnly())
     {
         CDkPeCtrlBase::EndEdit();
@@ -233,7 +231,7 @@ long CDkPeEditBase::EndEdit()
         m_text = before;
         if (HasEditWindow())
             m_pEdit->SetText(m_text);
-        if (HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr)
+        if (HWND control = ControlHwnd())
             ::UpdateWindow(control);
     }
     else
@@ -248,13 +246,12 @@ long CDkPeEditBase::EndEdit()
 
 long CDkPeEditBase::MouseClick(UINT, POINT)
 {
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (readOnly || m_state == kStateCreated)
         return S_OK;
     if (m_state == kStatePlaced)
     {
-        HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+        HWND control = ControlHwnd();
         RECT r{};
         if (control)
             ::GetWindowRect(control, &r);
@@ -268,8 +265,7 @@ long CDkPeEditBase::MouseClick(UINT, POINT)
 
 long CDkPeEditBase::DoubleClick(const RECT& rect)
 {
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (readOnly)
         return S_OK;
     BeginEdit(rect);
@@ -380,7 +376,7 @@ LRESULT CDkPeEditBase::Handle_OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL& h
 
 LRESULT CDkPeEditBase::Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled)
 {
-    HWND control = m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr;
+    HWND control = ControlHwnd();
     if (m_state < kStateEditing || !HasEditWindow() || !control)
     {
         handled = FALSE;

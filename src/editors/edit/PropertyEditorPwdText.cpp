@@ -63,8 +63,7 @@ std::wstring CPropertyEditorPwdText::Mask() const
 
 long CPropertyEditorPwdText::BeginEdit(const RECT& rect)
 {
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (!readOnly && !EnsurePasswordEdit())
         return E_FAIL;
     return CDkPeEditBase::BeginEdit(rect);
@@ -83,8 +82,7 @@ long CPropertyEditorPwdText::GetTextTipWidth(int& width)
 
 long CPropertyEditorPwdText::Handle_OnDraw(ATL_DRAWINFO& info)
 {
-    int readOnly = FALSE;
-    PropReadOnly(readOnly);
+    const bool readOnly = IsPropertyReadOnly();
     if (!readOnly)
     {
         if (!EnsurePasswordEdit())

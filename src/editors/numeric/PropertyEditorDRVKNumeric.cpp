@@ -27,10 +27,10 @@ void CPropertyEditorDRVKNumeric::FormatNumber(const VARIANT& value, CString& tex
 {
     text.clear();
     if (IsCurrentDocumentDatabase())
-        FormatByNumericType(value, m_numericDataType, text);
+        dkpex::FormatByNumericType(value, m_numericDataType, text);
 }
 
 bool CPropertyEditorDRVKNumeric::ParseNumber(const CString& text, VARIANT* value)
 {
-    return IsCurrentDocumentDatabase() && ParseByNumericType(text, m_numericDataType, value);
+    return IsCurrentDocumentDatabase() && dkpex::ParseByNumericType(text, m_numericDataType, value);
 }

@@ -18,7 +18,7 @@ void RewriteFullTurn(CString& text)
     UINT a = 0;
     UINT b = 0;
     CTemporaryResourceOverride resources;
-    switch (CDkPeButtonEditBase::HostShort(L"AUNITS", 0))
+    switch (dkpex::HostShort(L"AUNITS", 0))
     {
     case 0:
         a = IDS_FULL_TURN_DEGREES;
@@ -63,7 +63,7 @@ void CPropertyEditorEllipseEndAngle::FormatNumber(const VARIANT& value, CString&
 {
     text.clear();
     double d = 0;
-    if (m_numericDataType != PE_DRVK_ANGLE || !FormatByNumericType(value, PE_DRVK_ANGLE, text) ||
+    if (m_numericDataType != PE_DRVK_ANGLE || !dkpex::FormatByNumericType(value, PE_DRVK_ANGLE, text) ||
         !NumericAsDouble(value, d))
         return;
     if (std::fabs(d - kFullTurn) < kTolerance)
@@ -72,7 +72,7 @@ void CPropertyEditorEllipseEndAngle::FormatNumber(const VARIANT& value, CString&
 
 bool CPropertyEditorEllipseEndAngle::ParseNumber(const CString& text, VARIANT* value)
 {
-    if (m_numericDataType != PE_DRVK_ANGLE || !ParseByNumericType(text, PE_DRVK_ANGLE, value))
+    if (m_numericDataType != PE_DRVK_ANGLE || !dkpex::ParseByNumericType(text, PE_DRVK_ANGLE, value))
         return false;
     if (std::fabs(value->dblVal) < kTolerance && (text.empty() || text[0] != L'0'))
         value->dblVal = kFullTurn;

@@ -13,7 +13,7 @@ long CPropertyEditorNumeric::Handle_InitEditControl(VARIANT* objs, VARIANT* dynP
 
 void CPropertyEditorNumeric::FormatNumber(const VARIANT& value, CString& text)
 {
-    FormatNumericValue(value, text);
+    dkpex::FormatNumericValue(value, text);
 }
 
 bool CPropertyEditorNumeric::ParseNumber(const CString& text, VARIANT* value)

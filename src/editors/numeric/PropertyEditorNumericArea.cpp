@@ -23,7 +23,7 @@ bool g_unionAreaShown = false;
 // Engineering and architectural units show areas in square inches and square feet.
 bool FeetAndInches()
 {
-    const int units = CDkPeButtonEditBase::HostShort(L"LUNITS", 2);
+    const int units = dkpex::HostShort(L"LUNITS", 2);
     return units == 3 || units == 4;
 }
 } // namespace
@@ -43,7 +43,7 @@ void CPropertyEditorNumericArea::FormatNumber(const VARIANT& value, CString& tex
 {
     if (!FeetAndInches())
     {
-        FormatNumericValue(value, text);
+        dkpex::FormatNumericValue(value, text);
         return;
     }
     text.clear();

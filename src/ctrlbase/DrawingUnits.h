@@ -1,0 +1,24 @@
+// The drawing's units, for every family: the host's variables, and numbers as the text of a
+// row in the drawing's units and back.
+#pragma once
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <string>
+
+namespace dkpex
+{
+// The host's working database is the current document's (rows that show the drawing's
+// units or its tables work only then).
+bool IsCurrentDocumentDatabase() noexcept;
+// A host variable of integer type, or the fallback when it is not one.
+int HostShort(const wchar_t* name, int fallback) noexcept;
+// Integers in base 10, reals in the drawing's units; empty unless the database test holds.
+bool FormatNumericValue(const VARIANT& value, std::wstring& text);
+// A number as the text of a numeric data type (distance, angle, plain number, raw angle)
+// and back, always to a VT_R8; other types fail.
+bool FormatByNumericType(const VARIANT& value, int type, std::wstring& text);
+bool ParseByNumericType(const std::wstring& text, int type, VARIANT* value);
+} // namespace dkpex
