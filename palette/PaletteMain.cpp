@@ -239,7 +239,7 @@ int SetRow(App& app, const std::wstring& assignment)
     if (equals == std::wstring::npos)
         return Fail(2, L"--set takes NAME=TEXT, not \"" + assignment + L"\"");
     const std::wstring name = assignment.substr(0, equals);
-    const std::wstring text = assignment.substr(equals + 1);
+    std::wstring text = assignment.substr(equals + 1);
     const int row = app.palette.FindRow(name);
     if (row < 0)
         return Fail(2, L"no row named \"" + name + L"\" for this selection");
@@ -283,12 +283,20 @@ int SetRow(App& app, const std::wstring& assignment)
                                                  reinterpret_cast<LPARAM>(text.c_str()));
             if (entry == CB_ERR)
                 return Fail(1, L"the row \"" + name + L"\" offers no entry \"" + text + L"\"");
+            // The entry as the list spells it (the list finds it in any letter case).
+            const LRESULT length = ::SendMessageW(typing, CB_GETLBTEXTLEN, static_cast<WPARAM>(entry), 0);
+            std::wstring spelled(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+            ::SendMessageW(typing, CB_GETLBTEXT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(spelled.data()));
+            spelled.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
+            text = spelled;
             ::SendMessageW(typing, CB_SHOWDROPDOWN, TRUE, 0);
             ::SendMessageW(typing, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
         }
         else
         {
+            // The typed text replaces the row's, also when it is empty.
             ::SendMessageW(typing, EM_SETSEL, 0, -1);
+            ::SendMessageW(typing, WM_CLEAR, 0, 0);
             for (wchar_t c : text)
                 ::SendMessageW(typing, WM_CHAR, c, 1);
         }
@@ -298,7 +306,12 @@ int SetRow(App& app, const std::wstring& assignment)
         message = boxes.First();
     }
     if (!message.empty())
-        return Fail(1, L"the row \"" + name + L"\" refused " + given + L": " + message);
+    {
+        // One line; a message about a password is not quoted (it may repeat the password).
+        std::replace(message.begin(), message.end(), L'\r', L' ');
+        std::replace(message.begin(), message.end(), L'\n', L' ');
+        return Fail(1, L"the row \"" + name + L"\" refused " + given + (password ? L"" : L": " + message));
+    }
     if (ChangesSoFar() == changes && app.palette.ValueText(row) != text)
     {
         const auto after = app.palette.Dump();

@@ -47,12 +47,17 @@ protected:
         case WM_COMMAND:
             if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_SELENDCANCEL)
             {
-                m_cancelPending = true;
+                // An ending that comes before the posted cancel takes it as a cancel only
+                // when an open list closed (the list is still open while it tells): a closed
+                // list cancels whenever it loses the focus.
+                t->SetCancelPending(t->Combo() && t->Combo()->IsDropped());
+                m_cancelPosted = true;
                 ::PostMessageW(this->GetControlWindow(), kPostedCancel, 0, 0);
             }
             else if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_SELENDOK)
             {
-                m_cancelPending = false;
+                m_cancelPosted = false;
+                t->SetCancelPending(false);
                 t->OnSelEndOk();
             }
             else if (LOWORD(wParam) == kDropDown && HIWORD(wParam) == CBN_DROPDOWN)
@@ -64,9 +69,10 @@ protected:
             result = 0;
             return true;
         case kPostedCancel:
-            if (m_cancelPending)
+            if (m_cancelPosted)
             {
-                m_cancelPending = false;
+                m_cancelPosted = false;
+                t->SetCancelPending(false);
                 t->OnSelEndCancel();
             }
             result = 0;
@@ -86,5 +92,5 @@ private:
     static constexpr UINT kDialogButton = CDkPeComboBase::kDialogButtonId;
     static constexpr UINT kPostedCancel = WM_USER + 1;
 
-    bool m_cancelPending = false;
+    bool m_cancelPosted = false;
 };

@@ -310,6 +310,45 @@ TEST_F(ChoiceAfterChoice, IsCommittedLikeTheFirst)
         << "the row shows what the object holds";
 }
 
+// A property that turns read-only after a commit gives up its list and takes no more choices.
+TEST_F(ChoiceAfterChoice, AListThatTurnsReadOnlyAfterACommitTakesNoMore)
+{
+    Open();
+    dkhost_test::ClearJournal();
+    Other();
+    Key(m_combo, VK_RETURN);
+    Pump(0);
+    ASSERT_EQ(1u, UndoGroups());
+    dkhost_test::SetEditable(dkhost_test::EntityByHandle(L"30"), 9, false);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_FALSE(::IsWindowVisible(m_combo));
+    Other();
+    Key(m_combo, VK_RETURN);
+    Pump(0);
+    EXPECT_EQ(1u, UndoGroups());
+}
+
+// A cancel whose handling is still posted when the row is deactivated: it takes back the
+// open list's entry then, and leaves nothing behind for the next activation.
+TEST_F(ChoiceAfterChoice, ACancelStillOnItsWayWhenTheRowIsLeft)
+{
+    Open();
+    dkhost_test::ClearJournal();
+    const std::wstring before = Value(9);
+    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, TRUE, 0);
+    Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
+    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    Pump(0);
+    EXPECT_EQ(0u, UndoGroups()) << "the cancelled entry is not written";
+    EXPECT_EQ(before, Value(9));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    Other();
+    Key(m_combo, VK_RETURN);
+    Pump(0);
+    EXPECT_EQ(1u, UndoGroups()) << "the next choice counts";
+}
+
 // A choice committed, the row left and edited again: an open list the focus loss cancels
 // writes nothing.
 TEST_F(ChoiceAfterChoice, ACancelledListAfterACommitWritesNothing)

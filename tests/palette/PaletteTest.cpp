@@ -420,9 +420,13 @@ TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
         EXPECT_EQ(0u, r.output.find(c.line)) << r.output;
         EXPECT_EQ(1, Occurrences(r.output, "\n")) << "one line: " << r.output;
     }
-    // The value the row holds already is no refusal.
-    auto same =
-        dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30 --set Transparency=0", BinDir(), 60000);
-    EXPECT_EQ(0u, same.exitCode) << same.output;
+    // No refusal: the value the row holds already, an entry named in another letter case, an
+    // empty text.
+    for (const wchar_t* accepted :
+         {L"--select 30 --set Transparency=0", L"--select 30 --set Visible=yes", L"--select 40 --set Contents= --dump"})
+    {
+        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + accepted, BinDir(), 60000);
+        EXPECT_EQ(0u, r.exitCode) << r.output;
+    }
 }
 } // namespace

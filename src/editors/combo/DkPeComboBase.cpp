@@ -11,6 +11,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -123,6 +124,10 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     }
     if (m_state < kStateEditing)
     {
+        // A new activation: nothing of an earlier one's closing is left.
+        m_bCancel = FALSE;
+        m_bCancelPending = false;
+        m_pCombo->TakeClosedChoice();
         // Also for a combo a command's preset made before the row had a size.
         ::SetWindowLongPtrW(m_pCombo->Hwnd(), GWLP_ID, kComboId);
         ::SendMessageW(m_pCombo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
@@ -166,8 +171,11 @@ long CDkPeComboBase::EndEdit()
     HWND combo = m_pCombo->Hwnd();
     m_nHighlight = 0;
     const int chosen = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
-    // Whatever ends here, a choice made on the closed list no longer waits.
+    // Whatever ends here, a choice made on the closed list no longer waits, and a cancel still
+    // on its way is this ending's.
     m_pCombo->TakeClosedChoice();
+    if (std::exchange(m_bCancelPending, false))
+        m_bCancel = TRUE;
     if (chosen != m_nCurrentIndex)
         m_state = kStateEditing;
     if (m_state >= kStateCommitting)
@@ -181,6 +189,12 @@ long CDkPeComboBase::EndEdit()
     {
         if (chosen == m_nCurrentIndex)
             return S_OK;
+        // A property that turned read-only meanwhile takes no choice.
+        if (IsPropertyReadOnly())
+        {
+            ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
+            return S_OK;
+        }
         m_state = kStateCommitting;
         ::SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
         m_bWriting = true;
@@ -249,7 +263,8 @@ long CDkPeComboBase::Handle_Refresh()
         else
             ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
-    if (m_state == kStateEditing)
+    // Active, also after a commit.
+    if (m_state >= kStateEditing)
     {
         const bool readOnly = IsPropertyReadOnly();
         if (readOnly)
@@ -418,6 +433,9 @@ long CDkPeComboBase::PutDisabledPicture(IUnknown* picture)
 
 long CDkPeComboBase::OnSelEndCancel()
 {
+    // A row no longer active has nothing to take back.
+    if (m_state < kStateEditing)
+        return S_OK;
     m_bCancel = TRUE;
     return EndEdit();
 }

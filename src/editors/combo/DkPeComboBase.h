@@ -75,6 +75,9 @@ public:
     // The list opens: a choice made while it was closed is now the open list's to commit or
     // cancel.
     void OnDropDown();
+    // The list closed with a cancel whose handling is posted (so that a confirmation of the
+    // same close wins); an ending that comes first takes it as a cancel.
+    void SetCancelPending(bool pending) noexcept { m_bCancelPending = pending; }
 
 protected:
     // The first object offers a property dialog or page (asked until one is found).
@@ -95,4 +98,5 @@ protected:
     bool m_bKeepFocusAway = false;
     // A choice is being written (CommitSelection runs).
     bool m_bWriting = false;
+    bool m_bCancelPending = false;
 };
