@@ -139,67 +139,53 @@ void CDkPeEnumBase::Append(LONG value, const std::wstring& name)
     m_items.push_back(std::move(item));
 }
 
-int CDkPeEnumBase::RemoveSpecial(LONG value, const std::wstring& name)
+void CDkPeEnumBase::RemoveSpecial(LONG value, const std::wstring& name)
 {
     VARIANT v;
     v.vt = VT_I4;
     v.lVal = value;
-    int removedBefore = 0;
-    const int other = value == kUnspecifiedValue ? m_variesIndex : m_unspecifiedIndex;
     for (size_t i = m_items.size(); i-- > 0;)
         if (SameValue(m_items[i].value.Get(), v) && SameText(m_items[i].name, name))
-        {
-            if (other >= 0 && static_cast<int>(i) < other)
-                ++removedBefore;
             m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
-        }
-    return removedBefore;
 }
 
 bool CDkPeEnumBase::UpdateUnspecifiedEntry()
 {
     const std::wstring text = GetUnspecifiedString();
-    if (m_unspecifiedIndex == -1 && m_bUnspecifiedAllowed)
+    if (m_bUnspecifiedAllowed)
     {
+        if (!CSpecialEntries::Appear(m_special.unspecified, static_cast<int>(m_items.size())))
+            return false;
         Append(kUnspecifiedValue, text);
-        m_unspecifiedIndex = static_cast<int>(m_items.size()) - 1;
         return true;
     }
-    if (m_unspecifiedIndex != -1 && !m_bUnspecifiedAllowed)
-    {
-        if (RemoveSpecial(kUnspecifiedValue, text) > 0)
-            --m_variesIndex;
-        m_unspecifiedIndex = -1;
-        return true;
-    }
-    return false;
+    if (m_special.unspecified == -1)
+        return false;
+    RemoveSpecial(kUnspecifiedValue, text);
+    return m_special.Leave(m_special.unspecified);
 }
 
 bool CDkPeEnumBase::UpdateVariesEntry(ValueType kind)
 {
     dkpex::EnsureSharedTexts();
     const std::wstring& text = dkpex::VariesText();
-    if (m_variesIndex == -1 && kind == ValueVaries)
+    if (kind == ValueVaries)
     {
+        if (!CSpecialEntries::Appear(m_special.varies, static_cast<int>(m_items.size())))
+            return false;
         Append(kVariesValue, text);
-        m_variesIndex = static_cast<int>(m_items.size()) - 1;
         return true;
     }
-    if (m_variesIndex != -1 && kind != ValueVaries)
-    {
-        if (RemoveSpecial(kVariesValue, text) > 0)
-            --m_unspecifiedIndex;
-        m_variesIndex = -1;
-        return true;
-    }
-    return false;
+    if (m_special.varies == -1)
+        return false;
+    RemoveSpecial(kVariesValue, text);
+    return m_special.Leave(m_special.varies);
 }
 
 long CDkPeEnumBase::LoadItems(ValueType kind)
 {
     m_items.clear();
-    m_unspecifiedIndex = -1;
-    m_variesIndex = -1;
+    m_special.Reset();
     IUnknown* dyn = m_nObjects > 0 && m_ppDynProps ? m_ppDynProps[0] : nullptr;
     if (dyn)
     {
@@ -291,9 +277,9 @@ long CDkPeEnumBase::FillList()
     {
         ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_items[i].name.c_str()));
         if (IsSpecial(m_items[i].value.Get(), kVariesValue))
-            m_variesIndex = static_cast<int>(i);
+            m_special.varies = static_cast<int>(i);
         else if (IsSpecial(m_items[i].value.Get(), kUnspecifiedValue))
-            m_unspecifiedIndex = static_cast<int>(i);
+            m_special.unspecified = static_cast<int>(i);
     }
     ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
     ::InvalidateRect(combo, nullptr, TRUE);
@@ -318,9 +304,9 @@ int CDkPeEnumBase::GetCurrentIndex()
     else if ((UpdateUnspecifiedEntry() || UpdateVariesEntry(kind)) && hasWindow)
         FillList();
     if (kind == ValueUnspecified)
-        return m_unspecifiedIndex;
+        return m_special.unspecified;
     if (kind == ValueVaries)
-        return m_variesIndex;
+        return m_special.varies;
     for (size_t i = 0; i < m_items.size(); ++i)
         if (Matches(m_items[i].value.Get(), value.Get()))
             return static_cast<int>(i);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DkPeComboBase.h"
+#include "SpecialEntries.h"
 
 #include "ComPtr.h"
 #include "Unique.h"
@@ -62,10 +63,9 @@ protected:
     dkfw::ComPtr<IDynamicPropertyChoices> m_choices;
     std::unique_ptr<TypeEnumeration> m_enumeration;
     std::vector<EnumItem> m_items;
-    int m_unspecifiedIndex = -1;
-    int m_variesIndex = -1;
+    CSpecialEntries m_special;
 
 private:
     void Append(LONG value, const std::wstring& name);
-    int RemoveSpecial(LONG value, const std::wstring& name);
+    void RemoveSpecial(LONG value, const std::wstring& name);
 };

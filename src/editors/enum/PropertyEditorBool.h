@@ -4,6 +4,7 @@
 #include "DkPEXCtl.h"
 #include "DkPeComboTempl.h"
 #include "DkPeComboBase.h"
+#include "SpecialEntries.h"
 
 #include <string>
 
@@ -27,6 +28,5 @@ private:
 
     std::wstring m_firstText;
     std::wstring m_secondText;
-    int m_unspecifiedIndex = -1;
-    int m_variesIndex = -1;
+    CSpecialEntries m_special;
 };
