@@ -272,6 +272,20 @@ protected:
         Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
         Pump(0);
     }
+    // The other entry chosen on the closed list and committed with Enter.
+    void OtherAndEnter()
+    {
+        Other();
+        Key(m_combo, VK_RETURN);
+        Pump(0);
+    }
+    // The list opened, moved to the other entry and closed with a cancel.
+    void OpenMoveAndCancel()
+    {
+        ::SendMessageW(m_combo, CB_SHOWDROPDOWN, TRUE, 0);
+        Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
+        ::SendMessageW(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+    }
     void LoseFocus()
     {
         ::SetFocus(m_combo);
@@ -293,9 +307,7 @@ TEST_F(ChoiceAfterChoice, IsCommittedLikeTheFirst)
     Key(m_combo, VK_TAB);
     Pump(0);
     EXPECT_EQ(1u, UndoGroups());
-    Other();
-    Key(m_combo, VK_RETURN);
-    Pump(0);
+    OtherAndEnter();
     EXPECT_EQ(2u, UndoGroups()) << "after Tab with the list open";
     // Enter, then a choice the focus loss commits.
     Other();
@@ -315,16 +327,12 @@ TEST_F(ChoiceAfterChoice, AListThatTurnsReadOnlyAfterACommitTakesNoMore)
 {
     Open();
     dkhost_test::ClearJournal();
-    Other();
-    Key(m_combo, VK_RETURN);
-    Pump(0);
+    OtherAndEnter();
     ASSERT_EQ(1u, UndoGroups());
     dkhost_test::SetEditable(dkhost_test::EntityByHandle(L"30"), 9, false);
     ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
     EXPECT_FALSE(::IsWindowVisible(m_combo));
-    Other();
-    Key(m_combo, VK_RETURN);
-    Pump(0);
+    OtherAndEnter();
     EXPECT_EQ(1u, UndoGroups());
 }
 
@@ -335,17 +343,13 @@ TEST_F(ChoiceAfterChoice, ACancelStillOnItsWayWhenTheRowIsLeft)
     Open();
     dkhost_test::ClearJournal();
     const std::wstring before = Value(9);
-    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, TRUE, 0);
-    Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
-    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+    OpenMoveAndCancel();
     ASSERT_EQ(S_OK, m_host.Deactivate());
     Pump(0);
     EXPECT_EQ(0u, UndoGroups()) << "the cancelled entry is not written";
     EXPECT_EQ(before, Value(9));
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
-    Other();
-    Key(m_combo, VK_RETURN);
-    Pump(0);
+    OtherAndEnter();
     EXPECT_EQ(1u, UndoGroups()) << "the next choice counts";
 }
 
@@ -355,23 +359,17 @@ TEST_F(ChoiceAfterChoice, ACancelledListAfterACommitWritesNothing)
 {
     Open();
     dkhost_test::ClearJournal();
-    Other();
-    Key(m_combo, VK_RETURN);
-    Pump(0);
+    OtherAndEnter();
     ASSERT_EQ(1u, UndoGroups());
     ASSERT_EQ(S_OK, m_host.Deactivate());
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
     const std::wstring before = Value(9);
-    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, TRUE, 0);
-    Key(m_combo, ::SendMessageW(m_combo, CB_GETCURSEL, 0, 0) == 0 ? VK_DOWN : VK_UP);
-    ::SendMessageW(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+    OpenMoveAndCancel();
     LoseFocus();
     EXPECT_EQ(1u, UndoGroups());
     EXPECT_EQ(before, Value(9));
     // The next choice still counts.
-    Other();
-    Key(m_combo, VK_RETURN);
-    Pump(0);
+    OtherAndEnter();
     EXPECT_EQ(2u, UndoGroups());
 }
 } // namespace
