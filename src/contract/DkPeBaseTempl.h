@@ -319,7 +319,7 @@ protected:
     {
         if (dkpex::IsReflectedControlMessage(msg))
         {
-            result = ::DefWindowProcW(ControlWindow(), msg - 0x2000, wParam, lParam);
+            result = ::DefWindowProcW(ControlWindow(), msg - OCM__BASE, wParam, lParam);
             return true;
         }
         if (RouteFamilyMessage(msg, wParam, lParam, result))
@@ -352,16 +352,22 @@ private:
     }
 
     void TearDownEditor() noexcept
+    try
     {
         if (m_editorGone)
             return;
         Base::Cleanup();
         m_editorGone = true;
     }
+    catch (...)
+    {
+        // The editor part keeps what it had; nothing leaves for the container.
+    }
 
     // Ambient properties into the control's own: at window creation all four, later the
     // font and the two colours on their change (or on DISPID_UNKNOWN, all of them).
     void ApplyAmbient(DISPID dispid) noexcept
+    try
     {
         CDkPeCtrlBase* editor = Editor();
         if (!editor)
@@ -379,8 +385,13 @@ private:
             SUCCEEDED(GetAmbientColor(DISPID_AMBIENT_BACKCOLOR, v)))
             editor->Handle_put_BackColor(v.Get().lVal);
     }
+    catch (...)
+    {
+        // The editor part keeps what it had; nothing leaves for the container.
+    }
 
     void ApplyCreationAmbient() noexcept
+    try
     {
         CDkPeCtrlBase* editor = Editor();
         if (!editor)
@@ -395,6 +406,10 @@ private:
         if (SUCCEEDED(GetAmbientProperty(DISPID_AMBIENT_FONT, v.Put())) &&
             (v.Type() == VT_DISPATCH || v.Type() == VT_UNKNOWN) && v.Get().punkVal)
             editor->Handle_put_Font(v.Get().punkVal);
+    }
+    catch (...)
+    {
+        // The editor part keeps what it had; nothing leaves for the container.
     }
 
     HRESULT GetAmbientColor(DISPID dispid, dkfw::UniqueVariant& v) noexcept

@@ -2,15 +2,19 @@
 #pragma once
 
 #include "DkPeBaseTempl.h"
+#include "DkPeEditBase.h"
 
 // The kinds of glue: the same base, with the routes each family puts in front. The edit
 // glue colours the family's edit box.
 template <class T, class Base> class CDkPeEditTempl : public CDkPeBaseTempl<T, Base>
 {
+    static_assert(std::is_base_of_v<CDkPeEditBase, Base>, "the edit glue serves the edit-box family");
+
 protected:
     using CDkPeBaseTempl<T, Base>::CDkPeBaseTempl;
 
     bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    try
     {
         if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
             return false;
@@ -20,5 +24,9 @@ protected:
         BOOL handled = TRUE;
         result = reinterpret_cast<LRESULT>(editor->Handle_OnCtlColor(msg, wParam, lParam, handled));
         return handled;
+    }
+    catch (...)
+    {
+        return false;
     }
 };

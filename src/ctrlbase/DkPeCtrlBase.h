@@ -39,6 +39,19 @@ private:
     bool m_on;
 };
 
+// The palette's update events around an action, the end fired on every way out.
+class DKPEX_API CDkPeUpdateEvents
+{
+public:
+    explicit CDkPeUpdateEvents(CIPropEditUIEvents* events) noexcept;
+    ~CDkPeUpdateEvents();
+    CDkPeUpdateEvents(const CDkPeUpdateEvents&) = delete;
+    CDkPeUpdateEvents& operator=(const CDkPeUpdateEvents&) = delete;
+
+private:
+    CIPropEditUIEvents* m_events;
+};
+
 class DKPEX_API CDkPeCtrlBase
 {
 public:
@@ -57,6 +70,8 @@ public:
     // convert typed text.
     static constexpr LCID kPropertyLocale = 0x400;
 
+    // The glue hands both interfaces over made, but while an editor part is made the glue's
+    // overrides do not answer yet: no constructor of a family calls through them.
     CDkPeCtrlBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
     CDkPeCtrlBase(const CDkPeCtrlBase&) = delete;
     CDkPeCtrlBase& operator=(const CDkPeCtrlBase&) = delete;

@@ -172,6 +172,18 @@ CDkPeModelessOperation::~CDkPeModelessOperation()
         dkedSendModelessOperationEnded(m_name);
 }
 
+CDkPeUpdateEvents::CDkPeUpdateEvents(CIPropEditUIEvents* events) noexcept : m_events(events)
+{
+    if (m_events)
+        m_events->FireBeginPropertyUpdate();
+}
+
+CDkPeUpdateEvents::~CDkPeUpdateEvents()
+{
+    if (m_events)
+        m_events->FireEndPropertyUpdate();
+}
+
 long CDkPeCtrlBase::PostSetPropertyValue(IDispatch* object)
 {
     ComPtr<IDkEntity> entity;
@@ -260,36 +272,40 @@ void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
 }
 
 // The brackets of one write, closed on every way out: the host's change and its undo group
-// (restored with the write's result), and the palette's update events.
+// (restored with the write's result), and the palette's update events. Each is a scope of
+// its own, so that one that fails to open leaves the other closed.
 class CDkPeCtrlBase::ChangeBracket
 {
 public:
-    explicit ChangeBracket(CDkPeCtrlBase& base) : m_base(base)
-    {
-        m_base.PrePropertyChangeSetup();
-        if (m_base.m_pUIEvents)
-            m_base.m_pUIEvents->FireBeginPropertyUpdate();
-    }
-    ~ChangeBracket()
-    {
-        // A write that ended early (out of memory) still closes what it opened.
-        if (!m_restored)
-            m_base.PostPropertyChangeRestore(E_FAIL, false);
-        if (m_base.m_pUIEvents)
-            m_base.m_pUIEvents->FireEndPropertyUpdate();
-    }
-    ChangeBracket(const ChangeBracket&) = delete;
-    ChangeBracket& operator=(const ChangeBracket&) = delete;
-
-    void Restore(long hr, bool someSkipped)
-    {
-        m_restored = true;
-        m_base.PostPropertyChangeRestore(hr, someSkipped);
-    }
+    explicit ChangeBracket(CDkPeCtrlBase& base) : m_change(base), m_events(base.m_pUIEvents) {}
+    void Restore(long hr, bool someSkipped) { m_change.Restore(hr, someSkipped); }
 
 private:
-    CDkPeCtrlBase& m_base;
-    bool m_restored = false;
+    class HostChange
+    {
+    public:
+        explicit HostChange(CDkPeCtrlBase& base) : m_base(base) { m_base.PrePropertyChangeSetup(); }
+        ~HostChange()
+        {
+            // A write that ended early (out of memory) still closes what it opened.
+            if (!m_restored)
+                m_base.PostPropertyChangeRestore(E_FAIL, false);
+        }
+        HostChange(const HostChange&) = delete;
+        HostChange& operator=(const HostChange&) = delete;
+        void Restore(long hr, bool someSkipped)
+        {
+            m_restored = true;
+            m_base.PostPropertyChangeRestore(hr, someSkipped);
+        }
+
+    private:
+        CDkPeCtrlBase& m_base;
+        bool m_restored = false;
+    };
+
+    HostChange m_change;
+    CDkPeUpdateEvents m_events;
 };
 
 long CDkPeCtrlBase::SetPropertyValue(VARIANT* value, ValueType how)
@@ -445,7 +461,7 @@ Drvk::ErrorStatus CDkPeCtrlBase::undoSSRetain(DkDbUndoController* controller, in
         std::copy(pickfirst->resval.rlname, pickfirst->resval.rlname + 2, oldSet);
     dkutRelRb(grips);
     dkutRelRb(pickfirst);
-    dkedSendModelessOperationStart(L"OPM_ERRORCONDITION");
+    const CDkPeModelessOperation errorCondition(L"OPM_ERRORCONDITION");
     controller->undo(flag);
 
     dk_name newSet{};
@@ -493,7 +509,6 @@ Drvk::ErrorStatus CDkPeCtrlBase::undoSSRetain(DkDbUndoController* controller, in
         dkedSSFree(gripSet);
     if (pickfirst)
         dkedSSFree(oldSet);
-    dkedSendModelessOperationEnded(L"OPM_ERRORCONDITION");
     return Drvk::eOk;
 }
 

@@ -456,10 +456,8 @@ STDMETHODIMP OleControl::FindConnectionPoint(REFIID riid, IConnectionPoint** out
 bool OleControl::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     // The object may be released by what a message does; it stays alive until the message is done.
-    static_cast<IOleObject*>(this)->AddRef();
-    const bool handled = RouteMessage(msg, wParam, lParam, result) || FrameworkMessage(msg, wParam, lParam, result);
-    static_cast<IOleObject*>(this)->Release();
-    return handled;
+    const ComPtr<IOleObject> alive(static_cast<IOleObject*>(this));
+    return RouteMessage(msg, wParam, lParam, result) || FrameworkMessage(msg, wParam, lParam, result);
 }
 
 bool OleControl::FrameworkMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) noexcept

@@ -2,6 +2,7 @@
 // the object map, the exports, the host handshake and the module lock.
 #include "DkHostTest.h"
 #include "DrxComModule.h"
+#include "ObjectMap.h"
 #include "ProbeIds.h"
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
@@ -92,14 +93,22 @@ TEST_F(ProductLibrary, EveryClassOfTheTypeLibraryIsInTheMapAndOnlyBuiltOnesAreAv
         ++classes;
         ComPtr<IClassFactory> factory;
         const HRESULT hr = getClassObject(attr->guid, IID_IClassFactory, factory.PutVoid());
-        // A built class hands out its class object; every other class answers that it is not
-        // available (which classes are built, and what each answers, the editors' tests check).
-        EXPECT_TRUE(hr == S_OK || hr == CLASS_E_CLASSNOTAVAILABLE) << "class " << classes;
-        EXPECT_EQ(hr == S_OK, factory.Get() != nullptr);
-        built += hr == S_OK;
+        // The map's rows stand in the type library's order; a row with a creator is a built
+        // class, which hands out its class object; every other class answers that it is not
+        // available (what each built class answers, the editors' tests check).
+        const auto map = dkpex::ObjectMap();
+        ASSERT_LT(static_cast<size_t>(classes - 1), map.size());
+        const dkfw::ObjectMapEntry& row = map[static_cast<size_t>(classes - 1)];
+        ASSERT_NE(nullptr, row.clsid);
+        EXPECT_TRUE(IsEqualCLSID(attr->guid, *row.clsid)) << "class " << classes;
+        const bool isBuilt = row.createInstance != nullptr;
+        EXPECT_EQ(isBuilt ? S_OK : CLASS_E_CLASSNOTAVAILABLE, hr) << "class " << classes;
+        EXPECT_EQ(isBuilt, factory.Get() != nullptr);
+        built += isBuilt;
         info->ReleaseTypeAttr(attr);
     }
     EXPECT_EQ(47, classes);
+    EXPECT_EQ(47u, dkpex::ObjectMap().size());
     EXPECT_GT(built, 0);
     EXPECT_EQ(E_POINTER, getClassObject(CLSID_NULL, IID_IClassFactory, nullptr));
     EXPECT_EQ(S_OK, canUnloadNow());

@@ -351,8 +351,7 @@ LRESULT CDkPeButtonEditBase::OnButtonCommand(WORD notifyCode, WORD id, HWND, BOO
             m_pUIEvents->FireEndPropertyUpdate();
         return 0;
     }
-    if (m_pUIEvents)
-        m_pUIEvents->FireBeginPropertyUpdate();
+    const CDkPeUpdateEvents update(m_pUIEvents);
     if (id == kCalculatorButton)
         InvokeCalculator();
     else if (id == kExpressionButton)
@@ -366,8 +365,6 @@ LRESULT CDkPeButtonEditBase::OnButtonCommand(WORD notifyCode, WORD id, HWND, BOO
                 ::InvalidateRect(b->window->Hwnd(), nullptr, TRUE);
             break;
         }
-    if (m_pUIEvents)
-        m_pUIEvents->FireEndPropertyUpdate();
     return 0;
 }
 
@@ -526,7 +523,7 @@ long CDkPeButtonEditBase::OnExpressionButton()
 CDkPeButtonEdit::CDkPeButtonEdit(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeButtonEditBase(events, priv)
 {
     m_buttonSide = kRight;
-    m_numericDataType = 3;
+    m_numericDataType = PE_DRVK_OTHER;
 }
 
 long CDkPeButtonEdit::OnButtonClicked(int)

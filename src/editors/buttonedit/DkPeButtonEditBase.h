@@ -2,6 +2,7 @@
 // the editor's own (1043), the calculator (1046) and the expression state (1047).
 #pragma once
 
+#include "DkPEXCtl.h"
 #include "DkPeEditBase.h"
 #include "DrawingUnits.h"
 #include "PropertyEditorButton.h"
@@ -86,7 +87,7 @@ public:
 protected:
     std::vector<std::unique_ptr<CustomButton>> m_buttons;
     int m_buttonSide = kNoSide;
-    int m_numericDataType = 2;
+    int m_numericDataType = PE_DRVK_NOUNITS;
     bool m_buttonsShown = true;
 
 private:

@@ -329,6 +329,7 @@ LRESULT CPropComboBox::ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
+try
 {
     if (!m_owner)
         return false;
@@ -359,6 +360,11 @@ bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
         m_owner->Fire_OnKeyDown(key, flags);
     return false;
 }
+catch (...)
+{
+    // The key is the combo's own then; nothing leaves for the host's library.
+    return false;
+}
 
 void CPropComboBox::FlattenBorder() noexcept
 {
@@ -384,6 +390,7 @@ void CPropComboBox::FlattenBorder() noexcept
 }
 
 bool CPropComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+try
 {
     switch (msg)
     {
@@ -453,6 +460,11 @@ bool CPropComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     default:
         return CMtUiComboBox::OnMessage(msg, wParam, lParam, result);
     }
+}
+catch (...)
+{
+    // Nothing leaves for the host's library: the message goes to the combo itself.
+    return false;
 }
 
 CPeComboCustom::CPeComboCustom(CDkPeComboBase* owner) noexcept : CPropComboBox(owner), m_customList(this) {}

@@ -198,8 +198,11 @@ long CDkPeComboBase::EndEdit()
         m_state = kStateCommitting;
         ::SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
         m_bWriting = true;
-        const long hr = CommitSelection(chosen);
-        m_bWriting = false;
+        const long hr = [&]
+        {
+            const dkfw::ScopeExit written([this] { m_bWriting = false; });
+            return CommitSelection(chosen);
+        }();
         if (FAILED(hr) || m_nFailed > 0)
         {
             if (GetCurrentIndex() != m_nCurrentIndex)
@@ -401,13 +404,10 @@ long CDkPeComboBase::OnButtonClicked(WORD notification)
 {
     if (notification != 0)
         return S_FALSE;
-    if (m_pUIEvents)
-        m_pUIEvents->FireBeginPropertyUpdate();
+    const CDkPeUpdateEvents update(m_pUIEvents);
     OnLaunchDialog();
     if (m_pButton && m_pButton->Hwnd() && ::IsWindowVisible(m_pButton->Hwnd()))
         ::InvalidateRect(m_pButton->Hwnd(), nullptr, TRUE);
-    if (m_pUIEvents)
-        m_pUIEvents->FireEndPropertyUpdate();
     return S_OK;
 }
 
@@ -500,8 +500,8 @@ void CDkPeComboBase::CommitChoiceOnFocusLoss()
     if (chosen == CB_ERR || chosen == m_nCurrentIndex)
         return;
     m_bKeepFocusAway = true;
+    const dkfw::ScopeExit back([this] { m_bKeepFocusAway = false; });
     EndEdit();
-    m_bKeepFocusAway = false;
 }
 
 long CDkPeComboBase::OnSelEndOk()

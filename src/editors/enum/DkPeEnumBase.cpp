@@ -139,14 +139,19 @@ void CDkPeEnumBase::Append(LONG value, const std::wstring& name)
     m_items.push_back(std::move(item));
 }
 
-void CDkPeEnumBase::RemoveSpecial(LONG value, const std::wstring& name)
+bool CDkPeEnumBase::RemoveSpecial(LONG value, const std::wstring& name)
 {
     VARIANT v;
     v.vt = VT_I4;
     v.lVal = value;
+    bool removed = false;
     for (size_t i = m_items.size(); i-- > 0;)
         if (SameValue(m_items[i].value.Get(), v) && SameText(m_items[i].name, name))
+        {
             m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
+            removed = true;
+        }
+    return removed;
 }
 
 bool CDkPeEnumBase::UpdateUnspecifiedEntry()
@@ -161,8 +166,11 @@ bool CDkPeEnumBase::UpdateUnspecifiedEntry()
     }
     if (m_special.unspecified == -1)
         return false;
-    RemoveSpecial(kUnspecifiedValue, text);
-    return m_special.Leave(m_special.unspecified);
+    // The other entry moves up only when an entry in front of it went.
+    if (RemoveSpecial(kUnspecifiedValue, text))
+        return m_special.Leave(m_special.unspecified);
+    m_special.unspecified = -1;
+    return true;
 }
 
 bool CDkPeEnumBase::UpdateVariesEntry(ValueType kind)
@@ -178,8 +186,10 @@ bool CDkPeEnumBase::UpdateVariesEntry(ValueType kind)
     }
     if (m_special.varies == -1)
         return false;
-    RemoveSpecial(kVariesValue, text);
-    return m_special.Leave(m_special.varies);
+    if (RemoveSpecial(kVariesValue, text))
+        return m_special.Leave(m_special.varies);
+    m_special.varies = -1;
+    return true;
 }
 
 long CDkPeEnumBase::LoadItems(ValueType kind)

@@ -67,5 +67,6 @@ protected:
 
 private:
     void Append(LONG value, const std::wstring& name);
-    void RemoveSpecial(LONG value, const std::wstring& name);
+    // Removes every entry of this value and text; true when one went.
+    bool RemoveSpecial(LONG value, const std::wstring& name);
 };
