@@ -36,10 +36,8 @@ class CDkPeBaseTempl : public CDkPeBasePrivate,
     static_assert(std::is_base_of_v<CDkPeCtrlBase, Base>, "the family base is an editor part");
 
 public:
-    // The glue's own configuration interfaces (a kind of glue adds its family's), and a
-    // class's further ones (a class adds those it answers besides its family's): both are
-    // answered, so a class's list never hides its family's.
-    using GlueInterfaces = dkpex::Interfaces<>;
+    // A class's configuration interfaces besides its family's (which each kind of glue answers
+    // in QueryGlueInterfaces, so that no class's list can hide them).
     using ClassInterfaces = dkpex::Interfaces<>;
 
     HRESULT InternalQueryInterface(REFIID riid, void** ppv) noexcept
@@ -230,7 +228,7 @@ protected:
 
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override
     {
-        if (SUCCEEDED(QueryFamily(riid, ppv, typename T::GlueInterfaces{})))
+        if (SUCCEEDED(QueryGlueInterfaces(riid, ppv)))
             return S_OK;
         return QueryFamily(riid, ppv, typename T::ClassInterfaces{});
     }
@@ -341,6 +339,10 @@ private:
     }
     DK_CATCH_RETURN()
 
+protected:
+    // The family's configuration interfaces: each kind of glue answers its own and asks the
+    // glue it is built on.
+    virtual HRESULT QueryGlueInterfaces(REFIID, void**) noexcept { return E_NOINTERFACE; }
     template <class... I> HRESULT QueryFamily(REFIID riid, void** ppv, dkpex::Interfaces<I...>) noexcept
     {
         [[maybe_unused]] T* self = static_cast<T*>(this);
@@ -351,6 +353,7 @@ private:
         return S_OK;
     }
 
+private:
     void TearDownEditor() noexcept
     try
     {

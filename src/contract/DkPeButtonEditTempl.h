@@ -16,7 +16,6 @@ class CDkPeButtonEditTempl : public CDkPeEditTempl<T, Base>,
     static_assert(std::is_base_of_v<CDkPeButtonEditBase, Base>, "the button-edit glue serves the button-edit family");
 
 public:
-    using GlueInterfaces = dkpex::Interfaces<IDkPeButtonEditCtrl>;
     using CDkPePictureGlue<T, IDkPeButtonEditCtrl>::Call;
 
     // mode is a VARIANT_BOOL.
@@ -27,6 +26,13 @@ public:
 
 protected:
     using CDkPeEditTempl<T, Base>::CDkPeEditTempl;
+
+    HRESULT QueryGlueInterfaces(REFIID riid, void** ppv) noexcept override
+    {
+        if (SUCCEEDED(this->QueryFamily(riid, ppv, dkpex::Interfaces<IDkPeButtonEditCtrl>{})))
+            return S_OK;
+        return CDkPeEditTempl<T, Base>::QueryGlueInterfaces(riid, ppv);
+    }
 
     HRESULT ButtonAction() noexcept override
     {

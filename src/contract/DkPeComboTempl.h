@@ -14,10 +14,13 @@ class CDkPeComboTempl : public CDkPeBaseTempl<T, Base>, public CDkPePictureGlue<
     static_assert(std::is_base_of_v<CDkPeComboBase, Base>, "the drop-down glue serves the drop-down family");
 
 public:
-    using GlueInterfaces = dkpex::Interfaces<IDkPeButtonPicture>;
-
 protected:
     using CDkPeBaseTempl<T, Base>::CDkPeBaseTempl;
+
+    HRESULT QueryGlueInterfaces(REFIID riid, void** ppv) noexcept override
+    {
+        return this->QueryFamily(riid, ppv, dkpex::Interfaces<IDkPeButtonPicture>{});
+    }
 
     bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
     try
