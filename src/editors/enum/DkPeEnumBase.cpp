@@ -159,17 +159,17 @@ bool CDkPeEnumBase::UpdateUnspecifiedEntry()
     const std::wstring text = GetUnspecifiedString();
     if (m_bUnspecifiedAllowed)
     {
-        if (!CSpecialEntries::Appear(m_special.unspecified, static_cast<int>(m_items.size())))
+        if (!CTrailingEntries::Appear(m_trailing.unspecified, static_cast<int>(m_items.size())))
             return false;
         Append(kUnspecifiedValue, text);
         return true;
     }
-    if (m_special.unspecified == -1)
+    if (m_trailing.unspecified == -1)
         return false;
     // The other entry moves up only when an entry in front of it went.
     if (RemoveSpecial(kUnspecifiedValue, text))
-        return m_special.Leave(m_special.unspecified);
-    m_special.unspecified = -1;
+        return m_trailing.Leave(m_trailing.unspecified);
+    m_trailing.unspecified = -1;
     return true;
 }
 
@@ -179,23 +179,23 @@ bool CDkPeEnumBase::UpdateVariesEntry(ValueType kind)
     const std::wstring& text = dkpex::VariesText();
     if (kind == ValueVaries)
     {
-        if (!CSpecialEntries::Appear(m_special.varies, static_cast<int>(m_items.size())))
+        if (!CTrailingEntries::Appear(m_trailing.varies, static_cast<int>(m_items.size())))
             return false;
         Append(kVariesValue, text);
         return true;
     }
-    if (m_special.varies == -1)
+    if (m_trailing.varies == -1)
         return false;
     if (RemoveSpecial(kVariesValue, text))
-        return m_special.Leave(m_special.varies);
-    m_special.varies = -1;
+        return m_trailing.Leave(m_trailing.varies);
+    m_trailing.varies = -1;
     return true;
 }
 
 long CDkPeEnumBase::LoadItems(ValueType kind)
 {
     m_items.clear();
-    m_special.Reset();
+    m_trailing.Reset();
     IUnknown* dyn = m_nObjects > 0 && m_ppDynProps ? m_ppDynProps[0] : nullptr;
     if (dyn)
     {
@@ -287,9 +287,9 @@ long CDkPeEnumBase::FillList()
     {
         ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_items[i].name.c_str()));
         if (IsSpecial(m_items[i].value.Get(), kVariesValue))
-            m_special.varies = static_cast<int>(i);
+            m_trailing.varies = static_cast<int>(i);
         else if (IsSpecial(m_items[i].value.Get(), kUnspecifiedValue))
-            m_special.unspecified = static_cast<int>(i);
+            m_trailing.unspecified = static_cast<int>(i);
     }
     ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
     ::InvalidateRect(combo, nullptr, TRUE);
@@ -314,9 +314,9 @@ int CDkPeEnumBase::GetCurrentIndex()
     else if ((UpdateUnspecifiedEntry() || UpdateVariesEntry(kind)) && hasWindow)
         FillList();
     if (kind == ValueUnspecified)
-        return m_special.unspecified;
+        return m_trailing.unspecified;
     if (kind == ValueVaries)
-        return m_special.varies;
+        return m_trailing.varies;
     for (size_t i = 0; i < m_items.size(); ++i)
         if (Matches(m_items[i].value.Get(), value.Get()))
             return static_cast<int>(i);

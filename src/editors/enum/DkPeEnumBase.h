@@ -4,7 +4,7 @@
 #pragma once
 
 #include "DkPeComboBase.h"
-#include "SpecialEntries.h"
+#include "TrailingEntries.h"
 
 #include "ComPtr.h"
 #include "Unique.h"
@@ -63,7 +63,7 @@ protected:
     dkfw::ComPtr<IDynamicPropertyChoices> m_choices;
     std::unique_ptr<TypeEnumeration> m_enumeration;
     std::vector<EnumItem> m_items;
-    CSpecialEntries m_special;
+    CTrailingEntries m_trailing;
 
 private:
     void Append(LONG value, const std::wstring& name);

@@ -66,7 +66,7 @@ void CPropertyEditorBool::DeleteEntry(int& index)
 {
     if (index != -1 && m_pCombo && m_pCombo->Hwnd())
         ::SendMessageW(m_pCombo->Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    m_special.Leave(index);
+    m_trailing.Leave(index);
 }
 
 long CPropertyEditorBool::FillList()
@@ -81,11 +81,11 @@ long CPropertyEditorBool::FillList()
     add(m_firstText);
     add(m_secondText);
     if (m_bUnspecifiedAllowed)
-        m_special.unspecified = add(GetUnspecifiedString());
-    if (m_special.varies > 0)
+        m_trailing.unspecified = add(GetUnspecifiedString());
+    if (m_trailing.varies > 0)
     {
         dkpex::EnsureSharedTexts();
-        m_special.varies = add(dkpex::VariesText());
+        m_trailing.varies = add(dkpex::VariesText());
     }
     ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
     return S_OK;
@@ -100,27 +100,27 @@ int CPropertyEditorBool::GetCurrentIndex()
     // An entry that appears while the list exists is added to it at once.
     auto appear = [this](int& index, int at)
     {
-        if (CSpecialEntries::Appear(index, at) && m_pCombo && m_pCombo->Hwnd())
+        if (CTrailingEntries::Appear(index, at) && m_pCombo && m_pCombo->Hwnd())
             FillList();
     };
     if (m_bUnspecifiedAllowed)
     {
-        appear(m_special.unspecified, 2);
+        appear(m_trailing.unspecified, 2);
         // Every object agreeing on the unspecified state leaves nothing varying.
         if (kind == ValueUnspecified)
         {
-            DeleteEntry(m_special.varies);
-            return m_special.unspecified;
+            DeleteEntry(m_trailing.varies);
+            return m_trailing.unspecified;
         }
     }
     else
-        DeleteEntry(m_special.unspecified);
+        DeleteEntry(m_trailing.unspecified);
     if (kind == ValueVaries)
     {
-        appear(m_special.varies, m_bUnspecifiedAllowed ? 3 : 2);
-        return m_special.varies;
+        appear(m_trailing.varies, m_bUnspecifiedAllowed ? 3 : 2);
+        return m_trailing.varies;
     }
-    DeleteEntry(m_special.varies);
+    DeleteEntry(m_trailing.varies);
     dkfw::UniqueVariant number;
     const bool nonZero = SUCCEEDED(::VariantChangeType(number.Put(), value.Addr(), 0, VT_I4)) && number.Get().lVal != 0;
     return nonZero ? 0 : 1;
@@ -129,9 +129,9 @@ int CPropertyEditorBool::GetCurrentIndex()
 CString CPropertyEditorBool::GetItemText(int index)
 {
     LoadTexts();
-    if (index == m_special.unspecified && index != -1)
+    if (index == m_trailing.unspecified && index != -1)
         return GetUnspecifiedString();
-    if (index == m_special.varies && index != -1)
+    if (index == m_trailing.varies && index != -1)
     {
         dkpex::EnsureSharedTexts();
         return dkpex::VariesText();
@@ -165,9 +165,9 @@ long CPropertyEditorBool::CommitSelection(int index)
 {
     dkfw::UniqueVariant value;
     ValueType kind = ValueSpecified;
-    if (index == m_special.unspecified && index != -1)
+    if (index == m_trailing.unspecified && index != -1)
         kind = ValueUnspecified;
-    else if (index == m_special.varies && index != -1)
+    else if (index == m_trailing.varies && index != -1)
         kind = ValueVaries;
     else
     {

@@ -4,7 +4,7 @@
 #include "DkPEXCtl.h"
 #include "DkPeComboTempl.h"
 #include "DkPeComboBase.h"
-#include "SpecialEntries.h"
+#include "TrailingEntries.h"
 
 #include <string>
 
@@ -28,5 +28,5 @@ private:
 
     std::wstring m_firstText;
     std::wstring m_secondText;
-    CSpecialEntries m_special;
+    CTrailingEntries m_trailing;
 };

@@ -1,8 +1,8 @@
-// CSpecialEntries: where a drop-down's unspecified and varies entries stand after its own
+// CTrailingEntries: where a drop-down's unspecified and varies entries stand after its own
 // entries (the unspecified one first), -1 while absent; one bookkeeping for every list.
 #pragma once
 
-class CSpecialEntries
+class CTrailingEntries
 {
 public:
     int unspecified = -1;
