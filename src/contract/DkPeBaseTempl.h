@@ -1,7 +1,8 @@
-// CDkPeBaseTempl<T, Base>: the glue of one editor class T. It is the COM control (contract
-// interfaces, OLE control, events) and the control window's message map, and forwards each
-// call to the editor part: the family base Base, on CDkPeCtrlBase, made after the glue's own
-// bases so that the pointers it is handed point at made objects.
+// CDkPeBaseTempl<T, Base, GlueBases...>: the glue of one editor class T. It is the COM
+// control (contract interfaces, OLE control, events, and the interfaces a kind of glue adds as
+// GlueBases) and the control window's message map, and forwards each call to the editor part:
+// the family base Base, on CDkPeCtrlBase, made after every base of the glue so that the
+// pointers it is handed point at made objects.
 #pragma once
 
 #include "DkPeCtrlBase.h"
@@ -22,17 +23,18 @@
 #include <type_traits>
 #include <utility>
 
-template <class T, class Base>
+template <class T, class Base, class... GlueBases>
 class CDkPeBaseTempl : public CDkPeBasePrivate,
                        public IDkPiPropertyEditControl2,
                        public dkfw::OleControl,
-                       public CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base>>,
-                       public CProxyIPropertyNotifySink<CDkPeBaseTempl<T, Base>>,
+                       public CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base, GlueBases...>>,
+                       public CProxyIPropertyNotifySink<CDkPeBaseTempl<T, Base, GlueBases...>>,
                        public CIPropEditUIEvents,
                        public dkfw::ComRoot,
+                       public GlueBases...,
                        public Base
 {
-    using EventsProxy = CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base>>;
+    using EventsProxy = CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base, GlueBases...>>;
     static_assert(std::is_base_of_v<CDkPeCtrlBase, Base>, "the family base is an editor part");
 
 public:

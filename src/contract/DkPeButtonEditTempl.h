@@ -9,10 +9,11 @@
 // picture operations, IDkPeCalculatorCtrl for the classes that list it, and the family's
 // button action for the fourth appended operation.
 template <class T, class Base>
-class CDkPeButtonEditTempl : public CDkPeEditTempl<T, Base>,
-                             public CDkPePictureGlue<T, IDkPeButtonEditCtrl>,
-                             public IDkPeCalculatorCtrl
+class CDkPeButtonEditTempl
+    : public CDkPeEditTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonEditCtrl>, IDkPeCalculatorCtrl>
 {
+    using Glue = CDkPeEditTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonEditCtrl>, IDkPeCalculatorCtrl>;
+
     static_assert(std::is_base_of_v<CDkPeButtonEditBase, Base>, "the button-edit glue serves the button-edit family");
 
 public:
@@ -25,13 +26,13 @@ public:
     }
 
 protected:
-    using CDkPeEditTempl<T, Base>::CDkPeEditTempl;
+    using Glue::Glue;
 
     HRESULT QueryGlueInterfaces(REFIID riid, void** ppv) noexcept override
     {
         if (SUCCEEDED(this->QueryFamily(riid, ppv, dkpex::Interfaces<IDkPeButtonEditCtrl>{})))
             return S_OK;
-        return CDkPeEditTempl<T, Base>::QueryGlueInterfaces(riid, ppv);
+        return Glue::QueryGlueInterfaces(riid, ppv);
     }
 
     HRESULT ButtonAction() noexcept override
@@ -68,6 +69,6 @@ protected:
             if (handled)
                 return true;
         }
-        return CDkPeEditTempl<T, Base>::RouteFamilyMessage(msg, wParam, lParam, result);
+        return Glue::RouteFamilyMessage(msg, wParam, lParam, result);
     }
 };

@@ -9,13 +9,13 @@
 // IDkPeButtonPicture to its picture operations. A cancelled close is posted, so that a
 // confirmation the combo sends in the same close sequence wins.
 template <class T, class Base>
-class CDkPeComboTempl : public CDkPeBaseTempl<T, Base>, public CDkPePictureGlue<T, IDkPeButtonPicture>
+class CDkPeComboTempl : public CDkPeBaseTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonPicture>>
 {
     static_assert(std::is_base_of_v<CDkPeComboBase, Base>, "the drop-down glue serves the drop-down family");
 
 public:
 protected:
-    using CDkPeBaseTempl<T, Base>::CDkPeBaseTempl;
+    using CDkPeBaseTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonPicture>>::CDkPeBaseTempl;
 
     HRESULT QueryGlueInterfaces(REFIID riid, void** ppv) noexcept override
     {

@@ -6,12 +6,12 @@
 
 // The kinds of glue: the same base, with the routes each family puts in front. The edit
 // glue colours the family's edit box.
-template <class T, class Base> class CDkPeEditTempl : public CDkPeBaseTempl<T, Base>
+template <class T, class Base, class... GlueBases> class CDkPeEditTempl : public CDkPeBaseTempl<T, Base, GlueBases...>
 {
     static_assert(std::is_base_of_v<CDkPeEditBase, Base>, "the edit glue serves the edit-box family");
 
 protected:
-    using CDkPeBaseTempl<T, Base>::CDkPeBaseTempl;
+    using CDkPeBaseTempl<T, Base, GlueBases...>::CDkPeBaseTempl;
 
     bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
     try
