@@ -11,6 +11,8 @@
 
 #include <olectl.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -650,5 +652,47 @@ TEST_F(Contract, AButtonWithOnlyADisabledPictureShowsNeitherItNorTheDots)
         for (int x = 0; x < client.right; ++x)
             strokes += ::GetPixel(shown.Get(), x, y) == RGB(0, 0, 0x80);
     EXPECT_GT(strokes, 5);
+}
+} // namespace
+
+namespace
+{
+// A write that ends early (out of memory in an object's write) still closes what it opened:
+// the host's change and its undo group, and the palette's update events.
+TEST_F(Contract, AWriteThatEndsEarlyStillClosesItsBrackets)
+{
+    ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
+    ASSERT_EQ(S_OK, CreateRow());
+    ComPtr<IDispatch> text;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"40"), text.Put()));
+    dkpal::Selection selection;
+    selection.objects = {text.Get()};
+    selection.dynProps = {nullptr};
+    selection.dispids = {100};
+    ASSERT_EQ(S_OK, m_host.Init(selection, false));
+    ASSERT_EQ(S_OK, Probe()->FailNextWrite());
+    dkhost_test::ClearJournal();
+    m_host.Events()->Clear();
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = ::SysAllocString(L"Cellar");
+    EXPECT_EQ(E_OUTOFMEMORY, m_host.Control()->SetValue(&v, ValueSpecified));
+    ::SysFreeString(v.bstrVal);
+    const auto journal = dktest::Journal();
+    auto at = [&](const wchar_t* entry)
+    { return std::find(journal.begin(), journal.end(), std::wstring(entry)) - journal.begin(); };
+    const auto start = at(L"modeless start OPM_CHGPROP");
+    const auto end = at(L"modeless end OPM_CHGPROP");
+    const auto groupEnd = at(L"undo group end");
+    ASSERT_LT(static_cast<size_t>(end), journal.size()) << "the change is ended";
+    EXPECT_LT(start, groupEnd);
+    EXPECT_LT(groupEnd, end) << "the undo group is closed inside it";
+    std::wstring events;
+    for (const auto& e : Events())
+        events += e.name + L";";
+    EXPECT_EQ(L"OnBeginPropertyUpdate;OnEndPropertyUpdate;", events);
+    m_host.Release();
+    text.Reset();
+    dkhost_test::ResetDrawing();
 }
 } // namespace

@@ -15,6 +15,8 @@ struct ITestEditorProbe : IUnknown
     virtual HRESULT STDMETHODCALLTYPE GetBrushes(HBRUSH* back, HBRUSH* readOnlyBack) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSelectionCount(int* count) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetStateValue(int* state) = 0;
+    // The next object's write ends early, as out of memory does (after the object took it).
+    virtual HRESULT STDMETHODCALLTYPE FailNextWrite() = 0;
 };
 __CRT_UUID_DECL(ITestEditorProbe, 0x2d7c0e11, 0x84a9, 0x4f5e, 0xb3, 0x10, 0x6e, 0x2a, 0x51, 0x9c, 0x07, 0x01)
 

@@ -12,6 +12,9 @@
 
 #include <string>
 
+#include <new>
+#include <utility>
+
 namespace
 {
 class CTestEditor : public CDkPeBaseTempl<CTestEditor, CDkPeCtrlBase>, public ITestEditorProbe
@@ -47,6 +50,17 @@ public:
     {
         *state = m_state;
         return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE FailNextWrite() override
+    {
+        m_failNextWrite = true;
+        return S_OK;
+    }
+    long PostSetPropertyValue(IDispatch* object) override
+    {
+        if (std::exchange(m_failNextWrite, false))
+            throw std::bad_alloc();
+        return CDkPeCtrlBase::PostSetPropertyValue(object);
     }
 
     long Handle_SetObjectRects(const RECT* pos, const RECT* clip) override
@@ -112,6 +126,7 @@ private:
         m_log += L"\n";
     }
 
+    bool m_failNextWrite = false;
     std::wstring m_log;
 };
 
