@@ -411,9 +411,9 @@ long CDkPeCtrlBase::Fire_OnKeyUp(WPARAM wParam, LPARAM lParam)
 
 long CDkPeCtrlBase::FirePointEvent(bool right, WPARAM wParam, LPARAM lParam)
 {
-    if (!m_pUIEvents || !m_pPrivate)
+    if (!m_pUIEvents)
         return 0;
-    HWND control = m_pPrivate->GetControlWindow();
+    HWND control = ControlHwnd();
     HWND parent = control ? ::GetParent(control) : nullptr;
     if (!parent)
         return 0;

@@ -10,7 +10,7 @@ try
     if (HasEditWindow() && ::GetDlgCtrlID(m_pEdit->Hwnd()) == static_cast<int>(CPWEdit::kId))
         return true;
     DropEdit();
-    HWND control = GetControlWindow();
+    HWND control = ControlHwnd();
     RECT client{};
     if (!control || !::GetClientRect(control, &client))
         return false;
@@ -31,7 +31,7 @@ catch (...)
 
 void CPropertyEditorPwdText::PlacePasswordEdit() noexcept
 {
-    HWND control = GetControlWindow();
+    HWND control = ControlHwnd();
     RECT client{};
     if (!HasEditWindow() || !control || !::GetClientRect(control, &client))
         return;
