@@ -253,6 +253,25 @@ void ModuleUnlock() noexcept
         g_module->Unlock();
 }
 
+std::wstring FileBesideModule(HINSTANCE module, const wchar_t* name)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD n = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < path.size())
+        {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1) + name;
+}
+
 HINSTANCE ResourceHandle() noexcept
 {
     return g_resourceHandle;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include <atomic>
 #include <oaidl.h>
 
@@ -95,6 +97,10 @@ private:
 
 // The binary's module, or null before Init / after Term. Objects lock it for their life.
 ComModule* CurrentModule() noexcept;
+// The full path of a file beside the module (its own folder), empty when it cannot be told.
+// Every library the component loads is loaded from there: never by a bare name, which the
+// standard search would also look for in the current folder and on the PATH.
+std::wstring FileBesideModule(HINSTANCE module, const wchar_t* name);
 void ModuleLock() noexcept;
 void ModuleUnlock() noexcept;
 

@@ -17,7 +17,19 @@ CDrxComModule g_module;
 
 BOOL ProcessAttach(HINSTANCE instance) noexcept
 {
-    HMODULE res = ::LoadLibraryW(L"DkPEXCtlRes.dll");
+    // The resource library beside the component, mapped for its resources only: no code of
+    // it runs, and no library of that name elsewhere is ever taken for it.
+    HMODULE res = nullptr;
+    try
+    {
+        const std::wstring path = dkfw::FileBesideModule(instance, L"DkPEXCtlRes.dll");
+        if (!path.empty())
+            res = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    }
+    catch (...)
+    {
+        res = nullptr;
+    }
     if (!res)
     {
         // No resource library means no text to say it in: this one message is literal.

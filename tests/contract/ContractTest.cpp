@@ -611,8 +611,8 @@ TEST_F(Contract, AButtonWithOnlyADisabledPictureShowsNeitherItNorTheDots)
     auto pictures = ComPtr<IUnknown>(m_host.Control()).Query<IDkPeButtonEditCtrl>();
     ASSERT_TRUE(pictures);
     PICTDESC desc{sizeof(desc), PICTYPE_BITMAP};
-    desc.bmp.hbitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(L"DkPEXCtlRes.dll"), MAKEINTRESOURCEW(173),
-                                                         IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    desc.bmp.hbitmap = static_cast<HBITMAP>(
+        ::LoadImageW(dktest::ResourceLibrary(), MAKEINTRESOURCEW(173), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     ASSERT_NE(nullptr, desc.bmp.hbitmap);
     ComPtr<IPicture> picture;
     ASSERT_EQ(S_OK, ::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, picture.PutVoid()));

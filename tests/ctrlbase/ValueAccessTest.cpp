@@ -115,7 +115,7 @@ TEST_F(ValueAccess, UnspecifiedObjectsShowTheirTextOrVary)
     ASSERT_EQ(S_OK, Select(kThickness));
     EXPECT_EQ(ValueUnspecified, Read(v));
     wchar_t varies[128] = {};
-    ::LoadStringW(::GetModuleHandleW(L"DkPEXCtlRes.dll"), 228, varies, 128);
+    ::LoadStringW(dktest::ResourceLibrary(), 228, varies, 128);
     ASSERT_NE(0, varies[0]);
     EXPECT_EQ(varies, Text(v)) << "both unspecified: the varies text";
     EXPECT_TRUE(m_editor.UnspecifiedAllowed());

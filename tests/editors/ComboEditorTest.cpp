@@ -563,8 +563,8 @@ TEST_F(ComboEditor, PicturedEntriesShowTheirPictureAndAreDeletedWithTheList)
     // lie over it), a window shows with the picture at (x0, y0).
     auto shows = [](HWND window, UINT id, int x0, int y0)
     {
-        dkfw::UniqueHbitmap picture(static_cast<HBITMAP>(::LoadImageW(
-            ::GetModuleHandleW(L"DkPEXCtlRes.dll"), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        dkfw::UniqueHbitmap picture(static_cast<HBITMAP>(
+            ::LoadImageW(dktest::ResourceLibrary(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
         EXPECT_TRUE(picture);
         HDC memory = ::CreateCompatibleDC(nullptr);
         const HGDIOBJ old = ::SelectObject(memory, picture.Get());

@@ -44,7 +44,7 @@ TEST_F(TextEditor, ClickTypeEnterWritesOnceAndShowsTheObjectsValue)
     ASSERT_NE(nullptr, Edit());
     EXPECT_TRUE(::IsWindowVisible(Edit()));
     wchar_t varies[64] = {};
-    ::LoadStringW(::GetModuleHandleW(L"DkPEXCtlRes.dll"), 228, varies, 64);
+    ::LoadStringW(dktest::ResourceLibrary(), 228, varies, 64);
     EXPECT_EQ(varies, WindowText(Edit())) << "two different texts: the row varies";
 
     Type(Edit(), L"Hall");

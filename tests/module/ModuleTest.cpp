@@ -230,8 +230,10 @@ TEST_F(ProbeLibrary, DISABLED_RefusedHostLoadIsAskedAgainAtTheNextFirstLock)
 
 TEST_F(ProbeLibrary, SharedTextsComeFromTheResourceLibrary)
 {
-    HMODULE res = ::GetModuleHandleW(L"DkPEXCtlRes.dll");
-    ASSERT_NE(nullptr, res) << "loaded at process attach";
+    // The component maps its resource library for the resources alone: no code of it is loaded.
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"DkPEXCtlRes.dll"));
+    HMODULE res = dktest::ResourceLibrary();
+    ASSERT_NE(nullptr, res);
     wchar_t varies[256] = {};
     wchar_t unspecified[256] = {};
     ASSERT_GT(::LoadStringW(res, IDS_VARIES, varies, 256), 0);
@@ -267,6 +269,29 @@ TEST(ResourceLibrary, MissingResourceLibraryFailsTheLoadWithItsMessage)
     const std::string with = LoadInFolder(true);
     EXPECT_NE(std::string::npos, with.find("loaded=1")) << with;
     EXPECT_EQ(std::string::npos, with.find("box:")) << with;
+}
+
+// A host in a folder of its own, the component in another, and the current folder holding
+// libraries planted under the component's libraries' names: the component loads, and no code
+// of a planted library runs.
+TEST(ResourceLibrary, ALibraryPlantedInTheCurrentFolderNeverRuns)
+{
+    dktest::TempDir host;
+    dktest::TempDir component;
+    dktest::TempDir current;
+    for (const wchar_t* f : {L"dkpex-loadprobe.exe", L"DkHost.dll"})
+        ASSERT_TRUE(host.CopyFromBin(f));
+    for (const wchar_t* f : {L"DkPEXCtl.drx", L"DkPEXCtlRes.dll", L"DkHost.dll"})
+        ASSERT_TRUE(component.CopyFromBin(f));
+    for (const wchar_t* name : {L"DkPEXCtlRes.dll", L"DkMgd.dll"})
+        ASSERT_TRUE(::CopyFileW((BinDir() + L"DkPeTestPlanted.dll").c_str(), (current.Path() + name).c_str(), FALSE));
+    auto r = dktest::RunProcess(
+        L"\"" + host.Path() + L"dkpex-loadprobe.exe\" \"" + component.Path() + L"DkPEXCtl.drx\"", current.Path());
+    EXPECT_FALSE(r.timedOut) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("loaded=1")) << r.output;
+    EXPECT_EQ(std::string::npos, r.output.find("box:")) << r.output;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((current.Path() + L"planted-ran").c_str()))
+        << "a planted library ran";
 }
 
 TEST(ResourceOverride, ScopesSwitchToTheResourceLibraryAndPutBackWhatTheyFound)

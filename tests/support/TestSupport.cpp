@@ -134,4 +134,10 @@ void RunTestAlone(const std::wstring& program, const std::wstring& test, const s
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("[  PASSED  ] 1 test.")) << r.output;
 }
+HMODULE ResourceLibrary()
+{
+    static const HMODULE library = ::LoadLibraryExW((BinDir() + L"DkPEXCtlRes.dll").c_str(), nullptr,
+                                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    return library;
+}
 } // namespace dktest

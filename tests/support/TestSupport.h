@@ -11,6 +11,10 @@ namespace dktest
 // The folder of the running test program (build/bin), with a trailing backslash.
 std::wstring BinDir();
 
+// The component's resource library as the tests read it: mapped from build/bin for its
+// resources, as the component maps it.
+HMODULE ResourceLibrary();
+
 // The host journal as it stands, oldest entry first.
 std::vector<std::wstring> Journal();
 // The entries that contain needle.

@@ -475,10 +475,13 @@ bool CDkPeButtonEditBase::SetCalculatorResult(const CalculatorResult& result)
 long CDkPeButtonEditBase::InvokeCalculator()
 {
     bool loadedHere = false;
-    HMODULE module = ::GetModuleHandleW(L"DkMgd.dll");
-    if (!module)
+    // The calculator's module beside the component, by its full path.
+    const std::wstring path =
+        dkfw::FileBesideModule(dkfw::CurrentModule() ? dkfw::CurrentModule()->Instance() : nullptr, L"DkMgd.dll");
+    HMODULE module = path.empty() ? nullptr : ::GetModuleHandleW(path.c_str());
+    if (!module && !path.empty())
     {
-        module = ::LoadLibraryExW(L"DkMgd.dll", nullptr, 0);
+        module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         loadedHere = module != nullptr;
     }
     if (!module)
