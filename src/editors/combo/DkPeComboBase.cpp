@@ -197,9 +197,9 @@ long CDkPeComboBase::EndEdit()
         }
         m_state = kStateCommitting;
         ::SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
-        m_bWriting = true;
         const long hr = [&]
         {
+            m_bWriting = true;
             const dkfw::ScopeExit written([this] { m_bWriting = false; });
             return CommitSelection(chosen);
         }();

@@ -156,39 +156,31 @@ bool CDkPeEnumBase::RemoveSpecial(LONG value, const std::wstring& name)
 
 bool CDkPeEnumBase::UpdateUnspecifiedEntry()
 {
-    const std::wstring text = GetUnspecifiedString();
-    if (m_bUnspecifiedAllowed)
-    {
-        if (!CTrailingEntries::Appear(m_trailing.unspecified, static_cast<int>(m_items.size())))
-            return false;
-        Append(kUnspecifiedValue, text);
-        return true;
-    }
-    if (m_trailing.unspecified == -1)
-        return false;
-    // The other entry moves up only when an entry in front of it went.
-    if (RemoveSpecial(kUnspecifiedValue, text))
-        return m_trailing.Leave(m_trailing.unspecified);
-    m_trailing.unspecified = -1;
-    return true;
+    return UpdateTrailingEntry(m_trailing.unspecified, m_bUnspecifiedAllowed, kUnspecifiedValue,
+                               GetUnspecifiedString());
 }
 
 bool CDkPeEnumBase::UpdateVariesEntry(ValueType kind)
 {
     dkpex::EnsureSharedTexts();
-    const std::wstring& text = dkpex::VariesText();
-    if (kind == ValueVaries)
+    return UpdateTrailingEntry(m_trailing.varies, kind == ValueVaries, kVariesValue, dkpex::VariesText());
+}
+
+bool CDkPeEnumBase::UpdateTrailingEntry(int& entry, bool wanted, LONG value, const std::wstring& text)
+{
+    if (wanted)
     {
-        if (!CTrailingEntries::Appear(m_trailing.varies, static_cast<int>(m_items.size())))
+        if (!CTrailingEntries::Appear(entry, static_cast<int>(m_items.size())))
             return false;
-        Append(kVariesValue, text);
+        Append(value, text);
         return true;
     }
-    if (m_trailing.varies == -1)
+    if (entry == -1)
         return false;
-    if (RemoveSpecial(kVariesValue, text))
-        return m_trailing.Leave(m_trailing.varies);
-    m_trailing.varies = -1;
+    // The other entry moves up only when an entry in front of it went.
+    if (RemoveSpecial(value, text))
+        return m_trailing.Leave(entry);
+    entry = -1;
     return true;
 }
 

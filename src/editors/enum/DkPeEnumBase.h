@@ -67,6 +67,9 @@ protected:
 
 private:
     void Append(LONG value, const std::wstring& name);
+    // The unspecified or the varies entry (entry) appears at the end when wanted, or leaves;
+    // true when the list changed.
+    bool UpdateTrailingEntry(int& entry, bool wanted, LONG value, const std::wstring& text);
     // Removes every entry of this value and text; true when one went.
     bool RemoveSpecial(LONG value, const std::wstring& name);
 };
