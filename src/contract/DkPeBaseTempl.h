@@ -77,6 +77,7 @@ public:
     STDMETHODIMP InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, BOOL readOnly) noexcept override
     try
     {
+        const dkfw::CallScope call(OwnerLifetime());
         CDkPeCtrlBase* editor = Editor();
         RETURN_HR_IF(E_UNEXPECTED, !editor);
         ApplyAmbient(DISPID_UNKNOWN);
@@ -87,6 +88,7 @@ public:
     STDMETHODIMP Refresh(ULONG) noexcept override
     try
     {
+        const dkfw::CallScope call(OwnerLifetime());
         CDkPeCtrlBase* editor = Editor();
         RETURN_HR_IF(E_UNEXPECTED, !editor);
         editor->Handle_Refresh();
@@ -156,6 +158,7 @@ public:
     STDMETHODIMP SetValue(VARIANT* value, ValueType how) noexcept override
     try
     {
+        const dkfw::CallScope call(OwnerLifetime());
         CDkPeCtrlBase* editor = Editor();
         RETURN_HR_IF(E_UNEXPECTED, !editor);
         return editor->SetPropertyValue(value, how);
@@ -165,6 +168,7 @@ public:
     STDMETHODIMP InvokeCommand(LPCWSTR name, int flags) noexcept override
     try
     {
+        const dkfw::CallScope call(OwnerLifetime());
         CDkPeCtrlBase* editor = Editor();
         RETURN_HR_IF(E_UNEXPECTED, !editor);
         if ((flags & dkpex::kCommandLaunchDialog) && (flags & dkpex::kCommandButtonAction))
@@ -194,16 +198,37 @@ public:
     HRESULT ShowControl(LPCRECT pos, HWND parent) override { return DoVerbShow(pos, parent); }
     HRESULT UIActivateControl(LPCRECT pos, HWND parent) override { return DoVerbUIActivate(pos, parent); }
 
-    // CIPropEditUIEvents
-    HRESULT FireKeyDown(WPARAM w, LPARAM l) override { return EventsProxy::Fire_OnKeyDown(w, l); }
-    HRESULT FireKeyUp(WPARAM w, LPARAM l) override { return EventsProxy::Fire_OnKeyUp(w, l); }
-    HRESULT FireRButtonDown(WPARAM w, LPARAM pt) override { return EventsProxy::Fire_OnRButtonDown(w, pt); }
-    HRESULT FireMButtonDown(WPARAM w, LPARAM pt) override { return EventsProxy::Fire_OnMButtonDown(w, pt); }
-    HRESULT FireBeginPropertyUpdate() override { return EventsProxy::Fire_OnBeginPropertyUpdate(); }
-    HRESULT FireEndPropertyUpdate() override { return EventsProxy::Fire_OnEndPropertyUpdate(); }
-    HRESULT FireClick() override { return EventsProxy::Fire_OnClick(); }
-    HRESULT FireOperationStart(long code) override { return EventsProxy::Fire_OnOperationStart(code); }
-    HRESULT FireOperationEnd(long code) override { return EventsProxy::Fire_OnOperationEnd(code); }
+    // CIPropEditUIEvents: a sink may run the palette's code, which may drop the row.
+    HRESULT FireKeyDown(WPARAM w, LPARAM l) override { return Fire(&EventsProxy::Fire_OnKeyDown, w, l); }
+    HRESULT FireKeyUp(WPARAM w, LPARAM l) override { return Fire(&EventsProxy::Fire_OnKeyUp, w, l); }
+    HRESULT FireRButtonDown(WPARAM w, LPARAM pt) override { return Fire(&EventsProxy::Fire_OnRButtonDown, w, pt); }
+    HRESULT FireMButtonDown(WPARAM w, LPARAM pt) override { return Fire(&EventsProxy::Fire_OnMButtonDown, w, pt); }
+    HRESULT FireBeginPropertyUpdate() override { return Fire(&EventsProxy::Fire_OnBeginPropertyUpdate); }
+    HRESULT FireEndPropertyUpdate() override { return Fire(&EventsProxy::Fire_OnEndPropertyUpdate); }
+    HRESULT FireClick() override { return Fire(&EventsProxy::Fire_OnClick); }
+    HRESULT FireOperationStart(long code) override { return Fire(&EventsProxy::Fire_OnOperationStart, code); }
+    HRESULT FireOperationEnd(long code) override { return Fire(&EventsProxy::Fire_OnOperationEnd, code); }
+
+    // dkfw::Lifetime: a call holds a reference; the editor part the container closed while
+    // calls ran is torn down when the last of them is done, then the reference goes.
+    void EnterCall() noexcept override
+    {
+        if (m_final)
+            return;
+        ++m_calls;
+        static_cast<IOleObject*>(this)->AddRef();
+    }
+    void LeaveCall() noexcept override
+    {
+        if (m_final)
+            return;
+        if (--m_calls == 0 && m_teardownPending)
+        {
+            m_teardownPending = false;
+            TearDownEditor();
+        }
+        static_cast<IOleObject*>(this)->Release();
+    }
 
     // The editor part, or null once it is torn down.
     CDkPeCtrlBase* Editor() noexcept { return m_editorGone ? nullptr : static_cast<Base*>(this); }
@@ -237,6 +262,8 @@ protected:
 
     void FinalRelease() noexcept override
     {
+        // From here on the control is going: no call holds it any more.
+        m_final = true;
         // The window's messages reach the editor, so the window goes first.
         InPlaceDeactivate();
         DestroyWindowNow();
@@ -312,7 +339,18 @@ protected:
 
     void OnAmbientChanged(DISPID dispid) noexcept override { ApplyAmbient(dispid); }
 
-    void OnClosed() noexcept override { TearDownEditor(); }
+    void OnClosed() noexcept override
+    {
+        // An editor call still running (its write waiting on a message box, say) keeps its
+        // part whole until it is done.
+        if (m_calls > 0)
+            m_teardownPending = true;
+        else
+            TearDownEditor();
+    }
+
+    // Every message of the control's window runs in the control's life.
+    dkfw::Lifetime* OwnerLifetime() noexcept override { return static_cast<CDkPeBasePrivate*>(this); }
 
     bool RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
     try
@@ -332,9 +370,16 @@ protected:
     }
 
 private:
+    template <class Method, class... Args> HRESULT Fire(Method method, Args... args) noexcept
+    {
+        const dkfw::CallScope call(OwnerLifetime());
+        return (this->*method)(args...);
+    }
+
     template <class Handler, class Arg> HRESULT Forward(Handler handler, Arg arg) noexcept
     try
     {
+        const dkfw::CallScope call(OwnerLifetime());
         CDkPeCtrlBase* editor = Editor();
         RETURN_HR_IF(E_UNEXPECTED, !editor);
         return (editor->*handler)(arg);
@@ -503,4 +548,8 @@ private:
     }
 
     bool m_editorGone = false;
+    // Calls running in the control, a teardown waiting for them, the control going.
+    int m_calls = 0;
+    bool m_teardownPending = false;
+    bool m_final = false;
 };

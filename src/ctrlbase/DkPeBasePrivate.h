@@ -2,12 +2,16 @@
 // and event firing.
 #pragma once
 
+#include "Lifetime.h"
+
 #include <windows.h>
 
 #include <ole2.h>
 
-// Window services of the glue.
-class CDkPeBasePrivate
+// Window services of the glue. It is also the control's lifetime: an editor's call that can
+// re-enter the palette (which may drop the row meanwhile) runs in a dkfw::CallScope on it, so
+// that the control and its editor part stay whole until the call is done.
+class CDkPeBasePrivate : public dkfw::Lifetime
 {
 public:
     // The control's window, or null before it is created.

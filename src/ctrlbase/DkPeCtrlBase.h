@@ -160,6 +160,11 @@ public:
     static bool ObjectClassId(IUnknown* object, CLSID& cls) noexcept;
     long GetStringWidth(CString text, int* width);
     long ShowTextTooltip(RECT rect);
+    // The control's lifetime: a message of one of the editor's windows runs in a
+    // dkfw::CallScope on it, so that the palette cannot free the control under the message.
+    dkfw::Lifetime* ControlLifetime() const noexcept { return m_pPrivate; }
+    // The row's own text tip, or null: the only window a window of the row draws a tip into.
+    HWND TextTipWindow() const noexcept { return m_textTip.Hwnd(); }
 
 protected:
     // The handle of the palette's font for the control, or null before it has one.

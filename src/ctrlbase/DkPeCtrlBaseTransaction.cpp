@@ -7,12 +7,14 @@
 #include "ResourceOverride.h"
 
 #include "DkPeValueView.h"
+#include "WipedText.h"
 
 #include "ComPtr.h"
 #include "HResult.h"
 #include "Unique.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace
 {
@@ -37,15 +39,37 @@ LONG_PTR IdOf(IUnknown* object)
     return id;
 }
 
-// Writes are refused while the user drags objects of the selection.
-bool DragRefusal(int count, IUnknown** objects)
+// The selection one write works on, with references of its own: an object's write, a
+// message box or an event may let the palette hand the control another selection, or drop
+// the row, before the write is done.
+struct HeldSelection
 {
+    HeldSelection(int count, IUnknown* const* objects, IUnknown* const* dynProps, const int* dispids)
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            this->objects.emplace_back(objects[i]);
+            this->dynProps.emplace_back(dynProps ? dynProps[i] : nullptr);
+            this->dispids.push_back(dispids[i]);
+        }
+    }
+    int Count() const noexcept { return static_cast<int>(objects.size()); }
+
+    std::vector<ComPtr<IUnknown>> objects;
+    std::vector<ComPtr<IUnknown>> dynProps;
+    std::vector<int> dispids;
+};
+
+// Writes are refused while the user drags objects of the selection.
+bool DragRefusal(const HeldSelection& selection)
+{
+    const int count = selection.Count();
     if (!dkedIsDragging() || count < 1)
         return false;
-    if (count == 1 && !objects[0])
+    if (count == 1 && !selection.objects[0])
         return true;
-    for (int i = 0; i < count; ++i)
-        if (IdOf(objects[i]) != 0)
+    for (const auto& object : selection.objects)
+        if (IdOf(object.Get()) != 0)
             return true;
     return false;
 }
@@ -201,6 +225,7 @@ void CDkPeCtrlBase::PresetControlValue(VARIANT* value)
     if (!view)
         return;
     std::wstring text;
+    const dkpex::WipeOnExit<std::wstring> wipeText(text);
     long long number = 0;
     bool integer = true;
     switch (value->vt)
@@ -315,7 +340,11 @@ try
         return E_POINTER;
     if (how != ValueSpecified && how != ValueUnspecified && how != ValueExpression)
         return E_INVALIDARG;
-    if (DragRefusal(m_nObjects, m_ppObjects))
+    // The control and the objects stay whole until the write is done.
+    const dkfw::CallScope call(ControlLifetime());
+    const HeldSelection held(m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    const int count = held.Count();
+    if (DragRefusal(held))
     {
         CTemporaryResourceOverride resources;
         HWND frame = nullptr;
@@ -341,31 +370,32 @@ try
     };
     const bool quiet = dkedIsInCommandStack(kPaletteCommand);
     HRESULT hr = S_OK;
-    for (int i = 0; i < m_nObjects; ++i)
+    for (int i = 0; i < count; ++i)
     {
-        auto* object = static_cast<IDispatch*>(m_ppObjects[i]);
+        auto* object = static_cast<IDispatch*>(held.objects[i].Get());
+        const int dispid = held.dispids[i];
         if (!IsWritable(object))
         {
             someSkipped = true;
             continue;
         }
-        PreSetPropertyValue(object, m_pDispids[i]);
-        if (m_pDispids[i] != kDynamicPropertyDispid)
+        PreSetPropertyValue(object, dispid);
+        if (dispid != kDynamicPropertyDispid)
         {
             dkfw::UniqueExcepInfo excep;
             {
                 // The user's break cannot interrupt a write half-way.
                 const BreakKeyOff noBreak(documentActive);
                 if (m_bUnspecifiedAllowed)
-                    hr = SetPropertyValueAsUnspecified(m_pDispids[i], object, how == ValueUnspecified);
+                    hr = SetPropertyValueAsUnspecified(dispid, object, how == ValueUnspecified);
                 if (how == ValueExpression)
-                    hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(m_pDispids[i], object, value->bstrVal)
+                    hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dispid, object, value->bstrVal)
                                               : E_INVALIDARG;
                 else if (how == ValueSpecified)
                 {
                     DISPID named = DISPID_PROPERTYPUT;
                     DISPPARAMS params{value, &named, 1, 1};
-                    hr = object->Invoke(m_pDispids[i], IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params,
+                    hr = object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params,
                                         nullptr, excep.Addr(), nullptr);
                 }
                 if (SUCCEEDED(hr))
@@ -381,13 +411,13 @@ try
                     ++messages;
                 }
                 lastCode = e.scode;
-                if (m_nFailed != m_nObjects)
+                if (m_nFailed != count)
                     hr = S_OK;
             }
             continue;
         }
 
-        IUnknown* dynProp = m_ppDynProps[i];
+        IUnknown* dynProp = held.dynProps[i].Get();
         ComPtr<IDynamicProperty2> two;
         ComPtr<IDynamicProperty> one;
         if (!dynProp || (FAILED(dynProp->QueryInterface(IID_IDynamicProperty2, two.PutVoid())) &&
@@ -416,7 +446,7 @@ try
                     ++messages;
                 }
             }
-            if (m_nFailed != m_nObjects)
+            if (m_nFailed != count)
                 hr = S_OK;
         }
     }
@@ -425,6 +455,7 @@ try
     if (SUCCEEDED(hr) && m_pPropertyIdentifier)
     {
         dkfw::UniqueVariant copy;
+        const dkpex::WipeOnExit<VARIANT> wipeCopy(*copy.Addr());
         if (SUCCEEDED(copy.CopyFrom(*value)))
             m_pPropertyIdentifier->OnValueWritten(copy.Get());
         // A list shows the value as one of its entries: the palette hears that entry's text.
@@ -546,7 +577,11 @@ void CDkPeCtrlBase::unhighlightSubEntities()
 long CDkPeCtrlBase::LaunchOPMPropertyDialog(CString& name)
 try
 {
-    if (DragRefusal(m_nObjects, m_ppObjects))
+    // The dialog runs its own message loop: the control and the objects stay whole until it is done.
+    const dkfw::CallScope call(ControlLifetime());
+    const HeldSelection held(m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    const int count = held.Count();
+    if (DragRefusal(held))
     {
         CTemporaryResourceOverride resources;
         HWND frame = nullptr;
@@ -554,14 +589,14 @@ try
         MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
         return 0;
     }
-    if (m_nObjects > 0 && m_ppObjects[0] && !IsWritable(m_ppObjects[0]))
+    if (count > 0 && held.objects[0] && !IsWritable(held.objects[0].Get()))
     {
         dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
         return 0;
     }
     DialogOperation operation(m_pUIEvents, m_pPropertyIdentifier, name);
 
-    IUnknown* firstDyn = m_nObjects > 0 ? m_ppDynProps[0] : nullptr;
+    IUnknown* firstDyn = count > 0 ? held.dynProps[0].Get() : nullptr;
     ComPtr<IDkPropertyDialog> dialog;
     if (firstDyn && SUCCEEDED(firstDyn->QueryInterface(IID_IDkPropertyDialog, dialog.PutVoid())))
     {
@@ -584,13 +619,13 @@ try
         return 1;
     }
 
-    IUnknown* asked = firstDyn ? firstDyn : (m_nObjects > 0 ? m_ppObjects[0] : nullptr);
+    IUnknown* asked = firstDyn ? firstDyn : (count > 0 ? held.objects[0].Get() : nullptr);
     if (!asked)
         return E_FAIL;
     ComPtr<IPerPropertyBrowsing> browsing;
     CLSID page{};
     if (FAILED(asked->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid())) ||
-        FAILED(browsing->MapPropertyToPage(m_pDispids[0], &page)))
+        FAILED(browsing->MapPropertyToPage(held.dispids[0], &page)))
         return E_FAIL;
     ComPtr<IUnknown> pageObject;
     const HRESULT created = ::CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, pageObject.PutVoid());
@@ -611,11 +646,11 @@ try
     long result = 1;
     if (auto selectionAware = pageObject.Query<IDkPropertyPageDialog2>())
     {
-        SAFEARRAY* sa = ::SafeArrayCreateVector(VT_UNKNOWN, 0, static_cast<ULONG>(m_nObjects));
+        SAFEARRAY* sa = ::SafeArrayCreateVector(VT_UNKNOWN, 0, static_cast<ULONG>(count));
         if (!sa)
             return E_OUTOFMEMORY;
-        for (LONG i = 0; i < m_nObjects; ++i)
-            ::SafeArrayPutElement(sa, &i, m_ppObjects[i]);
+        for (LONG i = 0; i < count; ++i)
+            ::SafeArrayPutElement(sa, &i, held.objects[i].Get());
         dkfw::UniqueVariant selection;
         selection.Addr()->vt = VT_ARRAY | VT_UNKNOWN;
         selection.Addr()->parray = sa;

@@ -115,6 +115,11 @@ void CPropNoDefaultWnd::Choose() noexcept
     HidePopup();
 }
 
+dkfw::Lifetime* CPropNoDefaultWnd::OwnerLifetime() noexcept
+{
+    return m_pOwner ? m_pOwner->ControlLifetime() : nullptr;
+}
+
 bool CPropNoDefaultWnd::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
 {
     switch (msg)

@@ -26,6 +26,7 @@ public:
 
 protected:
     bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    dkfw::Lifetime* OwnerLifetime() noexcept override;
 
 private:
     bool Create() noexcept;

@@ -47,6 +47,7 @@ STDMETHODIMP OleControl::GetClientSite(IOleClientSite** site) noexcept
 
 STDMETHODIMP OleControl::Close(DWORD) noexcept
 {
+    const CallScope call(OwnerLifetime());
     InPlaceDeactivate();
     if (m_oleAdvise)
         m_oleAdvise->SendOnClose();
@@ -61,6 +62,7 @@ STDMETHODIMP OleControl::Close(DWORD) noexcept
 STDMETHODIMP OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent,
                                 LPCRECT posRect) noexcept
 {
+    const CallScope call(OwnerLifetime());
     if (activeSite && !m_clientSite)
         SetClientSite(activeSite);
     switch (verb)
@@ -247,6 +249,7 @@ STDMETHODIMP OleControl::GetWindow(HWND* hwnd) noexcept
 
 STDMETHODIMP OleControl::InPlaceDeactivate() noexcept
 {
+    const CallScope call(OwnerLifetime());
     UIDeactivate();
     if (!m_inPlaceActive)
         return S_OK;
@@ -262,6 +265,7 @@ STDMETHODIMP OleControl::InPlaceDeactivate() noexcept
 
 STDMETHODIMP OleControl::UIDeactivate() noexcept
 {
+    const CallScope call(OwnerLifetime());
     OnBeforeUIDeactivate();
     if (!m_uiActive)
         return S_OK;
@@ -277,6 +281,7 @@ STDMETHODIMP OleControl::UIDeactivate() noexcept
 
 STDMETHODIMP OleControl::SetObjectRects(LPCRECT pos, LPCRECT clip) noexcept
 {
+    const CallScope call(OwnerLifetime());
     RETURN_HR_IF(E_POINTER, !pos);
     HWND hwnd = Hwnd();
     if (!hwnd)
@@ -303,6 +308,7 @@ STDMETHODIMP OleControl::Draw(DWORD aspect, LONG index, void*, DVTARGETDEVICE* t
                               LPCRECTL bounds, LPCRECTL wBounds, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
                               ULONG_PTR) noexcept
 {
+    const CallScope call(OwnerLifetime());
     RETURN_HR_IF(E_INVALIDARG, !hdc || !bounds);
     ATL_DRAWINFO di{};
     di.cbSize = sizeof(di);

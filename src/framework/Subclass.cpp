@@ -56,6 +56,8 @@ LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         }
         return ::DefSubclassProc(hwnd, msg, wParam, lParam);
     }
+    // The message, the control's own procedure included, runs in the owner's life.
+    const CallScope call(self ? self->OwnerLifetime() : nullptr);
     LRESULT result = 0;
     // No exception leaves for the system: a handler that throws leaves the message to the control.
     try

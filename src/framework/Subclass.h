@@ -2,6 +2,8 @@
 // the control's own procedure after. The subclass is removed with the object.
 #pragma once
 
+#include "Lifetime.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -25,6 +27,9 @@ protected:
     // True with result set when handled; otherwise the control's own procedure runs.
     virtual bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     LRESULT CallDefault(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    // The object whose life each message of the control runs in, the control's own
+    // procedure included; null when this object lives on its own.
+    virtual Lifetime* OwnerLifetime() noexcept { return nullptr; }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,

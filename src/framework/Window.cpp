@@ -57,12 +57,19 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     }
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    // The message runs in its owner's life: nothing it does frees the object under it.
+    const CallScope call(self->OwnerLifetime());
+    return self->Dispatch(hwnd, msg, wParam, lParam);
+}
+
+LRESULT WindowBase::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
     LRESULT result = 0;
     bool handled = false;
     // No exception leaves for the system: a handler that throws leaves the message unhandled.
     try
     {
-        handled = self->ProcessWindowMessage(msg, wParam, lParam, result);
+        handled = ProcessWindowMessage(msg, wParam, lParam, result);
     }
     catch (...)
     {
@@ -71,10 +78,10 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_NCDESTROY)
     {
         ::SetWindowLongPtrW(hwnd, 0, 0);
-        self->m_hwnd = nullptr;
+        m_hwnd = nullptr;
         NoteWindowDestroyed();
         const LRESULT r = handled ? result : ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        self->OnFinalMessage();
+        OnFinalMessage();
         return r;
     }
     return handled ? result : ::DefWindowProcW(hwnd, msg, wParam, lParam);

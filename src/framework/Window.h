@@ -2,6 +2,8 @@
 // WM_NCDESTROY; messages reach its ProcessWindowMessage.
 #pragma once
 
+#include "Lifetime.h"
+
 #include <windows.h>
 
 namespace dkfw
@@ -28,9 +30,13 @@ protected:
     virtual bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     // After WM_NCDESTROY, with the window gone.
     virtual void OnFinalMessage() noexcept {}
+    // The object whose life each message of the window runs in (the window's own object
+    // goes with it); null when the window's object lives on its own.
+    virtual Lifetime* OwnerLifetime() noexcept { return nullptr; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     HWND m_hwnd = nullptr;
 };
 } // namespace dkfw

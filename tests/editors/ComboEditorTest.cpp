@@ -209,6 +209,30 @@ TEST_F(ComboEditor, ARefusedChoiceShowsWhatTheObjectsReallyHold)
     EXPECT_EQ(2, Selected());
 }
 
+// The palette drops the row while its refused choice's message is up: the key that
+// committed the choice, in the combo's own window, ends without a crash, the write went on
+// over the objects it was given, and the control goes with its windows.
+TEST_F(ComboEditor, ARowDroppedUnderItsKeyedChoiceEndsTheWriteAndThenGoes)
+{
+    const int windowsBefore = dktest::CountThreadWindows();
+    dkhost_test::SetPropertyFault(dkhost_test::EntityByHandle(L"30"), kVisible, false, E_FAIL, L"Frozen circle.");
+    Open(CLSID_DkPePropertyEditorBool, {L"30", L"31"}, kVisible);
+    dktest::MessageBoxCatcher boxes;
+    boxes.WhileShown([this] { m_host.Release(); });
+    dkhost_test::ClearJournal();
+    ::SetFocus(Combo());
+    Key(Combo(), VK_DOWN); // "Yes" to "No" on the closed list: a choice, not yet a change
+    Key(Combo(), VK_RETURN);
+    Pump(0);
+    EXPECT_EQ((std::vector<std::wstring>{L"Frozen circle."}), boxes.Texts());
+    EXPECT_EQ(nullptr, m_host.Control());
+    EXPECT_EQ(-1, Number(0, kVisible)) << "refused";
+    EXPECT_EQ(0, Number(1, kVisible)) << "the write went on after the row was dropped";
+    EXPECT_EQ(1u, UndoGroups());
+    EXPECT_EQ(1u, dktest::JournalMatching(L"undo group end").size());
+    EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
+}
+
 TEST_F(ComboEditor, AReadOnlyRowNeverDropsDown)
 {
     Open(CLSID_DkPePropertyEditorBool, {L"30"}, kVisible, true);

@@ -29,6 +29,22 @@ protected:
         ::SysFreeString(v.bstrVal);
         dkhost_test::SetCommandFlags(0);
     }
+    // What a window shows, pixel by pixel.
+    static std::vector<COLORREF> Pixels(HWND hwnd)
+    {
+        RECT r{};
+        ::GetClientRect(hwnd, &r);
+        dkfw::WindowDc dc(hwnd);
+        dkfw::UniqueMemoryDc memory(::CreateCompatibleDC(dc.Get()));
+        dkfw::UniqueHbitmap bitmap(::CreateCompatibleBitmap(dc.Get(), r.right, r.bottom));
+        dkfw::SelectObjectScope select(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, r.right, r.bottom, dc.Get(), 0, 0, SRCCOPY);
+        std::vector<COLORREF> out;
+        for (int y = 0; y < r.bottom; ++y)
+            for (int x = 0; x < r.right; ++x)
+                out.push_back(::GetPixel(memory.Get(), x, y));
+        return out;
+    }
     void EditText(const std::wstring& text)
     {
         Click(Control(), 5, 5);
@@ -164,6 +180,50 @@ TEST_F(TextEditor, RefusedWriteKeepsTheOldTextAndTellsTheUser)
     EXPECT_EQ(L"Living room", Property(0, kTextString));
 }
 
+// The palette may drop a row while the row's write waits on a message box: the write goes
+// on over the objects it was given, closes its change and ends without touching freed memory,
+// and the control then goes with its windows.
+TEST_F(TextEditor, ARowDroppedUnderItsRefusedWriteEndsTheWriteAndThenGoes)
+{
+    const int windowsBefore = dktest::CountThreadWindows();
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"40");
+    dkhost_test::SetPropertyFault(id, kTextString, false, static_cast<SCODE>(0x80201010), L"The text is referenced.");
+    for (const bool typed : {true, false})
+    {
+        SCOPED_TRACE(typed ? "typed into the edit" : "set through the control");
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40", L"41"}, kTextString));
+        const std::wstring before41 = Property(1, kTextString);
+        dktest::MessageBoxCatcher boxes;
+        boxes.WhileShown([this] { m_host.Release(); });
+        dkhost_test::ClearJournal();
+        const std::wstring written = typed ? L"Cellar" : L"Attic";
+        if (typed)
+        {
+            EditText(written);
+            Key(Edit(), VK_RETURN);
+        }
+        else
+        {
+            IDkPiPropertyEditControl2* control = m_host.Control(); // the palette's reference only
+            VARIANT v;
+            v.vt = VT_BSTR;
+            v.bstrVal = ::SysAllocString(written.c_str());
+            EXPECT_EQ(S_OK, control->SetValue(&v, ValueSpecified));
+            ::SysFreeString(v.bstrVal);
+        }
+        Pump(0);
+        EXPECT_EQ((std::vector<std::wstring>{L"The text is referenced."}), boxes.Texts());
+        EXPECT_EQ(nullptr, m_host.Control());
+        EXPECT_EQ(L"Living room", Property(0, kTextString));
+        EXPECT_EQ(written, Property(1, kTextString)) << "the write went on after the row was dropped";
+        EXPECT_EQ(1u, UndoGroups());
+        EXPECT_EQ(1u, dktest::JournalMatching(L"undo group end").size());
+        EXPECT_EQ(windowsBefore, dktest::CountThreadWindows()) << "the control went with its windows";
+        EXPECT_EQ(1, dkhost_test::Undo(1));
+        EXPECT_EQ(before41, Property(1, kTextString));
+    }
+}
+
 TEST_F(TextEditor, LongTextShowsATipThatLeavesWithTheCursor)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"46"}, kTextString)); // a long note
@@ -291,7 +351,9 @@ TEST_F(TextEditor, APresetPasswordRowKeepsItsMaskedEdit)
     PresetByCommand(L"Scullery");
     EXPECT_EQ(nullptr, Edit(4321));
     ASSERT_NE(nullptr, Edit(1049));
-    EXPECT_EQ(L"Scullery", WindowText(Edit(1049)));
+    // The masked edit holds the preset; asked from outside, it gives masks only.
+    EXPECT_EQ(std::wstring(8, static_cast<wchar_t>(::SendMessageW(Edit(1049), EM_GETPASSWORDCHAR, 0, 0))),
+              WindowText(Edit(1049)));
     ::UpdateWindow(Control());
     Click(Control(), 5, 5);
     Pump(0);
@@ -353,6 +415,30 @@ TEST_F(TextEditor, APasswordRowShowsOnlyMasks)
             ::SendMessageW(edit, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
         Pump(0);
         EXPECT_EQ(before, tips());
+
+        // Another window asks every window of the row for its text, or to draw the row's tip
+        // into a window of its own: it gets masks or nothing, and nothing is drawn.
+        std::vector<HWND> windows{Control()};
+        ::EnumChildWindows(
+            Control(),
+            [](HWND child, LPARAM list)
+            {
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&windows));
+        dkfw::UniqueHwnd foreign(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 300, 400, 240, 24, nullptr,
+                                                   nullptr, nullptr, nullptr));
+        ::UpdateWindow(foreign.Get());
+        const std::vector<COLORREF> blank = Pixels(foreign.Get());
+        for (HWND w : windows)
+        {
+            wchar_t text[128] = {};
+            ::SendMessageW(w, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+            EXPECT_EQ(std::wstring::npos, std::wstring(text).find_first_of(L"abcdefghijklmnopqrstuvwxyz"));
+            ::SendMessageW(w, 0x8001, 1042, reinterpret_cast<LPARAM>(foreign.Get()));
+            EXPECT_EQ(blank, Pixels(foreign.Get())) << "a window of another's was drawn into";
+        }
         m_host.Release();
     }
     ::SysFreeString(v.bstrVal);

@@ -44,6 +44,8 @@ LRESULT CALLBACK MessageBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
             ::GetDlgItemTextW(h, 0xFFFF, text, 2048);
             self->m_texts.emplace_back(text);
             self->m_captions.push_back(WindowText(h));
+            if (self->m_whileShown)
+                self->m_whileShown();
             ::PostMessageW(h, WM_COMMAND, self->m_answer, 0);
         }
     }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ public:
     // The message texts of the boxes seen so far, in order.
     const std::vector<std::wstring>& Texts() const { return m_texts; }
     const std::vector<std::wstring>& Captions() const { return m_captions; }
+    // Runs while each box is up, before it is answered: what the palette might do then.
+    void WhileShown(std::function<void()> action) { m_whileShown = std::move(action); }
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
@@ -29,6 +32,7 @@ private:
     int m_answer;
     std::vector<std::wstring> m_texts;
     std::vector<std::wstring> m_captions;
+    std::function<void()> m_whileShown;
     MessageBoxCatcher* m_previous = nullptr;
 };
 } // namespace dktest

@@ -44,6 +44,9 @@ public:
     HRESULT HideControl(LPCRECT, HWND) override { return S_OK; }
     HRESULT ShowControl(LPCRECT, HWND) override { return S_OK; }
     HRESULT UIActivateControl(LPCRECT, HWND) override { return S_OK; }
+    // Nothing to keep alive: the test owns the editor.
+    void EnterCall() noexcept override {}
+    void LeaveCall() noexcept override {}
 };
 
 // The windows of the calling thread, top-level and child.

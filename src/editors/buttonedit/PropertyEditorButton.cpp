@@ -188,6 +188,14 @@ void CPropertyEditorButton::DrawItem(const DRAWITEMSTRUCT& item) noexcept
 
 bool CPropertyEditorButton::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
 {
+    const dkfw::CallScope call(m_owner ? m_owner->ControlLifetime() : nullptr);
+    if (!HandleMessage(msg, wParam, lParam, result))
+        result = Default(msg, wParam, lParam);
+    return true;
+}
+
+bool CPropertyEditorButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
     switch (msg)
     {
     case WM_LBUTTONDOWN:

@@ -34,7 +34,9 @@ public:
     void DrawItem(const DRAWITEMSTRUCT& item) noexcept override;
 
 protected:
+    // Every message, the button's own procedure included, runs in the control's life.
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
     void OnAttached() noexcept override;
     void OnWindowGone() noexcept override;
 

@@ -210,6 +210,16 @@ void CCustomLBox::DrawTip() noexcept
 
 bool CCustomLBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
 {
+    // A click in the list commits a choice, whose write may let the palette drop the row.
+    CDkPeComboBase* editor = Editor();
+    const dkfw::CallScope call(editor ? editor->ControlLifetime() : nullptr);
+    if (!HandleMessage(msg, wParam, lParam, result))
+        result = Default(msg, wParam, lParam);
+    return true;
+}
+
+bool CCustomLBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
     switch (msg)
     {
     case WM_MOUSEMOVE:
@@ -390,6 +400,14 @@ void CPropComboBox::FlattenBorder() noexcept
 }
 
 bool CPropComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
+    const dkfw::CallScope call(m_owner ? m_owner->ControlLifetime() : nullptr);
+    if (!HandleMessage(msg, wParam, lParam, result))
+        result = Default(msg, wParam, lParam);
+    return true;
+}
+
+bool CPropComboBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
 try
 {
     switch (msg)
@@ -441,8 +459,9 @@ try
         }
         return false;
     case CPropTextTooltip::kDrawMessage:
+        // Only the row's own tip asks: no other window gets the entry drawn into it.
         if (m_owner && wParam == static_cast<WPARAM>(CPropTextTooltip::kTipId))
-            if (HWND tip = reinterpret_cast<HWND>(lParam))
+            if (HWND tip = reinterpret_cast<HWND>(lParam); tip && tip == m_owner->TextTipWindow())
             {
                 RECT client{};
                 ::GetClientRect(tip, &client);

@@ -78,6 +78,7 @@ public:
 
 protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
     virtual CDkPeComboBase* Editor() const noexcept;
     virtual UINT TextFormat() const noexcept;
     virtual bool HideTipOnlyWhenCreated() const noexcept { return true; }
@@ -141,7 +142,9 @@ public:
     bool IsDropped() const noexcept;
 
 protected:
+    // Every message, the combo's own procedure included, runs in the control's life.
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
     void OnAttached() noexcept override;
     void OnWindowGone() noexcept override;
     // Keys before the combo sees them; true when consumed.

@@ -168,6 +168,10 @@ long CDkPeComboBase::EndEdit()
 {
     if (m_state < kStateEditing || !m_pCombo || !m_pCombo->Hwnd())
         return E_FAIL;
+    // An ending while the choice's write runs (the palette deactivating or dropping the row
+    // while the write's message is up) is that write's: the choice is not written twice.
+    if (m_bWriting)
+        return S_OK;
     HWND combo = m_pCombo->Hwnd();
     m_nHighlight = 0;
     const int chosen = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));

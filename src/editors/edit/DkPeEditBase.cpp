@@ -2,6 +2,7 @@
 #include "DkPeEditBase.h"
 
 #include "SharedTexts.h"
+#include "WipedText.h"
 
 #include "HResult.h"
 #include "Unique.h"
@@ -30,6 +31,7 @@ CDkPeEditBase::~CDkPeEditBase()
 long CDkPeEditBase::Cleanup()
 {
     DropEdit();
+    dkpex::Wipe(m_text);
     return CDkPeCtrlBase::Cleanup();
 }
 
@@ -57,6 +59,7 @@ int CDkPeEditBase::TextHeight(HDC dc) const noexcept
 long CDkPeEditBase::ReadText()
 {
     dkfw::UniqueVariant value;
+    const dkpex::WipeOnExit<VARIANT> wipeValue(*value.Addr());
     ValueType type = ValueSpecified;
     const long hr = GetPropertyValue(value.Put(), type);
     if (FAILED(hr))
@@ -66,13 +69,13 @@ long CDkPeEditBase::ReadText()
     case ValueSpecified:
         if (value.Type() != VT_BSTR)
             return E_FAIL;
-        m_text = value.Get().bstrVal ? value.Get().bstrVal : L"";
+        dkpex::Replace(m_text, value.Get().bstrVal ? value.Get().bstrVal : L"");
         break;
     case ValueVaries:
-        m_text = dkpex::VariesText();
+        dkpex::Replace(m_text, dkpex::VariesText());
         break;
     default:
-        m_text = m_unspecifiedText;
+        dkpex::Replace(m_text, m_unspecifiedText);
         return S_OK;
     }
     if (HasEditWindow())
@@ -107,11 +110,12 @@ long CDkPeEditBase::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VAR
 
 long CDkPeEditBase::Handle_Refresh()
 {
-    const CString before = m_text;
+    CString before = m_text;
+    const dkpex::WipeOnExit<CString> wipeBefore(before);
     const long hr = ReadText();
     if (FAILED(hr))
     {
-        m_text = before;
+        dkpex::Replace(m_text, before);
         return hr;
     }
     if (HasEditWindow() && m_state >= kStateEditing)
@@ -203,8 +207,9 @@ long CDkPeEditBase::EndEdit()
 {
     if (m_state < kStateEditing || m_state == kStateCommitting || !HasEditWindow())
         return E_FAIL;
-    const CString before = m_text;
-    m_text = m_pEdit->Text();
+    CString before = m_text;
+    const dkpex::WipeOnExit<CString> wipeBefore(before);
+    dkpex::Replace(m_text, m_pEdit->Text());
     if (m_text == before)
     {
         CDkPeCtrlBase::EndEdit();
@@ -214,10 +219,11 @@ long CDkPeEditBase::EndEdit()
     if (readOnly || m_pEdit->IsReadOnly())
     {
         CDkPeCtrlBase::EndEdit();
-        m_text = before;
+        dkpex::Replace(m_text, before);
         return S_OK;
     }
     dkfw::UniqueVariant value;
+    const dkpex::WipeOnExit<VARIANT> wipeValue(*value.Addr());
     value.Addr()->vt = VT_BSTR;
     value.Addr()->bstrVal = ::SysAllocStringLen(m_text.data(), static_cast<UINT>(m_text.size()));
     const bool unspecified =
@@ -228,7 +234,7 @@ long CDkPeEditBase::EndEdit()
     const long hr = SetPropertyValue(value.Addr(), unspecified ? ValueUnspecified : ValueSpecified);
     if (FAILED(hr))
     {
-        m_text = before;
+        dkpex::Replace(m_text, before);
         if (HasEditWindow())
             m_pEdit->SetText(m_text);
         if (HWND control = ControlHwnd())

@@ -3,11 +3,15 @@
 #include "EditEx.h"
 
 #include "DkPeCtrlBase.h"
+#include "WipedText.h"
 
 #include "Drawing.h"
 #include "Unique.h"
 
 #include <windowsx.h>
+
+#include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -39,6 +43,8 @@ bool CEditEx::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexce
 
 std::wstring CEditEx::Text() const
 {
+    const bool outer = !std::exchange(m_bOwnRead, true);
+    const dkfw::ScopeExit done([this, outer] { m_bOwnRead = !outer; });
     const int n = ::GetWindowTextLengthW(Hwnd());
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(Hwnd(), text.data(), n + 1)));
@@ -138,6 +144,11 @@ bool CEditEx::OnKeyDown(WPARAM key, LPARAM lParam) noexcept
     }
 }
 
+dkfw::Lifetime* CEditEx::OwnerLifetime() noexcept
+{
+    return m_pOwner ? m_pOwner->ControlLifetime() : nullptr;
+}
+
 bool CEditEx::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     const bool readOnly = IsReadOnly();
@@ -229,8 +240,11 @@ bool CEditEx::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
         ShowEditTip();
         return false;
     case CPropTextTooltip::kDrawMessage:
-        if (wParam == static_cast<WPARAM>(CPropTextTooltip::kTipId))
-            DrawEditTip(reinterpret_cast<HWND>(lParam));
+        // Only the row's tips ask: no other window gets the edit's text drawn into it.
+        if (HWND tip = reinterpret_cast<HWND>(lParam);
+            wParam == static_cast<WPARAM>(CPropTextTooltip::kTipId) && tip &&
+            (tip == m_textTip.Hwnd() || tip == m_pOwner->TextTipWindow()))
+            DrawEditTip(tip);
         result = 0;
         return true;
     default:
@@ -282,8 +296,50 @@ std::wstring CPWEdit::Masked(const std::wstring& text) const
     return std::wstring(text.size(), mask ? mask : L'*');
 }
 
+CPWEdit::~CPWEdit()
+{
+    // Masks over the password, then nothing: the edit's buffer keeps no character of it.
+    if (HWND hwnd = Hwnd())
+    {
+        std::wstring text = Text();
+        const dkpex::WipeOnExit<std::wstring> wipeText(text);
+        ::SetWindowTextW(hwnd, std::wstring(text.size(), L'*').c_str());
+        ::SetWindowTextW(hwnd, L"");
+        ::SendMessageW(hwnd, EM_EMPTYUNDOBUFFER, 0, 0);
+    }
+}
+
 bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    // Another window asking for the text gets masks; nothing copies or hands out the buffer.
+    if (!m_bOwnRead)
+        switch (msg)
+        {
+        case WM_GETTEXT:
+        {
+            std::wstring text = Text();
+            const dkpex::WipeOnExit<std::wstring> wipeText(text);
+            const std::wstring masks = Masked(text);
+            auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+            result = 0;
+            if (buffer && wParam > 0)
+            {
+                const size_t n = std::min(masks.size(), static_cast<size_t>(wParam) - 1);
+                std::copy_n(masks.data(), n, buffer);
+                buffer[n] = L'\0';
+                result = static_cast<LRESULT>(n);
+            }
+            return true;
+        }
+        case EM_GETLINE:
+        case EM_GETHANDLE:
+        case WM_COPY:
+        case WM_CUT:
+            result = 0;
+            return true;
+        default:
+            break;
+        }
     switch (msg)
     {
     case WM_LBUTTONDOWN:

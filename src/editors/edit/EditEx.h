@@ -47,6 +47,7 @@ public:
 
 protected:
     bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    dkfw::Lifetime* OwnerLifetime() noexcept override;
     virtual bool OnKeyDown(WPARAM key, LPARAM lParam) noexcept;
     virtual void ShowEditTip() noexcept;
     void DrawEditTip(HWND tip) noexcept;
@@ -61,6 +62,8 @@ protected:
     RECT m_tipRect{};
     BOOL m_bTabNavigation = FALSE;
     HFONT m_font = nullptr; // the control font (the editor's IFont owns it)
+    // Text() is reading: the password edit then hands over its real text.
+    mutable bool m_bOwnRead = false;
 };
 
 class CPWEdit : public CEditEx
@@ -78,6 +81,10 @@ protected:
     bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // A password is never shown in a tip, not even masked.
     void ShowEditTip() noexcept override {}
+
+public:
+    // The control's own buffer is overwritten before the window goes.
+    ~CPWEdit() override;
 
 private:
     BOOL m_bActivated = FALSE; // the first click after gaining the focus was reported
