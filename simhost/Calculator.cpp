@@ -89,6 +89,17 @@ private:
     }
     bool Unary(Quantity& q)
     {
+        // Every parenthesis and sign goes one level deeper: a long run of them is refused
+        // before it overflows the stack.
+        if (m_depth >= kMaxDepth)
+            return Fail(L"The expression is nested too deeply");
+        ++m_depth;
+        const bool ok = NestedUnary(q);
+        --m_depth;
+        return ok;
+    }
+    bool NestedUnary(Quantity& q)
+    {
         if (Peek(L'-') || Peek(L'+'))
         {
             const bool minus = m_text[m_pos++] == L'-';
@@ -170,8 +181,11 @@ private:
         return false;
     }
 
+    static constexpr int kMaxDepth = 256;
+
     const std::wstring& m_text;
     size_t m_pos = 0;
+    int m_depth = 0;
     std::wstring m_error;
 };
 

@@ -13,6 +13,10 @@ DKHOST_API int JournalSize() noexcept;
 DKHOST_API const wchar_t* JournalEntry(int index) noexcept;
 DKHOST_API void ClearJournal() noexcept;
 
+// A host that ignores the units buffer contract: every number-to-text conversion writes
+// extra characters past its result (0 puts the contract back).
+DKHOST_API void SetUnitsOverrun(int extra) noexcept;
+
 // Makes dkrxLoadModule refuse every module (as a host does for a module it cannot load).
 DKHOST_API void RefuseModuleLoads(bool refuse) noexcept;
 // Takes a service out of the system registry, or puts the host's own back.

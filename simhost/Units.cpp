@@ -2,6 +2,9 @@
 #include "dked.h"
 #include "dkunits.h"
 
+#include "DkHostTest.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
@@ -515,6 +518,9 @@ int Angle(const wchar_t* str, int unit, double* result)
 
 using Formatter = int (*)(double, int, int, wchar_t*);
 
+// Characters a host that ignores the buffer contract writes past every result (tests).
+int g_overrun = 0;
+
 // Number to text with the drawing's mode and precision where the caller says -1.
 int ToText(double value, int unit, int prec, wchar_t* str, const wchar_t* unitVar, int unitDefault,
            const wchar_t* precVar, Formatter format) noexcept
@@ -524,7 +530,15 @@ try
     prec = prec == -1 ? SysShort(precVar, 4) : prec;
     if (prec < 0 || prec > 8)
         return RTREJ;
-    return format(value, unit, prec, str);
+    const int rc = format(value, unit, prec, str);
+    if (rc == RTNORM && g_overrun > 0)
+    {
+        // The caller's buffer is taken to be large enough, whatever the contract says.
+        wchar_t* end = str + std::wcslen(str);
+        std::fill_n(end, g_overrun, L'9');
+        end[g_overrun] = L'\0';
+    }
+    return rc;
 }
 catch (...)
 {
@@ -592,3 +606,11 @@ int dkdbAngToF(const wchar_t* str, int unit, double* result) noexcept
     *result = Normalize(clockwise ? base - user : base + user);
     return RTNORM;
 }
+
+namespace dkhost_test
+{
+void SetUnitsOverrun(int extra) noexcept
+{
+    g_overrun = extra < 0 ? 0 : extra;
+}
+} // namespace dkhost_test

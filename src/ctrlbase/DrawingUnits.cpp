@@ -9,11 +9,13 @@
 #include "DkPEXCtl.h"
 #include "Unique.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 namespace
 {
-using ToText = int (*)(double, int, int, wchar_t*) noexcept;
+using ToText = dkpex::HostToText;
 using FromText = int (*)(const wchar_t*, int, double*) noexcept;
 
 // The conversions of a numeric data type: distance, angle, plain number, raw angle.
@@ -78,12 +80,8 @@ bool FormatNumericValue(const VARIANT& value, std::wstring& text)
         break;
     case VT_R4:
     case VT_R8:
-    {
-        wchar_t buf[kDkUnitsBufferSize];
-        if (dkdbRToS(value.vt == VT_R4 ? value.fltVal : value.dblVal, -1, -1, buf) == RTNORM)
-            text = buf;
+        HostNumberText(&dkdbRToS, value.vt == VT_R4 ? value.fltVal : value.dblVal, -1, -1, text);
         break;
-    }
     default:
         break;
     }
@@ -95,11 +93,20 @@ bool FormatByNumericType(const VARIANT& value, int type, std::wstring& text)
     text.clear();
     Conversion c{};
     dkfw::UniqueVariant d;
-    wchar_t buf[kDkUnitsBufferSize];
-    if (!ConversionOf(type, c) || FAILED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)) ||
-        c.toText(d.Get().dblVal, c.unit, -1, buf) != RTNORM)
+    return ConversionOf(type, c) && SUCCEEDED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)) &&
+           HostNumberText(c.toText, d.Get().dblVal, c.unit, -1, text);
+}
+
+bool HostNumberText(HostToText toText, double value, int unit, int prec, std::wstring& text)
+{
+    text.clear();
+    std::array<wchar_t, 4 * kDkUnitsBufferSize> buf{};
+    if (toText(value, unit, prec, buf.data()) != RTNORM)
         return false;
-    text = buf;
+    const auto end = std::find(buf.begin(), buf.begin() + kDkUnitsBufferSize, L'\0');
+    if (end == buf.begin() + kDkUnitsBufferSize)
+        return false;
+    text.assign(buf.begin(), end);
     return true;
 }
 

@@ -21,4 +21,9 @@ bool FormatNumericValue(const VARIANT& value, std::wstring& text);
 // and back, always to a VT_R8; other types fail.
 bool FormatByNumericType(const VARIANT& value, int type, std::wstring& text);
 bool ParseByNumericType(const std::wstring& text, int type, VARIANT* value);
+// One of the host's number-to-text conversions (dkdbRToS and its kin). Its buffer has room
+// well past the contract's size, and a text that does not end within the contract (a host
+// that ignores it) is refused, not taken in part.
+using HostToText = int (*)(double, int, int, wchar_t*) noexcept;
+bool HostNumberText(HostToText toText, double value, int unit, int prec, std::wstring& text);
 } // namespace dkpex

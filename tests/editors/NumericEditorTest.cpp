@@ -261,6 +261,26 @@ protected:
     }
 };
 
+// A host that writes past the units buffer the contract gives it: the row refuses the text
+// rather than take it in part (or overrun its own buffer), and works again once it keeps it.
+TEST_F(NumericEditor, AHostIgnoringTheUnitsBufferContractGivesTheRowNoText)
+{
+    Write(L"30", kRadius, 2.5);
+    dkhost_test::SetUnitsOverrun(200);
+    const dkfw::ScopeExit contract([] { dkhost_test::SetUnitsOverrun(0); });
+    Open(CLSID_DkPePropertyEditorDRVKNumeric, {L"30"}, kRadius, PE_DRVK_DISTANCE);
+    EXPECT_EQ(L"", WindowText(Edit()));
+    m_host.Release();
+    SetShort(L"LUNITS", 4);
+    Open(CLSID_DkPePropertyEditorNumericArea, {L"30"}, kCircleArea);
+    EXPECT_EQ(L"", WindowText(Edit()));
+    m_host.Release();
+    dkhost_test::SetUnitsOverrun(0);
+    SetShort(L"LUNITS", 2);
+    Open(CLSID_DkPePropertyEditorDRVKNumeric, {L"30"}, kRadius, PE_DRVK_DISTANCE);
+    EXPECT_EQ(L"2.5000", WindowText(Edit()));
+}
+
 TEST_F(AreaEditor, FeetAndInchesShowSquareFeetTooAndTakeTheirOwnTextBack)
 {
     SetShort(L"LUNITS", 4);

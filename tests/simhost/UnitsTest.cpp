@@ -339,6 +339,20 @@ TEST_F(Units, CalculatorEvaluatesTheAnswerInTheDrawingsUnits)
         EXPECT_EQ(c.lengthPower, r.unit.LengthPower()) << c.answer;
     }
 
+    // Nesting has a bound: a deep expression still evaluates; a run of parentheses or signs
+    // that no user types is refused instead of overflowing the stack.
+    const std::wstring answers[] = {std::wstring(200, L'(') + L"7" + std::wstring(200, L')'),
+                                    std::wstring(200000, L'('), std::wstring(200000, L'-') + L"1"};
+    for (const std::wstring& answer : answers)
+    {
+        const bool deepButFair = &answer == &answers[0];
+        dkhost_test::PushAnswer(answer.c_str());
+        CalculatorResult r;
+        EXPECT_EQ(deepButFair, dkcalInvokeDialog(&r, L"Calculator", L"", true)) << answer.size();
+        if (deepButFair)
+            EXPECT_EQ(7, r.real);
+    }
+
     dkhost_test::PushAnswer(L"1, 2.5, -3");
     CalculatorResult point;
     ASSERT_TRUE(dkcalInvokeDialog(&point, L"Calculator", L"", true));

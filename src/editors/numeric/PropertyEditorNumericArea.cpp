@@ -48,11 +48,11 @@ void CPropertyEditorNumericArea::FormatNumber(const VARIANT& value, CString& tex
     }
     text.clear();
     double area = 0;
-    wchar_t inches[kDkUnitsBufferSize];
-    wchar_t feet[kDkUnitsBufferSize];
-    if (NumericAsDouble(value, area) && dkdbRToS(area, 2, -1, inches) == RTNORM &&
-        dkdbRToS(area / kSquareFoot, 2, -1, feet) == RTNORM)
-        text = dkpex::FormatResString(IDS_AREA_FEET_INCHES, {inches, feet});
+    std::wstring inches;
+    std::wstring feet;
+    if (NumericAsDouble(value, area) && dkpex::HostNumberText(&dkdbRToS, area, 2, -1, inches) &&
+        dkpex::HostNumberText(&dkdbRToS, area / kSquareFoot, 2, -1, feet))
+        text = dkpex::FormatResString(IDS_AREA_FEET_INCHES, {inches.c_str(), feet.c_str()});
 }
 
 bool CPropertyEditorNumericArea::ParseNumber(const CString& text, VARIANT* value)
