@@ -336,9 +336,15 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
     const HRESULT loaded =
         drawing.empty() ? dkhost_test::LoadSampleDrawing() : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
     if (FAILED(loaded))
+    {
+        // The host says why: a line it does not understand, or a file beyond its limits.
+        const std::wstring why = dkhost_test::LastLoadError();
+        std::wstring where = line ? L"line " + std::to_wstring(line) : std::wstring();
+        if (!why.empty())
+            where += (where.empty() ? L"" : L": ") + why;
         return Fail(2, drawing.empty() ? L"the sample drawing cannot be read"
-                                       : L"cannot read " + drawing +
-                                             (line ? L" (line " + std::to_wstring(line) + L")" : std::wstring()));
+                                       : L"cannot read " + drawing + (where.empty() ? L"" : L" (" + where + L")"));
+    }
 
     std::vector<LONG_PTR> selected;
     for (const std::wstring& spec : selections)

@@ -46,6 +46,8 @@ DKHOST_API void ResetDrawing() noexcept;
 DKHOST_API HRESULT LoadDrawingText(const wchar_t* text, int* errorLine) noexcept;
 DKHOST_API HRESULT LoadDrawingFile(const wchar_t* path, int* errorLine) noexcept;
 DKHOST_API HRESULT LoadSampleDrawing() noexcept;
+// Why the last drawing was refused (too large, a line not understood, ...); empty after a load.
+DKHOST_API const wchar_t* LastLoadError() noexcept;
 DKHOST_API const wchar_t* DrawingName() noexcept;
 
 // Entities: a new one of a class on layer 0, by handle, all of them.

@@ -470,7 +470,12 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
         return real(slot.derived == Derived::PolylineArea ? std::fabs(area) / 2 : length);
     }
     case Derived::HatchArea:
-        return real(UnionArea({LoopOf(Doubles(stored(cls.coordinates)))}));
+    {
+        double area = 0;
+        if (!UnionArea({LoopOf(Doubles(stored(cls.coordinates)))}, area))
+            return E_FAIL; // an outline that crosses itself too often to be measured
+        return real(area);
+    }
     }
     const int i = cls.SlotIndex(slot.dispid);
     return ::VariantCopy(out, const_cast<VARIANT*>(&r.values[static_cast<size_t>(i)].Get()));

@@ -5,6 +5,9 @@
 #include "DynamicProperty.h"
 #include "Journal.h"
 
+#include "Unique.h"
+
+#include <algorithm>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -13,6 +16,14 @@ namespace dkhost
 {
 namespace
 {
+// What a drawing may hold, so that a hostile file cannot stall or exhaust the host.
+constexpr size_t kMaxFileBytes = 16u << 20;
+constexpr int kMaxLines = 100000;
+constexpr size_t kMaxNumbers = 8192; // numbers in one value: an outline of 4096 vertices
+
+// Why the last drawing was refused; empty when it was read.
+std::wstring g_loadError;
+
 struct Token
 {
     std::wstring key;
@@ -122,6 +133,11 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
     if (slot.vt == VT_VARIANT)
     {
         std::vector<double> n = Numbers(text);
+        if (n.size() > kMaxNumbers)
+        {
+            g_loadError = slot.name + L" holds more than " + std::to_wstring(kMaxNumbers) + L" numbers";
+            return false;
+        }
         if (slot.name != L"Coordinates")
             n.resize(3, 0.0);
         SAFEARRAY* sa = ::SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(n.size()));
@@ -212,6 +228,21 @@ RecordKind KindOf(const std::wstring& word, LONG_PTR& container, Drawing& d)
     return RecordKind::Entity;
 }
 
+} // namespace
+
+// UTF-8 into text; the caller has bounded the size.
+std::wstring FromUtf8(const char* bytes, size_t size)
+{
+    const int length = static_cast<int>(std::min(size, kMaxFileBytes));
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes, length, nullptr, 0);
+    std::wstring text(static_cast<size_t>(std::max(n, 0)), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, bytes, length, text.data(), n);
+    return text;
+}
+
+namespace
+{
 // One line into the drawing; false when it is not understood.
 bool ReadLine(Drawing& d, const std::wstring& line)
 {
@@ -350,6 +381,7 @@ HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
 {
     ResetDrawing();
     ClearDynamicProperties();
+    g_loadError.clear();
     std::wstringstream in(text);
     std::wstring line;
     int number = 0;
@@ -358,8 +390,13 @@ HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
         ++number;
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
-        if (!ReadLine(CurrentDrawing(), line))
+        if (number > kMaxLines)
+            g_loadError = L"a drawing has at most " + std::to_wstring(kMaxLines) + L" lines";
+        if (!g_loadError.empty() || !ReadLine(CurrentDrawing(), line))
         {
+            if (g_loadError.empty())
+                g_loadError = L"the line is not understood";
+            ResetDrawing();
             if (errorLine)
                 *errorLine = number;
             return E_INVALIDARG;
@@ -389,23 +426,41 @@ try
 {
     if (errorLine)
         *errorLine = 0;
-    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return HRESULT_FROM_WIN32(::GetLastError());
+    dkhost::g_loadError.clear();
+    HANDLE opened = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+    {
+        const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+        dkhost::g_loadError = L"the file cannot be opened";
+        return hr;
+    }
+    const dkfw::UniqueHandle file(opened);
+    // The size is checked before anything is read, and again as it is read (a file that grows).
+    LARGE_INTEGER size{};
     std::string bytes;
     char buf[65536];
     DWORD got = 0;
-    while (::ReadFile(file, buf, sizeof(buf), &got, nullptr) && got > 0)
+    bool tooLarge = !::GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > dkhost::kMaxFileBytes;
+    while (!tooLarge && ::ReadFile(file.Get(), buf, sizeof(buf), &got, nullptr) && got > 0)
+    {
         bytes.append(buf, got);
-    ::CloseHandle(file);
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return dkhost::LoadDrawing(text, errorLine);
+        tooLarge = bytes.size() > dkhost::kMaxFileBytes;
+    }
+    if (tooLarge)
+    {
+        dkhost::g_loadError = L"a drawing file has at most " + std::to_wstring(dkhost::kMaxFileBytes >> 20) + L" MiB";
+        return E_INVALIDARG;
+    }
+    return dkhost::LoadDrawing(dkhost::FromUtf8(bytes.data(), bytes.size()), errorLine);
 }
 catch (...)
 {
     return E_OUTOFMEMORY;
+}
+
+const wchar_t* LastLoadError() noexcept
+{
+    return dkhost::g_loadError.c_str();
 }
 
 HRESULT LoadSampleDrawing() noexcept
@@ -417,12 +472,8 @@ try
     const char* bytes = data ? static_cast<const char*>(::LockResource(data)) : nullptr;
     if (!bytes)
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_NOT_FOUND);
-    const int size = static_cast<int>(::SizeofResource(host, res));
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes, size, nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes, size, text.data(), n);
     int line = 0;
-    return dkhost::LoadDrawing(text, &line);
+    return dkhost::LoadDrawing(dkhost::FromUtf8(bytes, ::SizeofResource(host, res)), &line);
 }
 catch (...)
 {

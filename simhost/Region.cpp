@@ -14,6 +14,10 @@ namespace
 {
 int g_liveRegions = 0;
 
+// Edge visits one measure may take: a few tenths of a second. Simple outlines of thousands
+// of vertices fit; an outline that crosses itself tens of thousands of times does not.
+constexpr double kMaxWork = 4e7;
+
 struct Edge
 {
     Point2 a;
@@ -83,7 +87,7 @@ Loop LoopOf(const std::vector<double>& coordinates)
     return loop;
 }
 
-double UnionArea(const std::vector<Loop>& loops)
+bool UnionArea(const std::vector<Loop>& loops, double& result)
 {
     std::vector<std::vector<Edge>> edges;
     std::vector<Edge> all;
@@ -95,11 +99,19 @@ double UnionArea(const std::vector<Loop>& loops)
         for (const Point2& p : loop)
             xs.push_back(p.x);
     }
+    // Every pair of edges is looked at once; every slab (a vertex or a crossing) cuts every edge.
+    const double edgeCount = static_cast<double>(all.size());
+    if (edgeCount * edgeCount / 2 > kMaxWork)
+        return false;
     double x = 0;
     for (size_t i = 0; i < all.size(); ++i)
         for (size_t j = i + 1; j < all.size(); ++j)
             if (CrossingX(all[i], all[j], x))
+            {
                 xs.push_back(x);
+                if (static_cast<double>(xs.size()) * edgeCount > kMaxWork)
+                    return false;
+            }
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
     double area = 0;
@@ -112,7 +124,8 @@ double UnionArea(const std::vector<Loop>& loops)
             CutAt(loopEdges, middle, intervals);
         area += CoveredLength(intervals) * (xs[i + 1] - xs[i]);
     }
-    return area;
+    result = area;
+    return true;
 }
 
 Region::Region(Loop loop)
@@ -144,8 +157,7 @@ catch (...)
 Drvk::ErrorStatus Region::getArea(double& area) const noexcept
 try
 {
-    area = UnionArea(m_loops);
-    return Drvk::eOk;
+    return UnionArea(m_loops, area) ? Drvk::eOk : Drvk::eInvalidInput;
 }
 catch (...)
 {

@@ -19,7 +19,9 @@ using Loop = std::vector<Point2>;
 Loop LoopOf(const std::vector<double>& coordinates);
 
 // The area covered by at least one loop; a loop's inside is what the even-odd rule says.
-double UnionArea(const std::vector<Loop>& loops);
+// False (and no area) when the loops cross themselves and each other so often that the
+// measure would take more than a bounded amount of work: the host declines rather than stall.
+bool UnionArea(const std::vector<Loop>& loops, double& area);
 
 // A region of the database API: the loops it has taken in, their union its area.
 class Region final : public DkDbRegion

@@ -546,3 +546,66 @@ TEST_F(Host, HatchRegionsUniteWithOverlapsCountedOnce)
     entity->close();
     EXPECT_EQ(0, dkhost_test::LiveRegions());
 }
+
+// A drawing made to stall or exhaust the host: an outline beyond the vertices the host takes,
+// a file beyond its size, lines beyond their count are refused with where and why, and no
+// drawing is left half read; an outline that crosses itself millions of times is declined
+// at once when its area is asked for, while a simple one of as many vertices is measured.
+TEST_F(Host, AHostileDrawingIsRefusedWithAReasonAndNoAreaStalls)
+{
+    // n vertices on a circle of radius 100, each joined to the one step places on.
+    auto star = [](int n, int step)
+    {
+        std::wstring text;
+        for (int i = 0; i < n; ++i)
+        {
+            const double a = 2 * 3.14159265358979323846 * ((static_cast<long long>(i) * step) % n) / n;
+            text += (i ? L"," : L"") + std::to_wstring(100 * std::cos(a)) + L"," + std::to_wstring(100 * std::sin(a));
+        }
+        return text;
+    };
+    int line = 0;
+    EXPECT_EQ(E_INVALIDARG,
+              dkhost_test::LoadDrawingText((L"layer A\nentity Hatch handle=H Coordinates=" + star(10000, 4999)).c_str(),
+                                           &line));
+    EXPECT_EQ(2, line);
+    EXPECT_EQ(L"Coordinates holds more than 8192 numbers", std::wstring(dkhost_test::LastLoadError()));
+    EXPECT_EQ(0, dkhost_test::Entities(nullptr, 0)) << "nothing half read";
+
+    ASSERT_EQ(S_OK, dkhost_test::LoadDrawingText((L"entity Hatch handle=S Coordinates=" + star(4096, 1) +
+                                                  L"\nentity Hatch handle=X Coordinates=" + star(4095, 2047))
+                                                     .c_str(),
+                                                 &line));
+    EXPECT_EQ(L"", std::wstring(dkhost_test::LastLoadError()));
+    EXPECT_NEAR(3.14159265358979323846 * 100 * 100, UnitedArea({L"S"}), 5) << "a circle's area";
+    std::unique_ptr<DkDbRegion> crossed = RegionOf(L"X");
+    ASSERT_NE(nullptr, crossed);
+    double area = -1;
+    EXPECT_EQ(Drvk::eInvalidInput, crossed->getArea(area)) << "declined, not stalled";
+    crossed.reset();
+    ComPtr<IDispatch> x;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"X"), x.Put()));
+    UniqueVariant v;
+    EXPECT_TRUE(FAILED(Get(x.Get(), 104, v.Put()))) << "the hatch's own area is declined too";
+
+    std::wstring comments;
+    for (int i = 0; i <= 100000; ++i)
+        comments += L"#\n";
+    EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(comments.c_str(), &line));
+    EXPECT_EQ(100001, line);
+
+    const dktest::TempDir folder;
+    const std::wstring path = folder.Path() + L"large.dkd";
+    {
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        const std::string block(1 << 20, '#');
+        DWORD written = 0;
+        for (int i = 0; i < 17; ++i)
+            ::WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingFile(path.c_str(), &line));
+    EXPECT_EQ(L"a drawing file has at most 16 MiB", std::wstring(dkhost_test::LastLoadError()));
+    EXPECT_EQ(0, dkhost_test::LiveRegions());
+}

@@ -350,7 +350,9 @@ TEST_F(Units, CalculatorEvaluatesTheAnswerInTheDrawingsUnits)
         CalculatorResult r;
         EXPECT_EQ(deepButFair, dkcalInvokeDialog(&r, L"Calculator", L"", true)) << answer.size();
         if (deepButFair)
+        {
             EXPECT_EQ(7, r.real);
+        }
     }
 
     dkhost_test::PushAnswer(L"1, 2.5, -3");
