@@ -26,7 +26,11 @@ DKHOST_API void RegisterForeignService(const wchar_t* name) noexcept;
 
 // The host installation's registration of control classes, per user. A module with a type
 // library registers it and every class it describes (its progid is the class's custom data
-// under DK_PROGID_GUID); a single class can be registered on its own.
+// under DK_PROGID_GUID); a single class can be registered on its own. A progid that is not
+// one (a backslash, a reserved key such as CLSID) refuses the whole registration with
+// E_INVALIDARG before anything is written. The user's classes are written first, then the
+// machine's; a hive that fails part-way is taken back: an error when the user's failed,
+// S_FALSE when only the machine's did (the registration then stands for the user alone).
 DKHOST_API HRESULT RegisterControlClass(const CLSID& clsid, const wchar_t* progId, const wchar_t* userType,
                                         const wchar_t* serverPath, const GUID* libid) noexcept;
 DKHOST_API HRESULT UnregisterControlClass(const CLSID& clsid, const wchar_t* progId) noexcept;

@@ -22,24 +22,37 @@ int wmain(int argc, wchar_t** argv)
             continue;
         }
         ++modules;
-        wchar_t full[MAX_PATH];
-        if (!::GetFullPathNameW(arg.c_str(), MAX_PATH, full, nullptr))
+        // The full path at whatever length it has: the size asked first.
+        const DWORD needed = ::GetFullPathNameW(arg.c_str(), 0, nullptr, nullptr);
+        std::wstring full(needed, L'\0');
+        const DWORD length = needed ? ::GetFullPathNameW(arg.c_str(), needed, full.data(), nullptr) : 0;
+        if (length == 0 || length >= needed)
         {
             std::fwprintf(stderr, L"dkhost-install: %ls: no such path\n", arg.c_str());
             ++failures;
             continue;
         }
+        full.resize(length);
         int count = 0;
-        const HRESULT hr = uninstall ? dkhost_test::UninstallModule(full) : dkhost_test::InstallModule(full, &count);
+        const HRESULT hr =
+            uninstall ? dkhost_test::UninstallModule(full.c_str()) : dkhost_test::InstallModule(full.c_str(), &count);
         if (FAILED(hr))
         {
-            std::fwprintf(stderr, L"dkhost-install: %ls: failed (0x%08lx)\n", full, static_cast<unsigned long>(hr));
+            std::fwprintf(stderr, L"dkhost-install: %ls: %ls (0x%08lx)\n", full.c_str(),
+                          hr == E_INVALIDARG ? L"refused: a class's progid is not a valid one; nothing written"
+                                             : L"failed; nothing written",
+                          static_cast<unsigned long>(hr));
             ++failures;
         }
         else if (uninstall)
-            std::wprintf(L"dkhost-install: removed %ls\n", full);
+            std::wprintf(L"dkhost-install: removed %ls from the user's and the machine's classes\n", full.c_str());
+        else if (hr == S_FALSE)
+            std::wprintf(L"dkhost-install: registered %d classes of %ls for the current user only (the machine's "
+                         L"classes refused them)\n",
+                         count, full.c_str());
         else
-            std::wprintf(L"dkhost-install: registered %d classes of %ls\n", count, full);
+            std::wprintf(L"dkhost-install: registered %d classes of %ls for the current user and the machine\n", count,
+                         full.c_str());
     }
     ::CoUninitialize();
     if (modules == 0)

@@ -1,12 +1,15 @@
 // The host installation's registration of DkPEXCtl's control classes and type library in
-// the current user's classes, as the host's installer writes them. The same keys go into
-// the machine's classes too: this platform's COM (Wine 8) reads classes, progids and type
-// libraries from there only, where Windows merges the user's over the machine's.
+// the current user's classes, as the host's installer writes them. The same keys then go
+// into the machine's classes too: this platform's COM (Wine 8) reads classes, progids and
+// type libraries from there only, where Windows merges the user's over the machine's. A
+// hive whose registration fails part-way is taken back, and the names the module's type
+// library gives are checked before anything is written.
 #include "DkHostTest.h"
 
 #include <oleauto.h>
 #include <windows.h>
 
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -27,34 +30,83 @@ std::wstring GuidText(const GUID& g)
     return buf;
 }
 
+// The user's classes first, then the machine's.
 const HKEY kHives[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
 
-HRESULT SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value)
+HRESULT SetValue(HKEY hive, const std::wstring& key, const wchar_t* name, const std::wstring& value)
 {
-    for (HKEY hive : kHives)
-    {
-        HKEY h = nullptr;
-        LONG rc = ::RegCreateKeyExW(hive, (kClassesRoot + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
-        if (rc != ERROR_SUCCESS)
-            return HRESULT_FROM_WIN32(rc);
-        rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(h);
-        if (rc != ERROR_SUCCESS)
-            return HRESULT_FROM_WIN32(rc);
-    }
-    return S_OK;
+    HKEY h = nullptr;
+    LONG rc = ::RegCreateKeyExW(hive, (kClassesRoot + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
+    if (rc != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(rc);
+    rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc);
 }
 
-HRESULT DeleteTree(const std::wstring& key)
+HRESULT DeleteTree(HKEY hive, const std::wstring& key)
 {
-    for (HKEY hive : kHives)
+    const LONG rc = ::RegDeleteTreeW(hive, (kClassesRoot + key).c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(rc);
+}
+
+// A progid as COM takes one: a letter first, then letters, digits, periods and underscores
+// (no longer than a key name may be), and none of the keys the classes root holds for
+// itself. Anything else (a backslash, say) would name another key under the classes root.
+bool IsValidProgId(const std::wstring& progId)
+{
+    if (progId.empty() || progId.size() > 255 || progId[0] >= 128 || !std::iswalpha(progId[0]) ||
+        progId.back() == L'.')
+        return false;
+    for (wchar_t c : progId)
+        if (!(c < 128 && (std::iswalnum(c) || c == L'.' || c == L'_')))
+            return false;
+    for (const wchar_t* reserved : {L"CLSID", L"Interface", L"TypeLib", L"AppID", L"Record", L"Component Categories"})
+        if (::CompareStringOrdinal(progId.c_str(), -1, reserved, -1, TRUE) == CSTR_EQUAL)
+            return false;
+    return true;
+}
+
+HRESULT RegisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& userType,
+                        const std::wstring& serverPath, const GUID* libid)
+{
+    const std::wstring key = L"CLSID\\" + GuidText(clsid);
+    HRESULT hr = SetValue(hive, key, nullptr, userType);
+    if (SUCCEEDED(hr))
+        hr = SetValue(hive, key + L"\\InprocServer32", nullptr, serverPath);
+    if (SUCCEEDED(hr))
+        hr = SetValue(hive, key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    if (SUCCEEDED(hr))
+        hr = SetValue(hive, key + L"\\Control", nullptr, L"");
+    if (SUCCEEDED(hr))
+        hr = SetValue(hive, key + L"\\MiscStatus", nullptr, L"0");
+    if (SUCCEEDED(hr))
+        hr = SetValue(hive, key + L"\\MiscStatus\\1", nullptr, kMiscStatus);
+    if (SUCCEEDED(hr))
+        hr = SetValue(hive, key + L"\\Verb\\0", nullptr, L"&Properties,0,2");
+    if (SUCCEEDED(hr) && libid)
+        hr = SetValue(hive, key + L"\\TypeLib", nullptr, GuidText(*libid));
+    if (SUCCEEDED(hr) && libid)
+        hr = SetValue(hive, key + L"\\Version", nullptr, L"1.0");
+    if (SUCCEEDED(hr) && !progId.empty())
     {
-        const LONG rc = ::RegDeleteTreeW(hive, (kClassesRoot + key).c_str());
-        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
-            return HRESULT_FROM_WIN32(rc);
+        hr = SetValue(hive, key + L"\\ProgID", nullptr, progId);
+        if (SUCCEEDED(hr))
+            hr = SetValue(hive, progId, nullptr, userType);
+        if (SUCCEEDED(hr))
+            hr = SetValue(hive, progId + L"\\CLSID", nullptr, GuidText(clsid));
     }
-    return S_OK;
+    return hr;
+}
+
+HRESULT UnregisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId)
+{
+    HRESULT hr = DeleteTree(hive, L"CLSID\\" + GuidText(clsid));
+    // Only a valid progid names a key of its own: "CLSID" would name the whole class table.
+    if (SUCCEEDED(hr) && IsValidProgId(progId))
+        hr = DeleteTree(hive, progId);
+    return hr;
 }
 
 struct ClassInfo
@@ -123,33 +175,16 @@ try
 {
     if (!serverPath || !userType)
         return E_POINTER;
-    const std::wstring key = L"CLSID\\" + GuidText(clsid);
-    HRESULT hr = SetValue(key, nullptr, userType);
-    if (SUCCEEDED(hr))
-        hr = SetValue(key + L"\\InprocServer32", nullptr, serverPath);
-    if (SUCCEEDED(hr))
-        hr = SetValue(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    if (SUCCEEDED(hr))
-        hr = SetValue(key + L"\\Control", nullptr, L"");
-    if (SUCCEEDED(hr))
-        hr = SetValue(key + L"\\MiscStatus", nullptr, L"0");
-    if (SUCCEEDED(hr))
-        hr = SetValue(key + L"\\MiscStatus\\1", nullptr, kMiscStatus);
-    if (SUCCEEDED(hr))
-        hr = SetValue(key + L"\\Verb\\0", nullptr, L"&Properties,0,2");
-    if (SUCCEEDED(hr) && libid)
-        hr = SetValue(key + L"\\TypeLib", nullptr, GuidText(*libid));
-    if (SUCCEEDED(hr) && libid)
-        hr = SetValue(key + L"\\Version", nullptr, L"1.0");
-    if (SUCCEEDED(hr) && progId && *progId)
-    {
-        hr = SetValue(key + L"\\ProgID", nullptr, progId);
-        if (SUCCEEDED(hr))
-            hr = SetValue(progId, nullptr, userType);
-        if (SUCCEEDED(hr))
-            hr = SetValue(std::wstring(progId) + L"\\CLSID", nullptr, GuidText(clsid));
-    }
-    return hr;
+    const std::wstring name = progId ? progId : L"";
+    if (!name.empty() && !IsValidProgId(name))
+        return E_INVALIDARG;
+    for (HKEY hive : kHives)
+        if (const HRESULT hr = RegisterClassIn(hive, clsid, name, userType, serverPath, libid); FAILED(hr))
+        {
+            UnregisterClassIn(hive, clsid, name);
+            return hive == HKEY_CURRENT_USER ? hr : S_FALSE;
+        }
+    return S_OK;
 }
 catch (...)
 {
@@ -159,10 +194,10 @@ catch (...)
 HRESULT UnregisterControlClass(const CLSID& clsid, const wchar_t* progId) noexcept
 try
 {
-    HRESULT hr = DeleteTree(L"CLSID\\" + GuidText(clsid));
-    if (SUCCEEDED(hr) && progId && *progId)
-        hr = DeleteTree(progId);
-    return hr;
+    for (HKEY hive : kHives)
+        if (const HRESULT hr = UnregisterClassIn(hive, clsid, progId ? progId : L""); FAILED(hr))
+            return hr;
+    return S_OK;
 }
 catch (...)
 {
@@ -180,26 +215,39 @@ try
     HRESULT hr = ReadModule(modulePath, attr, help, classes);
     if (FAILED(hr))
         return hr;
+    // Every name is checked before anything is written.
+    for (const ClassInfo& c : classes)
+        if (!c.progId.empty() && !IsValidProgId(c.progId))
+            return E_INVALIDARG;
     std::wstring dir = modulePath;
     dir = dir.substr(0, dir.find_last_of(L"\\/") + 1);
     const std::wstring lib = L"TypeLib\\" + GuidText(attr.guid) + L"\\" + std::to_wstring(attr.wMajorVerNum) + L"." +
                              std::to_wstring(attr.wMinorVerNum);
-    hr = SetValue(lib, nullptr, help);
-    if (SUCCEEDED(hr))
-        hr = SetValue(lib + L"\\0\\win64", nullptr, modulePath);
-    if (SUCCEEDED(hr))
-        hr = SetValue(lib + L"\\FLAGS", nullptr, L"0");
-    if (SUCCEEDED(hr))
-        hr = SetValue(lib + L"\\HELPDIR", nullptr, dir);
-    for (const ClassInfo& c : classes)
+    for (HKEY hive : kHives)
     {
+        hr = SetValue(hive, lib, nullptr, help);
+        if (SUCCEEDED(hr))
+            hr = SetValue(hive, lib + L"\\0\\win64", nullptr, modulePath);
+        if (SUCCEEDED(hr))
+            hr = SetValue(hive, lib + L"\\FLAGS", nullptr, L"0");
+        if (SUCCEEDED(hr))
+            hr = SetValue(hive, lib + L"\\HELPDIR", nullptr, dir);
+        for (const ClassInfo& c : classes)
+            if (SUCCEEDED(hr))
+                hr = RegisterClassIn(hive, c.clsid, c.progId, c.name + L" Class", modulePath, &attr.guid);
         if (FAILED(hr))
-            break;
-        hr = RegisterControlClass(c.clsid, c.progId.c_str(), (c.name + L" Class").c_str(), modulePath, &attr.guid);
-        if (SUCCEEDED(hr) && count)
-            ++*count;
+        {
+            // No hive keeps part of a registration: this one is taken back.
+            for (const ClassInfo& c : classes)
+                UnregisterClassIn(hive, c.clsid, c.progId);
+            DeleteTree(hive, L"TypeLib\\" + GuidText(attr.guid));
+            // The user's registration stands when only the machine's classes are refused.
+            return hive == HKEY_CURRENT_USER ? hr : S_FALSE;
+        }
+        if (count && hive == HKEY_CURRENT_USER)
+            *count = static_cast<int>(classes.size());
     }
-    return hr;
+    return S_OK;
 }
 catch (...)
 {
@@ -215,10 +263,15 @@ try
     HRESULT hr = ReadModule(modulePath, attr, help, classes);
     if (FAILED(hr))
         return hr;
-    for (const ClassInfo& c : classes)
-        if (FAILED(hr = UnregisterControlClass(c.clsid, c.progId.c_str())))
+    for (HKEY hive : kHives)
+    {
+        for (const ClassInfo& c : classes)
+            if (FAILED(hr = UnregisterClassIn(hive, c.clsid, c.progId)))
+                return hr;
+        if (FAILED(hr = DeleteTree(hive, L"TypeLib\\" + GuidText(attr.guid))))
             return hr;
-    return DeleteTree(L"TypeLib\\" + GuidText(attr.guid));
+    }
+    return S_OK;
 }
 catch (...)
 {

@@ -609,3 +609,96 @@ TEST_F(Host, AHostileDrawingIsRefusedWithAReasonAndNoAreaStalls)
     EXPECT_EQ(L"a drawing file has at most 16 MiB", std::wstring(dkhost_test::LastLoadError()));
     EXPECT_EQ(0, dkhost_test::LiveRegions());
 }
+
+namespace
+{
+const GUID kProgIdGuid = {0x9b3c1f6e, 0x5d2a, 0x4e7b, {0x8c, 0x41, 0x2f, 0x6a, 0x90, 0xd3, 0x17, 0xe5}};
+const GUID kProbeLibId = {0x51c0a7e2, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0x44, 0xc9, 0x05, 0xb3}};
+const CLSID kProbeGood = {0x51c0a7e3, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0x44, 0xc9, 0x05, 0xb3}};
+const CLSID kProbeBad = {0x51c0a7e4, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0x44, 0xc9, 0x05, 0xb3}};
+
+// A type library file with two classes, the second's progid as given.
+std::wstring ProbeTypeLibrary(const dktest::TempDir& folder, const wchar_t* badProgId)
+{
+    const std::wstring path = folder.Path() + L"probe.tlb";
+    ComPtr<ICreateTypeLib2> lib;
+    EXPECT_EQ(S_OK, ::CreateTypeLib2(SYS_WIN64, path.c_str(), lib.Put()));
+    lib->SetGuid(kProbeLibId);
+    lib->SetName(const_cast<LPOLESTR>(L"ProbeLib"));
+    lib->SetVersion(1, 0);
+    const std::pair<const CLSID*, const wchar_t*> classes[] = {{&kProbeGood, L"Probe.Good.1"}, {&kProbeBad, badProgId}};
+    int index = 0;
+    for (const auto& [clsid, progId] : classes)
+    {
+        ComPtr<ICreateTypeInfo> info;
+        const std::wstring name = L"Probe" + std::to_wstring(index++);
+        EXPECT_EQ(S_OK, lib->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_COCLASS, info.Put()));
+        info->SetGuid(*clsid);
+        auto info2 = info.Query<ICreateTypeInfo2>();
+        VARIANT v;
+        v.vt = VT_BSTR;
+        v.bstrVal = ::SysAllocString(progId);
+        EXPECT_EQ(S_OK, info2->SetCustData(kProgIdGuid, &v));
+        ::VariantClear(&v);
+        info->LayOut();
+    }
+    EXPECT_EQ(S_OK, lib->SaveAllChanges());
+    return path;
+}
+
+bool ClassKeyExists(HKEY hive, const std::wstring& key)
+{
+    HKEY h = nullptr;
+    if (::RegOpenKeyExW(hive, (L"Software\\Classes\\" + key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(h);
+    return true;
+}
+} // namespace
+
+// The installer takes no name from a module's type library on trust: a progid that would
+// name another key under the classes root (a backslash) or the class table itself refuses
+// the whole registration before anything is written, and no uninstall deletes the class
+// table; a sound module is written to the user's classes and the machine's and taken out
+// of both.
+TEST(Installer, AProgIdThatIsNoneRefusesTheRegistrationAndNothingIsWritten)
+{
+    wchar_t clsidText[40];
+    ::StringFromGUID2(kProbeGood, clsidText, 40);
+    const std::wstring goodKey = std::wstring(L"CLSID\\") + clsidText;
+    for (const wchar_t* bad : {L"Probe\\..\\Evil", L"CLSID", L"clsid", L"1Probe", L"Probe Evil", L"Probe/Evil"})
+    {
+        SCOPED_TRACE(testing::Message() << std::string(bad, bad + std::wcslen(bad)));
+        const dktest::TempDir folder;
+        const std::wstring path = ProbeTypeLibrary(folder, bad);
+        int count = -1;
+        EXPECT_EQ(E_INVALIDARG, dkhost_test::InstallModule(path.c_str(), &count));
+        EXPECT_EQ(0, count);
+        for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        {
+            EXPECT_FALSE(ClassKeyExists(hive, goodKey)) << "nothing written";
+            EXPECT_FALSE(ClassKeyExists(hive, L"Probe.Good.1"));
+        }
+        EXPECT_EQ(S_OK, dkhost_test::UninstallModule(path.c_str()));
+        EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID")) << "the class table stays";
+        EXPECT_EQ(E_INVALIDARG, dkhost_test::RegisterControlClass(kProbeBad, bad, L"Probe", path.c_str(), nullptr));
+    }
+
+    const dktest::TempDir folder;
+    const std::wstring path = ProbeTypeLibrary(folder, L"Probe.Fine.1");
+    int count = 0;
+    ASSERT_EQ(S_OK, dkhost_test::InstallModule(path.c_str(), &count));
+    EXPECT_EQ(2, count);
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    {
+        EXPECT_TRUE(ClassKeyExists(hive, goodKey + L"\\InprocServer32"));
+        EXPECT_TRUE(ClassKeyExists(hive, L"Probe.Fine.1\\CLSID"));
+    }
+    ASSERT_EQ(S_OK, dkhost_test::UninstallModule(path.c_str()));
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    {
+        EXPECT_FALSE(ClassKeyExists(hive, goodKey));
+        EXPECT_FALSE(ClassKeyExists(hive, L"Probe.Fine.1"));
+    }
+    EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID"));
+}
