@@ -10,6 +10,7 @@
 #include <cwctype>
 #include <numeric>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -81,6 +82,8 @@ bool Count(double value, double scale, long long& count)
 
 int Linear(double value, int unit, int prec, wchar_t* out)
 {
+    if (unit < 1 || unit > 5)
+        return RTREJ;
     if (!std::isfinite(value))
         return RTERROR;
     const int dimzin = SysShort(L"DIMZIN", 0);
@@ -90,28 +93,31 @@ int Linear(double value, int unit, int prec, wchar_t* out)
     {
     case 1:
     {
-        // Scientific: a mantissa from 1 to 10 and a signed exponent of two digits or more.
-        int exponent = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
-        long long mantissa = 0;
-        const double scale = std::pow(10.0, prec);
-        if (!Count(value / std::pow(10.0, exponent), scale, mantissa))
+        // Scientific: a mantissa from 1 to 10 and a signed exponent of two digits or more,
+        // for every finite value (the smallest subnormals included), rounded as printf does.
+        wchar_t buf[64];
+        std::swprintf(buf, 64, L"%.*e", prec, std::fabs(value));
+        const std::wstring printed = buf;
+        const size_t e = printed.find(L'e');
+        if (e == std::wstring::npos)
             return RTERROR;
-        if (mantissa >= static_cast<long long>(10 * scale))
-        {
-            ++exponent;
-            Count(value / std::pow(10.0, exponent), scale, mantissa);
-        }
-        wchar_t e[16];
-        std::swprintf(e, 16, L"E%c%02d", exponent < 0 ? L'-' : L'+', std::abs(exponent));
-        const std::wstring m = Suppress(Decimals(mantissa, prec), dimzin & 8);
-        return Put((mantissa ? sign : L"") + m + e, out);
+        const int exponent = std::stoi(printed.substr(e + 1));
+        const std::wstring m = Suppress(printed.substr(0, e), dimzin & 8);
+        const bool zero = printed.find_first_of(L"123456789") >= e;
+        wchar_t exp[16];
+        std::swprintf(exp, 16, L"E%c%02d", exponent < 0 ? L'-' : L'+', std::abs(exponent));
+        return Put((zero ? L"" : sign) + m + exp, out);
     }
     case 2:
     {
         long long count = 0;
-        if (!Count(value, std::pow(10.0, prec), count))
-            return Put(std::wstring(400, L'9'), out); // far too long for the buffer
-        return Put((count ? sign : L"") + Suppress(Decimals(count, prec), dimzin), out);
+        if (Count(value, std::pow(10.0, prec), count))
+            return Put((count ? sign : L"") + Suppress(Decimals(count, prec), dimzin), out);
+        // Beyond an integer count: the digits as printf gives them, refused only when they do
+        // not fit the buffer.
+        std::vector<wchar_t> buf(400);
+        std::swprintf(buf.data(), buf.size(), L"%.*f", prec, std::fabs(value));
+        return Put(sign + Suppress(buf.data(), dimzin), out);
     }
     case 3:
     case 4:
@@ -184,10 +190,13 @@ int Linear(double value, int unit, int prec, wchar_t* out)
     }
 }
 
+// In [0, 2 pi): a tiny negative angle plus a full turn can round to the full turn itself.
 double Normalize(double a)
 {
     a = std::fmod(a, kTwoPi);
-    return a < 0 ? a + kTwoPi : a;
+    if (a < 0)
+        a += kTwoPi;
+    return a >= kTwoPi ? 0.0 : a;
 }
 
 // Degrees as degrees, minutes and seconds at a precision, counted in its smallest unit.
@@ -226,17 +235,20 @@ std::wstring DmsText(long long count, const DmsResolution& r)
 
 int Angular(double radians, int unit, int prec, wchar_t* out)
 {
+    if (unit < 0 || unit > 4)
+        return RTREJ;
     if (!std::isfinite(radians))
         return RTERROR;
     const bool inputForm = SysShort(L"UNITMODE", 0) == 1;
     const double a = Normalize(radians);
-    // A number at a precision in [0, full): a rounding up to the full turn shows as 0.
+    // A number at a precision in [0, full): only a rounding that reaches the full turn itself
+    // shows as 0 (a radian count below 2 pi stays, whatever the precision).
     auto circular = [&](double value, double full, const wchar_t* suffix)
     {
         const long long per = static_cast<long long>(std::pow(10.0, prec));
         long long count = std::llround(value * static_cast<double>(per));
-        if (count >= std::llround(full * static_cast<double>(per)))
-            count = std::max(0LL, std::llround((value - full) * static_cast<double>(per)));
+        if (static_cast<double>(count) >= full * static_cast<double>(per))
+            count = 0;
         return Put(Decimals(count, prec) + suffix, out);
     };
     switch (unit)
@@ -279,7 +291,8 @@ struct Scanner
     size_t i = 0;
     bool End() const { return i >= n; }
     wchar_t Peek(size_t ahead = 0) const { return i + ahead < n ? s[i + ahead] : L'\0'; }
-    bool Digit(size_t ahead = 0) const { return std::iswdigit(Peek(ahead)) != 0; }
+    // ASCII digits only: the conversion reads no other, so no other is taken.
+    bool Digit(size_t ahead = 0) const { return Peek(ahead) >= L'0' && Peek(ahead) <= L'9'; }
     void Spaces()
     {
         while (Peek() == L' ' || Peek() == L'\t')

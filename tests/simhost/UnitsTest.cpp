@@ -161,7 +161,9 @@ TEST_F(Units, AngleTextInEveryMode)
         {0, 4, 0, L"E"},
         {2 * quarter, 4, 0, L"N"},
         {6.2831852, 0, 4, L"0.0000"},
-        {6.283, 3, 2, L"0.00r"},
+        {6.283, 3, 2, L"6.28r"}, // below a full turn at any precision: no wrap to 0
+        {5.6, 3, 0, L"6r"},
+        {6.2751, 3, 2, L"6.28r"},
     };
     for (const Case& c : cases)
     {
@@ -244,13 +246,27 @@ TEST_F(Units, RoundTripsInEveryModeAndPrecision)
 TEST_F(Units, ResultsThatDoNotFitAndBadArgumentsFailCleanly)
 {
     wchar_t buf[kDkUnitsBufferSize];
+    double v = 0;
     EXPECT_EQ(RTERROR, dkdbRToS(1e300, 2, 8, buf));
     EXPECT_EQ(RTERROR, dkdbRToS(std::nan(""), 2, 2, buf));
     EXPECT_EQ(RTERROR, dkdbRToS(INFINITY, 1, 2, buf));
     EXPECT_EQ(RTREJ, dkdbRToS(1, 7, 2, buf));
+    EXPECT_EQ(RTREJ, dkdbRToS(std::nan(""), 7, 2, buf)) << "a bad unit is told first";
+    EXPECT_EQ(RTREJ, dkdbAngToS(INFINITY, 9, 2, buf));
+    // Every finite value whose text fits is written: large decimals, the smallest subnormal.
+    ASSERT_EQ(RTNORM, dkdbRToS(1e12, 2, 4, buf));
+    EXPECT_STREQ(L"1000000000000.0000", buf);
+    ASSERT_EQ(RTNORM, dkdbRToS(4.9e-324, 1, 4, buf));
+    EXPECT_STREQ(L"4.9407E-324", buf);
+    ASSERT_EQ(RTNORM, dkdbRToS(-1.7976931348623157e308, 1, 8, buf));
+    EXPECT_EQ(RTNORM, dkdbDisToF(buf, 1, &v)) << "the largest value reads back at full precision";
+    // Digits of other scripts are not read as digits: the text is refused, never read as 0.
+    EXPECT_EQ(RTERROR, dkdbDisToF(L"\xFF11\xFF12", 2, &v));
+    EXPECT_EQ(RTERROR, dkdbAngToF(L"\x0661\x0662", 0, &v));
+    ASSERT_EQ(RTNORM, dkdbRawAngToF(L"-3e-19", 3, &v));
+    EXPECT_LT(v, 2 * 3.14159265358979323846) << "parsed angles stay below a full turn";
     EXPECT_EQ(RTREJ, dkdbRToS(1, 2, 9, buf));
     EXPECT_EQ(RTREJ, dkdbAngToS(1, 5, 2, buf));
-    double v = 0;
     EXPECT_EQ(RTERROR, dkdbDisToF(nullptr, 2, &v));
     EXPECT_EQ(RTERROR, dkdbDisToF(L"1", 2, nullptr));
 }
