@@ -263,16 +263,31 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             return false;
         resbuf rb{};
         rb.restype = now.restype;
+        const wchar_t* text = tokens[2].key.c_str();
+        wchar_t* end = nullptr;
         if (now.restype == RTSTR)
         {
             ::free(now.resval.rstring);
-            rb.resval.rstring = const_cast<wchar_t*>(tokens[2].key.c_str());
+            rb.resval.rstring = const_cast<wchar_t*>(text);
         }
         else if (now.restype == RTREAL)
-            rb.resval.rreal = std::wcstod(tokens[2].key.c_str(), nullptr);
+            rb.resval.rreal = std::wcstod(text, &end);
         else
-            rb.resval.rint = static_cast<short>(std::wcstol(tokens[2].key.c_str(), nullptr, 10));
-        return dkedSetVar(tokens[1].key.c_str(), &rb) == RTNORM;
+        {
+            const long n = std::wcstol(text, &end, 10);
+            rb.resval.rint = static_cast<short>(n);
+            if (n != rb.resval.rint)
+                end = nullptr;
+        }
+        // The whole value is read, and the variable takes it (a unit setting in its range, a
+        // finite angle), or the drawing is refused.
+        if ((now.restype != RTSTR && (!end || end == text || *end)) ||
+            dkedSetVar(tokens[1].key.c_str(), &rb) != RTNORM)
+        {
+            g_loadError = tokens[1].key + L" does not take " + tokens[2].key;
+            return false;
+        }
+        return true;
     }
     LONG_PTR container = 0;
     const RecordKind kind = KindOf(what, container, d);

@@ -11,6 +11,7 @@
 #include "DkPiHost.h"
 
 #include <deque>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -27,24 +28,27 @@ struct SysVar
     double real = 0;
     int integer = 0;
     std::wstring text;
+    // The range an integer variable takes; a real one takes finite values only.
+    int low = -32768;
+    int high = 32767;
 };
 
 std::map<std::wstring, SysVar>& SysVars()
 {
     static std::map<std::wstring, SysVar> vars = {
-        {L"LUNITS", {RTSHORT, 0, 2}},
-        {L"LUPREC", {RTSHORT, 0, 4}},
-        {L"AUNITS", {RTSHORT, 0, 0}},
-        {L"AUPREC", {RTSHORT, 0, 0}},
-        {L"DIMZIN", {RTSHORT, 0, 0}},
-        {L"UNITMODE", {RTSHORT, 0, 0}},
+        {L"LUNITS", {RTSHORT, 0, 2, {}, 1, 5}},
+        {L"LUPREC", {RTSHORT, 0, 4, {}, 0, 8}},
+        {L"AUNITS", {RTSHORT, 0, 0, {}, 0, 4}},
+        {L"AUPREC", {RTSHORT, 0, 0, {}, 0, 8}},
+        {L"DIMZIN", {RTSHORT, 0, 0, {}, 0, 15}},
+        {L"UNITMODE", {RTSHORT, 0, 0, {}, 0, 1}},
         {L"ANGBASE", {RTREAL, 0, 0}},
-        {L"ANGDIR", {RTSHORT, 0, 0}},
-        {L"GRIPS", {RTSHORT, 0, 2}},
-        {L"GRIPOBJLIMIT", {RTSHORT, 0, 100}},
+        {L"ANGDIR", {RTSHORT, 0, 0, {}, 0, 1}},
+        {L"GRIPS", {RTSHORT, 0, 2, {}, 0, 2}},
+        {L"GRIPOBJLIMIT", {RTSHORT, 0, 100, {}, 0, 32767}},
         {L"DWGNAME", {RTSTR, 0, 0, L"Drawing1.dkd"}},
         {L"DWGPREFIX", {RTSTR, 0, 0, L"C:\\Drawings\\"}},
-        {L"DWGTITLED", {RTSHORT, 0, 0}},
+        {L"DWGTITLED", {RTSHORT, 0, 0, {}, 0, 1}},
     };
     return vars;
 }
@@ -172,11 +176,14 @@ try
     if (it == SysVars().end())
         return RTERROR;
     SysVar& v = it->second;
-    if (v.type == RTREAL && (value->restype == RTREAL || value->restype == RTANG))
+    // A value out of the variable's range is refused, as the host's own command line does.
+    if (v.type == RTREAL && (value->restype == RTREAL || value->restype == RTANG) &&
+        std::isfinite(value->resval.rreal))
         v.real = value->resval.rreal;
     else if (v.type == RTSTR && value->restype == RTSTR && value->resval.rstring)
         v.text = value->resval.rstring;
-    else if (v.type == RTSHORT && value->restype == RTSHORT)
+    else if (v.type == RTSHORT && value->restype == RTSHORT && value->resval.rint >= v.low &&
+             value->resval.rint <= v.high)
         v.integer = value->resval.rint;
     else
         return RTREJ;

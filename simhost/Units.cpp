@@ -616,7 +616,10 @@ int dkdbAngToF(const wchar_t* str, int unit, double* result) noexcept
         return rc;
     const double base = SysReal(L"ANGBASE", 0);
     const bool clockwise = SysShort(L"ANGDIR", 0) == 1;
-    *result = Normalize(clockwise ? base - user : base + user);
+    const double angle = Normalize(clockwise ? base - user : base + user);
+    if (!std::isfinite(angle))
+        return RTERROR; // no NaN leaves the host, whatever its settings
+    *result = angle;
     return RTNORM;
 }
 

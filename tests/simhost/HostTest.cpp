@@ -437,6 +437,20 @@ TEST_F(Host, DrawingFilesSayWhichLineTheyCannotRead)
     EXPECT_EQ(3, line);
     EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(L"entity Circle Wobble=2\n", &line));
     EXPECT_EQ(1, line);
+    // A unit setting out of its range, an angle that is no number: refused with why, so
+    // that no NaN ever reaches a conversion.
+    for (const wchar_t* bad : {L"sysvar ANGBASE nan\n", L"sysvar ANGBASE inf\n", L"sysvar LUNITS 9\n",
+                               L"sysvar AUPREC 2x\n", L"sysvar LUPREC 65538\n"})
+    {
+        EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(bad, &line)) << bad;
+        EXPECT_NE(std::wstring::npos, std::wstring(dkhost_test::LastLoadError()).find(L"does not take")) << bad;
+    }
+    EXPECT_EQ(S_OK, dkhost_test::LoadDrawingText(L"sysvar ANGBASE 0.5\nsysvar LUNITS 4\n", &line));
+    resbuf rb{};
+    ASSERT_EQ(RTNORM, dkedGetVar(L"LUNITS", &rb));
+    EXPECT_EQ(4, rb.resval.rint);
+    rb.resval.rint = 2;
+    dkedSetVar(L"LUNITS", &rb);
 }
 
 TEST_F(Host, JournalRecordsNotificationsPromptsAndHighlights)
