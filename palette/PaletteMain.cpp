@@ -121,11 +121,20 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// Every entity of the drawing, however many it holds.
+std::vector<LONG_PTR> AllEntities()
+{
+    std::vector<LONG_PTR> all(static_cast<size_t>(std::max(0, dkhost_test::Entities(nullptr, 0))));
+    all.resize(static_cast<size_t>(std::clamp(
+        dkhost_test::Entities(all.data(), static_cast<int>(all.size())), 0, static_cast<int>(all.size()))));
+    return all;
+}
+
 // The entities a selection spec names; false with the name that matched nothing.
 bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring& unknown)
 {
-    LONG_PTR all[1024];
-    const int n = std::min(1024, dkhost_test::Entities(all, 1024));
+    const std::vector<LONG_PTR> all = AllEntities();
+    const int n = static_cast<int>(all.size());
     size_t start = 0;
     while (start <= spec.size())
     {
@@ -390,8 +399,8 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
         return Fail(1, L"cannot create the palette");
     app.palette.SetStatusCallback(&UpdateStatus, &app);
 
-    LONG_PTR all[1024];
-    const int n = std::min(1024, dkhost_test::Entities(all, 1024));
+    const std::vector<LONG_PTR> all = AllEntities();
+    const int n = static_cast<int>(all.size());
     for (int i = 0; i < n; ++i)
     {
         const std::wstring item =

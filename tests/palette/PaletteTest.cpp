@@ -293,6 +293,43 @@ TEST(PaletteProgram, SetsADistanceInArchitecturalUnits)
 
 namespace
 {
+void WriteFileText(const std::wstring& path, const std::string& text)
+{
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+// Every entity of a drawing of any size can be selected; a drawing beyond what the host takes
+// is refused at once with the line and the reason.
+TEST(PaletteProgram, SelectsInALargeDrawingAndRefusesAHostileOneWithWhy)
+{
+    dktest::TempDir dir;
+    std::string large = "layer Walls color=1\n";
+    for (int i = 1; i <= 1500; ++i)
+        large += "entity Circle handle=C" + std::to_string(i) + " Layer=Walls Radius=" + std::to_string(i) + "\n";
+    WriteFileText(dir.Path() + L"large.dkd", large);
+    auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() +
+                                    L"large.dkd\" --select C1500 --dump",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("Radius | DkPePropertyEditorDRVKNumeric | 1500.0000")) << r.output;
+
+    std::string hostile = "layer Hatch color=8\nentity Hatch handle=H Coordinates=0,0";
+    for (int i = 1; i < 10000; ++i)
+        hostile += "," + std::to_string(i % 2 ? i : -i) + "," + std::to_string(i % 3);
+    WriteFileText(dir.Path() + L"hostile.dkd", hostile + "\n");
+    r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() + L"hostile.dkd\" --dump",
+                           BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(2u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("(line 2: Coordinates holds more than 8192 numbers)")) << r.output;
+    EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
+}
+
 TEST(PaletteProgram, WritesAPictureOfItself)
 {
     dktest::TempDir dir;
