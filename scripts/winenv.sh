@@ -48,7 +48,10 @@ dk_xvfb_start() {
 dk_wine_start() {
     wineserver -p
     "$WINE" wineboot >/dev/null 2>&1 || true
-    setsid "$WINE" notepad.exe >/dev/null 2>&1 </dev/null &
+    # The keeper is a window nobody sees; before the first build only a plain program is at hand.
+    local keeper="$DK_BUILD/bin/dk-keeper.exe"
+    [ -f "$keeper" ] || keeper=notepad.exe
+    setsid "$WINE" "$keeper" >/dev/null 2>&1 </dev/null &
     DK_KEEPER_PID=$!
     "$WINE" net start rpcss >/dev/null 2>&1 </dev/null || true
     local i
