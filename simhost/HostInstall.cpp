@@ -39,8 +39,12 @@ int wmain(int argc, wchar_t** argv)
         if (FAILED(hr))
         {
             std::fwprintf(stderr, L"dkhost-install: %ls: %ls (0x%08lx)\n", full.c_str(),
-                          hr == E_INVALIDARG ? L"refused: a class's progid is not a valid one; nothing written"
-                                             : L"failed; nothing written",
+                          hr == E_INVALIDARG     ? L"refused: a class's progid is not a valid one; nothing written"
+                          : hr == E_ACCESSDENIED ? L"refused: a class's progid or class id belongs to another "
+                                                   L"module; nothing written"
+                          : hr == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)
+                              ? L"refused: the path is longer than the system's path limit"
+                              : L"failed; nothing written",
                           static_cast<unsigned long>(hr));
             ++failures;
         }

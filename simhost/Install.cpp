@@ -9,6 +9,7 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <cwchar>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -68,6 +69,36 @@ bool IsValidProgId(const std::wstring& progId)
     return true;
 }
 
+// The default value of a key under the classes root, or empty when there is none.
+std::wstring DefaultValue(HKEY hive, const std::wstring& key)
+{
+    wchar_t buf[1024] = {};
+    DWORD size = sizeof(buf) - sizeof(wchar_t);
+    if (::RegGetValueW(hive, (kClassesRoot + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+        return L"";
+    return buf;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// The keys a class would be written to are free or already this module's: a progid that
+// names another class's key (a file type, say), or a class id served by another module, is
+// never written over.
+bool OwnsOrFree(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& serverPath)
+{
+    const std::wstring server = DefaultValue(hive, L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32");
+    if (!server.empty() && !SameText(server, serverPath))
+        return false;
+    HKEY h = nullptr;
+    if (progId.empty() || ::RegOpenKeyExW(hive, (kClassesRoot + progId).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return true;
+    ::RegCloseKey(h);
+    return SameText(DefaultValue(hive, progId + L"\\CLSID"), GuidText(clsid));
+}
+
 HRESULT RegisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& userType,
                         const std::wstring& serverPath, const GUID* libid)
 {
@@ -100,11 +131,18 @@ HRESULT RegisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progI
     return hr;
 }
 
-HRESULT UnregisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId)
+// Takes out what is this class's: the class id's key when its server is the module (any
+// server when no module is named), the progid's key when it names this class id. A valid
+// progid only: "CLSID" would name the whole class table.
+HRESULT UnregisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId,
+                          const std::wstring& serverPath = L"")
 {
-    HRESULT hr = DeleteTree(hive, L"CLSID\\" + GuidText(clsid));
-    // Only a valid progid names a key of its own: "CLSID" would name the whole class table.
-    if (SUCCEEDED(hr) && IsValidProgId(progId))
+    const std::wstring key = L"CLSID\\" + GuidText(clsid);
+    const std::wstring server = DefaultValue(hive, key + L"\\InprocServer32");
+    HRESULT hr = S_OK;
+    if (serverPath.empty() || server.empty() || SameText(server, serverPath))
+        hr = DeleteTree(hive, key);
+    if (SUCCEEDED(hr) && IsValidProgId(progId) && SameText(DefaultValue(hive, progId + L"\\CLSID"), GuidText(clsid)))
         hr = DeleteTree(hive, progId);
     return hr;
 }
@@ -179,6 +217,9 @@ try
     if (!name.empty() && !IsValidProgId(name))
         return E_INVALIDARG;
     for (HKEY hive : kHives)
+        if (!OwnsOrFree(hive, clsid, name, serverPath))
+            return E_ACCESSDENIED;
+    for (HKEY hive : kHives)
         if (const HRESULT hr = RegisterClassIn(hive, clsid, name, userType, serverPath, libid); FAILED(hr))
         {
             UnregisterClassIn(hive, clsid, name);
@@ -212,13 +253,20 @@ try
     TLIBATTR attr{};
     std::wstring help;
     std::vector<ClassInfo> classes;
+    if (!modulePath || std::wcslen(modulePath) >= MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     HRESULT hr = ReadModule(modulePath, attr, help, classes);
     if (FAILED(hr))
         return hr;
-    // Every name is checked before anything is written.
+    // Every name is checked before anything is written: valid, and free or this module's.
     for (const ClassInfo& c : classes)
+    {
         if (!c.progId.empty() && !IsValidProgId(c.progId))
             return E_INVALIDARG;
+        for (HKEY hive : kHives)
+            if (!OwnsOrFree(hive, c.clsid, c.progId, modulePath))
+                return E_ACCESSDENIED;
+    }
     std::wstring dir = modulePath;
     dir = dir.substr(0, dir.find_last_of(L"\\/") + 1);
     const std::wstring lib = L"TypeLib\\" + GuidText(attr.guid) + L"\\" + std::to_wstring(attr.wMajorVerNum) + L"." +
@@ -239,7 +287,7 @@ try
         {
             // No hive keeps part of a registration: this one is taken back.
             for (const ClassInfo& c : classes)
-                UnregisterClassIn(hive, c.clsid, c.progId);
+                UnregisterClassIn(hive, c.clsid, c.progId, modulePath);
             DeleteTree(hive, L"TypeLib\\" + GuidText(attr.guid));
             // The user's registration stands when only the machine's classes are refused.
             return hive == HKEY_CURRENT_USER ? hr : S_FALSE;
@@ -260,13 +308,15 @@ try
     TLIBATTR attr{};
     std::wstring help;
     std::vector<ClassInfo> classes;
+    if (!modulePath || std::wcslen(modulePath) >= MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     HRESULT hr = ReadModule(modulePath, attr, help, classes);
     if (FAILED(hr))
         return hr;
     for (HKEY hive : kHives)
     {
         for (const ClassInfo& c : classes)
-            if (FAILED(hr = UnregisterClassIn(hive, c.clsid, c.progId)))
+            if (FAILED(hr = UnregisterClassIn(hive, c.clsid, c.progId, modulePath)))
                 return hr;
         if (FAILED(hr = DeleteTree(hive, L"TypeLib\\" + GuidText(attr.guid))))
             return hr;

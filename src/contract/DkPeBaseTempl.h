@@ -222,10 +222,15 @@ public:
     {
         if (m_final)
             return;
-        if (--m_calls == 0 && m_teardownPending)
+        if (--m_calls == 0)
         {
-            m_teardownPending = false;
-            TearDownEditor();
+            if (m_teardownPending)
+            {
+                m_teardownPending = false;
+                TearDownEditor();
+            }
+            else if (CDkPeCtrlBase* editor = Editor())
+                editor->DropRetiredWindows();
         }
         static_cast<IOleObject*>(this)->Release();
     }

@@ -123,6 +123,7 @@ CDkPeCtrlBase::~CDkPeCtrlBase()
 
 long CDkPeCtrlBase::Cleanup()
 {
+    DropRetiredWindows();
     ReleaseSelection();
     return S_OK;
 }

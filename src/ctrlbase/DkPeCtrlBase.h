@@ -16,6 +16,7 @@
 #include <ocidl.h>
 #include <oleauto.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,9 @@ public:
     dkfw::Lifetime* ControlLifetime() const noexcept { return m_pPrivate; }
     // The row's own text tip, or null: the only window a window of the row draws a tip into.
     HWND TextTipWindow() const noexcept { return m_textTip.Hwnd(); }
+    // The window objects the editor retired go (the glue calls it when no call of the
+    // control runs any more, and the editor part's cleanup does).
+    void DropRetiredWindows() noexcept { m_retired.clear(); }
 
 protected:
     // The handle of the palette's font for the control, or null before it has one.
@@ -185,6 +189,14 @@ protected:
     Drvk::ErrorStatus undoSSRetain(DkDbUndoController* controller, int flag);
     void highlightSubEntities(const DkArray<DkDbFullSubentPath>& paths);
     void unhighlightSubEntities();
+    // A window object the editor replaces while one of its messages may still run (a write
+    // in it let the palette deactivate and activate the row again): the caller has destroyed
+    // its window, the object itself goes when the control's calls are done.
+    template <class W> void Retire(std::unique_ptr<W>& window)
+    {
+        if (window)
+            m_retired.emplace_back(std::move(window));
+    }
 
     // Fields, in this order.
     int m_nObjects;
@@ -219,6 +231,8 @@ protected:
 
 private:
     class ChangeBracket;
+
+    std::vector<std::shared_ptr<void>> m_retired;
 
     void Initialize();
     void ReleaseSelection() noexcept;

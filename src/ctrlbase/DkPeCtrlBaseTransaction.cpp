@@ -150,7 +150,8 @@ class DialogOperation
 {
 public:
     DialogOperation(CIPropEditUIEvents* events, IDkPiPropertyIdentifier* identifier, const CString& name)
-        : m_change(L"OPM_CHGPROP"), m_events(events), m_identifier(identifier), m_name(name)
+        : m_change(L"OPM_CHGPROP"), m_events(events), m_identifier(ComPtr<IDkPiPropertyIdentifier>(identifier)),
+          m_name(name)
     {
         Notify();
         if (m_events)
@@ -179,7 +180,8 @@ private:
     // Made first, ended last.
     CDkPeModelessOperation m_change;
     CIPropEditUIEvents* m_events;
-    IDkPiPropertyIdentifier* m_identifier;
+    // Held: the palette may hand the row another identifier while the dialog runs.
+    ComPtr<IDkPiPropertyIdentifier> m_identifier;
     const CString& m_name;
 };
 } // namespace
@@ -452,18 +454,19 @@ try
     }
 
     bracket.Restore(hr, someSkipped);
-    if (SUCCEEDED(hr) && m_pPropertyIdentifier)
+    // Held: the palette's sink may hand the row another identifier, or none, as it hears.
+    if (const ComPtr<IDkPiPropertyIdentifier> identifier(m_pPropertyIdentifier); SUCCEEDED(hr) && identifier)
     {
         dkfw::UniqueVariant copy;
         const dkpex::WipeOnExit<VARIANT> wipeCopy(*copy.Addr());
         if (SUCCEEDED(copy.CopyFrom(*value)))
-            m_pPropertyIdentifier->OnValueWritten(copy.Get());
+            identifier->OnValueWritten(copy.Get());
         // A list shows the value as one of its entries: the palette hears that entry's text.
         std::wstring entry;
         if (auto* view = dynamic_cast<CDkPeValueView*>(this); view && view->CurrentEntryText(entry))
         {
             dkfw::UniqueBstr text(entry);
-            m_pPropertyIdentifier->OnValueTextWritten(text.Get());
+            identifier->OnValueTextWritten(text.Get());
         }
     }
     return hr;

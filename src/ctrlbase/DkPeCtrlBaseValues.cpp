@@ -1,6 +1,7 @@
 // CDkPeCtrlBase: reading the property over the selection, comparing values, the
 // unspecified and expression states, dynamic properties and the selection's ids.
 #include "DkPeCtrlBase.h"
+#include "WipedText.h"
 
 #include "SharedTexts.h"
 
@@ -438,10 +439,13 @@ try
     const bool firstExpressionWasEmpty = m_expression.empty();
     bool anyExpression = firstHasExpression;
     dkfw::UniqueVariant other;
+    const dkpex::WipeOnExit<VARIANT> wipeOther(*other.Addr());
     dkfw::UniqueVariant expression;
     CString otherExpression;
     for (int i = 1; i < m_nObjects; ++i)
     {
+        // Each object's value may be a password: wiped before its memory goes.
+        dkpex::Wipe(*other.Addr());
         other.Reset();
         expression.Reset();
         otherExpression.clear();

@@ -233,6 +233,99 @@ TEST_F(ComboEditor, ARowDroppedUnderItsKeyedChoiceEndsTheWriteAndThenGoes)
     EXPECT_EQ(windowsBefore, dktest::CountThreadWindows());
 }
 
+// The palette deactivates and activates the row again while its refused choice's message
+// is up: the combo whose key runs the write is not freed under it, and the choice is not
+// written twice.
+TEST_F(ComboEditor, AComboReplacedUnderItsOwnKeyStaysWholeUntilItIsDone)
+{
+    dkhost_test::SetPropertyFault(dkhost_test::EntityByHandle(L"30"), kVisible, false, E_FAIL, L"Frozen circle.");
+    Open(CLSID_DkPePropertyEditorBool, {L"30", L"31"}, kVisible);
+    HWND combo = Combo();
+    dktest::MessageBoxCatcher boxes;
+    boxes.WhileShown(
+        [this]
+        {
+            auto inPlace = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IOleInPlaceObject>();
+            inPlace->InPlaceDeactivate();
+            m_host.Activate(OLEIVERB_UIACTIVATE);
+        });
+    dkhost_test::ClearJournal();
+    ::SetFocus(combo);
+    Key(combo, VK_DOWN);
+    Key(combo, VK_RETURN);
+    Pump(0);
+    EXPECT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(0, Number(1, kVisible));
+    EXPECT_EQ(1u, UndoGroups());
+}
+
+// The palette's sink, hearing a written value or a dialog's start, gives the row another
+// identifier or none: the row tells only the identifier it holds while it tells it.
+TEST_F(ComboEditor, AnIdentifierReplacedWhileItHearsAValueIsNotCalledFreed)
+{
+    class Swapping : public dkfw::ComImplements<IDkPiPropertyIdentifier>
+    {
+    public:
+        IDkPiPropertyEditControl2* control = nullptr;
+        bool takeAway = false;
+        int heard = 0;
+        STDMETHODIMP GetDisplayName(BSTR*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetDescription(BSTR*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetCategoryName(BSTR*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetDispId(DISPID*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetEditorClsid(CLSID*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetEditorConfig(VARIANT*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetFlags(ULONG*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP IsDynamic(BOOL*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetObjectCount(LONG*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetRowIndex(LONG*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetOwnerWindow(HWND*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetLastValue(VARIANT*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP GetLastText(BSTR*) noexcept override { return E_NOTIMPL; }
+        STDMETHODIMP ResetNotifications() noexcept override { return S_OK; }
+        STDMETHODIMP OnValueTextWritten(BSTR) noexcept override { return S_OK; }
+        STDMETHODIMP OnValueWritten(VARIANT) noexcept override
+        {
+            ++heard;
+            if (!control)
+                return S_OK;
+            IDkPiPropertyEditControl2* c = std::exchange(control, nullptr);
+            if (takeAway)
+                return c->PutPropertyIdentifier(nullptr);
+            dkfw::ComObject<Swapping>* next = nullptr;
+            dkfw::ComObject<Swapping>::Create(&next);
+            c->PutPropertyIdentifier(next);
+            next->Release();
+            return S_OK;
+        }
+    };
+    for (const bool dialog : {true, false})
+    {
+        SCOPED_TRACE(dialog ? "a dialog's start" : "a choice written");
+        if (dialog)
+        {
+            const CLSID page = {0x1234abcd, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+            dkhost_test::SetPropertyPage(dkhost_test::EntityByHandle(L"40"), 100, page);
+            ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, 100));
+        }
+        else
+            Open(CLSID_DkPePropertyEditorBool, {L"30"}, kVisible);
+        dkfw::ComObject<Swapping>* first = nullptr;
+        ASSERT_EQ(S_OK, dkfw::ComObject<Swapping>::Create(&first));
+        first->control = m_host.Control();
+        first->takeAway = !dialog;
+        ASSERT_EQ(S_OK, m_host.Control()->PutPropertyIdentifier(first));
+        first->Release(); // the row's reference only
+        dktest::MessageBoxCatcher boxes;
+        if (dialog)
+            m_host.Control()->InvokeCommand(L"Contents", 0x8);
+        else
+            Choose(1);
+        Pump(0);
+        m_host.Release();
+    }
+}
+
 TEST_F(ComboEditor, AReadOnlyRowNeverDropsDown)
 {
     Open(CLSID_DkPePropertyEditorBool, {L"30"}, kVisible, true);

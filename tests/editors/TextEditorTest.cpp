@@ -224,6 +224,46 @@ TEST_F(TextEditor, ARowDroppedUnderItsRefusedWriteEndsTheWriteAndThenGoes)
     }
 }
 
+// While a refused write's message is up the palette deactivates the row and then draws it
+// inactive (a password row makes its masked edit again) or activates and clicks it (a text
+// row makes its edit again): the edit whose Enter runs the write is not freed under it.
+TEST_F(TextEditor, AnEditReplacedUnderItsOwnEnterStaysWholeUntilItIsDone)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"40");
+    dkhost_test::SetPropertyFault(id, kTextString, false, static_cast<SCODE>(0x80201010), L"Refused.");
+    for (const bool password : {true, false})
+    {
+        SCOPED_TRACE(password ? "password" : "text");
+        ASSERT_EQ(S_OK, Row(password ? CLSID_DkPePropertyEditorPwdText : CLSID_DkPePropertyEditorText, {L"40", L"41"},
+                            kTextString));
+        ::UpdateWindow(Control());
+        Pump(0);
+        Click(Control(), 5, 5);
+        HWND edit = Edit(password ? 1049 : 1038);
+        ASSERT_NE(nullptr, edit);
+        Type(edit, L"Cellar");
+        dktest::MessageBoxCatcher boxes;
+        boxes.WhileShown(
+            [this, password]
+            {
+                auto inPlace = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IOleInPlaceObject>();
+                inPlace->InPlaceDeactivate();
+                if (password)
+                    m_host.DrawnText(20);
+                else
+                {
+                    m_host.Activate(OLEIVERB_INPLACEACTIVATE);
+                    Click(Control(), 5, 5);
+                }
+            });
+        Key(edit, VK_RETURN);
+        Pump(0);
+        EXPECT_EQ(1u, boxes.Texts().size());
+        EXPECT_EQ(L"Cellar", Property(1, kTextString));
+        m_host.Release();
+    }
+}
+
 TEST_F(TextEditor, LongTextShowsATipThatLeavesWithTheCursor)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"46"}, kTextString)); // a long note
@@ -431,6 +471,29 @@ TEST_F(TextEditor, APasswordRowShowsOnlyMasks)
                                                    nullptr, nullptr, nullptr));
         ::UpdateWindow(foreign.Get());
         const std::vector<COLORREF> blank = Pixels(foreign.Get());
+        // The mask can change, never go.
+        if (HWND edit = Edit(1049))
+        {
+            ::SendMessageW(edit, EM_SETPASSWORDCHAR, 0, 0);
+            EXPECT_TRUE(::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD);
+            EXPECT_NE(0, ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0));
+            // The row's own tip, asked to draw by the edit, gets masks: the same picture
+            // whatever the password's letters.
+            ::SendMessageW(Control(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 1));
+            Pump(0);
+            if (HWND tip = ::FindWindowExW(nullptr, nullptr, L"DkPeTextTip", nullptr))
+            {
+                ::ShowWindow(tip, SW_SHOWNOACTIVATE);
+                std::vector<std::vector<COLORREF>> shots;
+                for (const wchar_t* letters : {L"iiiiiiiiiiii", L"WWWWWWWWWWWW"})
+                {
+                    ::SetWindowTextW(edit, letters);
+                    ::SendMessageW(edit, 0x8001, 1042, reinterpret_cast<LPARAM>(tip));
+                    shots.push_back(Pixels(tip));
+                }
+                EXPECT_EQ(shots[0], shots[1]) << "the tip shows the password's letters";
+            }
+        }
         for (HWND w : windows)
         {
             wchar_t text[128] = {};

@@ -632,7 +632,7 @@ const CLSID kProbeGood = {0x51c0a7e3, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0
 const CLSID kProbeBad = {0x51c0a7e4, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0x44, 0xc9, 0x05, 0xb3}};
 
 // A type library file with two classes, the second's progid as given.
-std::wstring ProbeTypeLibrary(const dktest::TempDir& folder, const wchar_t* badProgId)
+std::wstring ProbeTypeLibrary(const dktest::TempDir& folder, const wchar_t* badProgId, const CLSID& second = kProbeBad)
 {
     const std::wstring path = folder.Path() + L"probe.tlb";
     ComPtr<ICreateTypeLib2> lib;
@@ -640,7 +640,7 @@ std::wstring ProbeTypeLibrary(const dktest::TempDir& folder, const wchar_t* badP
     lib->SetGuid(kProbeLibId);
     lib->SetName(const_cast<LPOLESTR>(L"ProbeLib"));
     lib->SetVersion(1, 0);
-    const std::pair<const CLSID*, const wchar_t*> classes[] = {{&kProbeGood, L"Probe.Good.1"}, {&kProbeBad, badProgId}};
+    const std::pair<const CLSID*, const wchar_t*> classes[] = {{&kProbeGood, L"Probe.Good.1"}, {&second, badProgId}};
     int index = 0;
     for (const auto& [clsid, progId] : classes)
     {
@@ -697,6 +697,29 @@ TEST(Installer, AProgIdThatIsNoneRefusesTheRegistrationAndNothingIsWritten)
         EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID")) << "the class table stays";
         EXPECT_EQ(E_INVALIDARG, dkhost_test::RegisterControlClass(kProbeBad, bad, L"Probe", path.c_str(), nullptr));
     }
+
+    // Names that are valid but another's: a file type's progid, a class another module serves.
+    // Nothing is written, and no uninstall takes them out.
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Probetype", nullptr, REG_SZ,
+                                               L"Probe file", sizeof(L"Probe file")));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Classes\\Probetype", nullptr, REG_SZ,
+                                               L"Probe file", sizeof(L"Probe file")));
+    const CLSID stdFont = {0x0be35203, 0x8f91, 0x11ce, {0x9d, 0xe3, 0x00, 0xaa, 0x00, 0x4b, 0xb8, 0x51}};
+    for (const CLSID* second : {&kProbeBad, &stdFont})
+    {
+        const dktest::TempDir folder;
+        const std::wstring path = ProbeTypeLibrary(folder, second == &stdFont ? L"Probe.Font.1" : L"Probetype", *second);
+        EXPECT_EQ(E_ACCESSDENIED, dkhost_test::InstallModule(path.c_str(), nullptr));
+        EXPECT_FALSE(ClassKeyExists(HKEY_CURRENT_USER, goodKey)) << "nothing written";
+        EXPECT_EQ(S_OK, dkhost_test::UninstallModule(path.c_str()));
+        EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"Probetype"));
+        EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID\\{0BE35203-8F91-11CE-9DE3-00AA004BB851}\\InprocServer32"))
+            << "another module's class stays";
+    }
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Probetype");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Probetype");
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE),
+              dkhost_test::InstallModule((L"C:\\" + std::wstring(400, L'b') + L".drx").c_str(), nullptr));
 
     const dktest::TempDir folder;
     const std::wstring path = ProbeTypeLibrary(folder, L"Probe.Fine.1");

@@ -177,7 +177,13 @@ long CDkPeButtonEditBase::GetPropertyValue(VARIANT* value, ValueType& valueType)
 
 long CDkPeButtonEditBase::Cleanup()
 {
-    m_pEdit.reset();
+    DropEdit();
+    for (auto& b : m_buttons)
+        if (b && b->window)
+        {
+            b->window->DestroyWindow();
+            Retire(b->window);
+        }
     m_buttons.clear();
     return CDkPeEditBase::Cleanup();
 }
@@ -193,7 +199,10 @@ long CDkPeButtonEditBase::BeginEdit(const RECT& rect)
             return E_FAIL;
         // A button whose window went with an earlier control window is made again.
         if (b->window && (!b->window->Hwnd() || (readOnly && !b->shownWhenReadOnly)))
-            b->window.reset();
+        {
+            b->window->DestroyWindow();
+            Retire(b->window);
+        }
         if (!b->window && (!readOnly || b->shownWhenReadOnly))
         {
             auto button = std::make_unique<CPropertyEditorButton>(b->picture.Get(), b->disabledPicture.Get());

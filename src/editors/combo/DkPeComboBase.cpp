@@ -43,10 +43,10 @@ long CDkPeComboBase::Cleanup()
 {
     if (m_pButton)
         m_pButton->DestroyNow();
-    m_pButton.reset();
+    Retire(m_pButton);
     if (m_pCombo)
         m_pCombo->DestroyWindow();
-    m_pCombo.reset();
+    Retire(m_pCombo);
     return CDkPeCtrlBase::Cleanup();
 }
 
@@ -100,7 +100,7 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     const int h = Height(row);
     // A button whose window went with an earlier control window is made again.
     if (m_pButton && !m_pButton->Hwnd())
-        m_pButton.reset();
+        Retire(m_pButton);
     if (HasDialog() && !m_pButton)
     {
         auto button = std::make_unique<CPropertyEditorButton>(m_defaultPicture.Get(),
@@ -115,10 +115,12 @@ long CDkPeComboBase::BeginEdit(const RECT& row)
     const int w = (row.right - row.left) - (m_pButton ? h : 0);
     if (!m_pCombo || !m_pCombo->Hwnd())
     {
-        m_pCombo.reset();
+        Retire(m_pCombo);
         if (FAILED(CreateComboWindow(ComboRect(w, h))) || !m_pCombo || !m_pCombo->Hwnd())
         {
-            m_pCombo.reset();
+            if (m_pCombo)
+                m_pCombo->DestroyWindow();
+            Retire(m_pCombo);
             return E_FAIL;
         }
     }
@@ -450,7 +452,7 @@ void CDkPeComboBase::PresetValue(const std::wstring& text, bool isInteger, long 
     {
         // Made as activation makes it, over the row: owner-drawn entries take their height
         // from the rectangle the list is made with.
-        m_pCombo.reset();
+        Retire(m_pCombo);
         HWND control = ControlHwnd();
         RECT row{};
         if (control)

@@ -39,7 +39,9 @@ void CDkPeEditBase::DropEdit() noexcept
 {
     if (m_pEdit && m_pPresetEdit == m_pEdit->Hwnd())
         m_pPresetEdit = nullptr;
-    m_pEdit.reset();
+    if (m_pEdit)
+        m_pEdit->DestroyEdit();
+    Retire(m_pEdit);
 }
 
 int CDkPeEditBase::RowTextTop(int height, int textHeight) noexcept
@@ -50,9 +52,10 @@ int CDkPeEditBase::RowTextTop(int height, int textHeight) noexcept
 
 int CDkPeEditBase::TextHeight(HDC dc) const noexcept
 {
-    const std::wstring& text = m_text.empty() ? std::wstring(kHeightSample) : m_text;
+    // The row's own text, never a copy of it (it may be a password).
+    const wchar_t* text = m_text.empty() ? kHeightSample : m_text.c_str();
     RECT r{0, 0, 10000, 10000};
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextW(dc, text, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     return r.bottom - r.top;
 }
 

@@ -285,9 +285,22 @@ void CEditEx::DrawEditTip(HWND tip) noexcept
     dkfw::SelectObjectScope font(dc.Get(), m_font);
     ::SetBkMode(dc.Get(), TRANSPARENT);
     ::SetTextColor(dc.Get(), ::GetSysColor(COLOR_INFOTEXT));
-    const std::wstring text = Text();
+    std::wstring text = TipText();
+    const dkpex::WipeOnExit<std::wstring> wipeText(text);
     r.left += 2;
     ::DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, kTipFormat);
+}
+
+std::wstring CEditEx::TipText() const
+{
+    return Text();
+}
+
+std::wstring CPWEdit::TipText() const
+{
+    std::wstring text = Text();
+    const dkpex::WipeOnExit<std::wstring> wipeText(text);
+    return Masked(text);
 }
 
 std::wstring CPWEdit::Masked(const std::wstring& text) const
@@ -298,6 +311,18 @@ std::wstring CPWEdit::Masked(const std::wstring& text) const
 
 CPWEdit::~CPWEdit()
 {
+    WipeBuffer();
+}
+
+void CPWEdit::DestroyEdit() noexcept
+{
+    WipeBuffer();
+    DestroyNow();
+}
+
+void CPWEdit::WipeBuffer() noexcept
+try
+{
     // Masks over the password, then nothing: the edit's buffer keeps no character of it.
     if (HWND hwnd = Hwnd())
     {
@@ -307,6 +332,9 @@ CPWEdit::~CPWEdit()
         ::SetWindowTextW(hwnd, L"");
         ::SendMessageW(hwnd, EM_EMPTYUNDOBUFFER, 0, 0);
     }
+}
+catch (...)
+{
 }
 
 bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -337,6 +365,14 @@ bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
         case WM_CUT:
             result = 0;
             return true;
+        case EM_SETPASSWORDCHAR:
+            // The mask can change, never go: no window turns the password into plain text.
+            if (wParam == 0)
+            {
+                result = 0;
+                return true;
+            }
+            break;
         default:
             break;
         }

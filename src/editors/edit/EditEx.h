@@ -24,6 +24,8 @@ public:
 
     // Creates the edit window over rect, a child of parent.
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept;
+    // The edit's window goes now (a password edit's buffer overwritten first).
+    virtual void DestroyEdit() noexcept { DestroyNow(); }
     std::wstring Text() const;
     void SetText(const std::wstring& text) noexcept;
     bool IsReadOnly() const noexcept;
@@ -51,6 +53,8 @@ protected:
     virtual bool OnKeyDown(WPARAM key, LPARAM lParam) noexcept;
     virtual void ShowEditTip() noexcept;
     void DrawEditTip(HWND tip) noexcept;
+    // What a tip of the edit shows: its text (a password edit's masks).
+    virtual std::wstring TipText() const;
     LPARAM ToControl(LPARAM clientPoint) const noexcept;
 
     CDkPeCtrlBase* m_pOwner;
@@ -79,12 +83,18 @@ public:
 
 protected:
     bool OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    // A password is never shown in a tip, not even masked.
+    // A password is never shown in a tip of the edit's own, not even masked; the row's tip
+    // shows masks.
     void ShowEditTip() noexcept override {}
+    std::wstring TipText() const override;
 
 public:
     // The control's own buffer is overwritten before the window goes.
     ~CPWEdit() override;
+    void DestroyEdit() noexcept override;
+
+private:
+    void WipeBuffer() noexcept;
 
 private:
     BOOL m_bActivated = FALSE; // the first click after gaining the focus was reported
