@@ -84,13 +84,20 @@ bool SameText(const std::wstring& a, const std::wstring& b)
     return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// The same module: the same file name, wherever it is (an installation that moved).
+bool SameModule(const std::wstring& a, const std::wstring& b)
+{
+    auto name = [](const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); };
+    return SameText(name(a), name(b));
+}
+
 // The keys a class would be written to are free or already this module's: a progid that
 // names another class's key (a file type, say), or a class id served by another module, is
 // never written over.
 bool OwnsOrFree(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& serverPath)
 {
     const std::wstring server = DefaultValue(hive, L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32");
-    if (!server.empty() && !SameText(server, serverPath))
+    if (!server.empty() && !SameModule(server, serverPath))
         return false;
     HKEY h = nullptr;
     if (progId.empty() || ::RegOpenKeyExW(hive, (kClassesRoot + progId).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
@@ -140,7 +147,7 @@ HRESULT UnregisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& pro
     const std::wstring key = L"CLSID\\" + GuidText(clsid);
     const std::wstring server = DefaultValue(hive, key + L"\\InprocServer32");
     HRESULT hr = S_OK;
-    if (serverPath.empty() || server.empty() || SameText(server, serverPath))
+    if (serverPath.empty() || server.empty() || SameModule(server, serverPath))
         hr = DeleteTree(hive, key);
     if (SUCCEEDED(hr) && IsValidProgId(progId) && SameText(DefaultValue(hive, progId + L"\\CLSID"), GuidText(clsid)))
         hr = DeleteTree(hive, progId);
