@@ -437,17 +437,17 @@ try
         if (FAILED(hr) && !quiet)
         {
             ++m_nFailed;
-            if (messages < kMaxMessages)
+            // The same rules as for the objects' own properties: at most five messages, and
+            // none again for the failure just told.
+            ComPtr<IErrorInfo> info;
+            dkfw::UniqueBstr description;
+            if (::GetErrorInfo(0, info.Put()) == S_OK && info && SUCCEEDED(info->GetDescription(description.Put())) &&
+                description.Length() > 0 && hr != lastCode && messages < kMaxMessages)
             {
-                ComPtr<IErrorInfo> info;
-                dkfw::UniqueBstr description;
-                if (::GetErrorInfo(0, info.Put()) == S_OK && info &&
-                    SUCCEEDED(info->GetDescription(description.Put())) && description.Length() > 0)
-                {
-                    ShowMessage(owner(), description.Get());
-                    ++messages;
-                }
+                ShowMessage(owner(), description.Get());
+                ++messages;
             }
+            lastCode = hr;
             if (m_nFailed != count)
                 hr = S_OK;
         }
