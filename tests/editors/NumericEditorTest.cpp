@@ -164,8 +164,9 @@ TEST_F(NumericEditor, IntegerTextIsDigitsAfterOptionalBlanksAndOneSign)
     };
     const Case cases[] = {
         // A refused text leaves what the case before stored.
-        {L" 12", 12, false}, {L"1,000", 1, false}, {L"12 ", 1, false}, {L"+", 1, false},   {L"+7", 7, false},
-        {L"", 7, false},     {L"7a", 7, false},    {L"-", 7, false},   {L" -12", 7, true},
+        {L" 12", 12, false}, {L"1,000", 12, false}, {L"12 ", 12, false}, {L"+", 12, false},
+        {L"+7", 7, false},   {L"", 7, false},       {L"7a", 7, false},   {L"-", 7, false},
+        {L" -12", 7, true},  {L"4294967303", 7, false}, // wholly a number, and in range, or refused
     };
     for (const Case& c : cases)
     {

@@ -9,7 +9,10 @@
 #include "HResult.h"
 #include "Unique.h"
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cwchar>
 
 namespace
@@ -57,14 +60,25 @@ bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value)
     case VT_I2:
     case VT_I4:
     case VT_INT:
+    {
         if (!ValidInteger(text))
+            break;
+        // The whole text is the number, and the number fits the type: "1,000" is not read
+        // as 1, nor 70000 as a 16-bit 4464.
+        wchar_t* end = nullptr;
+        errno = 0;
+        const long long n = std::wcstoll(text.c_str(), &end, 10);
+        const long long low = type == VT_I2 ? SHRT_MIN : INT32_MIN;
+        const long long high = type == VT_I2 ? SHRT_MAX : INT32_MAX;
+        if (!end || *end != L'\0' || errno == ERANGE || n < low || n > high)
             break;
         value->vt = type;
         if (type == VT_I2)
-            value->iVal = static_cast<SHORT>(std::wcstol(text.c_str(), nullptr, 10));
+            value->iVal = static_cast<SHORT>(n);
         else
-            value->lVal = std::wcstol(text.c_str(), nullptr, 10);
+            value->lVal = static_cast<LONG>(n);
         return true;
+    }
     case VT_R4:
     case VT_R8:
         if (dkdbDisToF(text.c_str(), -1, &d) != RTNORM)
