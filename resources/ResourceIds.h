@@ -3,6 +3,8 @@
 
 #define IDS_PAGE_NOT_REGISTERED 79  /* a property page class is not registered; %s: its class id */
 #define IDS_UNDO_PROPERTY_CHANGE 87 /* the undo label of a property change */
+#define IDS_UNDO_BEGIN_REFUSED 900  /* the drawing refused to begin the change's undo step */
+#define IDS_UNDO_END_REFUSED 901    /* the drawing refused to end the change's undo step */
 #define IDS_BOOL_FIRST 110            /* the yes/no editor's first entry (writes true) */
 #define IDS_BOOL_SECOND 111           /* the yes/no editor's second entry (writes false) */
 #define IDS_AREA_FEET_INCHES 123       /* an area in square inches, then square feet; two %s */

@@ -1,6 +1,7 @@
 // The database as the component opens it: short-lived views of records.
 #include "dkdb.h"
 
+#include "DkHostTest.h"
 #include "Drawing.h"
 #include "Journal.h"
 #include "Region.h"
@@ -9,6 +10,10 @@ namespace dkhost
 {
 namespace
 {
+// Faults of the undo controller (tests): it refuses to begin or to end a group.
+bool g_refuseUndoBegin = false;
+bool g_refuseUndoEnd = false;
+
 const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
 const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
 const DkRxClass g_attributeClass(L"DkDbAttribute", &g_entityClass);
@@ -62,6 +67,11 @@ public:
     Drvk::ErrorStatus undoGroup(int code, const wchar_t* label) noexcept override
     try
     {
+        if ((code == DkDb::kUndoGroupBegin && g_refuseUndoBegin) || (code == DkDb::kUndoGroupEnd && g_refuseUndoEnd))
+        {
+            JournalAdd(code == DkDb::kUndoGroupBegin ? L"undo group begin refused" : L"undo group end refused");
+            return Drvk::eInvalidInput;
+        }
         if (code == DkDb::kUndoGroupBegin)
         {
             const std::wstring text = label ? label : L"";
@@ -427,4 +437,10 @@ try
 }
 catch (...)
 {
+}
+
+void dkhost_test::SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept
+{
+    dkhost::g_refuseUndoBegin = refuseBegin;
+    dkhost::g_refuseUndoEnd = refuseEnd;
 }

@@ -92,6 +92,9 @@ DKHOST_API bool SetLayerState(const wchar_t* name, bool frozen, bool off, bool l
 
 // The undo history: steps that can be undone, and undoing them as the UNDO command does.
 DKHOST_API int UndoDepth() noexcept;
+// The undo controller refuses to begin, or to end, a group (journaled "undo group begin
+// refused" / "undo group end refused"); false, false puts it right.
+DKHOST_API void SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept;
 DKHOST_API int Undo(int steps) noexcept;
 
 // Command and editor state.

@@ -233,13 +233,16 @@ private:
     class ChangeBracket;
 
     std::vector<std::shared_ptr<void>> m_retired;
+    // An undo group this write began, which its end closes (and only such a one).
+    bool m_undoGroupOpen = false;
 
     void Initialize();
     void ReleaseSelection() noexcept;
     long GetPropertyExpressionHelper(long dispid, IDispatch* object, CString& text, bool& has);
     long GetPropertyExpressionHelper(IUnknown* dynProp, IUnknown* object, CString& text, bool& has);
     void PresetControlValue(VARIANT* value);
-    void PrePropertyChangeSetup();
+    // False when the drawing refused to begin the change's undo group.
+    bool PrePropertyChangeSetup();
     void PostPropertyChangeRestore(long hr, bool someSkipped);
     long ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType);
     long ReadDynamicProperty(int index, VARIANT* value);

@@ -14,6 +14,7 @@
 #include "Unique.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace
@@ -263,21 +264,33 @@ void CDkPeCtrlBase::PresetControlValue(VARIANT* value)
     view->PresetValue(text, integer, number);
 }
 
-void CDkPeCtrlBase::PrePropertyChangeSetup()
+bool CDkPeCtrlBase::PrePropertyChangeSetup()
 {
     dkedSendModelessOperationStart(L"OPM_CHGPROP");
+    m_undoGroupOpen = false;
     if (DkDbUndoController* undo = UndoController())
     {
         static const std::wstring label = dkpex::LoadResString(IDS_UNDO_PROPERTY_CHANGE);
-        undo->undoGroup(DkDb::kUndoGroupBegin, label.c_str());
+        if (undo->undoGroup(DkDb::kUndoGroupBegin, label.c_str()) != Drvk::eOk)
+            return false;
+        m_undoGroupOpen = true;
     }
+    return true;
 }
 
 void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
 {
-    if (DkDbUndoController* undo = UndoController())
+    // Only a group this write began is ended: an unmatched end would close a running
+    // command's own group. A refused end is told, since later changes would land in it.
+    DkDbUndoController* undo = UndoController();
+    if (undo && std::exchange(m_undoGroupOpen, false))
     {
-        undo->undoGroup(DkDb::kUndoGroupEnd);
+        if (undo->undoGroup(DkDb::kUndoGroupEnd) != Drvk::eOk && !dkedIsInCommandStack(kPaletteCommand))
+        {
+            HWND frame = nullptr;
+            GetFrameHandle(frame);
+            ShowMessage(frame, dkpex::LoadResString(IDS_UNDO_END_REFUSED).c_str());
+        }
         if (hr == kChangeTakenBack)
             undoSSRetain(undo, 1);
     }
@@ -306,12 +319,15 @@ class CDkPeCtrlBase::ChangeBracket
 public:
     explicit ChangeBracket(CDkPeCtrlBase& base) : m_change(base), m_events(base.m_pUIEvents) {}
     void Restore(long hr, bool someSkipped) { m_change.Restore(hr, someSkipped); }
+    // The drawing refused to begin the change's undo group: nothing may be written.
+    bool Refused() const noexcept { return m_change.Refused(); }
 
 private:
     class HostChange
     {
     public:
-        explicit HostChange(CDkPeCtrlBase& base) : m_base(base) { m_base.PrePropertyChangeSetup(); }
+        explicit HostChange(CDkPeCtrlBase& base) : m_base(base), m_refused(!m_base.PrePropertyChangeSetup()) {}
+        bool Refused() const noexcept { return m_refused; }
         ~HostChange()
         {
             // A write that ended early (out of memory) still closes what it opened.
@@ -328,6 +344,7 @@ private:
 
     private:
         CDkPeCtrlBase& m_base;
+        bool m_refused;
         bool m_restored = false;
     };
 
@@ -371,6 +388,14 @@ try
         return frame;
     };
     const bool quiet = dkedIsInCommandStack(kPaletteCommand);
+    if (bracket.Refused())
+    {
+        // Written without its undo group the change would land as one step per object.
+        if (!quiet)
+            ShowMessage(owner(), dkpex::LoadResString(IDS_UNDO_BEGIN_REFUSED).c_str());
+        bracket.Restore(E_FAIL, false);
+        return E_FAIL;
+    }
     HRESULT hr = S_OK;
     for (int i = 0; i < count; ++i)
     {

@@ -64,6 +64,39 @@ TEST_F(Transaction, SecondOfThreeFailsWithOneMessage)
     EXPECT_DOUBLE_EQ(1.0, Real(2, kRadius));
 }
 
+// The drawing's undo group is taken at its word: a refused begin writes nothing and says so
+// (written without it, the change would land as one undo step per object, and its end would
+// close a group a running command had opened); a refused end is told, the values stand.
+TEST_F(Transaction, TheUndoGroupsAnswersAreHeeded)
+{
+    Circles(2);
+    ASSERT_EQ(S_OK, Select(kRadius));
+    const int depth = dkhost_test::UndoDepth();
+    {
+        dkhost_test::SetUndoGroupFault(true, false);
+        MessageBoxCatcher boxes;
+        EXPECT_EQ(E_FAIL, Write(4));
+        dkhost_test::SetUndoGroupFault(false, false);
+        EXPECT_EQ(1u, boxes.Texts().size());
+        EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
+        EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
+        EXPECT_TRUE(Matching(L"undo group end").empty()) << "no end for a group never begun";
+        EXPECT_EQ(depth, dkhost_test::UndoDepth());
+        EXPECT_EQ(1u, Matching(L"modeless end OPM_CHGPROP").size()) << "the host's change is still closed";
+    }
+    dkhost_test::ClearJournal();
+    {
+        dkhost_test::SetUndoGroupFault(false, true);
+        MessageBoxCatcher boxes;
+        EXPECT_EQ(S_OK, Write(5));
+        dkhost_test::SetUndoGroupFault(false, false);
+        EXPECT_EQ(1u, boxes.Texts().size()) << "the refused end is told";
+        EXPECT_DOUBLE_EQ(5.0, Real(0, kRadius));
+        EXPECT_DOUBLE_EQ(5.0, Real(1, kRadius));
+        EXPECT_EQ(1u, Matching(L"undo group end refused").size());
+    }
+}
+
 TEST_F(Transaction, AtMostFiveMessagesAndNoRepeatOfOneCode)
 {
     Circles(6);
