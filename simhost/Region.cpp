@@ -17,7 +17,7 @@ int g_liveRegions = 0;
 // The work one measure may take, well under a tenth of a second: pairs of edges looked at
 // for crossings, and edges cut (and sorted) across the slabs when outlines cross.
 constexpr double kMaxPairs = 2e7;
-constexpr double kMaxSlabWork = 3e6;
+constexpr double kMaxSlabWork = 2e7;
 
 struct Edge
 {
@@ -31,6 +31,28 @@ std::vector<Edge> EdgesOf(const Loop& loop)
     for (size_t i = 0; i < loop.size(); ++i)
         edges.push_back({loop[i], loop[(i + 1) % loop.size()]});
     return edges;
+}
+
+double Orientation(const Point2& a, const Point2& b, const Point2& c)
+{
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+bool Within(const Point2& a, const Point2& b, const Point2& p)
+{
+    return p.x >= std::min(a.x, b.x) && p.x <= std::max(a.x, b.x) && p.y >= std::min(a.y, b.y) &&
+           p.y <= std::max(a.y, b.y);
+}
+
+// Two edges meet anywhere: crossing, touching at an end or a vertex, or lying along each other.
+bool Meet(const Edge& e, const Edge& f)
+{
+    const double d1 = Orientation(f.a, f.b, e.a), d2 = Orientation(f.a, f.b, e.b);
+    const double d3 = Orientation(e.a, e.b, f.a), d4 = Orientation(e.a, e.b, f.b);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
+        return true;
+    return (d1 == 0 && Within(f.a, f.b, e.a)) || (d2 == 0 && Within(f.a, f.b, e.b)) ||
+           (d3 == 0 && Within(e.a, e.b, f.a)) || (d4 == 0 && Within(e.a, e.b, f.b));
 }
 
 // The abscissa where two edges cross inside both, if they do.
@@ -174,7 +196,37 @@ bool UnionArea(const std::vector<Loop>& loops, double& result)
     const double edgeCount = static_cast<double>(all.size());
     if (edgeCount * edgeCount / 2 > kMaxPairs)
         return false;
-    const size_t vertices = xs.size();
+    // Edges meet only where a loop's consecutive edges share their vertex: the loops are
+    // simple and apart or nested, and their own areas give the union at once.
+    std::vector<std::pair<size_t, size_t>> place; // each edge's loop and its index there
+    for (size_t l = 0; l < edges.size(); ++l)
+        for (size_t k = 0; k < edges[l].size(); ++k)
+            place.emplace_back(l, k);
+    auto consecutive = [&](size_t i, size_t j)
+    {
+        if (place[i].first != place[j].first)
+            return false;
+        const size_t n = edges[place[i].first].size();
+        const size_t a = place[i].second;
+        const size_t b = place[j].second;
+        return (a + 1) % n == b || (b + 1) % n == a;
+    };
+    // Consecutive edges that turn straight back lie along each other past their vertex.
+    auto foldBack = [](const Edge& e, const Edge& f)
+    {
+        return Orientation(e.a, e.b, f.b) == 0 && Orientation(e.a, e.b, f.a) == 0 &&
+               (e.b.x - e.a.x) * (f.b.x - f.a.x) + (e.b.y - e.a.y) * (f.b.y - f.a.y) < 0;
+    };
+    bool apart = true;
+    for (size_t i = 0; i < all.size() && apart; ++i)
+        for (size_t j = i + 1; j < all.size() && apart; ++j)
+            if (Meet(all[i], all[j]) && (!consecutive(i, j) || foldBack(all[i], all[j])))
+                apart = false;
+    if (apart)
+    {
+        result = UncrossedUnionArea(loops, edges);
+        return true;
+    }
     double x = 0;
     for (size_t i = 0; i < all.size(); ++i)
         for (size_t j = i + 1; j < all.size(); ++j)
@@ -184,11 +236,6 @@ bool UnionArea(const std::vector<Loop>& loops, double& result)
                 if (static_cast<double>(xs.size()) * edgeCount * std::log2(edgeCount + 2) > kMaxSlabWork)
                     return false;
             }
-    if (xs.size() == vertices)
-    {
-        result = UncrossedUnionArea(loops, edges);
-        return true;
-    }
     if (static_cast<double>(xs.size()) * edgeCount * std::log2(edgeCount + 2) > kMaxSlabWork)
         return false;
     std::sort(xs.begin(), xs.end());

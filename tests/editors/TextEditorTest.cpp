@@ -474,7 +474,8 @@ TEST_F(TextEditor, APasswordRowShowsOnlyMasks)
         // The mask can change, never go.
         if (HWND edit = Edit(1049))
         {
-            ::SendMessageW(edit, EM_SETPASSWORDCHAR, 0, 0);
+            for (WPARAM asked : {WPARAM(0), WPARAM(0x10000), WPARAM(L'x')})
+                ::SendMessageW(edit, EM_SETPASSWORDCHAR, asked, 0);
             EXPECT_TRUE(::GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD);
             EXPECT_NE(0, ::SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0));
             // The row's own tip, asked to draw by the edit, gets masks: the same picture

@@ -548,6 +548,7 @@ TEST_F(Host, HatchRegionsUniteWithOverlapsCountedOnce)
     EXPECT_NEAR(32, UnitedArea({L"F", L"A"}), 1e-9) << "a diamond around the square, edges crossing";
     EXPECT_NEAR(16 + 16 - 4 + 3, UnitedArea({L"A", L"B", L"C", L"D"}), 1e-9);
 
+
     // The hatch's own area is its region's; a hatch without a boundary has no region.
     ComPtr<IDispatch> a;
     ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"C"), a.Put()));
@@ -558,6 +559,19 @@ TEST_F(Host, HatchRegionsUniteWithOverlapsCountedOnce)
     ASSERT_NE(nullptr, entity);
     EXPECT_NE(nullptr, DkDbHatch::cast(entity));
     entity->close();
+    // Outlines that touch without crossing inside their edges: along an edge, at a vertex,
+    // one drawn inside another along its sides, a bow tie through a vertex of its own.
+    ASSERT_EQ(S_OK, dkhost_test::LoadDrawingText(L"entity Hatch handle=AA Coordinates=0,0,2,0,2,2,0,2\n"
+                                                 L"entity Hatch handle=AB Coordinates=1,0,3,0,3,2,1,2\n"
+                                                 L"entity Hatch handle=AC Coordinates=1,1,3,3,3,-1\n"
+                                                 L"entity Hatch handle=AD Coordinates=0,0,2,0,0,2\n"
+                                                 L"entity Hatch handle=AE Coordinates=0,0,1,1,2,2,2,0,1,1,0,2\n",
+                                                 &line))
+        << line;
+    EXPECT_NEAR(6, UnitedArea({L"AA", L"AB"}), 1e-9) << "lying along each other";
+    EXPECT_NEAR(7, UnitedArea({L"AA", L"AC"}), 1e-9) << "a corner touching an edge";
+    EXPECT_NEAR(4, UnitedArea({L"AD", L"AA"}), 1e-9) << "inside along two sides, listed first";
+    EXPECT_NEAR(2, UnitedArea({L"AE"}), 1e-9) << "a bow tie through its own vertex";
     EXPECT_EQ(0, dkhost_test::LiveRegions());
 }
 

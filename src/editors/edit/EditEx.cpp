@@ -366,13 +366,10 @@ bool CPWEdit::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
             result = 0;
             return true;
         case EM_SETPASSWORDCHAR:
-            // The mask can change, never go: no window turns the password into plain text.
-            if (wParam == 0)
-            {
-                result = 0;
-                return true;
-            }
-            break;
+            // No other window changes the mask (whatever part of wParam the edit reads as the
+            // character, none turns the password into plain text).
+            result = 0;
+            return true;
         default:
             break;
         }
