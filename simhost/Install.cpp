@@ -84,20 +84,46 @@ bool SameText(const std::wstring& a, const std::wstring& b)
     return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-// The same module: the same file name, wherever it is (an installation that moved).
-bool SameModule(const std::wstring& a, const std::wstring& b)
+// The module registered is this one: the same path; or, for an installation that moved, a
+// file of the same name that is gone or whose type library is this module's (libid).
+bool SameModule(const std::wstring& registered, const std::wstring& ours, const GUID* libid)
 {
+    if (SameText(registered, ours))
+        return true;
     auto name = [](const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); };
-    return SameText(name(a), name(b));
+    if (!libid || !SameText(name(registered), name(ours)))
+        return false;
+    if (::GetFileAttributesW(registered.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    ITypeLib* lib = nullptr;
+    if (FAILED(::LoadTypeLibEx(registered.c_str(), REGKIND_NONE, &lib)) || !lib)
+        return false;
+    TLIBATTR* attr = nullptr;
+    const bool same = SUCCEEDED(lib->GetLibAttr(&attr)) && attr && ::IsEqualGUID(attr->guid, *libid);
+    if (attr)
+        lib->ReleaseTLibAttr(attr);
+    lib->Release();
+    return same;
+}
+
+bool KeyExists(HKEY hive, const std::wstring& key)
+{
+    HKEY h = nullptr;
+    if (::RegOpenKeyExW(hive, (kClassesRoot + key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(h);
+    return true;
 }
 
 // The keys a class would be written to are free or already this module's: a progid that
-// names another class's key (a file type, say), or a class id served by another module, is
-// never written over.
-bool OwnsOrFree(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& serverPath)
+// names another class's key (a file type, say), or a class id served by another module (or
+// by no in-process module at all), is never written over.
+bool OwnsOrFree(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& serverPath,
+                const GUID* libid)
 {
-    const std::wstring server = DefaultValue(hive, L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32");
-    if (!server.empty() && !SameModule(server, serverPath))
+    const std::wstring key = L"CLSID\\" + GuidText(clsid);
+    const std::wstring server = DefaultValue(hive, key + L"\\InprocServer32");
+    if (server.empty() ? KeyExists(hive, key) : !SameModule(server, serverPath, libid))
         return false;
     HKEY h = nullptr;
     if (progId.empty() || ::RegOpenKeyExW(hive, (kClassesRoot + progId).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
@@ -142,12 +168,12 @@ HRESULT RegisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progI
 // server when no module is named), the progid's key when it names this class id. A valid
 // progid only: "CLSID" would name the whole class table.
 HRESULT UnregisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId,
-                          const std::wstring& serverPath = L"")
+                          const std::wstring& serverPath = L"", const GUID* libid = nullptr)
 {
     const std::wstring key = L"CLSID\\" + GuidText(clsid);
     const std::wstring server = DefaultValue(hive, key + L"\\InprocServer32");
     HRESULT hr = S_OK;
-    if (serverPath.empty() || server.empty() || SameModule(server, serverPath))
+    if (serverPath.empty() || (!server.empty() && SameModule(server, serverPath, libid)))
         hr = DeleteTree(hive, key);
     if (SUCCEEDED(hr) && IsValidProgId(progId) && SameText(DefaultValue(hive, progId + L"\\CLSID"), GuidText(clsid)))
         hr = DeleteTree(hive, progId);
@@ -224,12 +250,12 @@ try
     if (!name.empty() && !IsValidProgId(name))
         return E_INVALIDARG;
     for (HKEY hive : kHives)
-        if (!OwnsOrFree(hive, clsid, name, serverPath))
+        if (!OwnsOrFree(hive, clsid, name, serverPath, libid))
             return E_ACCESSDENIED;
     for (HKEY hive : kHives)
         if (const HRESULT hr = RegisterClassIn(hive, clsid, name, userType, serverPath, libid); FAILED(hr))
         {
-            UnregisterClassIn(hive, clsid, name);
+            UnregisterClassIn(hive, clsid, name, serverPath, libid);
             return hive == HKEY_CURRENT_USER ? hr : S_FALSE;
         }
     return S_OK;
@@ -271,13 +297,17 @@ try
         if (!c.progId.empty() && !IsValidProgId(c.progId))
             return E_INVALIDARG;
         for (HKEY hive : kHives)
-            if (!OwnsOrFree(hive, c.clsid, c.progId, modulePath))
+            if (!OwnsOrFree(hive, c.clsid, c.progId, modulePath, &attr.guid))
                 return E_ACCESSDENIED;
     }
     std::wstring dir = modulePath;
     dir = dir.substr(0, dir.find_last_of(L"\\/") + 1);
     const std::wstring lib = L"TypeLib\\" + GuidText(attr.guid) + L"\\" + std::to_wstring(attr.wMajorVerNum) + L"." +
                              std::to_wstring(attr.wMinorVerNum);
+    // The type library's key, too, is free or this module's.
+    for (HKEY hive : kHives)
+        if (KeyExists(hive, lib) && !SameModule(DefaultValue(hive, lib + L"\\0\\win64"), modulePath, &attr.guid))
+            return E_ACCESSDENIED;
     for (HKEY hive : kHives)
     {
         hr = SetValue(hive, lib, nullptr, help);
@@ -294,8 +324,8 @@ try
         {
             // No hive keeps part of a registration: this one is taken back.
             for (const ClassInfo& c : classes)
-                UnregisterClassIn(hive, c.clsid, c.progId, modulePath);
-            DeleteTree(hive, L"TypeLib\\" + GuidText(attr.guid));
+                UnregisterClassIn(hive, c.clsid, c.progId, modulePath, &attr.guid);
+            DeleteTree(hive, lib);
             // The user's registration stands when only the machine's classes are refused.
             return hive == HKEY_CURRENT_USER ? hr : S_FALSE;
         }
@@ -323,9 +353,14 @@ try
     for (HKEY hive : kHives)
     {
         for (const ClassInfo& c : classes)
-            if (FAILED(hr = UnregisterClassIn(hive, c.clsid, c.progId, modulePath)))
+            if (FAILED(hr = UnregisterClassIn(hive, c.clsid, c.progId, modulePath, &attr.guid)))
                 return hr;
-        if (FAILED(hr = DeleteTree(hive, L"TypeLib\\" + GuidText(attr.guid))))
+        // Only the type library's version this module registered, and only when it is this
+        // module's: another library of the same id keeps its key.
+        const std::wstring lib = L"TypeLib\\" + GuidText(attr.guid) + L"\\" + std::to_wstring(attr.wMajorVerNum) +
+                                 L"." + std::to_wstring(attr.wMinorVerNum);
+        const std::wstring registered = DefaultValue(hive, lib + L"\\0\\win64");
+        if (!registered.empty() && SameModule(registered, modulePath, &attr.guid) && FAILED(hr = DeleteTree(hive, lib)))
             return hr;
     }
     return S_OK;

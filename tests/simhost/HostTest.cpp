@@ -646,12 +646,13 @@ const CLSID kProbeGood = {0x51c0a7e3, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0
 const CLSID kProbeBad = {0x51c0a7e4, 0x3b9d, 0x4f10, {0xa6, 0x2e, 0x7d, 0x18, 0x44, 0xc9, 0x05, 0xb3}};
 
 // A type library file with two classes, the second's progid as given.
-std::wstring ProbeTypeLibrary(const dktest::TempDir& folder, const wchar_t* badProgId, const CLSID& second = kProbeBad)
+std::wstring ProbeTypeLibrary(const dktest::TempDir& folder, const wchar_t* badProgId, const CLSID& second = kProbeBad,
+                              const GUID& libId = kProbeLibId)
 {
     const std::wstring path = folder.Path() + L"probe.tlb";
     ComPtr<ICreateTypeLib2> lib;
     EXPECT_EQ(S_OK, ::CreateTypeLib2(SYS_WIN64, path.c_str(), lib.Put()));
-    lib->SetGuid(kProbeLibId);
+    lib->SetGuid(libId);
     lib->SetName(const_cast<LPOLESTR>(L"ProbeLib"));
     lib->SetVersion(1, 0);
     const std::pair<const CLSID*, const wchar_t*> classes[] = {{&kProbeGood, L"Probe.Good.1"}, {&second, badProgId}};
@@ -729,6 +730,30 @@ TEST(Installer, AProgIdThatIsNoneRefusesTheRegistrationAndNothingIsWritten)
         EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"Probetype"));
         EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID\\{0BE35203-8F91-11CE-9DE3-00AA004BB851}\\InprocServer32"))
             << "another module's class stays";
+    }
+    // A class key another program keeps without an in-process server, and the type library
+    // id of the system's automation library: neither is written over nor taken out.
+    {
+        wchar_t bad[40];
+        ::StringFromGUID2(kProbeBad, bad, 40);
+        const std::wstring local = std::wstring(L"Software\\Classes\\CLSID\\") + bad + L"\\LocalServer32";
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, local.c_str(), nullptr, REG_SZ, L"x.exe",
+                                                   sizeof(L"x.exe")));
+        const dktest::TempDir folder;
+        const std::wstring path = ProbeTypeLibrary(folder, L"Probe.Local.1");
+        EXPECT_EQ(E_ACCESSDENIED, dkhost_test::InstallModule(path.c_str(), nullptr));
+        EXPECT_EQ(S_OK, dkhost_test::UninstallModule(path.c_str()));
+        EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"CLSID\\") + bad + L"\\LocalServer32"));
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\CLSID\\") + bad).c_str());
+
+        const GUID stdole = {0x00020430, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+        const dktest::TempDir other;
+        const std::wstring impostor = ProbeTypeLibrary(other, L"Probe.Lib.1", kProbeBad, stdole);
+        const bool registered = ClassKeyExists(HKEY_LOCAL_MACHINE, L"TypeLib\\{00020430-0000-0000-C000-000000000046}");
+        if (registered)
+            EXPECT_EQ(E_ACCESSDENIED, dkhost_test::InstallModule(impostor.c_str(), nullptr));
+        EXPECT_EQ(S_OK, dkhost_test::UninstallModule(impostor.c_str()));
+        EXPECT_EQ(registered, ClassKeyExists(HKEY_LOCAL_MACHINE, L"TypeLib\\{00020430-0000-0000-C000-000000000046}"));
     }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Probetype");
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Probetype");
