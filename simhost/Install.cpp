@@ -125,11 +125,8 @@ bool OwnsOrFree(HKEY hive, const CLSID& clsid, const std::wstring& progId, const
     const std::wstring server = DefaultValue(hive, key + L"\\InprocServer32");
     if (server.empty() ? KeyExists(hive, key) : !SameModule(server, serverPath, libid))
         return false;
-    HKEY h = nullptr;
-    if (progId.empty() || ::RegOpenKeyExW(hive, (kClassesRoot + progId).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return true;
-    ::RegCloseKey(h);
-    return SameText(DefaultValue(hive, progId + L"\\CLSID"), GuidText(clsid));
+    return progId.empty() || !KeyExists(hive, progId) ||
+           SameText(DefaultValue(hive, progId + L"\\CLSID"), GuidText(clsid));
 }
 
 HRESULT RegisterClassIn(HKEY hive, const CLSID& clsid, const std::wstring& progId, const std::wstring& userType,

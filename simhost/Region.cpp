@@ -98,9 +98,7 @@ double ShoelaceArea(const Loop& loop)
 
 bool OnEdge(const Point2& p, const Edge& e)
 {
-    const double cross = (e.b.x - e.a.x) * (p.y - e.a.y) - (e.b.y - e.a.y) * (p.x - e.a.x);
-    return cross == 0 && p.x >= std::min(e.a.x, e.b.x) && p.x <= std::max(e.a.x, e.b.x) &&
-           p.y >= std::min(e.a.y, e.b.y) && p.y <= std::max(e.a.y, e.b.y);
+    return Orientation(e.a, e.b, p) == 0 && Within(e.a, e.b, p);
 }
 
 // -1 on the loop's boundary, 1 inside (even-odd), 0 outside.
