@@ -216,8 +216,8 @@ private:
             ::GetClassNameW(box, name, 16);
             if (std::wstring(name) == L"#32770")
             {
-                wchar_t text[512] = {};
-                ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+                wchar_t text[2048] = {};
+                ::GetDlgItemTextW(box, 0xFFFF, text, 2048);
                 if (s_current->m_first.empty())
                     s_current->m_first = *text ? text : L"(a message without text)";
                 ::PostMessageW(box, WM_COMMAND, IDOK, 0);

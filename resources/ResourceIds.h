@@ -5,6 +5,10 @@
 #define IDS_UNDO_PROPERTY_CHANGE 87 /* the undo label of a property change */
 #define IDS_UNDO_BEGIN_REFUSED 900  /* the drawing refused to begin the change's undo step */
 #define IDS_UNDO_END_REFUSED 901    /* the drawing refused to end the change's undo step */
+#define IDS_OBJECTS_NOT_CHANGED 902 /* some objects kept their value; %s: how many, %s: of how many */
+#define IDS_OBJECT_ERASED 903       /* an object was erased before it could take the value */
+#define IDS_OBJECT_REFUSED_CODE 904 /* an object refused without a reason; %s: its error code */
+#define IDS_CHANGE_TAKEN_BACK 905   /* the drawing took the whole change back */
 #define IDS_BOOL_FIRST 110            /* the yes/no editor's first entry (writes true) */
 #define IDS_BOOL_SECOND 111           /* the yes/no editor's second entry (writes false) */
 #define IDS_AREA_FEET_INCHES 123       /* an area in square inches, then square feet; two %s */

@@ -85,6 +85,9 @@ DKHOST_API void SetPredefined(LONG_PTR id, DISPID dispid, const wchar_t* const* 
 // maps a property to.
 DKHOST_API void SetUpdateResult(LONG_PTR id, HRESULT hr) noexcept;
 DKHOST_API void SetPropertyPage(LONG_PTR id, DISPID dispid, const CLSID& page) noexcept;
+// When trigger takes a property value, a reactor erases victim (undoably, in the same
+// change); 0 takes the reactor away.
+DKHOST_API void EraseWhenWritten(LONG_PTR trigger, LONG_PTR victim) noexcept;
 
 // Layers: added (color index), and their states.
 DKHOST_API LONG_PTR AddLayer(const wchar_t* name, int color) noexcept;

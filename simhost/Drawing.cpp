@@ -562,8 +562,19 @@ void Drawing::RecordBefore(Record& r, int slot)
     BeforeImage image;
     image.id = r.id;
     image.slot = slot;
-    image.value.CopyFrom(r.values[static_cast<size_t>(slot)].Get());
+    if (slot != kErasedImage)
+        image.value.CopyFrom(r.values[static_cast<size_t>(slot)].Get());
     step.images.push_back(std::move(image));
+}
+
+void Drawing::Erase(Record& r)
+{
+    if (r.erased || r.kind != RecordKind::Entity)
+        return;
+    RecordBefore(r, kErasedImage);
+    r.erased = true;
+    JournalAdd(L"erase " + r.handle);
+    NotifyModified(r.id);
 }
 
 void Drawing::BeginGroup(const std::wstring& label)
@@ -589,7 +600,10 @@ int Drawing::UndoSteps(int steps)
         for (auto it = step.images.rbegin(); it != step.images.rend(); ++it)
             if (Record* r = Find(it->id))
             {
-                StoreRaw(*r, it->slot, it->value.Get());
+                if (it->slot == kErasedImage)
+                    r->erased = false;
+                else
+                    StoreRaw(*r, it->slot, it->value.Get());
                 NotifyModified(r->id);
             }
         JournalAdd(L"undo " + (step.label.empty() ? std::wstring(L"(change)") : step.label) + L" (" +

@@ -119,9 +119,11 @@ struct Record
 struct BeforeImage
 {
     LONG_PTR id = 0;
-    int slot = 0;
+    int slot = 0; // kErasedImage: the record was erased
     dkfw::UniqueVariant value;
 };
+
+constexpr int kErasedImage = -1;
 
 struct UndoStep
 {
@@ -157,6 +159,8 @@ public:
     // Writes a value already of the slot's type; description says why a value is refused.
     HRESULT PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description);
     void StoreRaw(Record& r, int slot, const VARIANT& value);
+    // Erases an entity as a command or a reactor does (undoable, journaled).
+    void Erase(Record& r);
 
     // Undo.
     void BeginGroup(const std::wstring& label);

@@ -181,6 +181,8 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
     if (FAILED(m_drawing->PutValue(*r, slot, value.Get(), description)))
         return RaiseException(excep, kInvalidValue, description);
     ++writes;
+    if (Record* victim = eraseWhenWritten ? m_drawing->Find(eraseWhenWritten) : nullptr)
+        m_drawing->Erase(*victim);
     return S_OK;
 }
 

@@ -387,6 +387,7 @@ public:
     long updates = 0;    // IDkEntity::Update calls
     LCID lastLocale = 0; // the locale of the latest property get or put
     HRESULT updateResult = S_OK;
+    LONG_PTR eraseWhenWritten = 0; // an entity a reactor erases when this object takes a value
 
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;

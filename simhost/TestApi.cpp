@@ -222,6 +222,12 @@ void SetUpdateResult(LONG_PTR id, HRESULT hr) noexcept
         p->updateResult = hr;
 }
 
+void EraseWhenWritten(LONG_PTR trigger, LONG_PTR victim) noexcept
+{
+    if (PaletteObject* p = ObjectOf(trigger))
+        p->eraseWhenWritten = victim;
+}
+
 void SetPropertyPage(LONG_PTR id, DISPID dispid, const CLSID& page) noexcept
 try
 {

@@ -13,6 +13,7 @@
 #include "HResult.h"
 #include "Unique.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -25,7 +26,7 @@ using dkfw::ComPtr;
 constexpr int kPaletteCommand = 0x8000000;
 // The host took a change back and the selection must be rebuilt.
 constexpr HRESULT kChangeTakenBack = static_cast<HRESULT>(0x80200149);
-constexpr int kMaxMessages = 5;
+constexpr size_t kMaxMessages = 5;
 constexpr int kHighlightStyle = 2;
 constexpr long kDialogOperation = 8;
 const wchar_t kTaskDialogs[] = L"/DkTaskDialogs;component/TaskDialogs.xaml";
@@ -99,6 +100,79 @@ bool IsWritable(IUnknown* object)
         return attribute && dkedIsInRefEditWorkset(ownerId);
     return true;
 }
+
+// The system's own words for a failure code, without the line break it ends with; empty
+// when the system has none.
+std::wstring SystemText(HRESULT code)
+{
+    wchar_t buffer[512] = {};
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                     static_cast<DWORD>(code), 0, buffer, 512, nullptr);
+    std::wstring text(buffer, n < 512 ? n : 0);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+bool IsErased(IUnknown* object)
+{
+    const LONG_PTR id = IdOf(object);
+    DkDbObject* opened = nullptr;
+    if (id == 0)
+        return false;
+    const Drvk::ErrorStatus es = dkdbOpenObject(opened, DkDbObjectId(id), DkDb::kForRead);
+    if (es == Drvk::eOk)
+        opened->close();
+    return es == Drvk::eWasErased;
+}
+
+// The objects one write could not change and why, told in one message when the write is
+// done: how many of the selection, then up to five different reasons in the order met.
+class NotChanged
+{
+public:
+    void Add(HRESULT hr, const EXCEPINFO& excep, IErrorInfo* info, IUnknown* object)
+    {
+        ++m_count;
+        if (m_reasons.size() >= kMaxMessages)
+            return;
+        std::wstring reason;
+        if (hr == DISP_E_EXCEPTION && excep.bstrDescription)
+            reason = excep.bstrDescription;
+        dkfw::UniqueBstr description;
+        if (reason.empty() && info && SUCCEEDED(info->GetDescription(description.Put())) && description.Length() > 0)
+            reason = description.Get();
+        if (reason.empty() && IsErased(object))
+            reason = dkpex::LoadResString(IDS_OBJECT_ERASED);
+        const HRESULT code = hr == DISP_E_EXCEPTION && FAILED(excep.scode) ? excep.scode : hr;
+        if (reason.empty())
+            reason = SystemText(code);
+        if (reason.empty())
+        {
+            wchar_t hex[16];
+            std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+            reason = dkpex::FormatResString(IDS_OBJECT_REFUSED_CODE, {hex});
+        }
+        if (std::find(m_reasons.begin(), m_reasons.end(), reason) == m_reasons.end())
+            m_reasons.push_back(std::move(reason));
+    }
+    int Count() const noexcept { return m_count; }
+    std::wstring Message(int selected) const
+    {
+        std::wstring text;
+        // One object alone: its reason says it all.
+        if (selected > 1)
+            text = dkpex::FormatResString(IDS_OBJECTS_NOT_CHANGED,
+                                          {std::to_wstring(m_count).c_str(), std::to_wstring(selected).c_str()});
+        for (const std::wstring& reason : m_reasons)
+            text += (text.empty() ? L"" : L"\n") + reason;
+        return text;
+    }
+
+private:
+    int m_count = 0;
+    std::vector<std::wstring> m_reasons;
+};
 
 // The current document's database and its undo controller, where there are.
 DkDbUndoController* UndoController()
@@ -374,8 +448,8 @@ try
     PresetControlValue(value);
 
     m_nFailed = 0;
-    int messages = 0;
-    SCODE lastCode = 0;
+    NotChanged notChanged;
+    bool someChanged = false;
     bool someSkipped = false;
     const bool documentActive = DocumentWithDatabase();
     ChangeBracket bracket(*this);
@@ -397,6 +471,8 @@ try
         return E_FAIL;
     }
     HRESULT hr = S_OK;
+    HRESULT lastFailure = S_OK;
+    bool takenBack = false;
     for (int i = 0; i < count; ++i)
     {
         auto* object = static_cast<IDispatch*>(held.objects[i].Get());
@@ -407,76 +483,75 @@ try
             continue;
         }
         PreSetPropertyValue(object, dispid);
+        dkfw::UniqueExcepInfo excep;
+        ComPtr<IErrorInfo> info;
         if (dispid != kDynamicPropertyDispid)
         {
-            dkfw::UniqueExcepInfo excep;
+            // The user's break cannot interrupt a write half-way.
+            const BreakKeyOff noBreak(documentActive);
+            if (m_bUnspecifiedAllowed)
+                hr = SetPropertyValueAsUnspecified(dispid, object, how == ValueUnspecified);
+            if (how == ValueExpression)
+                hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dispid, object, value->bstrVal)
+                                          : E_INVALIDARG;
+            else if (how == ValueSpecified)
             {
-                // The user's break cannot interrupt a write half-way.
-                const BreakKeyOff noBreak(documentActive);
-                if (m_bUnspecifiedAllowed)
-                    hr = SetPropertyValueAsUnspecified(dispid, object, how == ValueUnspecified);
-                if (how == ValueExpression)
-                    hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dispid, object, value->bstrVal)
-                                              : E_INVALIDARG;
-                else if (how == ValueSpecified)
-                {
-                    DISPID named = DISPID_PROPERTYPUT;
-                    DISPPARAMS params{value, &named, 1, 1};
-                    hr = object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params,
-                                        nullptr, excep.Addr(), nullptr);
-                }
-                if (SUCCEEDED(hr))
-                    hr = PostSetPropertyValue(object);
+                DISPID named = DISPID_PROPERTYPUT;
+                DISPPARAMS params{value, &named, 1, 1};
+                hr = object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr,
+                                    excep.Addr(), nullptr);
+                if (hr == DISP_E_EXCEPTION && excep.Get().pfnDeferredFillIn)
+                    excep.Get().pfnDeferredFillIn(excep.Addr());
             }
-            if (FAILED(hr) && !quiet && hr == DISP_E_EXCEPTION)
-            {
-                ++m_nFailed;
-                const EXCEPINFO& e = excep.Get();
-                if (e.scode != lastCode && messages < kMaxMessages && e.bstrDescription && *e.bstrDescription)
-                {
-                    ShowMessage(owner(), e.bstrDescription);
-                    ++messages;
-                }
-                lastCode = e.scode;
-                if (m_nFailed != count)
-                    hr = S_OK;
-            }
-            continue;
+            if (SUCCEEDED(hr))
+                hr = PostSetPropertyValue(object);
         }
-
-        IUnknown* dynProp = held.dynProps[i].Get();
-        ComPtr<IDynamicProperty2> two;
-        ComPtr<IDynamicProperty> one;
-        if (!dynProp || (FAILED(dynProp->QueryInterface(IID_IDynamicProperty2, two.PutVoid())) &&
-                         FAILED(dynProp->QueryInterface(IID_IDynamicProperty, one.PutVoid()))))
-            continue;
-        if (m_bUnspecifiedAllowed)
-            hr = SetPropertyValueAsUnspecified(dynProp, object, how == ValueUnspecified);
-        if (how == ValueExpression)
-            hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dynProp, object, value->bstrVal) : E_INVALIDARG;
-        ::SetErrorInfo(0, nullptr);
-        if (how == ValueSpecified)
-            hr = two ? two->SetValue(object, *value) : SetDynamicPropertyValue(object, one.Get(), value);
-        if (SUCCEEDED(hr))
-            hr = PostSetPropertyValue(object);
-        if (FAILED(hr) && !quiet)
+        else
         {
-            ++m_nFailed;
-            // The same rules as for the objects' own properties: at most five messages, and
-            // none again for the failure just told.
-            ComPtr<IErrorInfo> info;
-            dkfw::UniqueBstr description;
-            if (::GetErrorInfo(0, info.Put()) == S_OK && info && SUCCEEDED(info->GetDescription(description.Put())) &&
-                description.Length() > 0 && hr != lastCode && messages < kMaxMessages)
-            {
-                ShowMessage(owner(), description.Get());
-                ++messages;
-            }
-            lastCode = hr;
-            if (m_nFailed != count)
-                hr = S_OK;
+            IUnknown* dynProp = held.dynProps[i].Get();
+            ComPtr<IDynamicProperty2> two;
+            ComPtr<IDynamicProperty> one;
+            if (!dynProp || (FAILED(dynProp->QueryInterface(IID_IDynamicProperty2, two.PutVoid())) &&
+                             FAILED(dynProp->QueryInterface(IID_IDynamicProperty, one.PutVoid()))))
+                continue;
+            if (m_bUnspecifiedAllowed)
+                hr = SetPropertyValueAsUnspecified(dynProp, object, how == ValueUnspecified);
+            if (how == ValueExpression)
+                hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dynProp, object, value->bstrVal)
+                                          : E_INVALIDARG;
+            ::SetErrorInfo(0, nullptr);
+            if (how == ValueSpecified)
+                hr = two ? two->SetValue(object, *value) : SetDynamicPropertyValue(object, one.Get(), value);
+            if (FAILED(hr) && ::GetErrorInfo(0, info.Put()) != S_OK)
+                info.Reset();
+            if (SUCCEEDED(hr))
+                hr = PostSetPropertyValue(object);
         }
+        if (SUCCEEDED(hr))
+        {
+            someChanged = true;
+            continue;
+        }
+        lastFailure = hr;
+        takenBack = takenBack || hr == kChangeTakenBack;
+        // While a command drives the palette, failures are the command's to report.
+        if (quiet)
+            continue;
+        ++m_nFailed;
+        notChanged.Add(hr, excep.Get(), info.Get(), object);
     }
+    // The write succeeds when some object took the value (or none was asked to), unless the
+    // host takes the whole change back.
+    if (takenBack)
+        hr = kChangeTakenBack;
+    else if (FAILED(lastFailure) && !someChanged)
+        hr = lastFailure;
+    else if (!quiet)
+        hr = S_OK;
+    if (takenBack && !quiet)
+        ShowMessage(owner(), dkpex::LoadResString(IDS_CHANGE_TAKEN_BACK).c_str());
+    else if (notChanged.Count() > 0)
+        ShowMessage(owner(), notChanged.Message(count).c_str());
 
     bracket.Restore(hr, someSkipped);
     // Held: the palette's sink may hand the row another identifier, or none, as it hears.

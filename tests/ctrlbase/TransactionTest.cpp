@@ -51,7 +51,9 @@ TEST_F(Transaction, SecondOfThreeFailsWithOneMessage)
     ASSERT_EQ(S_OK, Select(kRadius));
     MessageBoxCatcher boxes;
     EXPECT_EQ(S_OK, Write(2.5));
-    EXPECT_EQ((std::vector<std::wstring>{L"Radius is locked by a constraint."}), boxes.Texts());
+    EXPECT_EQ((std::vector<std::wstring>{L"1 of the 3 selected objects did not take the new value:\n"
+                                         L"Radius is locked by a constraint."}),
+              boxes.Texts());
     EXPECT_EQ(1, m_editor.Failed());
     EXPECT_DOUBLE_EQ(2.5, Real(0, kRadius));
     EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
@@ -97,7 +99,9 @@ TEST_F(Transaction, TheUndoGroupsAnswersAreHeeded)
     }
 }
 
-TEST_F(Transaction, AtMostFiveMessagesAndNoRepeatOfOneCode)
+// However many objects refuse, the user hears of them once, when the write is done: how
+// many of the selection, and up to five different reasons in the order met.
+TEST_F(Transaction, RefusalsAreToldOnceWithUpToFiveReasons)
 {
     Circles(6);
     for (size_t i = 0; i < 6; ++i)
@@ -106,7 +110,9 @@ TEST_F(Transaction, AtMostFiveMessagesAndNoRepeatOfOneCode)
     {
         MessageBoxCatcher boxes;
         EXPECT_EQ(DISP_E_EXCEPTION, Write(3)) << "every object failed: the last failure";
-        EXPECT_EQ(5u, boxes.Texts().size());
+        EXPECT_EQ((std::vector<std::wstring>{L"6 of the 6 selected objects did not take the new value:\n"
+                                             L"refused 0\nrefused 1\nrefused 2\nrefused 3\nrefused 4"}),
+                  boxes.Texts());
         EXPECT_EQ(6, m_editor.Failed());
     }
 
@@ -119,8 +125,39 @@ TEST_F(Transaction, AtMostFiveMessagesAndNoRepeatOfOneCode)
     ASSERT_EQ(S_OK, Select(kRadius));
     MessageBoxCatcher boxes;
     EXPECT_EQ(S_OK, Write(3));
-    EXPECT_EQ(1u, boxes.Texts().size()) << "two failures in a row with one code: one message";
+    EXPECT_EQ((std::vector<std::wstring>{L"2 of the 3 selected objects did not take the new value:\nsame reason"}),
+              boxes.Texts());
     EXPECT_EQ(2, m_editor.Failed());
+}
+
+// Objects that fail without a word of their own are still counted and told, with the
+// system's text for the failure, or what the drawing knows (the object is gone); the change
+// stays one undo step, which takes back the values written and the erase a reactor did.
+TEST_F(Transaction, SilentFailuresAreToldAndTheChangeStaysOneStep)
+{
+    Circles(4);
+    Refuse(0, E_ACCESSDENIED, nullptr);
+    dkhost_test::EraseWhenWritten(m_ids[1], m_ids[2]);
+    dkhost_test::SetUpdateResult(m_ids[3], E_OUTOFMEMORY);
+    ASSERT_EQ(S_OK, Select(kRadius));
+    const int depth = dkhost_test::UndoDepth();
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(S_OK, Write(7)) << "the second object took the value";
+    ASSERT_EQ(1u, boxes.Texts().size());
+    const std::wstring& text = boxes.Texts()[0];
+    EXPECT_EQ(0u, text.find(L"3 of the 4 selected objects did not take the new value:\n")) << text;
+    EXPECT_NE(std::wstring::npos, text.find(L"The object has been erased.")) << text;
+    EXPECT_EQ(4u, static_cast<size_t>(std::count(text.begin(), text.end(), L'\n') + 1)) << text;
+    EXPECT_EQ(3, m_editor.Failed());
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    EXPECT_EQ(1u, Matching(L"undo group end").size());
+    EXPECT_DOUBLE_EQ(7.0, Real(1, kRadius));
+
+    EXPECT_EQ(1, dkhost_test::Undo(1));
+    EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
+    EXPECT_DOUBLE_EQ(1.0, Real(3, kRadius));
+    EXPECT_DOUBLE_EQ(1.0, Real(2, kRadius)) << "the erased circle is back";
+    dkhost_test::EraseWhenWritten(m_ids[1], 0);
 }
 
 TEST_F(Transaction, LockedLayerObjectsAreSkippedInAStillBracketedChange)
@@ -177,7 +214,11 @@ TEST_F(Transaction, ExpressionsNeedTextAndUnspecifiedWritesTheState)
     Circles(2);
     ASSERT_EQ(S_OK, Select(kRadius));
     VARIANT number = I4(3);
-    EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&number, ValueExpression));
+    {
+        MessageBoxCatcher boxes;
+        EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&number, ValueExpression));
+        EXPECT_EQ(1u, boxes.Texts().size());
+    }
 
     for (LONG_PTR id : m_ids)
         dkhost_test::SetUnspecified(id, kRadius, true, false, nullptr);
@@ -213,7 +254,9 @@ TEST_F(Transaction, AChangeTheHostTakesBackIsUndoneAndTheSelectionKept)
     dkhost_test::SetUpdateResult(m_ids[1], static_cast<HRESULT>(0x80200149));
     const int setsBefore = dkhost_test::OpenSelectionSets();
     ASSERT_EQ(S_OK, Select(kRadius));
-    EXPECT_EQ(static_cast<HRESULT>(0x80200149), Write(6));
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(static_cast<HRESULT>(0x80200149), Write(6)) << "although the first object took the value";
+    EXPECT_EQ(1u, boxes.Texts().size());
     EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius)) << "the group was undone";
     EXPECT_DOUBLE_EQ(1.0, Real(1, kRadius));
     const auto journal = dktest::Journal();
@@ -240,8 +283,10 @@ TEST_F(Transaction, DynamicPropertyFailuresReportTheirErrorInformation)
     VARIANT v = I4(30);
     EXPECT_EQ(E_FAIL, m_editor.SetPropertyValue(&v, ValueSpecified));
     EXPECT_EQ(2, m_editor.Failed());
-    EXPECT_EQ((std::vector<std::wstring>{L"Rating comes from the door schedule."}), boxes.Texts())
-        << "the same failure twice in a row: one message, as for the objects' own properties";
+    EXPECT_EQ((std::vector<std::wstring>{L"2 of the 2 selected objects did not take the new value:\n"
+                                         L"Rating comes from the door schedule."}),
+              boxes.Texts())
+        << "the same failure twice: told once, as for the objects' own properties";
     m_editor.Cleanup();
     dkhost_test::SetDynamicFault(rating.Get(), nullptr);
 }

@@ -180,8 +180,23 @@ TEST_F(TextEditor, RefusedWriteKeepsTheOldTextAndTellsTheUser)
     EXPECT_EQ(L"Living room", Property(0, kTextString));
 }
 
-// The palette may drop a row while the row's write waits on a message box: the write goes
-// on over the objects it was given, closes its change and ends without touching freed memory,
+// The object took the text but could not update itself: the user is told, and the row shows
+// what the object now holds rather than the text before.
+TEST_F(TextEditor, AFailedUpdateShowsWhatTheObjectNowHolds)
+{
+    dkhost_test::SetUpdateResult(dkhost_test::EntityByHandle(L"40"), E_FAIL);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    dktest::MessageBoxCatcher boxes;
+    EditText(L"Cellar");
+    Key(Edit(), VK_RETURN);
+    dkhost_test::SetUpdateResult(dkhost_test::EntityByHandle(L"40"), S_OK);
+    EXPECT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(L"Cellar", Property(0, kTextString));
+    EXPECT_EQ(L"Cellar", WindowText(Edit()));
+}
+
+// The palette may drop a row while the row's write waits on a message box: the write
+// closes its change over the objects it was given and ends without touching freed memory,
 // and the control then goes with its windows.
 TEST_F(TextEditor, ARowDroppedUnderItsRefusedWriteEndsTheWriteAndThenGoes)
 {
@@ -212,10 +227,12 @@ TEST_F(TextEditor, ARowDroppedUnderItsRefusedWriteEndsTheWriteAndThenGoes)
             ::SysFreeString(v.bstrVal);
         }
         Pump(0);
-        EXPECT_EQ((std::vector<std::wstring>{L"The text is referenced."}), boxes.Texts());
+        EXPECT_EQ((std::vector<std::wstring>{L"1 of the 2 selected objects did not take the new value:\n"
+                                             L"The text is referenced."}),
+                  boxes.Texts());
         EXPECT_EQ(nullptr, m_host.Control());
         EXPECT_EQ(L"Living room", Property(0, kTextString));
-        EXPECT_EQ(written, Property(1, kTextString)) << "the write went on after the row was dropped";
+        EXPECT_EQ(written, Property(1, kTextString));
         EXPECT_EQ(1u, UndoGroups());
         EXPECT_EQ(1u, dktest::JournalMatching(L"undo group end").size());
         EXPECT_EQ(windowsBefore, dktest::CountThreadWindows()) << "the control went with its windows";

@@ -237,7 +237,10 @@ long CDkPeEditBase::EndEdit()
     const long hr = SetPropertyValue(value.Addr(), unspecified ? ValueUnspecified : ValueSpecified);
     if (FAILED(hr))
     {
-        dkpex::Replace(m_text, before);
+        // The row shows what the objects hold now: a failure after the value was put (the
+        // object's update) may have left them changed.
+        if (FAILED(ReadText()))
+            dkpex::Replace(m_text, before);
         if (HasEditWindow())
             m_pEdit->SetText(m_text);
         if (HWND control = ControlHwnd())
