@@ -187,6 +187,9 @@ protected:
     static bool IsCurrentDocumentDatabase() noexcept;
     long UpdateExpressionSupportState(bool firstWasEmpty, bool anyExpression, const CString& text);
     Drvk::ErrorStatus undoSSRetain(DkDbUndoController* controller, int flag);
+    // Shows the user a message over the palette, unless a command drives the palette (its
+    // failures are the command's to report).
+    void TellUser(const wchar_t* text);
     void highlightSubEntities(const DkArray<DkDbFullSubentPath>& paths);
     void unhighlightSubEntities();
     // A window object the editor replaces while one of its messages may still run (a write

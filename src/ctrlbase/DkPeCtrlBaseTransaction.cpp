@@ -352,6 +352,15 @@ bool CDkPeCtrlBase::PrePropertyChangeSetup()
     return true;
 }
 
+void CDkPeCtrlBase::TellUser(const wchar_t* text)
+{
+    if (dkedIsInCommandStack(kPaletteCommand))
+        return;
+    HWND frame = nullptr;
+    GetFrameHandle(frame);
+    ShowMessage(frame, text);
+}
+
 void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
 {
     // Only a group this write began is ended: an unmatched end would close a running
@@ -359,12 +368,8 @@ void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
     DkDbUndoController* undo = UndoController();
     if (undo && std::exchange(m_undoGroupOpen, false))
     {
-        if (undo->undoGroup(DkDb::kUndoGroupEnd) != Drvk::eOk && !dkedIsInCommandStack(kPaletteCommand))
-        {
-            HWND frame = nullptr;
-            GetFrameHandle(frame);
-            ShowMessage(frame, dkpex::LoadResString(IDS_UNDO_END_REFUSED).c_str());
-        }
+        if (undo->undoGroup(DkDb::kUndoGroupEnd) != Drvk::eOk)
+            TellUser(dkpex::LoadResString(IDS_UNDO_END_REFUSED).c_str());
         if (hr == kChangeTakenBack)
             undoSSRetain(undo, 1);
     }
@@ -453,20 +458,11 @@ try
     bool someSkipped = false;
     const bool documentActive = DocumentWithDatabase();
     ChangeBracket bracket(*this);
-
-    HWND frame = nullptr;
-    auto owner = [&]()
-    {
-        if (!frame)
-            GetFrameHandle(frame);
-        return frame;
-    };
     const bool quiet = dkedIsInCommandStack(kPaletteCommand);
     if (bracket.Refused())
     {
         // Written without its undo group the change would land as one step per object.
-        if (!quiet)
-            ShowMessage(owner(), dkpex::LoadResString(IDS_UNDO_BEGIN_REFUSED).c_str());
+        TellUser(dkpex::LoadResString(IDS_UNDO_BEGIN_REFUSED).c_str());
         bracket.Restore(E_FAIL, false);
         return E_FAIL;
     }
@@ -548,10 +544,10 @@ try
         hr = lastFailure;
     else if (!quiet)
         hr = S_OK;
-    if (takenBack && !quiet)
-        ShowMessage(owner(), dkpex::LoadResString(IDS_CHANGE_TAKEN_BACK).c_str());
+    if (takenBack)
+        TellUser(dkpex::LoadResString(IDS_CHANGE_TAKEN_BACK).c_str());
     else if (notChanged.Count() > 0)
-        ShowMessage(owner(), notChanged.Message(count).c_str());
+        TellUser(notChanged.Message(count).c_str());
 
     bracket.Restore(hr, someSkipped);
     // Held: the palette's sink may hand the row another identifier, or none, as it hears.

@@ -137,8 +137,13 @@ TEST_F(NumericEditor, DistancesReadTheSameAtDisplayPrecisionAndAreWrittenOnce)
     EXPECT_EQ(2.5, Real(1, kRadius));
     EXPECT_EQ(groups + 1, UndoGroups());
 
-    // Text that is no distance writes nothing and makes no undo step.
-    Enter(L"two");
+    // Text that is no distance writes nothing, makes no undo step and says so.
+    {
+        dktest::MessageBoxCatcher boxes;
+        Enter(L"two");
+        EXPECT_EQ((std::vector<std::wstring>{L"The value was not changed: \"two\" is not a value this property takes."}),
+                  boxes.Texts());
+    }
     EXPECT_EQ(2.5, Real(0, kRadius));
     EXPECT_EQ(groups + 1, UndoGroups());
 
@@ -168,6 +173,7 @@ TEST_F(NumericEditor, IntegerTextIsDigitsAfterOptionalBlanksAndOneSign)
         {L"+7", 7, false},   {L"", 7, false},       {L"7a", 7, false},   {L"-", 7, false},
         {L" -12", 7, true},  {L"4294967303", 7, false}, // wholly a number, and in range, or refused
     };
+    LONG before = 0;
     for (const Case& c : cases)
     {
         const std::string typed(c.typed, c.typed + wcslen(c.typed));
@@ -179,7 +185,14 @@ TEST_F(NumericEditor, IntegerTextIsDigitsAfterOptionalBlanksAndOneSign)
             ASSERT_EQ(VT_I4, v.Type());
             EXPECT_EQ(c.stored, v.Get().lVal) << "after \"" << typed << "\"";
         }
-        EXPECT_EQ(c.hostRefused ? 1u : 0u, boxes.Texts().size()) << "after \"" << typed << "\"";
+        // Every text that stores nothing is told, by the row or by the host.
+        const bool stored = c.stored != before;
+        before = c.stored;
+        ASSERT_EQ(stored ? 0u : 1u, boxes.Texts().size()) << "after \"" << typed << "\"";
+        if (!stored && !c.hostRefused)
+            EXPECT_EQ(L"The value was not changed: \"" + std::wstring(c.typed) +
+                          L"\" is not a whole number from -2147483648 to 2147483647.",
+                      boxes.Texts()[0]);
     }
     EXPECT_EQ(L"7", WindowText(Edit())) << "the value written reads back in base 10";
 }
@@ -293,7 +306,11 @@ TEST_F(AreaEditor, FeetAndInchesShowSquareFeetTooAndTakeTheirOwnTextBack)
     EXPECT_EQ(L"288.0000 sq in (2.0000 sq ft)", WindowText(Edit()));
     Enter(L"2 sq ft");
     EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9) << "the first word is square inches whatever follows";
-    Enter(L"sq in");
+    {
+        dktest::MessageBoxCatcher boxes;
+        Enter(L"sq in");
+        EXPECT_EQ(1u, boxes.Texts().size());
+    }
     EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9) << "no number, nothing written";
 
     // The calculator gets the square feet and gives back square inches or plain numbers.
@@ -317,7 +334,11 @@ TEST_F(AreaEditor, FeetAndInchesShowSquareFeetTooAndTakeTheirOwnTextBack)
     OpenWithCalculator();
     EXPECT_EQ(L"500.0000", WindowText(Edit()));
     EXPECT_EQ(L"500.0000", Calculate(L"500.0000", L"cancel")) << "nothing to cut";
-    Enter(L"250 sq in");
+    {
+        dktest::MessageBoxCatcher boxes;
+        Enter(L"250 sq in");
+        EXPECT_EQ(1u, boxes.Texts().size());
+    }
     EXPECT_NEAR(500, Real(0, kCircleArea), 1e-9);
     Enter(L"250");
     EXPECT_NEAR(250, Real(0, kCircleArea), 1e-9);

@@ -6,10 +6,14 @@
 #include "dked.h"
 #include "dkunits.h"
 
+#include "ResourceIds.h"
+#include "ResourceOverride.h"
+
 #include "HResult.h"
 #include "Unique.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -81,7 +85,8 @@ bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value)
     }
     case VT_R4:
     case VT_R8:
-        if (dkdbDisToF(text.c_str(), -1, &d) != RTNORM)
+        // A real too large for a single-precision property is refused, not stored as infinity.
+        if (dkdbDisToF(text.c_str(), -1, &d) != RTNORM || !std::isfinite(d) || (type == VT_R4 && std::fabs(d) > FLT_MAX))
             break;
         value->vt = type;
         if (type == VT_R4)
@@ -147,7 +152,10 @@ long CDkPeNumericEditBase::SetPropertyValue(VARIANT* value, ValueType valueType)
         if (ParseNumber(text, converted.Addr()))
             return CDkPeCtrlBase::SetPropertyValue(converted.Addr(), valueType);
         if (m_expressionState == 0)
+        {
+            TellRefused(text);
             return E_FAIL;
+        }
         dkfw::UniqueVariant expression;
         expression.Addr()->vt = VT_BSTR;
         expression.Addr()->bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -156,6 +164,24 @@ long CDkPeNumericEditBase::SetPropertyValue(VARIANT* value, ValueType valueType)
     if (value->vt != m_propertyType && !dkedIsInCommandStack(kAcceptAnyTypeFlag))
         return E_FAIL;
     return CDkPeCtrlBase::SetPropertyValue(value, valueType);
+}
+
+void CDkPeNumericEditBase::TellRefused(const CString& text)
+{
+    // The text as typed, cut short where it would swamp the message.
+    constexpr size_t kShown = 40;
+    const std::wstring shown = text.size() <= kShown ? text : text.substr(0, kShown) + L"...";
+    std::wstring message;
+    if (m_propertyType == VT_I2 || m_propertyType == VT_I4 || m_propertyType == VT_INT)
+    {
+        const bool shortType = m_propertyType == VT_I2;
+        message = dkpex::FormatResString(
+            IDS_NOT_A_WHOLE_NUMBER, {shown.c_str(), std::to_wstring(shortType ? SHRT_MIN : INT32_MIN).c_str(),
+                                     std::to_wstring(shortType ? SHRT_MAX : INT32_MAX).c_str()});
+    }
+    else
+        message = dkpex::FormatResString(IDS_NOT_A_VALUE, {shown.c_str()});
+    TellUser(message.c_str());
 }
 
 long CDkPeNumericEditBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)

@@ -35,5 +35,8 @@ protected:
     VARTYPE m_propertyType = VT_EMPTY;
 
 private:
+    // Tells the user the typed text is not a value of the row.
+    void TellRefused(const CString& text);
+
     bool m_needsCurrentDatabase;
 };
