@@ -346,13 +346,12 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
         drawing.empty() ? dkhost_test::LoadSampleDrawing() : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
     if (FAILED(loaded))
     {
-        // The host says why: a line it does not understand, or a file beyond its limits.
-        const std::wstring why = dkhost_test::LastLoadError();
-        std::wstring where = line ? L"line " + std::to_wstring(line) : std::wstring();
-        if (!why.empty())
-            where += (where.empty() ? L"" : L": ") + why;
-        return Fail(2, drawing.empty() ? L"the sample drawing cannot be read"
-                                       : L"cannot read " + drawing + (where.empty() ? L"" : L" (" + where + L")"));
+        // The host says why, and where: FILE:LINE: reason, as compilers do.
+        std::wstring why = dkhost_test::LastLoadError();
+        if (why.empty())
+            why = L"the drawing cannot be read";
+        const std::wstring file = drawing.empty() ? L"the sample drawing" : drawing;
+        return Fail(2, file + (line ? L":" + std::to_wstring(line) : L"") + L": " + why);
     }
 
     std::vector<LONG_PTR> selected;

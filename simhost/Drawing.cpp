@@ -261,11 +261,27 @@ Record* Drawing::Find(LONG_PTR id) noexcept
 }
 
 Record* Drawing::FindByHandle(const std::wstring& handle) noexcept
+try
 {
-    for (auto& [id, r] : m_records)
-        if (r->kind == RecordKind::Entity && SameText(r->handle, handle))
-            return r.get();
+    const auto it = m_handles.find(Folded(handle.data(), handle.size()));
+    return it == m_handles.end() ? nullptr : Find(it->second);
+}
+catch (...)
+{
     return nullptr;
+}
+
+bool Drawing::SetHandle(Record& r, const std::wstring& handle)
+{
+    const std::wstring key = Folded(handle.data(), handle.size());
+    if (handle.empty() || r.kind != RecordKind::Entity)
+        return false;
+    if (const auto it = m_handles.find(key); it != m_handles.end())
+        return it->second == r.id;
+    m_handles.erase(Folded(r.handle.data(), r.handle.size()));
+    m_handles.emplace(key, r.id);
+    r.handle = handle;
+    return true;
 }
 
 Record* Drawing::FindInTable(LONG_PTR table, const std::wstring& name) noexcept
@@ -311,9 +327,11 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     Record& r = Add(RecordKind::Entity, owner ? owner : modelSpace, L"");
     r.cls = &cls;
     r.values.resize(cls.slots.size());
+    // The next handle no entity holds yet.
     wchar_t buf[16];
-    std::swprintf(buf, 16, L"%X", m_nextHandle++);
-    r.handle = buf;
+    do
+        std::swprintf(buf, 16, L"%X", m_nextHandle++);
+    while (!SetHandle(r, buf));
     // Every entity starts as the host creates it: on layer 0, by layer.
     auto set = [&](const wchar_t* name, VARIANT v)
     {
@@ -481,49 +499,68 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
     return ::VariantCopy(out, const_cast<VARIANT*>(&r.values[static_cast<size_t>(i)].Get()));
 }
 
-HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description)
+bool Drawing::Validate(const Record& r, const PropertySlot& slot, const VARIANT& value,
+                       std::wstring& description) noexcept
+try
 {
     const std::wstring& c = r.cls->name;
     const std::wstring& n = slot.name;
     const double d = value.vt == VT_R8 ? value.dblVal : 0;
     const std::wstring text = value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
-    auto ok = [&]() -> bool
+    if ((value.vt == VT_R8 || value.vt == VT_R4) && !std::isfinite(value.vt == VT_R8 ? d : value.fltVal))
+        return Refuse(description, n + L" must be a finite number.");
+    if (value.vt == (VT_ARRAY | VT_R8))
+        for (double x : Doubles(value))
+            if (!std::isfinite(x))
+                return Refuse(description, n + L" must be finite numbers.");
+    // A colour index need not be one of the named colours.
+    if (n == L"Color")
+        return value.lVal >= 0 && value.lVal <= 256 ? true
+                                                    : Refuse(description, L"Colour index must be from 0 to 256.");
+    if (slot.isEnum)
     {
-        if (slot.isEnum)
-        {
-            for (LONG e : slot.enumValues)
-                if (e == value.lVal)
-                    return true;
-            return Refuse(description, L"That is not a valid value for " + n + L".");
-        }
-        if (n == L"Layer" && !FindInTable(layerTable, text))
-            return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
-        if (n == L"Linetype" && !FindInTable(linetypeTable, text))
-            return Refuse(description, L"Linetype \"" + text + L"\" is not loaded.");
-        if (n == L"StyleName" && c == L"Dimension" && !FindInTable(dimStyleTable, text))
-            return Refuse(description, L"Dimension style \"" + text + L"\" does not exist.");
-        if (n == L"StyleName" && c != L"Dimension" && !FindInTable(textStyleTable, text))
-            return Refuse(description, L"Text style \"" + text + L"\" does not exist.");
-        if (n == L"Name" && c == L"BlockReference" && !FindInTable(blockTable, text))
-            return Refuse(description, L"Block \"" + text + L"\" does not exist.");
-        if ((n == L"Radius" || n == L"Diameter" || n == L"Circumference" || n == L"Height" || n == L"TextHeight" ||
-             n == L"ImageWidth" || n == L"ImageHeight" || n == L"PatternScale" || n == L"LinetypeScale" ||
-             (c == L"Circle" && n == L"Area")) &&
-            !(d > 0))
-            return Refuse(description, n + L" must be positive.");
-        if (n == L"Color" && (value.lVal < 0 || value.lVal > 256))
-            return Refuse(description, L"Colour index must be from 0 to 256.");
-        if (n == L"Transparency" && (value.lVal < 0 || value.lVal > 90))
-            return Refuse(description, L"Transparency must be from 0 to 90.");
-        if ((n == L"Brightness" || n == L"Contrast" || n == L"Fade") && (value.lVal < 0 || value.lVal > 100))
-            return Refuse(description, n + L" must be from 0 to 100.");
-        if (n == L"Coordinates" && (Doubles(value).size() < 4 || Doubles(value).size() % 2))
-            return Refuse(description, L"A polyline needs at least two vertices of two coordinates each.");
-        if (n == L"Coordinates" && c == L"Hatch" && LoopOf(Doubles(value)).empty())
-            return Refuse(description, L"A hatch boundary needs at least three vertices of two coordinates each.");
-        return true;
-    };
-    if (!ok())
+        for (LONG e : slot.enumValues)
+            if (e == value.lVal)
+                return true;
+        return Refuse(description, L"That is not a valid value for " + n + L".");
+    }
+    if (n == L"Layer" && !FindInTable(layerTable, text))
+        return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
+    if (n == L"Linetype" && !FindInTable(linetypeTable, text))
+        return Refuse(description, L"Linetype \"" + text + L"\" is not loaded.");
+    if (n == L"StyleName" && c == L"Dimension" && !FindInTable(dimStyleTable, text))
+        return Refuse(description, L"Dimension style \"" + text + L"\" does not exist.");
+    if (n == L"StyleName" && c != L"Dimension" && !FindInTable(textStyleTable, text))
+        return Refuse(description, L"Text style \"" + text + L"\" does not exist.");
+    if (n == L"Name" && c == L"BlockReference" && !FindInTable(blockTable, text))
+        return Refuse(description, L"Block \"" + text + L"\" does not exist.");
+    if ((n == L"Radius" || n == L"Diameter" || n == L"Circumference" || n == L"Height" || n == L"TextHeight" ||
+         n == L"ImageWidth" || n == L"ImageHeight" || n == L"PatternScale" || n == L"LinetypeScale" ||
+         (c == L"Circle" && n == L"Area")) &&
+        !(d > 0))
+        return Refuse(description, n + L" must be positive.");
+    if (n == L"Transparency" && (value.lVal < 0 || value.lVal > 90))
+        return Refuse(description, L"Transparency must be from 0 to 90.");
+    if ((n == L"Brightness" || n == L"Contrast" || n == L"Fade") && (value.lVal < 0 || value.lVal > 100))
+        return Refuse(description, n + L" must be from 0 to 100.");
+    if (n == L"Coordinates" && (Doubles(value).size() < 4 || Doubles(value).size() % 2))
+        return Refuse(description, L"A polyline needs at least two vertices of two coordinates each.");
+    if (n == L"Coordinates" && c == L"Hatch" && LoopOf(Doubles(value)).empty())
+        return Refuse(description, L"A hatch boundary needs at least three vertices of two coordinates each.");
+    return true;
+}
+catch (...)
+{
+    description = L"Out of memory.";
+    return false;
+}
+
+HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description)
+{
+    const std::wstring& c = r.cls->name;
+    const std::wstring& n = slot.name;
+    const double d = value.vt == VT_R8 ? value.dblVal : 0;
+    if (!Validate(r, slot, value, description))
         return DISP_E_EXCEPTION;
 
     // Derived properties write what they derive from.

@@ -143,6 +143,8 @@ public:
 
     Record* Find(LONG_PTR id) noexcept;
     Record* FindByHandle(const std::wstring& handle) noexcept;
+    // Gives an entity a handle no other entity holds (in any letter case); false when taken.
+    bool SetHandle(Record& r, const std::wstring& handle);
     Record* FindInTable(LONG_PTR table, const std::wstring& name) noexcept;
     Record* FindInTable(LONG_PTR table, const wchar_t* name, size_t length) noexcept;
     Record& Add(RecordKind kind, LONG_PTR owner, const std::wstring& name);
@@ -156,6 +158,8 @@ public:
 
     // Property values: reading (with derived values) and writing (validated, undoable).
     HRESULT GetValue(Record& r, const PropertySlot& slot, VARIANT* out);
+    // Whether the host takes a value of the slot's type for the record; description says why not.
+    bool Validate(const Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description) noexcept;
     // Writes a value already of the slot's type; description says why a value is refused.
     HRESULT PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description);
     void StoreRaw(Record& r, int slot, const VARIANT& value);
@@ -185,6 +189,8 @@ private:
     int m_nextHandle = 0x20;
     std::vector<UndoStep> m_undo;
     int m_groupDepth = 0;
+    std::unordered_map<std::wstring, LONG_PTR> m_handles; // entity handles folded to lower case
+
     std::map<LONG_PTR, PaletteObject*> m_palette; // one reference each
     dkfw::ComPtr<ITypeLib> m_typeLib;
 };

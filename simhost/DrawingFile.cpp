@@ -8,6 +8,9 @@
 #include "Unique.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -31,11 +34,12 @@ struct Token
     bool hasValue = false;
 };
 
-// Words separated by blanks; "quoted text" keeps its blanks; key=value pairs split.
-std::vector<Token> Tokenize(const std::wstring& line)
+// Words separated by blanks; "quoted text" keeps its blanks; key=value pairs split. A quote
+// left open (a line cut short) is refused.
+bool Tokenize(const std::wstring& line, std::vector<Token>& out)
 {
-    std::vector<Token> out;
     size_t i = 0;
+    bool open = false;
     auto word = [&]()
     {
         std::wstring w;
@@ -43,6 +47,7 @@ std::vector<Token> Tokenize(const std::wstring& line)
         {
             for (++i; i < line.size() && line[i] != L'"'; ++i)
                 w += line[i];
+            open = open || i >= line.size();
             ++i;
             return w;
         }
@@ -67,17 +72,50 @@ std::vector<Token> Tokenize(const std::wstring& line)
         }
         out.push_back(std::move(t));
     }
-    return out;
+    if (open)
+        g_loadError = L"a quoted text is not closed";
+    return !open;
 }
 
-std::vector<double> Numbers(const std::wstring& text)
+// A number that is the whole text and finite: "1.5e" or "2,,3" is a line cut short.
+bool WholeNumber(const std::wstring& text, double& d)
 {
-    std::vector<double> out;
-    std::wstringstream ss(text);
-    std::wstring part;
-    while (std::getline(ss, part, L','))
-        out.push_back(std::wcstod(part.c_str(), nullptr));
-    return out;
+    wchar_t* end = nullptr;
+    d = std::wcstod(text.c_str(), &end);
+    return !text.empty() && !std::iswspace(text[0]) && end && *end == L'\0' && std::isfinite(d);
+}
+
+bool WholeInteger(const std::wstring& text, long& n)
+{
+    wchar_t* end = nullptr;
+    errno = 0;
+    n = std::wcstol(text.c_str(), &end, 10);
+    return !text.empty() && !std::iswspace(text[0]) && end && *end == L'\0' && errno == 0;
+}
+
+// Numbers separated by commas, each whole; false (with why) otherwise.
+bool Numbers(const std::wstring& name, const std::wstring& text, std::vector<double>& out)
+{
+    size_t start = 0;
+    while (start <= text.size())
+    {
+        if (out.size() >= kMaxNumbers)
+        {
+            g_loadError = name + L" holds more than " + std::to_wstring(kMaxNumbers) + L" numbers";
+            return false;
+        }
+        const size_t comma = std::min(text.find(L',', start), text.size());
+        double d = 0;
+        if (!WholeNumber(text.substr(start, comma - start), d))
+        {
+            g_loadError = name + L" has \"" + text.substr(start, std::min<size_t>(comma - start, 40)) +
+                          L"\" where a number belongs";
+            return false;
+        }
+        out.push_back(d);
+        start = comma + 1;
+    }
+    return true;
 }
 
 bool Flag(const std::vector<Token>& tokens, const wchar_t* name)
@@ -103,19 +141,23 @@ struct NamedValues
     }
 };
 
-NamedValues ParseNamedValues(const std::wstring& text)
+bool ParseNamedValues(const std::wstring& text, NamedValues& list)
 {
-    NamedValues list;
     std::wstringstream ss(text);
     std::wstring item;
     while (std::getline(ss, item, L'|'))
     {
         const size_t colon = item.find(L':');
+        long n = static_cast<long>(list.values.size());
+        if (colon != std::wstring::npos && !WholeInteger(item.substr(colon + 1), n))
+        {
+            g_loadError = L"\"" + item + L"\" has no whole number after its colon";
+            return false;
+        }
         list.names.push_back(item.substr(0, colon));
-        list.values.push_back(colon == std::wstring::npos ? static_cast<LONG>(list.values.size())
-                                                          : std::wcstol(item.c_str() + colon + 1, nullptr, 10));
+        list.values.push_back(static_cast<LONG>(n));
     }
-    return list;
+    return true;
 }
 
 const Token* Find(const std::vector<Token>& tokens, const wchar_t* name)
@@ -132,14 +174,19 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
     ::VariantInit(out);
     if (slot.vt == VT_VARIANT)
     {
-        std::vector<double> n = Numbers(text);
-        if (n.size() > kMaxNumbers)
-        {
-            g_loadError = slot.name + L" holds more than " + std::to_wstring(kMaxNumbers) + L" numbers";
+        std::vector<double> n;
+        if (!Numbers(slot.name, text, n))
             return false;
-        }
         if (slot.name != L"Coordinates")
+        {
+            // A point: x,y or x,y,z.
+            if (n.size() < 2 || n.size() > 3)
+            {
+                g_loadError = slot.name + L" is a point of two or three numbers";
+                return false;
+            }
             n.resize(3, 0.0);
+        }
         SAFEARRAY* sa = ::SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(n.size()));
         if (!sa)
             return false;
@@ -163,9 +210,11 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
         dkfw::ComPtr<ITypeInfo> info;
         std::wstring name = text;
         if (FAILED(lib->FindName(name.data(), 0, info.Put(), &id, &found)) || found == 0)
+        {
+            g_loadError = slot.name + L" has no value called \"" + text + L"\"";
             return false;
+        }
         VARDESC* vd = nullptr;
-        UINT got = 0;
         TYPEATTR* ta = nullptr;
         bool ok = false;
         if (SUCCEEDED(info->GetTypeAttr(&ta)))
@@ -183,19 +232,49 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
                 }
             info->ReleaseTypeAttr(ta);
         }
-        (void)got;
         return ok;
     }
     VARIANT src;
     src.vt = VT_BSTR;
     std::wstring t = text;
     if (slot.vt == VT_BOOL)
-        t = (t == L"yes" || t == L"true" || t == L"1") ? L"-1" : L"0";
-    src.bstrVal = ::SysAllocString(t.c_str());
-    // Numbers in files are written with a point whatever the user's locale.
-    const HRESULT hr =
-        ::VariantChangeTypeEx(out, &src, MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 0), 0, slot.vt);
-    ::SysFreeString(src.bstrVal);
+    {
+        const bool yes = t == L"yes" || t == L"true" || t == L"1";
+        if (!yes && t != L"no" && t != L"false" && t != L"0")
+        {
+            g_loadError = slot.name + L" is yes or no, not \"" + t + L"\"";
+            return false;
+        }
+        t = yes ? L"-1" : L"0";
+    }
+    HRESULT hr = S_OK;
+    if (slot.vt == VT_BSTR || slot.vt == VT_BOOL)
+    {
+        src.bstrVal = ::SysAllocString(t.c_str());
+        hr = ::VariantChangeTypeEx(out, &src, 0, 0, slot.vt);
+        ::SysFreeString(src.bstrVal);
+    }
+    else
+    {
+        // Numbers in files are written with a point and no grouping, and are wholly numbers.
+        double d = 0;
+        long n = 0;
+        VARIANT number;
+        const bool real = slot.vt == VT_R8 || slot.vt == VT_R4;
+        number.vt = real ? VT_R8 : VT_I4;
+        if (real ? WholeNumber(t, d) : WholeInteger(t, n))
+        {
+            if (real)
+                number.dblVal = d;
+            else
+                number.lVal = static_cast<LONG>(n);
+            hr = ::VariantChangeType(out, &number, 0, slot.vt); // overflow of a narrower type refused
+        }
+        else
+            hr = DISP_E_TYPEMISMATCH;
+    }
+    if (FAILED(hr))
+        g_loadError = slot.name + L" does not take \"" + t.substr(0, 40) + L"\"";
     return SUCCEEDED(hr);
 }
 
@@ -228,27 +307,41 @@ RecordKind KindOf(const std::wstring& word, LONG_PTR& container, Drawing& d)
     return RecordKind::Entity;
 }
 
-} // namespace
-
-// UTF-8 into text; the caller has bounded the size.
-std::wstring FromUtf8(const char* bytes, size_t size)
+// UTF-8 into text; the caller has bounded the size. Bytes that are not UTF-8 (a file cut in
+// the middle of a character, or in another encoding) are refused with the line they are on.
+bool FromUtf8(const char* bytes, size_t size, std::wstring& text, int& badLine)
 {
     const int length = static_cast<int>(std::min(size, kMaxFileBytes));
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes, length, nullptr, 0);
-    std::wstring text(static_cast<size_t>(std::max(n, 0)), L'\0');
+    const int n = length ? ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, length, nullptr, 0) : 0;
+    if (length && n <= 0)
+    {
+        badLine = 1;
+        for (int start = 0; start < length; ++badLine)
+        {
+            const char* newline = static_cast<const char*>(std::memchr(bytes + start, '\n', length - start));
+            const int end = newline ? static_cast<int>(newline - bytes) : length;
+            if (end > start && ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes + start, end - start,
+                                                     nullptr, 0) <= 0)
+                break;
+            start = end + 1;
+        }
+        g_loadError = L"the text is not UTF-8";
+        return false;
+    }
+    text.assign(static_cast<size_t>(n), L'\0');
     if (n > 0)
         ::MultiByteToWideChar(CP_UTF8, 0, bytes, length, text.data(), n);
-    return text;
+    return true;
 }
 
-namespace
-{
 // One line into the drawing; false when it is not understood.
 bool ReadLine(Drawing& d, const std::wstring& line)
 {
-    std::vector<Token> tokens = Tokenize(line);
-    if (tokens.empty() || tokens[0].key[0] == L'#')
-        return true;
+    std::vector<Token> tokens;
+    if (!Tokenize(line, tokens))
+        return false;
+    if (tokens.empty() || tokens[0].key.empty() || tokens[0].key[0] == L'#')
+        return tokens.empty() || !tokens[0].key.empty();
     const std::wstring& what = tokens[0].key;
     if (what == L"drawing")
     {
@@ -293,16 +386,45 @@ bool ReadLine(Drawing& d, const std::wstring& line)
     const RecordKind kind = KindOf(what, container, d);
     if (container && tokens.size() >= 2)
     {
+        if (tokens[1].hasValue || tokens[1].key.empty())
+        {
+            g_loadError = what + L" needs a name";
+            return false;
+        }
+        static const wchar_t* const kFlags[] = {L"frozen", L"off", L"locked", L"dependent", L"vpfrozen"};
+        auto isFlag = [](const std::wstring& w)
+        { return std::any_of(std::begin(kFlags), std::end(kFlags), [&](const wchar_t* f) { return w == f; }); };
+        // A record's settings: color=, linetype=, flags; a bare word right after the name is
+        // its description. Anything else is refused rather than dropped.
+        long color = -1;
+        LONG_PTR linetype = 0;
+        for (size_t i = 2; i < tokens.size(); ++i)
+        {
+            const Token& t = tokens[i];
+            if (!t.hasValue && (isFlag(t.key) || i == 2))
+                continue;
+            if (t.hasValue && t.key == L"color" && WholeInteger(t.value, color) && color >= 1 && color <= 255)
+                continue;
+            if (t.hasValue && t.key == L"linetype")
+                if (Record* l = d.FindInTable(d.linetypeTable, t.value))
+                {
+                    linetype = l->id;
+                    continue;
+                }
+            g_loadError = t.key == L"color"      ? L"a colour index is from 1 to 255, not \"" + t.value + L"\""
+                          : t.key == L"linetype" ? L"linetype \"" + t.value + L"\" is not in the drawing"
+                                                 : L"\"" + t.key + L"\" is not a setting of " + what;
+            return false;
+        }
         Record* r = d.FindInTable(container, tokens[1].key);
         if (!r)
             r = &d.Add(kind, container, tokens[1].key);
-        if (tokens.size() >= 3 && !tokens[2].hasValue)
+        if (tokens.size() >= 3 && !tokens[2].hasValue && !isFlag(tokens[2].key))
             r->comment = tokens[2].key;
-        if (const Token* c = Find(tokens, L"color"))
-            r->color = std::wcstol(c->value.c_str(), nullptr, 10);
-        if (const Token* lt = Find(tokens, L"linetype"))
-            if (Record* l = d.FindInTable(d.linetypeTable, lt->value))
-                r->linetype = l->id;
+        if (color > 0)
+            r->color = static_cast<int>(color);
+        if (linetype)
+            r->linetype = linetype;
         r->frozen = Flag(tokens, L"frozen");
         r->off = Flag(tokens, L"off");
         r->locked = Flag(tokens, L"locked");
@@ -332,13 +454,30 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 continue;
             if (t.key == L"handle")
             {
-                r.handle = t.value;
+                // Each entity's own: never empty, never another's.
+                if (!d.SetHandle(r, t.value))
+                {
+                    g_loadError = t.value.empty() ? L"a handle is empty" : L"handle " + t.value + L" is used twice";
+                    return false;
+                }
                 continue;
             }
             const PropertySlot* slot = cls->Slot(t.key);
-            dkfw::UniqueVariant v;
-            if (!slot || !t.hasValue || !ToValue(*cls, *slot, t.value, v.Put()))
+            if (!slot || !t.hasValue)
+            {
+                g_loadError = L"\"" + t.key + L"\" is not a property of " + cls->name + (slot ? L" with a value" : L"");
                 return false;
+            }
+            dkfw::UniqueVariant v;
+            if (!ToValue(*cls, *slot, t.value, v.Put()))
+                return false;
+            // What the host's own put would refuse is refused here too.
+            std::wstring why;
+            if (!d.Validate(r, *slot, v.Get(), why))
+            {
+                g_loadError = why;
+                return false;
+            }
             d.StoreRaw(r, cls->SlotIndex(slot->dispid), v.Get());
         }
         return true;
@@ -353,10 +492,18 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         Record* r = handle ? d.FindByHandle(handle->value) : nullptr;
         if (!r || !dispid || !names)
             return false;
-        const NamedValues list = ParseNamedValues(names->value);
+        NamedValues list;
+        long id = 0;
+        if (!ParseNamedValues(names->value, list))
+            return false;
+        if (!WholeInteger(dispid->value, id))
+        {
+            g_loadError = L"dispid is a whole number, not \"" + dispid->value + L"\"";
+            return false;
+        }
         const std::vector<const wchar_t*> raw = list.Names();
-        dkhost_test::SetPredefined(r->id, std::wcstol(dispid->value.c_str(), nullptr, 10), raw.data(),
-                                   list.values.data(), static_cast<int>(raw.size()), Flag(tokens, L"notimpl"));
+        dkhost_test::SetPredefined(r->id, id, raw.data(), list.values.data(), static_cast<int>(raw.size()),
+                                   Flag(tokens, L"notimpl"));
         return true;
     }
     if (what == L"dynprop" && tokens.size() >= 2)
@@ -366,13 +513,22 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         const VARTYPE vt = !type || type->value == L"BSTR" ? VT_BSTR
                            : type->value == L"R8"          ? VT_R8
                            : type->value == L"BOOL"        ? VT_BOOL
-                                                           : VT_I4;
+                           : type->value == L"I4"          ? VT_I4
+                                                           : VT_EMPTY;
+        if (vt == VT_EMPTY)
+        {
+            g_loadError = L"a dynamic property's type is BSTR, R8, BOOL or I4";
+            return false;
+        }
         IUnknown* p = nullptr;
         if (FAILED(dkhost_test::AddDynamicProperty(tokens[1].key.c_str(), cls ? cls->value.c_str() : L"*", vt, &p)))
             return false;
+        const dkfw::ComPtr<IUnknown> held = dkfw::ComPtr<IUnknown>::Attach(p);
         if (const Token* choices = Find(tokens, L"choices"))
         {
-            const NamedValues list = ParseNamedValues(choices->value);
+            NamedValues list;
+            if (!ParseNamedValues(choices->value, list))
+                return false;
             std::vector<VARIANT> values;
             for (LONG n : list.values)
             {
@@ -385,7 +541,6 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             dkhost_test::SetDynamicChoices(p, raw.data(), values.data(), static_cast<int>(values.size()));
         }
         dkhost_test::SetDynamicReadOnly(p, Flag(tokens, L"readonly"));
-        p->Release();
         return true;
     }
     return false;
@@ -397,7 +552,8 @@ HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
     ResetDrawing();
     ClearDynamicProperties();
     g_loadError.clear();
-    std::wstringstream in(text);
+    // A byte order mark is no part of the first line.
+    std::wstringstream in(!text.empty() && text[0] == L'\xFEFF' ? text.substr(1) : text);
     std::wstring line;
     int number = 0;
     while (std::getline(in, line))
@@ -466,7 +622,15 @@ try
         dkhost::g_loadError = L"a drawing file has at most " + std::to_wstring(dkhost::kMaxFileBytes >> 20) + L" MiB";
         return E_INVALIDARG;
     }
-    return dkhost::LoadDrawing(dkhost::FromUtf8(bytes.data(), bytes.size()), errorLine);
+    std::wstring text;
+    int badLine = 0;
+    if (!dkhost::FromUtf8(bytes.data(), bytes.size(), text, badLine))
+    {
+        if (errorLine)
+            *errorLine = badLine;
+        return E_INVALIDARG;
+    }
+    return dkhost::LoadDrawing(text, errorLine);
 }
 catch (...)
 {
@@ -488,7 +652,10 @@ try
     if (!bytes)
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_NOT_FOUND);
     int line = 0;
-    return dkhost::LoadDrawing(dkhost::FromUtf8(bytes, ::SizeofResource(host, res)), &line);
+    std::wstring text;
+    if (!dkhost::FromUtf8(bytes, ::SizeofResource(host, res), text, line))
+        return E_INVALIDARG;
+    return dkhost::LoadDrawing(text, &line);
 }
 catch (...)
 {

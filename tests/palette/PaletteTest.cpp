@@ -226,7 +226,7 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
         {L"--select NoSuchThing --dump", 2, "nothing in the drawing is called \"NoSuchThing\""},
         {L"--select 40 --set NoRow=1", 2, "no row named \"NoRow\""},
         {L"--select 40 --set Contents", 2, "--set takes NAME=TEXT"},
-        {L"C:\\no\\such.dkd --dump", 2, "cannot read C:\\no\\such.dkd"},
+        {L"C:\\no\\such.dkd --dump", 2, "C:\\no\\such.dkd: the file cannot be opened"},
     };
     for (const ProgramCase& c : cases)
     {
@@ -326,8 +326,20 @@ TEST(PaletteProgram, SelectsInALargeDrawingAndRefusesAHostileOneWithWhy)
                            BinDir(), 60000);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(2u, r.exitCode) << r.output;
-    EXPECT_NE(std::string::npos, r.output.find("(line 2: Coordinates holds more than 8192 numbers)")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("hostile.dkd:2: Coordinates holds more than 8192 numbers")) << r.output;
     EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
+
+    // A byte order mark is read past; bytes that are no UTF-8 are refused where they stand.
+    WriteFileText(dir.Path() + L"bom.dkd", "\xEF\xBB\xBFlayer Walls color=1\nentity Circle handle=B1 Layer=Walls Radius=2\n");
+    r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() + L"bom.dkd\" --select B1 --dump",
+                           BinDir(), 60000);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("Radius | DkPePropertyEditorDRVKNumeric | 2.0000")) << r.output;
+    WriteFileText(dir.Path() + L"latin1.dkd", "layer Walls\nentity Text TextString=\"Caf\xE9\"\n");
+    r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() + L"latin1.dkd\" --dump",
+                           BinDir(), 60000);
+    EXPECT_EQ(2u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("latin1.dkd:2: the text is not UTF-8")) << r.output;
 }
 
 TEST(PaletteProgram, WritesAPictureOfItself)

@@ -445,6 +445,42 @@ TEST_F(Host, DrawingFilesSayWhichLineTheyCannotRead)
         EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(bad, &line)) << bad;
         EXPECT_NE(std::wstring::npos, std::wstring(dkhost_test::LastLoadError()).find(L"does not take")) << bad;
     }
+    // Lines cut short, and values the host's own put refuses, are refused with why.
+    struct Bad
+    {
+        const wchar_t* text;
+        int line;
+        const wchar_t* why;
+    };
+    const Bad bads[] = {
+        {L"layer A\nentity Circle Radius=1.5e\n", 2, L"Radius does not take \"1.5e\""},
+        {L"entity Circle Center=1,2,\n", 1, L"Center has \"\" where a number belongs"},
+        {L"entity Circle Center=1\n", 1, L"Center is a point of two or three numbers"},
+        {L"entity Text TextString=\"Living\n", 1, L"a quoted text is not closed"},
+        {L"entity Circle Radius=-5\n", 1, L"Radius must be positive."},
+        {L"entity Circle Radius=nan\n", 1, L"Radius does not take \"nan\""},
+        {L"entity Circle Color=999999\n", 1, L"Colour index must be from 0 to 256."},
+        {L"entity Circle Layer=Nowhere\n", 1, L"Layer \"Nowhere\" does not exist."},
+        {L"entity Circle Transparency=1,000\n", 1, L"Transparency does not take \"1,000\""},
+        {L"entity Circle Visible=maybe\n", 1, L"Visible is yes or no, not \"maybe\""},
+        {L"entity Circle handle=2A\nentity Arc handle=2a\n", 2, L"handle 2a is used twice"},
+        {L"entity Circle handle=\n", 1, L"a handle is empty"},
+        {L"layer A color=999\n", 1, L"a colour index is from 1 to 255, not \"999\""},
+        {L"layer A linetype=Wavy\n", 1, L"linetype \"Wavy\" is not in the drawing"},
+        {L"layer A colour=3\n", 1, L"\"colour\" is not a setting of layer"},
+        {L"dynprop Rating type=I8\n", 1, L"a dynamic property's type is BSTR, R8, BOOL or I4"},
+    };
+    for (const Bad& bad : bads)
+    {
+        EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(bad.text, &line)) << bad.text;
+        EXPECT_EQ(bad.line, line) << bad.text;
+        EXPECT_EQ(std::wstring(bad.why), dkhost_test::LastLoadError()) << bad.text;
+        EXPECT_EQ(0, dkhost_test::Entities(nullptr, 0)) << "nothing half read: " << bad.text;
+    }
+    // An enumeration out of its values (the type library's constants).
+    EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(L"entity Text Alignment=99\n", &line));
+    EXPECT_EQ(L"That is not a valid value for Alignment.", std::wstring(dkhost_test::LastLoadError()));
+
     EXPECT_EQ(S_OK, dkhost_test::LoadDrawingText(L"sysvar ANGBASE 0.5\nsysvar LUNITS 4\n", &line));
     resbuf rb{};
     ASSERT_EQ(RTNORM, dkedGetVar(L"LUNITS", &rb));
