@@ -231,14 +231,20 @@ private:
     std::wstring m_first;
 };
 
+// Journal entries that say so, from entry `from` on.
+int JournalCount(const wchar_t* entry, int from = 0)
+{
+    int n = 0;
+    for (int i = std::max(from, 0); i < dkhost_test::JournalSize(); ++i)
+        if (std::wstring(dkhost_test::JournalEntry(i)) == entry)
+            ++n;
+    return n;
+}
+
 // The changes the host has seen begin so far.
 int ChangesSoFar()
 {
-    int n = 0;
-    for (int i = 0; i < dkhost_test::JournalSize(); ++i)
-        if (std::wstring(dkhost_test::JournalEntry(i)) == L"modeless start OPM_CHGPROP")
-            ++n;
-    return n;
+    return JournalCount(L"modeless start OPM_CHGPROP");
 }
 
 // Activates the row, types the text and presses Enter, as the user does.
@@ -277,9 +283,12 @@ int SetRow(App& app, const std::wstring& assignment)
     // value typed or chosen is not the row's value.
     const auto rows = app.palette.Dump();
     const auto before = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
+    if (before != rows.end() && before->state.find(L"read-only") != std::wstring::npos)
+        return Fail(1, L"the row \"" + name + L"\" is read-only for this selection");
     const bool password = before != rows.end() && before->editor == L"DkPePropertyEditorPwdText";
     const std::wstring given = password ? L"the password typed" : L"\"" + text + L"\"";
     const int changes = ChangesSoFar();
+    const int journalBefore = dkhost_test::JournalSize();
     std::wstring message;
     {
         MessageBoxes boxes;
@@ -321,6 +330,9 @@ int SetRow(App& app, const std::wstring& assignment)
         std::replace(message.begin(), message.end(), L'\n', L' ');
         return Fail(1, L"the row \"" + name + L"\" refused " + given + (password ? L"" : L": " + message));
     }
+    // Objects the write had to skip (on a locked layer): the change did not wholly happen.
+    if (JournalCount(L"modeless end OPM_CHGSELECTION", journalBefore) > 0)
+        return Fail(1, L"the row \"" + name + L"\" could not change every selected object: some are on a locked layer");
     if (ChangesSoFar() == changes && app.palette.ValueText(row) != text)
     {
         const auto after = app.palette.Dump();

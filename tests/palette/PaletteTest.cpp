@@ -458,12 +458,21 @@ TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
         const wchar_t* set;
         const char* line;
     };
-    for (const Case& c : {Case{L"Transparency=500", "dkpex-palette: the row \"Transparency\" refused \"500\": "},
-                          Case{L"Transparency=abc", "dkpex-palette: the row \"Transparency\" refused \"abc\""}})
+    // Refused by the host, by the row's own reading of the text, by a locked layer, by a
+    // read-only row: each with why, in one line.
+    for (const Case& c :
+         {Case{L"30 --set \"Transparency=500\"", "dkpex-palette: the row \"Transparency\" refused \"500\": "},
+          Case{L"30 --set \"Transparency=abc\"",
+               "dkpex-palette: the row \"Transparency\" refused \"abc\": The value was not changed: \"abc\" is not a whole "
+               "number"},
+          Case{L"30 --set Radius=1e400", "dkpex-palette: the row \"Radius\" refused \"1e400\": The value was not changed"},
+          Case{L"30 --set Radius=nan", "dkpex-palette: the row \"Radius\" refused \"nan\": The value was not changed"},
+          Case{L"30,32 --set Radius=9", "dkpex-palette: the row \"Radius\" could not change every selected object: "
+                                        "some are on a locked layer"},
+          Case{L"50,51 --set Area=10", "dkpex-palette: the row \"Area\" is read-only for this selection"}})
     {
         SCOPED_TRACE(c.line);
-        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30 --set \"" + c.set + L"\"",
-                                    BinDir(), 60000);
+        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select " + c.set, BinDir(), 60000);
         ASSERT_FALSE(r.timedOut) << r.output;
         EXPECT_EQ(1u, r.exitCode) << r.output;
         EXPECT_EQ(0u, r.output.find(c.line)) << r.output;
@@ -472,7 +481,8 @@ TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
     // No refusal: the value the row holds already, an entry named in another letter case, an
     // empty text.
     for (const wchar_t* accepted :
-         {L"--select 30 --set Transparency=0", L"--select 30 --set Visible=yes", L"--select 40 --set Contents= --dump"})
+         {L"--select 30 --set Transparency=0", L"--select 30 --set Visible=yes", L"--select 40 --set Contents= --dump",
+          L"--select \"\" --dump", L"--select ,,, --dump"})
     {
         auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + accepted, BinDir(), 60000);
         EXPECT_EQ(0u, r.exitCode) << r.output;
