@@ -28,6 +28,8 @@ constexpr int kStatusHeight = 64;
 constexpr UINT kListId = 100;
 constexpr UINT kUndoId = 101;
 constexpr UINT kStatusId = 102;
+// Texts up to this long are typed key by key; longer ones are put in whole.
+constexpr size_t kTypedAtMost = 256;
 
 struct Action
 {
@@ -312,11 +314,18 @@ int SetRow(App& app, const std::wstring& assignment)
         }
         else
         {
-            // The typed text replaces the row's, also when it is empty.
+            // The typed text replaces the row's, also when it is empty. A long text goes in at
+            // once, as a paste would, past the edit's typing limit (the row judges its length).
             ::SendMessageW(typing, EM_SETSEL, 0, -1);
             ::SendMessageW(typing, WM_CLEAR, 0, 0);
-            for (wchar_t c : text)
-                ::SendMessageW(typing, WM_CHAR, c, 1);
+            if (text.size() > kTypedAtMost)
+            {
+                ::SendMessageW(typing, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+                ::SendMessageW(typing, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+            }
+            else
+                for (wchar_t c : text)
+                    ::SendMessageW(typing, WM_CHAR, c, 1);
         }
         ::SendMessageW(typing, WM_KEYDOWN, VK_RETURN, 1);
         ::SendMessageW(typing, WM_KEYUP, VK_RETURN, 0xC0000001);

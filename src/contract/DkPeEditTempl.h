@@ -16,10 +16,16 @@ protected:
     bool RouteFamilyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
     try
     {
-        if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
-            return false;
         CDkPeCtrlBase* editor = this->Editor();
         if (!editor)
+            return false;
+        if (msg == WM_COMMAND && HIWORD(wParam) == EN_MAXTEXT && LOWORD(wParam) == CEditEx::kId)
+        {
+            static_cast<CDkPeEditBase*>(editor)->OnTextLimit();
+            result = 0;
+            return true;
+        }
+        if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
             return false;
         BOOL handled = TRUE;
         result = reinterpret_cast<LRESULT>(editor->Handle_OnCtlColor(msg, wParam, lParam, handled));

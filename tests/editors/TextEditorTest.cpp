@@ -195,6 +195,35 @@ TEST_F(TextEditor, AFailedUpdateShowsWhatTheObjectNowHolds)
     EXPECT_EQ(L"Cellar", WindowText(Edit()));
 }
 
+// A row takes what a property's text holds, 65535 characters: typing stops there and says
+// so; a longer text put in whole is refused whole, never cut.
+TEST_F(TextEditor, TextIsBoundedAndNeverSilentlyCut)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));
+    EditText(L"");
+    const std::wstring longest(65535, L'x');
+    {
+        dktest::MessageBoxCatcher boxes;
+        ::SetWindowTextW(Edit(), longest.c_str());
+        Type(Edit(), L"y");
+        ASSERT_EQ(1u, boxes.Texts().size()) << "the key the limit stopped is told";
+        EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"at most 65535 characters")) << boxes.Texts()[0];
+        Key(Edit(), VK_RETURN);
+        EXPECT_EQ(1u, boxes.Texts().size());
+    }
+    EXPECT_EQ(longest.size(), Property(0, kTextString).size()) << "written whole";
+    EXPECT_TRUE(longest == Property(0, kTextString));
+
+    dktest::MessageBoxCatcher boxes;
+    ::SetWindowTextW(Edit(), std::wstring(70000, L'z').c_str());
+    Key(Edit(), VK_RETURN);
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(L"The value was not changed: the text has 70000 characters, and a property's text holds at most 65535.",
+              boxes.Texts()[0]);
+    EXPECT_TRUE(longest == Property(0, kTextString));
+    EXPECT_EQ(longest.size(), WindowText(Edit()).size());
+}
+
 // The palette may drop a row while the row's write waits on a message box: the write
 // closes its change over the objects it was given and ends without touching freed memory,
 // and the control then goes with its windows.

@@ -168,9 +168,9 @@ protected:
 
     static std::wstring WindowText(HWND hwnd)
     {
-        wchar_t buf[512] = {};
-        ::GetWindowTextW(hwnd, buf, 512);
-        return buf;
+        std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+        text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+        return text;
     }
 
     std::wstring Property(size_t i, DISPID dispid)

@@ -1,6 +1,8 @@
 // CDkPeEditBase: the edit-box editors' family base.
 #include "DkPeEditBase.h"
 
+#include "ResourceIds.h"
+#include "ResourceOverride.h"
 #include "SharedTexts.h"
 #include "WipedText.h"
 
@@ -225,6 +227,19 @@ long CDkPeEditBase::EndEdit()
         dkpex::Replace(m_text, before);
         return S_OK;
     }
+    if (m_text.size() > CEditEx::kMaxTextLength)
+    {
+        // A text longer than any property holds (put in other than by typing) is refused
+        // whole rather than cut.
+        TellUser(dkpex::FormatResString(IDS_TEXT_TOO_LONG, {std::to_wstring(m_text.size()).c_str(),
+                                                            std::to_wstring(CEditEx::kMaxTextLength).c_str()})
+                     .c_str());
+        dkpex::Replace(m_text, before);
+        if (HasEditWindow())
+            m_pEdit->SetText(m_text);
+        CDkPeCtrlBase::EndEdit();
+        return S_OK;
+    }
     dkfw::UniqueVariant value;
     const dkpex::WipeOnExit<VARIANT> wipeValue(*value.Addr());
     value.Addr()->vt = VT_BSTR;
@@ -254,6 +269,11 @@ long CDkPeEditBase::EndEdit()
     CDkPeCtrlBase::EndEdit();
     m_state = kStateEditing;
     return S_OK;
+}
+
+void CDkPeEditBase::OnTextLimit()
+{
+    TellUser(dkpex::FormatResString(IDS_TEXT_LIMIT, {std::to_wstring(CEditEx::kMaxTextLength).c_str()}).c_str());
 }
 
 long CDkPeEditBase::MouseClick(UINT, POINT)

@@ -33,6 +33,10 @@ public:
     LRESULT Handle_OnRButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
     LRESULT Handle_OnLButtonDblClk(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override;
 
+    // The edit box stopped typing or pasting at its limit: the user is told, not left with a
+    // text silently cut.
+    void OnTextLimit();
+
     CEditEx* Edit() const noexcept { return m_pEdit.get(); }
     // Puts text in the family's edit (made hidden, id 4321, when there is none yet), so that
     // the row shows a value a command is about to write.

@@ -38,6 +38,7 @@ bool CEditEx::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexce
         ::DestroyWindow(hwnd);
         return false;
     }
+    ::SendMessageW(hwnd, EM_SETLIMITTEXT, kMaxTextLength, 0);
     return true;
 }
 

@@ -18,6 +18,9 @@ public:
     static constexpr UINT kId = 1038;
     static constexpr DWORD kStyle = 0x40010084;         // WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_MULTILINE
     static constexpr DWORD kReadOnlyStyle = 0x40010884; // the same with ES_READONLY
+    // The longest text a row takes: what a property's text holds. Typing and pasting stop
+    // there (and the user is told); a longer text put in by other means is refused whole.
+    static constexpr size_t kMaxTextLength = 65535;
 
     explicit CEditEx(CDkPeCtrlBase* owner) noexcept;
     ~CEditEx() override;
