@@ -213,6 +213,43 @@ TEST_F(Units, TypedAngles)
 
 // Text the host writes reads back to a number it writes the same way, for random values in
 // every mode and precision.
+// Half of the last place a text written at this precision shows, in drawing units (inches
+// for the feet-and-inches modes) or radians.
+double HalfUnit(double value, int unit, int prec)
+{
+    switch (unit)
+    {
+    case 1: // scientific: a relative place
+        return 0.5 * std::pow(10.0, std::floor(std::log10(std::fabs(value))) - prec) * 1.0000001;
+    case 4:
+    case 5: // fractions of 1/2^prec
+        return 0.5 / std::pow(2.0, prec);
+    default:
+        return 0.5 * std::pow(10.0, -prec);
+    }
+}
+
+double HalfAngleUnit(int unit, int prec)
+{
+    const double degree = 3.14159265358979323846 / 180;
+    switch (unit)
+    {
+    case 0:
+        return 0.5 * std::pow(10.0, -prec) * degree;
+    case 2:
+        return 0.5 * std::pow(10.0, -prec) * degree * 0.9; // grads
+    case 3:
+        return 0.5 * std::pow(10.0, -prec);
+    default: // degrees, minutes, seconds, then decimals of seconds
+    {
+        const double place = prec == 0 ? degree : prec <= 2 ? degree / 60 : degree / 3600 * std::pow(10.0, -(prec - 4 > 0 ? prec - 4 : 0));
+        return 0.5 * place;
+    }
+    }
+}
+
+// A text read back lies within half of its last place of the value written, in every mode
+// and at every precision, and writes the same text again.
 TEST_F(Units, RoundTripsInEveryModeAndPrecision)
 {
     std::mt19937_64 random(20261205);
@@ -229,6 +266,8 @@ TEST_F(Units, RoundTripsInEveryModeAndPrecision)
                     double back = 0;
                     ASSERT_EQ(RTNORM, dkdbDisToF(text.c_str(), unit, &back)) << std::string(text.begin(), text.end());
                     EXPECT_EQ(text, RToS(back, unit, prec)) << value << " unit " << unit << " prec " << prec;
+                    EXPECT_LE(std::fabs(back - value), HalfUnit(value, unit, prec) * (1 + 1e-9) + 1e-12)
+                        << value << " unit " << unit << " prec " << prec;
                 }
         for (int unit = 0; unit <= 4; ++unit)
             for (int prec = 0; prec <= 8; ++prec)
@@ -239,6 +278,11 @@ TEST_F(Units, RoundTripsInEveryModeAndPrecision)
                     double back = 0;
                     ASSERT_EQ(RTNORM, dkdbAngToF(text.c_str(), unit, &back)) << std::string(text.begin(), text.end());
                     EXPECT_EQ(text, AngToS(back, unit, prec)) << value << " unit " << unit << " prec " << prec;
+                    // The same direction: the difference is a whole number of turns.
+                    const double turns = (back - value) / (2 * 3.14159265358979323846);
+                    EXPECT_LE(std::fabs(turns - std::round(turns)) * 2 * 3.14159265358979323846,
+                              HalfAngleUnit(unit, prec) * (1 + 1e-9) + 1e-12)
+                        << value << " unit " << unit << " prec " << prec;
                 }
     }
 }
@@ -291,21 +335,40 @@ TEST_F(Units, HostileTextConvertsOrFails)
             EXPECT_TRUE(std::isfinite(v));
         }
     }
+    // Every parser in every mode: a number that is finite, or a clean refusal; a digit of
+    // another script is never read (nor read as 0).
     std::mt19937 random(42);
-    const std::wstring alphabet = L"0123456789 -+.'\"/eEdgrNSEWnsew\t\x01";
+    const std::wstring alphabet = L"0123456789 -+.'\"/eEdgrNSEWnsew\t\x01\x0661\xFF12\x0966";
+    auto foreignDigit = [](const std::wstring& t) { return t.find_first_of(L"\x0661\xFF12\x0966") != std::wstring::npos; };
     for (int i = 0; i < 20000; ++i)
     {
         std::wstring text(random() % (i % 100 == 0 ? 600 : 24), L' ');
         for (wchar_t& c : text)
             c = alphabet[random() % alphabet.size()];
-        const int a = dkdbDisToF(text.c_str(), 4, &v);
-        ASSERT_TRUE(a == RTNORM || a == RTERROR);
-        if (a == RTNORM)
+        const int unit = static_cast<int>(random() % 5);
+        const bool foreign = foreignDigit(text);
+        for (int which = 0; which < 3; ++which)
         {
-            ASSERT_TRUE(std::isfinite(v));
+            v = 0;
+            const int r = which == 0   ? dkdbDisToF(text.c_str(), unit + 1, &v)
+                          : which == 1 ? dkdbAngToF(text.c_str(), unit, &v)
+                                       : dkdbRawAngToF(text.c_str(), unit, &v);
+            ASSERT_TRUE(r == RTNORM || r == RTERROR);
+            if (r == RTNORM)
+            {
+                ASSERT_TRUE(std::isfinite(v)) << which << " unit " << unit;
+                ASSERT_FALSE(foreign) << which << " unit " << unit << ": a foreign digit was read";
+            }
         }
-        const int b = dkdbAngToF(text.c_str(), 1, &v);
-        ASSERT_TRUE(b == RTNORM || b == RTERROR);
+    }
+    // A number with one digit swapped for a digit of another script is refused.
+    const wchar_t* foreignDigits[] = {L"\x0660", L"\x06F5", L"\x0967", L"\xFF19", L"\x1810"};
+    for (int i = 0; i < 2000; ++i)
+    {
+        std::wstring text = std::to_wstring(static_cast<int>(random() % 100000));
+        text.replace(random() % text.size(), 1, foreignDigits[random() % 5]);
+        EXPECT_EQ(RTERROR, dkdbDisToF(text.c_str(), 2, &v));
+        EXPECT_EQ(RTERROR, dkdbAngToF(text.c_str(), 0, &v));
     }
     std::uniform_real_distribution<double> any(-1e20, 1e20);
     wchar_t buf[kDkUnitsBufferSize + 8];
