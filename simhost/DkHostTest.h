@@ -16,6 +16,8 @@ DKHOST_API void ClearJournal() noexcept;
 // A host that ignores the units buffer contract: every number-to-text conversion writes
 // extra characters past its result (0 puts the contract back).
 DKHOST_API void SetUnitsOverrun(int extra) noexcept;
+// Number-to-text conversions (distances and angles) the host has made so far.
+DKHOST_API long UnitTextConversions() noexcept;
 
 // Makes dkrxLoadModule refuse every module (as a host does for a module it cannot load).
 DKHOST_API void RefuseModuleLoads(bool refuse) noexcept;

@@ -533,12 +533,14 @@ using Formatter = int (*)(double, int, int, wchar_t*);
 
 // Characters a host that ignores the buffer contract writes past every result (tests).
 int g_overrun = 0;
+long g_toText = 0; // number-to-text conversions so far
 
 // Number to text with the drawing's mode and precision where the caller says -1.
 int ToText(double value, int unit, int prec, wchar_t* str, const wchar_t* unitVar, int unitDefault,
            const wchar_t* precVar, Formatter format) noexcept
 try
 {
+    ++g_toText;
     unit = unit == -1 ? SysShort(unitVar, unitDefault) : unit;
     prec = prec == -1 ? SysShort(precVar, 4) : prec;
     if (prec < 0 || prec > 8)
@@ -628,5 +630,10 @@ namespace dkhost_test
 void SetUnitsOverrun(int extra) noexcept
 {
     g_overrun = extra < 0 ? 0 : extra;
+}
+
+long UnitTextConversions() noexcept
+{
+    return g_toText;
 }
 } // namespace dkhost_test

@@ -158,6 +158,31 @@ TEST_F(NumericEditor, DistancesReadTheSameAtDisplayPrecisionAndAreWrittenOnce)
     EXPECT_EQ(L"1'-6 1/2\"", WindowText(Edit()));
 }
 
+// A read formats what it must and no more: the same number needs no text to be the same,
+// and the first object's text is made once however many objects are compared with it.
+TEST_F(NumericEditor, AReadFormatsTheFirstValueOnceAndTheSameNumberNever)
+{
+    std::vector<std::wstring> handles;
+    for (int i = 0; i < 6; ++i)
+        handles.push_back(dkhost_test::EntityHandle(dkhost_test::AddEntity(L"Circle")));
+    std::vector<const wchar_t*> raw;
+    for (const auto& h : handles)
+        raw.push_back(h.c_str());
+    auto conversionsOfARead = [&](double step)
+    {
+        for (size_t i = 0; i < handles.size(); ++i)
+            Write(raw[i], kRadius, 2 + step * static_cast<double>(i));
+        const long before = dkhost_test::UnitTextConversions();
+        EXPECT_EQ(S_OK, m_host.Control()->Refresh(0));
+        return dkhost_test::UnitTextConversions() - before;
+    };
+    Open(CLSID_DkPePropertyEditorDRVKNumeric, raw, kRadius, PE_DRVK_DISTANCE);
+    const long same = conversionsOfARead(0);
+    const long close = conversionsOfARead(1e-9);
+    EXPECT_EQ(L"2.0000", WindowText(Edit()));
+    EXPECT_EQ(same + 6, close) << "the first value once, each other once";
+}
+
 TEST_F(NumericEditor, IntegerTextIsDigitsAfterOptionalBlanksAndOneSign)
 {
     Open(CLSID_DkPePropertyEditorNumeric, {L"30", L"31"}, kTransparency);

@@ -17,6 +17,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 namespace
@@ -43,6 +44,30 @@ bool ValidInteger(const CString& text)
         if (!(text[i] >= L'0' && text[i] <= L'9') && text[i] != L',')
             return false;
     return true;
+}
+} // namespace
+
+namespace
+{
+// Two numbers of one type with the same bits (a NaN included: it shows as itself).
+bool SameNumber(const VARIANT& a, const VARIANT& b)
+{
+    if (a.vt != b.vt)
+        return false;
+    switch (a.vt)
+    {
+    case VT_I2:
+        return a.iVal == b.iVal;
+    case VT_I4:
+    case VT_INT:
+        return a.lVal == b.lVal;
+    case VT_R4:
+        return std::memcmp(&a.fltVal, &b.fltVal, sizeof(float)) == 0;
+    case VT_R8:
+        return std::memcmp(&a.dblVal, &b.dblVal, sizeof(double)) == 0;
+    default:
+        return false;
+    }
 }
 } // namespace
 
@@ -117,7 +142,13 @@ long CDkPeNumericEditBase::GetPropertyValue(VARIANT* value, ValueType& valueType
     if (m_needsCurrentDatabase && !IsCurrentDocumentDatabase())
         return E_FAIL;
     dkfw::UniqueVariant read;
-    const long hr = ReadValue(read.Addr(), valueType);
+    m_first.reading = true;
+    m_first.valid = false;
+    const long hr = [&]
+    {
+        const dkfw::ScopeExit readDone([this] { m_first.reading = m_first.valid = false; });
+        return ReadValue(read.Addr(), valueType);
+    }();
     if (FAILED(hr))
         return hr;
     if (m_expressionState != 0)
@@ -189,11 +220,29 @@ long CDkPeNumericEditBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& res
     result = -1;
     if (!a || !b)
         return E_POINTER;
-    CString first;
+    // The same number, bit for bit, shows the same text: nothing to format.
+    if (SameNumber(*a, *b))
+    {
+        result = 0;
+        return S_OK;
+    }
+    CString own;
+    const CString* first = &own;
+    if (m_first.reading)
+    {
+        if (!m_first.valid || !SameNumber(m_first.value, *a))
+        {
+            FormatNumber(*a, m_first.text);
+            m_first.value = *a; // a number: nothing owned
+            m_first.valid = SameNumber(m_first.value, *a);
+        }
+        first = &m_first.text;
+    }
+    else
+        FormatNumber(*a, own);
     CString second;
-    FormatNumber(*a, first);
     FormatNumber(*b, second);
-    result = ::CompareStringOrdinal(first.data(), static_cast<int>(first.size()), second.data(),
+    result = ::CompareStringOrdinal(first->data(), static_cast<int>(first->size()), second.data(),
                                     static_cast<int>(second.size()), TRUE) == CSTR_EQUAL
                  ? 0
                  : -1;

@@ -38,5 +38,16 @@ private:
     // Tells the user the typed text is not a value of the row.
     void TellRefused(const CString& text);
 
+    // Within one read the drawing's units stay as they are: the first object's value is
+    // formatted once, however many objects it is compared with.
+    struct FirstText
+    {
+        bool reading = false;
+        bool valid = false;
+        VARIANT value{};
+        CString text;
+    };
+    FirstText m_first;
+
     bool m_needsCurrentDatabase;
 };
