@@ -247,10 +247,13 @@ void Palette::BuildRows()
         row->category = kDynamicCategory;
         row->name = std::wstring(name.View());
         row->dispid = kDynamicDispid;
+        // Each type its own editor: whole numbers are not typed as distances, nor yes/no.
         row->progId = property.Query<IDynamicPropertyChoices>() ? L"DkPEXCtl.DkPePropertyEditorEnum.16"
                       : vt == VT_BSTR                           ? L"DkPEXCtl.DkPePropertyEditorText.16"
-                                                                : L"DkPEXCtl.DkPePropertyEditorDRVKNumeric.16";
-        row->numericType = vt == VT_BSTR ? -1 : 2;
+                      : vt == VT_BOOL                           ? L"DkPEXCtl.DkPePropertyEditorBool.16"
+                      : vt == VT_R8 || vt == VT_R4              ? L"DkPEXCtl.DkPePropertyEditorDRVKNumeric.16"
+                                                                : L"DkPEXCtl.DkPePropertyEditorNumeric.16";
+        row->numericType = vt == VT_R8 || vt == VT_R4 ? 2 : -1;
         row->dynProps.assign(m_ids.size(), property);
         m_rows.push_back(std::move(row));
     }

@@ -5,12 +5,14 @@
 #include "Palette.h"
 
 #include "DkHostTest.h"
+#include "Unique.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -59,9 +61,32 @@ void Pump()
     }
 }
 
+// A line of output in UTF-8, whatever the console's code page: no text is cut at a
+// character the code page lacks.
+void PrintLine(FILE* stream, const std::wstring& line)
+{
+    const std::wstring text = line + L"\n";
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                        nullptr);
+    std::string bytes(static_cast<size_t>(std::max(n, 0)), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
+                              nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+// A message's lines as one line.
+std::wstring OneLine(std::wstring text)
+{
+    std::replace(text.begin(), text.end(), L'\r', L' ');
+    std::replace(text.begin(), text.end(), L'\n', L' ');
+    return text;
+}
+
 int Fail(int code, const std::wstring& message)
 {
-    std::fwprintf(stderr, L"dkpex-palette: %ls\n", message.c_str());
+    PrintLine(stderr, L"dkpex-palette: " + message);
     return code;
 }
 
@@ -188,8 +213,10 @@ bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring&
     return true;
 }
 
-// The message boxes a row shows while the program drives it: each is read and closed, as
-// the user would close it, so that nothing waits for a hand.
+// The message boxes shown while the program runs from a command line (a row's refusal, a
+// missing resource library, the drawing's undo refusing): each is read and closed as its
+// default button would close it, so that nothing ever waits for a hand. The texts are kept
+// in order; what no action has reported yet is printed.
 class MessageBoxes
 {
 public:
@@ -206,7 +233,20 @@ public:
     }
     MessageBoxes(const MessageBoxes&) = delete;
     MessageBoxes& operator=(const MessageBoxes&) = delete;
-    const std::wstring& First() const noexcept { return m_first; }
+    size_t Count() const noexcept { return m_texts.size(); }
+    // The first text shown since `from`, and all up to now taken as reported.
+    std::wstring TakeFirstSince(size_t from)
+    {
+        m_reported = m_texts.size();
+        return from < m_texts.size() ? m_texts[from] : std::wstring();
+    }
+    // Texts nobody has reported yet, taken as reported.
+    std::vector<std::wstring> TakeUnreported()
+    {
+        std::vector<std::wstring> out(m_texts.begin() + static_cast<std::ptrdiff_t>(m_reported), m_texts.end());
+        m_reported = m_texts.size();
+        return out;
+    }
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
@@ -218,11 +258,12 @@ private:
             ::GetClassNameW(box, name, 16);
             if (std::wstring(name) == L"#32770")
             {
-                wchar_t text[2048] = {};
-                ::GetDlgItemTextW(box, 0xFFFF, text, 2048);
-                if (s_current->m_first.empty())
-                    s_current->m_first = *text ? text : L"(a message without text)";
-                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                std::wstring text(4096, L'\0');
+                text.resize(static_cast<size_t>(::GetDlgItemTextW(box, 0xFFFF, text.data(), 4096)));
+                s_current->m_texts.push_back(text.empty() ? L"(a message without text)" : text);
+                const LRESULT def = ::SendMessageW(box, DM_GETDEFID, 0, 0);
+                const WORD button = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
+                ::PostMessageW(box, WM_COMMAND, button, 0);
             }
         }
         return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -230,8 +271,11 @@ private:
 
     static inline MessageBoxes* s_current = nullptr;
     HHOOK m_hook = nullptr;
-    std::wstring m_first;
+    std::vector<std::wstring> m_texts;
+    size_t m_reported = 0;
 };
+
+MessageBoxes* g_boxes = nullptr;
 
 // Journal entries that say so, from entry `from` on.
 int JournalCount(const wchar_t* entry, int from = 0)
@@ -260,6 +304,9 @@ int SetRow(App& app, const std::wstring& assignment)
     const int row = app.palette.FindRow(name);
     if (row < 0)
         return Fail(2, L"no row named \"" + name + L"\" for this selection");
+    // A row's text is one line: a tab or a line end would be lost in the typing.
+    if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c < L' ' || c == 0x7F; }))
+        return Fail(1, L"the row \"" + name + L"\" takes one line of text, without tabs or control characters");
     if (app.palette.IsPlain(row))
         return Fail(1, L"the row \"" + name + L"\" has no editor yet and is read-only");
     HWND control = app.palette.RowWindow(row);
@@ -293,7 +340,7 @@ int SetRow(App& app, const std::wstring& assignment)
     const int journalBefore = dkhost_test::JournalSize();
     std::wstring message;
     {
-        MessageBoxes boxes;
+        const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
         wchar_t windowClass[32] = {};
         ::GetClassNameW(typing, windowClass, 32);
         if (::lstrcmpiW(windowClass, WC_COMBOBOXW) == 0)
@@ -330,13 +377,13 @@ int SetRow(App& app, const std::wstring& assignment)
         ::SendMessageW(typing, WM_KEYDOWN, VK_RETURN, 1);
         ::SendMessageW(typing, WM_KEYUP, VK_RETURN, 0xC0000001);
         Pump();
-        message = boxes.First();
+        if (g_boxes)
+            message = g_boxes->TakeFirstSince(shownBefore);
     }
     if (!message.empty())
     {
         // One line; a message about a password is not quoted (it may repeat the password).
-        std::replace(message.begin(), message.end(), L'\r', L' ');
-        std::replace(message.begin(), message.end(), L'\n', L' ');
+        message = OneLine(message);
         return Fail(1, L"the row \"" + name + L"\" refused " + given + (password ? L"" : L": " + message));
     }
     // Objects the write had to skip (on a locked layer): the change did not wholly happen.
@@ -355,14 +402,26 @@ int SetRow(App& app, const std::wstring& assignment)
 void Dump(App& app)
 {
     for (const dkpal::RowDump& row : app.palette.Dump())
-        std::wprintf(L"%ls | %ls | %ls | %ls | %ls\n", row.category.c_str(), row.name.c_str(), row.editor.c_str(),
-                     row.text.c_str(), row.state.c_str());
-    std::fflush(stdout);
+        PrintLine(stdout, row.category + L" | " + row.name + L" | " + row.editor + L" | " + row.text + L" | " + row.state);
 }
 
 int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections, const std::vector<Action>& actions)
 {
     int line = 0;
+    // Without a user at the palette, no message waits for one.
+    std::unique_ptr<MessageBoxes> boxes;
+    if (!actions.empty())
+        boxes = std::make_unique<MessageBoxes>();
+    g_boxes = boxes.get();
+    const dkfw::ScopeExit noBoxes([] { g_boxes = nullptr; });
+    // Messages no action reported: each printed, and the run fails.
+    auto reportMessages = [&](int rc)
+    {
+        if (boxes)
+            for (const std::wstring& text : boxes->TakeUnreported())
+                rc = Fail(1, L"message: " + OneLine(text));
+        return rc;
+    };
     const HRESULT loaded =
         drawing.empty() ? dkhost_test::LoadSampleDrawing() : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
     if (FAILED(loaded))
@@ -455,8 +514,7 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
         else if (a.what == L"--journal")
         {
             for (int i = 0; i < dkhost_test::JournalSize(); ++i)
-                std::wprintf(L"journal: %ls\n", dkhost_test::JournalEntry(i));
-            std::fflush(stdout);
+                PrintLine(stdout, L"journal: " + std::wstring(dkhost_test::JournalEntry(i)));
         }
         else if (a.what == L"--snapshot")
         {
@@ -465,9 +523,10 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
             if (FAILED(hr))
                 rc = Fail(1, L"cannot write " + a.argument);
             else
-                std::wprintf(L"snapshot: %ls\n", a.argument.c_str());
+                PrintLine(stdout, L"snapshot: " + a.argument);
         }
         Pump();
+        rc = reportMessages(rc);
         if (rc)
             break;
     }
@@ -485,7 +544,7 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
     ::DestroyWindow(app.frame);
     g_app = nullptr;
     Pump();
-    return rc;
+    return reportMessages(rc);
 }
 } // namespace
 

@@ -12,6 +12,7 @@
 #define IDS_NOT_A_VALUE 906         /* typed text that is not a value of the row; %s: the text */
 #define IDS_NOT_A_WHOLE_NUMBER 907  /* typed text that is no whole number in range; %s: text, lowest, highest */
 #define IDS_TEXT_LIMIT 908          /* typing or pasting stopped at the row's limit; %s: the limit */
+#define IDS_OBJECTS_LOCKED 910      /* the objects a write left alone on a locked layer */
 #define IDS_TEXT_TOO_LONG 909       /* a text beyond the row's limit was refused; %s: its length, the limit */
 #define IDS_BOOL_FIRST 110            /* the yes/no editor's first entry (writes true) */
 #define IDS_BOOL_SECOND 111           /* the yes/no editor's second entry (writes false) */

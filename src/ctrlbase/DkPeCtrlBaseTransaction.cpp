@@ -14,6 +14,7 @@
 #include "Unique.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -101,6 +102,38 @@ bool IsWritable(IUnknown* object)
     return true;
 }
 
+// A number, or an array of numbers, holds no NaN or infinity (any other value passes).
+bool AllFinite(const VARIANT& value)
+{
+    const VARIANT& v = value.vt == (VT_BYREF | VT_VARIANT) && value.pvarVal ? *value.pvarVal : value;
+    if (v.vt == VT_R8)
+        return std::isfinite(v.dblVal);
+    if (v.vt == VT_R4)
+        return std::isfinite(v.fltVal);
+    if ((v.vt == (VT_ARRAY | VT_R8) || v.vt == (VT_ARRAY | VT_R4)) && v.parray)
+    {
+        LONG count = 1;
+        for (UINT d = 1; d <= ::SafeArrayGetDim(v.parray); ++d)
+        {
+            LONG low = 0;
+            LONG high = -1;
+            ::SafeArrayGetLBound(v.parray, d, &low);
+            ::SafeArrayGetUBound(v.parray, d, &high);
+            count *= high >= low ? high - low + 1 : 0;
+        }
+        void* data = nullptr;
+        if (count <= 0 || FAILED(::SafeArrayAccessData(v.parray, &data)))
+            return true;
+        bool finite = true;
+        for (LONG i = 0; i < count && finite; ++i)
+            finite = v.vt == (VT_ARRAY | VT_R8) ? std::isfinite(static_cast<const double*>(data)[i])
+                                                : std::isfinite(static_cast<const float*>(data)[i]);
+        ::SafeArrayUnaccessData(v.parray);
+        return finite;
+    }
+    return true;
+}
+
 // The system's own words for a failure code, without the line break it ends with; empty
 // when the system has none.
 std::wstring SystemText(HRESULT code)
@@ -156,21 +189,26 @@ public:
         if (std::find(m_reasons.begin(), m_reasons.end(), reason) == m_reasons.end())
             m_reasons.push_back(std::move(reason));
     }
+    // An object the write left alone (a locked layer): told only with the others.
+    void Skipped() noexcept { ++m_skipped; }
     int Count() const noexcept { return m_count; }
     std::wstring Message(int selected) const
     {
         std::wstring text;
         // One object alone: its reason says it all.
         if (selected > 1)
-            text = dkpex::FormatResString(IDS_OBJECTS_NOT_CHANGED,
-                                          {std::to_wstring(m_count).c_str(), std::to_wstring(selected).c_str()});
+            text = dkpex::FormatResString(IDS_OBJECTS_NOT_CHANGED, {std::to_wstring(m_count + m_skipped).c_str(),
+                                                                    std::to_wstring(selected).c_str()});
         for (const std::wstring& reason : m_reasons)
             text += (text.empty() ? L"" : L"\n") + reason;
+        if (m_skipped > 0)
+            text += L"\n" + dkpex::LoadResString(IDS_OBJECTS_LOCKED);
         return text;
     }
 
 private:
     int m_count = 0;
+    int m_skipped = 0;
     std::vector<std::wstring> m_reasons;
 };
 
@@ -438,6 +476,9 @@ try
         return E_POINTER;
     if (how != ValueSpecified && how != ValueUnspecified && how != ValueExpression)
         return E_INVALIDARG;
+    // No NaN or infinity reaches an object, whoever hands the value over.
+    if (how == ValueSpecified && !AllFinite(*value))
+        return E_INVALIDARG;
     // The control and the objects stay whole until the write is done.
     const dkfw::CallScope call(ControlLifetime());
     const HeldSelection held(m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
@@ -476,6 +517,7 @@ try
         if (!IsWritable(object))
         {
             someSkipped = true;
+            notChanged.Skipped();
             continue;
         }
         PreSetPropertyValue(object, dispid);

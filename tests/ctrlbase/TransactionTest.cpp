@@ -3,6 +3,8 @@
 // back, dialogs and highlights.
 #include "EditorFixture.h"
 
+#include <cmath>
+
 namespace
 {
 using dktest::EditorTest;
@@ -183,6 +185,19 @@ TEST_F(Transaction, LockedLayerObjectsAreSkippedInAStillBracketedChange)
                                          L"command prompt", L"modeless end OPM_CHGSELECTION"}),
               dktest::Journal());
     EXPECT_EQ((std::vector<std::string>{"BeginPropertyUpdate", "EndPropertyUpdate"}), m_events.fired);
+
+    // Told with a refusal, the skipped objects count among those left unchanged.
+    Add(L"Circle");
+    Refuse(2, static_cast<SCODE>(0x80201001), L"Radius is locked by a constraint.");
+    m_editor.Cleanup();
+    ASSERT_EQ(S_OK, Select(kRadius));
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(DISP_E_EXCEPTION, Write(9));
+    EXPECT_EQ((std::vector<std::wstring>{L"3 of the 3 selected objects did not take the new value:\n"
+                                         L"Radius is locked by a constraint.\n"
+                                         L"Objects on a locked layer, or outside the reference being edited, were "
+                                         L"left as they are."}),
+              boxes.Texts());
 }
 
 TEST_F(Transaction, RefusedKindsAndDragsTouchNothing)
@@ -192,6 +207,23 @@ TEST_F(Transaction, RefusedKindsAndDragsTouchNothing)
     VARIANT v = R8(4);
     EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&v, ValueVaries));
     EXPECT_EQ(E_POINTER, m_editor.SetPropertyValue(nullptr, ValueSpecified));
+    // No NaN or infinity is handed on, alone or in a point.
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL})
+    {
+        VARIANT n = R8(bad);
+        EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&n, ValueSpecified)) << bad;
+        dkfw::UniqueVariant point;
+        point.Addr()->vt = VT_ARRAY | VT_R8;
+        point.Addr()->parray = ::SafeArrayCreateVector(VT_R8, 0, 3);
+        double* xyz = nullptr;
+        ::SafeArrayAccessData(point.Get().parray, reinterpret_cast<void**>(&xyz));
+        xyz[0] = 1;
+        xyz[1] = bad;
+        xyz[2] = 0;
+        ::SafeArrayUnaccessData(point.Get().parray);
+        EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(point.Addr(), ValueSpecified)) << bad;
+    }
+    EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
     EXPECT_TRUE(m_events.fired.empty());
     EXPECT_TRUE(dktest::Journal().empty());
 
