@@ -508,6 +508,17 @@ bool ReadLine(Drawing& d, const std::wstring& line)
     }
     if (what == L"dynprop" && tokens.size() >= 2)
     {
+        for (size_t i = 2; i < tokens.size(); ++i)
+        {
+            const Token& t = tokens[i];
+            const bool known = t.hasValue ? t.key == L"class" || t.key == L"type" || t.key == L"choices"
+                                          : t.key == L"readonly";
+            if (!known || (t.hasValue && t.value.empty()))
+            {
+                g_loadError = L"\"" + t.key + L"\" is not a setting of dynprop";
+                return false;
+            }
+        }
         const Token* cls = Find(tokens, L"class");
         const Token* type = Find(tokens, L"type");
         const VARTYPE vt = !type || type->value == L"BSTR" ? VT_BSTR
@@ -572,6 +583,15 @@ HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
                 *errorLine = number;
             return E_INVALIDARG;
         }
+    }
+    // Every line ends with a line end: a file without one at its end was cut short.
+    if (!text.empty() && text.back() != L'\n')
+    {
+        g_loadError = L"the last line has no line end: the file may be cut short";
+        ResetDrawing();
+        if (errorLine)
+            *errorLine = number;
+        return E_INVALIDARG;
     }
     if (errorLine)
         *errorLine = 0;

@@ -204,12 +204,20 @@ TEST_F(TextEditor, TextIsBoundedAndNeverSilentlyCut)
     const std::wstring longest(65535, L'x');
     {
         dktest::MessageBoxCatcher boxes;
-        ::SetWindowTextW(Edit(), longest.c_str());
-        Type(Edit(), L"y");
-        ASSERT_EQ(1u, boxes.Texts().size()) << "the key the limit stopped is told";
+        ::SetWindowTextW(Edit(), longest.substr(5).c_str());
+        ::SendMessageW(Edit(), EM_SETSEL, 65530, 65530);
+        const size_t groups = UndoGroups();
+        ::SendMessageW(Edit(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(std::wstring(100, L'x').c_str()));
+        Pump(0);
+        ASSERT_EQ(1u, boxes.Texts().size()) << "the paste the limit cut is told";
         EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"at most 65535 characters")) << boxes.Texts()[0];
+        EXPECT_EQ(L"Living room", Property(0, kTextString)) << "the message's focus commits nothing";
+        EXPECT_EQ(groups, UndoGroups());
+        EXPECT_EQ(65535u, WindowText(Edit()).size());
+        Type(Edit(), L"y");
+        EXPECT_EQ(2u, boxes.Texts().size()) << "the key the limit stopped is told";
         Key(Edit(), VK_RETURN);
-        EXPECT_EQ(1u, boxes.Texts().size());
+        EXPECT_EQ(2u, boxes.Texts().size());
     }
     EXPECT_EQ(longest.size(), Property(0, kTextString).size()) << "written whole";
     EXPECT_TRUE(longest == Property(0, kTextString));

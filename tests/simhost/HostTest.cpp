@@ -469,6 +469,8 @@ TEST_F(Host, DrawingFilesSayWhichLineTheyCannotRead)
         {L"layer A linetype=Wavy\n", 1, L"linetype \"Wavy\" is not in the drawing"},
         {L"layer A colour=3\n", 1, L"\"colour\" is not a setting of layer"},
         {L"dynprop Rating type=I8\n", 1, L"a dynamic property's type is BSTR, R8, BOOL or I4"},
+        {L"dynprop Rating class=* type\n", 1, L"\"type\" is not a setting of dynprop"},
+        {L"layer A\nentity Circle Layer=A Radius=7.", 2, L"the last line has no line end: the file may be cut short"},
     };
     for (const Bad& bad : bads)
     {
@@ -637,7 +639,7 @@ TEST_F(Host, AHostileDrawingIsRefusedWithAReasonAndNoAreaStalls)
     EXPECT_EQ(0, dkhost_test::Entities(nullptr, 0)) << "nothing half read";
 
     ASSERT_EQ(S_OK, dkhost_test::LoadDrawingText((L"entity Hatch handle=S Coordinates=" + star(4096, 1) +
-                                                  L"\nentity Hatch handle=X Coordinates=" + star(4095, 2047))
+                                                  L"\nentity Hatch handle=X Coordinates=" + star(4095, 2047) + L"\n")
                                                      .c_str(),
                                                  &line));
     EXPECT_EQ(L"", std::wstring(dkhost_test::LastLoadError()));

@@ -210,7 +210,8 @@ long CDkPeEditBase::BeginEdit(const RECT& rect)
 
 long CDkPeEditBase::EndEdit()
 {
-    if (m_state < kStateEditing || m_state == kStateCommitting || !HasEditWindow())
+    // The focus the row's own message takes is no commit.
+    if (m_state < kStateEditing || m_state == kStateCommitting || m_bTelling || !HasEditWindow())
         return E_FAIL;
     CString before = m_text;
     const dkpex::WipeOnExit<CString> wipeBefore(before);
@@ -231,9 +232,8 @@ long CDkPeEditBase::EndEdit()
     {
         // A text longer than any property holds (put in other than by typing) is refused
         // whole rather than cut.
-        TellUser(dkpex::FormatResString(IDS_TEXT_TOO_LONG, {std::to_wstring(m_text.size()).c_str(),
-                                                            std::to_wstring(CEditEx::kMaxTextLength).c_str()})
-                     .c_str());
+        TellWhileEditing(dkpex::FormatResString(IDS_TEXT_TOO_LONG, {std::to_wstring(m_text.size()).c_str(),
+                                                                    std::to_wstring(CEditEx::kMaxTextLength).c_str()}));
         dkpex::Replace(m_text, before);
         if (HasEditWindow())
             m_pEdit->SetText(m_text);
@@ -273,7 +273,15 @@ long CDkPeEditBase::EndEdit()
 
 void CDkPeEditBase::OnTextLimit()
 {
-    TellUser(dkpex::FormatResString(IDS_TEXT_LIMIT, {std::to_wstring(CEditEx::kMaxTextLength).c_str()}).c_str());
+    if (!m_bTelling)
+        TellWhileEditing(dkpex::FormatResString(IDS_TEXT_LIMIT, {std::to_wstring(CEditEx::kMaxTextLength).c_str()}));
+}
+
+void CDkPeEditBase::TellWhileEditing(const std::wstring& text)
+{
+    m_bTelling = true;
+    const dkfw::ScopeExit told([this] { m_bTelling = false; });
+    TellUser(text.c_str());
 }
 
 long CDkPeEditBase::MouseClick(UINT, POINT)

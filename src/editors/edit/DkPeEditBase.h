@@ -48,6 +48,11 @@ public:
     // The id of the hidden edit a command's preset makes; it is never the row's edit box.
     static constexpr UINT kPresetEditId = 4321;
 
+private:
+    // A message of the row's own while it edits: the focus it takes commits nothing.
+    void TellWhileEditing(const std::wstring& text);
+    bool m_bTelling = false;
+
 protected:
     // The edit object and its window, when the window still exists (the control's window,
     // and its children with it, go at every in-place deactivation).
