@@ -80,6 +80,45 @@ bool Count(double value, double scale, long long& count)
     return true;
 }
 
+// A length as whole units (feet of 12 inches, or inches) and the rest in parts of 1/per
+// inch: by an integer count where one holds it, else (values beyond 9e15 parts) the whole
+// units as printf writes them and the rest from the exact remainder.
+struct Split
+{
+    std::wstring whole;
+    long long rest = 0;
+    bool zero = true;
+};
+
+bool SplitLength(double value, double inchesPerWhole, long long per, Split& out)
+{
+    const long long partsPerWhole = static_cast<long long>(inchesPerWhole) * per;
+    long long count = 0;
+    if (Count(value, static_cast<double>(per), count))
+    {
+        out.whole = std::to_wstring(count / partsPerWhole);
+        out.rest = count % partsPerWhole;
+        out.zero = count == 0;
+        return true;
+    }
+    const double a = std::fabs(value);
+    if (!std::isfinite(a))
+        return false;
+    const double remainder = std::fmod(a, inchesPerWhole);
+    double whole = (a - remainder) / inchesPerWhole;
+    out.rest = std::llround(remainder * static_cast<double>(per));
+    if (out.rest >= partsPerWhole)
+    {
+        out.rest -= partsPerWhole;
+        whole += 1;
+    }
+    std::vector<wchar_t> buf(400);
+    std::swprintf(buf.data(), buf.size(), L"%.0f", whole);
+    out.whole = buf.data();
+    out.zero = false;
+    return true;
+}
+
 int Linear(double value, int unit, int prec, wchar_t* out)
 {
     if (unit < 1 || unit > 5)
@@ -125,15 +164,14 @@ int Linear(double value, int unit, int prec, wchar_t* out)
         // Feet and inches: decimal inches (engineering) or fractions of 2^prec (architectural).
         const bool architectural = unit == 4;
         const long long per = architectural ? (1LL << prec) : static_cast<long long>(std::pow(10.0, prec));
-        long long count = 0;
-        if (!Count(value, static_cast<double>(per), count))
+        Split split;
+        if (!SplitLength(value, 12, per, split))
             return RTERROR;
-        const long long feet = count / (12 * per);
-        const long long rest = count % (12 * per);
+        const long long rest = split.rest;
         // DIMZIN 0 suppresses zero feet and zero inches, 1 shows both, 2 shows zero feet,
         // 3 shows zero inches.
         const int z = dimzin & 3;
-        const bool showFeet = feet != 0 || z == 1 || z == 2;
+        const bool showFeet = split.whole != L"0" || z == 1 || z == 2;
         const bool showInches = rest != 0 || z == 1 || z == 3 || !showFeet;
         std::wstring inches;
         if (architectural)
@@ -155,9 +193,9 @@ int Linear(double value, int unit, int prec, wchar_t* out)
         }
         else
             inches = Suppress(Decimals(rest, prec), dimzin & 8);
-        std::wstring text = count ? sign : L"";
+        std::wstring text = split.zero ? L"" : sign;
         if (showFeet)
-            text += std::to_wstring(feet) + L"'";
+            text += split.whole + L"'";
         if (showFeet && showInches && !inputForm)
             text += L"-";
         if (showInches)
@@ -167,11 +205,11 @@ int Linear(double value, int unit, int prec, wchar_t* out)
     case 5:
     {
         const long long per = 1LL << prec;
-        long long count = 0;
-        if (!Count(value, static_cast<double>(per), count))
+        Split split;
+        if (!SplitLength(value, 1, per, split))
             return RTERROR;
-        const long long whole = count / per;
-        long long num = count % per;
+        const std::wstring& whole = split.whole;
+        long long num = split.rest;
         long long den = per;
         const long long g = std::gcd(num, den);
         if (num)
@@ -180,10 +218,10 @@ int Linear(double value, int unit, int prec, wchar_t* out)
             den /= g;
         }
         const std::wstring fraction = std::to_wstring(num) + L"/" + std::to_wstring(den);
-        const std::wstring text = !num     ? std::to_wstring(whole)
-                                  : !whole ? fraction
-                                           : std::to_wstring(whole) + (inputForm ? L"-" : L" ") + fraction;
-        return Put((count ? sign : L"") + text, out);
+        const std::wstring text = !num               ? whole
+                                  : whole == L"0"    ? fraction
+                                                     : whole + (inputForm ? L"-" : L" ") + fraction;
+        return Put((split.zero ? L"" : sign) + text, out);
     }
     default:
         return RTREJ;

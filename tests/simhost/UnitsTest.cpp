@@ -300,6 +300,15 @@ TEST_F(Units, ResultsThatDoNotFitAndBadArgumentsFailCleanly)
     // Every finite value whose text fits is written: large decimals, the smallest subnormal.
     ASSERT_EQ(RTNORM, dkdbRToS(1e12, 2, 4, buf));
     EXPECT_STREQ(L"1000000000000.0000", buf);
+    // Feet and inches, and fractions, beyond an integer count of their parts.
+    ASSERT_EQ(RTNORM, dkdbRToS(1e8, 3, 8, buf));
+    EXPECT_STREQ(L"8333333'-4.00000000\"", buf);
+    ASSERT_EQ(RTNORM, dkdbRToS(-1e14, 4, 8, buf));
+    EXPECT_STREQ(L"-8333333333333'-4\"", buf);
+    ASSERT_EQ(RTNORM, dkdbDisToF(buf, 4, &v));
+    EXPECT_EQ(-1e14, v);
+    ASSERT_EQ(RTNORM, dkdbRToS(1e14 + 0.5, 5, 8, buf));
+    EXPECT_STREQ(L"100000000000000 1/2", buf);
     ASSERT_EQ(RTNORM, dkdbRToS(4.9e-324, 1, 4, buf));
     EXPECT_STREQ(L"4.9407E-324", buf);
     ASSERT_EQ(RTNORM, dkdbRToS(-1.7976931348623157e308, 1, 8, buf));
