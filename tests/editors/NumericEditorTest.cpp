@@ -194,7 +194,7 @@ TEST_F(NumericEditor, IntegerTextIsDigitsAfterOptionalBlanksAndOneSign)
     };
     const Case cases[] = {
         // A refused text leaves what the case before stored.
-        {L" 12", 12, false}, {L"1,000", 12, false}, {L"12 ", 12, false}, {L"+", 12, false},
+        {L" 12", 12, false}, {L"1,000", 12, false}, {L" 13 ", 13, false}, {L"+", 13, false},
         {L"+7", 7, false},   {L"", 7, false},       {L"7a", 7, false},   {L"-", 7, false},
         {L" -12", 7, true},  {L"4294967303", 7, false}, // wholly a number, and in range, or refused
     };
@@ -330,7 +330,15 @@ TEST_F(AreaEditor, FeetAndInchesShowSquareFeetTooAndTakeTheirOwnTextBack)
     EXPECT_NEAR(288, Real(0, kCircleArea), 1e-9) << "the square inches count; the rest is ignored";
     EXPECT_EQ(L"288.0000 sq in (2.0000 sq ft)", WindowText(Edit()));
     Enter(L"2 sq ft");
-    EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9) << "the first word is square inches whatever follows";
+    EXPECT_NEAR(288, Real(0, kCircleArea), 1e-9) << "square feet said are square feet";
+    Enter(L"2 sq in");
+    EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9);
+    {
+        dktest::MessageBoxCatcher boxes;
+        Enter(L"3 garbage");
+        EXPECT_EQ(1u, boxes.Texts().size()) << "what follows the number is the row's own text, or refused";
+    }
+    EXPECT_NEAR(2, Real(0, kCircleArea), 1e-9);
     {
         dktest::MessageBoxCatcher boxes;
         Enter(L"sq in");

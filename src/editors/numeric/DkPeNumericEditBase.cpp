@@ -90,13 +90,17 @@ bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value)
     case VT_I4:
     case VT_INT:
     {
-        if (!ValidInteger(text))
+        // Blanks around the number are no part of it, as in every other numeric row.
+        CString trimmed = text;
+        while (!trimmed.empty() && trimmed.back() == L' ')
+            trimmed.pop_back();
+        if (!ValidInteger(trimmed))
             break;
         // The whole text is the number, and the number fits the type: "1,000" is not read
         // as 1, nor 70000 as a 16-bit 4464.
         wchar_t* end = nullptr;
         errno = 0;
-        const long long n = std::wcstoll(text.c_str(), &end, 10);
+        const long long n = std::wcstoll(trimmed.c_str(), &end, 10);
         const long long low = type == VT_I2 ? SHRT_MIN : INT32_MIN;
         const long long high = type == VT_I2 ? SHRT_MAX : INT32_MAX;
         if (!end || *end != L'\0' || errno == ERANGE || n < low || n > high)

@@ -74,7 +74,9 @@ bool CPropertyEditorEllipseEndAngle::ParseNumber(const CString& text, VARIANT* v
 {
     if (m_numericDataType != PE_DRVK_ANGLE || !dkpex::ParseByNumericType(text, PE_DRVK_ANGLE, value))
         return false;
-    if (std::fabs(value->dblVal) < kTolerance && (text.empty() || text[0] != L'0'))
+    // A typed zero (" 0", "-0" too) is no full turn.
+    const size_t first = text.find_first_not_of(L" +-");
+    if (std::fabs(value->dblVal) < kTolerance && (first == CString::npos || text[first] != L'0'))
         value->dblVal = kFullTurn;
     return true;
 }

@@ -2,6 +2,8 @@
 // units; several hatches read, every other time, as the area of their union.
 #include "PropertyEditorNumericArea.h"
 
+#include <algorithm>
+
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
 #include "dkdb.h"
@@ -59,12 +61,24 @@ bool CPropertyEditorNumericArea::ParseNumber(const CString& text, VARIANT* value
 {
     if (!FeetAndInches())
         return IsCurrentDocumentDatabase() && ParseNumericText(text, m_propertyType, value);
-    // The square inches lead the display text; the rest of it is ignored.
+    // The square inches lead the row's own text; what follows them is the row's own too
+    // ("sq in", the square feet in brackets), or says square feet. Anything else is refused
+    // rather than read as square inches.
     const size_t start = text.find_first_not_of(L' ');
-    const CString number = start == CString::npos ? CString() : text.substr(start, text.find(L' ', start) - start);
+    const size_t blank = start == CString::npos ? CString::npos : text.find(L' ', start);
+    const CString number = start == CString::npos ? CString() : text.substr(start, blank - start);
+    CString rest = blank == CString::npos ? CString() : text.substr(blank);
+    rest.erase(0, std::min(rest.size(), rest.find_first_not_of(L' ')));
+    while (!rest.empty() && rest.back() == L' ')
+        rest.pop_back();
+    const bool squareFeet = rest == L"sq ft";
+    if (!rest.empty() && !squareFeet && rest != L"sq in" && rest.rfind(L"sq in (", 0) != 0)
+        return false;
     double area = 0;
     if (dkdbDisToF(number.c_str(), 2, &area) != RTNORM)
         return false;
+    if (squareFeet)
+        area *= 144;
     ::VariantClear(value);
     value->vt = VT_R8;
     value->dblVal = area;
