@@ -388,7 +388,7 @@ int SetRow(App& app, const std::wstring& assignment)
     }
     // Objects the write had to skip (on a locked layer): the change did not wholly happen.
     if (JournalCount(L"modeless end OPM_CHGSELECTION", journalBefore) > 0)
-        return Fail(1, L"the row \"" + name + L"\" could not change every selected object: some are on a locked layer");
+        return Fail(1, L"the row \"" + name + L"\" left the selected objects on a locked layer as they are");
     if (ChangesSoFar() == changes && app.palette.ValueText(row) != text)
     {
         const auto after = app.palette.Dump();
@@ -417,9 +417,16 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
     // Messages no action reported: each printed, and the run fails.
     auto reportMessages = [&](int rc)
     {
-        if (boxes)
-            for (const std::wstring& text : boxes->TakeUnreported())
+        if (!boxes)
+            return rc;
+        // Each text once, however often it was shown.
+        std::vector<std::wstring> told;
+        for (const std::wstring& text : boxes->TakeUnreported())
+            if (std::find(told.begin(), told.end(), text) == told.end())
+            {
+                told.push_back(text);
                 rc = Fail(1, L"message: " + OneLine(text));
+            }
         return rc;
     };
     const HRESULT loaded =

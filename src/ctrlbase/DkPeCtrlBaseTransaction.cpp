@@ -102,36 +102,51 @@ bool IsWritable(IUnknown* object)
     return true;
 }
 
-// A number, or an array of numbers, holds no NaN or infinity (any other value passes).
-bool AllFinite(const VARIANT& value)
+// A value holds no NaN or infinity: a real or date, by reference or not, and every element
+// of an array of them or of variants (any other value passes).
+bool AllFinite(const VARIANT& value, int depth = 0)
 {
-    const VARIANT& v = value.vt == (VT_BYREF | VT_VARIANT) && value.pvarVal ? *value.pvarVal : value;
-    if (v.vt == VT_R8)
-        return std::isfinite(v.dblVal);
-    if (v.vt == VT_R4)
-        return std::isfinite(v.fltVal);
-    if ((v.vt == (VT_ARRAY | VT_R8) || v.vt == (VT_ARRAY | VT_R4)) && v.parray)
+    if (depth > 4)
+        return true;
+    const VARTYPE base = value.vt & VT_TYPEMASK;
+    const bool byRef = (value.vt & VT_BYREF) != 0;
+    if (value.vt & VT_ARRAY)
     {
+        SAFEARRAY* sa = byRef ? (value.pparray ? *value.pparray : nullptr) : value.parray;
+        if (!sa || (base != VT_R8 && base != VT_R4 && base != VT_DATE && base != VT_VARIANT))
+            return true;
         LONG count = 1;
-        for (UINT d = 1; d <= ::SafeArrayGetDim(v.parray); ++d)
+        for (UINT d = 1; d <= ::SafeArrayGetDim(sa); ++d)
         {
             LONG low = 0;
             LONG high = -1;
-            ::SafeArrayGetLBound(v.parray, d, &low);
-            ::SafeArrayGetUBound(v.parray, d, &high);
+            ::SafeArrayGetLBound(sa, d, &low);
+            ::SafeArrayGetUBound(sa, d, &high);
             count *= high >= low ? high - low + 1 : 0;
         }
         void* data = nullptr;
-        if (count <= 0 || FAILED(::SafeArrayAccessData(v.parray, &data)))
+        if (count <= 0 || FAILED(::SafeArrayAccessData(sa, &data)))
             return true;
         bool finite = true;
         for (LONG i = 0; i < count && finite; ++i)
-            finite = v.vt == (VT_ARRAY | VT_R8) ? std::isfinite(static_cast<const double*>(data)[i])
-                                                : std::isfinite(static_cast<const float*>(data)[i]);
-        ::SafeArrayUnaccessData(v.parray);
+            finite = base == VT_R4        ? std::isfinite(static_cast<const float*>(data)[i])
+                     : base == VT_VARIANT ? AllFinite(static_cast<const VARIANT*>(data)[i], depth + 1)
+                                          : std::isfinite(static_cast<const double*>(data)[i]);
+        ::SafeArrayUnaccessData(sa);
         return finite;
     }
-    return true;
+    switch (base)
+    {
+    case VT_R8:
+    case VT_DATE:
+        return !byRef ? std::isfinite(value.dblVal) : !value.pdblVal || std::isfinite(*value.pdblVal);
+    case VT_R4:
+        return !byRef ? std::isfinite(value.fltVal) : !value.pfltVal || std::isfinite(*value.pfltVal);
+    case VT_VARIANT:
+        return !byRef || !value.pvarVal || AllFinite(*value.pvarVal, depth + 1);
+    default:
+        return true;
+    }
 }
 
 // The system's own words for a failure code, without the line break it ends with; empty

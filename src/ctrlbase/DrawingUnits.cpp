@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 
 namespace
@@ -80,7 +81,7 @@ bool FormatNumericValue(const VARIANT& value, std::wstring& text)
         break;
     case VT_R4:
     case VT_R8:
-        HostNumberText(&dkdbRToS, value.vt == VT_R4 ? value.fltVal : value.dblVal, -1, -1, text);
+        LengthText(value.vt == VT_R4 ? value.fltVal : value.dblVal, -1, text);
         break;
     default:
         break;
@@ -93,8 +94,18 @@ bool FormatByNumericType(const VARIANT& value, int type, std::wstring& text)
     text.clear();
     Conversion c{};
     dkfw::UniqueVariant d;
-    return ConversionOf(type, c) && SUCCEEDED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)) &&
-           HostNumberText(c.toText, d.Get().dblVal, c.unit, -1, text);
+    if (!ConversionOf(type, c) || FAILED(::VariantChangeType(d.Put(), const_cast<VARIANT*>(&value), 0, VT_R8)))
+        return false;
+    return c.toText == &dkdbRToS ? LengthText(d.Get().dblVal, c.unit, text)
+                                 : HostNumberText(c.toText, d.Get().dblVal, c.unit, -1, text);
+}
+
+bool LengthText(double value, int unit, std::wstring& text)
+{
+    // A length whose text in the drawing's units is too long for the host (1e120 in decimal)
+    // is shown in scientific units rather than as nothing.
+    return HostNumberText(&dkdbRToS, value, unit, -1, text) ||
+           (std::isfinite(value) && HostNumberText(&dkdbRToS, value, 1, -1, text));
 }
 
 bool HostNumberText(HostToText toText, double value, int unit, int prec, std::wstring& text)

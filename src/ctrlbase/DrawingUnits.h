@@ -21,6 +21,9 @@ bool FormatNumericValue(const VARIANT& value, std::wstring& text);
 // and back, always to a VT_R8; other types fail.
 bool FormatByNumericType(const VARIANT& value, int type, std::wstring& text);
 bool ParseByNumericType(const std::wstring& text, int type, VARIANT* value);
+// A length as text in the drawing's units (unit -1) or the given ones, or in scientific
+// units where that text would not fit the host's buffer.
+bool LengthText(double value, int unit, std::wstring& text);
 // One of the host's number-to-text conversions (dkdbRToS and its kin). Its buffer has room
 // well past the contract's size, and a text that does not end within the contract (a host
 // that ignores it) is refused, not taken in part.

@@ -222,6 +222,19 @@ TEST_F(Transaction, RefusedKindsAndDragsTouchNothing)
         xyz[2] = 0;
         ::SafeArrayUnaccessData(point.Get().parray);
         EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(point.Addr(), ValueSpecified)) << bad;
+        VARIANT byRef;
+        byRef.vt = VT_BYREF | VT_R8;
+        byRef.pdblVal = &bad;
+        EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(&byRef, ValueSpecified)) << bad;
+        dkfw::UniqueVariant variants;
+        variants.Addr()->vt = VT_ARRAY | VT_VARIANT;
+        variants.Addr()->parray = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
+        VARIANT* items = nullptr;
+        ::SafeArrayAccessData(variants.Get().parray, reinterpret_cast<void**>(&items));
+        items[0] = R8(1);
+        items[1] = R8(bad);
+        ::SafeArrayUnaccessData(variants.Get().parray);
+        EXPECT_EQ(E_INVALIDARG, m_editor.SetPropertyValue(variants.Addr(), ValueSpecified)) << bad;
     }
     EXPECT_DOUBLE_EQ(1.0, Real(0, kRadius));
     EXPECT_TRUE(m_events.fired.empty());

@@ -147,6 +147,13 @@ TEST_F(NumericEditor, DistancesReadTheSameAtDisplayPrecisionAndAreWrittenOnce)
     EXPECT_EQ(2.5, Real(0, kRadius));
     EXPECT_EQ(groups + 1, UndoGroups());
 
+    // A length too long to write in the drawing's units is shown in scientific units.
+    m_host.Release();
+    Write(L"30", kRadius, 1e120);
+    Open(CLSID_DkPePropertyEditorDRVKNumeric, {L"30"}, kRadius, PE_DRVK_DISTANCE);
+    EXPECT_EQ(L"1.0000E+120", WindowText(Edit()));
+    Write(L"30", kRadius, 2.5);
+
     // In architectural units the row shows and takes feet and inches.
     m_host.Release();
     SetShort(L"LUNITS", 4);

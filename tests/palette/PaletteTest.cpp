@@ -467,8 +467,8 @@ TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
                "number"},
           Case{L"30 --set Radius=1e400", "dkpex-palette: the row \"Radius\" refused \"1e400\": The value was not changed"},
           Case{L"30 --set Radius=nan", "dkpex-palette: the row \"Radius\" refused \"nan\": The value was not changed"},
-          Case{L"30,32 --set Radius=9", "dkpex-palette: the row \"Radius\" could not change every selected object: "
-                                        "some are on a locked layer"},
+          Case{L"30,32 --set Radius=9",
+               "dkpex-palette: the row \"Radius\" left the selected objects on a locked layer as they are"},
           Case{L"50,51 --set Area=10", "dkpex-palette: the row \"Area\" is read-only for this selection"}})
     {
         SCOPED_TRACE(c.line);
