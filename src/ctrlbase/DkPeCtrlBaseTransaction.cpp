@@ -206,6 +206,7 @@ public:
     }
     // An object the write left alone (a locked layer): told only with the others.
     void Skipped() noexcept { ++m_skipped; }
+    bool AnySkipped() const noexcept { return m_skipped > 0; }
     int Count() const noexcept { return m_count; }
     std::wstring Message(int selected) const
     {
@@ -511,7 +512,6 @@ try
     m_nFailed = 0;
     NotChanged notChanged;
     bool someChanged = false;
-    bool someSkipped = false;
     const bool documentActive = DocumentWithDatabase();
     ChangeBracket bracket(*this);
     const bool quiet = dkedIsInCommandStack(kPaletteCommand);
@@ -531,7 +531,6 @@ try
         const int dispid = held.dispids[i];
         if (!IsWritable(object))
         {
-            someSkipped = true;
             notChanged.Skipped();
             continue;
         }
@@ -606,7 +605,7 @@ try
     else if (notChanged.Count() > 0)
         TellUser(notChanged.Message(count).c_str());
 
-    bracket.Restore(hr, someSkipped);
+    bracket.Restore(hr, notChanged.AnySkipped());
     // Held: the palette's sink may hand the row another identifier, or none, as it hears.
     if (const ComPtr<IDkPiPropertyIdentifier> identifier(m_pPropertyIdentifier); SUCCEEDED(hr) && identifier)
     {
