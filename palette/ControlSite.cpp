@@ -197,10 +197,27 @@ HRESULT ControlHost::Create(REFCLSID clsid, HWND palette, PaletteFrame* frame, c
 try
 {
     Release();
-    m_palette = palette;
-    m_ambient = ambient;
     RETURN_IF_FAILED(
         ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPiPropertyEditControl2, m_control.PutVoid()));
+    return SiteControl(palette, frame, rect, ambient);
+}
+DK_CATCH_RETURN()
+
+HRESULT ControlHost::Create(IClassFactory& factory, HWND palette, PaletteFrame* frame, const RECT& rect,
+                            const Ambient& ambient)
+try
+{
+    Release();
+    RETURN_IF_FAILED(factory.CreateInstance(nullptr, IID_IDkPiPropertyEditControl2, m_control.PutVoid()));
+    return SiteControl(palette, frame, rect, ambient);
+}
+DK_CATCH_RETURN()
+
+HRESULT ControlHost::SiteControl(HWND palette, PaletteFrame* frame, const RECT& rect, const Ambient& ambient)
+try
+{
+    m_palette = palette;
+    m_ambient = ambient;
     m_oleObject = m_control.Query<IOleObject>();
     RETURN_HR_IF(E_NOINTERFACE, !m_oleObject);
 

@@ -172,6 +172,9 @@ public:
     ControlHost& operator=(const ControlHost&) = delete;
 
     HRESULT Create(REFCLSID clsid, HWND palette, PaletteFrame* frame, const RECT& rect, const Ambient& ambient);
+    // The same, from the class object of the control's class.
+    HRESULT Create(IClassFactory& factory, HWND palette, PaletteFrame* frame, const RECT& rect,
+                   const Ambient& ambient);
     // InitEditControl with the selection as SAFEARRAYs, then the colours and the font.
     HRESULT Init(const Selection& selection, bool readOnly);
     // Shows the control in place (OLEIVERB_INPLACEACTIVATE) or makes it the active row
@@ -190,6 +193,8 @@ public:
     ControlSite* Site() const noexcept { return m_site; }
 
 private:
+    HRESULT SiteControl(HWND palette, PaletteFrame* frame, const RECT& rect, const Ambient& ambient);
+
     dkfw::ComPtr<IDkPiPropertyEditControl2> m_control;
     dkfw::ComPtr<IOleObject> m_oleObject;
     dkfw::ComObject<ControlSite>* m_site = nullptr;

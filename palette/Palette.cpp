@@ -134,10 +134,14 @@ struct Palette::Row
     int colorFlags = 0;
     std::vector<ComPtr<IDispatch>> objects;
     std::vector<ComPtr<IUnknown>> dynProps;
+    ComPtr<IUnknown> dynamic; // the dynamic property a custom row shows
     bool readOnly = false;
     std::unique_ptr<ControlHost> host; // null: a row the palette draws itself
     std::wstring text;
     std::wstring state;
+
+    // Served by the same control, configured the same way.
+    bool SameKind(const Row& other) const noexcept;
 };
 
 Palette::Palette()
@@ -167,29 +171,58 @@ bool Palette::Create(HWND parent, const RECT& rect)
 void Palette::ClearRows()
 {
     m_active = -1;
-    for (auto& row : m_rows)
-        if (row->host)
-            row->host->Release();
     m_rows.clear();
 }
 
 void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
 {
-    ClearRows();
+    DeactivateRow();
     m_ids = ids;
-    m_scroll = 0;
-    BuildRows();
+    auto rows = DescribeRows();
+    // The same rows as before (as users click from object to object): each control is
+    // given the new objects and keeps its window; otherwise the rows are built anew.
+    const bool same = rows.size() == m_rows.size() &&
+                      std::equal(rows.begin(), rows.end(), m_rows.begin(),
+                                 [](const auto& a, const auto& b) { return a->SameKind(*b); });
+    if (!same)
+    {
+        ClearRows();
+        m_rows = std::move(rows);
+        m_scroll = 0;
+    }
+    const std::vector<DISPID> readOnly = ReadOnlyProperties();
+    for (auto& row : m_rows)
+        BindRow(*row, readOnly);
+    // The scroll bar is settled before the controls are placed, so that none is moved twice.
     Layout();
-    ::InvalidateRect(Hwnd(), nullptr, TRUE);
+    for (size_t r = 0; r < m_rows.size(); ++r)
+        if (!same)
+            CreateControl(r);
+        else if (m_rows[r]->host && FAILED(m_rows[r]->host->Init(SelectionOf(*m_rows[r]), m_rows[r]->readOnly)))
+            m_rows[r]->host.reset(); // it cannot take the new objects: the palette shows the row itself
+    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void Palette::BuildRows()
+bool Palette::Row::SameKind(const Row& other) const noexcept
 {
+    return category == other.category && name == other.name && dispid == other.dispid && progId == other.progId &&
+           numericType == other.numericType && calculatorMode == other.calculatorMode &&
+           colorFlags == other.colorFlags && dynamic.Get() == other.dynamic.Get();
+}
+
+std::vector<std::unique_ptr<Palette::Row>> Palette::DescribeRows() const
+{
+    std::vector<std::unique_ptr<Row>> rows;
     if (m_ids.empty())
-        return;
+        return rows;
     std::vector<std::wstring> classes;
     for (LONG_PTR id : m_ids)
-        classes.push_back(dkhost_test::EntityClass(id) ? dkhost_test::EntityClass(id) : L"");
+    {
+        const wchar_t* name = dkhost_test::EntityClass(id);
+        const std::wstring c = name ? name : L"";
+        if (std::find(classes.begin(), classes.end(), c) == classes.end())
+            classes.push_back(c);
+    }
     const dkhost_test::PropertyDescription* first = nullptr;
     const int count = dkhost_test::PropertyDescriptionsOf(classes[0].c_str(), &first);
 
@@ -198,9 +231,9 @@ void Palette::BuildRows()
     {
         for (const std::wstring& c : classes)
         {
-            const dkhost_test::PropertyDescription* rows = nullptr;
-            const int n = dkhost_test::PropertyDescriptionsOf(c.c_str(), &rows);
-            if (!std::any_of(rows, rows + n,
+            const dkhost_test::PropertyDescription* others = nullptr;
+            const int n = dkhost_test::PropertyDescriptionsOf(c.c_str(), &others);
+            if (!std::any_of(others, others + n,
                              [&](const auto& r) { return r.dispid == d.dispid && std::wcscmp(r.name, d.name) == 0; }))
                 return false;
         }
@@ -218,7 +251,7 @@ void Palette::BuildRows()
         row->numericType = first[i].numericType;
         row->calculatorMode = first[i].calculatorMode;
         row->colorFlags = first[i].colorFlags;
-        m_rows.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
 
     // Dynamic properties every selected object has.
@@ -254,90 +287,119 @@ void Palette::BuildRows()
                       : vt == VT_R8 || vt == VT_R4              ? L"DkPEXCtl.DkPePropertyEditorDRVKNumeric.16"
                                                                 : L"DkPEXCtl.DkPePropertyEditorNumeric.16";
         row->numericType = vt == VT_R8 || vt == VT_R4 ? 2 : -1;
-        row->dynProps.assign(m_ids.size(), property);
-        m_rows.push_back(std::move(row));
+        row->dynamic = property;
+        rows.push_back(std::move(row));
     }
 
     // Rows of one category together, categories in the order they first appear.
     std::vector<std::wstring> order;
-    for (const auto& row : m_rows)
+    for (const auto& row : rows)
         if (std::find(order.begin(), order.end(), row->category) == order.end())
             order.push_back(row->category);
     auto rank = [&order](const std::wstring& c) { return std::find(order.begin(), order.end(), c) - order.begin(); };
-    std::stable_sort(m_rows.begin(), m_rows.end(),
+    std::stable_sort(rows.begin(), rows.end(),
                      [&rank](const auto& a, const auto& b) { return rank(a->category) < rank(b->category); });
+    return rows;
+}
 
-    for (size_t r = 0; r < m_rows.size(); ++r)
+// The properties the first object's type information marks read-only (every row's first
+// object is the same one).
+std::vector<DISPID> Palette::ReadOnlyProperties() const
+{
+    std::vector<DISPID> out;
+    ComPtr<IDispatch> object;
+    ComPtr<ITypeInfo> info;
+    TYPEATTR* ta = nullptr;
+    if (m_ids.empty() || FAILED(dkhost_test::GetPaletteObject(m_ids[0], object.Put())) || !object ||
+        FAILED(object->GetTypeInfo(0, 0, info.Put())) || FAILED(info->GetTypeAttr(&ta)))
+        return out;
+    for (UINT v = 0; v < ta->cVars; ++v)
     {
-        Row& row = *m_rows[r];
-        for (LONG_PTR id : m_ids)
+        VARDESC* vd = nullptr;
+        if (SUCCEEDED(info->GetVarDesc(v, &vd)))
         {
-            ComPtr<IDispatch> d;
-            dkhost_test::GetPaletteObject(id, d.Put());
-            row.objects.push_back(d);
+            if (vd->wVarFlags & VARFLAG_FREADONLY)
+                out.push_back(vd->memid);
+            info->ReleaseVarDesc(vd);
         }
-        if (row.dynProps.empty())
-            row.dynProps.assign(m_ids.size(), nullptr);
-        // A property the objects' type information marks read-only is read-only here too.
-        ComPtr<ITypeInfo> info;
-        TYPEATTR* ta = nullptr;
-        if (row.dispid != kDynamicDispid && row.objects[0] &&
-            SUCCEEDED(row.objects[0]->GetTypeInfo(0, 0, info.Put())) && SUCCEEDED(info->GetTypeAttr(&ta)))
-        {
-            for (UINT v = 0; v < ta->cVars; ++v)
-            {
-                VARDESC* vd = nullptr;
-                if (SUCCEEDED(info->GetVarDesc(v, &vd)))
-                {
-                    if (vd->memid == row.dispid)
-                        row.readOnly = (vd->wVarFlags & VARFLAG_FREADONLY) != 0;
-                    info->ReleaseVarDesc(vd);
-                }
-            }
-            info->ReleaseTypeAttr(ta);
-        }
-        ReadCommon(row);
-        if (row.progId.empty())
-            continue;
-        CLSID clsid{};
-        if (FAILED(::CLSIDFromProgID(row.progId.c_str(), &clsid)))
-            continue;
-        auto host = std::make_unique<ControlHost>();
-        if (FAILED(host->Create(clsid, Hwnd(), m_frame, ValueRect(static_cast<int>(r)), m_ambient)))
-            continue; // the editor class is not built: the palette shows the row itself
-        host->Events()->SetListener(this);
-        auto control = ComPtr<IUnknown>(host->Control());
-        if (auto numeric = control.Query<IDkPeNumericEditor>(); numeric && row.numericType >= 0)
-            numeric->SetNumericDataType(static_cast<DkPeNumericType>(row.numericType));
-        if (auto calculator = control.Query<IDkPeCalculatorCtrl>(); calculator && row.calculatorMode >= 0)
-            calculator->SetCalculatorMode(row.calculatorMode ? static_cast<USHORT>(VARIANT_TRUE) : 0);
-        if (auto color = control.Query<IDkPeColorCtrl>())
-        {
-            color->SetNoMetaColor((row.colorFlags & dkhost_test::kNoMetaColor) != 0);
-            color->SetAllowNoneColor((row.colorFlags & dkhost_test::kAllowNoneColor) != 0);
-            color->SetFixedForeground((row.colorFlags & dkhost_test::kFixedForeground) != 0);
-        }
-        dkfw::ComObject<RowIdentifier>* identifier = nullptr;
-        if (SUCCEEDED(dkfw::ComObject<RowIdentifier>::Create(&identifier, row.name, row.category, row.dispid,
-                                                             static_cast<LONG>(r))))
-        {
-            host->Control()->PutPropertyIdentifier(identifier);
-            identifier->Release();
-        }
-        dkpal::Selection selection;
-        for (size_t i = 0; i < m_ids.size(); ++i)
-        {
-            selection.objects.push_back(row.objects[i].Get());
-            selection.dynProps.push_back(row.dynProps[i].Get());
-            selection.dispids.push_back(row.dispid);
-        }
-        if (FAILED(host->Init(selection, row.readOnly)) || FAILED(host->Activate(OLEIVERB_INPLACEACTIVATE)))
-        {
-            host->Release();
-            continue;
-        }
-        row.host = std::move(host);
     }
+    info->ReleaseTypeAttr(ta);
+    return out;
+}
+
+// The row takes the selected objects, its read-only state and its common value.
+void Palette::BindRow(Row& row, const std::vector<DISPID>& readOnly)
+{
+    row.objects.clear();
+    for (LONG_PTR id : m_ids)
+    {
+        ComPtr<IDispatch> d;
+        dkhost_test::GetPaletteObject(id, d.Put());
+        row.objects.push_back(d);
+    }
+    row.dynProps.assign(m_ids.size(), row.dynamic);
+    row.readOnly = row.dispid != kDynamicDispid &&
+                   std::find(readOnly.begin(), readOnly.end(), row.dispid) != readOnly.end();
+    ReadCommon(row);
+}
+
+dkpal::Selection Palette::SelectionOf(const Row& row) const
+{
+    dkpal::Selection selection;
+    for (size_t i = 0; i < row.objects.size(); ++i)
+    {
+        selection.objects.push_back(row.objects[i].Get());
+        selection.dynProps.push_back(row.dynProps[i].Get());
+        selection.dispids.push_back(row.dispid);
+    }
+    return selection;
+}
+
+// The editor class of a progid, looked up once per palette: its class object, or null
+// when the class is not registered.
+IClassFactory* Palette::FactoryOf(const std::wstring& progId)
+{
+    auto found = m_factories.find(progId);
+    if (found != m_factories.end())
+        return found->second.Get();
+    ComPtr<IClassFactory> factory;
+    CLSID clsid{};
+    if (SUCCEEDED(::CLSIDFromProgID(progId.c_str(), &clsid)))
+        ::CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.PutVoid());
+    return m_factories.emplace(progId, factory).first->second.Get();
+}
+
+void Palette::CreateControl(size_t r)
+{
+    Row& row = *m_rows[r];
+    IClassFactory* factory = row.progId.empty() ? nullptr : FactoryOf(row.progId);
+    if (!factory)
+        return;
+    auto host = std::make_unique<ControlHost>();
+    if (FAILED(host->Create(*factory, Hwnd(), m_frame, ValueRect(static_cast<int>(r)), m_ambient)))
+        return; // the editor class is not built: the palette shows the row itself
+    host->Events()->SetListener(this);
+    auto control = ComPtr<IUnknown>(host->Control());
+    if (auto numeric = control.Query<IDkPeNumericEditor>(); numeric && row.numericType >= 0)
+        numeric->SetNumericDataType(static_cast<DkPeNumericType>(row.numericType));
+    if (auto calculator = control.Query<IDkPeCalculatorCtrl>(); calculator && row.calculatorMode >= 0)
+        calculator->SetCalculatorMode(row.calculatorMode ? static_cast<USHORT>(VARIANT_TRUE) : 0);
+    if (auto color = control.Query<IDkPeColorCtrl>())
+    {
+        color->SetNoMetaColor((row.colorFlags & dkhost_test::kNoMetaColor) != 0);
+        color->SetAllowNoneColor((row.colorFlags & dkhost_test::kAllowNoneColor) != 0);
+        color->SetFixedForeground((row.colorFlags & dkhost_test::kFixedForeground) != 0);
+    }
+    dkfw::ComObject<RowIdentifier>* identifier = nullptr;
+    if (SUCCEEDED(dkfw::ComObject<RowIdentifier>::Create(&identifier, row.name, row.category, row.dispid,
+                                                         static_cast<LONG>(r))))
+    {
+        host->Control()->PutPropertyIdentifier(identifier);
+        identifier->Release();
+    }
+    if (FAILED(host->Init(SelectionOf(row), row.readOnly)) || FAILED(host->Activate(OLEIVERB_INPLACEACTIVATE)))
+        return;
+    row.host = std::move(host);
 }
 
 // Reads a row as the palette shows it itself: the common value, varies or unspecified.
@@ -600,7 +662,12 @@ void Palette::Layout()
     si.nMax = std::max(0, m_contentHeight - 1);
     si.nPage = static_cast<UINT>(client.bottom);
     si.nPos = m_scroll;
-    ::SetScrollInfo(Hwnd(), SB_VERT, &si, TRUE);
+    // Setting the scroll bar redraws it: only when it changes.
+    SCROLLINFO now{sizeof(now)};
+    now.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (!::GetScrollInfo(Hwnd(), SB_VERT, &now) || now.nMin != si.nMin || now.nMax != si.nMax ||
+        now.nPage != si.nPage || now.nPos != si.nPos)
+        ::SetScrollInfo(Hwnd(), SB_VERT, &si, TRUE);
     for (int r = 0; r < RowCount(); ++r)
         if (!IsPlain(r))
             m_rows[static_cast<size_t>(r)]->host->Move(ValueRect(r));

@@ -9,6 +9,7 @@
 
 #include "Window.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ public:
     ~Palette() override;
 
     bool Create(HWND parent, const RECT& rect);
-    // Rebuilds the rows for these entities.
+    // Shows the rows of these entities: the rows are built anew, or, when the new objects
+    // show the same rows, each control takes the new objects and keeps its window.
     void SetSelection(const std::vector<LONG_PTR>& ids);
     const std::vector<LONG_PTR>& Selection() const noexcept { return m_ids; }
 
@@ -67,7 +69,12 @@ protected:
 private:
     struct Row;
     void ClearRows();
-    void BuildRows();
+    std::vector<std::unique_ptr<Row>> DescribeRows() const;
+    std::vector<DISPID> ReadOnlyProperties() const;
+    void BindRow(Row& row, const std::vector<DISPID>& readOnly);
+    dkpal::Selection SelectionOf(const Row& row) const;
+    IClassFactory* FactoryOf(const std::wstring& progId);
+    void CreateControl(size_t row);
     void Layout();
     RECT ValueRect(int row) const;
     int RowTop(int row) const;
@@ -80,6 +87,7 @@ private:
 
     std::vector<LONG_PTR> m_ids;
     std::vector<std::unique_ptr<Row>> m_rows;
+    std::map<std::wstring, dkfw::ComPtr<IClassFactory>> m_factories; // by progid; null: not registered
     dkfw::ComObject<PaletteFrame>* m_frame = nullptr;
     Ambient m_ambient;
     int m_active = -1;

@@ -211,6 +211,38 @@ TEST_F(PaletteTest, TheKeyboardAloneReachesTheRowsThatCanBeEdited)
     EXPECT_EQ(tag, m_palette.ActiveRow()) << "upwards from nothing: the last one";
 }
 
+// Clicking from text to text: the same rows take the new object and keep their windows;
+// a selection with other rows builds them anew; nothing is held once the palette is empty.
+TEST_F(PaletteTest, TheSameRowsForAnotherObjectKeepTheirControls)
+{
+    Select({L"40"});
+    const int contents = m_palette.FindRow(L"Contents");
+    ASSERT_GE(contents, 0);
+    std::vector<HWND> windows;
+    for (int r = 0; r < m_palette.RowCount(); ++r)
+        windows.push_back(m_palette.RowWindow(r));
+    ASSERT_TRUE(m_palette.ActivateRow(contents));
+    const int before = dktest::CountThreadWindows();
+
+    Select({L"41"});
+    EXPECT_EQ(-1, m_palette.ActiveRow()) << "the active row lets go";
+    EXPECT_EQ(before, dktest::CountThreadWindows());
+    for (int r = 0; r < m_palette.RowCount(); ++r)
+        EXPECT_EQ(windows[static_cast<size_t>(r)], m_palette.RowWindow(r)) << "row " << r;
+    EXPECT_EQ(L"Kitchen", Row(m_palette.Dump(), L"Contents")->text);
+    TypeInto(contents, L"Hall");
+    EXPECT_EQ(L"Hall", TextOf(L"41"));
+    EXPECT_EQ(L"Living room", TextOf(L"40")) << "the object no longer selected is left alone";
+    m_palette.DeactivateRow();
+
+    Select({L"30"}); // a circle: other rows
+    EXPECT_EQ(nullptr, Row(m_palette.Dump(), L"Contents"));
+    ASSERT_NE(nullptr, Row(m_palette.Dump(), L"Radius"));
+    Select({});
+    EXPECT_EQ(1u, dkhost_test::PaletteObjectRefs(dkhost_test::EntityByHandle(L"40")));
+    EXPECT_EQ(1u, dkhost_test::PaletteObjectRefs(dkhost_test::EntityByHandle(L"41")));
+}
+
 struct ProgramCase
 {
     const wchar_t* arguments;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DkPeBasePrivate.h"
+#include "TestSupport.h"
 
 #include <string>
 #include <vector>
@@ -48,21 +49,4 @@ public:
     void EnterCall() noexcept override {}
     void LeaveCall() noexcept override {}
 };
-
-// The windows of the calling thread, top-level and child.
-inline int CountThreadWindows()
-{
-    int n = 0;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND top, LPARAM p)
-        {
-            ++*reinterpret_cast<int*>(p);
-            ::EnumChildWindows(
-                top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&n));
-    return n;
-}
 } // namespace dktest

@@ -49,4 +49,21 @@ public:
 private:
     std::wstring m_path;
 };
+
+// The windows of the calling thread, top-level and child.
+inline int CountThreadWindows()
+{
+    int n = 0;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND top, LPARAM p)
+        {
+            ++*reinterpret_cast<int*>(p);
+            ::EnumChildWindows(
+                top, [](HWND, LPARAM q) { return ++*reinterpret_cast<int*>(q), TRUE; }, p);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&n));
+    return n;
+}
 } // namespace dktest
