@@ -101,6 +101,8 @@ DKHOST_API int UndoDepth() noexcept;
 // refused" / "undo group end refused"); false, false puts it right.
 DKHOST_API void SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept;
 DKHOST_API int Undo(int steps) noexcept;
+// Forgets the undo history, as saving the drawing does.
+DKHOST_API void ClearUndo() noexcept;
 
 // Command and editor state.
 DKHOST_API void SetDragging(bool dragging) noexcept;

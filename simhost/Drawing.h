@@ -172,6 +172,7 @@ public:
     bool InGroup() const noexcept { return m_groupDepth > 0; }
     int UndoSteps(int steps);
     size_t UndoDepth() const noexcept { return m_undo.size(); }
+    void ClearUndo() noexcept { m_undo.clear(); }
 
     // The palette object of a record, with a reference added; null for non-entities.
     HRESULT PaletteObjectOf(LONG_PTR id, IDispatch** out);

@@ -271,6 +271,11 @@ int UndoDepth() noexcept
     return static_cast<int>(CurrentDrawing().UndoDepth());
 }
 
+void ClearUndo() noexcept
+{
+    CurrentDrawing().ClearUndo();
+}
+
 int Undo(int steps) noexcept
 try
 {

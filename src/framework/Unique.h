@@ -6,6 +6,7 @@
 #include <oaidl.h>
 #include <oleauto.h>
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -129,9 +130,10 @@ public:
     ~UniqueExcepInfo() { Reset(); }
     void Reset() noexcept
     {
-        ::SysFreeString(m_e.bstrSource);
-        ::SysFreeString(m_e.bstrDescription);
-        ::SysFreeString(m_e.bstrHelpFile);
+        // Most calls raise nothing: the common case stays out of the platform.
+        for (BSTR* s : {&m_e.bstrSource, &m_e.bstrDescription, &m_e.bstrHelpFile})
+            if (*s)
+                ::SysFreeString(*s);
         m_e = EXCEPINFO{};
     }
     EXCEPINFO* Addr() noexcept { return &m_e; }
