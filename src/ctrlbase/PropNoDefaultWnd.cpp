@@ -8,19 +8,101 @@
 #include "ComModule.h"
 #include "Unique.h"
 
+namespace
+{
+// The pop-ups up on this thread, and the hook that shows them the moves of their rows' windows
+// while any is up.
+thread_local CPropNoDefaultWnd* t_firstUp = nullptr;
+thread_local HHOOK t_rowHook = nullptr;
+} // namespace
+
 CPropNoDefaultWnd::CPropNoDefaultWnd(dkfw::SubclassedWindow* edit, CDkPeCtrlBase* owner) noexcept
-    : m_rect{}, m_pEdit(edit), m_pOwner(owner), m_lastPos{-1, -1}, m_nTimer(0)
+    : m_rect{}, m_pEdit(edit), m_pOwner(owner), m_bWatching(false), m_pNextUp(nullptr)
 {
 }
 
-CPropNoDefaultWnd::~CPropNoDefaultWnd() = default;
+CPropNoDefaultWnd::~CPropNoDefaultWnd()
+{
+    StopWatchingRow();
+}
+
+HWND CPropNoDefaultWnd::Row() const noexcept
+{
+    return m_pEdit && m_pEdit->Hwnd() ? ::GetParent(m_pEdit->Hwnd()) : nullptr;
+}
 
 RECT CPropNoDefaultWnd::RowRect() const noexcept
 {
     RECT r{};
-    if (m_pEdit && m_pEdit->Hwnd())
-        ::GetWindowRect(::GetParent(m_pEdit->Hwnd()), &r);
+    if (HWND row = Row())
+        ::GetWindowRect(row, &r);
     return r;
+}
+
+// A move or hide of the row's window or of one of its parents is a WM_WINDOWPOSCHANGED sent
+// to that window, which a hook of the thread sees while the pop-up is up (TextEditor.
+// APopUpAndATipAtRestWakeNothingAndGoWhenTheirRowOrTheCursorLeaves). The system's
+// location-change and hide events would serve as well, but Wine raises neither.
+void CPropNoDefaultWnd::WatchRow() noexcept
+{
+    if (m_bWatching)
+        return;
+    if (!t_rowHook)
+        t_rowHook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &RowWatch, nullptr, ::GetCurrentThreadId());
+    if (!t_rowHook)
+        return;
+    m_pNextUp = t_firstUp;
+    t_firstUp = this;
+    m_bWatching = true;
+}
+
+void CPropNoDefaultWnd::StopWatchingRow() noexcept
+{
+    if (!m_bWatching)
+        return;
+    for (CPropNoDefaultWnd** link = &t_firstUp; *link; link = &(*link)->m_pNextUp)
+        if (*link == this)
+        {
+            *link = m_pNextUp;
+            break;
+        }
+    m_pNextUp = nullptr;
+    m_bWatching = false;
+    if (!t_firstUp && t_rowHook)
+    {
+        ::UnhookWindowsHookEx(t_rowHook);
+        t_rowHook = nullptr;
+    }
+}
+
+bool CPropNoDefaultWnd::LeftItsRow(HWND changed) const noexcept
+{
+    HWND row = Row();
+    if (!row)
+        return true;
+    if (changed != row && !::IsChild(changed, row))
+        return false;
+    return !::IsWindowVisible(row) || !SitsUnderRow();
+}
+
+LRESULT CALLBACK CPropNoDefaultWnd::RowWatch(int code, WPARAM wParam, LPARAM lParam) noexcept
+{
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    // Hiding a pop-up takes it off the list; the list is walked again from its start.
+    if (code == HC_ACTION && sent->message == WM_WINDOWPOSCHANGED)
+    {
+        for (CPropNoDefaultWnd* popup = t_firstUp; popup;)
+        {
+            if (popup->LeftItsRow(sent->hwnd))
+            {
+                popup->HidePopup();
+                popup = t_firstUp;
+            }
+            else
+                popup = popup->m_pNextUp;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 bool CPropNoDefaultWnd::Create() noexcept
@@ -38,15 +120,10 @@ void CPropNoDefaultWnd::ShowUnder() noexcept
     ::SetWindowTextW(Hwnd(), text.c_str());
     ::SetWindowPos(Hwnd(), HWND_TOP, m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top,
                    SWP_NOACTIVATE);
-    RECT desktop{};
-    ::GetWindowRect(::GetDesktopWindow(), &desktop);
-    m_lastPos = POINT{row.left - desktop.left, row.top - desktop.top};
     if (::IsWindowVisible(m_pEdit->Hwnd()))
     {
         ::ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
-        if (m_nTimer)
-            ::KillTimer(Hwnd(), m_nTimer);
-        m_nTimer = ::SetTimer(Hwnd(), kTimerId, kTimerMs, nullptr);
+        WatchRow();
     }
 }
 
@@ -59,22 +136,9 @@ bool CPropNoDefaultWnd::SitsUnderRow() const noexcept
 
 void CPropNoDefaultWnd::HidePopup() noexcept
 {
-    if (!Hwnd())
-        return;
-    if (m_nTimer)
-        ::KillTimer(Hwnd(), m_nTimer);
-    m_nTimer = 0;
-    ::ShowWindow(Hwnd(), SW_HIDE);
-}
-
-void CPropNoDefaultWnd::OnTimer() noexcept
-{
-    const RECT row = RowRect();
-    RECT desktop{};
-    ::GetWindowRect(::GetDesktopWindow(), &desktop);
-    // The palette scrolled or moved the row: the pop-up no longer belongs under it.
-    if (row.left - desktop.left != m_lastPos.x || row.top - desktop.top != m_lastPos.y)
-        HidePopup();
+    StopWatchingRow();
+    if (Hwnd())
+        ::ShowWindow(Hwnd(), SW_HIDE);
 }
 
 void CPropNoDefaultWnd::Paint() noexcept
@@ -103,7 +167,7 @@ void CPropNoDefaultWnd::Choose() noexcept
     wchar_t text[256] = {};
     ::GetWindowTextW(Hwnd(), text, 256);
     CDkPeCtrlBase* editor = m_pOwner;
-    HWND row = m_pEdit && m_pEdit->Hwnd() ? ::GetParent(m_pEdit->Hwnd()) : nullptr;
+    HWND row = Row();
     if (!*text || !editor || !row)
         return;
     RECT r{};
@@ -120,15 +184,13 @@ dkfw::Lifetime* CPropNoDefaultWnd::OwnerLifetime() noexcept
     return m_pOwner ? m_pOwner->ControlLifetime() : nullptr;
 }
 
-bool CPropNoDefaultWnd::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
+bool CPropNoDefaultWnd::ProcessWindowMessage(UINT msg, WPARAM, LPARAM, LRESULT& result)
 {
     switch (msg)
     {
-    case WM_TIMER:
-        if (wParam == kTimerId)
-            OnTimer();
-        result = 0;
-        return true;
+    case WM_DESTROY:
+        StopWatchingRow();
+        return false;
     case WM_PAINT:
         Paint();
         result = 0;

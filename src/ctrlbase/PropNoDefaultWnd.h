@@ -9,15 +9,12 @@ class CDkPeCtrlBase;
 class CPropNoDefaultWnd : public dkfw::WindowBase
 {
 public:
-    static constexpr UINT_PTR kTimerId = 2;
-    static constexpr UINT kTimerMs = 100;
-
     // The pop-up of an editor's edit box (its row is the edit's parent).
     CPropNoDefaultWnd(dkfw::SubclassedWindow* edit, CDkPeCtrlBase* owner) noexcept;
     ~CPropNoDefaultWnd() override;
 
     // Places the pop-up under the edit's row with the editor's unspecified text, and shows
-    // it when the edit is visible.
+    // it when the edit is visible; it goes when the row, or a window holding it, moves or hides.
     void ShowUnder() noexcept;
     void HidePopup() noexcept;
     bool IsUp() const noexcept { return Hwnd() && ::IsWindowVisible(Hwnd()); }
@@ -30,8 +27,12 @@ protected:
 
 private:
     bool Create() noexcept;
+    HWND Row() const noexcept;
     RECT RowRect() const noexcept;
-    void OnTimer() noexcept;
+    void WatchRow() noexcept;
+    void StopWatchingRow() noexcept;
+    bool LeftItsRow(HWND changed) const noexcept;
+    static LRESULT CALLBACK RowWatch(int code, WPARAM wParam, LPARAM lParam) noexcept;
     void Paint() noexcept;
     void Choose() noexcept;
 
@@ -39,6 +40,6 @@ public:
     RECT m_rect;                     // where the pop-up is placed
     dkfw::SubclassedWindow* m_pEdit; // the edit it belongs to (not owned)
     CDkPeCtrlBase* m_pOwner;         // the edit's editor (not owned)
-    POINT m_lastPos;                 // the row's position relative to the desktop when placed
-    UINT_PTR m_nTimer;               // the 100 ms position check
+    bool m_bWatching;                // in the thread's list of pop-ups watching their rows
+    CPropNoDefaultWnd* m_pNextUp;    // the next pop-up of that list
 };
