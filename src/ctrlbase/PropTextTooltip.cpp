@@ -17,11 +17,16 @@ const wchar_t kTipClass[] = L"DkPeTextTip";
 } // namespace
 
 CPropTextTooltip::CPropTextTooltip() noexcept
-    : m_hotRect{}, m_nTimer(0), m_hOwner(nullptr), m_bShown(FALSE), m_bPlaced(FALSE), m_bPaintPending(FALSE)
+    : m_hotRect{}, m_nTimer(0), m_bTracking(false), m_hOwner(nullptr), m_bShown(FALSE), m_bPlaced(FALSE),
+      m_bPaintPending(FALSE)
 {
 }
 
-CPropTextTooltip::~CPropTextTooltip() = default;
+CPropTextTooltip::~CPropTextTooltip()
+{
+    if (Exists())
+        StopWatching();
+}
 
 bool CreateTipStyleWindow(dkfw::WindowBase& window, HWND owner) noexcept
 {
@@ -80,9 +85,9 @@ long CPropTextTooltip::Place(HWND control, RECT rect) noexcept
     m_bPaintPending = TRUE;
     ::SetWindowPos(Hwnd(), HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOACTIVATE);
-    if (!m_nTimer)
+    if (!m_nTimer && !::IsWindowVisible(Hwnd()))
     {
-        m_nTimer = ::SetTimer(Hwnd(), kTimerId, kTimerMs, nullptr);
+        m_nTimer = ::SetTimer(Hwnd(), kTimerId, kDelayMs, nullptr);
         m_bShown = TRUE;
     }
     return S_OK;
@@ -93,14 +98,28 @@ void CPropTextTooltip::Hide() noexcept
     if (!Exists())
         return;
     ::ShowWindow(Hwnd(), SW_HIDE);
-    if (m_nTimer)
-        ::KillTimer(Hwnd(), m_nTimer);
-    m_nTimer = 0;
+    StopWatching();
     m_bShown = FALSE;
 }
 
-void CPropTextTooltip::OnTimer() noexcept
+void CPropTextTooltip::StopWatching() noexcept
 {
+    if (m_nTimer)
+        ::KillTimer(Hwnd(), m_nTimer);
+    m_nTimer = 0;
+    if (m_bTracking)
+    {
+        TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE, Hwnd(), 0};
+        ::TrackMouseEvent(&cancel);
+    }
+    m_bTracking = false;
+}
+
+// The delay is over: the tip shows if the cursor stayed, and nothing wakes it after that.
+void CPropTextTooltip::OnDelayOver() noexcept
+{
+    ::KillTimer(Hwnd(), m_nTimer);
+    m_nTimer = 0;
     POINT pt{};
     ::GetCursorPos(&pt);
     ::ScreenToClient(Hwnd(), &pt);
@@ -108,7 +127,6 @@ void CPropTextTooltip::OnTimer() noexcept
         ShowTip();
     else
         Hide();
-    ::InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 void CPropTextTooltip::ShowTip() noexcept
@@ -118,10 +136,13 @@ void CPropTextTooltip::ShowTip() noexcept
         m_bPaintPending = TRUE;
         ::ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
     }
-    if (m_nTimer)
-        ::KillTimer(Hwnd(), m_nTimer);
-    m_nTimer = ::SetTimer(Hwnd(), kTimerId, kTimerMs, nullptr);
     m_bShown = TRUE;
+    // The tip lies under the cursor: the system says when the cursor leaves it, and the tip's
+    // own mouse moves say when it leaves the hot rectangle (smaller where the desktop's edge
+    // pushed the tip). Wine finds the leave by looking at the cursor every mouse-hover time
+    // (400 ms), Windows at once.
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Hwnd(), HOVER_DEFAULT};
+    m_bTracking = ::TrackMouseEvent(&track) != FALSE;
 }
 
 // The whole tip is painted each time: the gradient, the owner's content over it, the frame.
@@ -161,10 +182,23 @@ bool CPropTextTooltip::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lPar
     switch (msg)
     {
     case WM_TIMER:
-        if (wParam == kTimerId)
-            OnTimer();
+        if (wParam == kTimerId && m_nTimer)
+            OnDelayOver();
         result = 0;
         return true;
+    case WM_MOUSEMOVE:
+        if (POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; !::PtInRect(&m_hotRect, pt))
+            Hide();
+        result = 0;
+        return true;
+    case WM_MOUSELEAVE:
+        m_bTracking = false;
+        Hide();
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        StopWatching();
+        return false;
     case WM_ERASEBKGND:
         result = 1;
         return true;

@@ -26,17 +26,19 @@ public:
     void SetOwner(HWND owner) noexcept { m_hOwner = owner; }
     HWND Owner() const noexcept { return m_hOwner; }
 
-    // Places the tip over rect (client coordinates of control), kept on the desktop, and
-    // starts the check timer.
+    // Places the tip over rect (client coordinates of control), kept on the desktop. A tip not
+    // shown yet shows kDelayMs later if the cursor is then inside it; it goes when the cursor
+    // leaves.
     long Place(HWND control, RECT rect) noexcept;
     void Hide() noexcept;
 
     static constexpr UINT_PTR kTimerId = 2;
-    static constexpr UINT kTimerMs = 300;
+    static constexpr UINT kDelayMs = 300;
 
 private:
-    void OnTimer() noexcept;
+    void OnDelayOver() noexcept;
     void ShowTip() noexcept;
+    void StopWatching() noexcept;
     void Paint() noexcept;
     void ForwardClick(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
@@ -45,7 +47,8 @@ protected:
 
 public:
     RECT m_hotRect;       // client coordinates of the tip: the tip stays while the cursor is inside
-    UINT_PTR m_nTimer;    // the 300 ms check timer, 0 when none
+    UINT_PTR m_nTimer;    // the delay before the tip shows, 0 when none
+    bool m_bTracking;     // the system reports the cursor leaving the tip
     HWND m_hOwner;        // the window that draws the tip's content
     BOOL m_bShown;        // the tip is meant to be visible
     BOOL m_bPlaced;       // a position was set
