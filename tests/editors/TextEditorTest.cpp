@@ -363,6 +363,72 @@ TEST_F(TextEditor, LongTextShowsATipThatLeavesWithTheCursor)
     EXPECT_FALSE(::IsWindowVisible(tip)) << "gone within 300 ms of the cursor leaving";
 }
 
+TEST_F(TextEditor, APopUpAndATipAtRestWakeNothingAndGoWhenTheirRowOrTheCursorLeaves)
+{
+    dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(L"46"), kTextString, true, false, L"*By style*");
+    // The visible pop-up (the unspecified one, or the text tip).
+    auto shown = [](bool textTip)
+    {
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, L"DkPeTextTip", nullptr); w;
+             w = ::FindWindowExW(nullptr, w, L"DkPeTextTip", nullptr))
+            if (::IsWindowVisible(w) && (::GetWindowLongPtrW(w, GWLP_USERDATA) == 1042) == textTip)
+                return w;
+        return HWND{};
+    };
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"46"}, kTextString)); // a long note
+    Click(Control(), 5, 5);
+    const HWND popup = shown(false);
+    ASSERT_NE(nullptr, popup);
+    POINT inside{10, 10};
+    ::ClientToScreen(Control(), &inside);
+    ::SetCursorPos(inside.x, inside.y);
+    ::SendMessageW(Control(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    Pump(450);
+    const HWND tip = shown(true);
+    ASSERT_NE(nullptr, tip) << "the note's tip shows under the resting cursor";
+
+    EXPECT_EQ(0, Pump(2000)) << "WM_TIMER messages while nothing moves";
+    EXPECT_TRUE(::IsWindowVisible(popup));
+    EXPECT_TRUE(::IsWindowVisible(tip));
+
+    ::SetCursorPos(inside.x, inside.y + 200);
+    Pump(450);
+    EXPECT_FALSE(::IsWindowVisible(tip)) << "gone once the cursor left";
+    TRACKMOUSEEVENT tracked{sizeof(tracked), TME_QUERY};
+    ::TrackMouseEvent(&tracked);
+    EXPECT_NE(tip, tracked.hwndTrack) << "the hidden tip still has the cursor tracked";
+
+    // The pop-up goes at once, with no message pumped, when the row or a window holding it
+    // moves or hides; it stays when a window holding it only grows.
+    const struct
+    {
+        const char* what;
+        bool palette;
+        int x, y, cx, cy;
+        UINT flags;
+        bool goes;
+    } kChanges[] = {
+        {"row moves", false, kRow.left, kRow.top + 60, 0, 0, SWP_NOSIZE, true},
+        {"row hides", false, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_HIDEWINDOW, true},
+        {"palette moves", true, 230, 200, 0, 0, SWP_NOSIZE, true},
+        {"palette hides", true, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_HIDEWINDOW, true},
+        {"palette grows", true, 0, 0, 500, 400, SWP_NOMOVE, false},
+    };
+    for (const auto& change : kChanges)
+    {
+        SCOPED_TRACE(change.what);
+        m_host.Release();
+        ::SetWindowPos(m_palette.Get(), nullptr, 200, 200, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"46"}, kTextString));
+        Click(Control(), 5, 5);
+        const HWND up = shown(false);
+        ASSERT_NE(nullptr, up);
+        ::SetWindowPos(change.palette ? m_palette.Get() : Control(), nullptr, change.x, change.y, change.cx, change.cy,
+                       change.flags | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_EQ(change.goes, !::IsWindowVisible(up));
+    }
+}
+
 TEST_F(TextEditor, ReadOnlyEditSendsItsRightClicksToThePalette)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorText, {L"40"}, kTextString));

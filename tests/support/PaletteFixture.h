@@ -131,21 +131,25 @@ protected:
         EXPECT_EQ(before.gdi, after.gdi);
     }
 
-    // Handles the thread's pending messages, for at least ms milliseconds.
-    static void Pump(DWORD ms)
+    // Handles the thread's pending messages, for at least ms milliseconds; returns how many
+    // of them were WM_TIMER.
+    static int Pump(DWORD ms)
     {
+        int timers = 0;
         const DWORD end = ::GetTickCount() + ms;
         do
         {
             MSG msg;
             while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             {
+                timers += msg.message == WM_TIMER;
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
             if (ms)
                 ::Sleep(10);
         } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+        return timers;
     }
 
     HWND Control() const { return m_host.Window(); }
