@@ -262,9 +262,10 @@ try
             return E_FAIL;
     }
 
-    auto objects = std::make_unique<IUnknown*[]>(static_cast<size_t>(count));
-    auto dyn = std::make_unique<IUnknown*[]>(static_cast<size_t>(count));
-    auto ids = std::make_unique<int[]>(static_cast<size_t>(count));
+    // Every entry is written below: the arrays need no clearing first.
+    auto objects = std::make_unique_for_overwrite<IUnknown*[]>(static_cast<size_t>(count));
+    auto dyn = std::make_unique_for_overwrite<IUnknown*[]>(static_cast<size_t>(count));
+    auto ids = std::make_unique_for_overwrite<int[]>(static_cast<size_t>(count));
     for (LONG i = 0; i < count; ++i)
     {
         ids[i] = idData.As<LONG>()[i];

@@ -40,8 +40,7 @@ RECT CPropNoDefaultWnd::RowRect() const noexcept
 }
 
 // A move or hide of the row's window or of one of its parents is a WM_WINDOWPOSCHANGED sent
-// to that window, which a hook of the thread sees while the pop-up is up (TextEditor.
-// APopUpAndATipAtRestWakeNothingAndGoWhenTheirRowOrTheCursorLeaves). The system's
+// to that window, which a hook of the thread sees while the pop-up is up. The system's
 // location-change and hide events would serve as well, but Wine raises neither.
 void CPropNoDefaultWnd::WatchRow() noexcept
 {

@@ -127,19 +127,23 @@ public:
     UniqueExcepInfo() noexcept = default;
     UniqueExcepInfo(const UniqueExcepInfo&) = delete;
     UniqueExcepInfo& operator=(const UniqueExcepInfo&) = delete;
-    ~UniqueExcepInfo() { Reset(); }
+    ~UniqueExcepInfo() { Free(); }
     void Reset() noexcept
     {
-        // Most calls raise nothing: the common case stays out of the platform.
-        for (BSTR* s : {&m_e.bstrSource, &m_e.bstrDescription, &m_e.bstrHelpFile})
-            if (*s)
-                ::SysFreeString(*s);
+        Free();
         m_e = EXCEPINFO{};
     }
     EXCEPINFO* Addr() noexcept { return &m_e; }
     const EXCEPINFO& Get() const noexcept { return m_e; }
 
 private:
+    // Most calls raise nothing: the common case stays out of the platform.
+    void Free() noexcept
+    {
+        for (BSTR* s : {&m_e.bstrSource, &m_e.bstrDescription, &m_e.bstrHelpFile})
+            if (*s)
+                ::SysFreeString(*s);
+    }
     EXCEPINFO m_e{};
 };
 
@@ -253,9 +257,34 @@ public:
 
     void Reset() noexcept
     {
-        // An empty VARIANT owns nothing; the common case stays out of the platform.
-        if (m_v.vt != VT_EMPTY)
+        // A VARIANT that owns nothing (empty, or a number or flag by value) is cleared here:
+        // the common cases of a read stay out of the platform.
+        switch (m_v.vt)
+        {
+        case VT_EMPTY:
+        case VT_NULL:
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_BOOL:
+        case VT_CY:
+        case VT_DATE:
+        case VT_ERROR:
+            m_v.vt = VT_EMPTY;
+            break;
+        default:
             ::VariantClear(&m_v);
+            break;
+        }
     }
     HRESULT CopyFrom(const VARIANT& src) noexcept
     {

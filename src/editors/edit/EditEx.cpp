@@ -54,6 +54,19 @@ std::wstring CEditEx::Text() const
 
 void CEditEx::SetText(const std::wstring& text) noexcept
 {
+    // A refresh that reads what the edit already shows leaves it alone (setting a text
+    // re-lays the edit out and tells its parent).
+    const int length = ::GetWindowTextLengthW(Hwnd());
+    if (length == static_cast<int>(text.size()))
+    {
+        std::wstring now(static_cast<size_t>(length) + 1, L'\0');
+        ::GetWindowTextW(Hwnd(), now.data(), length + 1);
+        now.resize(static_cast<size_t>(length));
+        const bool same = now == text;
+        dkpex::Wipe(now);
+        if (same)
+            return;
+    }
     ::SetWindowTextW(Hwnd(), text.c_str());
 }
 
