@@ -223,6 +223,8 @@ int main()
         Figure("palette-close-40", close);
         Figure("palette-reselect-40", reselect);
         std::printf("figure palette-reselect-40-windows: %d windows created\n", created);
+        if (created != 0)
+            Fail("showing the same rows for other objects created windows");
     }
     ::DestroyWindow(frame);
     dkhost_test::ResetDrawing();

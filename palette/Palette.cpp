@@ -196,10 +196,24 @@ void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
     // The scroll bar is settled before the controls are placed, so that none is moved twice.
     Layout();
     for (size_t r = 0; r < m_rows.size(); ++r)
-        if (!same)
+    {
+        Row& row = *m_rows[r];
+        if (!row.host)
+        {
+            // Built anew, or kept without a control (its control could not take the objects
+            // before): the row gets a control of its own again.
             CreateControl(r);
-        else if (m_rows[r]->host && FAILED(m_rows[r]->host->Init(SelectionOf(*m_rows[r]), m_rows[r]->readOnly)))
-            m_rows[r]->host.reset(); // it cannot take the new objects: the palette shows the row itself
+            continue;
+        }
+        // Nothing of the objects before stays with the row: its identifier's last value
+        // (a password, maybe), its events.
+        IDkPiPropertyIdentifier* identifier = nullptr; // handed out without a reference
+        if (SUCCEEDED(row.host->Control()->GetPropertyIdentifier(&identifier)) && identifier)
+            identifier->ResetNotifications();
+        row.host->Events()->Clear();
+        if (FAILED(row.host->Init(SelectionOf(row), row.readOnly)))
+            row.host.reset(); // it cannot take the new objects: the palette shows the row itself
+    }
     ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

@@ -6,6 +6,7 @@
 #include "Journal.h"
 #include "PaletteObject.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
 
@@ -406,6 +407,8 @@ std::vector<LONG_PTR> Drawing::Entities() const
     for (const auto& [id, r] : m_records)
         if (r->kind == RecordKind::Entity && !r->erased)
             out.push_back(id);
+    // In the drawing's order: ids are handed out in increasing order.
+    std::sort(out.begin(), out.end());
     return out;
 }
 

@@ -185,14 +185,15 @@ private:
     void RecordBefore(Record& r, int slot);
 
     std::vector<std::unique_ptr<ObjectClass>> m_classes;
-    std::map<LONG_PTR, std::unique_ptr<Record>> m_records;
+    // By id, as a host's object ids lead straight to their objects however large the drawing.
+    std::unordered_map<LONG_PTR, std::unique_ptr<Record>> m_records;
     LONG_PTR m_nextId = 0x100;
     int m_nextHandle = 0x20;
     std::vector<UndoStep> m_undo;
     int m_groupDepth = 0;
     std::unordered_map<std::wstring, LONG_PTR> m_handles; // entity handles folded to lower case
 
-    std::map<LONG_PTR, PaletteObject*> m_palette; // one reference each
+    std::unordered_map<LONG_PTR, PaletteObject*> m_palette; // one reference each
     dkfw::ComPtr<ITypeLib> m_typeLib;
 };
 

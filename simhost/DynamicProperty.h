@@ -9,6 +9,7 @@
 #include "Unique.h"
 
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,7 @@ private:
     bool m_readOnly = false;
     std::wstring m_fault;
     std::wstring m_command;
-    std::map<LONG_PTR, dkfw::UniqueVariant> m_values;
+    std::unordered_map<LONG_PTR, dkfw::UniqueVariant> m_values;
     std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> m_choices;
 };
 

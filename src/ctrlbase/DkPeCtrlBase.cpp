@@ -275,8 +275,10 @@ try
         if (dyn[i])
             dyn[i]->AddRef();
     }
-    // A new selection replaces the old one; the family's windows stay.
+    // A new selection replaces the old one; the family's windows stay, but no tip of the
+    // old objects' text.
     ReleaseSelection();
+    m_textTip.Hide();
     m_ppObjects = objects.release();
     m_ppDynProps = dyn.release();
     m_pDispids = ids.release();

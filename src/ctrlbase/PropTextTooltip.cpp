@@ -109,7 +109,7 @@ void CPropTextTooltip::StopWatching() noexcept
     m_nTimer = 0;
     if (m_bTracking)
     {
-        TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE, Hwnd(), 0};
+        TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE | TME_HOVER, Hwnd(), 0};
         ::TrackMouseEvent(&cancel);
     }
     m_bTracking = false;
@@ -139,9 +139,10 @@ void CPropTextTooltip::ShowTip() noexcept
     m_bShown = TRUE;
     // The tip lies under the cursor: the system says when the cursor leaves it, and the tip's
     // own mouse moves say when it leaves the hot rectangle (smaller where the desktop's edge
-    // pushed the tip). Wine finds the leave by looking at the cursor every mouse-hover time
-    // (400 ms), Windows at once.
-    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Hwnd(), HOVER_DEFAULT};
+    // pushed the tip). Windows reports the leave at once; Wine looks for it every hover time
+    // of the tracking, which is asked to be shorter than the tip's 300 ms (the hover report
+    // that comes with it, once, is not used).
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_HOVER, Hwnd(), kLeaveCheckMs};
     m_bTracking = ::TrackMouseEvent(&track) != FALSE;
 }
 
@@ -189,6 +190,9 @@ bool CPropTextTooltip::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lPar
     case WM_MOUSEMOVE:
         if (POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; !::PtInRect(&m_hotRect, pt))
             Hide();
+        result = 0;
+        return true;
+    case WM_MOUSEHOVER:
         result = 0;
         return true;
     case WM_MOUSELEAVE:

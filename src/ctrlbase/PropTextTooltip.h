@@ -34,6 +34,8 @@ public:
 
     static constexpr UINT_PTR kTimerId = 2;
     static constexpr UINT kDelayMs = 300;
+    // How often, at most, the platform looks for the cursor leaving a tip that is up.
+    static constexpr UINT kLeaveCheckMs = 250;
 
 private:
     void OnDelayOver() noexcept;

@@ -86,6 +86,30 @@ TEST_F(TextEditor, EscapeRestoresTheObjectsValueAndWritesNothing)
     Key(Edit(), VK_RETURN);
     EXPECT_EQ(L"Living room", Property(0, kTextString));
     EXPECT_EQ(0u, UndoGroups());
+    m_host.Release();
+
+    // A password of four stars, four letters typed over it: Escape puts the stars back
+    // (the password edit shows stars of any text), and the focus leaving writes nothing.
+    VARIANT stars;
+    stars.vt = VT_BSTR;
+    stars.bstrVal = ::SysAllocString(L"****");
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&stars, &named, 1, 1};
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPwdText, {L"40"}, kTextString));
+    ASSERT_EQ(S_OK, m_objects[0]->Invoke(kTextString, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                                         nullptr));
+    ::SysFreeString(stars.bstrVal);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    dkhost_test::ClearJournal();
+    Click(Control(), 5, 5);
+    ASSERT_NE(nullptr, Edit(1049));
+    ::SendMessageW(Edit(1049), EM_SETSEL, 0, -1);
+    Type(Edit(1049), L"abcd");
+    Key(Edit(1049), VK_ESCAPE);
+    ASSERT_EQ(S_OK, m_host.Deactivate());
+    Pump(0);
+    EXPECT_EQ(L"****", Property(0, kTextString));
+    EXPECT_EQ(0u, UndoGroups());
 }
 
 TEST_F(TextEditor, TabAndFocusLossCommit)

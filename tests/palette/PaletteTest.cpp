@@ -230,10 +230,30 @@ TEST_F(PaletteTest, TheSameRowsForAnotherObjectKeepTheirControls)
     for (int r = 0; r < m_palette.RowCount(); ++r)
         EXPECT_EQ(windows[static_cast<size_t>(r)], m_palette.RowWindow(r)) << "row " << r;
     EXPECT_EQ(L"Kitchen", Row(m_palette.Dump(), L"Contents")->text);
+    EXPECT_EQ(1u, dkhost_test::PaletteObjectRefs(dkhost_test::EntityByHandle(L"40"))) << "let go of";
     TypeInto(contents, L"Hall");
     EXPECT_EQ(L"Hall", TextOf(L"41"));
     EXPECT_EQ(L"Living room", TextOf(L"40")) << "the object no longer selected is left alone";
     m_palette.DeactivateRow();
+
+    // The row's identifier holds nothing of the objects before.
+    Select({L"40"});
+    IDkPiPropertyIdentifier* identifier = nullptr;
+    ASSERT_EQ(S_OK, m_palette.RowControl(contents)->GetPropertyIdentifier(&identifier));
+    dkfw::UniqueVariant last;
+    identifier->GetLastValue(last.Put());
+    EXPECT_EQ(VT_EMPTY, last.Type());
+
+    // An object whose text cannot be read leaves the row to the palette; the next object
+    // that reads well gets its control back.
+    const LONG_PTR faulty = dkhost_test::EntityByHandle(L"40");
+    dkhost_test::SetPropertyFault(faulty, 100, true, static_cast<SCODE>(0x80200010), L"Not readable.");
+    Select({L"40"});
+    EXPECT_TRUE(m_palette.IsPlain(contents));
+    dkhost_test::SetPropertyFault(faulty, 100, true, 0, nullptr);
+    Select({L"41"});
+    ASSERT_FALSE(m_palette.IsPlain(contents));
+    EXPECT_EQ(L"Hall", Row(m_palette.Dump(), L"Contents")->text);
 
     Select({L"30"}); // a circle: other rows
     EXPECT_EQ(nullptr, Row(m_palette.Dump(), L"Contents"));

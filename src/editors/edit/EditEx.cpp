@@ -53,20 +53,23 @@ std::wstring CEditEx::Text() const
 }
 
 void CEditEx::SetText(const std::wstring& text) noexcept
+try
 {
     // A refresh that reads what the edit already shows leaves it alone (setting a text
-    // re-lays the edit out and tells its parent).
-    const int length = ::GetWindowTextLengthW(Hwnd());
-    if (length == static_cast<int>(text.size()))
+    // re-lays the edit out and tells its parent). The edit's own read: a password edit
+    // answers others with masks.
+    if (::GetWindowTextLengthW(Hwnd()) == static_cast<int>(text.size()))
     {
-        std::wstring now(static_cast<size_t>(length) + 1, L'\0');
-        ::GetWindowTextW(Hwnd(), now.data(), length + 1);
-        now.resize(static_cast<size_t>(length));
+        std::wstring now = Text();
         const bool same = now == text;
         dkpex::Wipe(now);
         if (same)
             return;
     }
+    ::SetWindowTextW(Hwnd(), text.c_str());
+}
+catch (...)
+{
     ::SetWindowTextW(Hwnd(), text.c_str());
 }
 
