@@ -248,7 +248,8 @@ private:
     bool PrePropertyChangeSetup();
     void PostPropertyChangeRestore(long hr, bool someSkipped);
     long ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType);
-    long ReadDynamicProperty(int index, VARIANT* value);
+    // The value through the dynamic property's interface the caller found (one of the two).
+    long ReadDynamicProperty(int index, VARIANT* value, IDynamicProperty2* two, IDynamicProperty* one);
     void AskEditable(int index);
     long FirePointEvent(bool right, WPARAM wParam, LPARAM lParam);
 };

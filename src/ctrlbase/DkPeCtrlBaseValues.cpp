@@ -357,13 +357,12 @@ long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& v
     return hr;
 }
 
-long CDkPeCtrlBase::ReadDynamicProperty(int index, VARIANT* value)
+long CDkPeCtrlBase::ReadDynamicProperty(int index, VARIANT* value, IDynamicProperty2* two, IDynamicProperty* one)
 {
-    DynamicInterfaces dyn(m_ppDynProps[index]);
     ::VariantClear(value);
-    if (dyn.two)
-        return dyn.two->GetValue(m_ppObjects[index], value);
-    return GetDynamicPropertyValue(static_cast<IDispatch*>(m_ppObjects[index]), dyn.one.Get(), value);
+    if (two)
+        return two->GetValue(m_ppObjects[index], value);
+    return GetDynamicPropertyValue(static_cast<IDispatch*>(m_ppObjects[index]), one, value);
 }
 
 // A DISPID property becomes read-only when an object says it cannot be edited, or cannot
@@ -425,7 +424,7 @@ try
             m_expressionState = m_expression.empty() ? 1 : 3;
         if (!firstUnspecified)
         {
-            hr = ReadDynamicProperty(0, value);
+            hr = ReadDynamicProperty(0, value, dyn.two.Get(), dyn.one.Get());
             // The palette's read-only flag stands; the dynamic property can only add to it.
             if (SUCCEEDED(hr) && !m_bPropReadOnly)
                 m_bPropReadOnly = dyn.ReadOnly();
@@ -460,7 +459,7 @@ try
             hr = CheckPropertyForUnspecifiedValue(m_ppDynProps[i], m_ppObjects[i], other.Addr(), &otherUnspecified);
             if (!otherUnspecified)
             {
-                hr = ReadDynamicProperty(i, other.Addr());
+                hr = ReadDynamicProperty(i, other.Addr(), dyn.two.Get(), dyn.one.Get());
                 if (!m_bPropReadOnly && SUCCEEDED(hr))
                     m_bPropReadOnly = dyn.ReadOnly();
             }
