@@ -12,7 +12,8 @@
 //   they wrote.
 // The figure is the median over the rounds, the ratio the median of the rounds' ratios.
 // Every round checks what it timed and the program stops with a message when anything is
-// wrong. Usage: bench-selection-read-write [LARGEST [ROUNDS]]
+// wrong. Usage: bench-selection-read-write [LARGEST [ROUNDS [ROW]]], ROW one of the rows'
+// names below (text, numeric, drvknumeric, ...) to time that row alone.
 #include "ControlSite.h"
 #include "DkHostTest.h"
 
@@ -517,6 +518,7 @@ int main(int argc, char** argv)
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const size_t largest = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
+    const std::string only = argc > 3 ? argv[3] : "";
     wchar_t exe[MAX_PATH];
     ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring bin(exe);
@@ -564,6 +566,8 @@ int main(int argc, char** argv)
                 entities[c].push_back(dkhost_test::AddEntity(c));
         for (const Kind& kind : kinds)
         {
+            if (!only.empty() && only != kind.name)
+                continue;
             Selection s;
             s.ids = entities[kind.entityClass];
             s.dynamic = kind.row ? nullptr : grade;
