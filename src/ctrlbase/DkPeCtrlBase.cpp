@@ -128,7 +128,7 @@ long CDkPeCtrlBase::Cleanup()
     return S_OK;
 }
 
-void CDkPeCtrlBase::ReleaseSelection() noexcept
+void CDkPeCtrlBase::ReleaseReferences() noexcept
 {
     for (int i = 0; i < m_nObjects; ++i)
     {
@@ -137,6 +137,13 @@ void CDkPeCtrlBase::ReleaseSelection() noexcept
         if (m_ppDynProps && m_ppDynProps[i])
             m_ppDynProps[i]->Release();
     }
+    m_nObjects = 0;
+}
+
+void CDkPeCtrlBase::ReleaseSelection() noexcept
+{
+    ReleaseReferences();
+    m_nCapacity = 0;
     delete[] m_ppObjects;
     delete[] m_ppDynProps;
     delete[] m_pDispids;
@@ -262,26 +269,47 @@ try
             return E_FAIL;
     }
 
-    // Every entry is written below: the arrays need no clearing first.
-    auto objects = std::make_unique_for_overwrite<IUnknown*[]>(static_cast<size_t>(count));
-    auto dyn = std::make_unique_for_overwrite<IUnknown*[]>(static_cast<size_t>(count));
-    auto ids = std::make_unique_for_overwrite<int[]>(static_cast<size_t>(count));
+    // A selection of about the size of the one before uses its arrays again: a palette handing
+    // a large selection over and over pays for no fresh memory. Otherwise the arrays are made
+    // to measure (every entry is written below: they need no clearing first).
+    const bool reuse = m_ppObjects && m_ppDynProps && m_pDispids && count <= m_nCapacity && 2 * count >= m_nCapacity;
+    std::unique_ptr<IUnknown*[]> objects;
+    std::unique_ptr<IUnknown*[]> dyn;
+    std::unique_ptr<int[]> ids;
+    if (!reuse)
+    {
+        objects = std::make_unique_for_overwrite<IUnknown*[]>(static_cast<size_t>(count));
+        dyn = std::make_unique_for_overwrite<IUnknown*[]>(static_cast<size_t>(count));
+        ids = std::make_unique_for_overwrite<int[]>(static_cast<size_t>(count));
+    }
+    // The new selection's references are taken before the old ones go: an object in both
+    // stays alive throughout.
+    auto dynamicOf = [&](LONG i)
+    { return idData.As<LONG>()[i] == kDynamicPropertyDispid ? dynData.As<IUnknown*>()[i] : nullptr; };
     for (LONG i = 0; i < count; ++i)
     {
-        ids[i] = idData.As<LONG>()[i];
-        objects[i] = objData.As<IDispatch*>()[i];
-        objects[i]->AddRef();
-        dyn[i] = ids[i] == kDynamicPropertyDispid ? dynData.As<IUnknown*>()[i] : nullptr;
-        if (dyn[i])
-            dyn[i]->AddRef();
+        objData.As<IDispatch*>()[i]->AddRef();
+        if (IUnknown* d = dynamicOf(i))
+            d->AddRef();
     }
     // A new selection replaces the old one; the family's windows stay, but no tip of the
     // old objects' text.
-    ReleaseSelection();
+    ReleaseReferences();
     m_textTip.Hide();
-    m_ppObjects = objects.release();
-    m_ppDynProps = dyn.release();
-    m_pDispids = ids.release();
+    if (!reuse)
+    {
+        ReleaseSelection();
+        m_ppObjects = objects.release();
+        m_ppDynProps = dyn.release();
+        m_pDispids = ids.release();
+        m_nCapacity = count;
+    }
+    for (LONG i = 0; i < count; ++i)
+    {
+        m_pDispids[i] = idData.As<LONG>()[i];
+        m_ppObjects[i] = objData.As<IDispatch*>()[i];
+        m_ppDynProps[i] = dynamicOf(i);
+    }
     m_nObjects = count;
     m_nFailed = 0;
     m_bInitReadOnly = bReadOnly;

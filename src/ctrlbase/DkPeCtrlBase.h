@@ -238,9 +238,11 @@ private:
     std::vector<std::shared_ptr<void>> m_retired;
     // An undo group this write began, which its end closes (and only such a one).
     bool m_undoGroupOpen = false;
+    int m_nCapacity = 0; // entries the selection's three arrays have room for
 
     void Initialize();
     void ReleaseSelection() noexcept;
+    void ReleaseReferences() noexcept;
     long GetPropertyExpressionHelper(long dispid, IDispatch* object, CString& text, bool& has);
     long GetPropertyExpressionHelper(IUnknown* dynProp, IUnknown* object, CString& text, bool& has);
     void PresetControlValue(VARIANT* value);

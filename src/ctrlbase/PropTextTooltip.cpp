@@ -85,6 +85,8 @@ long CPropTextTooltip::Place(HWND control, RECT rect) noexcept
     m_bPaintPending = TRUE;
     ::SetWindowPos(Hwnd(), HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOACTIVATE);
+    // A tip already up, placed anew, shows the text it is placed for.
+    ::InvalidateRect(Hwnd(), nullptr, FALSE);
     if (!m_nTimer && !::IsWindowVisible(Hwnd()))
     {
         m_nTimer = ::SetTimer(Hwnd(), kTimerId, kDelayMs, nullptr);
