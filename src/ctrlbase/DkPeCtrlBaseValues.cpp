@@ -324,20 +324,22 @@ long CDkPeCtrlBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
     return S_OK;
 }
 
-// The property get of a DISPID property with the host's tolerated failures.
-long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType)
+// The property get of a DISPID property with the host's tolerated failures. The exception
+// record is the caller's, empty, and left empty: a get raises nothing in the common case.
+long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType, dkfw::UniqueExcepInfo& excep)
 {
     auto* object = static_cast<IDispatch*>(m_ppObjects[index]);
     const long dispid = m_pDispids[index];
     DISPPARAMS none{};
-    dkfw::UniqueExcepInfo excep;
     if (value->vt != VT_EMPTY)
         ::VariantClear(value);
     HRESULT hr =
         object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, value, excep.Addr(), nullptr);
+    const SCODE code = excep.Get().scode;
+    if (FAILED(hr))
+        excep.Reset(); // empty again for the caller's next object
     if (hr == DISP_E_EXCEPTION)
     {
-        const SCODE code = excep.Get().scode;
         if (code == kThicknessElsewhereCode && dispid == 10 && ClassIs(object, kThicknessElsewhere))
         {
             ::VariantClear(value);
@@ -403,7 +405,10 @@ try
         if (SUCCEEDED(hr) && firstUnspecified)
             valueType = ValueUnspecified;
         else
-            hr = ReadDispatchProperty(0, value, valueType);
+        {
+            dkfw::UniqueExcepInfo excep;
+            hr = ReadDispatchProperty(0, value, valueType, excep);
+        }
         GetPropertyExpressionHelper(m_pDispids[0], object, m_expression, firstHasExpression);
         if (firstHasExpression)
             m_expressionState = m_expression.empty() ? 1 : 3;
@@ -441,6 +446,7 @@ try
     const dkpex::WipeOnExit<VARIANT> wipeOther(*other.Addr());
     dkfw::UniqueVariant expression;
     CString otherExpression;
+    dkfw::UniqueExcepInfo excep;
     for (int i = 1; i < m_nObjects; ++i)
     {
         // Each object's value may be a password: wiped before its memory goes.
@@ -472,7 +478,7 @@ try
                 continue;
             hr = CheckPropertyForUnspecifiedValue(m_pDispids[i], object, other.Addr(), &otherUnspecified);
             if (!otherUnspecified)
-                hr = ReadDispatchProperty(i, other.Addr(), valueType);
+                hr = ReadDispatchProperty(i, other.Addr(), valueType, excep);
             CheckPropertyForExpression(m_pDispids[i], object, expression.Addr(), &otherHasExpression);
             if (!m_bPropReadOnly)
             {
