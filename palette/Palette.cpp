@@ -214,6 +214,10 @@ void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
         if (FAILED(row.host->Init(SelectionOf(row), row.readOnly)))
             row.host.reset(); // it cannot take the new objects: the palette shows the row itself
     }
+    // The palette reads the value itself only where it draws it: a control reads its own.
+    for (auto& row : m_rows)
+        if (!row->host)
+            ReadCommon(*row);
     ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -341,7 +345,8 @@ std::vector<DISPID> Palette::ReadOnlyProperties() const
     return out;
 }
 
-// The row takes the selected objects, its read-only state and its common value.
+// The row takes the selected objects and its read-only state (the type information's, or
+// the custom property's own).
 void Palette::BindRow(Row& row, const std::vector<DISPID>& readOnly)
 {
     row.objects.clear();
@@ -354,7 +359,12 @@ void Palette::BindRow(Row& row, const std::vector<DISPID>& readOnly)
     row.dynProps.assign(m_ids.size(), row.dynamic);
     row.readOnly = row.dispid != kDynamicDispid &&
                    std::find(readOnly.begin(), readOnly.end(), row.dispid) != readOnly.end();
-    ReadCommon(row);
+    if (auto dyn = row.dynamic.Query<IDynamicProperty>())
+    {
+        BOOL dynamicReadOnly = FALSE;
+        dyn->IsReadOnly(&dynamicReadOnly);
+        row.readOnly = row.readOnly || dynamicReadOnly;
+    }
 }
 
 dkpal::Selection Palette::SelectionOf(const Row& row) const
@@ -465,13 +475,6 @@ void Palette::ReadCommon(Row& row)
     }
     if (row.state != L"varies")
         row.text = first;
-    if (row.dispid == kDynamicDispid && !row.dynProps.empty())
-        if (auto dyn = row.dynProps[0].Query<IDynamicProperty>())
-        {
-            BOOL readOnly = FALSE;
-            dyn->IsReadOnly(&readOnly);
-            row.readOnly = row.readOnly || readOnly;
-        }
 }
 
 std::wstring Palette::DrawnText(Row& row)
@@ -570,11 +573,10 @@ void Palette::DeactivateRow()
 void Palette::RefreshAll()
 {
     for (auto& row : m_rows)
-    {
-        ReadCommon(*row);
         if (row->host)
             row->host->Control()->Refresh(0);
-    }
+        else
+            ReadCommon(*row);
     ::InvalidateRect(Hwnd(), nullptr, TRUE);
     if (m_statusCallback)
         m_statusCallback(m_statusContext);
