@@ -249,7 +249,7 @@ private:
     // False when the drawing refused to begin the change's undo group.
     bool PrePropertyChangeSetup();
     void PostPropertyChangeRestore(long hr, bool someSkipped);
-    long ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType, dkfw::UniqueExcepInfo& excep);
+    long ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType);
     // The value through the dynamic property's interface the caller found (one of the two).
     long ReadDynamicProperty(int index, VARIANT* value, IDynamicProperty2* two, IDynamicProperty* one);
     void AskEditable(int index);

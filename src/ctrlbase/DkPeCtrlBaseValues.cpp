@@ -324,22 +324,20 @@ long CDkPeCtrlBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
     return S_OK;
 }
 
-// The property get of a DISPID property with the host's tolerated failures. The exception
-// record is the caller's, empty, and left empty: a get raises nothing in the common case.
-long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType, dkfw::UniqueExcepInfo& excep)
+// The property get of a DISPID property with the host's tolerated failures.
+long CDkPeCtrlBase::ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType)
 {
     auto* object = static_cast<IDispatch*>(m_ppObjects[index]);
     const long dispid = m_pDispids[index];
     DISPPARAMS none{};
+    dkfw::UniqueExcepInfo excep;
     if (value->vt != VT_EMPTY)
         ::VariantClear(value);
     HRESULT hr =
         object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYGET, &none, value, excep.Addr(), nullptr);
-    const SCODE code = excep.Get().scode;
-    if (FAILED(hr))
-        excep.Reset(); // empty again for the caller's next object
     if (hr == DISP_E_EXCEPTION)
     {
+        const SCODE code = excep.Get().scode;
         if (code == kThicknessElsewhereCode && dispid == 10 && ClassIs(object, kThicknessElsewhere))
         {
             ::VariantClear(value);
@@ -405,10 +403,7 @@ try
         if (SUCCEEDED(hr) && firstUnspecified)
             valueType = ValueUnspecified;
         else
-        {
-            dkfw::UniqueExcepInfo excep;
-            hr = ReadDispatchProperty(0, value, valueType, excep);
-        }
+            hr = ReadDispatchProperty(0, value, valueType);
         GetPropertyExpressionHelper(m_pDispids[0], object, m_expression, firstHasExpression);
         if (firstHasExpression)
             m_expressionState = m_expression.empty() ? 1 : 3;
@@ -446,7 +441,6 @@ try
     const dkpex::WipeOnExit<VARIANT> wipeOther(*other.Addr());
     dkfw::UniqueVariant expression;
     CString otherExpression;
-    dkfw::UniqueExcepInfo excep;
     for (int i = 1; i < m_nObjects; ++i)
     {
         // Each object's value may be a password: wiped before its memory goes.
@@ -478,7 +472,7 @@ try
                 continue;
             hr = CheckPropertyForUnspecifiedValue(m_pDispids[i], object, other.Addr(), &otherUnspecified);
             if (!otherUnspecified)
-                hr = ReadDispatchProperty(i, other.Addr(), valueType, excep);
+                hr = ReadDispatchProperty(i, other.Addr(), valueType);
             CheckPropertyForExpression(m_pDispids[i], object, expression.Addr(), &otherHasExpression);
             if (!m_bPropReadOnly)
             {
