@@ -356,7 +356,7 @@ void CheckHeld(const Selection& s, const VARIANT& wanted, const std::string& wha
         dkfw::UniqueVariant v;
         HostValue(s, i, v.Put());
         const bool nearly = v.Type() == VT_R8 && wanted.vt == VT_R8 &&
-                          std::fabs(v.Get().dblVal - wanted.dblVal) <= 1e-9 * std::max(1.0, std::fabs(wanted.dblVal));
+                            std::fabs(v.Get().dblVal - wanted.dblVal) <= 1e-9 * std::max(1.0, std::fabs(wanted.dblVal));
         Check(nearly || Same(v.Get(), wanted), what + ": object " + std::to_string(i) + " does not hold the value");
     }
     Check(dkhost_test::UndoDepth() == 1, what + ": not exactly one undo step");
@@ -425,8 +425,7 @@ std::map<std::string, std::map<size_t, double>> g_best; // the best round's ms, 
 void Print(const std::string& name, size_t n, const Figures& f, const char* floor)
 {
     const double ms = Figures::Median(f.ms);
-    std::printf("figure %s-%zu: %.2f ms (ratio %.2f to %s)\n", name.c_str(), n, ms, Figures::Median(f.ratios),
-                floor);
+    std::printf("figure %s-%zu: %.2f ms (ratio %.2f to %s)\n", name.c_str(), n, ms, Figures::Median(f.ratios), floor);
     std::fflush(stdout);
     g_best[name][n] = *std::min_element(f.ms.begin(), f.ms.end());
 }
@@ -534,24 +533,34 @@ int main(int argc, char** argv)
     ::RegisterClassExW(&wc);
     stage.frame = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 420,
                                     200, nullptr, nullptr, wc.hInstance, nullptr);
-    stage.palette = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400,
-                                      180, stage.frame, nullptr, wc.hInstance, nullptr);
+    stage.palette = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 180,
+                                      stage.frame, nullptr, wc.hInstance, nullptr);
     ::ShowWindow(stage.frame, SW_SHOW);
     dkfw::ComObject<dkpal::PaletteFrame>::Create(&stage.paletteFrame, stage.frame);
     stage.ambient.font = dkpal::MakeFont(L"Tahoma", 9);
 
     Kind kinds[] = {
-        {"text", L"Text", L"Contents", {Text(L"Hall A"), Text(L"Hall B")}, {L"Hall A", L"Hall B"}, {L"Hall A", L"Hall B"}},
+        {"text",
+         L"Text",
+         L"Contents",
+         {Text(L"Hall A"), Text(L"Hall B")},
+         {L"Hall A", L"Hall B"},
+         {L"Hall A", L"Hall B"}},
         {"numeric", L"Circle", L"Transparency", {Long(10), Long(20)}, {L"10", L"20"}, {L"10", L"20"}},
         {"drvknumeric", L"Circle", L"Radius", {Real(2), Real(3)}, {L"2", L"3"}, {L"2.0000", L"3.0000"}},
         {"numericarea", L"Circle", L"Area", {Real(12), Real(13)}, {L"12", L"13"}, {L"12.0000", L"13.0000"}},
         {"bool", L"Circle", L"Visible", {Bool(false), Bool(true)}, {L"No", L"Yes"}, {L"No", L"Yes"}, true},
         {"enum", L"Circle", nullptr, {Long(1), Long(2)}, {L"Grade A", L"Grade B"}, {L"Grade A", L"Grade B"}, true},
-        {"drvknumeric-interfaces", L"Circle", L"Radius", {Real(2), Real(3)}, {L"2", L"3"}, {L"2.0000", L"3.0000"},
-         false, true},
+        {"drvknumeric-interfaces",
+         L"Circle",
+         L"Radius",
+         {Real(2), Real(3)},
+         {L"2", L"3"},
+         {L"2.0000", L"3.0000"},
+         false,
+         true},
     };
-    std::printf("median of %d rounds per figure; each ratio against the host calls the same work must make\n",
-                rounds);
+    std::printf("median of %d rounds per figure; each ratio against the host calls the same work must make\n", rounds);
     for (size_t n = 1; n <= largest; n = n == 1 ? 1000 : n * 10)
     {
         dkhost_test::ResetDrawing();
