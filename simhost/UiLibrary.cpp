@@ -1,13 +1,15 @@
 // The host's user-interface library: thin windows over the common controls.
 #include "dkui.h"
 
+#include "WindowSubclass.h"
+
 #include <commctrl.h>
 
 #include <vector>
 
 namespace
 {
-constexpr UINT_PTR kSubclassId = 0x4D55; // one subclass of the library per window
+using Subclasses = dkfw::WindowSubclass<CMtUiWnd>;
 bool g_themed = true;
 
 void DrawText(HDC dc, const wchar_t* text, int length, RECT r, UINT format)
@@ -23,7 +25,7 @@ CMtUiWnd::~CMtUiWnd()
 
 bool CMtUiWnd::Attach(HWND hwnd) noexcept
 {
-    if (!hwnd || m_hwnd || !::SetWindowSubclass(hwnd, &CMtUiWnd::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    if (m_hwnd || !Subclasses::Install(hwnd, this, &CMtUiWnd::Proc, m_original))
         return false;
     m_hwnd = hwnd;
     OnAttached();
@@ -35,7 +37,7 @@ HWND CMtUiWnd::Detach() noexcept
     HWND hwnd = m_hwnd;
     if (hwnd)
     {
-        ::RemoveWindowSubclass(hwnd, &CMtUiWnd::Proc, kSubclassId);
+        Subclasses::Uninstall(hwnd, &CMtUiWnd::Proc);
         m_hwnd = nullptr;
     }
     return hwnd;
@@ -74,29 +76,32 @@ bool CMtUiWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) noexcept
 
 LRESULT CMtUiWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    return ::DefSubclassProc(m_hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(m_original, m_hwnd, msg, wParam, lParam);
 }
 
 void CMtUiWnd::OnAttached() noexcept {}
 void CMtUiWnd::OnWindowGone() noexcept {}
 
-LRESULT CALLBACK CMtUiWnd::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) noexcept
+LRESULT CALLBACK CMtUiWnd::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    auto* self = reinterpret_cast<CMtUiWnd*>(data);
+    Subclasses::Entry entry{};
+    if (!Subclasses::Find(hwnd, entry))
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    CMtUiWnd* self = entry.self;
     if (msg == WM_NCDESTROY)
     {
-        ::RemoveWindowSubclass(hwnd, &CMtUiWnd::Proc, kSubclassId);
+        Subclasses::Gone(hwnd, &CMtUiWnd::Proc, entry);
         if (self && self->m_hwnd == hwnd)
         {
             self->m_hwnd = nullptr;
             self->OnWindowGone();
         }
-        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        return ::CallWindowProcW(entry.original, hwnd, msg, wParam, lParam);
     }
     LRESULT result = 0;
     if (self && self->OnMessage(msg, wParam, lParam, result))
         return result;
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(entry.original, hwnd, msg, wParam, lParam);
 }
 
 bool CMtUiComboBox::Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept

@@ -2,12 +2,13 @@
 #include "Subclass.h"
 
 #include "ComModule.h"
+#include "WindowSubclass.h"
 
 namespace dkfw
 {
 namespace
 {
-constexpr UINT_PTR kSubclassId = 0x444B; // one subclass of ours per control
+using Subclasses = WindowSubclass<SubclassedWindow>;
 } // namespace
 
 SubclassedWindow::~SubclassedWindow()
@@ -17,8 +18,7 @@ SubclassedWindow::~SubclassedWindow()
 
 bool SubclassedWindow::Attach(HWND hwnd) noexcept
 {
-    if (!hwnd || m_hwnd ||
-        !::SetWindowSubclass(hwnd, &SubclassedWindow::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    if (m_hwnd || !Subclasses::Install(hwnd, this, &SubclassedWindow::Proc, m_original))
         return false;
     m_hwnd = hwnd;
     NoteWindowCreated();
@@ -30,7 +30,7 @@ void SubclassedWindow::DestroyNow() noexcept
     if (HWND hwnd = m_hwnd)
     {
         // The object is going: the control's last messages go to its own procedure.
-        ::RemoveWindowSubclass(hwnd, &SubclassedWindow::Proc, kSubclassId);
+        Subclasses::Uninstall(hwnd, &SubclassedWindow::Proc);
         m_hwnd = nullptr;
         NoteWindowDestroyed();
         ::DestroyWindow(hwnd);
@@ -39,22 +39,24 @@ void SubclassedWindow::DestroyNow() noexcept
 
 LRESULT SubclassedWindow::CallDefault(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    return ::DefSubclassProc(m_hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(m_original, m_hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR data) noexcept
+LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    auto* self = reinterpret_cast<SubclassedWindow*>(data);
+    Subclasses::Entry entry{};
+    if (!Subclasses::Find(hwnd, entry))
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    SubclassedWindow* self = entry.self;
     if (msg == WM_NCDESTROY)
     {
-        ::RemoveWindowSubclass(hwnd, &SubclassedWindow::Proc, kSubclassId);
+        Subclasses::Gone(hwnd, &SubclassedWindow::Proc, entry);
         if (self && self->m_hwnd == hwnd)
         {
             self->m_hwnd = nullptr;
             NoteWindowDestroyed();
         }
-        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        return ::CallWindowProcW(entry.original, hwnd, msg, wParam, lParam);
     }
     // The message, the control's own procedure included, runs in the owner's life.
     const CallScope call(self ? self->OwnerLifetime() : nullptr);
@@ -68,6 +70,6 @@ LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     catch (...)
     {
     }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(entry.original, hwnd, msg, wParam, lParam);
 }
 } // namespace dkfw

@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 namespace dkfw
 {
 class SubclassedWindow
@@ -32,8 +30,8 @@ protected:
     virtual Lifetime* OwnerLifetime() noexcept { return nullptr; }
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                 DWORD_PTR data) noexcept;
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     HWND m_hwnd = nullptr;
+    WNDPROC m_original = nullptr; // the control's own procedure
 };
 } // namespace dkfw

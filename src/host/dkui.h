@@ -36,9 +36,9 @@ protected:
     virtual void OnWindowGone() noexcept;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                 DWORD_PTR data) noexcept;
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     HWND m_hwnd = nullptr;
+    WNDPROC m_original = nullptr; // the window's own procedure
 };
 
 class CMtUiListBox;
