@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 struct ITestBase : IUnknown
 {
     virtual int STDMETHODCALLTYPE Value() = 0;
@@ -285,5 +288,53 @@ TEST(WindowProcedures, AHandlerThatThrowsLeavesTheMessageToTheDefault)
     ASSERT_TRUE(subclassed.Attach(edit));
     EXPECT_EQ(3, ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) << "the edit's own answer";
     subclassed.DestroyNow();
+}
+
+class AnsweringEdit : public dkfw::SubclassedWindow
+{
+protected:
+    bool OnSubclassMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (msg != WM_GETTEXTLENGTH)
+            return false;
+        result = 42;
+        return true;
+    }
+};
+
+// A subclass another party put on the control after ours.
+WNDPROC g_before = nullptr;
+std::vector<UINT> g_laterSaw;
+LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    g_laterSaw.push_back(msg);
+    return ::CallWindowProcW(g_before, hwnd, msg, wParam, lParam);
+}
+
+TEST(WindowProcedures, ASubclassLaterThanOursStaysWholeWhenOurObjectGoesFirst)
+{
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"abc", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, edit);
+    {
+        AnsweringEdit first;
+        ASSERT_TRUE(first.Attach(edit));
+        EXPECT_FALSE(AnsweringEdit().Attach(edit)) << "one object of ours per control";
+        EXPECT_EQ(42, ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0));
+        first.DestroyNow();
+    }
+    edit = ::CreateWindowExW(0, L"EDIT", L"abc", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, edit);
+    {
+        AnsweringEdit ours;
+        ASSERT_TRUE(ours.Attach(edit));
+        g_laterSaw.clear();
+        g_before =
+            reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterProc)));
+        EXPECT_EQ(42, ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) << "through the later subclass to ours";
+        ours.DestroyNow();
+    }
+    EXPECT_FALSE(::IsWindow(edit));
+    EXPECT_NE(g_laterSaw.end(), std::find(g_laterSaw.begin(), g_laterSaw.end(), UINT{WM_NCDESTROY}))
+        << "the later subclass saw the control to its end";
 }
 } // namespace
