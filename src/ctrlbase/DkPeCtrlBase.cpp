@@ -130,6 +130,9 @@ long CDkPeCtrlBase::Cleanup()
 
 void CDkPeCtrlBase::ReleaseReferences() noexcept
 {
+    // A write running over these objects keeps them from here on.
+    for (CDkPeSelectionHold* hold = m_pHolds; hold; hold = hold->next)
+        hold->TakeReferences();
     for (int i = 0; i < m_nObjects; ++i)
     {
         if (m_ppObjects && m_ppObjects[i])

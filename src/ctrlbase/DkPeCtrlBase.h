@@ -40,6 +40,18 @@ private:
     bool m_on;
 };
 
+// A write's own copy of the selection, registered with the control while the write runs:
+// it takes references of its own on the objects only when the control is about to let them
+// go under it (another selection handed over meanwhile).
+struct CDkPeSelectionHold
+{
+    virtual void TakeReferences() noexcept = 0;
+    CDkPeSelectionHold* next = nullptr;
+
+protected:
+    ~CDkPeSelectionHold() = default;
+};
+
 // The palette's update events around an action, the end fired on every way out.
 class DKPEX_API CDkPeUpdateEvents
 {
@@ -239,6 +251,7 @@ private:
     // An undo group this write began, which its end closes (and only such a one).
     bool m_undoGroupOpen = false;
     int m_nCapacity = 0; // entries the selection's three arrays have room for
+    CDkPeSelectionHold* m_pHolds = nullptr; // the writes running over the selection
 
     void Initialize();
     void ReleaseSelection() noexcept;

@@ -42,25 +42,64 @@ LONG_PTR IdOf(IUnknown* object)
     return id;
 }
 
-// The selection one write works on, with references of its own: an object's write, a
-// message box or an event may let the palette hand the control another selection, or drop
-// the row, before the write is done.
-struct HeldSelection
+// The selection one write works on. An object's write, a message box or an event may let
+// the palette hand the control another selection, or drop the row, before the write is
+// done: the write keeps its own copy of the arrays, and the control has it take references
+// on the objects before it lets them go.
+class HeldSelection final : public CDkPeSelectionHold
 {
-    HeldSelection(int count, IUnknown* const* objects, IUnknown* const* dynProps, const int* dispids)
+public:
+    HeldSelection(CDkPeSelectionHold*& holds, int count, IUnknown* const* objects, IUnknown* const* dynProps,
+                  const int* dispids)
+        : m_holds(holds)
     {
-        for (int i = 0; i < count; ++i)
-        {
-            this->objects.emplace_back(objects[i]);
-            this->dynProps.emplace_back(dynProps ? dynProps[i] : nullptr);
-            this->dispids.push_back(dispids[i]);
-        }
+        this->objects.assign(objects, objects + count);
+        if (dynProps)
+            this->dynProps.assign(dynProps, dynProps + count);
+        else
+            this->dynProps.assign(static_cast<size_t>(count), nullptr);
+        this->dispids.assign(dispids, dispids + count);
+        next = m_holds;
+        m_holds = this;
+    }
+    ~HeldSelection()
+    {
+        for (CDkPeSelectionHold** link = &m_holds; *link; link = &(*link)->next)
+            if (*link == this)
+            {
+                *link = next;
+                break;
+            }
+        if (m_owning)
+            ForEach([](IUnknown* p) { p->Release(); });
+    }
+    HeldSelection(const HeldSelection&) = delete;
+    HeldSelection& operator=(const HeldSelection&) = delete;
+
+    void TakeReferences() noexcept override
+    {
+        if (!std::exchange(m_owning, true))
+            ForEach([](IUnknown* p) { p->AddRef(); });
     }
     int Count() const noexcept { return static_cast<int>(objects.size()); }
 
-    std::vector<ComPtr<IUnknown>> objects;
-    std::vector<ComPtr<IUnknown>> dynProps;
+    std::vector<IUnknown*> objects;
+    std::vector<IUnknown*> dynProps;
     std::vector<int> dispids;
+
+private:
+    template <class F> void ForEach(F f) noexcept
+    {
+        for (IUnknown* p : objects)
+            if (p)
+                f(p);
+        for (IUnknown* p : dynProps)
+            if (p)
+                f(p);
+    }
+
+    CDkPeSelectionHold*& m_holds;
+    bool m_owning = false;
 };
 
 // Writes are refused while the user drags objects of the selection.
@@ -71,8 +110,8 @@ bool DragRefusal(const HeldSelection& selection)
         return false;
     if (count == 1 && !selection.objects[0])
         return true;
-    for (const auto& object : selection.objects)
-        if (IdOf(object.Get()) != 0)
+    for (IUnknown* object : selection.objects)
+        if (IdOf(object) != 0)
             return true;
     return false;
 }
@@ -497,7 +536,7 @@ try
         return E_INVALIDARG;
     // The control and the objects stay whole until the write is done.
     const dkfw::CallScope call(ControlLifetime());
-    const HeldSelection held(m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    HeldSelection held(m_pHolds, m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
     const int count = held.Count();
     if (DragRefusal(held))
     {
@@ -527,7 +566,7 @@ try
     bool takenBack = false;
     for (int i = 0; i < count; ++i)
     {
-        auto* object = static_cast<IDispatch*>(held.objects[i].Get());
+        auto* object = static_cast<IDispatch*>(held.objects[i]);
         const int dispid = held.dispids[i];
         if (!IsWritable(object))
         {
@@ -560,7 +599,7 @@ try
         }
         else
         {
-            IUnknown* dynProp = held.dynProps[i].Get();
+            IUnknown* dynProp = held.dynProps[i];
             ComPtr<IDynamicProperty2> two;
             ComPtr<IDynamicProperty> one;
             if (!dynProp || (FAILED(dynProp->QueryInterface(IID_IDynamicProperty2, two.PutVoid())) &&
@@ -734,7 +773,7 @@ try
 {
     // The dialog runs its own message loop: the control and the objects stay whole until it is done.
     const dkfw::CallScope call(ControlLifetime());
-    const HeldSelection held(m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    HeldSelection held(m_pHolds, m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
     const int count = held.Count();
     if (DragRefusal(held))
     {
@@ -744,14 +783,14 @@ try
         MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
         return 0;
     }
-    if (count > 0 && held.objects[0] && !IsWritable(held.objects[0].Get()))
+    if (count > 0 && held.objects[0] && !IsWritable(held.objects[0]))
     {
         dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
         return 0;
     }
     DialogOperation operation(m_pUIEvents, m_pPropertyIdentifier, name);
 
-    IUnknown* firstDyn = count > 0 ? held.dynProps[0].Get() : nullptr;
+    IUnknown* firstDyn = count > 0 ? held.dynProps[0] : nullptr;
     ComPtr<IDkPropertyDialog> dialog;
     if (firstDyn && SUCCEEDED(firstDyn->QueryInterface(IID_IDkPropertyDialog, dialog.PutVoid())))
     {
@@ -774,7 +813,7 @@ try
         return 1;
     }
 
-    IUnknown* asked = firstDyn ? firstDyn : (count > 0 ? held.objects[0].Get() : nullptr);
+    IUnknown* asked = firstDyn ? firstDyn : (count > 0 ? held.objects[0] : nullptr);
     if (!asked)
         return E_FAIL;
     ComPtr<IPerPropertyBrowsing> browsing;
@@ -805,7 +844,7 @@ try
         if (!sa)
             return E_OUTOFMEMORY;
         for (LONG i = 0; i < count; ++i)
-            ::SafeArrayPutElement(sa, &i, held.objects[i].Get());
+            ::SafeArrayPutElement(sa, &i, held.objects[i]);
         dkfw::UniqueVariant selection;
         selection.Addr()->vt = VT_ARRAY | VT_UNKNOWN;
         selection.Addr()->parray = sa;

@@ -68,6 +68,46 @@ TEST_F(Transaction, SecondOfThreeFailsWithOneMessage)
     EXPECT_DOUBLE_EQ(1.0, Real(2, kRadius));
 }
 
+// Hearing the write begin, the palette hands the row another selection and lets the old
+// objects go: the write goes on over the objects it was given, alive until it is done.
+TEST_F(Transaction, ASelectionHandedOverDuringTheWriteStaysAliveUntilTheWriteIsDone)
+{
+    Circles(4);
+    dkfw::ComPtr<IDispatch> fourth = m_objects[3];
+    m_objects[3].Reset();
+    std::vector<IDispatch*> three{m_objects[0].Get(), m_objects[1].Get(), m_objects[2].Get()};
+    auto objs = dktest::MakeArray(VT_DISPATCH, three);
+    auto dyn = dktest::MakeArray(VT_UNKNOWN, std::vector<IUnknown*>(3, nullptr));
+    auto ids = dktest::MakeArray(VT_I4, std::vector<LONG>(3, kRadius));
+    ASSERT_EQ(S_OK, m_editor.Handle_InitEditControl(objs.Addr(), dyn.Addr(), ids.Addr(), 0));
+    std::vector<ULONG> refsDuring;
+    m_events.onBegin = [&]
+    {
+        auto other = dktest::MakeArray(VT_DISPATCH, std::vector<IDispatch*>{fourth.Get()});
+        auto otherDyn = dktest::MakeArray(VT_UNKNOWN, std::vector<IUnknown*>{nullptr});
+        auto otherIds = dktest::MakeArray(VT_I4, std::vector<LONG>{kRadius});
+        EXPECT_EQ(S_OK, m_editor.Handle_InitEditControl(other.Addr(), otherDyn.Addr(), otherIds.Addr(), 0));
+        objs.Reset();
+        for (int i = 0; i < 3; ++i)
+        {
+            m_objects[static_cast<size_t>(i)].Reset();
+            refsDuring.push_back(dkhost_test::PaletteObjectRefs(m_ids[static_cast<size_t>(i)]));
+        }
+    };
+    EXPECT_EQ(S_OK, Write(2.5));
+    m_events.onBegin = nullptr;
+    EXPECT_EQ((std::vector<ULONG>{2, 2, 2}), refsDuring) << "the write's own reference and the host's";
+    for (size_t i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(1u, dkhost_test::PaletteObjectRefs(m_ids[i])) << "given back when the write was done";
+        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(m_ids[i], m_objects[i].Put()));
+        EXPECT_DOUBLE_EQ(2.5, Real(i, kRadius));
+    }
+    m_objects[3] = fourth;
+    EXPECT_DOUBLE_EQ(1.0, Real(3, kRadius)) << "the new selection was not part of the write";
+    EXPECT_EQ(1, m_editor.Count());
+}
+
 // The drawing's undo group is taken at its word: a refused begin writes nothing and says so
 // (written without it, the change would land as one undo step per object, and its end would
 // close a group a running command had opened); a refused end is told, the values stand.

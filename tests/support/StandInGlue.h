@@ -5,6 +5,7 @@
 #include "DkPeBasePrivate.h"
 #include "TestSupport.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,17 @@ class RecordingEvents : public CIPropEditUIEvents
 {
 public:
     std::vector<std::string> fired;
+    std::function<void()> onBegin; // what the palette does when it hears a write begin
     HRESULT FireKeyDown(WPARAM, LPARAM) override { return Add("KeyDown"); }
     HRESULT FireKeyUp(WPARAM, LPARAM) override { return Add("KeyUp"); }
     HRESULT FireRButtonDown(WPARAM, LPARAM) override { return Add("RButtonDown"); }
     HRESULT FireMButtonDown(WPARAM, LPARAM) override { return Add("MButtonDown"); }
-    HRESULT FireBeginPropertyUpdate() override { return Add("BeginPropertyUpdate"); }
+    HRESULT FireBeginPropertyUpdate() override
+    {
+        if (onBegin)
+            onBegin();
+        return Add("BeginPropertyUpdate");
+    }
     HRESULT FireEndPropertyUpdate() override { return Add("EndPropertyUpdate"); }
     HRESULT FireClick() override { return Add("Click"); }
     HRESULT FireOperationStart(long) override { return Add("OperationStart"); }
