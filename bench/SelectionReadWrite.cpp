@@ -5,7 +5,8 @@
 // editor must make per object, run in the same round just before it:
 // - the read: the unspecified, expression and editable questions, the property get (or the
 //   dynamic property's), and the comparison with the first value;
-// - InitEditControl: a reference taken on and given back for every object, and the read;
+// - InitEditControl: a reference taken on and given back for every object and every
+//   dynamic property (the control holds both), and the read;
 // - the write: the start and end notifications and one undo group, and per object the
 //   entity and layer opens, the reference-editing check, the break key off and on, the
 //   put and Update; then, for the rows typed into, the read, since they read back what
@@ -257,9 +258,17 @@ void FloorRead(const Selection& s)
 void FloorInit(const Selection& s)
 {
     for (IDispatch* d : s.objects)
+    {
         d->AddRef();
+        if (s.dynamic)
+            s.dynamic->AddRef();
+    }
     for (IDispatch* d : s.objects)
+    {
         d->Release();
+        if (s.dynamic)
+            s.dynamic->Release();
+    }
     FloorRead(s);
 }
 
