@@ -416,11 +416,12 @@ HWND Prepare(dkpal::ControlHost& host, HWND frame, const Kind& kind, int which)
 
 struct Figures
 {
-    std::vector<double> ms, ratios;
+    std::vector<double> ms, ratios, floors;
     void Add(double measured, double floor)
     {
         ms.push_back(measured);
         ratios.push_back(measured / floor);
+        floors.push_back(floor);
     }
     static double Median(std::vector<double> v)
     {
@@ -429,7 +430,8 @@ struct Figures
     }
 };
 
-std::map<std::string, std::map<size_t, double>> g_best; // the best round's ms, by figure and size
+std::map<std::string, std::map<size_t, double>> g_best;      // the best round's ms, by figure and size
+std::map<std::string, std::map<size_t, double>> g_bestFloor; // the same for the floors
 
 void Print(const std::string& name, size_t n, const Figures& f, const char* floor)
 {
@@ -437,6 +439,7 @@ void Print(const std::string& name, size_t n, const Figures& f, const char* floo
     std::printf("figure %s-%zu: %.2f ms (ratio %.2f to %s)\n", name.c_str(), n, ms, Figures::Median(f.ratios), floor);
     std::fflush(stdout);
     g_best[name][n] = *std::min_element(f.ms.begin(), f.ms.end());
+    g_bestFloor[name][n] = *std::min_element(f.floors.begin(), f.floors.end());
 }
 
 void Measure(Stage& stage, const Kind& kind, Selection& s, int rounds)
@@ -623,22 +626,30 @@ int main(int argc, char** argv)
     }
     // Flat: what each further object costs, from 1 000 objects to the largest selection (the
     // time of one object, the row's own work of drawing and placing, taken off; the best
-    // rounds, which the machine's other work disturbs least).
-    std::printf("ns per further object (best time less the best time for one object, over the objects after it):\n");
-    for (const auto& [name, sizes] : g_best)
+    // rounds, which the machine's other work disturbs least). The floor's own line beside
+    // it: the host's calls cost more per object once a selection outgrows the caches.
+    std::printf("ns per further object (best time less the best time for one object, over the objects after it;\n"
+                "the floor's best time per object below each):\n");
+    auto line = [](const char* label, const std::map<size_t, double>& sizes, bool less)
     {
         double lo = 1e300, hi = 0;
-        std::printf("  %-30s", name.c_str());
+        std::printf("  %-30s", label);
         for (const auto& [n, ms] : sizes)
         {
             if (n == 1)
                 continue;
-            const double ns = (ms - sizes.at(1)) * 1e6 / static_cast<double>(n - 1);
+            const double ns =
+                less ? (ms - sizes.at(1)) * 1e6 / static_cast<double>(n - 1) : ms * 1e6 / static_cast<double>(n);
             std::printf(" %9.1f", ns);
             lo = std::min(lo, ns);
             hi = std::max(hi, ns);
         }
         std::printf("   (largest/smallest %.2f)\n", hi / lo);
+    };
+    for (const auto& [name, sizes] : g_best)
+    {
+        line(name.c_str(), sizes, true);
+        line("  floor", g_bestFloor[name], false);
     }
     for (Kind& kind : kinds)
         for (VARIANT& v : kind.values)

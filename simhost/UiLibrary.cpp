@@ -86,7 +86,7 @@ LRESULT CALLBACK CMtUiWnd::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 {
     Subclasses::Entry entry{};
     if (!Subclasses::Find(hwnd, entry))
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        return Subclasses::ClassDefault(hwnd, msg, wParam, lParam);
     CMtUiWnd* self = entry.self;
     if (msg == WM_NCDESTROY)
     {

@@ -13,6 +13,8 @@
 #include <olectl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 namespace
 {
 using dkfw::ComPtr;
@@ -133,14 +135,15 @@ void CDkPeCtrlBase::ReleaseReferences() noexcept
     // A write running over these objects keeps them from here on.
     for (CDkPeSelectionHold* hold = m_pHolds; hold; hold = hold->next)
         hold->TakeReferences();
-    for (int i = 0; i < m_nObjects; ++i)
+    // Counted out first: an object's last release may run code that reaches this control.
+    const int count = std::exchange(m_nObjects, 0);
+    for (int i = 0; i < count; ++i)
     {
         if (m_ppObjects && m_ppObjects[i])
             m_ppObjects[i]->Release();
         if (m_ppDynProps && m_ppDynProps[i])
             m_ppDynProps[i]->Release();
     }
-    m_nObjects = 0;
 }
 
 void CDkPeCtrlBase::ReleaseSelection() noexcept

@@ -46,7 +46,7 @@ LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 {
     Subclasses::Entry entry{};
     if (!Subclasses::Find(hwnd, entry))
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        return Subclasses::ClassDefault(hwnd, msg, wParam, lParam);
     SubclassedWindow* self = entry.self;
     if (msg == WM_NCDESTROY)
     {

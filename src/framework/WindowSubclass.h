@@ -22,11 +22,16 @@ public:
     };
 
     // Puts proc before the window's procedure for self; false when the window is another
-    // thread's, is ours already or cannot be subclassed. original: the procedure before.
+    // thread's, has an object of ours already or cannot be subclassed. original: the
+    // procedure before. A window whose earlier object let it go while a later subclass
+    // stood on ours is taken over where ours still stands in its chain. (A subclass of the
+    // common controls must come after ours: taking itself off, it puts back what it found.)
     static bool Install(HWND hwnd, Object* self, WNDPROC proc, WNDPROC& original) noexcept
     {
         if (!hwnd || ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId())
             return false;
+        if (Table().Adopt(hwnd, self, original))
+            return true;
         original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
         if (!original || !Table().Add(hwnd, Entry{self, original}))
             return false;
@@ -50,6 +55,14 @@ public:
     }
 
     static bool Find(HWND hwnd, Entry& entry) noexcept { return Table().Find(hwnd, entry); }
+
+    // For a message of a window no longer in the table (a frame further out still calling
+    // our procedure after it came off): the window class's own procedure.
+    static LRESULT ClassDefault(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+    {
+        const auto proc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+        return proc ? ::CallWindowProcW(proc, hwnd, msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
 
     // The window's last message (WM_NCDESTROY) has come: the entry goes.
     static void Gone(HWND hwnd, WNDPROC proc, const Entry& entry) noexcept
@@ -76,9 +89,19 @@ private:
                 return false;
             }
         }
-        bool Find(HWND hwnd, Entry& entry) noexcept
+        bool Adopt(HWND hwnd, Object* self, WNDPROC& original) noexcept
         {
             const Guard guard(m_lock);
+            const auto it = m_entries.find(hwnd);
+            if (it == m_entries.end() || it->second.self)
+                return false;
+            it->second.self = self;
+            original = it->second.original;
+            return true;
+        }
+        bool Find(HWND hwnd, Entry& entry) noexcept
+        {
+            const SharedGuard guard(m_lock);
             const auto it = m_entries.find(hwnd);
             if (it == m_entries.end())
                 return false;
@@ -104,13 +127,20 @@ private:
             ~Guard() { ::ReleaseSRWLockExclusive(&m_lock); }
             SRWLOCK& m_lock;
         };
+        struct SharedGuard
+        {
+            explicit SharedGuard(SRWLOCK& lock) noexcept : m_lock(lock) { ::AcquireSRWLockShared(&m_lock); }
+            ~SharedGuard() { ::ReleaseSRWLockShared(&m_lock); }
+            SRWLOCK& m_lock;
+        };
         SRWLOCK m_lock = SRWLOCK_INIT;
         std::unordered_map<HWND, Entry> m_entries;
     };
 
+    // Never destroyed: a window's last messages may come after the module's statics go.
     static Hooks& Table() noexcept
     {
-        static Hooks hooks;
+        static Hooks& hooks = *new Hooks;
         return hooks;
     }
 

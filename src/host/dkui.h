@@ -20,7 +20,7 @@ public:
 
     HWND Hwnd() const noexcept { return m_hwnd; }
     bool Attach(HWND hwnd) noexcept;
-    // Hands the window back to its own procedure, undestroyed.
+    // Lets the window go, undestroyed: its messages no longer reach the object.
     HWND Detach() noexcept;
     void DestroyWindow() noexcept;
 

@@ -305,9 +305,12 @@ protected:
 // A subclass another party put on the control after ours.
 WNDPROC g_before = nullptr;
 std::vector<UINT> g_laterSaw;
+LRESULT g_lengthAtDestroy = -1;
 LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     g_laterSaw.push_back(msg);
+    if (msg == WM_DESTROY)
+        g_lengthAtDestroy = ::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
     return ::CallWindowProcW(g_before, hwnd, msg, wParam, lParam);
 }
 
@@ -336,5 +339,6 @@ TEST(WindowProcedures, ASubclassLaterThanOursStaysWholeWhenOurObjectGoesFirst)
     EXPECT_FALSE(::IsWindow(edit));
     EXPECT_NE(g_laterSaw.end(), std::find(g_laterSaw.begin(), g_laterSaw.end(), UINT{WM_NCDESTROY}))
         << "the later subclass saw the control to its end";
+    EXPECT_EQ(3, g_lengthAtDestroy) << "the object let go before the control went: the edit's own answer";
 }
 } // namespace

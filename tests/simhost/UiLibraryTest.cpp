@@ -51,8 +51,8 @@ TEST_F(UiLibrary, TheComboHandsItsListToTheLatestListBoxAndForgetsItsWindows)
     CountingList first;
     CountingList second;
     combo->SetListBox(&first);
-    ASSERT_TRUE(combo->Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS, RECT{0, 0, 200, 200},
-                              m_parent, 1002));
+    ASSERT_TRUE(
+        combo->Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS, RECT{0, 0, 200, 200}, m_parent, 1002));
     COMBOBOXINFO info{sizeof(info)};
     ASSERT_TRUE(::GetComboBoxInfo(combo->Hwnd(), &info));
     EXPECT_EQ(info.hwndList, first.Hwnd()) << "taken over when the combo is made";
@@ -80,6 +80,43 @@ TEST_F(UiLibrary, TheComboHandsItsListToTheLatestListBoxAndForgetsItsWindows)
     EXPECT_EQ(nullptr, second.Hwnd());
     EXPECT_EQ(1, second.gone);
     combo.reset();
+}
+
+// Another party's subclass, put on the list after the library's.
+WNDPROC g_before = nullptr;
+int g_laterMessages = 0;
+LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    ++g_laterMessages;
+    return ::CallWindowProcW(g_before, hwnd, msg, wParam, lParam);
+}
+
+// A list box let go while a later subclass stands on the library's no longer hears the
+// list, which still answers through the later one; another list box can take it over.
+TEST_F(UiLibrary, AListLetGoUnderALaterSubclassCanBeTakenOverAgain)
+{
+    HWND list = ::CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD, 0, 0, 100, 100, m_parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, list);
+    CountingList first;
+    CountingList second;
+    ASSERT_TRUE(first.Attach(list));
+    g_before =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterProc)));
+    EXPECT_EQ(list, first.Detach());
+    const int heard = first.messages;
+    g_laterMessages = 0;
+    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Oak"));
+    EXPECT_EQ(1, ::SendMessageW(list, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(heard, first.messages) << "let go";
+    EXPECT_EQ(2, g_laterMessages);
+
+    ASSERT_TRUE(second.Attach(list));
+    EXPECT_FALSE(first.Attach(list)) << "one object per window";
+    ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    EXPECT_EQ(1, second.messages);
+    ::DestroyWindow(list);
+    EXPECT_EQ(1, second.gone);
+    EXPECT_EQ(nullptr, second.Hwnd());
 }
 
 TEST_F(UiLibrary, TheThemedFaceIsFlatWithTheEntrysTextTheClassicOneIsTheControls)
