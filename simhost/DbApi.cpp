@@ -198,6 +198,12 @@ public:
     bool isOff() const noexcept override { return m_r.off; }
     bool isLocked() const noexcept override { return m_r.locked; }
     int colorIndex() const noexcept override { return m_r.color; }
+    int colorIndex(DkDbObjectId viewport, bool& isOverride) const noexcept override
+    {
+        const auto it = m_r.viewportColors.find(viewport.asOldId());
+        isOverride = it != m_r.viewportColors.end();
+        return isOverride ? it->second : m_r.color;
+    }
     DkDbObjectId linetypeObjectId() const noexcept override { return DkDbObjectId(m_r.linetype); }
     bool isFrozenInViewport(DkDbObjectId viewport) const noexcept override
     {

@@ -122,6 +122,13 @@ DKHOST_API int OpenSelectionSets() noexcept;
 DKHOST_API void PushAnswer(const wchar_t* answer) noexcept;
 DKHOST_API int PendingAnswers() noexcept;
 
+// Colours: the drawing views' background, the user's words for ByLayer (0) and ByBlock
+// (1), the viewport being worked in (0: none), and the recent colours forgotten.
+DKHOST_API void SetViewColors(COLORREF background) noexcept;
+DKHOST_API void SetReservedName(int which, const wchar_t* name) noexcept;
+DKHOST_API void SetCurrentViewport(LONG_PTR viewport) noexcept;
+DKHOST_API void ClearRecentColors() noexcept;
+
 // Regions the host made (a hatch's getRegionArea) that nobody has deleted yet.
 DKHOST_API int LiveRegions() noexcept;
 

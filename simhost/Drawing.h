@@ -104,6 +104,7 @@ struct Record
     int color = 7;
     LONG_PTR linetype = 0;
     std::set<LONG_PTR> frozenInViewports;
+    std::map<LONG_PTR, int> viewportColors; // the colours viewports override the layer's with
     // Entities.
     const ObjectClass* cls = nullptr;
     std::vector<dkfw::UniqueVariant> values; // parallel to cls->slots

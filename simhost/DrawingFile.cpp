@@ -320,8 +320,8 @@ bool FromUtf8(const char* bytes, size_t size, std::wstring& text, int& badLine)
         {
             const char* newline = static_cast<const char*>(std::memchr(bytes + start, '\n', length - start));
             const int end = newline ? static_cast<int>(newline - bytes) : length;
-            if (end > start && ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes + start, end - start,
-                                                     nullptr, 0) <= 0)
+            if (end > start &&
+                ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes + start, end - start, nullptr, 0) <= 0)
                 break;
             start = end + 1;
         }
@@ -374,8 +374,7 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         }
         // The whole value is read, and the variable takes it (a unit setting in its range, a
         // finite angle), or the drawing is refused.
-        if ((now.restype != RTSTR && (!end || end == text || *end)) ||
-            dkedSetVar(tokens[1].key.c_str(), &rb) != RTNORM)
+        if ((now.restype != RTSTR && (!end || end == text || *end)) || dkedSetVar(tokens[1].key.c_str(), &rb) != RTNORM)
         {
             g_loadError = tokens[1].key + L" does not take " + tokens[2].key;
             return false;
@@ -397,6 +396,7 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         // A record's settings: color=, linetype=, flags; a bare word right after the name is
         // its description. Anything else is refused rather than dropped.
         long color = -1;
+        long vpColor = -1;
         LONG_PTR linetype = 0;
         for (size_t i = 2; i < tokens.size(); ++i)
         {
@@ -405,13 +405,17 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 continue;
             if (t.hasValue && t.key == L"color" && WholeInteger(t.value, color) && color >= 1 && color <= 255)
                 continue;
+            // The colour the current viewport overrides the layer's with.
+            if (t.hasValue && t.key == L"vpcolor" && WholeInteger(t.value, vpColor) && vpColor >= 1 && vpColor <= 255)
+                continue;
             if (t.hasValue && t.key == L"linetype")
                 if (Record* l = d.FindInTable(d.linetypeTable, t.value))
                 {
                     linetype = l->id;
                     continue;
                 }
-            g_loadError = t.key == L"color"      ? L"a colour index is from 1 to 255, not \"" + t.value + L"\""
+            g_loadError = t.key == L"color" || t.key == L"vpcolor"
+                              ? L"a colour index is from 1 to 255, not \"" + t.value + L"\""
                           : t.key == L"linetype" ? L"linetype \"" + t.value + L"\" is not in the drawing"
                                                  : L"\"" + t.key + L"\" is not a setting of " + what;
             return false;
@@ -431,6 +435,8 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         r->dependent = Flag(tokens, L"dependent");
         if (Flag(tokens, L"vpfrozen"))
             r->frozenInViewports.insert(1);
+        if (vpColor > 0)
+            r->viewportColors[1] = static_cast<int>(vpColor);
         return true;
     }
     if (what == L"entity" && tokens.size() >= 2)
@@ -511,8 +517,8 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         for (size_t i = 2; i < tokens.size(); ++i)
         {
             const Token& t = tokens[i];
-            const bool known = t.hasValue ? t.key == L"class" || t.key == L"type" || t.key == L"choices"
-                                          : t.key == L"readonly";
+            const bool known =
+                t.hasValue ? t.key == L"class" || t.key == L"type" || t.key == L"choices" : t.key == L"readonly";
             if (!known || (t.hasValue && t.value.empty()))
             {
                 g_loadError = L"\"" + t.key + L"\" is not a setting of dynprop";
@@ -631,7 +637,8 @@ try
     std::string bytes;
     char buf[65536];
     DWORD got = 0;
-    bool tooLarge = !::GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > dkhost::kMaxFileBytes;
+    bool tooLarge =
+        !::GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > dkhost::kMaxFileBytes;
     while (!tooLarge && ::ReadFile(file.Get(), buf, sizeof(buf), &got, nullptr) && got > 0)
     {
         bytes.append(buf, got);

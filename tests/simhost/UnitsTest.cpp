@@ -2,6 +2,7 @@
 // type, round trips at every precision, and hostile text.
 #include "Calculator.h"
 #include "DkHostTest.h"
+#include "dkcm.h"
 #include "dked.h"
 #include "dkunits.h"
 
@@ -242,7 +243,9 @@ double HalfAngleUnit(int unit, int prec)
         return 0.5 * std::pow(10.0, -prec);
     default: // degrees, minutes, seconds, then decimals of seconds
     {
-        const double place = prec == 0 ? degree : prec <= 2 ? degree / 60 : degree / 3600 * std::pow(10.0, -(prec - 4 > 0 ? prec - 4 : 0));
+        const double place = prec == 0   ? degree
+                             : prec <= 2 ? degree / 60
+                                         : degree / 3600 * std::pow(10.0, -(prec - 4 > 0 ? prec - 4 : 0));
         return 0.5 * place;
     }
     }
@@ -348,7 +351,8 @@ TEST_F(Units, HostileTextConvertsOrFails)
     // another script is never read (nor read as 0).
     std::mt19937 random(42);
     const std::wstring alphabet = L"0123456789 -+.'\"/eEdgrNSEWnsew\t\x01\x0661\xFF12\x0966";
-    auto foreignDigit = [](const std::wstring& t) { return t.find_first_of(L"\x0661\xFF12\x0966") != std::wstring::npos; };
+    auto foreignDigit = [](const std::wstring& t)
+    { return t.find_first_of(L"\x0661\xFF12\x0966") != std::wstring::npos; };
     for (int i = 0; i < 20000; ++i)
     {
         std::wstring text(random() % (i % 100 == 0 ? 600 : 24), L' ');
@@ -404,12 +408,21 @@ TEST_F(Units, CalculatorEvaluatesTheAnswerInTheDrawingsUnits)
         int lengthPower;
     };
     const Case cases[] = {
-        {L"6*3", true, 1, 18, 0},          {L"-(1+2)/4", true, 1, -0.75, 0}, {L"1'-6 1/2\"", true, 2, 18.5, 1},
-        {L"1'-6\" + 2\"", true, 2, 20, 1}, {L"2' * 3'", true, 2, 864, 2},    {L"", true, 3, 0, 0},
-        {L"1/0", false, 3, 0, 0},          {L"2*(3", false, 3, 0, 0},        {L"abc", false, 3, 0, 0},
-        {L"1\" + 2", false, 3, 0, 0},      {L"cancel", false, 3, 0, 0},
-        {L"66.75 sq ft", true, 2, 9612, 2}, {L"10 sq in + 1 sq ft", true, 2, 154, 2},
-        {L"2 sq ft / 3\"", true, 2, 96, 1}, {L"x sq ft", false, 3, 0, 0},
+        {L"6*3", true, 1, 18, 0},
+        {L"-(1+2)/4", true, 1, -0.75, 0},
+        {L"1'-6 1/2\"", true, 2, 18.5, 1},
+        {L"1'-6\" + 2\"", true, 2, 20, 1},
+        {L"2' * 3'", true, 2, 864, 2},
+        {L"", true, 3, 0, 0},
+        {L"1/0", false, 3, 0, 0},
+        {L"2*(3", false, 3, 0, 0},
+        {L"abc", false, 3, 0, 0},
+        {L"1\" + 2", false, 3, 0, 0},
+        {L"cancel", false, 3, 0, 0},
+        {L"66.75 sq ft", true, 2, 9612, 2},
+        {L"10 sq in + 1 sq ft", true, 2, 154, 2},
+        {L"2 sq ft / 3\"", true, 2, 96, 1},
+        {L"x sq ft", false, 3, 0, 0},
     };
     for (const Case& c : cases)
     {
@@ -474,7 +487,7 @@ DialogScript* g_script = nullptr;
 
 void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND dialog = ::FindWindowW(L"DkHostCalculator", nullptr);
+    HWND dialog = ::FindWindowW(L"DkHostInputDialog", nullptr);
     if (!dialog || !g_script)
         return;
     HWND edit = ::GetDlgItem(dialog, 100);
@@ -502,14 +515,19 @@ void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
     ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
-bool RunScripted(DialogScript& script, CalculatorResult& result, const wchar_t* input, bool editable)
+template <class Show> bool RunScriptedDialog(DialogScript& script, Show show)
 {
     g_script = &script;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &DriveDialog);
-    const bool accepted = dkcalInvokeDialog(&result, L"Calculator", input, editable);
+    const bool accepted = show();
     ::KillTimer(nullptr, timer);
     g_script = nullptr;
     return accepted;
+}
+
+bool RunScripted(DialogScript& script, CalculatorResult& result, const wchar_t* input, bool editable)
+{
+    return RunScriptedDialog(script, [&] { return dkcalInvokeDialog(&result, L"Calculator", input, editable); });
 }
 } // namespace
 
@@ -525,7 +543,7 @@ TEST_F(Units, WithoutAScriptedAnswerTheCalculatorAsksInADialog)
     EXPECT_EQ(L"Division by zero", script.messages[0]) << "the refusal is shown and the dialog stays";
     EXPECT_EQ(1, r.kind);
     EXPECT_EQ(42, r.real);
-    EXPECT_EQ(nullptr, ::FindWindowW(L"DkHostCalculator", nullptr)) << "gone after the answer";
+    EXPECT_EQ(nullptr, ::FindWindowW(L"DkHostInputDialog", nullptr)) << "gone after the answer";
 
     // A read-only value is shown without OK; closing it gives nothing back.
     DialogScript shown;
@@ -534,5 +552,23 @@ TEST_F(Units, WithoutAScriptedAnswerTheCalculatorAsksInADialog)
     EXPECT_EQ(L"4", shown.input);
     EXPECT_FALSE(shown.okEnabled);
     EXPECT_EQ(3, none.kind);
+}
+
+// The colour dialog asks the same way: the start colour shown, a colour it does not offer
+// refused with the reason, the colour typed handed back.
+TEST_F(Units, WithoutAScriptedAnswerTheColourDialogAsksInADialog)
+{
+    DialogScript script;
+    script.typed = {L"ByBlock", L"212, 208, 200"};
+    DkCmColor color;
+    color.setColorIndex(5);
+    DkCmColor layer;
+    layer.setColorIndex(3);
+    ASSERT_TRUE(RunScriptedDialog(script, [&] { return dkedSetColorDialogTrueColor(color, false, layer, 7); }));
+    EXPECT_EQ(L"5", script.input);
+    ASSERT_EQ(1u, script.messages.size());
+    EXPECT_EQ(L"ByLayer and ByBlock are not offered here.", script.messages[0]);
+    EXPECT_EQ(DkCmColor::kByColor, color.colorMethod());
+    EXPECT_EQ(RGB(212, 208, 200), RGB(color.red(), color.green(), color.blue()));
 }
 } // namespace

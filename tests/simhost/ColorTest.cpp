@@ -1,0 +1,205 @@
+// The host's colours: the colour value and its encodings, the recent colours the lists
+// share, the colour dialog as the scripted user answers it, and the layers' colours in the
+// current viewport.
+#include "DkHostTest.h"
+#include "TestSupport.h"
+#include "dkcm.h"
+#include "dked.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+DkCmColor Index(int index)
+{
+    DkCmColor c;
+    c.setColorIndex(index);
+    return c;
+}
+
+DkCmColor True(BYTE r, BYTE g, BYTE b, const wchar_t* name = nullptr, const wchar_t* book = nullptr)
+{
+    DkCmColor c;
+    c.setRGB(r, g, b);
+    c.setNames(name, book);
+    return c;
+}
+
+std::wstring Name(const DkCmColor& c)
+{
+    wchar_t text[80];
+    c.displayName(text, 80);
+    return text;
+}
+
+class Colors : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
+        dkhost_test::ClearRecentColors();
+        dkhost_test::ClearJournal();
+    }
+    void TearDown() override
+    {
+        dkhost_test::ClearRecentColors();
+        dkhost_test::SetReservedName(0, L"ByLayer");
+        dkhost_test::SetCurrentViewport(1);
+        EXPECT_EQ(0, dkhost_test::PendingAnswers());
+    }
+    std::vector<std::wstring> Recent()
+    {
+        std::vector<std::wstring> out;
+        for (int i = 0; i < GetMRUInfo(2, 0, nullptr); ++i)
+        {
+            DkCmColor c;
+            EXPECT_EQ(1, GetMRUInfo(3, i, &c));
+            out.push_back(Name(c));
+        }
+        return out;
+    }
+};
+
+TEST_F(Colors, IndexesTrueColoursAndTheirEncodings)
+{
+    EXPECT_EQ(DkCmColor::kByLayer, Index(256).colorMethod());
+    EXPECT_EQ(DkCmColor::kByBlock, Index(0).colorMethod());
+    EXPECT_EQ(DkCmColor::kByACI, Index(30).colorMethod());
+    EXPECT_EQ(DkCmColor::kNone, DkCmColor().colorMethod());
+    EXPECT_EQ(257, DkCmColor().colorIndex());
+    DkCmColor bad = Index(5);
+    EXPECT_EQ(Drvk::eInvalidInput, bad.setColorIndex(257));
+    EXPECT_EQ(5, bad.colorIndex()) << "a refused index changes nothing";
+
+    // The method rides in the top byte of the entity colour; the value round-trips.
+    const DkCmColor stone = True(212, 208, 200);
+    EXPECT_EQ(static_cast<LONG>(0xC2D4D0C8), stone.entityColor());
+    DkCmColor copy;
+    ASSERT_EQ(Drvk::eOk, copy.setEntityColor(stone.entityColor()));
+    EXPECT_EQ(stone, copy);
+    EXPECT_EQ(L"212,208,200", Name(copy));
+    EXPECT_EQ(Drvk::eInvalidInput, copy.setEntityColor(0x12000001)) << "no such method";
+    EXPECT_EQ(Drvk::eInvalidInput, copy.setEntityColor(static_cast<LONG>(0xC3000100))) << "index 256 by index";
+    EXPECT_EQ(Index(256),
+              []
+              {
+                  DkCmColor c;
+                  c.setEntityColor(static_cast<LONG>(0xC0000000));
+                  return c;
+              }())
+        << "ByLayer whatever its value";
+
+    // A true colour stands for its nearest index; names tell colours of a book apart.
+    EXPECT_EQ(1, True(250, 10, 10).colorIndex());
+    EXPECT_EQ(RGB(255, 0, 0), dkedGetRGB(1));
+    EXPECT_EQ(dkedNearestColorIndex(dkedGetRGB(140)), 140);
+    EXPECT_NE(True(212, 208, 200, L"Stone", L"Facades"), stone);
+    EXPECT_EQ(L"Stone", Name(True(212, 208, 200, L"Stone", L"Facades")));
+    EXPECT_EQ(L"30", Name(Index(30)));
+    EXPECT_NE(nullptr, GetDrvkPaletteHandle());
+}
+
+TEST_F(Colors, TheRecentColoursKeepEightMostRecentFirst)
+{
+    DkCmColor out;
+    EXPECT_EQ(0, GetMRUInfo(0, 0, nullptr));
+    EXPECT_EQ(0, GetMRUInfo(1, 0, &out)) << "nothing drops out of a list not full";
+    AddColorFromOPMToAllControls(Index(256));
+    EXPECT_TRUE(Recent().empty()) << "ByLayer is not a recent colour";
+    for (int i = 30; i < 38; ++i)
+        AddColorFromOPMToAllControls(Index(i));
+    EXPECT_EQ(1, GetMRUInfo(0, 0, nullptr));
+    ASSERT_EQ(1, GetMRUInfo(1, 0, &out));
+    EXPECT_EQ(Index(30), out) << "the oldest drops out next";
+    AddColorFromOPMToAllControls(True(212, 208, 200));
+    AddColorFromOPMToAllControls(Index(35));
+    EXPECT_EQ((std::vector<std::wstring>{L"35", L"212,208,200", L"37", L"36", L"34", L"33", L"32", L"31"}), Recent());
+    EXPECT_EQ(0, GetMRUInfo(3, 8, &out));
+    EXPECT_EQ(10u, dktest::JournalMatching(L"recent colour").size());
+}
+
+TEST_F(Colors, TheDialogTakesTheScriptedUsersColourWithinWhatItOffers)
+{
+    struct Case
+    {
+        const wchar_t* answer;
+        bool meta;
+        int tabs;
+        bool accepted;
+        const wchar_t* chosen;
+    };
+    const Case cases[] = {
+        {L"ByLayer", true, 7, true, L"256"},
+        {L"bylayer", false, 7, false, nullptr},
+        {L"30", true, 1, true, L"30"},
+        {L"212,208,200", true, 7, true, L"212,208,200"},
+        {L"212,208,200", true, 1, false, nullptr},
+        {L"cancel", true, 7, false, nullptr},
+        {L"256", true, 7, false, nullptr},
+        {L"1,2", true, 7, false, nullptr},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.answer);
+        dkhost_test::ClearJournal();
+        dkhost_test::PushAnswer(c.answer);
+        DkCmColor color = Index(5);
+        EXPECT_EQ(c.accepted, dkedSetColorDialogTrueColor(color, c.meta, Index(3), c.tabs));
+        EXPECT_EQ(c.accepted ? c.chosen : L"5", Name(color));
+        EXPECT_EQ(1u, dktest::JournalMatching(std::wstring(L"colour dialog \"5\" meta ") + (c.meta ? L"yes" : L"no") +
+                                              L" layer \"3\" tabs " + std::to_wstring(c.tabs))
+                          .size());
+        EXPECT_EQ(1u, dktest::JournalMatching(c.accepted ? L"colour dialog chose" : L"colour dialog cancelled").size());
+    }
+    EXPECT_TRUE(Recent().empty()) << "the row records what it chose, not the dialog";
+
+    // The user's own word for ByLayer is understood too.
+    dkhost_test::SetReservedName(0, L"VonLayer");
+    EXPECT_STREQ(L"VonLayer", dkdbGetReservedString(0, true));
+    EXPECT_STREQ(L"ByLayer", dkdbGetReservedString(0, false));
+    dkhost_test::PushAnswer(L"VonLayer");
+    DkCmColor color = Index(5);
+    EXPECT_TRUE(dkedSetColorDialogTrueColor(color, true, Index(3), 7));
+    EXPECT_EQ(Index(256), color);
+}
+
+TEST_F(Colors, ALayersColourInTheCurrentViewportAndTheViewColours)
+{
+    auto layerColor = [](const wchar_t* name, bool& overridden)
+    {
+        DkDbSymbolTable* table = nullptr;
+        DkDbObjectId id;
+        EXPECT_EQ(Drvk::eOk,
+                  dkdbOpenObject(table, dkDocManager()->curDocument()->database()->layerTableId(), DkDb::kForRead));
+        if (table)
+        {
+            table->getAt(name, id);
+            table->close();
+        }
+        DkDbLayerTableRecord* layer = nullptr;
+        EXPECT_EQ(Drvk::eOk, dkdbOpenObject(layer, id, DkDb::kForRead));
+        const int color = layer ? layer->colorIndex(dkedGetCurViewportObjectId(), overridden) : -1;
+        if (layer)
+            layer->close();
+        return color;
+    };
+    bool overridden = false;
+    EXPECT_EQ(1, layerColor(L"Doors", overridden));
+    EXPECT_TRUE(overridden);
+    EXPECT_EQ(1, layerColor(L"Walls", overridden));
+    EXPECT_FALSE(overridden);
+    dkhost_test::SetCurrentViewport(0);
+    EXPECT_EQ(3, layerColor(L"Doors", overridden)) << "no viewport: the layer's own";
+    EXPECT_FALSE(overridden);
+
+    COLORREF colors[3] = {};
+    dkhost_test::SetViewColors(RGB(250, 250, 250));
+    EXPECT_EQ(3, dkedGetCurrentColors(colors, 3));
+    EXPECT_EQ(RGB(250, 250, 250), colors[0]);
+    dkhost_test::SetViewColors(RGB(33, 40, 48));
+}
+} // namespace
