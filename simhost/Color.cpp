@@ -3,6 +3,7 @@
 // when answers are queued, else by a small real dialog).
 #include "dkcm.h"
 
+#include "ColorObject.h"
 #include "DkHostTest.h"
 #include "InputDialog.h"
 #include "Journal.h"
@@ -503,5 +504,13 @@ void SetCurrentViewport(LONG_PTR viewport) noexcept
 void ClearRecentColors() noexcept
 {
     g_recent.clear();
+}
+
+void SetColorClassAvailable(bool available) noexcept
+{
+    if (available)
+        RegisterColorClass();
+    else
+        RevokeColorClass();
 }
 } // namespace dkhost_test

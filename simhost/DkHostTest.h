@@ -128,6 +128,8 @@ DKHOST_API void SetViewColors(COLORREF background) noexcept;
 DKHOST_API void SetReservedName(int which, const wchar_t* name) noexcept;
 DKHOST_API void SetCurrentViewport(LONG_PTR viewport) noexcept;
 DKHOST_API void ClearRecentColors() noexcept;
+// The host's colour class taken away from the process (a broken installation), or back.
+DKHOST_API void SetColorClassAvailable(bool available) noexcept;
 
 // Regions the host made (a hatch's getRegionArea) that nobody has deleted yet.
 DKHOST_API int LiveRegions() noexcept;

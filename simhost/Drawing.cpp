@@ -3,6 +3,7 @@
 #include "Drawing.h"
 #include "Region.h"
 
+#include "ColorObject.h"
 #include "Journal.h"
 #include "PaletteObject.h"
 
@@ -690,15 +691,20 @@ void Drawing::NotifyModified(LONG_PTR id)
         reactor->modified(DkDbObjectId(id));
 }
 
+// A drawing opened: the host's classes are there to be created in its process.
 Drawing& CurrentDrawing()
 {
     if (!g_drawing)
+    {
         g_drawing = std::make_unique<Drawing>();
+        RegisterColorClass();
+    }
     return *g_drawing;
 }
 
 void ResetDrawing()
 {
     g_drawing = std::make_unique<Drawing>();
+    RegisterColorClass();
 }
 } // namespace dkhost

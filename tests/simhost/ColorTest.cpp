@@ -6,6 +6,11 @@
 #include "dkcm.h"
 #include "dked.h"
 
+#include "DkPiHost.h"
+
+#include "ComPtr.h"
+#include "Unique.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -201,5 +206,55 @@ TEST_F(Colors, ALayersColourInTheCurrentViewportAndTheViewColours)
     EXPECT_EQ(3, dkedGetCurrentColors(colors, 3));
     EXPECT_EQ(RGB(250, 250, 250), colors[0]);
     dkhost_test::SetViewColors(RGB(33, 40, 48));
+}
+// The colour object is made through COM in the host's process, answers by its interface
+// and by name, keeps a true colour's names, and refuses what no colour is.
+TEST_F(Colors, TheColourObjectIsCreatedInTheHostsProcessAndHoldsOneColour)
+{
+    dkfw::ComPtr<IDkDbColor> color;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_DkDbColor, nullptr, CLSCTX_ALL, IID_IDkDbColor, color.PutVoid()));
+    EXPECT_EQ(S_OK, color->SetRGB(212, 208, 200));
+    dkfw::UniqueBstr name(std::wstring(L"Stone")), book(std::wstring(L"Facades"));
+    EXPECT_EQ(S_OK, color->SetNames(name.Get(), book.Get()));
+    LONG value = 0;
+    EXPECT_EQ(S_OK, color->get_EntityColor(&value));
+    EXPECT_EQ(static_cast<LONG>(0xC2D4D0C8), value);
+    EXPECT_EQ(E_INVALIDARG, color->SetRGB(256, 0, 0));
+    EXPECT_EQ(E_INVALIDARG, color->put_EntityColor(0x12000000));
+    EXPECT_EQ(E_INVALIDARG, color->put_ColorIndex(300));
+
+    // Automation by name: the book name read back, the index written.
+    dkfw::ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, color->QueryInterface(IID_IDispatch, dispatch.PutVoid()));
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"bookname"), const_cast<LPOLESTR>(L"ColorIndex")};
+    DISPID ids[2] = {};
+    ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, names, 2, 0, ids));
+    DISPPARAMS none{};
+    dkfw::UniqueVariant got;
+    ASSERT_EQ(S_OK, dispatch->Invoke(ids[0], IID_NULL, 0, DISPATCH_PROPERTYGET, &none, got.Put(), nullptr, nullptr));
+    EXPECT_EQ(L"Facades", std::wstring(got.Get().bstrVal));
+    VARIANT thirty;
+    thirty.vt = VT_I2;
+    thirty.iVal = 30;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one{&thirty, &put, 1, 1};
+    ASSERT_EQ(S_OK, dispatch->Invoke(ids[1], IID_NULL, 0, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr));
+    EXPECT_EQ(S_OK, color->get_EntityColor(&value));
+    EXPECT_EQ(Index(30).entityColor(), value);
+    dkfw::UniqueBstr after;
+    EXPECT_EQ(S_OK, color->get_ColorName(after.Put()));
+    EXPECT_EQ(0u, ::SysStringLen(after.Get())) << "an index colour has no names";
+    EXPECT_EQ(E_FAIL, color->SetNames(name.Get(), book.Get()));
+
+    dkfw::ComPtr<IDispatch> other;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"30"), other.Put()));
+    dkfw::ComPtr<IDkDbColor> notColor;
+    EXPECT_EQ(E_NOINTERFACE, other->QueryInterface(IID_IDkDbColor, notColor.PutVoid())) << "not a colour object";
+
+    dkhost_test::SetColorClassAvailable(false);
+    dkfw::ComPtr<IDkDbColor> none2;
+    EXPECT_EQ(REGDB_E_CLASSNOTREG,
+              ::CoCreateInstance(CLSID_DkDbColor, nullptr, CLSCTX_ALL, IID_IDkDbColor, none2.PutVoid()));
+    dkhost_test::SetColorClassAvailable(true);
 }
 } // namespace

@@ -1,0 +1,233 @@
+// The host's colour object and its class.
+#include "ColorObject.h"
+
+#include "ComObject.h"
+#include "ComPtr.h"
+#include "HResult.h"
+#include "Unique.h"
+
+#include <cwchar>
+
+namespace dkhost
+{
+namespace
+{
+// The members' names, as automation asks for them.
+struct Member
+{
+    const wchar_t* name;
+    DISPID id;
+};
+constexpr Member kMembers[] = {{L"EntityColor", 1}, {L"ColorName", 2},  {L"BookName", 3}, {L"SetNames", 4},
+                               {L"ColorMethod", 5}, {L"ColorIndex", 6}, {L"SetRGB", 7}};
+
+class ColorObject : public dkfw::ComImplements<dkfw::Chain<IDkDbColor, IDispatch>>
+{
+public:
+    DkCmColor color;
+
+    // IDispatch, over the members above (no type information).
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !count);
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept override
+    {
+        if (out)
+            *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !names || !ids);
+        HRESULT hr = S_OK;
+        for (UINT i = 0; i < count; ++i)
+        {
+            ids[i] = DISPID_UNKNOWN;
+            for (const Member& m : kMembers)
+                if (names[i] && ::CompareStringOrdinal(names[i], -1, m.name, -1, TRUE) == CSTR_EQUAL)
+                    ids[i] = m.id;
+            if (ids[i] == DISPID_UNKNOWN)
+                hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) noexcept override
+    try
+    {
+        const UINT args = params ? params->cArgs : 0;
+        auto arg = [&](UINT i, VARTYPE vt, VARIANT& out) -> HRESULT
+        {
+            // Arguments come last first.
+            ::VariantInit(&out);
+            return ::VariantChangeType(&out, &params->rgvarg[args - 1 - i], 0, vt);
+        };
+        if (flags & DISPATCH_PROPERTYPUT)
+        {
+            RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != 1);
+            dkfw::UniqueVariant v;
+            RETURN_IF_FAILED(arg(0, VT_I4, *v.Put()));
+            if (id == 1)
+                return put_EntityColor(v.Get().lVal);
+            if (id == 6)
+                return put_ColorIndex(v.Get().lVal);
+            return DISP_E_MEMBERNOTFOUND;
+        }
+        if (id == 4 || id == 7)
+        {
+            RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != (id == 4 ? 2u : 3u));
+            dkfw::UniqueVariant a, b, c;
+            if (id == 4)
+            {
+                RETURN_IF_FAILED(arg(0, VT_BSTR, *a.Put()));
+                RETURN_IF_FAILED(arg(1, VT_BSTR, *b.Put()));
+                return SetNames(a.Get().bstrVal, b.Get().bstrVal);
+            }
+            RETURN_IF_FAILED(arg(0, VT_I4, *a.Put()));
+            RETURN_IF_FAILED(arg(1, VT_I4, *b.Put()));
+            RETURN_IF_FAILED(arg(2, VT_I4, *c.Put()));
+            return SetRGB(a.Get().lVal, b.Get().lVal, c.Get().lVal);
+        }
+        RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)));
+        RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != 0);
+        RETURN_HR_IF(E_POINTER, !result);
+        ::VariantInit(result);
+        switch (id)
+        {
+        case 2:
+        case 3:
+            result->vt = VT_BSTR;
+            return id == 2 ? get_ColorName(&result->bstrVal) : get_BookName(&result->bstrVal);
+        case 1:
+        case 5:
+        case 6:
+            result->vt = VT_I4;
+            return id == 1   ? get_EntityColor(&result->lVal)
+                   : id == 5 ? get_ColorMethod(&result->lVal)
+                             : get_ColorIndex(&result->lVal);
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+    DK_CATCH_RETURN()
+
+    // IDkDbColor
+    STDMETHODIMP get_EntityColor(LONG* value) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !value);
+        *value = color.entityColor();
+        return S_OK;
+    }
+    STDMETHODIMP put_EntityColor(LONG value) noexcept override
+    {
+        return color.setEntityColor(value) == Drvk::eOk ? S_OK : E_INVALIDARG;
+    }
+    STDMETHODIMP get_ColorName(BSTR* name) noexcept override { return Text(color.colorName(), name); }
+    STDMETHODIMP get_BookName(BSTR* name) noexcept override { return Text(color.bookName(), name); }
+    STDMETHODIMP SetNames(BSTR colorName, BSTR bookName) noexcept override
+    {
+        // Names belong to true colours only.
+        RETURN_HR_IF(E_FAIL, color.colorMethod() != DkCmColor::kByColor &&
+                                 ((colorName && *colorName) || (bookName && *bookName)));
+        color.setNames(colorName, bookName);
+        return S_OK;
+    }
+    STDMETHODIMP get_ColorMethod(LONG* method) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !method);
+        *method = color.colorMethod();
+        return S_OK;
+    }
+    STDMETHODIMP get_ColorIndex(LONG* index) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !index);
+        *index = color.colorIndex();
+        return S_OK;
+    }
+    STDMETHODIMP put_ColorIndex(LONG index) noexcept override
+    {
+        return color.setColorIndex(index) == Drvk::eOk ? S_OK : E_INVALIDARG;
+    }
+    STDMETHODIMP SetRGB(LONG red, LONG green, LONG blue) noexcept override
+    {
+        auto byte = [](LONG v) { return v >= 0 && v <= 255; };
+        RETURN_HR_IF(E_INVALIDARG, !byte(red) || !byte(green) || !byte(blue));
+        color.setRGB(static_cast<BYTE>(red), static_cast<BYTE>(green), static_cast<BYTE>(blue));
+        return S_OK;
+    }
+
+private:
+    static HRESULT Text(const wchar_t* text, BSTR* out) noexcept
+    {
+        RETURN_HR_IF(E_POINTER, !out);
+        *out = ::SysAllocString(text);
+        return *out ? S_OK : E_OUTOFMEMORY;
+    }
+};
+
+// The class object the host registers: it lives as long as the process.
+class ColorClass final : public IClassFactory
+{
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !ppv);
+        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override
+    {
+        return dkfw::ComObject<ColorObject>::CreateInstance(outer, riid, ppv);
+    }
+    STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
+};
+
+ColorClass g_colorClass;
+DWORD g_cookie = 0;
+} // namespace
+
+HRESULT NewColorObject(const DkCmColor& color, IDispatch** out) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !out);
+    *out = nullptr;
+    dkfw::ComObject<ColorObject>* object = nullptr;
+    RETURN_IF_FAILED(dkfw::ComObject<ColorObject>::Create(&object));
+    object->color = color;
+    *out = static_cast<IDkDbColor*>(object);
+    return S_OK;
+}
+
+bool ColorOf(IUnknown* object, DkCmColor& color) noexcept
+{
+    if (!object)
+        return false;
+    dkfw::ComPtr<IDkDbColor> c;
+    LONG value = 0;
+    dkfw::UniqueBstr name, book;
+    if (FAILED(object->QueryInterface(IID_IDkDbColor, c.PutVoid())) || FAILED(c->get_EntityColor(&value)) ||
+        color.setEntityColor(value) != Drvk::eOk)
+        return false;
+    c->get_ColorName(name.Put());
+    c->get_BookName(book.Put());
+    color.setNames(name.Get(), book.Get());
+    return true;
+}
+
+void RegisterColorClass() noexcept
+{
+    if (!g_cookie)
+        ::CoRegisterClassObject(CLSID_DkDbColor, &g_colorClass, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &g_cookie);
+}
+
+void RevokeColorClass() noexcept
+{
+    if (g_cookie)
+        ::CoRevokeClassObject(g_cookie);
+    g_cookie = 0;
+}
+} // namespace dkhost
