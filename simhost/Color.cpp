@@ -150,8 +150,10 @@ std::wstring Trim(const std::wstring& text)
 bool ParseColor(const std::wstring& input, bool allowMeta, bool trueColors, DkCmColor& color, std::wstring& error)
 {
     const std::wstring text = Trim(input);
-    const bool byLayer = SameText(text, L"ByLayer") || SameText(text, g_reserved[0]);
-    const bool byBlock = SameText(text, L"ByBlock") || SameText(text, g_reserved[1]);
+    auto names = [&](const wchar_t* stored, const std::wstring& user)
+    { return SameText(text, stored) || (!user.empty() && SameText(text, user)); };
+    const bool byLayer = names(L"ByLayer", g_reserved[0]);
+    const bool byBlock = names(L"ByBlock", g_reserved[1]);
     if (byLayer || byBlock)
     {
         if (!allowMeta)
@@ -203,6 +205,7 @@ DkCmColor::Method DkCmColor::colorMethod() const noexcept
 
 void DkCmColor::setColorMethod(Method method) noexcept
 {
+    const Method was = colorMethod();
     switch (method)
     {
     case kByLayer:
@@ -214,10 +217,26 @@ void DkCmColor::setColorMethod(Method method) noexcept
     case kForeground:
         m_value = Pack(method, 7);
         break;
-    default:
-        m_value = Pack(method, m_value);
+    case kNone:
+        m_value = Pack(method, 0);
         break;
+    case kByACI:
+        // The index the colour stands for, within the index colours.
+        m_value = Pack(method, std::clamp(colorIndex(), 1, 255));
+        break;
+    case kByColor:
+        if (was != kByColor)
+        {
+            const COLORREF rgb = dkedGetRGB(std::clamp(colorIndex(), 1, 255));
+            m_value = Pack(method, (static_cast<LONG>(GetRValue(rgb)) << 16) |
+                                       (static_cast<LONG>(GetGValue(rgb)) << 8) | GetBValue(rgb));
+        }
+        break;
+    default:
+        return;
     }
+    if (colorMethod() != kByColor || was != kByColor)
+        m_colorName[0] = m_bookName[0] = L'\0';
 }
 
 int DkCmColor::colorIndex() const noexcept
@@ -251,6 +270,7 @@ Drvk::ErrorStatus DkCmColor::setColorIndex(int index) noexcept
 Drvk::ErrorStatus DkCmColor::setRGB(BYTE r, BYTE g, BYTE b) noexcept
 {
     m_value = Pack(kByColor, (static_cast<LONG>(r) << 16) | (static_cast<LONG>(g) << 8) | b);
+    m_colorName[0] = m_bookName[0] = L'\0';
     return Drvk::eOk;
 }
 
@@ -289,7 +309,7 @@ Drvk::ErrorStatus DkCmColor::setEntityColor(LONG value) noexcept
     case kByBlock:
     case kForeground:
     case kNone:
-        setColorMethod(method);
+        m_value = Pack(method, method == kByLayer ? 256 : method == kForeground ? 7 : 0);
         break;
     case kByACI:
         if ((value & kValueMask) > 255 || (value & kValueMask) < 1)
@@ -302,8 +322,8 @@ Drvk::ErrorStatus DkCmColor::setEntityColor(LONG value) noexcept
     default:
         return Drvk::eInvalidInput;
     }
-    if (method != kByColor)
-        m_colorName[0] = m_bookName[0] = L'\0';
+    // Names belong to the true colour they were given with.
+    m_colorName[0] = m_bookName[0] = L'\0';
     return Drvk::eOk;
 }
 
@@ -329,8 +349,9 @@ int DkCmColor::displayName(wchar_t* buffer, int capacity) const noexcept
 
 bool DkCmColor::operator==(const DkCmColor& other) const noexcept
 {
-    return m_value == other.m_value && std::wcscmp(m_colorName, other.m_colorName) == 0 &&
-           std::wcscmp(m_bookName, other.m_bookName) == 0;
+    return m_value == other.m_value &&
+           (colorMethod() != kByColor ||
+            (std::wcscmp(m_colorName, other.m_colorName) == 0 && std::wcscmp(m_bookName, other.m_bookName) == 0));
 }
 
 COLORREF dkedGetRGB(int index) noexcept

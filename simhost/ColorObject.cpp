@@ -39,45 +39,48 @@ public:
             *out = nullptr;
         return E_NOTIMPL;
     }
+    // One member at a time; its parameters go by position only, so they have no names.
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override
     {
         RETURN_HR_IF(E_POINTER, !names || !ids);
-        HRESULT hr = S_OK;
         for (UINT i = 0; i < count; ++i)
-        {
             ids[i] = DISPID_UNKNOWN;
-            for (const Member& m : kMembers)
-                if (names[i] && ::CompareStringOrdinal(names[i], -1, m.name, -1, TRUE) == CSTR_EQUAL)
-                    ids[i] = m.id;
-            if (ids[i] == DISPID_UNKNOWN)
-                hr = DISP_E_UNKNOWNNAME;
-        }
-        return hr;
+        if (count == 0 || !names[0])
+            return DISP_E_UNKNOWNNAME;
+        for (const Member& m : kMembers)
+            if (::CompareStringOrdinal(names[0], -1, m.name, -1, TRUE) == CSTR_EQUAL)
+                ids[0] = m.id;
+        return ids[0] != DISPID_UNKNOWN && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) noexcept override
     try
     {
+        RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, id < 1 || id > 7);
         const UINT args = params ? params->cArgs : 0;
+        const UINT named = params ? params->cNamedArgs : 0;
+        // Arguments come last first.
         auto arg = [&](UINT i, VARTYPE vt, VARIANT& out) -> HRESULT
         {
-            // Arguments come last first.
             ::VariantInit(&out);
             return ::VariantChangeType(&out, &params->rgvarg[args - 1 - i], 0, vt);
         };
         if (flags & DISPATCH_PROPERTYPUT)
         {
+            RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, id != 1 && id != 6);
             RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != 1);
+            RETURN_HR_IF(DISP_E_PARAMNOTFOUND, named != 1 || !params->rgdispidNamedArgs ||
+                                                   params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT);
             dkfw::UniqueVariant v;
-            RETURN_IF_FAILED(arg(0, VT_I4, *v.Put()));
-            if (id == 1)
-                return put_EntityColor(v.Get().lVal);
-            if (id == 6)
-                return put_ColorIndex(v.Get().lVal);
-            return DISP_E_MEMBERNOTFOUND;
+            // An entity colour is a bit pattern: a value past the signed range is taken as it is.
+            if (FAILED(arg(0, VT_I4, *v.Put())))
+                RETURN_IF_FAILED(arg(0, VT_UI4, *v.Put()));
+            return id == 1 ? put_EntityColor(v.Get().lVal) : put_ColorIndex(v.Get().lVal);
         }
+        RETURN_HR_IF(DISP_E_NONAMEDARGS, named != 0);
         if (id == 4 || id == 7)
         {
+            RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !(flags & DISPATCH_METHOD));
             RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != (id == 4 ? 2u : 3u));
             dkfw::UniqueVariant a, b, c;
             if (id == 4)
@@ -93,24 +96,23 @@ public:
         }
         RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)));
         RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != 0);
-        RETURN_HR_IF(E_POINTER, !result);
-        ::VariantInit(result);
-        switch (id)
+        // A caller may read a property and drop what it read.
+        dkfw::UniqueVariant value;
+        VARIANT& v = *value.Put();
+        HRESULT hr = S_OK;
+        if (id == 2 || id == 3)
         {
-        case 2:
-        case 3:
-            result->vt = VT_BSTR;
-            return id == 2 ? get_ColorName(&result->bstrVal) : get_BookName(&result->bstrVal);
-        case 1:
-        case 5:
-        case 6:
-            result->vt = VT_I4;
-            return id == 1   ? get_EntityColor(&result->lVal)
-                   : id == 5 ? get_ColorMethod(&result->lVal)
-                             : get_ColorIndex(&result->lVal);
-        default:
-            return DISP_E_MEMBERNOTFOUND;
+            v.vt = VT_BSTR;
+            hr = id == 2 ? get_ColorName(&v.bstrVal) : get_BookName(&v.bstrVal);
         }
+        else
+        {
+            v.vt = VT_I4;
+            hr = id == 1 ? get_EntityColor(&v.lVal) : id == 5 ? get_ColorMethod(&v.lVal) : get_ColorIndex(&v.lVal);
+        }
+        if (SUCCEEDED(hr) && result)
+            value.DetachTo(result);
+        return hr;
     }
     DK_CATCH_RETURN()
 
@@ -188,7 +190,9 @@ public:
 };
 
 ColorClass g_colorClass;
+// The one registration: in the apartment of the thread that made it.
 DWORD g_cookie = 0;
+DWORD g_registeredBy = 0;
 } // namespace
 
 HRESULT NewColorObject(const DkCmColor& color, IDispatch** out) noexcept
@@ -220,14 +224,20 @@ bool ColorOf(IUnknown* object, DkCmColor& color) noexcept
 
 void RegisterColorClass() noexcept
 {
-    if (!g_cookie)
-        ::CoRegisterClassObject(CLSID_DkDbColor, &g_colorClass, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &g_cookie);
+    if (g_cookie)
+        return;
+    DWORD cookie = 0;
+    if (SUCCEEDED(
+            ::CoRegisterClassObject(CLSID_DkDbColor, &g_colorClass, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+    {
+        g_cookie = cookie;
+        g_registeredBy = ::GetCurrentThreadId();
+    }
 }
 
 void RevokeColorClass() noexcept
 {
-    if (g_cookie)
-        ::CoRevokeClassObject(g_cookie);
-    g_cookie = 0;
+    if (g_cookie && g_registeredBy == ::GetCurrentThreadId() && SUCCEEDED(::CoRevokeClassObject(g_cookie)))
+        g_cookie = 0;
 }
 } // namespace dkhost

@@ -198,7 +198,7 @@ public:
     bool isOff() const noexcept override { return m_r.off; }
     bool isLocked() const noexcept override { return m_r.locked; }
     int colorIndex() const noexcept override { return m_r.color; }
-    int colorIndex(DkDbObjectId viewport, bool& isOverride) const noexcept override
+    int colorIndexInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept override
     {
         const auto it = m_r.viewportColors.find(viewport.asOldId());
         isOverride = it != m_r.viewportColors.end();

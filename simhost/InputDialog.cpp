@@ -36,16 +36,25 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             break;
         if (LOWORD(wParam) == kOk && state->editable)
         {
-            const int n = ::GetWindowTextLengthW(state->edit);
-            std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-            ::GetWindowTextW(state->edit, text.data(), n + 1);
-            text.resize(static_cast<size_t>(n));
-            std::wstring error;
-            if (!(*state->accept)(text, error))
+            bool accepted = false;
+            // Nothing is thrown through the system's frames: a failure is said in the dialog.
+            try
             {
-                ::SetWindowTextW(state->message, error.c_str());
-                return 0;
+                const int n = ::GetWindowTextLengthW(state->edit);
+                std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+                ::GetWindowTextW(state->edit, text.data(), n + 1);
+                text.resize(static_cast<size_t>(n));
+                std::wstring error;
+                accepted = (*state->accept)(text, error);
+                if (!accepted)
+                    ::SetWindowTextW(state->message, error.c_str());
             }
+            catch (...)
+            {
+                ::SetWindowTextW(state->message, L"The text could not be taken.");
+            }
+            if (!accepted)
+                return 0;
             state->accepted = true;
             state->done = true;
             return 0;

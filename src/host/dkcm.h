@@ -39,11 +39,14 @@ public:
     LONG entityColor() const noexcept;
     Drvk::ErrorStatus setEntityColor(LONG value) noexcept;
     // Names of a true colour from a colour book (empty when none; cut to kNameCapacity - 1).
+    // Any new value but the names themselves forgets them; equality compares them only
+    // between true colours.
     const wchar_t* colorName() const noexcept { return m_colorName; }
     const wchar_t* bookName() const noexcept { return m_bookName; }
     void setNames(const wchar_t* colorName, const wchar_t* bookName) noexcept;
     // The text users see for a true colour: its colour name, else "red,green,blue"; for
-    // others their index as a number. Returns the length; buffer may be null.
+    // others their index as a number. Returns the whole text's length (buffer, which may
+    // be null, gets at most capacity characters with the terminator).
     int displayName(wchar_t* buffer, int capacity) const noexcept;
     bool operator==(const DkCmColor& other) const noexcept;
     bool operator!=(const DkCmColor& other) const noexcept { return !(*this == other); }
@@ -70,7 +73,8 @@ DKHOST_API COLORREF dkedGetVpOvrBackgColorValue() noexcept;
 DKHOST_API DkDbObjectId dkedGetCurViewportObjectId() noexcept;
 
 // The names the drawing reserves: 0 ByLayer, 1 ByBlock, 9 ByColor; localized as the user
-// reads them, or as stored in drawings. Null for an unknown one.
+// reads them, or as stored in drawings. Null for an unknown one; valid until the user's
+// words change.
 DKHOST_API const wchar_t* dkdbGetReservedString(int which, bool localized) noexcept;
 
 // The recent colours the host's colour lists share, most recent first:

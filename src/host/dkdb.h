@@ -203,7 +203,7 @@ public:
     virtual bool isLocked() const noexcept = 0;
     virtual int colorIndex() const noexcept = 0;
     // The colour in a viewport, and whether that viewport overrides the layer's own.
-    virtual int colorIndex(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
+    virtual int colorIndexInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
     virtual DkDbObjectId linetypeObjectId() const noexcept = 0;
     // Frozen in the given viewport only.
     virtual bool isFrozenInViewport(DkDbObjectId viewport) const noexcept = 0;
