@@ -82,6 +82,10 @@ DKHOST_API void SetExpression(LONG_PTR id, DISPID dispid, bool supported, const 
 DKHOST_API void SetEditable(LONG_PTR id, DISPID dispid, bool editable) noexcept;
 DKHOST_API void SetPredefined(LONG_PTR id, DISPID dispid, const wchar_t* const* names, const LONG* values, int count,
                               bool valueNotImplemented) noexcept;
+// Special values a property offers beside its ordinary ones (their values count), the one
+// the object holds (-1: an ordinary value), and a list of them that cannot be given.
+DKHOST_API void SetCustomValues(LONG_PTR id, DISPID dispid, const wchar_t* const* names, const LONG* values, int count,
+                                int held, bool listFails) noexcept;
 
 // What IDkEntity::Update answers for an object; the property page its IPerPropertyBrowsing
 // maps a property to.

@@ -35,6 +35,11 @@ struct PropertyTraits
     SCODE putFault = 0;
     std::wstring faultDescription;
     CLSID page = CLSID_NULL; // the property page IPerPropertyBrowsing maps the property to
+    // Special values beside the ordinary ones: names and values, the one held (-1: none),
+    // and a list that cannot be given.
+    std::vector<std::pair<std::wstring, LONG>> custom;
+    int customHeld = -1;
+    bool customFault = false;
 };
 
 #define DK_ENTITY_RESERVED                                                                                             \
@@ -363,7 +368,8 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEn
                       public IPropertyUnspecified,
                       public IPropertyExpression,
                       public IPropertyExtension,
-                      public IPerPropertyBrowsing
+                      public IPerPropertyBrowsing,
+                      public IDkPropertyCustomValues
 {
 public:
     PaletteObject(Drawing* drawing, LONG_PTR id) noexcept
@@ -427,6 +433,12 @@ public:
     STDMETHODIMP MapPropertyToPage(DISPID dispid, CLSID* page) noexcept override;
     STDMETHODIMP GetPredefinedStrings(DISPID dispid, CALPOLESTR* strings, CADWORD* cookies) noexcept override;
     STDMETHODIMP GetPredefinedValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept override;
+
+    // IDkPropertyCustomValues
+    STDMETHODIMP GetCustomValues(DISPID dispid, LONG* count, BSTR** names, LONG** ids) noexcept override;
+    STDMETHODIMP GetCustomValue(DISPID dispid, LONG id, VARIANT* value) noexcept override;
+    STDMETHODIMP GetCurrentCustomValue(IUnknown* object, DISPID dispid, VARIANT* value) noexcept override;
+    STDMETHODIMP SetCustomValue(VARIANT varId, VARIANT value) noexcept override;
 
 protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;

@@ -216,6 +216,24 @@ catch (...)
 {
 }
 
+void SetCustomValues(LONG_PTR id, DISPID dispid, const wchar_t* const* names, const LONG* values, int count, int held,
+                     bool listFails) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        PropertyTraits& t = p->Traits(dispid);
+        t.custom.clear();
+        for (int i = 0; i < count; ++i)
+            t.custom.emplace_back(names[i], values[i]);
+        t.customHeld = held < count ? held : -1;
+        t.customFault = listFails;
+    }
+}
+catch (...)
+{
+}
+
 void SetUpdateResult(LONG_PTR id, HRESULT hr) noexcept
 {
     if (PaletteObject* p = ObjectOf(id))

@@ -291,4 +291,64 @@ TEST_F(Colors, TheColourObjectIsCreatedInTheHostsProcessAndHoldsOneColour)
               ::CoCreateInstance(CLSID_DkDbColor, nullptr, CLSCTX_ALL, IID_IDkDbColor, none2.PutVoid()));
     dkhost_test::SetColorClassAvailable(true);
 }
+// Special values a property offers beside its colours: listed with their identifiers, held
+// by the object until it is written an ordinary value, refused when they are no value of
+// the property, and a list that cannot be given is a failure.
+TEST_F(Colors, AnObjectsSpecialValuesAreListedHeldAndGivenUpForAnOrdinaryValue)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"30");
+    constexpr DISPID kFill = 1;
+    const wchar_t* names[] = {L"Background", L"Empty"};
+    const LONG values[] = {-1, -2};
+    dkfw::ComPtr<IDispatch> object;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(id, object.Put()));
+    dkfw::ComPtr<IDkPropertyCustomValues> custom;
+    EXPECT_EQ(E_NOINTERFACE, object->QueryInterface(IID_IDkPropertyCustomValues, custom.PutVoid()));
+    dkhost_test::SetCustomValues(id, kFill, names, values, 2, 0, false);
+    ASSERT_EQ(S_OK, object->QueryInterface(IID_IDkPropertyCustomValues, custom.PutVoid()));
+
+    LONG count = 0;
+    BSTR* listed = nullptr;
+    LONG* ids = nullptr;
+    ASSERT_EQ(S_OK, custom->GetCustomValues(kFill, &count, &listed, &ids));
+    ASSERT_EQ(2, count);
+    EXPECT_EQ(L"Empty", std::wstring(listed[1]));
+    dkfw::UniqueVariant value;
+    EXPECT_EQ(S_OK, custom->GetCustomValue(kFill, ids[1], value.Put()));
+    EXPECT_EQ(-2, value.Get().lVal);
+    for (LONG i = 0; i < count; ++i)
+        ::SysFreeString(listed[i]);
+    ::CoTaskMemFree(listed);
+    ::CoTaskMemFree(ids);
+    EXPECT_EQ(E_FAIL, custom->GetCustomValues(2, &count, &listed, &ids)) << "a property without special values";
+
+    ASSERT_EQ(S_OK, custom->GetCurrentCustomValue(object.Get(), kFill, value.Put()));
+    EXPECT_EQ(-1, value.Get().lVal) << "held: Background";
+    VARIANT varId;
+    varId.vt = VT_I4;
+    varId.lVal = kFill;
+    VARIANT empty;
+    empty.vt = VT_I4;
+    empty.lVal = -2;
+    EXPECT_EQ(S_OK, custom->SetCustomValue(varId, empty));
+    ASSERT_EQ(S_OK, custom->GetCurrentCustomValue(object.Get(), kFill, value.Put()));
+    EXPECT_EQ(-2, value.Get().lVal);
+    EXPECT_EQ(1u, dktest::JournalMatching(L"custom value Empty on 30").size());
+    empty.lVal = 5;
+    EXPECT_EQ(E_INVALIDARG, custom->SetCustomValue(varId, empty)) << "no special value of the property";
+
+    // An ordinary value written: no special value is held any more.
+    VARIANT red;
+    red.vt = VT_I4;
+    red.lVal = 1;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one{&red, &put, 1, 1};
+    ASSERT_EQ(S_OK, object->Invoke(kFill, IID_NULL, 0, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr));
+    EXPECT_EQ(E_FAIL, custom->GetCurrentCustomValue(object.Get(), kFill, value.Put()));
+
+    dkhost_test::SetCustomValues(id, kFill, names, values, 2, -1, true);
+    EXPECT_EQ(E_FAIL, custom->GetCustomValues(kFill, &count, &listed, &ids)) << "the list cannot be given";
+    EXPECT_EQ(nullptr, listed);
+    dkhost_test::SetCustomValues(id, kFill, nullptr, nullptr, 0, -1, false);
+}
 } // namespace
