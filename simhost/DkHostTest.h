@@ -142,6 +142,9 @@ DKHOST_API int LiveRegions() noexcept;
 // ("*" for every class), with optional choices; returned with a reference.
 DKHOST_API HRESULT AddDynamicProperty(const wchar_t* name, const wchar_t* className, VARTYPE vt,
                                       IUnknown** property) noexcept;
+// Special values the dynamic property offers beside its ordinary ones (their values count).
+DKHOST_API HRESULT SetDynamicCustomValues(IUnknown* property, const wchar_t* const* names, const LONG* values,
+                                          int count) noexcept;
 DKHOST_API HRESULT SetDynamicChoices(IUnknown* property, const wchar_t* const* names, const VARIANT* values,
                                      int count) noexcept;
 DKHOST_API HRESULT SetDynamicReadOnly(IUnknown* property, bool readOnly) noexcept;

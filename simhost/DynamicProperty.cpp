@@ -2,6 +2,7 @@
 #include "DynamicProperty.h"
 
 #include "Drawing.h"
+#include "Journal.h"
 
 #include "HResult.h"
 
@@ -19,6 +20,8 @@ HRESULT DynamicProperty::QueryExtra(REFIID riid, void** ppv) noexcept
         *ppv = static_cast<IDynamicPropertyChoices*>(this);
     else if (riid == IID_IDkPropertyDialog && !m_command.empty())
         *ppv = static_cast<IDkPropertyDialog*>(this);
+    else if (riid == IID_IDkPropertyCustomValues && !m_custom.empty())
+        *ppv = static_cast<IDkPropertyCustomValues*>(this);
     else
         return E_NOINTERFACE;
     AsUnknown()->AddRef();
@@ -108,6 +111,8 @@ try
     dkfw::UniqueVariant converted;
     RETURN_IF_FAILED(::VariantChangeType(converted.Put(), &value, 0, m_vt));
     m_values[objectId] = std::move(converted);
+    // An ordinary value takes the place of a special one.
+    m_customHeld.erase(objectId);
     return S_OK;
 }
 DK_CATCH_RETURN()
@@ -174,4 +179,35 @@ void ClearDynamicProperties()
         p->AsUnknown()->Release();
     DynamicProperties().clear();
 }
+STDMETHODIMP DynamicProperty::GetCustomValues(DISPID, LONG* count, BSTR** names, LONG** ids) noexcept
+{
+    return ListCustomValues(m_custom, count, names, ids);
+}
+
+STDMETHODIMP DynamicProperty::GetCustomValue(DISPID, LONG id, VARIANT* value) noexcept
+{
+    return CustomValueAt(m_custom, id, value, E_INVALIDARG);
+}
+
+STDMETHODIMP DynamicProperty::GetCurrentCustomValue(IUnknown* object, DISPID, VARIANT* value) noexcept
+{
+    const auto it = m_customHeld.find(IdOf(object));
+    return CustomValueAt(m_custom, it == m_customHeld.end() ? -1 : it->second, value, E_FAIL);
+}
+
+// The object designated as the unspecified state designates it: by its palette object.
+STDMETHODIMP DynamicProperty::SetCustomValue(VARIANT varId, VARIANT value) noexcept
+try
+{
+    RETURN_HR_IF(E_INVALIDARG, varId.vt != VT_UNKNOWN && varId.vt != VT_DISPATCH);
+    const LONG_PTR id = IdOf(varId.punkVal);
+    RETURN_HR_IF(E_INVALIDARG, !CurrentDrawing().Find(id));
+    const int found = FindCustomValue(m_custom, value);
+    RETURN_HR_IF(E_INVALIDARG, found < 0);
+    m_customHeld[id] = found;
+    const Record* r = CurrentDrawing().Find(id);
+    JournalAdd(L"custom value " + m_custom[static_cast<size_t>(found)].first + L" on " + r->handle);
+    return S_OK;
+}
+DK_CATCH_RETURN()
 } // namespace dkhost

@@ -3,6 +3,7 @@
 // object), with choices when it has any.
 #pragma once
 
+#include "CustomValues.h"
 #include "DkPiHost.h"
 
 #include "ComObject.h"
@@ -17,7 +18,8 @@ namespace dkhost
 {
 class DynamicProperty : public dkfw::ComImplements<IDynamicProperty, IDynamicProperty2>,
                         public IDynamicPropertyChoices,
-                        public IDkPropertyDialog
+                        public IDkPropertyDialog,
+                        public IDkPropertyCustomValues
 {
 public:
     DynamicProperty(std::wstring name, std::wstring className, VARTYPE vt);
@@ -28,6 +30,11 @@ public:
         m_choices = std::move(choices);
     }
     void SetReadOnly(bool readOnly) noexcept { m_readOnly = readOnly; }
+    void SetCustomValues(CustomValues values)
+    {
+        m_custom = std::move(values);
+        m_customHeld.clear();
+    }
     void SetFault(const wchar_t* description) { m_fault = description ? description : L""; }
     // Edited by a command of the host instead of in place (empty: not).
     void SetCommand(const wchar_t* command) { m_command = command ? command : L""; }
@@ -60,6 +67,12 @@ public:
     DkPropertyDialogFunction STDMETHODCALLTYPE GetDialogFunction() noexcept override { return nullptr; }
     LPCWSTR STDMETHODCALLTYPE GetCommandText() noexcept override { return m_command.c_str(); }
 
+    // IDkPropertyCustomValues: the property's special values, held per object.
+    STDMETHODIMP GetCustomValues(DISPID, LONG* count, BSTR** names, LONG** ids) noexcept override;
+    STDMETHODIMP GetCustomValue(DISPID, LONG id, VARIANT* value) noexcept override;
+    STDMETHODIMP GetCurrentCustomValue(IUnknown* object, DISPID, VARIANT* value) noexcept override;
+    STDMETHODIMP SetCustomValue(VARIANT varId, VARIANT value) noexcept override;
+
 protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;
 
@@ -75,6 +88,8 @@ private:
     std::wstring m_command;
     std::unordered_map<LONG_PTR, dkfw::UniqueVariant> m_values;
     std::vector<std::pair<std::wstring, dkfw::UniqueVariant>> m_choices;
+    CustomValues m_custom;
+    std::unordered_map<LONG_PTR, int> m_customHeld; // by object id
 };
 
 // The dynamic properties of the current drawing, one reference each.

@@ -1,6 +1,7 @@
 // The palette object: property access through IDispatch, with the host's rules and faults.
 #include "PaletteObject.h"
 
+#include "CustomValues.h"
 #include "Journal.h"
 
 #include "HResult.h"
@@ -363,70 +364,39 @@ STDMETHODIMP PaletteObject::GetPredefinedValue(DISPID dispid, DWORD cookie, VARI
     return S_OK;
 }
 
-// The special values: the identifier of one is its place in the property's list.
 STDMETHODIMP PaletteObject::GetCustomValues(DISPID dispid, LONG* count, BSTR** names, LONG** ids) noexcept
 {
-    RETURN_HR_IF(E_POINTER, !count || !names || !ids);
-    *count = 0;
-    *names = nullptr;
-    *ids = nullptr;
     const PropertyTraits* t = FindTraits(dispid);
-    RETURN_HR_IF(E_FAIL, !t || t->custom.empty() || t->customFault);
-    const size_t n = t->custom.size();
-    auto* nameArray = static_cast<BSTR*>(::CoTaskMemAlloc(n * sizeof(BSTR)));
-    auto* idArray = static_cast<LONG*>(::CoTaskMemAlloc(n * sizeof(LONG)));
-    if (!nameArray || !idArray)
-    {
-        ::CoTaskMemFree(nameArray);
-        ::CoTaskMemFree(idArray);
-        return E_OUTOFMEMORY;
-    }
-    for (size_t i = 0; i < n; ++i)
-    {
-        nameArray[i] = ::SysAllocString(t->custom[i].first.c_str());
-        idArray[i] = static_cast<LONG>(i);
-    }
-    *count = static_cast<LONG>(n);
-    *names = nameArray;
-    *ids = idArray;
-    return S_OK;
+    static const CustomValues none;
+    return ListCustomValues(t && !t->customFault ? t->custom : none, count, names, ids);
 }
 
 STDMETHODIMP PaletteObject::GetCustomValue(DISPID dispid, LONG id, VARIANT* value) noexcept
 {
-    RETURN_HR_IF(E_POINTER, !value);
-    ::VariantInit(value);
     const PropertyTraits* t = FindTraits(dispid);
-    RETURN_HR_IF(E_INVALIDARG, !t || id < 0 || static_cast<size_t>(id) >= t->custom.size());
-    value->vt = VT_I4;
-    value->lVal = t->custom[static_cast<size_t>(id)].second;
-    return S_OK;
+    static const CustomValues none;
+    return CustomValueAt(t ? t->custom : none, id, value, E_INVALIDARG);
 }
 
 STDMETHODIMP PaletteObject::GetCurrentCustomValue(IUnknown*, DISPID dispid, VARIANT* value) noexcept
 {
-    RETURN_HR_IF(E_POINTER, !value);
-    ::VariantInit(value);
     const PropertyTraits* t = FindTraits(dispid);
-    RETURN_HR_IF(E_FAIL, !t || t->customHeld < 0 || static_cast<size_t>(t->customHeld) >= t->custom.size());
-    value->vt = VT_I4;
-    value->lVal = t->custom[static_cast<size_t>(t->customHeld)].second;
-    return S_OK;
+    static const CustomValues none;
+    return CustomValueAt(t ? t->custom : none, t ? t->customHeld : -1, value, E_FAIL);
 }
 
 STDMETHODIMP PaletteObject::SetCustomValue(VARIANT varId, VARIANT value) noexcept
+try
 {
-    RETURN_HR_IF(E_INVALIDARG, varId.vt != VT_I4 || value.vt != VT_I4);
+    RETURN_HR_IF(E_INVALIDARG, varId.vt != VT_I4);
     auto it = m_traits.find(varId.lVal);
     RETURN_HR_IF(E_FAIL, it == m_traits.end());
-    auto& custom = it->second.custom;
-    for (size_t i = 0; i < custom.size(); ++i)
-        if (custom[i].second == value.lVal)
-        {
-            it->second.customHeld = static_cast<int>(i);
-            JournalAdd(L"custom value " + custom[i].first + L" on " + (Rec() ? Rec()->handle : std::wstring()));
-            return S_OK;
-        }
-    return E_INVALIDARG;
+    const int found = FindCustomValue(it->second.custom, value);
+    RETURN_HR_IF(E_INVALIDARG, found < 0);
+    it->second.customHeld = found;
+    JournalAdd(L"custom value " + it->second.custom[static_cast<size_t>(found)].first + L" on " +
+               (Rec() ? Rec()->handle : std::wstring()));
+    return S_OK;
 }
+DK_CATCH_RETURN()
 } // namespace dkhost

@@ -6,6 +6,7 @@
 
 #include "Drawing.h"
 
+#include "CustomValues.h"
 #include "DkPiHost.h"
 
 #include "ComObject.h"
@@ -37,7 +38,7 @@ struct PropertyTraits
     CLSID page = CLSID_NULL; // the property page IPerPropertyBrowsing maps the property to
     // Special values beside the ordinary ones: names and values, the one held (-1: none),
     // and a list that cannot be given.
-    std::vector<std::pair<std::wstring, LONG>> custom;
+    CustomValues custom;
     int customHeld = -1;
     bool customFault = false;
 };

@@ -334,6 +334,23 @@ DynamicProperty* Own(IUnknown* property)
 }
 } // namespace
 
+HRESULT SetDynamicCustomValues(IUnknown* property, const wchar_t* const* names, const LONG* values, int count) noexcept
+try
+{
+    DynamicProperty* p = Own(property);
+    if (!p)
+        return E_INVALIDARG;
+    CustomValues custom;
+    for (int i = 0; i < count; ++i)
+        custom.emplace_back(names[i], values[i]);
+    p->SetCustomValues(std::move(custom));
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
 HRESULT SetDynamicChoices(IUnknown* property, const wchar_t* const* names, const VARIANT* values, int count) noexcept
 try
 {

@@ -351,4 +351,43 @@ TEST_F(Colors, AnObjectsSpecialValuesAreListedHeldAndGivenUpForAnOrdinaryValue)
     EXPECT_EQ(nullptr, listed);
     dkhost_test::SetCustomValues(id, kFill, nullptr, nullptr, 0, -1, false);
 }
+// A dynamic property offers special values too, held per object: the object is designated
+// by its palette object, and an ordinary value written gives the special one up.
+TEST_F(Colors, ADynamicPropertysSpecialValuesAreHeldPerObject)
+{
+    IUnknown* fill = nullptr;
+    ASSERT_EQ(S_OK, dkhost_test::AddDynamicProperty(L"Fill", L"Circle", VT_I4, &fill));
+    dkfw::ComPtr<IUnknown> owned;
+    owned.Attach(fill);
+    const wchar_t* names[] = {L"Background"};
+    const LONG values[] = {-1};
+    dkfw::ComPtr<IDkPropertyCustomValues> custom;
+    EXPECT_EQ(E_NOINTERFACE, fill->QueryInterface(IID_IDkPropertyCustomValues, custom.PutVoid()));
+    ASSERT_EQ(S_OK, dkhost_test::SetDynamicCustomValues(fill, names, values, 1));
+    ASSERT_EQ(S_OK, fill->QueryInterface(IID_IDkPropertyCustomValues, custom.PutVoid()));
+
+    dkfw::ComPtr<IDispatch> a, b;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"30"), a.Put()));
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"31"), b.Put()));
+    VARIANT varId;
+    varId.vt = VT_UNKNOWN;
+    varId.punkVal = a.Get();
+    VARIANT background;
+    background.vt = VT_I4;
+    background.lVal = -1;
+    ASSERT_EQ(S_OK, custom->SetCustomValue(varId, background));
+    dkfw::UniqueVariant held;
+    ASSERT_EQ(S_OK, custom->GetCurrentCustomValue(a.Get(), 0, held.Put()));
+    EXPECT_EQ(-1, held.Get().lVal);
+    EXPECT_EQ(E_FAIL, custom->GetCurrentCustomValue(b.Get(), 0, held.Put())) << "the other object holds none";
+    EXPECT_EQ(1u, dktest::JournalMatching(L"custom value Background on 30").size());
+
+    dkfw::ComPtr<IDynamicProperty> one;
+    ASSERT_EQ(S_OK, fill->QueryInterface(IID_IDynamicProperty, one.PutVoid()));
+    VARIANT four;
+    four.vt = VT_I4;
+    four.lVal = 4;
+    ASSERT_EQ(S_OK, one->SetValue(dkhost_test::EntityByHandle(L"30"), four));
+    EXPECT_EQ(E_FAIL, custom->GetCurrentCustomValue(a.Get(), 0, held.Put())) << "given up for an ordinary value";
+}
 } // namespace
