@@ -29,6 +29,15 @@ PaletteObject* ObjectOf(LONG_PTR id)
     d->Release();
     return CurrentDrawing().CachedPaletteObject(id);
 }
+
+// Names and values given side by side, as a list of named values.
+CustomValues NamedValues(const wchar_t* const* names, const LONG* values, int count)
+{
+    CustomValues list;
+    for (int i = 0; i < count; ++i)
+        list.emplace_back(names[i], values[i]);
+    return list;
+}
 } // namespace
 
 HMODULE HostModule() noexcept
@@ -206,9 +215,7 @@ try
     if (PaletteObject* p = ObjectOf(id))
     {
         PropertyTraits& t = p->Traits(dispid);
-        t.predefined.clear();
-        for (int i = 0; i < count; ++i)
-            t.predefined.emplace_back(names[i], values[i]);
+        t.predefined = NamedValues(names, values, count);
         t.predefinedValueNotImpl = valueNotImplemented;
     }
 }
@@ -223,9 +230,7 @@ try
     if (PaletteObject* p = ObjectOf(id))
     {
         PropertyTraits& t = p->Traits(dispid);
-        t.custom.clear();
-        for (int i = 0; i < count; ++i)
-            t.custom.emplace_back(names[i], values[i]);
+        t.custom = NamedValues(names, values, count);
         t.customHeld = held < count ? held : -1;
         t.customFault = listFails;
     }
@@ -340,10 +345,7 @@ try
     DynamicProperty* p = Own(property);
     if (!p)
         return E_INVALIDARG;
-    CustomValues custom;
-    for (int i = 0; i < count; ++i)
-        custom.emplace_back(names[i], values[i]);
-    p->SetCustomValues(std::move(custom));
+    p->SetCustomValues(NamedValues(names, values, count));
     return S_OK;
 }
 catch (...)
