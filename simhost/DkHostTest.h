@@ -125,6 +125,8 @@ DKHOST_API int OpenSelectionSets() noexcept;
 // queued a real window asks.
 DKHOST_API void PushAnswer(const wchar_t* answer) noexcept;
 DKHOST_API int PendingAnswers() noexcept;
+// Forgets the answers no dialog took.
+DKHOST_API void ClearAnswers() noexcept;
 
 // Colours: the drawing views' background, the user's words for ByLayer (0) and ByBlock
 // (1), the viewport being worked in (0: none), and the recent colours forgotten.

@@ -386,9 +386,21 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     set(L"PlotStyleName", v);
     set(L"Material", v);
     ::SysFreeString(v.bstrVal);
+    // Colours by layer; a hatch's background none, a text's mask the foreground colour.
+    for (size_t i = 0; i < cls.slots.size(); ++i)
+        if (cls.slots[i].vt == VT_DISPATCH)
+        {
+            DkCmColor color;
+            if (cls.slots[i].name == L"BackgroundFillColor")
+                color.setColorIndex(7);
+            else if (cls.slots[i].name != L"BackgroundColor")
+                color.setColorIndex(256);
+            dkfw::UniqueVariant kept;
+            kept.Put()->vt = VT_DISPATCH;
+            if (SUCCEEDED(NewColorObject(color, &kept.Addr()->pdispVal)))
+                StoreRaw(r, static_cast<int>(i), kept.Get());
+        }
     v.vt = VT_I4;
-    v.lVal = 256;
-    set(L"Color", v);
     v.lVal = -1;
     set(L"Lineweight", v);
     v.lVal = 0;
@@ -500,7 +512,48 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
     }
     }
     const int i = cls.SlotIndex(slot.dispid);
-    return ::VariantCopy(out, const_cast<VARIANT*>(&r.values[static_cast<size_t>(i)].Get()));
+    const VARIANT& kept = r.values[static_cast<size_t>(i)].Get();
+    // A colour is handed out as a new colour object: what the reader does with it is not
+    // the drawing's.
+    if (slot.vt == VT_DISPATCH)
+    {
+        DkCmColor color;
+        if (kept.vt != VT_DISPATCH || !ColorOf(kept.pdispVal, color))
+            return E_UNEXPECTED;
+        out->vt = VT_DISPATCH;
+        return NewColorObject(color, &out->pdispVal);
+    }
+    return ::VariantCopy(out, const_cast<VARIANT*>(&kept));
+}
+
+HRESULT KeepColor(const VARIANT& in, LCID locale, VARIANT* out, std::wstring& description) noexcept
+try
+{
+    ::VariantInit(out);
+    DkCmColor color;
+    if (in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
+    {
+        if (!ColorOf(in.punkVal, color))
+            return DISP_E_TYPEMISMATCH;
+    }
+    else
+    {
+        dkfw::UniqueVariant index;
+        if (FAILED(::VariantChangeTypeEx(index.Put(), const_cast<VARIANT*>(&in), locale, 0, VT_I4)))
+            return DISP_E_TYPEMISMATCH;
+        if (index.Get().lVal < 0 || index.Get().lVal > 256)
+        {
+            description = L"Colour index must be from 0 to 256.";
+            return DISP_E_EXCEPTION;
+        }
+        color.setColorIndex(index.Get().lVal);
+    }
+    out->vt = VT_DISPATCH;
+    return NewColorObject(color, &out->pdispVal);
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
 }
 
 bool Drawing::Validate(const Record& r, const PropertySlot& slot, const VARIANT& value,
@@ -517,8 +570,11 @@ try
         for (double x : Doubles(value))
             if (!std::isfinite(x))
                 return Refuse(description, n + L" must be finite numbers.");
-    // A colour index need not be one of the named colours.
-    if (n == L"Color")
+    // Colour objects are checked as they are kept (KeepColor); a plain colour index need not
+    // be one of the named colours.
+    if (slot.vt == VT_DISPATCH)
+        return value.vt == VT_DISPATCH && value.pdispVal ? true : Refuse(description, n + L" must be a colour.");
+    if (n == L"DimensionLineColor")
         return value.lVal >= 0 && value.lVal <= 256 ? true
                                                     : Refuse(description, L"Colour index must be from 0 to 256.");
     if (slot.isEnum)

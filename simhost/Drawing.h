@@ -198,6 +198,12 @@ private:
     dkfw::ComPtr<ITypeLib> m_typeLib;
 };
 
+// A colour property's value as the drawing keeps it, from a colour object of the host or a
+// colour index (0 ByBlock to 256 ByLayer, by the caller's locale from text): a colour object
+// of the drawing's own, never handed out and so never changed. DISP_E_TYPEMISMATCH for
+// anything else; DISP_E_EXCEPTION, with the reason, for an index out of range.
+HRESULT KeepColor(const VARIANT& in, LCID locale, VARIANT* out, std::wstring& description) noexcept;
+
 // The doubles of a point or coordinate list value (none for any other value).
 std::vector<double> Doubles(const VARIANT& v);
 

@@ -1,5 +1,6 @@
 // The host's drawing files: a line per table record, entity or setting, read into a new
 // drawing. The sample drawing is such a file, embedded in DkHost.dll.
+#include "ColorObject.h"
 #include "DkHostTest.h"
 #include "Drawing.h"
 #include "DynamicProperty.h"
@@ -168,6 +169,42 @@ const Token* Find(const std::vector<Token>& tokens, const wchar_t* name)
     return nullptr;
 }
 
+// An enumeration constant of the host's type library by name.
+bool EnumConstant(const ObjectClass& cls, const PropertySlot& slot, const std::wstring& text, LONG& value)
+{
+    dkfw::ComPtr<ITypeLib> lib;
+    UINT index = 0;
+    if (FAILED(cls.typeInfo->GetContainingTypeLib(lib.Put(), &index)))
+        return false;
+    MEMBERID id = 0;
+    USHORT found = 1;
+    dkfw::ComPtr<ITypeInfo> info;
+    std::wstring name = text;
+    if (FAILED(lib->FindName(name.data(), 0, info.Put(), &id, &found)) || found == 0)
+    {
+        g_loadError = slot.name + L" has no value called \"" + text + L"\"";
+        return false;
+    }
+    VARDESC* vd = nullptr;
+    TYPEATTR* ta = nullptr;
+    bool ok = false;
+    if (SUCCEEDED(info->GetTypeAttr(&ta)))
+    {
+        for (UINT v = 0; v < ta->cVars && !ok; ++v)
+            if (SUCCEEDED(info->GetVarDesc(v, &vd)))
+            {
+                if (vd->memid == id && vd->lpvarValue)
+                {
+                    value = vd->lpvarValue->lVal;
+                    ok = true;
+                }
+                info->ReleaseVarDesc(vd);
+            }
+        info->ReleaseTypeAttr(ta);
+    }
+    return ok;
+}
+
 // A value of the slot's type from its text: numbers, enumeration names, yes/no, points.
 bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstring& text, VARIANT* out)
 {
@@ -198,41 +235,66 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
         out->parray = sa;
         return true;
     }
-    if (slot.isEnum && !text.empty() && !std::iswdigit(text[0]) && text[0] != L'-')
+    const bool named = !text.empty() && !std::iswdigit(text[0]) && text[0] != L'-';
+    if (slot.vt == VT_DISPATCH)
     {
-        // An enumeration constant by name.
-        dkfw::ComPtr<ITypeLib> lib;
-        UINT index = 0;
-        if (FAILED(cls.typeInfo->GetContainingTypeLib(lib.Put(), &index)))
-            return false;
-        MEMBERID id = 0;
-        USHORT found = 1;
-        dkfw::ComPtr<ITypeInfo> info;
-        std::wstring name = text;
-        if (FAILED(lib->FindName(name.data(), 0, info.Put(), &id, &found)) || found == 0)
+        // A colour: a colour's name (dkRed), an index, or red,green,blue followed by the
+        // colour's book and name: "200,30,30|Site colours|Brick red".
+        const size_t bar = text.find(L'|');
+        const std::wstring first = text.substr(0, bar);
+        if (first.find(L',') != std::wstring::npos)
         {
-            g_loadError = slot.name + L" has no value called \"" + text + L"\"";
-            return false;
-        }
-        VARDESC* vd = nullptr;
-        TYPEATTR* ta = nullptr;
-        bool ok = false;
-        if (SUCCEEDED(info->GetTypeAttr(&ta)))
-        {
-            for (UINT v = 0; v < ta->cVars && !ok; ++v)
-                if (SUCCEEDED(info->GetVarDesc(v, &vd)))
+            long parts[3] = {-1, -1, -1};
+            size_t at = 0;
+            for (int i = 0; i < 3; ++i)
+            {
+                const size_t comma = first.find(L',', at);
+                if ((comma == std::wstring::npos) != (i == 2) ||
+                    !WholeInteger(first.substr(at, comma - at), parts[i]) || parts[i] < 0 || parts[i] > 255)
                 {
-                    if (vd->memid == id && vd->lpvarValue)
-                    {
-                        out->vt = VT_I4;
-                        out->lVal = vd->lpvarValue->lVal;
-                        ok = true;
-                    }
-                    info->ReleaseVarDesc(vd);
+                    g_loadError = slot.name + L" takes red,green,blue from 0 to 255, not \"" + first + L"\"";
+                    return false;
                 }
-            info->ReleaseTypeAttr(ta);
+                at = comma + 1;
+            }
+            DkCmColor color;
+            color.setRGB(static_cast<BYTE>(parts[0]), static_cast<BYTE>(parts[1]), static_cast<BYTE>(parts[2]));
+            if (bar != std::wstring::npos)
+            {
+                const size_t second = text.find(L'|', bar + 1);
+                if (second == std::wstring::npos)
+                {
+                    g_loadError = slot.name + L" names a book and a colour: \"red,green,blue|book|name\"";
+                    return false;
+                }
+                color.setNames(text.substr(second + 1).c_str(), text.substr(bar + 1, second - bar - 1).c_str());
+            }
+            out->vt = VT_DISPATCH;
+            return SUCCEEDED(NewColorObject(color, &out->pdispVal));
         }
-        return ok;
+        VARIANT index;
+        index.vt = VT_I4;
+        long n = 0;
+        if (named ? !EnumConstant(cls, slot, text, index.lVal) : !WholeInteger(text, n))
+        {
+            if (!named)
+                g_loadError = slot.name + L" does not take \"" + text.substr(0, 40) + L"\"";
+            return false;
+        }
+        if (!named)
+            index.lVal = static_cast<LONG>(n);
+        std::wstring why;
+        if (FAILED(KeepColor(index, 0, out, why)))
+        {
+            g_loadError = why.empty() ? slot.name + L" does not take \"" + text + L"\"" : why;
+            return false;
+        }
+        return true;
+    }
+    if (slot.isEnum && named)
+    {
+        out->vt = VT_I4;
+        return EnumConstant(cls, slot, text, out->lVal);
     }
     VARIANT src;
     src.vt = VT_BSTR;
@@ -510,6 +572,36 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         const std::vector<const wchar_t*> raw = list.Names();
         dkhost_test::SetPredefined(r->id, id, raw.data(), list.values.data(), static_cast<int>(raw.size()),
                                    Flag(tokens, L"notimpl"));
+        return true;
+    }
+    // Special values an object offers for a property beside its ordinary ones, and the one
+    // it holds (none without held).
+    if (what == L"custom")
+    {
+        const Token* handle = Find(tokens, L"handle");
+        const Token* dispid = Find(tokens, L"dispid");
+        const Token* names = Find(tokens, L"names");
+        const Token* held = Find(tokens, L"held");
+        Record* r = handle ? d.FindByHandle(handle->value) : nullptr;
+        NamedValues list;
+        long id = 0;
+        if (!r || !dispid || !names || !ParseNamedValues(names->value, list) || !WholeInteger(dispid->value, id))
+        {
+            g_loadError = L"custom takes handle=, dispid= and names=\"NAME:ID|...\"";
+            return false;
+        }
+        int heldIndex = -1;
+        for (size_t i = 0; held && i < list.names.size(); ++i)
+            if (list.names[i] == held->value)
+                heldIndex = static_cast<int>(i);
+        if (held && heldIndex < 0)
+        {
+            g_loadError = L"held=\"" + held->value + L"\" is none of the names";
+            return false;
+        }
+        const std::vector<const wchar_t*> raw = list.Names();
+        dkhost_test::SetCustomValues(r->id, id, raw.data(), list.values.data(), static_cast<int>(raw.size()),
+                                     heldIndex, false);
         return true;
     }
     if (what == L"dynprop" && tokens.size() >= 2)

@@ -548,4 +548,9 @@ int PendingAnswers() noexcept
 {
     return static_cast<int>(g_answers.size());
 }
+
+void ClearAnswers() noexcept
+{
+    g_answers.clear();
+}
 } // namespace dkhost_test

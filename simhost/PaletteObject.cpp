@@ -160,7 +160,16 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
         arg = arg->pvarVal;
     dkfw::UniqueVariant value;
     bool converted = false;
-    if (slot.vt == VT_VARIANT)
+    if (slot.vt == VT_DISPATCH)
+    {
+        // A colour: one of the host's colour objects, or an index.
+        std::wstring description;
+        const HRESULT hr = KeepColor(*arg, locale, value.Put(), description);
+        if (hr == DISP_E_EXCEPTION)
+            return RaiseException(excep, kInvalidValue, description);
+        converted = SUCCEEDED(hr);
+    }
+    else if (slot.vt == VT_VARIANT)
         converted = slot.name == L"Coordinates" ? SUCCEEDED(value.CopyFrom(*arg)) && value.Type() == (VT_ARRAY | VT_R8)
                                                 : ToPoint(*arg, value.Put());
     else

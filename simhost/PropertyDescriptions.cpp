@@ -94,7 +94,10 @@ const std::vector<ClassRows>& Specific()
           {L"Direction", L"Text", 105, DK_EDITOR(L"PropertyEditorMTextDir"), -1},
           {L"Defined width", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Line space factor", L"Text", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
-          {L"Position", L"Geometry", 108, DK_EDITOR(L"PropertyEditorVariant"), kDistance}}},
+          {L"Position", L"Geometry", 108, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          // The mask behind the text: no meta colours, the foreground as black or white.
+          {L"Mask color", L"Text", 109, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
+           dkhost_test::kNoMetaColor | dkhost_test::kFixedForeground}}},
         {L"Hatch",
          {{L"Pattern name", L"Pattern", 100, DK_EDITOR(L"PropertyEditorHatchPatternName"), -1},
           {L"Type", L"Pattern", 101, DK_EDITOR(L"PropertyEditorEllipsisHatchPatternType"), -1},
@@ -104,7 +107,9 @@ const std::vector<ClassRows>& Specific()
           {L"Associative", L"Misc", 105, DK_EDITOR(L"PropertyEditorBool"), -1},
           {L"ISO pen width", L"Pattern", 106, DK_EDITOR(L"PropertyEditorHatchISOPenWidth"), -1},
           {L"Gradient", L"Pattern", 107, DK_EDITOR(L"PropertyEditorGradientPattern"), -1},
-          {L"Spacing", L"Pattern", 108, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance}}},
+          {L"Spacing", L"Pattern", 108, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          {L"Background color", L"Pattern", 110, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
+           dkhost_test::kNoMetaColor | dkhost_test::kAllowNoneColor}}},
         {L"RasterImage",
          {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Width", L"Geometry", 101, DK_EDITOR(L"PropertyEditorRasterImageWidth"), -1},
@@ -139,7 +144,9 @@ const std::vector<ClassRows>& Specific()
           {L"Arrow 1", L"Lines & Arrows", 103, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
           {L"Arrow 2", L"Lines & Arrows", 104, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
           {L"Text height", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
-          {L"Dim scale overall", L"Fit", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits}}},
+          {L"Dim scale overall", L"Fit", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
+          {L"Dim line color", L"Lines & Arrows", 107, DK_EDITOR(L"PropertyEditorColor"), -1},
+          {L"Text fill", L"Text", 108, DK_EDITOR(L"PropertyEditorCustomColor"), -1}}},
     };
     return table;
 }

@@ -11,6 +11,7 @@ using dktest::MakeArray;
 
 constexpr DISPID kColor = 1;
 constexpr DISPID kLayer = 2;
+constexpr DISPID kTransparency = 8;
 constexpr DISPID kThickness = 10;
 constexpr DISPID kRadius = 101;
 constexpr DISPID kTextString = 100;
@@ -43,12 +44,12 @@ TEST_F(ValueAccess, OneObjectIsItsOwnCommonValue)
 
 TEST_F(ValueAccess, ReadingStopsAtTheFirstDifference)
 {
-    for (LONG color : {5, 5, 7, 5})
+    for (LONG transparency : {5, 5, 7, 5})
     {
         Add(L"Circle");
-        ASSERT_EQ(S_OK, Put(m_objects.back().Get(), kColor, I4(color)));
+        ASSERT_EQ(S_OK, Put(m_objects.back().Get(), kTransparency, I4(transparency)));
     }
-    ASSERT_EQ(S_OK, Select(kColor));
+    ASSERT_EQ(S_OK, Select(kTransparency));
     dkfw::UniqueVariant v;
     EXPECT_EQ(ValueVaries, Read(v));
     EXPECT_EQ(1, dkhost_test::PropertyReads(m_ids[2]));

@@ -291,6 +291,88 @@ TEST_F(Colors, TheColourObjectIsCreatedInTheHostsProcessAndHoldsOneColour)
               ::CoCreateInstance(CLSID_DkDbColor, nullptr, CLSCTX_ALL, IID_IDkDbColor, none2.PutVoid()));
     dkhost_test::SetColorClassAvailable(true);
 }
+// A drawing's colours are colour objects: each read hands out a new one (names and all),
+// a write takes a colour object of the host or an index, and undo gives the names back.
+TEST_F(Colors, ADrawingsColourPropertiesTakeColourObjectsOrIndexes)
+{
+    constexpr DISPID kColor = 1;
+    dkfw::ComPtr<IDispatch> line;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"2B"), line.Put()));
+    auto read = [&](DkCmColor& out)
+    {
+        DISPPARAMS none{};
+        dkfw::UniqueVariant v;
+        EXPECT_EQ(S_OK, line->Invoke(kColor, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr));
+        EXPECT_EQ(VT_DISPATCH, v.Type());
+        dkfw::ComPtr<IDkDbColor> c;
+        if (v.Type() != VT_DISPATCH || FAILED(v.Get().pdispVal->QueryInterface(IID_IDkDbColor, c.PutVoid())))
+            return dkfw::ComPtr<IDkDbColor>();
+        LONG entity = 0;
+        dkfw::UniqueBstr name, book;
+        c->get_EntityColor(&entity);
+        c->get_ColorName(name.Put());
+        c->get_BookName(book.Put());
+        out.setEntityColor(entity);
+        out.setNames(name.Get(), book.Get());
+        return c;
+    };
+    auto write = [&](VARIANT value, EXCEPINFO* excep = nullptr)
+    {
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&value, &put, 1, 1};
+        return line->Invoke(kColor, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, excep, nullptr);
+    };
+    DkCmColor first, second;
+    auto a = read(first);
+    auto b = read(second);
+    EXPECT_NE(a.Get(), b.Get()) << "a new object for every read";
+    EXPECT_EQ(True(200, 30, 30, L"Brick red", L"Site colours"), first);
+    EXPECT_STREQ(L"Site colours", first.bookName());
+    // What a reader does with its object is not the drawing's.
+    ASSERT_EQ(S_OK, a->put_ColorIndex(3));
+    DkCmColor again;
+    read(again);
+    EXPECT_EQ(first, again);
+
+    dkfw::ComPtr<IDispatch> given;
+    ASSERT_EQ(S_OK, a->QueryInterface(IID_IDispatch, given.PutVoid()));
+    VARIANT object;
+    object.vt = VT_DISPATCH;
+    object.pdispVal = given.Get();
+    ASSERT_EQ(S_OK, write(object));
+    read(again);
+    EXPECT_EQ(Index(3), again);
+    ASSERT_EQ(S_OK, a->put_ColorIndex(5));
+    read(again);
+    EXPECT_EQ(Index(3), again) << "the drawing keeps a copy";
+    VARIANT index;
+    index.vt = VT_I2;
+    index.iVal = 256;
+    ASSERT_EQ(S_OK, write(index));
+    read(again);
+    EXPECT_EQ(DkCmColor::kByLayer, again.colorMethod());
+
+    // Refused: an object that is no colour, an index out of range; the value stays.
+    dkfw::ComPtr<IDispatch> other;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"30"), other.Put()));
+    object.pdispVal = other.Get();
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, write(object));
+    index.iVal = 257;
+    EXCEPINFO excep{};
+    EXPECT_EQ(DISP_E_EXCEPTION, write(index, &excep));
+    EXPECT_STREQ(L"Colour index must be from 0 to 256.", excep.bstrDescription);
+    ::SysFreeString(excep.bstrDescription);
+    ::SysFreeString(excep.bstrSource);
+    read(again);
+    EXPECT_EQ(DkCmColor::kByLayer, again.colorMethod());
+
+    DkDbUndoController* undo = dkDocManager()->curDocument()->database()->undoController();
+    ASSERT_EQ(Drvk::eOk, undo->undo(2));
+    read(again);
+    EXPECT_EQ(first, again);
+    EXPECT_STREQ(L"Brick red", again.colorName());
+}
+
 // Special values a property offers beside its colours: listed with their identifiers, held
 // by the object until it is written an ordinary value, refused when they are no value of
 // the property, and a list that cannot be given is a failure.

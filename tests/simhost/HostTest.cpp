@@ -260,8 +260,13 @@ TEST_F(Host, UndoingAGroupRestoresEveryValueWrittenInIt)
     EXPECT_DOUBLE_EQ(5.0, Real(a.Get(), kRadius));
     EXPECT_DOUBLE_EQ(7.5, Real(b.Get(), kRadius));
     UniqueVariant c;
-    Get(b.Get(), kColor, c.Put());
-    EXPECT_EQ(256, c.Get().lVal);
+    ASSERT_EQ(S_OK, Get(b.Get(), kColor, c.Put()));
+    ASSERT_EQ(VT_DISPATCH, c.Type());
+    auto kept = ComPtr<IDispatch>(c.Get().pdispVal).Query<IDkDbColor>();
+    LONG entity = 0;
+    ASSERT_TRUE(kept);
+    kept->get_EntityColor(&entity);
+    EXPECT_EQ(static_cast<LONG>(0xC0000100), entity) << "ByLayer again";
     EXPECT_EQ((std::vector<std::wstring>{L"undo group begin \"Properties\"", L"undo group end",
                                          L"undo Properties (4 values)"}),
               dktest::Journal());
