@@ -254,9 +254,18 @@ private:
         if (code == HCBT_ACTIVATE && s_current)
         {
             HWND box = reinterpret_cast<HWND>(wParam);
-            wchar_t name[16] = {};
-            ::GetClassNameW(box, name, 16);
-            if (std::wstring(name) == L"#32770")
+            wchar_t name[32] = {};
+            ::GetClassNameW(box, name, 32);
+            if (std::wstring(name) == L"DkHostInputDialog")
+            {
+                // One of the host's own dialogs that no answer on the command line took.
+                wchar_t title[256] = {};
+                ::GetWindowTextW(box, title, 256);
+                s_current->m_texts.push_back(L"the host's dialog \"" + std::wstring(title) +
+                                             L"\" asked for an answer the command line did not give");
+                ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+            }
+            else if (std::wstring(name) == L"#32770")
             {
                 std::wstring text(4096, L'\0');
                 text.resize(static_cast<size_t>(::GetDlgItemTextW(box, 0xFFFF, text.data(), 4096)));
@@ -291,6 +300,12 @@ int JournalCount(const wchar_t* entry, int from = 0)
 int ChangesSoFar()
 {
     return JournalCount(L"modeless start OPM_CHGPROP");
+}
+
+// The rows whose list ends with an entry that opens the host's colour dialog.
+bool OpensColorDialog(const std::wstring& editor)
+{
+    return editor == L"DkPePropertyEditorColor" || editor == L"DkPePropertyEditorCustomColor";
 }
 
 // Activates the row, types the text and presses Enter, as the user does.
@@ -339,6 +354,9 @@ int SetRow(App& app, const std::wstring& assignment)
     const int changes = ChangesSoFar();
     const int journalBefore = dkhost_test::JournalSize();
     std::wstring message;
+    bool answered = false;
+    // The entry the list shows already: choosing it changes nothing, and that is no refusal.
+    bool alreadyChosen = false;
     {
         const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
         wchar_t windowClass[32] = {};
@@ -346,16 +364,29 @@ int SetRow(App& app, const std::wstring& assignment)
         if (::lstrcmpiW(windowClass, WC_COMBOBOXW) == 0)
         {
             // A drop-down: open the list, go to the entry and close the list with Enter.
-            const LRESULT entry = ::SendMessageW(typing, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                 reinterpret_cast<LPARAM>(text.c_str()));
-            if (entry == CB_ERR)
+            LRESULT entry = ::SendMessageW(typing, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(text.c_str()));
+            if (entry == CB_ERR && before != rows.end() && OpensColorDialog(before->editor))
+            {
+                // Any other colour is the user's answer to the colour dialog the list's last
+                // entry opens.
+                entry = ::SendMessageW(typing, CB_GETCOUNT, 0, 0) - 1;
+                dkhost_test::PushAnswer(text.c_str());
+                answered = true;
+            }
+            else if (entry == CB_ERR)
                 return Fail(1, L"the row \"" + name + L"\" offers no entry \"" + text + L"\"");
-            // The entry as the list spells it (the list finds it in any letter case).
-            const LRESULT length = ::SendMessageW(typing, CB_GETLBTEXTLEN, static_cast<WPARAM>(entry), 0);
-            std::wstring spelled(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-            ::SendMessageW(typing, CB_GETLBTEXT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(spelled.data()));
-            spelled.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
-            text = spelled;
+            else
+            {
+                alreadyChosen = entry == ::SendMessageW(typing, CB_GETCURSEL, 0, 0);
+                // The entry as the list spells it (the list finds it in any letter case).
+                const LRESULT length = ::SendMessageW(typing, CB_GETLBTEXTLEN, static_cast<WPARAM>(entry), 0);
+                std::wstring spelled(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+                ::SendMessageW(typing, CB_GETLBTEXT, static_cast<WPARAM>(entry),
+                               reinterpret_cast<LPARAM>(spelled.data()));
+                spelled.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
+                text = spelled;
+            }
             ::SendMessageW(typing, CB_SHOWDROPDOWN, TRUE, 0);
             ::SendMessageW(typing, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
         }
@@ -379,6 +410,12 @@ int SetRow(App& app, const std::wstring& assignment)
         Pump();
         if (g_boxes)
             message = g_boxes->TakeFirstSince(shownBefore);
+        // An answer no dialog asked for answers nothing later.
+        if (answered && dkhost_test::PendingAnswers() > 0)
+        {
+            dkhost_test::ClearAnswers();
+            return Fail(1, L"the row \"" + name + L"\" offers no entry \"" + text + L"\"");
+        }
     }
     if (!message.empty())
     {
@@ -389,7 +426,7 @@ int SetRow(App& app, const std::wstring& assignment)
     // Objects the write had to skip (on a locked layer): the change did not wholly happen.
     if (JournalCount(L"modeless end OPM_CHGSELECTION", journalBefore) > 0)
         return Fail(1, L"the row \"" + name + L"\" left the selected objects on a locked layer as they are");
-    if (ChangesSoFar() == changes && app.palette.ValueText(row) != text)
+    if (!alreadyChosen && ChangesSoFar() == changes && app.palette.ValueText(row) != text)
     {
         const auto after = app.palette.Dump();
         const auto shown = std::find_if(after.begin(), after.end(), [&](const auto& r) { return r.name == name; });

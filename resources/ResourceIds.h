@@ -13,7 +13,18 @@
 #define IDS_NOT_A_WHOLE_NUMBER 907  /* typed text that is no whole number in range; %s: text, lowest, highest */
 #define IDS_TEXT_LIMIT 908          /* typing or pasting stopped at the row's limit; %s: the limit */
 #define IDS_OBJECTS_LOCKED 910      /* the objects a write left alone on a locked layer */
+#define IDS_COLOR_NOT_MADE 911       /* the host's colour object could not be made; %s: the error code */
 #define IDS_TEXT_TOO_LONG 909       /* a text beyond the row's limit was refused; %s: its length, the limit */
+#define IDS_SELECT_COLOR 82          /* the colour lists' entry that opens the colour dialog */
+#define IDS_COLOR_RED 112             /* index colours 1 to 7, by name */
+#define IDS_COLOR_YELLOW 113
+#define IDS_COLOR_GREEN 114
+#define IDS_COLOR_CYAN 115
+#define IDS_COLOR_BLUE 116
+#define IDS_COLOR_MAGENTA 117
+#define IDS_COLOR_WHITE 118
+#define IDS_COLOR_INDEX 119           /* any other index colour; %s: its index */
+#define IDS_VIEWPORT_OVERRIDE 272     /* a by-layer value overridden in the current viewport; %s: the ByLayer word */
 #define IDS_BOOL_FIRST 110            /* the yes/no editor's first entry (writes true) */
 #define IDS_BOOL_SECOND 111           /* the yes/no editor's second entry (writes false) */
 #define IDS_AREA_FEET_INCHES 123       /* an area in square inches, then square feet; two %s */
@@ -25,7 +36,7 @@
 #define IDB_EXPRESSION_NONE 173      /* the property takes an expression; it has none */
 #define IDB_EXPRESSION_DIFFERS 174   /* the selected objects' expressions differ */
 #define IDB_EXPRESSION_SET 175       /* the objects share an expression */
-#define IDS_NO_EXPRESSION 192        /* tooltip: no expression */
+#define IDS_NONE 192                 /* nothing: no expression (in a tooltip), no colour, an empty name */
 #define IDS_CALCULATOR_TITLE 237     /* the calculator dialog's title */
 #define IDB_CALCULATOR 252           /* the calculator button */
 #define IDB_CALCULATOR_DISABLED 253  /* the calculator button, disabled */

@@ -6,16 +6,17 @@
 #include "DkPePictureGlue.h"
 
 // The combo glue: the drop-down's notifications and owner drawing go to the family, and
-// IDkPeButtonPicture to its picture operations. A cancelled close is posted, so that a
-// confirmation the combo sends in the same close sequence wins.
-template <class T, class Base>
-class CDkPeComboTempl : public CDkPeBaseTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonPicture>>
+// IDkPeButtonPicture to its picture operations; a family's own glue comes as Extra. A
+// cancelled close is posted, so that a confirmation the combo sends in the same close
+// sequence wins.
+template <class T, class Base, class... Extra>
+class CDkPeComboTempl : public CDkPeBaseTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonPicture>, Extra...>
 {
     static_assert(std::is_base_of_v<CDkPeComboBase, Base>, "the drop-down glue serves the drop-down family");
 
 public:
 protected:
-    using CDkPeBaseTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonPicture>>::CDkPeBaseTempl;
+    using CDkPeBaseTempl<T, Base, CDkPePictureGlue<T, IDkPeButtonPicture>, Extra...>::CDkPeBaseTempl;
 
     HRESULT QueryGlueInterfaces(REFIID riid, void** ppv) noexcept override
     {

@@ -6,6 +6,8 @@
 #include "DkPEXCtl.h"
 
 #include "PropertyEditorBool.h"
+#include "PropertyEditorColor.h"
+#include "PropertyEditorCustomColor.h"
 #include "PropertyEditorDRVKNumeric.h"
 #include "PropertyEditorEllipseEndAngle.h"
 #include "PropertyEditorEnum.h"
@@ -29,7 +31,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorText>(),
     Row<CPropertyEditorPwdText>(),
     {&CLSID_DkPePropertyEditorLWeight},
-    {&CLSID_DkPePropertyEditorColor},
+    Row<CPropertyEditorColor>(),
     {&CLSID_DkPePropertyEditorLType},
     {&CLSID_DkPePropertyEditorLayer},
     {&CLSID_DkPePropertyEditorMaterial},
@@ -62,7 +64,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorTextStyle},
     {&CLSID_DkPePropertyEditorMTextStyle},
     {&CLSID_DkPePropertyEditorGradientPattern},
-    {&CLSID_DkPePropertyEditorCustomColor},
+    Row<CDkPePropertyEditorCustomColor>(),
     Row<CPropertyEditorTextEx>(),
     {&CLSID_DkPePropertyEditorVisualStyle},
     {&CLSID_DkPePropertyEditorLightLampColor},

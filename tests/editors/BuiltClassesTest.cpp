@@ -25,6 +25,8 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorEnum", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorEllipseEndAngle", {&IID_IDkPeButtonEditCtrl}},
     {L"DkPePropertyEditorTextEx", {&IID_IDkPeButtonEditCtrl, &IID_IDkPeCalculatorCtrl}},
+    {L"DkPePropertyEditorColor", {&IID_IDkPeButtonPicture, &IID_IDkPeColorCtrl}},
+    {L"DkPePropertyEditorCustomColor", {&IID_IDkPeButtonPicture, &IID_IDkPeColorCtrl}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -250,7 +250,7 @@ TEST_F(TextEx, TextThePropertyRefusesBecomesItsExpressionWhereItTakesOne)
     dkhost_test::SetExpression(Text40(), kTextString, true, nullptr);
     OpenText();
     ASSERT_NE(nullptr, Edit(1047));
-    EXPECT_EQ(L"Expression: No expression", TooltipOf(Edit(1047)));
+    EXPECT_EQ(L"Expression: None", TooltipOf(Edit(1047)));
     // The button's picture as the screen shows it.
     auto picture = [](HWND button)
     {

@@ -199,12 +199,13 @@ TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
 TEST_F(PaletteTest, TheKeyboardAloneReachesTheRowsThatCanBeEdited)
 {
     Select({L"40"});
-    const int first = m_palette.FindRow(L"Linetype scale");
+    const int first = m_palette.FindRow(L"Color");
     const int tag = m_palette.FindRow(L"Room tag");
     ::SendMessageW(m_palette.Hwnd(), WM_KEYDOWN, VK_DOWN, 1);
     Pump();
     EXPECT_EQ(first, m_palette.ActiveRow()) << "the first row that can be edited";
-    EXPECT_NE(nullptr, ::GetDlgItem(m_palette.RowWindow(first), 1038)) << "and it is being edited";
+    HWND list = ::GetDlgItem(m_palette.RowWindow(first), 1002);
+    EXPECT_TRUE(list && ::IsWindowVisible(list)) << "and it is being edited";
     m_palette.DeactivateRow();
     ::SendMessageW(m_palette.Hwnd(), WM_KEYDOWN, VK_UP, 1);
     Pump();

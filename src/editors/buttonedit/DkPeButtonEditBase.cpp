@@ -250,10 +250,10 @@ void CDkPeButtonEditBase::TooltipForExpression()
     if (m_expressionState == 0)
         return;
     const std::wstring name = dkpex::LoadResString(IDS_EXPRESSION_TIP);
-    const std::wstring state = m_expressionState == 1   ? dkpex::LoadResString(IDS_NO_EXPRESSION)
+    const std::wstring state = m_expressionState == 1   ? dkpex::LoadResString(IDS_NONE)
                                : m_expressionState == 2 ? dkpex::VariesText()
                                : m_expressionState == 3 ? m_expression
-                                                        : dkpex::LoadResString(IDS_NO_EXPRESSION);
+                                                        : dkpex::LoadResString(IDS_NONE);
     // "%s: %s" into the tooltip's buffer of 260 characters: a long expression is cut.
     SetButtonTooltip((name + L": " + state).substr(0, kTooltipBuffer - 1), kExpressionButton);
 }
