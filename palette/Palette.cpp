@@ -114,6 +114,20 @@ std::wstring TextOf(const VARIANT& v)
     }
     if (v.vt == VT_BOOL)
         return v.boolVal ? L"Yes" : L"No";
+    // A host colour: its entity colour and names, as equal colours give equal texts.
+    ComPtr<IDkDbColor> colour;
+    if (v.vt == VT_DISPATCH && v.pdispVal &&
+        SUCCEEDED(v.pdispVal->QueryInterface(IID_IDkDbColor, reinterpret_cast<void**>(colour.Put()))))
+    {
+        LONG entity = 0;
+        dkfw::UniqueBstr name, book;
+        colour->get_EntityColor(&entity);
+        colour->get_ColorName(name.Put());
+        colour->get_BookName(book.Put());
+        wchar_t buf[16];
+        std::swprintf(buf, 16, L"%08lX", static_cast<unsigned long>(entity));
+        return std::wstring(buf) + L" " + std::wstring(name.View()) + L"|" + std::wstring(book.View());
+    }
     dkfw::UniqueVariant text;
     if (FAILED(::VariantChangeTypeEx(text.Put(), const_cast<VARIANT*>(&v),
                                      MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 0), 0, VT_BSTR)))
@@ -459,6 +473,11 @@ void Palette::ReadCommon(Row& row)
             }
             DISPPARAMS none{};
             row.objects[i]->Invoke(row.dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+            // A special value the object holds stands in place of its ordinary one.
+            dkfw::UniqueVariant special;
+            if (auto custom = row.objects[i].Query<IDkPropertyCustomValues>();
+                custom && SUCCEEDED(custom->GetCurrentCustomValue(row.objects[i].Get(), row.dispid, special.Put())))
+                v.CopyFrom(special.Get());
         }
         text = unspecified ? L"*unspecified*" : TextOf(v.Get());
         if (i == 0)

@@ -542,3 +542,53 @@ TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
     }
 }
 } // namespace
+
+// The colour rows from the command line: an entry by its text, any other colour as the
+// answer to the colour dialog, the special values of the text fill, and what the dialog or
+// the list cannot take.
+TEST(PaletteProgram, SetsAColourByItsEntryOrThroughTheColourDialog)
+{
+    const std::wstring palette = L"\"" + BinDir() + L"dkpex-palette.exe\" ";
+    auto r = dktest::RunProcess(palette + L"--select 2A,30 --dump --set \"Color=212,208,200\" --journal --dump",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("General | Color | DkPePropertyEditorColor | ByLayer | value"))
+        << r.output;
+    const size_t opened = r.output.find("journal: colour dialog \"ByLayer\" meta yes layer \"7\" tabs 7");
+    const size_t chose = r.output.find("journal: colour dialog chose \"212,208,200\"");
+    const size_t recent = r.output.find("journal: recent colour \"212,208,200\"");
+    const size_t change = r.output.find("journal: undo group begin");
+    EXPECT_TRUE(opened < chose && chose < recent && recent < change) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("General | Color | DkPePropertyEditorColor | 212,208,200 | value"))
+        << r.output;
+    EXPECT_EQ(1, Occurrences(r.output, "journal: undo group begin")) << r.output;
+
+    auto mixed = dktest::RunProcess(palette + L"--select 2B,30 --dump", BinDir(), 60000);
+    EXPECT_NE(std::string::npos, mixed.output.find("| Color | DkPePropertyEditorColor | *VARIES* | varies"))
+        << mixed.output;
+    auto named = dktest::RunProcess(palette + L"--select 30 --dump --set Color=Red --dump", BinDir(), 60000);
+    EXPECT_EQ(0u, named.exitCode) << named.output;
+    EXPECT_NE(std::string::npos, named.output.find("| Color | DkPePropertyEditorColor | ByLayer (VP) | value"))
+        << "the viewport overrides the layer's colour\n"
+        << named.output;
+    EXPECT_NE(std::string::npos, named.output.find("| Color | DkPePropertyEditorColor | Red | value"))
+        << named.output;
+
+    auto fill = dktest::RunProcess(palette + L"--select 65,66 --dump --set \"Text fill=Empty\" --journal --dump",
+                                   BinDir(), 60000);
+    EXPECT_EQ(0u, fill.exitCode) << fill.output;
+    EXPECT_NE(std::string::npos, fill.output.find("| Text fill | DkPePropertyEditorCustomColor | *VARIES* |"))
+        << fill.output;
+    EXPECT_NE(std::string::npos, fill.output.find("journal: custom value Empty on 66")) << fill.output;
+    EXPECT_NE(std::string::npos, fill.output.find("| Text fill | DkPePropertyEditorCustomColor | Empty | value"))
+        << fill.output;
+
+    for (const wchar_t* refused : {L"Color=blah", L"Color=Select Color...", L"Mask color=ByLayer"})
+    {
+        auto no = dktest::RunProcess(palette + L"--select 45 --set \"" + refused + L"\" --journal", BinDir(), 60000);
+        ASSERT_FALSE(no.timedOut);
+        EXPECT_EQ(1u, no.exitCode) << no.output;
+        EXPECT_EQ(0, Occurrences(no.output, "journal: undo group begin")) << no.output;
+    }
+}
