@@ -664,6 +664,17 @@ void Drawing::RecordBefore(Record& r, int slot)
     step.images.push_back(std::move(image));
 }
 
+void Drawing::RecordRestore(Record& r, std::function<void()> restore)
+{
+    if (m_groupDepth == 0)
+        m_undo.push_back(UndoStep{});
+    BeforeImage image;
+    image.id = r.id;
+    image.slot = kRestoreImage;
+    image.restore = std::move(restore);
+    m_undo.back().images.push_back(std::move(image));
+}
+
 void Drawing::Erase(Record& r)
 {
     if (r.erased || r.kind != RecordKind::Entity)
@@ -699,6 +710,11 @@ int Drawing::UndoSteps(int steps)
             {
                 if (it->slot == kErasedImage)
                     r->erased = false;
+                else if (it->slot == kRestoreImage)
+                {
+                    if (it->restore)
+                        it->restore();
+                }
                 else
                     StoreRaw(*r, it->slot, it->value.Get());
                 NotifyModified(r->id);

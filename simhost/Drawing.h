@@ -11,6 +11,7 @@
 
 #include <oaidl.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -120,11 +121,13 @@ struct Record
 struct BeforeImage
 {
     LONG_PTR id = 0;
-    int slot = 0; // kErasedImage: the record was erased
+    int slot = 0; // kErasedImage: the record was erased; kRestoreImage: restore puts it back
     dkfw::UniqueVariant value;
+    std::function<void()> restore;
 };
 
 constexpr int kErasedImage = -1;
+constexpr int kRestoreImage = -2;
 
 struct UndoStep
 {
@@ -164,6 +167,9 @@ public:
     // Writes a value already of the slot's type; description says why a value is refused.
     HRESULT PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description);
     void StoreRaw(Record& r, int slot, const VARIANT& value);
+    // A change kept outside the record's values (what the palette object holds of it), with
+    // what puts it back on undo.
+    void RecordRestore(Record& r, std::function<void()> restore);
     // Erases an entity as a command or a reactor does (undoable, journaled).
     void Erase(Record& r);
 

@@ -192,12 +192,24 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
             l && l->locked)
             return RaiseException(excep, kLockedLayer, L"The object is on a locked layer.");
     std::wstring description;
-    if (FAILED(m_drawing->PutValue(*r, slot, value.Get(), description)))
-        return RaiseException(excep, kInvalidValue, description);
+    {
+        // The value and the special value it replaces are one step of undo.
+        const auto held = m_traits.find(slot.dispid);
+        const bool replaces = held != m_traits.end() && held->second.customHeld != -1;
+        if (replaces)
+            m_drawing->BeginGroup(L"");
+        const dkfw::ScopeExit ended(
+            [this, replaces]
+            {
+                if (replaces)
+                    m_drawing->EndGroup();
+            });
+        if (FAILED(m_drawing->PutValue(*r, slot, value.Get(), description)))
+            return RaiseException(excep, kInvalidValue, description);
+        // An ordinary value takes the place of a special one.
+        HoldCustomValue(slot.dispid, -1);
+    }
     ++writes;
-    // An ordinary value takes the place of a special one.
-    if (auto it = m_traits.find(slot.dispid); it != m_traits.end())
-        it->second.customHeld = -1;
     if (Record* victim = eraseWhenWritten ? m_drawing->Find(eraseWhenWritten) : nullptr)
         m_drawing->Erase(*victim);
     return S_OK;
@@ -246,7 +258,32 @@ STDMETHODIMP PaletteObject::SetValueUnspecified(VARIANT varId, VARIANT_BOOL unsp
     auto it = m_traits.find(varId.lVal);
     RETURN_HR_IF(E_FAIL, it == m_traits.end() || !it->second.unspecifiedAllowed);
     it->second.unspecified = unspecified != VARIANT_FALSE;
+    // Unspecified is a value of its own: no special value is held beside it.
+    if (unspecified)
+        HoldCustomValue(varId.lVal, -1);
     return S_OK;
+}
+
+void PaletteObject::HoldCustomValue(DISPID dispid, int held) noexcept
+try
+{
+    auto it = m_traits.find(dispid);
+    Record* r = Rec();
+    if (it == m_traits.end() || it->second.customHeld == held || !r)
+        return;
+    const int before = std::exchange(it->second.customHeld, held);
+    Drawing* drawing = m_drawing;
+    const LONG_PTR id = m_id;
+    drawing->RecordRestore(*r,
+                           [drawing, id, dispid, before]
+                           {
+                               if (PaletteObject* p = drawing->CachedPaletteObject(id))
+                                   p->Traits(dispid).customHeld = before;
+                           });
+}
+catch (...)
+{
+    // Out of memory: the value is held, without its way back.
 }
 
 STDMETHODIMP PaletteObject::IsUnspecifiedAllowed(VARIANT varId, VARIANT_BOOL* allowed) noexcept
@@ -402,7 +439,7 @@ try
     RETURN_HR_IF(E_FAIL, it == m_traits.end());
     const int found = FindCustomValue(it->second.custom, value);
     RETURN_HR_IF(E_INVALIDARG, found < 0);
-    it->second.customHeld = found;
+    HoldCustomValue(varId.lVal, found);
     JournalAdd(L"custom value " + it->second.custom[static_cast<size_t>(found)].first + L" on " +
                (Rec() ? Rec()->handle : std::wstring()));
     return S_OK;

@@ -449,6 +449,8 @@ private:
     Record* Rec() const noexcept { return m_drawing ? m_record : nullptr; }
     const PropertyTraits* FindTraits(DISPID dispid) const noexcept;
     const PropertyTraits* TraitsOf(const VARIANT& varId) const noexcept;
+    // The special value held for a property from now on (-1 none), undoably.
+    void HoldCustomValue(DISPID dispid, int held) noexcept;
     template <class Pred> bool AnyTraits(Pred p) const noexcept
     {
         for (const auto& [d, t] : m_traits)

@@ -427,6 +427,13 @@ TEST_F(Colors, AnObjectsSpecialValuesAreListedHeldAndGivenUpForAnOrdinaryValue)
     DISPPARAMS one{&red, &put, 1, 1};
     ASSERT_EQ(S_OK, object->Invoke(kFill, IID_NULL, 0, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr));
     EXPECT_EQ(E_FAIL, custom->GetCurrentCustomValue(object.Get(), kFill, value.Put()));
+    // Undo gives the special value back, and then the one before it.
+    EXPECT_EQ(1, dkhost_test::Undo(1));
+    ASSERT_EQ(S_OK, custom->GetCurrentCustomValue(object.Get(), kFill, value.Put()));
+    EXPECT_EQ(-2, value.Get().lVal);
+    EXPECT_EQ(1, dkhost_test::Undo(1));
+    ASSERT_EQ(S_OK, custom->GetCurrentCustomValue(object.Get(), kFill, value.Put()));
+    EXPECT_EQ(-1, value.Get().lVal);
 
     dkhost_test::SetCustomValues(id, kFill, names, values, 2, -1, true);
     EXPECT_EQ(E_FAIL, custom->GetCustomValues(kFill, &count, &listed, &ids)) << "the list cannot be given";

@@ -674,8 +674,10 @@ long CDkPeColorCombo::ColorToVariant(const DkCmColor& color, VARIANT* value) con
     }
     if (!m_bColorObjects)
     {
+        // An index property keeps the foreground as index 7: black or white would become
+        // whichever index lies nearest.
         value->vt = VT_I4;
-        value->lVal = written.colorIndex() & 0xFFFF;
+        value->lVal = color.colorIndex() & 0xFFFF;
         return S_OK;
     }
     dkfw::ComPtr<IDkDbColor> object;
@@ -822,10 +824,17 @@ long CDkPeColorCombo::EndEdit()
     // list, the focus leaving) opens the dialog here.
     if (m_bInSelEndOk || !m_bDialogPending)
         return hr;
-    if (FAILED(hr))
+    if (FAILED(hr) || m_bKeepFocusAway)
     {
+        // The focus went elsewhere: no dialog pops up where the user no longer is.
+        const int back = std::exchange(m_nReturnIndex, -1);
         m_bDialogPending = 0;
-        m_nReturnIndex = -1;
+        if (m_bKeepFocusAway && m_pCombo && m_pCombo->Hwnd())
+        {
+            m_nCurrentIndex = back;
+            ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(back), 0);
+            m_currentText = GetItemText(back);
+        }
         return hr;
     }
     return RunPendingDialog();
@@ -856,27 +865,19 @@ long CDkPeColorCombo::OnSelEndOk()
 
 long CDkPeColorCombo::RunPendingDialog()
 {
-    const dkfw::ScopeExit done(
-        [this]
-        {
-            m_bDialogPending = 0;
-            m_nReturnIndex = -1;
-        });
     CComboColor* combo = ColorCombo();
-    if (!combo || !combo->Hwnd())
-        return E_FAIL;
     const int back = m_nReturnIndex;
     DkCmColor colour;
-    if (back >= 0)
-    {
-        const COwnerDrawItemColor* item = combo->ColorItem(back);
-        if (!item)
-            return E_FAIL;
-        if (item->Kind() == kEntryVaries || item->Kind() == kEntryUnspecified)
-            GetDialogStartColor(colour);
-        else
-            colour = item->m_color;
-    }
+    const COwnerDrawItemColor* item = combo && combo->Hwnd() ? combo->ColorItem(back) : nullptr;
+    if (item && (item->Kind() == kEntryVaries || item->Kind() == kEntryUnspecified))
+        GetDialogStartColor(colour);
+    else if (item)
+        colour = item->m_color;
+    // Done with before the dialog runs: an ending of the row while it is up opens no other.
+    m_bDialogPending = 0;
+    m_nReturnIndex = -1;
+    if (!combo || !combo->Hwnd() || (back >= 0 && !item))
+        return E_FAIL;
     const bool chosen = RunColorDialog(colour);
     // The dialog may have let the palette close the row.
     if (!m_pCombo || !m_pCombo->Hwnd() || ColorCombo() != combo)

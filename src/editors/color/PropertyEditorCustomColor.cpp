@@ -64,32 +64,42 @@ void CDkPePropertyEditorCustomColor::DropCustomValues()
 void CDkPePropertyEditorCustomColor::LoadCustomValues()
 {
     CComboColor* combo = ColorCombo();
-    if (m_bLoaded || !combo || !combo->Hwnd() || m_nObjects < 1 || !m_pDispids)
+    if (!combo || !combo->Hwnd() || m_nObjects < 1 || !m_pDispids)
         return;
-    m_bLoaded = true;
-    const auto custom = CustomValuesOf(m_ppDynProps ? m_ppDynProps[0] : nullptr, m_ppObjects[0]);
-    LONG count = 0;
-    BSTR* names = nullptr;
-    LONG* ids = nullptr;
-    if (!custom || FAILED(custom->GetCustomValues(m_pDispids[0], &count, &names, &ids)))
-        return;
-    const dkfw::ScopeExit freed(
-        [&]
-        {
-            for (LONG i = 0; names && i < count; ++i)
-                ::SysFreeString(names[i]);
-            ::CoTaskMemFree(names);
-            ::CoTaskMemFree(ids);
-        });
-    for (LONG i = 0; names && ids && i < count; ++i)
+    if (!m_bLoaded)
     {
-        auto record = std::make_unique<DKPE_CUSTOM_STRINGINFO>();
-        record->name = names[i] ? names[i] : L"";
-        if (SUCCEEDED(custom->GetCustomValue(m_pDispids[0], ids[i], record->value.Put())))
-            m_custom.push_back(std::move(record));
+        m_bLoaded = true;
+        const auto custom = CustomValuesOf(m_ppDynProps ? m_ppDynProps[0] : nullptr, m_ppObjects[0]);
+        LONG count = 0;
+        BSTR* names = nullptr;
+        LONG* ids = nullptr;
+        if (!custom || FAILED(custom->GetCustomValues(m_pDispids[0], &count, &names, &ids)))
+            return;
+        const dkfw::ScopeExit freed(
+            [&]
+            {
+                for (LONG i = 0; names && i < count; ++i)
+                    ::SysFreeString(names[i]);
+                ::CoTaskMemFree(names);
+                ::CoTaskMemFree(ids);
+            });
+        for (LONG i = 0; names && ids && i < count; ++i)
+        {
+            auto record = std::make_unique<DKPE_CUSTOM_STRINGINFO>();
+            record->name = names[i] ? names[i] : L"";
+            if (SUCCEEDED(custom->GetCustomValue(m_pDispids[0], ids[i], record->value.Put())))
+                m_custom.push_back(std::move(record));
+        }
     }
+    // Entries for the records the list lacks (all of them in a list made again).
     for (const auto& record : m_custom)
     {
+        bool listed = false;
+        for (int i = combo->RecentPosition(); i < combo->Count() && !listed; ++i)
+            if (const CCustomColorEntry* entry = CustomEntry(combo, i); entry && entry->record == record.get())
+                listed = true;
+        if (listed)
+            continue;
         if (::SendMessageW(combo->Hwnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                            reinterpret_cast<LPARAM>(record->name.c_str())) != CB_ERR)
             continue;
