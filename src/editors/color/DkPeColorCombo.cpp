@@ -17,7 +17,6 @@
 
 namespace
 {
-constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kSwatch = 10;
 // What a swatch adds to an entry's text.
 constexpr int kSwatchWidth = 21;
@@ -126,57 +125,26 @@ void COwnerDrawItemColor::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemSta
 {
     if (!rect || !(itemAction & (ODA_DRAWENTIRE | ODA_SELECT | ODA_FOCUS)))
         return;
-    const bool selected = itemState & ODS_SELECTED;
-    const bool entireOrSelect = itemAction & (ODA_DRAWENTIRE | ODA_SELECT);
-    const bool focus = (itemAction & ODA_FOCUS) != 0;
-    const COLORREF savedBack = ::GetBkColor(dc);
-    const COLORREF savedText = ::GetTextColor(dc);
-    const bool themedField = dkuiIsThemed() && (itemState & ODS_COMBOBOXEDIT);
-    if (!themedField && !selected && entireOrSelect)
-        FillItemBackground(dc, *rect, savedBack);
-
     const ULONGLONG kind = Kind();
-    RECT text = *rect;
-    text.left += kind == kEntryVaries || kind == kEntryUnspecified ? 2 : 18;
-    RECT highlight = *rect;
-    highlight.left = std::max(rect->left, text.left - 2);
-    const dkfw::UniqueHrgn clip(
-        ::CreateRectRgn(std::max(rect->left, text.left - 3), rect->top, rect->right, rect->bottom));
-    ::SelectClipRgn(dc, clip.Get());
-    if (selected && entireOrSelect)
-    {
-        ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
-        ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
-        ::FillRect(dc, &highlight, ::GetSysColorBrush(COLOR_HIGHLIGHT));
-    }
-    else
-    {
-        if (!selected && (itemAction & ODA_SELECT))
-            FillItemBackground(dc, highlight, savedBack);
+    CEntryPainter painter(dc, *rect, itemAction, itemState, kind == kEntryVaries || kind == kEntryUnspecified ? 2 : 18);
+    if (!painter.Highlighted())
         ::SetTextColor(dc, m_textColor);
-    }
     const std::wstring* shown = &m_text;
-    if (kind == kEntryByLayer && CDkPeColorCombo::ByLayerOverridden() && !focus)
+    if (kind == kEntryByLayer && CDkPeColorCombo::ByLayerOverridden() && !painter.FocusOnly())
     {
         // The viewport's own colour: the label on its own background.
         shown = &CDkPeColorCombo::ViewportOverrideLabel();
         SIZE size{};
         ::GetTextExtentPoint32W(dc, shown->c_str(), static_cast<int>(shown->size()), &size);
-        RECT label = text;
-        label.right = std::min(text.right, text.left + size.cx);
+        RECT label = painter.TextRect();
+        label.right = std::min(label.right, label.left + size.cx);
         const COLORREF back = dkedGetVpOvrBackgColorValue();
         Fill(dc, label, back);
         ::SetBkColor(dc, back);
     }
-    if (!focus)
-        ::DrawTextW(dc, shown->c_str(), static_cast<int>(shown->size()), &text, kTextFormat);
-    else
-        ::DrawFocusRect(dc, &highlight);
-    ::SelectClipRgn(dc, nullptr);
+    painter.Finish(*shown);
     const int top = rect->top + std::max<LONG>(0, (rect->bottom - rect->top - kSwatch) / 2);
     DrawSwatch(dc, RECT{rect->left + 2, top, rect->left + 2 + kSwatch, top + kSwatch});
-    ::SetTextColor(dc, savedText);
-    ::SetBkColor(dc, savedBack);
 }
 
 void COwnerDrawItemColor::DrawSwatch(HDC dc, const RECT& swatch) const

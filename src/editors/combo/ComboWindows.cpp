@@ -68,46 +68,58 @@ void COwnerDrawItem::DrawCentred(HDC dc, RECT* rect, bool fill)
     ::SetBkColor(dc, back);
 }
 
+CEntryPainter::CEntryPainter(HDC dc, const RECT& rect, UINT itemAction, UINT itemState, LONG textLeft) noexcept
+    : m_dc(dc), m_text(rect), m_highlight(rect), m_focus((itemAction & ODA_FOCUS) != 0), m_savedBack(::GetBkColor(dc)),
+      m_savedText(::GetTextColor(dc))
+{
+    const bool selected = itemState & ODS_SELECTED;
+    const bool entireOrSelect = itemAction & (ODA_DRAWENTIRE | ODA_SELECT);
+    m_highlighted = selected && entireOrSelect;
+    const bool themedField = dkuiIsThemed() && (itemState & ODS_COMBOBOXEDIT);
+    if (!themedField && !selected && entireOrSelect)
+        FillItemBackground(dc, rect, m_savedBack);
+    m_text.left += textLeft;
+    m_highlight.left = std::max(rect.left, m_text.left - 2);
+    m_clip.Reset(::CreateRectRgn(std::max(rect.left, m_text.left - 3), rect.top, rect.right, rect.bottom));
+    ::SelectClipRgn(dc, m_clip.Get());
+    if (m_highlighted)
+    {
+        ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
+        ::FillRect(dc, &m_highlight, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
+    else if (!selected && (itemAction & ODA_SELECT))
+        FillItemBackground(dc, m_highlight, m_savedBack);
+}
+
+CEntryPainter::~CEntryPainter()
+{
+    ::SelectClipRgn(m_dc, nullptr);
+    ::SetTextColor(m_dc, m_savedText);
+    ::SetBkColor(m_dc, m_savedBack);
+}
+
+void CEntryPainter::Finish(const std::wstring& text) noexcept
+{
+    if (!m_focus)
+        ::DrawTextW(m_dc, text.c_str(), static_cast<int>(text.size()), &m_text, kTipFormat);
+    else
+        ::DrawFocusRect(m_dc, &m_highlight);
+    ::SelectClipRgn(m_dc, nullptr);
+}
+
 void COwnerDrawItemBmp::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT)
 {
     if (!rect || !(itemAction & (ODA_DRAWENTIRE | ODA_SELECT | ODA_FOCUS)))
         return;
-    const bool selected = itemState & ODS_SELECTED;
-    const bool entireOrSelect = itemAction & (ODA_DRAWENTIRE | ODA_SELECT);
-    const COLORREF savedBack = ::GetBkColor(dc);
-    const COLORREF savedText = ::GetTextColor(dc);
-    const bool themedField = dkuiIsThemed() && (itemState & ODS_COMBOBOXEDIT);
-    if (!themedField && !selected && entireOrSelect)
-        FillItemBackground(dc, *rect, savedBack);
-
-    RECT text = *rect;
-    text.left += m_blank ? 1 : 16;
-    RECT highlight = *rect;
-    highlight.left = std::max(rect->left, text.left - 2);
-    const dkfw::UniqueHrgn clip(
-        ::CreateRectRgn(std::max(rect->left, text.left - 3), rect->top, rect->right, rect->bottom));
-    ::SelectClipRgn(dc, clip.Get());
-    if (selected && entireOrSelect)
-    {
-        ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
-        ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
-        ::FillRect(dc, &highlight, ::GetSysColorBrush(COLOR_HIGHLIGHT));
-    }
-    else if (!selected && (itemAction & ODA_SELECT))
-        FillItemBackground(dc, highlight, savedBack);
-    if (!(itemAction & ODA_FOCUS))
-        ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &text, kTipFormat);
-    else
-        ::DrawFocusRect(dc, &highlight);
-    ::SelectClipRgn(dc, nullptr);
+    CEntryPainter painter(dc, *rect, itemAction, itemState, m_blank ? 1 : 16);
+    painter.Finish(m_text);
     if (!m_blank && m_bitmap)
     {
         const dkfw::UniqueMemoryDc memory(::CreateCompatibleDC(dc));
         const dkfw::SelectObjectScope picture(memory.Get(), m_bitmap.Get());
         ::BitBlt(dc, rect->left, rect->top, kPictureSize, kPictureSize, memory.Get(), 0, 0, SRCCOPY);
     }
-    ::SetTextColor(dc, savedText);
-    ::SetBkColor(dc, savedBack);
 }
 
 CPeBaseComboBox::~CPeBaseComboBox() = default;

@@ -22,6 +22,36 @@ constexpr UINT kFaceItemId = 1042;
 // white-to-grey bands (the info-tip colour can be the window colour: lists stay solid).
 DKPEX_API void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour);
 
+// What the entries with something before their text share in drawing: the background, the
+// highlight of a selected entry (or the fill of one that lost it), the text clipped to its
+// own part of the row from textLeft on. The DC's colours are put back when it goes.
+class DKPEX_API CEntryPainter
+{
+public:
+    CEntryPainter(HDC dc, const RECT& rect, UINT itemAction, UINT itemState, LONG textLeft) noexcept;
+    ~CEntryPainter();
+    CEntryPainter(const CEntryPainter&) = delete;
+    CEntryPainter& operator=(const CEntryPainter&) = delete;
+
+    // The entry is drawn in the highlight colours.
+    bool Highlighted() const noexcept { return m_highlighted; }
+    // Only the focus rectangle is drawn (no text).
+    bool FocusOnly() const noexcept { return m_focus; }
+    const RECT& TextRect() const noexcept { return m_text; }
+    // The text (or the focus rectangle), then the clip ends.
+    void Finish(const std::wstring& text) noexcept;
+
+private:
+    HDC m_dc;
+    RECT m_text;
+    RECT m_highlight;
+    bool m_highlighted;
+    bool m_focus;
+    COLORREF m_savedBack;
+    COLORREF m_savedText;
+    dkfw::UniqueHrgn m_clip;
+};
+
 // One entry of an owner-drawn list: its text drawn centred on its fill colour.
 class DKPEX_API COwnerDrawItem
 {
