@@ -2,7 +2,7 @@
 // its encodings, the recent colours, the colour dialog as the scripted user answers it, the
 // foreground over the view's background, the swatches, and the objects' special values.
 #include "MessageBoxCatcher.h"
-#include "PaletteFixture.h"
+#include "DropDownFixture.h"
 #include "TestSupport.h"
 
 #include "DkPeColorCombo.h"
@@ -12,7 +12,7 @@
 
 namespace
 {
-using dktest::PaletteFixture;
+using dktest::DropDownFixture;
 
 constexpr DISPID kColor = 1;
 constexpr DISPID kDimLineColor = 107;
@@ -22,12 +22,12 @@ constexpr DISPID kMaskColor = 109;
 const std::vector<std::wstring> kStandard = {L"ByLayer", L"ByBlock", L"Red",     L"Yellow", L"Green",
                                              L"Cyan",    L"Blue",    L"Magenta", L"White"};
 
-class ColorEditor : public PaletteFixture
+class ColorEditor : public DropDownFixture
 {
 protected:
     void SetUp() override
     {
-        PaletteFixture::SetUp();
+        DropDownFixture::SetUp();
         dkhost_test::ClearRecentColors();
         dkhost_test::SetViewColors(RGB(33, 40, 48));
     }
@@ -38,10 +38,8 @@ protected:
         dkhost_test::SetColorClassAvailable(true);
         EXPECT_EQ(0, dkhost_test::PendingAnswers()) << "every answer was asked for";
         dkhost_test::ClearAnswers();
-        PaletteFixture::TearDown();
+        DropDownFixture::TearDown();
     }
-
-    HWND Combo() const { return Edit(1002); }
 
     // A row of the class, tuned as the palette tunes it before it reads, then activated.
     void Open(const CLSID& clsid, std::vector<const wchar_t*> handles, DISPID dispid, bool noMeta = false,
@@ -58,12 +56,7 @@ protected:
         Pump(0);
     }
 
-    void Choose(int index)
-    {
-        ::SendMessageW(Combo(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        ::SendMessageW(Control(), WM_COMMAND, MAKEWPARAM(1002, CBN_SELENDOK), reinterpret_cast<LPARAM>(Combo()));
-        Pump(0);
-    }
+    using DropDownFixture::Choose;
     void Choose(const std::wstring& text)
     {
         const auto entries = Entries();
@@ -78,21 +71,9 @@ protected:
         Choose(static_cast<int>(Entries().size()) - 1);
     }
 
-    std::vector<std::wstring> Entries() const
-    {
-        std::vector<std::wstring> out;
-        const int n = static_cast<int>(::SendMessageW(Combo(), CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i)
-        {
-            wchar_t buf[256] = {};
-            ::SendMessageW(Combo(), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-            out.emplace_back(buf);
-        }
-        return out;
-    }
     std::wstring SelectedText() const
     {
-        const int i = static_cast<int>(::SendMessageW(Combo(), CB_GETCURSEL, 0, 0));
+        const int i = Selected();
         const auto entries = Entries();
         return i >= 0 && i < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(i)] : L"<none>";
     }

@@ -2,7 +2,7 @@
 // list on an entry, Escape and Tab, refused choices, read-only rows, the choices of each
 // origin with their special entries and value matching, and the list's text tips.
 #include "MessageBoxCatcher.h"
-#include "PaletteFixture.h"
+#include "DropDownFixture.h"
 #include "TestSupport.h"
 
 #include "ComboWindows.h"
@@ -15,7 +15,7 @@
 
 namespace
 {
-using dktest::PaletteFixture;
+using dktest::DropDownFixture;
 
 constexpr DISPID kVisible = 9;
 constexpr DISPID kClosed = 101;
@@ -23,17 +23,15 @@ constexpr DISPID kAttachment = 104;
 constexpr DISPID kDynamic = -23;
 constexpr int kRowHeight = 20;
 
-class ComboEditor : public PaletteFixture
+class ComboEditor : public DropDownFixture
 {
 protected:
     void TearDown() override
     {
         m_host.Release();
         m_dynamic.clear();
-        PaletteFixture::TearDown();
+        DropDownFixture::TearDown();
     }
-
-    HWND Combo() const { return Edit(1002); }
 
     void Open(const CLSID& clsid, std::vector<const wchar_t*> handles, DISPID dispid, bool readOnly = false)
     {
@@ -66,14 +64,6 @@ protected:
         ASSERT_EQ(S_OK, dyn->SetValue(dkhost_test::EntityByHandle(handle), v));
     }
 
-    // The user closes the open list on entry index.
-    void Choose(int index)
-    {
-        ::SendMessageW(Combo(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        ::SendMessageW(Control(), WM_COMMAND, MAKEWPARAM(1002, CBN_SELENDOK), reinterpret_cast<LPARAM>(Combo()));
-        Pump(0);
-    }
-
     // The user moves to entry index and closes the list with Escape.
     void ChooseAndCancel(int index)
     {
@@ -82,19 +72,6 @@ protected:
         Pump(0);
     }
 
-    std::vector<std::wstring> Entries() const
-    {
-        std::vector<std::wstring> out;
-        const int n = static_cast<int>(::SendMessageW(Combo(), CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i)
-        {
-            wchar_t buf[256] = {};
-            ::SendMessageW(Combo(), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-            out.emplace_back(buf);
-        }
-        return out;
-    }
-    int Selected() const { return static_cast<int>(::SendMessageW(Combo(), CB_GETCURSEL, 0, 0)); }
 
     LONG Number(size_t i, DISPID dispid)
     {
