@@ -13,6 +13,10 @@ namespace
 // Faults of the undo controller (tests): it refuses to begin or to end a group.
 bool g_refuseUndoBegin = false;
 bool g_refuseUndoEnd = false;
+// Objects that refuse to be opened (tests), and reactors taken from an object they were not
+// attached to (a component reaching a table after it left memory).
+std::set<LONG_PTR> g_unopenable;
+long g_strayReactorRemovals = 0;
 
 const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
 const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
@@ -58,9 +62,11 @@ public:
     Drvk::ErrorStatus removeReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept override
     {
         Record* r = D().Find(container.asOldId());
-        if (!r)
+        if (!r || std::erase(r->reactors, reactor) == 0)
+        {
+            ++g_strayReactorRemovals;
             return Drvk::eInvalidInput;
-        std::erase(r->reactors, reactor);
+        }
         return Drvk::eOk;
     }
 
@@ -209,6 +215,10 @@ public:
     {
         return m_r.frozenInViewports.count(viewport.asOldId()) != 0;
     }
+    bool hasOverrides(DkDbObjectId viewport) const noexcept override
+    {
+        return !viewport.isNull() && m_r.viewportColors.count(viewport.asOldId()) != 0;
+    }
 };
 
 class RecordView final : public View<DkDbSymbolTableRecord>
@@ -340,10 +350,13 @@ DkDbDatabase* WorkingDatabaseObject() noexcept
 }
 
 bool g_workingIsCurrent = true;
+bool g_noWorkingDatabase = false;
 DkDbDatabase* HostServices::workingDatabase() const noexcept
 {
     // A second database stands for one that is not the current document's.
     static HostDatabase other;
+    if (g_noWorkingDatabase)
+        return nullptr;
     return g_workingIsCurrent ? WorkingDatabaseObject() : &other;
 }
 } // namespace dkhost
@@ -374,6 +387,7 @@ DK_RX_CAST(DkDbAttribute)
 DK_RX_CLASS(DkDbHatch, g_hatchClass)
 DK_RX_CAST(DkDbHatch)
 DK_RX_CLASS(DkDbSymbolTableRecord, g_recordClass)
+DK_RX_CAST(DkDbSymbolTableRecord)
 DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
 DK_RX_CAST(DkDbLayerTableRecord)
 DK_RX_CLASS(DkDbSymbolTable, g_tableClass)
@@ -385,6 +399,7 @@ DkDbDictionaryIterator::~DkDbDictionaryIterator() = default;
 DkDbObjectReactor::~DkDbObjectReactor() = default;
 void DkDbObjectReactor::modified(DkDbObjectId) noexcept {}
 void DkDbObjectReactor::erased(DkDbObjectId, bool) noexcept {}
+void DkDbObjectReactor::goodbye(DkDbObjectId) noexcept {}
 DkDbUndoController::~DkDbUndoController() = default;
 DkDbDatabase::~DkDbDatabase() = default;
 DkDbHostApplicationServices::~DkDbHostApplicationServices() = default;
@@ -404,6 +419,8 @@ try
     Record* r = CurrentDrawing().Find(id.asOldId());
     if (!r)
         return Drvk::eKeyNotFound;
+    if (g_unopenable.count(r->id))
+        return Drvk::eInvalidOpenState;
     if (r->erased && !openErased)
         return Drvk::eWasErased;
     switch (r->kind)
@@ -443,6 +460,34 @@ try
 }
 catch (...)
 {
+}
+
+void dkhost_test::SetNoWorkingDatabase(bool none) noexcept
+{
+    dkhost::g_noWorkingDatabase = none;
+}
+
+void dkhost_test::SetOpenFault(LONG_PTR id, bool refuse) noexcept
+try
+{
+    if (refuse)
+        dkhost::g_unopenable.insert(id);
+    else
+        dkhost::g_unopenable.erase(id);
+}
+catch (...)
+{
+}
+
+int dkhost_test::Reactors(LONG_PTR container) noexcept
+{
+    const Record* r = CurrentDrawing().Find(container);
+    return r ? static_cast<int>(r->reactors.size()) : -1;
+}
+
+long dkhost_test::StrayReactorRemovals() noexcept
+{
+    return dkhost::g_strayReactorRemovals;
 }
 
 void dkhost_test::SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept

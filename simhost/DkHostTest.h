@@ -95,9 +95,26 @@ DKHOST_API void SetPropertyPage(LONG_PTR id, DISPID dispid, const CLSID& page) n
 // change); 0 takes the reactor away.
 DKHOST_API void EraseWhenWritten(LONG_PTR trigger, LONG_PTR victim) noexcept;
 
-// Layers: added (color index), and their states.
+// Layers: added (color index), and their states, as the host's layer commands change them
+// (the layer table's reactors are told of each).
 DKHOST_API LONG_PTR AddLayer(const wchar_t* name, int color) noexcept;
 DKHOST_API bool SetLayerState(const wchar_t* name, bool frozen, bool off, bool locked) noexcept;
+// A new name (not for layer 0, nor one another layer has); entities on it read the new name.
+DKHOST_API bool RenameLayer(const wchar_t* name, const wchar_t* newName) noexcept;
+// Purged; refused for layer 0 and for a layer some entity is on.
+DKHOST_API bool PurgeLayer(const wchar_t* name) noexcept;
+// The colour a viewport overrides the layer's with (1 to 255), or none (0): an override.
+DKHOST_API bool SetLayerViewportColor(const wchar_t* name, LONG_PTR viewport, int color) noexcept;
+DKHOST_API LONG_PTR LayerId(const wchar_t* name) noexcept;
+DKHOST_API LONG_PTR LayerTableId() noexcept;
+
+// Database faults: an object (a record, a table) that cannot be opened; no working database.
+DKHOST_API void SetOpenFault(LONG_PTR id, bool refuse) noexcept;
+DKHOST_API void SetNoWorkingDatabase(bool none) noexcept;
+// Reactors attached to an object (-1: no such object), and removals of a reactor from an
+// object it was not attached to, so far.
+DKHOST_API int Reactors(LONG_PTR container) noexcept;
+DKHOST_API long StrayReactorRemovals() noexcept;
 
 // The undo history: steps that can be undone, and undoing them as the UNDO command does.
 DKHOST_API int UndoDepth() noexcept;

@@ -1,6 +1,7 @@
 // The host's module runtime: runtime classes, the system registry and the dynamic linker
 // that loads host modules and keeps a record of each.
 #include "dkrx.h"
+#include "dkstring.h"
 
 #include "DkHostTest.h"
 #include "Journal.h"
@@ -250,3 +251,14 @@ catch (...)
 {
 }
 } // namespace dkhost_test
+
+int dkStringCompare(const wchar_t* a, const wchar_t* b) noexcept
+{
+    a = a ? a : L"";
+    b = b ? b : L"";
+    const int folded = ::CompareStringOrdinal(a, -1, b, -1, TRUE);
+    if (folded != 0 && folded != CSTR_EQUAL)
+        return folded - CSTR_EQUAL;
+    const int exact = ::CompareStringOrdinal(a, -1, b, -1, FALSE);
+    return exact == 0 ? 0 : exact - CSTR_EQUAL;
+}

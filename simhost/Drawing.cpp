@@ -641,6 +641,19 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
         put(L"Radius", std::sqrt(d / kPi));
     else if (c == L"Arc" && (n == L"StartAngle" || n == L"EndAngle"))
         put(n.c_str(), Normalize(d));
+    else if (n == L"Layer")
+    {
+        // An entity refers to its layer record: the name reads back as the layer spells it.
+        const Record* layer = FindInTable(layerTable, value.bstrVal, ::SysStringLen(value.bstrVal));
+        dkfw::UniqueVariant spelled;
+        spelled.Addr()->vt = VT_BSTR;
+        spelled.Addr()->bstrVal = ::SysAllocString(layer->name.c_str());
+        if (!spelled.Get().bstrVal)
+            return E_OUTOFMEMORY;
+        const int i = r.cls->SlotIndex(slot.dispid);
+        RecordBefore(r, i);
+        StoreRaw(r, i, spelled.Get());
+    }
     else
     {
         const int i = r.cls->SlotIndex(slot.dispid);
@@ -695,6 +708,9 @@ void Drawing::EndGroup()
 {
     if (m_groupDepth > 0)
         --m_groupDepth;
+    // A group in which nothing changed leaves no step to undo.
+    if (m_groupDepth == 0 && !m_undo.empty() && m_undo.back().images.empty())
+        m_undo.pop_back();
 }
 
 int Drawing::UndoSteps(int steps)
@@ -763,6 +779,66 @@ void Drawing::NotifyModified(LONG_PTR id)
         reactor->modified(DkDbObjectId(id));
 }
 
+void Drawing::Rename(Record& r, const std::wstring& name)
+{
+    Record* owner = Find(r.owner);
+    if (owner)
+    {
+        owner->index.erase(Folded(r.name.data(), r.name.size()));
+        owner->index.emplace(Folded(name.data(), name.size()), r.id);
+    }
+    // Entities name their layer: they read the new name.
+    if (r.kind == RecordKind::Layer)
+        for (auto& [id, e] : m_records)
+            if (e->kind == RecordKind::Entity)
+                if (const int slot = e->cls->SlotIndex(2); slot >= 0)
+                {
+                    dkfw::UniqueVariant& v = e->values[static_cast<size_t>(slot)];
+                    if (v.Type() == VT_BSTR && SameText(v.Get().bstrVal ? v.Get().bstrVal : L"", r.name))
+                    {
+                        dkfw::UniqueVariant renamed;
+                        renamed.Addr()->vt = VT_BSTR;
+                        renamed.Addr()->bstrVal = ::SysAllocString(name.c_str());
+                        v = std::move(renamed);
+                    }
+                }
+    r.name = name;
+    NotifyModified(r.id);
+}
+
+bool Drawing::InUse(const Record& layer) const
+{
+    for (const auto& [id, e] : m_records)
+        if (e->kind == RecordKind::Entity && !e->erased)
+            if (const int slot = e->cls->SlotIndex(2); slot >= 0)
+            {
+                const VARIANT& v = e->values[static_cast<size_t>(slot)].Get();
+                if (v.vt == VT_BSTR && v.bstrVal && SameText(v.bstrVal, layer.name))
+                    return true;
+            }
+    return false;
+}
+
+void Drawing::Purge(Record& r)
+{
+    if (Record* owner = Find(r.owner))
+        owner->index.erase(Folded(r.name.data(), r.name.size()));
+    r.erased = true;
+    NotifyModified(r.id);
+}
+
+void Drawing::SayGoodbye() noexcept
+{
+    for (auto& [id, r] : m_records)
+    {
+        // Detached first: a reactor told may not reach this drawing again.
+        const std::vector<DkDbObjectReactor*> told = std::move(r->reactors);
+        r->reactors.clear();
+        for (DkDbObjectReactor* reactor : told)
+            reactor->goodbye(DkDbObjectId(id));
+    }
+}
+
 // A drawing opened: the host's classes are there to be created in its process.
 Drawing& CurrentDrawing()
 {
@@ -776,6 +852,9 @@ Drawing& CurrentDrawing()
 
 void ResetDrawing()
 {
+    // The drawing it replaces leaves memory: whoever watches its objects is told first.
+    if (g_drawing)
+        g_drawing->SayGoodbye();
     g_drawing = std::make_unique<Drawing>();
     RegisterColorClass();
 }

@@ -172,6 +172,14 @@ public:
     void RecordRestore(Record& r, std::function<void()> restore);
     // Erases an entity as a command or a reactor does (undoable, journaled).
     void Erase(Record& r);
+    // Table records as the host's commands change them (not undoable), the table's reactors
+    // told: a new name (entities on a renamed layer read the new name), purged.
+    void Rename(Record& r, const std::wstring& name);
+    void Purge(Record& r);
+    // Some entity not erased is on the layer.
+    bool InUse(const Record& layer) const;
+    // The drawing leaves memory: every reactor is detached and told.
+    void SayGoodbye() noexcept;
 
     // Undo.
     void BeginGroup(const std::wstring& label);

@@ -269,6 +269,7 @@ try
         return 0;
     Record& r = d.Add(RecordKind::Layer, d.layerTable, name);
     r.color = color;
+    d.NotifyModified(r.id);
     return r.id;
 }
 catch (...)
@@ -287,6 +288,70 @@ bool SetLayerState(const wchar_t* name, bool frozen, bool off, bool locked) noex
     r->locked = locked;
     d.NotifyModified(r->id);
     return true;
+}
+
+bool RenameLayer(const wchar_t* name, const wchar_t* newName) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    Record* r = name ? d.FindInTable(d.layerTable, name) : nullptr;
+    if (!r || !newName || !*newName || r->name == L"0")
+        return false;
+    // Another layer's name is taken; the layer's own in another letter case is not.
+    if (Record* other = d.FindInTable(d.layerTable, newName); other && other != r)
+        return false;
+    d.Rename(*r, newName);
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
+bool PurgeLayer(const wchar_t* name) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    Record* r = name ? d.FindInTable(d.layerTable, name) : nullptr;
+    if (!r || r->name == L"0" || d.InUse(*r))
+        return false;
+    d.Purge(*r);
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
+bool SetLayerViewportColor(const wchar_t* name, LONG_PTR viewport, int color) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    Record* r = name ? d.FindInTable(d.layerTable, name) : nullptr;
+    if (!r || !viewport || color < 0 || color > 255)
+        return false;
+    if (color == 0)
+        r->viewportColors.erase(viewport);
+    else
+        r->viewportColors[viewport] = color;
+    d.NotifyModified(r->id);
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
+LONG_PTR LayerId(const wchar_t* name) noexcept
+{
+    Drawing& d = CurrentDrawing();
+    const Record* r = name ? d.FindInTable(d.layerTable, name) : nullptr;
+    return r ? r->id : 0;
+}
+
+LONG_PTR LayerTableId() noexcept
+{
+    return CurrentDrawing().layerTable;
 }
 
 int UndoDepth() noexcept

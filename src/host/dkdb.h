@@ -186,6 +186,7 @@ class DKHOST_API DkDbSymbolTableRecord : public DkDbObject
 {
 public:
     static const DkRxClass* desc() noexcept;
+    static DkDbSymbolTableRecord* cast(DkRxObject* obj) noexcept;
     const DkRxClass* isA() const noexcept override;
     virtual const wchar_t* getName() const noexcept = 0;
     // Part of an external reference's drawing.
@@ -207,6 +208,8 @@ public:
     virtual DkDbObjectId linetypeObjectId() const noexcept = 0;
     // Frozen in the given viewport only.
     virtual bool isFrozenInViewport(DkDbObjectId viewport) const noexcept = 0;
+    // Some of the layer's properties are overridden in the given viewport.
+    virtual bool hasOverrides(DkDbObjectId viewport) const noexcept = 0;
 };
 
 class DkDbSymbolTableIterator;
@@ -262,8 +265,12 @@ class DKHOST_API DkDbObjectReactor
 {
 public:
     virtual ~DkDbObjectReactor();
+    // A record of the observed object was added, renamed, changed or purged.
     virtual void modified(DkDbObjectId id) noexcept;
     virtual void erased(DkDbObjectId id, bool erasing) noexcept;
+    // The observed object leaves memory (its drawing is closed or replaced): the reactor is
+    // already detached and must not reach the object again.
+    virtual void goodbye(DkDbObjectId id) noexcept;
 };
 
 class DKHOST_API DkDbUndoController

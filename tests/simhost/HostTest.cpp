@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "dkdb.h"
 #include "dked.h"
+#include "dkstring.h"
 
 #include "DkPiHost.h"
 
@@ -520,7 +521,9 @@ class CountingReactor : public DkDbObjectReactor
 {
 public:
     std::vector<LONG_PTR> modifiedIds;
+    std::vector<LONG_PTR> gone;
     void modified(DkDbObjectId id) noexcept override { modifiedIds.push_back(id.asOldId()); }
+    void goodbye(DkDbObjectId id) noexcept override { gone.push_back(id.asOldId()); }
 };
 
 TEST_F(Host, TableReactorsHearOfTheirRecordsChanging)
@@ -538,6 +541,79 @@ TEST_F(Host, TableReactorsHearOfTheirRecordsChanging)
     ASSERT_EQ(Drvk::eOk, db->removeReactor(db->layerTableId(), &reactor));
     dkhost_test::SetLayerState(L"Walls", false, false, false);
     EXPECT_EQ(1u, reactor.modifiedIds.size());
+    EXPECT_EQ(0, dkhost_test::StrayReactorRemovals());
+    EXPECT_NE(Drvk::eOk, db->removeReactor(db->layerTableId(), &reactor)) << "no longer attached";
+    EXPECT_EQ(1, dkhost_test::StrayReactorRemovals());
+}
+
+// The host's layer commands: each tells the table's reactors; renaming carries the entities
+// along, purging is refused for layer 0 and for a layer in use; a write of an entity's layer
+// keeps the layer's own spelling. Replacing the drawing detaches every reactor and tells it.
+TEST_F(Host, LayerCommandsTellTheTableAndTheDrawingSaysGoodbye)
+{
+    DkDbDatabase* db = dkDocManager()->curDocument()->database();
+    CountingReactor reactor;
+    const LONG_PTR table = dkhost_test::LayerTableId();
+    ASSERT_EQ(Drvk::eOk, db->addReactor(db->layerTableId(), &reactor));
+    EXPECT_EQ(1, dkhost_test::Reactors(table));
+
+    const LONG_PTR added = dkhost_test::AddLayer(L"Annotation", 2);
+    ASSERT_NE(0, added);
+    EXPECT_TRUE(dkhost_test::RenameLayer(L"Doors", L"Openings"));
+    EXPECT_FALSE(dkhost_test::RenameLayer(L"Walls", L"windows")) << "another layer's name";
+    EXPECT_FALSE(dkhost_test::RenameLayer(L"0", L"Zero"));
+    EXPECT_FALSE(dkhost_test::PurgeLayer(L"0"));
+    EXPECT_FALSE(dkhost_test::PurgeLayer(L"Walls")) << "in use";
+    EXPECT_TRUE(dkhost_test::PurgeLayer(L"Annotation"));
+    EXPECT_EQ(0, dkhost_test::LayerId(L"Annotation"));
+    EXPECT_TRUE(dkhost_test::SetLayerViewportColor(L"Walls", 1, 4));
+    const LONG_PTR openings = dkhost_test::LayerId(L"Openings");
+    const LONG_PTR walls = dkhost_test::LayerId(L"Walls");
+    EXPECT_EQ((std::vector<LONG_PTR>{added, openings, added, walls}), reactor.modifiedIds);
+
+    // Circle 30 was on Doors: it reads the new name, and is written in the layer's spelling.
+    ComPtr<IDispatch> circle = Object(L"30");
+    auto layerOf = [&]
+    {
+        dkfw::UniqueVariant v;
+        Get(circle.Get(), 2, v.Put());
+        return v.Type() == VT_BSTR ? std::wstring(v.Get().bstrVal) : std::wstring(L"<none>");
+    };
+    EXPECT_EQ(L"Openings", layerOf());
+    dkfw::UniqueBstr lower(L"walls");
+    VARIANT value;
+    value.vt = VT_BSTR;
+    value.bstrVal = lower.Get();
+    ASSERT_EQ(S_OK, Put(circle.Get(), 2, value));
+    EXPECT_EQ(L"Walls", layerOf());
+
+    // Overrides in a viewport are the layer's, and only in that viewport.
+    DkDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(layer, DkDbObjectId(walls), DkDb::kForRead));
+    EXPECT_TRUE(layer->hasOverrides(DkDbObjectId(1)));
+    EXPECT_FALSE(layer->hasOverrides(DkDbObjectId(2)));
+    EXPECT_FALSE(layer->hasOverrides(DkDbObjectId()));
+    layer->close();
+
+    // Faults: a record that refuses to open.
+    dkhost_test::SetOpenFault(walls, true);
+    EXPECT_NE(Drvk::eOk, dkdbOpenObject(layer, DkDbObjectId(walls), DkDb::kForRead));
+    dkhost_test::SetOpenFault(walls, false);
+
+    circle.Reset();
+    ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
+    EXPECT_EQ((std::vector<LONG_PTR>{table}), reactor.gone);
+    EXPECT_EQ(0, dkhost_test::Reactors(dkhost_test::LayerTableId()));
+    EXPECT_EQ(4u, reactor.modifiedIds.size()) << "nothing more once gone";
+}
+
+TEST(HostString, NamesSortIgnoringCaseThenByCodeUnits)
+{
+    EXPECT_LT(DkString(L"apple").compare(L"Banana"), 0);
+    EXPECT_GT(DkString(L"Site|Grid").compare(L"Site"), 0);
+    EXPECT_LT(DkString(L"Doors").compare(L"doors"), 0) << "upper case first among equals";
+    EXPECT_EQ(0, DkString(L"Doors").compare(DkString(L"Doors")));
+    EXPECT_EQ(0, DkString().compare(nullptr));
 }
 } // namespace
 
@@ -591,7 +667,6 @@ TEST_F(Host, HatchRegionsUniteWithOverlapsCountedOnce)
     EXPECT_NEAR(32, UnitedArea({L"F", L"A"}), 1e-9) << "a diamond around the square, edges crossing";
     EXPECT_NEAR(16 + 16 - 4 + 3, UnitedArea({L"A", L"B", L"C", L"D"}), 1e-9);
 
-
     // The hatch's own area is its region's; a hatch without a boundary has no region.
     ComPtr<IDispatch> a;
     ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"C"), a.Put()));
@@ -636,9 +711,8 @@ TEST_F(Host, AHostileDrawingIsRefusedWithAReasonAndNoAreaStalls)
         return text;
     };
     int line = 0;
-    EXPECT_EQ(E_INVALIDARG,
-              dkhost_test::LoadDrawingText((L"layer A\nentity Hatch handle=H Coordinates=" + star(10000, 4999)).c_str(),
-                                           &line));
+    EXPECT_EQ(E_INVALIDARG, dkhost_test::LoadDrawingText(
+                                (L"layer A\nentity Hatch handle=H Coordinates=" + star(10000, 4999)).c_str(), &line));
     EXPECT_EQ(2, line);
     EXPECT_EQ(L"Coordinates holds more than 8192 numbers", std::wstring(dkhost_test::LastLoadError()));
     EXPECT_EQ(0, dkhost_test::Entities(nullptr, 0)) << "nothing half read";
@@ -766,12 +840,14 @@ TEST(Installer, AProgIdThatIsNoneRefusesTheRegistrationAndNothingIsWritten)
     for (const CLSID* second : {&kProbeBad, &stdFont})
     {
         const dktest::TempDir folder;
-        const std::wstring path = ProbeTypeLibrary(folder, second == &stdFont ? L"Probe.Font.1" : L"Probetype", *second);
+        const std::wstring path =
+            ProbeTypeLibrary(folder, second == &stdFont ? L"Probe.Font.1" : L"Probetype", *second);
         EXPECT_EQ(E_ACCESSDENIED, dkhost_test::InstallModule(path.c_str(), nullptr));
         EXPECT_FALSE(ClassKeyExists(HKEY_CURRENT_USER, goodKey)) << "nothing written";
         EXPECT_EQ(S_OK, dkhost_test::UninstallModule(path.c_str()));
         EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"Probetype"));
-        EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID\\{0BE35203-8F91-11CE-9DE3-00AA004BB851}\\InprocServer32"))
+        EXPECT_TRUE(
+            ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID\\{0BE35203-8F91-11CE-9DE3-00AA004BB851}\\InprocServer32"))
             << "another module's class stays";
     }
     // A class key another program keeps without an in-process server, and the type library
@@ -780,8 +856,8 @@ TEST(Installer, AProgIdThatIsNoneRefusesTheRegistrationAndNothingIsWritten)
         wchar_t bad[40];
         ::StringFromGUID2(kProbeBad, bad, 40);
         const std::wstring local = std::wstring(L"Software\\Classes\\CLSID\\") + bad + L"\\LocalServer32";
-        ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, local.c_str(), nullptr, REG_SZ, L"x.exe",
-                                                   sizeof(L"x.exe")));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, local.c_str(), nullptr, REG_SZ, L"x.exe", sizeof(L"x.exe")));
         const dktest::TempDir folder;
         const std::wstring path = ProbeTypeLibrary(folder, L"Probe.Local.1");
         EXPECT_EQ(E_ACCESSDENIED, dkhost_test::InstallModule(path.c_str(), nullptr));
