@@ -66,8 +66,8 @@ void Pump()
 void PrintLine(FILE* stream, const std::wstring& line)
 {
     const std::wstring text = line + L"\n";
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                        nullptr);
+    const int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(std::max(n, 0)), '\0');
     if (n > 0)
         ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
@@ -152,8 +152,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 std::vector<LONG_PTR> AllEntities()
 {
     std::vector<LONG_PTR> all(static_cast<size_t>(std::max(0, dkhost_test::Entities(nullptr, 0))));
-    all.resize(static_cast<size_t>(std::clamp(
-        dkhost_test::Entities(all.data(), static_cast<int>(all.size())), 0, static_cast<int>(all.size()))));
+    all.resize(static_cast<size_t>(
+        std::clamp(dkhost_test::Entities(all.data(), static_cast<int>(all.size())), 0, static_cast<int>(all.size()))));
     return all;
 }
 
@@ -426,6 +426,9 @@ int SetRow(App& app, const std::wstring& assignment)
     // Objects the write had to skip (on a locked layer): the change did not wholly happen.
     if (JournalCount(L"modeless end OPM_CHGSELECTION", journalBefore) > 0)
         return Fail(1, L"the row \"" + name + L"\" left the selected objects on a locked layer as they are");
+    // The varies entry stands for the objects' different values: it is never a value to give.
+    if (alreadyChosen && before != rows.end() && before->state.rfind(L"varies", 0) == 0)
+        return Fail(1, L"the row \"" + name + L"\" refused " + given + L": the selected objects' values differ");
     if (!alreadyChosen && ChangesSoFar() == changes && app.palette.ValueText(row) != text)
     {
         const auto after = app.palette.Dump();
@@ -439,7 +442,8 @@ int SetRow(App& app, const std::wstring& assignment)
 void Dump(App& app)
 {
     for (const dkpal::RowDump& row : app.palette.Dump())
-        PrintLine(stdout, row.category + L" | " + row.name + L" | " + row.editor + L" | " + row.text + L" | " + row.state);
+        PrintLine(stdout,
+                  row.category + L" | " + row.name + L" | " + row.editor + L" | " + row.text + L" | " + row.state);
 }
 
 int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections, const std::vector<Action>& actions)

@@ -11,6 +11,7 @@
 #include "PropertyEditorDRVKNumeric.h"
 #include "PropertyEditorEllipseEndAngle.h"
 #include "PropertyEditorEnum.h"
+#include "PropertyEditorLayer.h"
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
 #include "PropertyEditorPwdText.h"
@@ -33,7 +34,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorLWeight},
     Row<CPropertyEditorColor>(),
     {&CLSID_DkPePropertyEditorLType},
-    {&CLSID_DkPePropertyEditorLayer},
+    Row<CPropertyEditorLayer>(),
     {&CLSID_DkPePropertyEditorMaterial},
     Row<CPropertyEditorNumeric>(),
     Row<CPropertyEditorDRVKNumeric>(),

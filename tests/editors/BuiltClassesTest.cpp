@@ -27,6 +27,7 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorTextEx", {&IID_IDkPeButtonEditCtrl, &IID_IDkPeCalculatorCtrl}},
     {L"DkPePropertyEditorColor", {&IID_IDkPeButtonPicture, &IID_IDkPeColorCtrl}},
     {L"DkPePropertyEditorCustomColor", {&IID_IDkPeButtonPicture, &IID_IDkPeColorCtrl}},
+    {L"DkPePropertyEditorLayer", {&IID_IDkPeButtonPicture}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

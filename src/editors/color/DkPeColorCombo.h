@@ -117,8 +117,6 @@ public:
     long ColorToVariant(const DkCmColor& color, VARIANT* value) const;
 
 protected:
-    // The combo over the control window, filled, made when there is none; false on failure.
-    bool EnsureCombo();
     void UpdateByLayerColor();
     // The varies, unspecified and None entries as the value read wants them.
     void UpdateSpecialEntries(ValueType kind);

@@ -220,13 +220,19 @@ private:
     void DeleteAllItems() noexcept;
 };
 
-// The base of the owner-drawn combos that find their entries by name.
+// The base of the owner-drawn combos that list the records of the drawing and find their
+// entries by name. The filled mark says the list holds the records as the drawing has them.
 class DKPEX_API CComboOwnerDraw : public CPeComboCustom
 {
 public:
     using CPeComboCustom::CPeComboCustom;
     // The first entry whose text is name (case-sensitive), or -1.
     virtual int FindByName(const std::wstring& name) const;
+    bool IsFilled() const noexcept { return m_bFilled; }
+    void SetFilled(bool filled) noexcept { m_bFilled = filled; }
+
+private:
+    bool m_bFilled = false;
 };
 
 // An owner-drawn combo of pictured entries from the resource library.

@@ -346,6 +346,56 @@ long CDkPeComboBase::Handle_OnDraw(ATL_DRAWINFO& info)
     return S_OK;
 }
 
+bool CDkPeComboBase::EnsureCombo()
+{
+    if (m_pCombo && m_pCombo->Hwnd())
+        return true;
+    Retire(m_pCombo);
+    HWND control = ControlHwnd();
+    RECT client{};
+    if (!control || !::GetClientRect(control, &client))
+        return false;
+    if (FAILED(CreateComboWindow(RECT{0, 0, client.right, client.bottom})) || !m_pCombo || !m_pCombo->Hwnd())
+    {
+        if (m_pCombo)
+            m_pCombo->DestroyWindow();
+        Retire(m_pCombo);
+        return false;
+    }
+    FillList();
+    return true;
+}
+
+long CDkPeComboBase::DrawSelectedEntry(ATL_DRAWINFO& info, int shift)
+{
+    if (!info.hdcDraw || !info.prcBounds)
+        return E_FAIL;
+    HDC dc = info.hdcDraw;
+    HWND control = ControlHwnd();
+    if (m_state >= kStateEditing && ::WindowFromDC(dc) != control)
+        return S_OK;
+    // A row read before its window existed has its list made now.
+    if ((!m_pCombo || !m_pCombo->Hwnd()) && m_nObjects > 0 && control)
+        Handle_Refresh();
+    auto* combo = dynamic_cast<CPeComboCustom*>(m_pCombo.get());
+    const int selected =
+        combo && combo->Hwnd() ? static_cast<int>(::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0)) : -1;
+    COwnerDrawItem* item = combo && selected >= 0 ? combo->Item(selected) : nullptr;
+    if (!item)
+        return S_OK;
+    const int saved = ::SaveDC(dc);
+    BOOL handled = FALSE;
+    Handle_OnCtlColor(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0, handled);
+    if (HFONT font = ControlFont())
+        ::SelectObject(dc, font);
+    RECT bounds{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
+    FillItemBackground(dc, bounds, ::GetBkColor(dc));
+    ::OffsetRect(&bounds, shift, 0);
+    item->Draw(dc, &bounds, ODA_DRAWENTIRE, 0, kFaceItemId);
+    ::RestoreDC(dc, saved);
+    return S_OK;
+}
+
 long CDkPeComboBase::Handle_DoVerbHide(const RECT*, HWND)
 {
     if (m_state >= kStateEditing)

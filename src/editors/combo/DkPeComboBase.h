@@ -82,6 +82,11 @@ public:
 protected:
     // The first object offers a property dialog or page (asked until one is found).
     bool HasDialog();
+    // The combo over the control window, filled, made when there is none; false on failure.
+    bool EnsureCombo();
+    // The inactive row of an owner-drawn list: the selected entry drawn as it is listed,
+    // moved shift pixels right; nothing without one.
+    long DrawSelectedEntry(ATL_DRAWINFO& info, int shift);
 
     int m_nCurrentIndex = -1;
     int m_nHighlight = 0;

@@ -1,0 +1,52 @@
+// The layer picker's list: its entries and the sorted combo that watches the layer table.
+#pragma once
+
+#include "DkPeSymbolTableBase.h"
+
+// One layer of the list (or the varies or unspecified entry after the layers).
+class DKPEX_API COwnerDrawItemLayer : public COwnerDrawItem
+{
+public:
+    // What the entry stands for (in m_data).
+    enum : ULONGLONG
+    {
+        kLayer = 0,
+        kVaries = 1,
+        kUnspecified = 2,
+    };
+
+    void Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT itemIdOrFace) override;
+    ULONGLONG Kind() const noexcept { return m_data; }
+
+    COLORREF m_textColor = 0;
+    // The layer cannot be chosen.
+    bool m_bGreyed = false;
+    // The layer has overrides in the current viewport.
+    bool m_bOverridden = false;
+};
+
+class DkDbLayerReactor final : public CRecordListReactor
+{
+public:
+    using CRecordListReactor::CRecordListReactor;
+};
+
+// The sorted list of layers, watching the layer table of the database it was made for.
+class DKPEX_API CComboLayer : public CComboOwnerDraw
+{
+public:
+    static constexpr DWORD kStyle =
+        WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | CBS_HASSTRINGS;
+
+    CComboLayer(CDkPeComboBase* owner, DkDbDatabase* database) noexcept;
+    ~CComboLayer() override;
+
+    COwnerDrawItemLayer* LayerItem(int index) const;
+    int Count() const noexcept;
+    // The reactor still serves the list (the table has not left memory).
+    bool Watching() const noexcept { return m_reactor.List() != nullptr; }
+
+private:
+    DkDbObjectId m_tableId;
+    DkDbLayerReactor m_reactor;
+};

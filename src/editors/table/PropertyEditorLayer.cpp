@@ -1,0 +1,314 @@
+// The layer picker: its entries, its list and the editor.
+#include "PropertyEditorLayer.h"
+
+#include "SharedTexts.h"
+#include "dkcm.h"
+
+#include "HResult.h"
+#include "Unique.h"
+
+#include <memory>
+
+namespace
+{
+constexpr ULONGLONG kLayer = COwnerDrawItemLayer::kLayer;
+constexpr ULONGLONG kVaries = COwnerDrawItemLayer::kVaries;
+constexpr ULONGLONG kUnspecified = COwnerDrawItemLayer::kUnspecified;
+
+// A greyed entry's text: the colour moved 40 % of the way to white.
+COLORREF Greyed(COLORREF c)
+{
+    auto channel = [](int v) { return static_cast<BYTE>(255 - (255 - v) * 3 / 5); };
+    return RGB(channel(GetRValue(c)), channel(GetGValue(c)), channel(GetBValue(c)));
+}
+
+// A layer of the table by name, opened for read for the scope.
+class LayerByName
+{
+public:
+    LayerByName(DkDbObjectId table, const std::wstring& name) noexcept
+    {
+        DkDbSymbolTable* t = nullptr;
+        if (table.isNull() || dkdbOpenObject(t, table, DkDb::kForRead) != Drvk::eOk)
+            return;
+        DkDbObjectId id;
+        const bool found = t->getAt(name.c_str(), id) == Drvk::eOk;
+        t->close();
+        if (found && dkdbOpenObject(m_layer, id, DkDb::kForRead) != Drvk::eOk)
+            m_layer = nullptr;
+    }
+    ~LayerByName()
+    {
+        if (m_layer)
+            m_layer->close();
+    }
+    LayerByName(const LayerByName&) = delete;
+    LayerByName& operator=(const LayerByName&) = delete;
+    DkDbLayerTableRecord* operator->() const noexcept { return m_layer; }
+    explicit operator bool() const noexcept { return m_layer != nullptr; }
+
+private:
+    DkDbLayerTableRecord* m_layer = nullptr;
+};
+
+bool Overridden(const DkDbLayerTableRecord& layer)
+{
+    const DkDbObjectId viewport = dkedGetCurViewportObjectId();
+    return !viewport.isNull() && layer.hasOverrides(viewport);
+}
+} // namespace
+
+void COwnerDrawItemLayer::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT)
+{
+    if (!rect || !(itemAction & (ODA_DRAWENTIRE | ODA_SELECT | ODA_FOCUS)))
+        return;
+    CEntryPainter painter(dc, *rect, itemAction, itemState, 2);
+    if (!painter.Highlighted() || m_bGreyed)
+        ::SetTextColor(dc, m_textColor);
+    if (m_bOverridden && !painter.Highlighted() && !painter.FocusOnly())
+    {
+        // The name on the viewport-override background, just as wide as the name.
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, m_text.c_str(), static_cast<int>(m_text.size()), &size);
+        const RECT& text = painter.TextRect();
+        const RECT mark{text.left - 1, rect->top, text.left - 1 + size.cx + 2, rect->bottom};
+        const COLORREF back = dkedGetVpOvrBackgColorValue();
+        dkfw::UniqueHbrush brush(::CreateSolidBrush(back));
+        ::FillRect(dc, &mark, brush.Get());
+        ::SetBkColor(dc, back);
+    }
+    if (m_bGreyed)
+        ::SetTextColor(dc, Greyed(::GetTextColor(dc)));
+    // The name as the layer spells it: an ampersand is part of it, not a mnemonic.
+    painter.Finish(m_text);
+}
+
+CComboLayer::CComboLayer(CDkPeComboBase* owner, DkDbDatabase* database) noexcept
+    : CComboOwnerDraw(owner), m_tableId(database ? database->layerTableId() : DkDbObjectId()),
+      m_reactor(this, database, m_tableId)
+{
+}
+
+CComboLayer::~CComboLayer() = default;
+
+COwnerDrawItemLayer* CComboLayer::LayerItem(int index) const
+{
+    return index < 0 ? nullptr : dynamic_cast<COwnerDrawItemLayer*>(Item(index));
+}
+
+int CComboLayer::Count() const noexcept
+{
+    return Hwnd() ? static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
+}
+
+CPropertyEditorLayer::CPropertyEditorLayer()
+{
+    m_bNeedsCurrentDocument = TRUE;
+    if (DkDbHostApplicationServices* services = dkdbHostApplicationServices())
+        if (DkDbDatabase* database = services->workingDatabase())
+            m_tableId = database->layerTableId();
+}
+
+CComboLayer* CPropertyEditorLayer::LayerCombo() const noexcept
+{
+    return dynamic_cast<CComboLayer*>(m_pCombo.get());
+}
+
+long CPropertyEditorLayer::PrepareFill()
+{
+    return S_OK;
+}
+
+long CPropertyEditorLayer::CreateComboWindow(const RECT& rect)
+try
+{
+    HWND control = ControlHwnd();
+    if (m_tableId.isNull() || !control)
+        return E_FAIL;
+    DkDbDatabase* database = nullptr;
+    {
+        DkDbObject* table = nullptr;
+        if (dkdbOpenObject(table, m_tableId, DkDb::kForRead) != Drvk::eOk || !table)
+            return E_FAIL;
+        database = table->database();
+        table->close();
+    }
+    auto combo = std::make_unique<CComboLayer>(this, database);
+    if (!combo->CreateCombo(CComboLayer::kStyle, rect, control, kComboId))
+        return E_FAIL;
+    combo->SetOwner(this);
+    ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    m_pCombo = std::move(combo);
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+long CPropertyEditorLayer::AddRecord(DkDbSymbolTableRecord* record)
+try
+{
+    CComboLayer* combo = LayerCombo();
+    DkDbLayerTableRecord* layer = DkDbLayerTableRecord::cast(record);
+    if (!combo || !layer || !layer->getName())
+        return E_FAIL;
+    auto item = std::make_unique<COwnerDrawItemLayer>();
+    item->m_text = layer->getName();
+    item->m_fillColor = m_backColor;
+    item->m_textColor = m_foreColor;
+    item->m_bOverridden = Overridden(*layer);
+    const bool nothingSelected = m_nObjects < 1 || !m_ppObjects || !m_ppObjects[0];
+    item->m_bGreyed = layer->isDependent() || (layer->isFrozen() && nothingSelected);
+    if (combo->AddItem(item.get()) < 0)
+        return E_FAIL;
+    item.release();
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+int CPropertyEditorLayer::FindTrailing(ULONGLONG kind) const
+{
+    CComboLayer* combo = LayerCombo();
+    const int count = combo ? combo->Count() : 0;
+    // The two entries stand after every layer.
+    for (int i = count - 1; i >= 0 && i >= count - 2; --i)
+        if (const COwnerDrawItemLayer* item = combo->LayerItem(i); item && item->Kind() == kind)
+            return i;
+    return -1;
+}
+
+void CPropertyEditorLayer::AppendTrailing(ULONGLONG kind, const std::wstring& text)
+{
+    CComboLayer* combo = LayerCombo();
+    if (!combo)
+        return;
+    auto item = std::make_unique<COwnerDrawItemLayer>();
+    item->m_text = text;
+    item->m_data = kind;
+    item->m_fillColor = m_backColor;
+    item->m_textColor = m_foreColor;
+    // Inserted rather than added: a sorted list leaves an inserted entry where it is put.
+    if (combo->InsertItem(-1, item.get()) >= 0)
+        item.release();
+}
+
+void CPropertyEditorLayer::UpdateVariesEntry(bool wanted)
+{
+    const int at = FindTrailing(kVaries);
+    if (wanted && at < 0)
+        AppendTrailing(kVaries, dkpex::VariesText());
+    else if (!wanted && at >= 0)
+        ::SendMessageW(LayerCombo()->Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(at), 0);
+}
+
+void CPropertyEditorLayer::UpdateUnspecifiedEntry()
+{
+    const int at = FindTrailing(kUnspecified);
+    if (at >= 0)
+    {
+        const COwnerDrawItemLayer* item = LayerCombo()->LayerItem(at);
+        const bool same =
+            m_bUnspecifiedAllowed && item &&
+            ::CompareStringOrdinal(item->m_text.c_str(), -1, m_unspecifiedText.c_str(), -1, TRUE) == CSTR_EQUAL;
+        if (same)
+            return;
+        ::SendMessageW(LayerCombo()->Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(at), 0);
+    }
+    if (m_bUnspecifiedAllowed)
+        AppendTrailing(kUnspecified, m_unspecifiedText);
+}
+
+void CPropertyEditorLayer::RefreshOverrideMark(const std::wstring& name)
+{
+    CComboLayer* combo = LayerCombo();
+    LayerByName layer(m_tableId, name);
+    if (!combo || !layer)
+        return;
+    if (COwnerDrawItemLayer* item = combo->LayerItem(combo->FindByName(name)))
+        item->m_bOverridden = Overridden(*layer.operator->());
+}
+
+int CPropertyEditorLayer::GetCurrentIndex()
+{
+    if (!EnsureCombo())
+        return -1;
+    FillList();
+    dkfw::UniqueVariant value;
+    ValueType type = ValueSpecified;
+    if (FAILED(GetPropertyValue(value.Put(), type)))
+        return -1;
+    m_lastType = type;
+    UpdateVariesEntry(type == ValueVaries);
+    UpdateUnspecifiedEntry();
+    if (type == ValueVaries)
+        return FindTrailing(kVaries);
+    if (type == ValueUnspecified)
+        return FindTrailing(kUnspecified);
+    if (value.Type() != VT_BSTR || !value.Get().bstrVal)
+        return -1;
+    const std::wstring name(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal));
+    RefreshOverrideMark(name);
+    return LayerCombo()->FindByName(name);
+}
+
+long CPropertyEditorLayer::BeginEdit(const RECT& rect)
+{
+    // Every activation lists the layers as the drawing has them now.
+    if (m_state < kStateEditing && !IsPropertyReadOnly())
+    {
+        if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
+            return E_FAIL;
+        if (!EnsureCombo())
+            return E_FAIL;
+        LayerCombo()->SetFilled(false);
+        const long hr = FillList();
+        if (FAILED(hr))
+            return hr;
+        UpdateVariesEntry(m_lastType == ValueVaries);
+        UpdateUnspecifiedEntry();
+        // The objects' layer may have a new name since it was read; a value the list lacks
+        // keeps the entry the row showed.
+        int index = GetCurrentIndex();
+        if (index < 0 && m_lastType == ValueSpecified && !m_currentText.empty())
+            index = LayerCombo()->FindByName(m_currentText);
+        m_nCurrentIndex = index;
+        if (index >= 0)
+            m_currentText = GetItemText(index);
+        ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+    return CDkPeSymbolTableBase::BeginEdit(rect);
+}
+
+long CPropertyEditorLayer::CommitSelection(int index)
+try
+{
+    CComboLayer* combo = LayerCombo();
+    const COwnerDrawItemLayer* item = combo && index >= 0 ? combo->LayerItem(index) : nullptr;
+    if (m_tableId.isNull() || !item)
+        return E_FAIL;
+    if (item->m_bGreyed || item->Kind() == kVaries)
+    {
+        // Refused: the list is read again, as the drawing has it now.
+        combo->SetFilled(false);
+        return E_FAIL;
+    }
+    dkfw::UniqueVariant value;
+    value.Addr()->vt = VT_BSTR;
+    value.Addr()->bstrVal = ::SysAllocStringLen(item->m_text.data(), static_cast<UINT>(item->m_text.size()));
+    if (!value.Get().bstrVal)
+        return E_OUTOFMEMORY;
+    const ValueType type = item->Kind() == kUnspecified ? ValueUnspecified : ValueSpecified;
+    // Objects moved to a frozen or hidden layer vanish from view: the host is told around it.
+    bool vanishing = false;
+    if (type == ValueSpecified)
+        if (LayerByName layer(m_tableId, item->m_text); layer)
+            vanishing = layer->isFrozen() || layer->isOff();
+    const CDkPeModelessOperation announce(L"OPM_CHGLAYER", vanishing);
+    return SetPropertyValue(value.Addr(), type);
+}
+DK_CATCH_RETURN()
+
+CString CPropertyEditorLayer::GetItemText(int index)
+{
+    CComboLayer* combo = LayerCombo();
+    const COwnerDrawItemLayer* item = combo ? combo->LayerItem(index) : nullptr;
+    return item ? item->m_text : CString();
+}
