@@ -523,11 +523,16 @@ int CPeComboCustom::AddItem(COwnerDrawItem* item)
 {
     if (!item || !Hwnd())
         return CB_ERR;
-    const int index =
-        static_cast<int>(::SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item->m_text.c_str())));
+    // Straight to the combo's list box, which holds the entries: a list of thousands of
+    // records is filled without the combo passing each message on.
+    HWND list = m_customList.Hwnd();
+    const int index = static_cast<int>(
+        list ? ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item->m_text.c_str()))
+             : ::SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item->m_text.c_str())));
     if (index < 0)
         return CB_ERR;
-    ::SendMessageW(Hwnd(), CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item));
+    ::SendMessageW(list ? list : Hwnd(), list ? LB_SETITEMDATA : CB_SETITEMDATA, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(item));
     return index;
 }
 
@@ -604,11 +609,21 @@ bool CPeComboCustom::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& 
 
 int CComboOwnerDraw::FindByName(const std::wstring& name) const
 {
-    const int count = Hwnd() ? static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
-    for (int i = 0; i < count; ++i)
-        if (ItemText(i) == name)
-            return i;
-    return -1;
+    if (!Hwnd())
+        return -1;
+    // The list finds a name in any letter case: each entry it finds is compared exactly,
+    // from the top, until the search comes round again.
+    int from = -1;
+    for (;;)
+    {
+        const int at = static_cast<int>(::SendMessageW(Hwnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(from),
+                                                       reinterpret_cast<LPARAM>(name.c_str())));
+        if (at == CB_ERR || at <= from)
+            return -1;
+        if (ItemText(at) == name)
+            return at;
+        from = at;
+    }
 }
 
 int CComboBmp::AddItem(const std::wstring& text, UINT bitmapId, bool blank)

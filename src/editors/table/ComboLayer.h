@@ -36,7 +36,7 @@ class DKPEX_API CComboLayer : public CComboOwnerDraw
 {
 public:
     static constexpr DWORD kStyle =
-        WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | CBS_HASSTRINGS;
+        WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_SORT | CBS_HASSTRINGS;
 
     CComboLayer(CDkPeComboBase* owner, DkDbDatabase* database) noexcept;
     ~CComboLayer() override;
