@@ -383,14 +383,15 @@ TEST(PaletteProgram, SelectsInALargeDrawingAndRefusesAHostileOneWithWhy)
     EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
 
     // A byte order mark is read past; bytes that are no UTF-8 are refused where they stand.
-    WriteFileText(dir.Path() + L"bom.dkd", "\xEF\xBB\xBFlayer Walls color=1\nentity Circle handle=B1 Layer=Walls Radius=2\n");
+    WriteFileText(dir.Path() + L"bom.dkd",
+                  "\xEF\xBB\xBFlayer Walls color=1\nentity Circle handle=B1 Layer=Walls Radius=2\n");
     r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() + L"bom.dkd\" --select B1 --dump",
                            BinDir(), 60000);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("Radius | DkPePropertyEditorDRVKNumeric | 2.0000")) << r.output;
     WriteFileText(dir.Path() + L"latin1.dkd", "layer Walls\nentity Text TextString=\"Caf\xE9\"\n");
-    r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() + L"latin1.dkd\" --dump",
-                           BinDir(), 60000);
+    r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" \"" + dir.Path() + L"latin1.dkd\" --dump", BinDir(),
+                           60000);
     EXPECT_EQ(2u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("latin1.dkd:2: the text is not UTF-8")) << r.output;
 }
@@ -515,10 +516,11 @@ TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
     // read-only row: each with why, in one line.
     for (const Case& c :
          {Case{L"30 --set \"Transparency=500\"", "dkpex-palette: the row \"Transparency\" refused \"500\": "},
-          Case{L"30 --set \"Transparency=abc\"",
-               "dkpex-palette: the row \"Transparency\" refused \"abc\": The value was not changed: \"abc\" is not a whole "
-               "number"},
-          Case{L"30 --set Radius=1e400", "dkpex-palette: the row \"Radius\" refused \"1e400\": The value was not changed"},
+          Case{L"30 --set \"Transparency=abc\"", "dkpex-palette: the row \"Transparency\" refused \"abc\": The value "
+                                                 "was not changed: \"abc\" is not a whole "
+                                                 "number"},
+          Case{L"30 --set Radius=1e400",
+               "dkpex-palette: the row \"Radius\" refused \"1e400\": The value was not changed"},
           Case{L"30 --set Radius=nan", "dkpex-palette: the row \"Radius\" refused \"nan\": The value was not changed"},
           Case{L"30,32 --set Radius=9",
                "dkpex-palette: the row \"Radius\" left the selected objects on a locked layer as they are"},
@@ -572,8 +574,7 @@ TEST(PaletteProgram, SetsAColourByItsEntryOrThroughTheColourDialog)
     EXPECT_NE(std::string::npos, named.output.find("| Color | DkPePropertyEditorColor | ByLayer (VP) | value"))
         << "the viewport overrides the layer's colour\n"
         << named.output;
-    EXPECT_NE(std::string::npos, named.output.find("| Color | DkPePropertyEditorColor | Red | value"))
-        << named.output;
+    EXPECT_NE(std::string::npos, named.output.find("| Color | DkPePropertyEditorColor | Red | value")) << named.output;
 
     auto fill = dktest::RunProcess(palette + L"--select 65,66 --dump --set \"Text fill=Empty\" --journal --dump",
                                    BinDir(), 60000);
@@ -592,3 +593,32 @@ TEST(PaletteProgram, SetsAColourByItsEntryOrThroughTheColourDialog)
         EXPECT_EQ(0, Occurrences(no.output, "journal: undo group begin")) << no.output;
     }
 }
+
+namespace
+{
+// The layer row: a layer picked by its entry, the host told around a move to a frozen layer;
+// a layer of an external reference and the varies entry are refused.
+TEST(PaletteProgram, MovesObjectsToALayerByItsEntry)
+{
+    const std::wstring palette = L"\"" + BinDir() + L"dkpex-palette.exe\" ";
+    auto r = dktest::RunProcess(palette + L"--select 30,31 --set Layer=Furniture --journal --dump", BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    const size_t layerStart = r.output.find("journal: modeless start OPM_CHGLAYER");
+    const size_t propStart = r.output.find("journal: modeless start OPM_CHGPROP");
+    const size_t propEnd = r.output.find("journal: modeless end OPM_CHGPROP");
+    const size_t layerEnd = r.output.find("journal: modeless end OPM_CHGLAYER");
+    EXPECT_TRUE(layerStart < propStart && propStart < propEnd && propEnd < layerEnd && layerEnd != std::string::npos)
+        << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("General | Layer | DkPePropertyEditorLayer | Furniture | value"))
+        << r.output;
+
+    for (const wchar_t* refused : {L"--select 30 --set \"Layer=Site|Grid\"", L"--select 30,36 --set Layer=*VARIES*"})
+    {
+        auto no = dktest::RunProcess(palette + refused, BinDir(), 60000);
+        ASSERT_FALSE(no.timedOut);
+        EXPECT_EQ(1u, no.exitCode) << no.output;
+        EXPECT_NE(std::string::npos, no.output.find("the row \"Layer\" refused")) << no.output;
+    }
+}
+} // namespace
