@@ -90,7 +90,7 @@ try
     // name are left out.
     struct Named
     {
-        std::wstring name;
+        DkString name;
         DkDbObjectId id;
     };
     std::vector<Named> records;
@@ -114,13 +114,12 @@ try
         }
     }
     std::stable_sort(records.begin(), records.end(),
-                     [](const Named& a, const Named& b)
-                     { return dkStringCompare(a.name.c_str(), b.name.c_str()) < 0; });
+                     [](const Named& a, const Named& b) { return a.name.compare(b.name) < 0; });
 
     // The list is built out of sight, its storage taken at once.
     size_t characters = 0;
     for (const Named& r : records)
-        characters += r.name.size() + 1;
+        characters += static_cast<size_t>(r.name.length()) + 1;
     ::SendMessageW(list, CB_INITSTORAGE, records.size(), characters * sizeof(wchar_t));
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (const Named& r : records)
