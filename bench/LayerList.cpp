@@ -184,7 +184,7 @@ int main(int argc, char** argv)
     }
     const double perLayer = 1e6 * best / static_cast<double>(names.size());
     const double floorPerLayer = 1e6 * floorBest / static_cast<double>(names.size());
-    std::printf("figure host-calls-layer-list-%d: %.2f ms (best of %d; mean %.2f ms; %.0f ns per layer)\n", layers,
+    std::printf("figure list-box-layer-list-%d: %.2f ms (best of %d; mean %.2f ms; %.0f ns per layer)\n", layers,
                 floorBest, rounds, floorMean, floorPerLayer);
     std::printf("figure layer-list-%d: %.2f ms (best of %d; mean %.2f ms; %.0f ns per layer; ratio %.2f)\n", layers,
                 best, rounds, mean, perLayer, best / floorBest);

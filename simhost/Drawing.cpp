@@ -584,7 +584,7 @@ try
                 return true;
         return Refuse(description, L"That is not a valid value for " + n + L".");
     }
-    if (n == L"Layer" && !FindInTable(layerTable, text))
+    if (n == L"Layer" && !FindInTable(layerTable, value.bstrVal, value.bstrVal ? ::SysStringLen(value.bstrVal) : 0))
         return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
     if (n == L"Linetype" && !FindInTable(linetypeTable, text))
         return Refuse(description, L"Linetype \"" + text + L"\" is not loaded.");
@@ -645,6 +645,11 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
     {
         // An entity refers to its layer record: the name reads back as the layer spells it.
         const Record* layer = FindInTable(layerTable, value.bstrVal, ::SysStringLen(value.bstrVal));
+        if (!layer)
+        {
+            Refuse(description, L"Layer \"" + std::wstring(value.bstrVal) + L"\" does not exist.");
+            return DISP_E_EXCEPTION;
+        }
         dkfw::UniqueVariant spelled;
         spelled.Addr()->vt = VT_BSTR;
         spelled.Addr()->bstrVal = ::SysAllocString(layer->name.c_str());
@@ -787,35 +792,48 @@ void Drawing::Rename(Record& r, const std::wstring& name)
         owner->index.erase(Folded(r.name.data(), r.name.size()));
         owner->index.emplace(Folded(name.data(), name.size()), r.id);
     }
-    // Entities name their layer: they read the new name.
+    // Entities name their layer: they read the new name, and so does what undo puts back.
     if (r.kind == RecordKind::Layer)
+    {
+        auto follow = [&](dkfw::UniqueVariant& v)
+        {
+            if (v.Type() == VT_BSTR && SameText(v.Get().bstrVal ? v.Get().bstrVal : L"", r.name))
+            {
+                dkfw::UniqueVariant renamed;
+                renamed.Addr()->vt = VT_BSTR;
+                renamed.Addr()->bstrVal = ::SysAllocString(name.c_str());
+                v = std::move(renamed);
+            }
+        };
         for (auto& [id, e] : m_records)
             if (e->kind == RecordKind::Entity)
                 if (const int slot = e->cls->SlotIndex(2); slot >= 0)
-                {
-                    dkfw::UniqueVariant& v = e->values[static_cast<size_t>(slot)];
-                    if (v.Type() == VT_BSTR && SameText(v.Get().bstrVal ? v.Get().bstrVal : L"", r.name))
-                    {
-                        dkfw::UniqueVariant renamed;
-                        renamed.Addr()->vt = VT_BSTR;
-                        renamed.Addr()->bstrVal = ::SysAllocString(name.c_str());
-                        v = std::move(renamed);
-                    }
-                }
+                    follow(e->values[static_cast<size_t>(slot)]);
+        for (UndoStep& step : m_undo)
+            for (BeforeImage& image : step.images)
+                if (const Record* e = Find(image.id);
+                    e && e->kind == RecordKind::Entity && image.slot >= 0 && image.slot == e->cls->SlotIndex(2))
+                    follow(image.value);
+    }
     r.name = name;
     NotifyModified(r.id);
 }
 
 bool Drawing::InUse(const Record& layer) const
 {
+    auto names = [&](const VARIANT& v) { return v.vt == VT_BSTR && v.bstrVal && SameText(v.bstrVal, layer.name); };
     for (const auto& [id, e] : m_records)
-        if (e->kind == RecordKind::Entity && !e->erased)
-            if (const int slot = e->cls->SlotIndex(2); slot >= 0)
-            {
-                const VARIANT& v = e->values[static_cast<size_t>(slot)].Get();
-                if (v.vt == VT_BSTR && v.bstrVal && SameText(v.bstrVal, layer.name))
-                    return true;
-            }
+        if (e->kind == RecordKind::Entity)
+            if (const int slot = e->cls->SlotIndex(2); slot >= 0 && names(e->values[static_cast<size_t>(slot)].Get()))
+                return true;
+    // What undo would put back counts too, as would an erased entity that undo brings back.
+    for (const UndoStep& step : m_undo)
+        for (const BeforeImage& image : step.images)
+            if (const auto it = m_records.find(image.id); it != m_records.end())
+                if (const Record& e = *it->second;
+                    e.kind == RecordKind::Entity && image.slot >= 0 && image.slot == e.cls->SlotIndex(2))
+                    if (names(image.value.Get()))
+                        return true;
     return false;
 }
 

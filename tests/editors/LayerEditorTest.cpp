@@ -160,9 +160,30 @@ TEST_F(LayerEditor, LayersThatCannotBeChosenAreRefused)
     EXPECT_TRUE(Greyed(L"Furniture"));
     EXPECT_TRUE(Greyed(L"Site|Grid"));
     EXPECT_FALSE(Greyed(L"Hidden")) << "off is not frozen";
+    dkhost_test::ClearJournal();
     Choose(IndexOf(L"Furniture"));
     EXPECT_EQ(depth, dkhost_test::UndoDepth());
-    EXPECT_TRUE(dktest::Journal().empty() || Position(dktest::Journal(), L"modeless start OPM_CHGPROP") == -1);
+    const auto journal = dktest::Journal();
+    EXPECT_EQ(-1, Position(journal, L"modeless start OPM_CHGLAYER"));
+    EXPECT_EQ(-1, Position(journal, L"modeless start OPM_CHGPROP"));
+}
+
+// Objects that take the unspecified state for their layer: its entry after the layers and
+// before the varies entry; chosen, the objects are left unspecified.
+TEST_F(LayerEditor, TheUnspecifiedEntryStandsAfterTheLayers)
+{
+    for (const wchar_t* h : {L"30", L"36"})
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kLayer, true, false, nullptr);
+    Open({L"30", L"36"});
+    auto expected = kLayers;
+    expected.insert(expected.end(), {L"*Unspecified*", L"*VARIES*"});
+    EXPECT_EQ(expected, Entries());
+    EXPECT_EQ(L"*VARIES*", SelectedText());
+    Choose(IndexOf(L"*Unspecified*"));
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    expected.pop_back();
+    EXPECT_EQ(expected, Entries());
+    EXPECT_EQ(L"*Unspecified*", SelectedText());
 }
 
 // Layers added, renamed or purged in the host show at the next activation, never inside the
@@ -271,14 +292,25 @@ TEST_F(LayerEditor, GreyedAndOverriddenEntriesAreDrawnSo)
     draw(doors, ODS_SELECTED);
     EXPECT_EQ(0, count(back)) << "a selected entry is highlighted instead";
 
-    // An ampersand is part of the name.
+    // An ampersand is part of the name: "R&D" is drawn as wide as its three characters.
+    auto rightmost = [&]
+    {
+        int x = -1;
+        for (int px = 0; px < 160; ++px)
+            for (int y = 0; y < 18; ++y)
+                if (::GetPixel(dc, px, y) == RGB(0, 0, 0))
+                    x = px;
+        return x;
+    };
     COwnerDrawItemLayer amp;
-    amp.m_text = L"R&D";
-    draw(amp, 0);
-    const int withAmpersand = count(RGB(0, 0, 0));
     amp.m_text = L"RD";
     draw(amp, 0);
-    EXPECT_GT(withAmpersand, count(RGB(0, 0, 0)));
+    const int plain = rightmost();
+    amp.m_text = L"R&D";
+    draw(amp, 0);
+    SIZE ampersand{};
+    ::GetTextExtentPoint32W(dc, L"&", 1, &ampersand);
+    EXPECT_GE(rightmost(), plain + ampersand.cx - 1);
 
     ::SelectObject(dc, oldFont);
     ::SelectObject(dc, oldBitmap);
@@ -297,13 +329,24 @@ TEST_F(LayerEditor, DatabaseFaultsLeaveOutOrFailAndWriteNothing)
     m_host.Release();
     dkhost_test::SetOpenFault(dkhost_test::LayerId(L"Walls"), false);
 
+    // A table that stops opening while the row shows: a refresh keeps the list and the
+    // entry; an activation fails, and nothing is written.
     Open({L"30"});
+    ASSERT_NE(0, dkhost_test::AddLayer(L"Zed", 3));
     dkhost_test::SetOpenFault(dkhost_test::LayerTableId(), true);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_EQ(kLayers, Entries());
+    EXPECT_EQ(L"Doors", SelectedText());
     m_host.Deactivate();
     Pump(0);
+    const int before = dkhost_test::UndoDepth();
     m_host.Activate(OLEIVERB_UIACTIVATE);
     Pump(0);
     EXPECT_FALSE(::IsWindowVisible(Combo())) << "no list to choose from";
+    EXPECT_EQ(before, dkhost_test::UndoDepth());
+    dkhost_test::SetOpenFault(dkhost_test::LayerTableId(), false);
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_NE(-1, IndexOf(L"Zed")) << "listed once the table opens again";
     m_host.Release();
     dkhost_test::SetOpenFault(dkhost_test::LayerTableId(), false);
 

@@ -595,6 +595,23 @@ TEST_F(Host, LayerCommandsTellTheTableAndTheDrawingSaysGoodbye)
     EXPECT_FALSE(layer->hasOverrides(DkDbObjectId()));
     layer->close();
 
+    // What undo puts back follows a rename, and keeps a layer from being purged; a group in
+    // which nothing changed leaves no step.
+    dkfw::UniqueBstr annotation(L"Annotation2");
+    ASSERT_NE(0, dkhost_test::AddLayer(annotation.Get(), 5));
+    value.bstrVal = annotation.Get();
+    ASSERT_EQ(S_OK, Put(circle.Get(), 2, value));
+    value.bstrVal = lower.Get();
+    ASSERT_EQ(S_OK, Put(circle.Get(), 2, value));
+    EXPECT_FALSE(dkhost_test::PurgeLayer(L"Annotation2")) << "undo would bring it back";
+    EXPECT_TRUE(dkhost_test::RenameLayer(L"Annotation2", L"Notes"));
+    EXPECT_EQ(1, dkhost_test::Undo(1));
+    EXPECT_EQ(L"Notes", layerOf());
+    const int depth = dkhost_test::UndoDepth();
+    db->undoController()->undoGroup(DkDb::kUndoGroupBegin, L"Nothing");
+    db->undoController()->undoGroup(DkDb::kUndoGroupEnd);
+    EXPECT_EQ(depth, dkhost_test::UndoDepth());
+
     // Faults: a record that refuses to open.
     dkhost_test::SetOpenFault(walls, true);
     EXPECT_NE(Drvk::eOk, dkdbOpenObject(layer, DkDbObjectId(walls), DkDb::kForRead));
@@ -604,7 +621,7 @@ TEST_F(Host, LayerCommandsTellTheTableAndTheDrawingSaysGoodbye)
     ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
     EXPECT_EQ((std::vector<LONG_PTR>{table}), reactor.gone);
     EXPECT_EQ(0, dkhost_test::Reactors(dkhost_test::LayerTableId()));
-    EXPECT_EQ(4u, reactor.modifiedIds.size()) << "nothing more once gone";
+    EXPECT_EQ(6u, reactor.modifiedIds.size()) << "nothing more once gone";
 }
 
 TEST(HostString, NamesSortIgnoringCaseThenByCodeUnits)

@@ -381,8 +381,10 @@ long CDkPeComboBase::DrawSelectedEntry(ATL_DRAWINFO& info, int shift)
     const int selected =
         combo && combo->Hwnd() ? static_cast<int>(::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0)) : -1;
     COwnerDrawItem* item = combo && selected >= 0 ? combo->Item(selected) : nullptr;
+    // A value the list lacks (a record renamed or gone since the row was read): the row goes
+    // on showing what it showed.
     if (!item)
-        return S_OK;
+        return m_currentText.empty() ? S_OK : CDkPeComboBase::Handle_OnDraw(info);
     const int saved = ::SaveDC(dc);
     BOOL handled = FALSE;
     Handle_OnCtlColor(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0, handled);

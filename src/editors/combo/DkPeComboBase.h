@@ -85,7 +85,7 @@ protected:
     // The combo over the control window, filled, made when there is none; false on failure.
     bool EnsureCombo();
     // The inactive row of an owner-drawn list: the selected entry drawn as it is listed,
-    // moved shift pixels right; nothing without one.
+    // moved shift pixels right; without one, the text the row showed last.
     long DrawSelectedEntry(ATL_DRAWINFO& info, int shift);
 
     int m_nCurrentIndex = -1;

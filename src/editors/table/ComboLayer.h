@@ -43,7 +43,7 @@ public:
 
     COwnerDrawItemLayer* LayerItem(int index) const;
     int Count() const noexcept;
-    // The reactor still serves the list (the table has not left memory).
+    // The layer table has not left memory (its drawing was not closed or replaced).
     bool Watching() const noexcept { return m_reactor.List() != nullptr; }
 
 private:

@@ -82,12 +82,10 @@ try
         return S_OK;
     if (FAILED(PrepareFill()))
         return E_FAIL;
-    combo->SetFilled(true);
-    HWND list = combo->Hwnd();
-    ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
 
     // The live records' names and ids, in table order; those that do not open or have no
-    // name are left out.
+    // name are left out. A table that does not open leaves the list as it was, still to be
+    // filled: the row keeps showing its entry.
     struct Named
     {
         DkString name;
@@ -113,6 +111,9 @@ try
                 records.push_back(Named{name, id});
         }
     }
+    combo->SetFilled(true);
+    HWND list = combo->Hwnd();
+    ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
     std::stable_sort(records.begin(), records.end(),
                      [](const Named& a, const Named& b) { return a.name.compare(b.name) < 0; });
 

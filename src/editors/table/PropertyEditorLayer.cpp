@@ -116,7 +116,9 @@ CComboLayer* CPropertyEditorLayer::LayerCombo() const noexcept
 
 long CPropertyEditorLayer::PrepareFill()
 {
-    return S_OK;
+    // The drawing the table belonged to has left memory: there is nothing left to list.
+    const CComboLayer* combo = LayerCombo();
+    return combo && !combo->Watching() ? E_FAIL : S_OK;
 }
 
 long CPropertyEditorLayer::CreateComboWindow(const RECT& rect)
@@ -186,7 +188,9 @@ void CPropertyEditorLayer::AppendTrailing(ULONGLONG kind, const std::wstring& te
     item->m_fillColor = m_backColor;
     item->m_textColor = m_foreColor;
     // Inserted rather than added: a sorted list leaves an inserted entry where it is put.
-    if (combo->InsertItem(-1, item.get()) >= 0)
+    // The unspecified entry goes before the varies one, as in every list.
+    const int at = kind == kUnspecified ? FindTrailing(kVaries) : -1;
+    if (combo->InsertItem(at, item.get()) >= 0)
         item.release();
 }
 
@@ -264,11 +268,8 @@ long CPropertyEditorLayer::BeginEdit(const RECT& rect)
             return hr;
         UpdateVariesEntry(m_lastType == ValueVaries);
         UpdateUnspecifiedEntry();
-        // The objects' layer may have a new name since it was read; a value the list lacks
-        // keeps the entry the row showed.
-        int index = GetCurrentIndex();
-        if (index < 0 && m_lastType == ValueSpecified && !m_currentText.empty())
-            index = LayerCombo()->FindByName(m_currentText);
+        // The objects' layer may have a new name since it was read.
+        const int index = GetCurrentIndex();
         m_nCurrentIndex = index;
         if (index >= 0)
             m_currentText = GetItemText(index);
@@ -282,7 +283,7 @@ try
 {
     CComboLayer* combo = LayerCombo();
     const COwnerDrawItemLayer* item = combo && index >= 0 ? combo->LayerItem(index) : nullptr;
-    if (m_tableId.isNull() || !item)
+    if (m_tableId.isNull() || !item || !combo->Watching())
         return E_FAIL;
     if (item->m_bGreyed || item->Kind() == kVaries)
     {

@@ -32,7 +32,7 @@ private:
     void UpdateUnspecifiedEntry();
     // The entry of kind after the layers, or -1.
     int FindTrailing(ULONGLONG kind) const;
-    // A new entry of kind with text at the end of the list (a sorted list keeps it there).
+    // A new entry of kind with text after the layers (a sorted list keeps it there).
     void AppendTrailing(ULONGLONG kind, const std::wstring& text);
     // The layer's entry shows whether the current viewport overrides the layer now.
     void RefreshOverrideMark(const std::wstring& name);
