@@ -24,6 +24,7 @@ const DkRxClass g_attributeClass(L"DkDbAttribute", &g_entityClass);
 const DkRxClass g_hatchClass(L"DkDbHatch", &g_entityClass);
 const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
 const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
+const DkRxClass g_linetypeClass(L"DkDbLinetypeTableRecord", &g_recordClass);
 const DkRxClass g_tableClass(L"DkDbSymbolTable", &g_dbObjectClass);
 const DkRxClass g_dictionaryClass(L"DkDbDictionary", &g_dbObjectClass);
 
@@ -217,7 +218,35 @@ public:
     }
     bool hasOverrides(DkDbObjectId viewport) const noexcept override
     {
-        return !viewport.isNull() && m_r.viewportColors.count(viewport.asOldId()) != 0;
+        const LONG_PTR v = viewport.asOldId();
+        return !viewport.isNull() &&
+               (m_r.viewportColors.count(v) || m_r.viewportLineweights.count(v) || m_r.viewportLinetypes.count(v));
+    }
+    int lineWeightInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept override
+    {
+        const auto it = m_r.viewportLineweights.find(viewport.asOldId());
+        isOverride = it != m_r.viewportLineweights.end();
+        return isOverride ? it->second : m_r.lineweight;
+    }
+    DkDbObjectId linetypeObjectIdInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept override
+    {
+        const auto it = m_r.viewportLinetypes.find(viewport.asOldId());
+        isOverride = it != m_r.viewportLinetypes.end();
+        return DkDbObjectId(isOverride ? it->second : m_r.linetype);
+    }
+};
+
+class LinetypeView final : public View<DkDbLinetypeTableRecord>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+    bool isDependent() const noexcept override { return m_r.dependent; }
+    const wchar_t* comments() const noexcept override { return m_r.comment.c_str(); }
+    int numDashes() const noexcept override { return static_cast<int>(m_r.pattern.size()); }
+    int dashLengthAt(int index) const noexcept override
+    {
+        return index >= 0 && index < numDashes() ? m_r.pattern[static_cast<size_t>(index)] : 0;
     }
 };
 
@@ -390,6 +419,8 @@ DK_RX_CLASS(DkDbSymbolTableRecord, g_recordClass)
 DK_RX_CAST(DkDbSymbolTableRecord)
 DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
 DK_RX_CAST(DkDbLayerTableRecord)
+DK_RX_CLASS(DkDbLinetypeTableRecord, g_linetypeClass)
+DK_RX_CAST(DkDbLinetypeTableRecord)
 DK_RX_CLASS(DkDbSymbolTable, g_tableClass)
 DK_RX_CAST(DkDbSymbolTable)
 DK_RX_CLASS(DkDbDictionary, g_dictionaryClass)
@@ -433,6 +464,9 @@ try
         break;
     case RecordKind::Layer:
         obj = new LayerView(*r);
+        break;
+    case RecordKind::Linetype:
+        obj = new LinetypeView(*r);
         break;
     case RecordKind::Table:
         obj = new TableView(*r);

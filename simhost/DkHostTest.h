@@ -108,6 +108,24 @@ DKHOST_API bool SetLayerViewportColor(const wchar_t* name, LONG_PTR viewport, in
 DKHOST_API LONG_PTR LayerId(const wchar_t* name) noexcept;
 DKHOST_API LONG_PTR LayerTableId() noexcept;
 
+// Lineweights: shown in inches (or millimetres), and a host that lists only its first count
+// standard lineweights (-1: all 24).
+DKHOST_API void SetLineweightUnits(bool inches) noexcept;
+DKHOST_API void SetLineweightsListed(int count) noexcept;
+// Linetypes: loaded (dashes positive, gaps negative, in pixels; none: solid), renamed and
+// purged as the host's commands do, the table's reactors told; ByLayer, ByBlock and
+// Continuous cannot be renamed or purged, nor a linetype in use.
+DKHOST_API LONG_PTR AddLinetype(const wchar_t* name, const int* pattern, int count) noexcept;
+DKHOST_API bool RenameLinetype(const wchar_t* name, const wchar_t* newName) noexcept;
+DKHOST_API bool PurgeLinetype(const wchar_t* name) noexcept;
+DKHOST_API LONG_PTR LinetypeId(const wchar_t* name) noexcept;
+// A layer's lineweight, and a viewport's overrides of its lineweight and linetype (a null
+// linetype takes the override away).
+DKHOST_API bool SetLayerLineweight(const wchar_t* name, int lineweight) noexcept;
+DKHOST_API bool SetLayerViewportLineweight(const wchar_t* name, LONG_PTR viewport, bool overridden,
+                                           int lineweight) noexcept;
+DKHOST_API bool SetLayerViewportLinetype(const wchar_t* name, LONG_PTR viewport, const wchar_t* linetype) noexcept;
+
 // Database faults: an object (a record, a table) that cannot be opened; no working database.
 DKHOST_API void SetOpenFault(LONG_PTR id, bool refuse) noexcept;
 DKHOST_API void SetNoWorkingDatabase(bool none) noexcept;

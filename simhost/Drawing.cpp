@@ -116,10 +116,10 @@ Drawing::Drawing()
     mleaderStyles = Add(RecordKind::Dictionary, 0, L"MLeaderStyles").id;
     tableStyles = Add(RecordKind::Dictionary, 0, L"TableStyles").id;
     modelSpace = Add(RecordKind::Block, blockTable, L"*Model_Space").id;
-    Add(RecordKind::Layer, layerTable, L"0");
     Add(RecordKind::Linetype, linetypeTable, L"ByBlock");
     Add(RecordKind::Linetype, linetypeTable, L"ByLayer");
     Add(RecordKind::Linetype, linetypeTable, L"Continuous").comment = L"Solid line";
+    Add(RecordKind::Layer, layerTable, L"0");
     Add(RecordKind::TextStyle, textStyleTable, L"Standard");
     Add(RecordKind::DimStyle, dimStyleTable, L"Standard");
 }
@@ -314,6 +314,10 @@ Record& Drawing::Add(RecordKind kind, LONG_PTR owner, const std::wstring& name)
     r->kind = kind;
     r->name = name;
     Record& ref = *r;
+    // A new layer draws with solid lines.
+    if (kind == RecordKind::Layer)
+        if (const Record* solid = FindInTable(linetypeTable, L"Continuous"))
+            ref.linetype = solid->id;
     m_records.emplace(ref.id, std::move(r));
     if (Record* o = Find(owner))
     {
@@ -584,9 +588,10 @@ try
                 return true;
         return Refuse(description, L"That is not a valid value for " + n + L".");
     }
-    if (n == L"Layer" && !FindInTable(layerTable, value.bstrVal, value.bstrVal ? ::SysStringLen(value.bstrVal) : 0))
+    const UINT length = value.vt == VT_BSTR && value.bstrVal ? ::SysStringLen(value.bstrVal) : 0;
+    if (n == L"Layer" && !FindInTable(layerTable, value.bstrVal, length))
         return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
-    if (n == L"Linetype" && !FindInTable(linetypeTable, text))
+    if (n == L"Linetype" && !FindInTable(linetypeTable, value.bstrVal, length))
         return Refuse(description, L"Linetype \"" + text + L"\" is not loaded.");
     if (n == L"StyleName" && c == L"Dimension" && !FindInTable(dimStyleTable, text))
         return Refuse(description, L"Dimension style \"" + text + L"\" does not exist.");
@@ -641,18 +646,20 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
         put(L"Radius", std::sqrt(d / kPi));
     else if (c == L"Arc" && (n == L"StartAngle" || n == L"EndAngle"))
         put(n.c_str(), Normalize(d));
-    else if (n == L"Layer")
+    else if (n == L"Layer" || n == L"Linetype")
     {
-        // An entity refers to its layer record: the name reads back as the layer spells it.
-        const Record* layer = FindInTable(layerTable, value.bstrVal, ::SysStringLen(value.bstrVal));
-        if (!layer)
+        // An entity refers to its layer and linetype records: a name reads back as the record
+        // spells it.
+        const Record* record =
+            FindInTable(n == L"Layer" ? layerTable : linetypeTable, value.bstrVal, ::SysStringLen(value.bstrVal));
+        if (!record)
         {
-            Refuse(description, L"Layer \"" + std::wstring(value.bstrVal) + L"\" does not exist.");
+            Refuse(description, n + L" \"" + std::wstring(value.bstrVal) + L"\" does not exist.");
             return DISP_E_EXCEPTION;
         }
         dkfw::UniqueVariant spelled;
         spelled.Addr()->vt = VT_BSTR;
-        spelled.Addr()->bstrVal = ::SysAllocString(layer->name.c_str());
+        spelled.Addr()->bstrVal = ::SysAllocString(record->name.c_str());
         if (!spelled.Get().bstrVal)
             return E_OUTOFMEMORY;
         const int i = r.cls->SlotIndex(slot.dispid);
@@ -792,8 +799,9 @@ void Drawing::Rename(Record& r, const std::wstring& name)
         owner->index.erase(Folded(r.name.data(), r.name.size()));
         owner->index.emplace(Folded(name.data(), name.size()), r.id);
     }
-    // Entities name their layer: they read the new name, and so does what undo puts back.
-    if (r.kind == RecordKind::Layer)
+    // Entities name their layer and linetype: they read the new name, and so does what undo
+    // puts back.
+    if (const DISPID dispid = NamingDispid(r); dispid != 0)
     {
         auto follow = [&](dkfw::UniqueVariant& v)
         {
@@ -807,31 +815,49 @@ void Drawing::Rename(Record& r, const std::wstring& name)
         };
         for (auto& [id, e] : m_records)
             if (e->kind == RecordKind::Entity)
-                if (const int slot = e->cls->SlotIndex(2); slot >= 0)
+                if (const int slot = e->cls->SlotIndex(dispid); slot >= 0)
                     follow(e->values[static_cast<size_t>(slot)]);
         for (UndoStep& step : m_undo)
             for (BeforeImage& image : step.images)
                 if (const Record* e = Find(image.id);
-                    e && e->kind == RecordKind::Entity && image.slot >= 0 && image.slot == e->cls->SlotIndex(2))
+                    e && e->kind == RecordKind::Entity && image.slot >= 0 && image.slot == e->cls->SlotIndex(dispid))
                     follow(image.value);
     }
     r.name = name;
     NotifyModified(r.id);
 }
 
-bool Drawing::InUse(const Record& layer) const
+DISPID Drawing::NamingDispid(const Record& r) noexcept
 {
-    auto names = [&](const VARIANT& v) { return v.vt == VT_BSTR && v.bstrVal && SameText(v.bstrVal, layer.name); };
+    return r.kind == RecordKind::Layer ? 2 : r.kind == RecordKind::Linetype ? 3 : 0;
+}
+
+bool Drawing::InUse(const Record& record) const
+{
+    const DISPID dispid = NamingDispid(record);
+    auto names = [&](const VARIANT& v) { return v.vt == VT_BSTR && v.bstrVal && SameText(v.bstrVal, record.name); };
     for (const auto& [id, e] : m_records)
+    {
         if (e->kind == RecordKind::Entity)
-            if (const int slot = e->cls->SlotIndex(2); slot >= 0 && names(e->values[static_cast<size_t>(slot)].Get()))
+            if (const int slot = e->cls->SlotIndex(dispid);
+                slot >= 0 && names(e->values[static_cast<size_t>(slot)].Get()))
                 return true;
+        // Layers use linetypes, in their own right and in viewports.
+        if (e->kind == RecordKind::Layer && record.kind == RecordKind::Linetype && !e->erased)
+        {
+            if (e->linetype == record.id)
+                return true;
+            for (const auto& [viewport, linetype] : e->viewportLinetypes)
+                if (linetype == record.id)
+                    return true;
+        }
+    }
     // What undo would put back counts too, as would an erased entity that undo brings back.
     for (const UndoStep& step : m_undo)
         for (const BeforeImage& image : step.images)
             if (const auto it = m_records.find(image.id); it != m_records.end())
                 if (const Record& e = *it->second;
-                    e.kind == RecordKind::Entity && image.slot >= 0 && image.slot == e.cls->SlotIndex(2))
+                    e.kind == RecordKind::Entity && image.slot >= 0 && image.slot == e.cls->SlotIndex(dispid))
                     if (names(image.value.Get()))
                         return true;
     return false;

@@ -106,6 +106,11 @@ struct Record
     LONG_PTR linetype = 0;
     std::set<LONG_PTR> frozenInViewports;
     std::map<LONG_PTR, int> viewportColors; // the colours viewports override the layer's with
+    int lineweight = -3;
+    std::map<LONG_PTR, int> viewportLineweights;
+    std::map<LONG_PTR, LONG_PTR> viewportLinetypes;
+    // Linetypes: dashes (positive) and gaps (negative) in pixels; none is solid.
+    std::vector<int> pattern;
     // Entities.
     const ObjectClass* cls = nullptr;
     std::vector<dkfw::UniqueVariant> values; // parallel to cls->slots
@@ -176,8 +181,11 @@ public:
     // told: a new name (entities on a renamed layer read the new name), purged.
     void Rename(Record& r, const std::wstring& name);
     void Purge(Record& r);
-    // Some entity not erased is on the layer.
-    bool InUse(const Record& layer) const;
+    // An entity (or what undo would put back) names the layer or linetype; a layer uses the
+    // linetype.
+    bool InUse(const Record& record) const;
+    // The entity property that names records of r's kind (0: none).
+    static DISPID NamingDispid(const Record& r) noexcept;
     // The drawing leaves memory: every reactor is detached and told.
     void SayGoodbye() noexcept;
 

@@ -459,7 +459,10 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         // its description. Anything else is refused rather than dropped.
         long color = -1;
         long vpColor = -1;
-        LONG_PTR linetype = 0;
+        long lineweight = -3, vpLineweight = -4;
+        LONG_PTR linetype = 0, vpLinetype = 0;
+        std::vector<int> pattern;
+        auto isLineweight = [](long v) { return v == -3 || (v >= 0 && v <= 211); };
         for (size_t i = 2; i < tokens.size(); ++i)
         {
             const Token& t = tokens[i];
@@ -467,19 +470,44 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 continue;
             if (t.hasValue && t.key == L"color" && WholeInteger(t.value, color) && color >= 1 && color <= 255)
                 continue;
-            // The colour the current viewport overrides the layer's with.
+            // The colour, lineweight and linetype the current viewport overrides the layer's with.
             if (t.hasValue && t.key == L"vpcolor" && WholeInteger(t.value, vpColor) && vpColor >= 1 && vpColor <= 255)
                 continue;
-            if (t.hasValue && t.key == L"linetype")
+            if (t.hasValue && t.key == L"lineweight" && WholeInteger(t.value, lineweight) && isLineweight(lineweight))
+                continue;
+            if (t.hasValue && t.key == L"vplineweight" && WholeInteger(t.value, vpLineweight) &&
+                isLineweight(vpLineweight))
+                continue;
+            if (t.hasValue && (t.key == L"linetype" || t.key == L"vplinetype"))
                 if (Record* l = d.FindInTable(d.linetypeTable, t.value))
                 {
-                    linetype = l->id;
+                    (t.key == L"linetype" ? linetype : vpLinetype) = l->id;
                     continue;
                 }
+            // A linetype's dashes (positive) and gaps (negative) in pixels.
+            if (t.hasValue && t.key == L"pattern" && kind == RecordKind::Linetype)
+            {
+                pattern.clear();
+                bool ok = !t.value.empty();
+                for (size_t at = 0; ok && at <= t.value.size();)
+                {
+                    const size_t comma = std::min(t.value.find(L',', at), t.value.size());
+                    long part = 0;
+                    ok = WholeInteger(t.value.substr(at, comma - at), part) && part >= -1000 && part <= 1000;
+                    pattern.push_back(static_cast<int>(part));
+                    at = comma + 1;
+                }
+                if (ok)
+                    continue;
+            }
             g_loadError = t.key == L"color" || t.key == L"vpcolor"
                               ? L"a colour index is from 1 to 255, not \"" + t.value + L"\""
-                          : t.key == L"linetype" ? L"linetype \"" + t.value + L"\" is not in the drawing"
-                                                 : L"\"" + t.key + L"\" is not a setting of " + what;
+                          : t.key == L"linetype" || t.key == L"vplinetype"
+                              ? L"linetype \"" + t.value + L"\" is not in the drawing"
+                          : t.key == L"lineweight" || t.key == L"vplineweight"
+                              ? L"a lineweight is -3 or from 0 to 211, not \"" + t.value + L"\""
+                          : t.key == L"pattern" ? L"a pattern is whole numbers of pixels, not \"" + t.value + L"\""
+                                                : L"\"" + t.key + L"\" is not a setting of " + what;
             return false;
         }
         Record* r = d.FindInTable(container, tokens[1].key);
@@ -499,6 +527,13 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             r->frozenInViewports.insert(1);
         if (vpColor > 0)
             r->viewportColors[1] = static_cast<int>(vpColor);
+        r->lineweight = static_cast<int>(lineweight);
+        if (vpLineweight != -4)
+            r->viewportLineweights[1] = static_cast<int>(vpLineweight);
+        if (vpLinetype)
+            r->viewportLinetypes[1] = vpLinetype;
+        if (!pattern.empty())
+            r->pattern = pattern;
         return true;
     }
     if (what == L"entity" && tokens.size() >= 2)
@@ -600,8 +635,8 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             return false;
         }
         const std::vector<const wchar_t*> raw = list.Names();
-        dkhost_test::SetCustomValues(r->id, id, raw.data(), list.values.data(), static_cast<int>(raw.size()),
-                                     heldIndex, false);
+        dkhost_test::SetCustomValues(r->id, id, raw.data(), list.values.data(), static_cast<int>(raw.size()), heldIndex,
+                                     false);
         return true;
     }
     if (what == L"dynprop" && tokens.size() >= 2)

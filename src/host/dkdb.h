@@ -210,6 +210,22 @@ public:
     virtual bool isFrozenInViewport(DkDbObjectId viewport) const noexcept = 0;
     // Some of the layer's properties are overridden in the given viewport.
     virtual bool hasOverrides(DkDbObjectId viewport) const noexcept = 0;
+    // The lineweight (hundredths of a millimetre, -3 the default) and the linetype in a
+    // viewport, and whether that viewport overrides the layer's own.
+    virtual int lineWeightInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
+    virtual DkDbObjectId linetypeObjectIdInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
+};
+
+class DKHOST_API DkDbLinetypeTableRecord : public DkDbSymbolTableRecord
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbLinetypeTableRecord* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual const wchar_t* comments() const noexcept = 0;
+    // Dashes (positive) and gaps (negative) in pixels at the palette's scale; none: solid.
+    virtual int numDashes() const noexcept = 0;
+    virtual int dashLengthAt(int index) const noexcept = 0;
 };
 
 class DkDbSymbolTableIterator;
