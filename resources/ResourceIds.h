@@ -24,6 +24,8 @@
 #define IDS_COLOR_MAGENTA 117
 #define IDS_COLOR_WHITE 118
 #define IDS_COLOR_INDEX 119           /* any other index colour; %s: its index */
+#define IDS_CONTINUOUS 30              /* the solid linetype's entry */
+#define IDS_LINEWEIGHT_DEFAULT 125     /* the lineweight entry of the drawing's default lineweight */
 #define IDS_VIEWPORT_OVERRIDE 272     /* a by-layer value overridden in the current viewport; %s: the ByLayer word */
 #define IDS_BOOL_FIRST 110            /* the yes/no editor's first entry (writes true) */
 #define IDS_BOOL_SECOND 111           /* the yes/no editor's second entry (writes false) */

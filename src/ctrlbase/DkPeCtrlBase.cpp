@@ -405,6 +405,16 @@ bool CDkPeCtrlBase::IsCurrentDocumentDatabase() noexcept
     return dkpex::IsCurrentDocumentDatabase();
 }
 
+COLORREF CDkPeCtrlBase::ForeColour() const noexcept
+{
+    return Translate(m_foreColor);
+}
+
+COLORREF CDkPeCtrlBase::BackColour() const noexcept
+{
+    return Translate(m_backColor);
+}
+
 HFONT CDkPeCtrlBase::ControlFont() const noexcept
 {
     HFONT font = nullptr;

@@ -185,6 +185,9 @@ public:
 protected:
     // The handle of the palette's font for the control, or null before it has one.
     HFONT ControlFont() const noexcept;
+    // The control's fore and back colours as colours to draw with (a system colour resolved).
+    COLORREF ForeColour() const noexcept;
+    COLORREF BackColour() const noexcept;
     // The control's window, or null before it exists.
     HWND ControlHwnd() const noexcept { return m_pPrivate ? m_pPrivate->GetControlWindow() : nullptr; }
     // The property is read-only now (PropReadOnly asked).
@@ -250,7 +253,7 @@ private:
     std::vector<std::shared_ptr<void>> m_retired;
     // An undo group this write began, which its end closes (and only such a one).
     bool m_undoGroupOpen = false;
-    int m_nCapacity = 0; // entries the selection's three arrays have room for
+    int m_nCapacity = 0;                    // entries the selection's three arrays have room for
     CDkPeSelectionHold* m_pHolds = nullptr; // the writes running over the selection
 
     void Initialize();

@@ -11,6 +11,8 @@
 #include "PropertyEditorDRVKNumeric.h"
 #include "PropertyEditorEllipseEndAngle.h"
 #include "PropertyEditorEnum.h"
+#include "PropertyEditorLType.h"
+#include "PropertyEditorLWeight.h"
 #include "PropertyEditorLayer.h"
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
@@ -31,9 +33,9 @@ template <class T> dkfw::ObjectMapEntry Row() noexcept
 dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorText>(),
     Row<CPropertyEditorPwdText>(),
-    {&CLSID_DkPePropertyEditorLWeight},
+    Row<CPropertyEditorLWeight>(),
     Row<CPropertyEditorColor>(),
-    {&CLSID_DkPePropertyEditorLType},
+    Row<CPropertyEditorLType>(),
     Row<CPropertyEditorLayer>(),
     {&CLSID_DkPePropertyEditorMaterial},
     Row<CPropertyEditorNumeric>(),

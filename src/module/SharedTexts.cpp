@@ -3,6 +3,7 @@
 
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
+#include "dkcm.h"
 
 namespace dkpex
 {
@@ -10,6 +11,7 @@ namespace
 {
 std::wstring g_varies;
 std::wstring g_unspecified;
+std::wstring g_overrideLabel;
 } // namespace
 
 void EnsureSharedTexts()
@@ -28,5 +30,21 @@ const std::wstring& VariesText() noexcept
 const std::wstring& UnspecifiedText() noexcept
 {
     return g_unspecified;
+}
+
+std::wstring ReservedName(int which)
+{
+    const wchar_t* name = dkdbGetReservedString(which, true);
+    return name ? name : L"";
+}
+
+const std::wstring& ViewportOverrideLabel()
+{
+    if (g_overrideLabel.empty())
+    {
+        const std::wstring byLayer = ReservedName(0);
+        g_overrideLabel = FormatResString(IDS_VIEWPORT_OVERRIDE, {byLayer.c_str()});
+    }
+    return g_overrideLabel;
 }
 } // namespace dkpex

@@ -1,4 +1,5 @@
-// The texts every control shares: the varies text and the default unspecified text.
+// The texts every control shares: the varies text, the default unspecified text, the
+// drawing's reserved names and the label of a by-layer value overridden in the viewport.
 #pragma once
 
 #include <string>
@@ -9,4 +10,8 @@ namespace dkpex
 void EnsureSharedTexts();
 const std::wstring& VariesText() noexcept;
 const std::wstring& UnspecifiedText() noexcept;
+// The host's word for ByLayer (0) or ByBlock (1), in the user's language.
+std::wstring ReservedName(int which);
+// "ByLayer (VP)" or as the resources word it: made the first time it is asked for.
+const std::wstring& ViewportOverrideLabel();
 } // namespace dkpex

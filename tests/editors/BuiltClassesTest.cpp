@@ -28,6 +28,8 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorColor", {&IID_IDkPeButtonPicture, &IID_IDkPeColorCtrl}},
     {L"DkPePropertyEditorCustomColor", {&IID_IDkPeButtonPicture, &IID_IDkPeColorCtrl}},
     {L"DkPePropertyEditorLayer", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorLWeight", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorLType", {&IID_IDkPeButtonPicture}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -246,6 +246,7 @@ TEST_F(LayerEditor, GreyedAndOverriddenEntriesAreDrawnSo)
     ASSERT_NE(nullptr, Item(L"Doors"));
     EXPECT_TRUE(Item(L"Doors")->m_bOverridden) << "Doors has overrides in the current viewport";
     EXPECT_FALSE(Item(L"Walls")->m_bOverridden);
+    EXPECT_EQ(0u, Item(L"Walls")->m_textColor >> 24) << "a colour to draw with, not a system colour's number";
 
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);

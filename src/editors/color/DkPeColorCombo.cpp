@@ -29,7 +29,6 @@ DkCmColor g_byLayerColor = []
     return c;
 }();
 bool g_byLayerOverridden = false;
-std::wstring g_overrideLabel;
 
 DkCmColor IndexColor(int index)
 {
@@ -47,12 +46,6 @@ bool IsSpecialKind(ULONGLONG kind)
 bool IsForeground(const DkCmColor& c)
 {
     return c.colorMethod() == DkCmColor::kForeground || (c.colorMethod() == DkCmColor::kByACI && c.colorIndex() == 7);
-}
-
-std::wstring ReservedName(int which)
-{
-    const wchar_t* name = dkdbGetReservedString(which, true);
-    return name ? name : L"";
 }
 
 // The colour a host colour object holds; false when it is none.
@@ -92,9 +85,9 @@ std::wstring ColorDisplayName(const DkCmColor& color)
     switch (color.colorMethod())
     {
     case DkCmColor::kByLayer:
-        return ReservedName(0);
+        return dkpex::ReservedName(0);
     case DkCmColor::kByBlock:
-        return ReservedName(1);
+        return dkpex::ReservedName(1);
     case DkCmColor::kByColor:
     {
         const int length = color.displayName(nullptr, 0);
@@ -110,9 +103,9 @@ std::wstring ColorDisplayName(const DkCmColor& color)
         return std::wstring();
     }
     if (index == 256)
-        return ReservedName(0);
+        return dkpex::ReservedName(0);
     if (index == 0)
-        return ReservedName(1);
+        return dkpex::ReservedName(1);
     if (index >= 1 && index <= 7)
         return dkpex::LoadResString(IDS_COLOR_RED + static_cast<UINT>(index - 1));
     if (index == 257)
@@ -134,13 +127,7 @@ void COwnerDrawItemColor::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemSta
     {
         // The viewport's own colour: the label on its own background.
         shown = &CDkPeColorCombo::ViewportOverrideLabel();
-        SIZE size{};
-        ::GetTextExtentPoint32W(dc, shown->c_str(), static_cast<int>(shown->size()), &size);
-        RECT label = painter.TextRect();
-        label.right = std::min(label.right, label.left + size.cx);
-        const COLORREF back = dkedGetVpOvrBackgColorValue();
-        Fill(dc, label, back);
-        ::SetBkColor(dc, back);
+        painter.MarkOverride(*shown, 0, 0);
     }
     painter.Finish(*shown);
     const int top = rect->top + std::max<LONG>(0, (rect->bottom - rect->top - kSwatch) / 2);
@@ -297,11 +284,6 @@ COwnerDrawItemColor* CComboColor::ColorItem(int index) const
     return index < 0 ? nullptr : dynamic_cast<COwnerDrawItemColor*>(Item(index));
 }
 
-int CComboColor::Count() const noexcept
-{
-    return Hwnd() ? static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
-}
-
 int CComboColor::FindColor(const DkCmColor& color) const
 {
     const bool none = color.colorMethod() == DkCmColor::kNone;
@@ -352,11 +334,7 @@ bool CComboColor::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
 CDkPeColorCombo::CDkPeColorCombo(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeComboBase(events, priv)
 {
     m_bNeedsCurrentDocument = TRUE;
-    if (g_overrideLabel.empty())
-    {
-        const std::wstring byLayer = ReservedName(0);
-        g_overrideLabel = dkpex::FormatResString(IDS_VIEWPORT_OVERRIDE, {byLayer.c_str()});
-    }
+    dkpex::ViewportOverrideLabel();
 }
 
 const DkCmColor& CDkPeColorCombo::ByLayerColor() noexcept
@@ -371,7 +349,7 @@ bool CDkPeColorCombo::ByLayerOverridden() noexcept
 
 const std::wstring& CDkPeColorCombo::ViewportOverrideLabel()
 {
-    return g_overrideLabel;
+    return dkpex::ViewportOverrideLabel();
 }
 
 CComboColor* CDkPeColorCombo::ColorCombo() const noexcept
@@ -469,44 +447,25 @@ void CDkPeColorCombo::UpdateByLayerColor()
     bool overridden = false;
     bool any = false;
     const DkDbObjectId viewport = dkedGetCurViewportObjectId();
-    auto visit = [&](DkDbObjectId layerId)
-    {
-        DkDbLayerTableRecord* layer = nullptr;
-        if (dkdbOpenObject(layer, layerId, DkDb::kForRead) != Drvk::eOk || !layer)
-            return;
-        bool isOverride = false;
-        const DkCmColor colour = IndexColor(layer->colorIndexInViewport(viewport, isOverride));
-        layer->close();
-        if (!any)
+    VisitSelectedLayers(
+        [&](const DkDbLayerTableRecord& layer)
         {
-            result = colour;
-            overridden = isOverride;
-            any = true;
-            return;
-        }
-        overridden = overridden && isOverride;
-        if (colour != result)
-            result = DkCmColor();
-    };
-    DkArray<DkDbObjectId> ids;
-    GetCurrentSelectionObjectIdArray(ids);
-    std::set<DkDbObjectId> visited;
-    for (int i = 0; i < ids.length(); ++i)
-    {
-        DkDbEntity* entity = nullptr;
-        if (dkdbOpenObject(entity, ids[i], DkDb::kForRead) != Drvk::eOk || !entity)
-            continue;
-        const DkDbObjectId layer = entity->layerId();
-        entity->close();
-        if (visited.insert(layer).second)
-            visit(layer);
-        if (any && result.colorMethod() == DkCmColor::kNone && !overridden)
-            break;
-    }
-    if (!any)
-        if (DkApDocument* document = dkDocManager() ? dkDocManager()->curDocument() : nullptr)
-            if (DkDbDatabase* database = document->database())
-                visit(database->clayer());
+            bool isOverride = false;
+            const DkCmColor colour = IndexColor(layer.colorIndexInViewport(viewport, isOverride));
+            if (!any)
+            {
+                result = colour;
+                overridden = isOverride;
+                any = true;
+            }
+            else
+            {
+                overridden = overridden && isOverride;
+                if (colour != result)
+                    result = DkCmColor();
+            }
+            return !(result.colorMethod() == DkCmColor::kNone && !overridden);
+        });
     g_byLayerColor = result;
     g_byLayerOverridden = overridden;
 }

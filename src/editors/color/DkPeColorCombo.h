@@ -60,7 +60,6 @@ public:
     // An entry made elsewhere, in the editor's colours, the list owning it.
     int InsertEntry(int index, std::unique_ptr<COwnerDrawItemColor> item);
     COwnerDrawItemColor* ColorItem(int index) const;
-    int Count() const noexcept;
     // The first entry that stands for color (a none colour: the None entry only); -1 if none.
     int FindColor(const DkCmColor& color) const;
     // The first entry of kind that is no special value's; -1 if none.

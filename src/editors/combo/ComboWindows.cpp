@@ -5,6 +5,7 @@
 #include "ResourceOverride.h"
 
 #include "ComModule.h"
+#include "dkcm.h"
 
 #include <windowsx.h>
 
@@ -97,6 +98,17 @@ CEntryPainter::~CEntryPainter()
     ::SelectClipRgn(m_dc, nullptr);
     ::SetTextColor(m_dc, m_savedText);
     ::SetBkColor(m_dc, m_savedBack);
+}
+
+void CEntryPainter::MarkOverride(const std::wstring& text, LONG shift, LONG extra) noexcept
+{
+    SIZE size{};
+    ::GetTextExtentPoint32W(m_dc, text.c_str(), static_cast<int>(text.size()), &size);
+    const LONG left = m_text.left - shift;
+    const RECT mark{left, m_text.top, std::min(m_text.right, left + size.cx + extra), m_text.bottom};
+    const COLORREF back = dkedGetVpOvrBackgColorValue();
+    FillSolid(m_dc, mark, back);
+    ::SetBkColor(m_dc, back);
 }
 
 void CEntryPainter::Finish(const std::wstring& text) noexcept
@@ -546,6 +558,44 @@ int CPeComboCustom::InsertItem(int index, COwnerDrawItem* item)
         return CB_ERR;
     ::SendMessageW(Hwnd(), CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(item));
     return at;
+}
+
+int CPeComboCustom::Count() const noexcept
+{
+    return Hwnd() ? static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
+}
+
+int CPeComboCustom::FindTrailing(BYTE kind) const
+{
+    const int count = Count();
+    // The two stand after every entry of the list's own.
+    for (int i = count - 1; i >= 0 && i >= count - 2; --i)
+        if (const COwnerDrawItem* item = Item(i); item && item->m_trailing == kind)
+            return i;
+    return -1;
+}
+
+void CPeComboCustom::SetTrailing(BYTE kind, bool wanted, const std::wstring& text,
+                                 const std::function<std::unique_ptr<COwnerDrawItem>()>& make)
+{
+    if (const int at = FindTrailing(kind); at >= 0)
+    {
+        const COwnerDrawItem* item = Item(at);
+        if (wanted && item && ::CompareStringOrdinal(item->m_text.c_str(), -1, text.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return;
+        ::SendMessageW(Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(at), 0);
+    }
+    if (!wanted)
+        return;
+    std::unique_ptr<COwnerDrawItem> item = make();
+    if (!item)
+        return;
+    item->m_text = text;
+    item->m_trailing = kind;
+    // Inserted rather than added: a sorted list leaves an inserted entry where it is put.
+    const int at = kind == kTrailingUnspecified ? FindTrailing(kTrailingVaries) : -1;
+    if (InsertItem(at, item.get()) >= 0)
+        item.release();
 }
 
 COwnerDrawItem* CPeComboCustom::Item(int index) const

@@ -9,6 +9,8 @@
 
 #include "Unique.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -40,6 +42,10 @@ public:
     const RECT& TextRect() const noexcept { return m_text; }
     // The text (or the focus rectangle), then the clip ends.
     void Finish(const std::wstring& text) noexcept;
+    // A value overridden in the current viewport: text's place, from shift pixels before the
+    // text on and extra pixels wider than text, filled with the viewport-override background,
+    // which becomes the text's background.
+    void MarkOverride(const std::wstring& text, LONG shift, LONG extra) noexcept;
 
 private:
     HDC m_dc;
@@ -51,6 +57,10 @@ private:
     COLORREF m_savedText;
     dkfw::UniqueHrgn m_clip;
 };
+
+// The entries after a list's own: the unspecified one, then the varies one.
+constexpr BYTE kTrailingVaries = 1;
+constexpr BYTE kTrailingUnspecified = 2;
 
 // One entry of an owner-drawn list: its text drawn centred on its fill colour.
 class DKPEX_API COwnerDrawItem
@@ -65,6 +75,8 @@ public:
 
     std::wstring m_text;
     ULONGLONG m_data = 0; // a record identifier or value of the derived kinds
+    // An entry after the list's own: kTrailingVaries or kTrailingUnspecified (0: none).
+    BYTE m_trailing = 0;
     dkfw::UniqueHbitmap m_bitmap;
     COLORREF m_fillColor = 0xFFFFFF;
 
@@ -204,6 +216,14 @@ public:
     int AddItem(COwnerDrawItem* item);
     int InsertItem(int index, COwnerDrawItem* item);
     COwnerDrawItem* Item(int index) const;
+    int Count() const noexcept;
+    // The entry of a trailing kind, or -1.
+    int FindTrailing(BYTE kind) const;
+    // The trailing entry of kind present with text, or absent; a present one with another
+    // text is made anew. The unspecified entry goes before the varies one; make gives a new
+    // entry of the list's own type.
+    void SetTrailing(BYTE kind, bool wanted, const std::wstring& text,
+                     const std::function<std::unique_ptr<COwnerDrawItem>()>& make);
 
     void DrawItem(const DRAWITEMSTRUCT& item) noexcept override;
     void MeasureItem(MEASUREITEMSTRUCT& item) noexcept override;

@@ -11,6 +11,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 namespace
@@ -364,6 +365,38 @@ bool CDkPeComboBase::EnsureCombo()
     }
     FillList();
     return true;
+}
+
+void CDkPeComboBase::VisitSelectedLayers(const std::function<bool(const DkDbLayerTableRecord&)>& visit)
+{
+    bool any = false;
+    auto open = [&](DkDbObjectId layerId)
+    {
+        DkDbLayerTableRecord* layer = nullptr;
+        if (dkdbOpenObject(layer, layerId, DkDb::kForRead) != Drvk::eOk || !layer)
+            return true;
+        any = true;
+        const bool more = visit(*layer);
+        layer->close();
+        return more;
+    };
+    DkArray<DkDbObjectId> ids;
+    GetCurrentSelectionObjectIdArray(ids);
+    std::set<DkDbObjectId> visited;
+    for (int i = 0; i < ids.length(); ++i)
+    {
+        DkDbEntity* entity = nullptr;
+        if (dkdbOpenObject(entity, ids[i], DkDb::kForRead) != Drvk::eOk || !entity)
+            continue;
+        const DkDbObjectId layer = entity->layerId();
+        entity->close();
+        if (visited.insert(layer).second && !open(layer))
+            return;
+    }
+    if (!any)
+        if (DkApDocument* document = dkDocManager() ? dkDocManager()->curDocument() : nullptr)
+            if (DkDbDatabase* database = document->database())
+                open(database->clayer());
 }
 
 long CDkPeComboBase::DrawSelectedEntry(ATL_DRAWINFO& info, int shift)

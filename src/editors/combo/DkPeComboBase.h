@@ -10,6 +10,7 @@
 
 #include "ComPtr.h"
 
+#include <functional>
 #include <memory>
 
 class DKPEX_API CDkPeComboBase : public CDkPeCtrlBase, public CDkPeValueView
@@ -84,6 +85,9 @@ protected:
     bool HasDialog();
     // The combo over the control window, filled, made when there is none; false on failure.
     bool EnsureCombo();
+    // Each layer the selected entities lie on, once, opened for read, until visit answers
+    // false; the current document's current layer when no selected object has a layer.
+    void VisitSelectedLayers(const std::function<bool(const DkDbLayerTableRecord&)>& visit);
     // The inactive row of an owner-drawn list: the selected entry drawn as it is listed,
     // moved shift pixels right; without one, the text the row showed last.
     long DrawSelectedEntry(ATL_DRAWINFO& info, int shift);

@@ -7,16 +7,7 @@
 class DKPEX_API COwnerDrawItemLayer : public COwnerDrawItem
 {
 public:
-    // What the entry stands for (in m_data).
-    enum : ULONGLONG
-    {
-        kLayer = 0,
-        kVaries = 1,
-        kUnspecified = 2,
-    };
-
     void Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemState, UINT itemIdOrFace) override;
-    ULONGLONG Kind() const noexcept { return m_data; }
 
     COLORREF m_textColor = 0;
     // The layer cannot be chosen.
@@ -42,7 +33,6 @@ public:
     ~CComboLayer() override;
 
     COwnerDrawItemLayer* LayerItem(int index) const;
-    int Count() const noexcept;
     // The layer table has not left memory (its drawing was not closed or replaced).
     bool Watching() const noexcept { return m_reactor.List() != nullptr; }
 

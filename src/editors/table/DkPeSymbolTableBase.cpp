@@ -64,7 +64,7 @@ try
         return E_FAIL;
     auto item = std::make_unique<COwnerDrawItem>();
     item->m_text = name;
-    item->m_fillColor = m_backColor;
+    item->m_fillColor = BackColour();
     if (combo->AddItem(item.get()) < 0)
         return E_FAIL;
     item.release();

@@ -11,10 +11,6 @@
 
 namespace
 {
-constexpr ULONGLONG kLayer = COwnerDrawItemLayer::kLayer;
-constexpr ULONGLONG kVaries = COwnerDrawItemLayer::kVaries;
-constexpr ULONGLONG kUnspecified = COwnerDrawItemLayer::kUnspecified;
-
 // A greyed entry's text: the colour moved 40 % of the way to white.
 COLORREF Greyed(COLORREF c)
 {
@@ -65,18 +61,10 @@ void COwnerDrawItemLayer::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemSta
     CEntryPainter painter(dc, *rect, itemAction, itemState, 2);
     if (!painter.Highlighted() || m_bGreyed)
         ::SetTextColor(dc, m_textColor);
+    // The name on the viewport-override background, just as wide as the name and a pixel
+    // more on either side.
     if (m_bOverridden && !painter.Highlighted() && !painter.FocusOnly())
-    {
-        // The name on the viewport-override background, just as wide as the name.
-        SIZE size{};
-        ::GetTextExtentPoint32W(dc, m_text.c_str(), static_cast<int>(m_text.size()), &size);
-        const RECT& text = painter.TextRect();
-        const RECT mark{text.left - 1, rect->top, text.left - 1 + size.cx + 2, rect->bottom};
-        const COLORREF back = dkedGetVpOvrBackgColorValue();
-        dkfw::UniqueHbrush brush(::CreateSolidBrush(back));
-        ::FillRect(dc, &mark, brush.Get());
-        ::SetBkColor(dc, back);
-    }
+        painter.MarkOverride(m_text, 1, 2);
     if (m_bGreyed)
         ::SetTextColor(dc, Greyed(::GetTextColor(dc)));
     // The name as the layer spells it: an ampersand is part of it, not a mnemonic.
@@ -94,11 +82,6 @@ CComboLayer::~CComboLayer() = default;
 COwnerDrawItemLayer* CComboLayer::LayerItem(int index) const
 {
     return index < 0 ? nullptr : dynamic_cast<COwnerDrawItemLayer*>(Item(index));
-}
-
-int CComboLayer::Count() const noexcept
-{
-    return Hwnd() ? static_cast<int>(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
 }
 
 CPropertyEditorLayer::CPropertyEditorLayer()
@@ -154,8 +137,8 @@ try
         return E_FAIL;
     auto item = std::make_unique<COwnerDrawItemLayer>();
     item->m_text = layer->getName();
-    item->m_fillColor = m_backColor;
-    item->m_textColor = m_foreColor;
+    item->m_fillColor = BackColour();
+    item->m_textColor = ForeColour();
     item->m_bOverridden = Overridden(*layer);
     const bool nothingSelected = m_nObjects < 1 || !m_ppObjects || !m_ppObjects[0];
     item->m_bGreyed = layer->isDependent() || (layer->isFrozen() && nothingSelected);
@@ -166,58 +149,25 @@ try
 }
 DK_CATCH_RETURN()
 
-int CPropertyEditorLayer::FindTrailing(ULONGLONG kind) const
+std::unique_ptr<COwnerDrawItem> CPropertyEditorLayer::MakeTrailing() const
 {
-    CComboLayer* combo = LayerCombo();
-    const int count = combo ? combo->Count() : 0;
-    // The two entries stand after every layer.
-    for (int i = count - 1; i >= 0 && i >= count - 2; --i)
-        if (const COwnerDrawItemLayer* item = combo->LayerItem(i); item && item->Kind() == kind)
-            return i;
-    return -1;
-}
-
-void CPropertyEditorLayer::AppendTrailing(ULONGLONG kind, const std::wstring& text)
-{
-    CComboLayer* combo = LayerCombo();
-    if (!combo)
-        return;
     auto item = std::make_unique<COwnerDrawItemLayer>();
-    item->m_text = text;
-    item->m_data = kind;
-    item->m_fillColor = m_backColor;
-    item->m_textColor = m_foreColor;
-    // Inserted rather than added: a sorted list leaves an inserted entry where it is put.
-    // The unspecified entry goes before the varies one, as in every list.
-    const int at = kind == kUnspecified ? FindTrailing(kVaries) : -1;
-    if (combo->InsertItem(at, item.get()) >= 0)
-        item.release();
+    item->m_fillColor = BackColour();
+    item->m_textColor = ForeColour();
+    return item;
 }
 
 void CPropertyEditorLayer::UpdateVariesEntry(bool wanted)
 {
-    const int at = FindTrailing(kVaries);
-    if (wanted && at < 0)
-        AppendTrailing(kVaries, dkpex::VariesText());
-    else if (!wanted && at >= 0)
-        ::SendMessageW(LayerCombo()->Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(at), 0);
+    if (CComboLayer* combo = LayerCombo())
+        combo->SetTrailing(kTrailingVaries, wanted, dkpex::VariesText(), [this] { return MakeTrailing(); });
 }
 
 void CPropertyEditorLayer::UpdateUnspecifiedEntry()
 {
-    const int at = FindTrailing(kUnspecified);
-    if (at >= 0)
-    {
-        const COwnerDrawItemLayer* item = LayerCombo()->LayerItem(at);
-        const bool same =
-            m_bUnspecifiedAllowed && item &&
-            ::CompareStringOrdinal(item->m_text.c_str(), -1, m_unspecifiedText.c_str(), -1, TRUE) == CSTR_EQUAL;
-        if (same)
-            return;
-        ::SendMessageW(LayerCombo()->Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(at), 0);
-    }
-    if (m_bUnspecifiedAllowed)
-        AppendTrailing(kUnspecified, m_unspecifiedText);
+    if (CComboLayer* combo = LayerCombo())
+        combo->SetTrailing(kTrailingUnspecified, m_bUnspecifiedAllowed, m_unspecifiedText,
+                           [this] { return MakeTrailing(); });
 }
 
 void CPropertyEditorLayer::RefreshOverrideMark(const std::wstring& name)
@@ -243,9 +193,9 @@ int CPropertyEditorLayer::GetCurrentIndex()
     UpdateVariesEntry(type == ValueVaries);
     UpdateUnspecifiedEntry();
     if (type == ValueVaries)
-        return FindTrailing(kVaries);
+        return LayerCombo()->FindTrailing(kTrailingVaries);
     if (type == ValueUnspecified)
-        return FindTrailing(kUnspecified);
+        return LayerCombo()->FindTrailing(kTrailingUnspecified);
     if (value.Type() != VT_BSTR || !value.Get().bstrVal)
         return -1;
     const std::wstring name(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal));
@@ -285,7 +235,7 @@ try
     const COwnerDrawItemLayer* item = combo && index >= 0 ? combo->LayerItem(index) : nullptr;
     if (m_tableId.isNull() || !item || !combo->Watching())
         return E_FAIL;
-    if (item->m_bGreyed || item->Kind() == kVaries)
+    if (item->m_bGreyed || item->m_trailing == kTrailingVaries)
     {
         // Refused: the list is read again, as the drawing has it now.
         combo->SetFilled(false);
@@ -296,7 +246,7 @@ try
     value.Addr()->bstrVal = ::SysAllocStringLen(item->m_text.data(), static_cast<UINT>(item->m_text.size()));
     if (!value.Get().bstrVal)
         return E_OUTOFMEMORY;
-    const ValueType type = item->Kind() == kUnspecified ? ValueUnspecified : ValueSpecified;
+    const ValueType type = item->m_trailing == kTrailingUnspecified ? ValueUnspecified : ValueSpecified;
     // Objects moved to a frozen or hidden layer vanish from view: the host is told around it.
     bool vanishing = false;
     if (type == ValueSpecified)

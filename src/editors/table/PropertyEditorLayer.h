@@ -30,10 +30,8 @@ private:
     // The entries after the layers, as the value read wants them.
     void UpdateVariesEntry(bool wanted);
     void UpdateUnspecifiedEntry();
-    // The entry of kind after the layers, or -1.
-    int FindTrailing(ULONGLONG kind) const;
-    // A new entry of kind with text after the layers (a sorted list keeps it there).
-    void AppendTrailing(ULONGLONG kind, const std::wstring& text);
+    // A new entry after the layers, in the editor's colours.
+    std::unique_ptr<COwnerDrawItem> MakeTrailing() const;
     // The layer's entry shows whether the current viewport overrides the layer now.
     void RefreshOverrideMark(const std::wstring& name);
 
