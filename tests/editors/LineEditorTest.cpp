@@ -241,6 +241,9 @@ TEST_F(LineEditor, TheSampleTakesItsPlaceBeforeTheText)
     EXPECT_GT(wide.Columns(70, 300, kBlack), 0);
     const std::vector<int> rows = wide.Rows(2, 65, kBlack);
     EXPECT_EQ(8u, rows.size()) << "211 / 25 pixels thick";
+    wide.Draw(heavy, ODS_SELECTED);
+    EXPECT_EQ(63, wide.Columns(2, 65, kBlack)) << "selected, the sample stays on the list's background";
+    EXPECT_EQ(::GetSysColor(COLOR_HIGHLIGHT), wide.At(69, 1)) << "the highlight from the text on";
 
     COwnerDrawItemLWeight varies;
     varies.m_trailing = kTrailingVaries;

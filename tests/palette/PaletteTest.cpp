@@ -622,3 +622,32 @@ TEST(PaletteProgram, MovesObjectsToALayerByItsEntry)
     }
 }
 } // namespace
+
+namespace
+{
+// The lineweight and linetype rows: each picks the entry of the text given; a linetype of an
+// external reference is refused.
+TEST(PaletteProgram, SetsLineweightsAndLinetypesByTheirEntries)
+{
+    const std::wstring palette = L"\"" + BinDir() + L"dkpex-palette.exe\" ";
+    auto r = dktest::RunProcess(palette + L"--select 30,31 --dump --set \"Lineweight=0.50 mm\" --set Linetype=Hidden "
+                                          L"--journal --dump",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Lineweight | DkPePropertyEditorLWeight | *VARIES* | varies"))
+        << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Linetype | DkPePropertyEditorLType | ByLayer (VP) | value"))
+        << "Doors' linetype is overridden in the current viewport\n"
+        << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Lineweight | DkPePropertyEditorLWeight | 0.50 mm | value"))
+        << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Linetype | DkPePropertyEditorLType | Hidden | value")) << r.output;
+    EXPECT_EQ(2, Occurrences(r.output, "journal: undo group begin")) << r.output;
+
+    auto no = dktest::RunProcess(palette + L"--select 31 --set \"Linetype=Site|Dashdot\"", BinDir(), 60000);
+    ASSERT_FALSE(no.timedOut);
+    EXPECT_EQ(1u, no.exitCode) << no.output;
+    EXPECT_NE(std::string::npos, no.output.find("the row \"Linetype\" refused")) << no.output;
+}
+} // namespace

@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "dkdb.h"
 #include "dked.h"
+#include "dkcm.h"
+#include "dklw.h"
 #include "dkstring.h"
 
 #include "DkPiHost.h"
@@ -914,3 +916,96 @@ TEST(Installer, AProgIdThatIsNoneRefusesTheRegistrationAndNothingIsWritten)
     }
     EXPECT_TRUE(ClassKeyExists(HKEY_LOCAL_MACHINE, L"CLSID"));
 }
+
+namespace
+{
+// The host's lineweights, the samples' drawing rules, the linetype names and commands, and
+// the layers' lineweights and linetypes in the current viewport.
+TEST_F(Host, LineweightsAndLinetypesAsTheHostListsAndDrawsThem)
+{
+    DkString text;
+    EXPECT_EQ(0, GetLineWeightFromDrvk(text, 0));
+    EXPECT_STREQ(L"0.00 mm", text.kwszPtr());
+    EXPECT_EQ(211, GetLineWeightFromDrvk(text, 23));
+    EXPECT_STREQ(L"2.11 mm", text.kwszPtr());
+    EXPECT_LT(GetLineWeightFromDrvk(text, 24), 0);
+    EXPECT_TRUE(text.isEmpty());
+    dkhost_test::SetLineweightUnits(true);
+    EXPECT_EQ(35, GetLineWeightFromDrvk(text, 9));
+    EXPECT_STREQ(L"0.014\"", text.kwszPtr());
+    dkhost_test::SetLineweightUnits(false);
+
+    // The bar: max(1, lw / 25) rows centred on the bottom edge; the pattern on the bottom row.
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 40, 20);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    auto clear = [&]
+    {
+        const RECT all{0, 0, 40, 20};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    };
+    auto rows = [&]
+    {
+        std::vector<int> out;
+        for (int y = 0; y < 20; ++y)
+            if (::GetPixel(dc, 5, y) == RGB(200, 0, 0))
+                out.push_back(y);
+        return out;
+    };
+    ::SetTextColor(dc, RGB(200, 0, 0));
+    clear();
+    DrawLWLine(dc, 100, RECT{0, 0, 40, 10}, 1);
+    EXPECT_EQ((std::vector<int>{8, 9, 10, 11}), rows());
+    clear();
+    DrawLWLine(dc, 9, RECT{0, 0, 40, 10}, 1);
+    EXPECT_EQ((std::vector<int>{10}), rows());
+    clear();
+    DrawLTypePattern(dc, DkDbObjectId(dkhost_test::LinetypeId(L"Center")), RECT{0, 0, 40, 10}, 1);
+    std::wstring line;
+    for (int x = 0; x < 22; ++x)
+        line += ::GetPixel(dc, x, 10) == RGB(200, 0, 0) ? L'#' : L'.';
+    EXPECT_EQ(L"############...##...##", line) << "12 on, 3 off, 2 on, 3 off";
+    clear();
+    DrawLTypePattern(dc, DkDbObjectId(12345), RECT{0, 0, 40, 10}, 1);
+    EXPECT_NE(RGB(200, 0, 0), ::GetPixel(dc, 0, 10)) << "nothing for an id that is no linetype";
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+
+    EXPECT_TRUE(DkDbSymUtil::isLinetypeByLayer(L"BYLAYER"));
+    EXPECT_FALSE(DkDbSymUtil::isLinetypeContinuous(L"Dashed"));
+    EXPECT_STREQ(L"ByBlock", DkDbSymUtil::linetypeByBlockName());
+
+    // Linetypes: the reserved ones and those in use stay; Doors' linetype and lineweight are
+    // overridden in the current viewport.
+    EXPECT_FALSE(dkhost_test::RenameLinetype(L"Continuous", L"Solid"));
+    EXPECT_FALSE(dkhost_test::PurgeLinetype(L"Dashed")) << "line 2B and Doors' override use it";
+    EXPECT_TRUE(dkhost_test::PurgeLinetype(L"Center"));
+    DkDbLayerTableRecord* doors = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(doors, DkDbObjectId(dkhost_test::LayerId(L"Doors")), DkDb::kForRead));
+    bool overridden = false;
+    EXPECT_EQ(35, doors->lineWeightInViewport(dkedGetCurViewportObjectId(), overridden));
+    EXPECT_TRUE(overridden);
+    EXPECT_EQ(25, doors->lineWeightInViewport(DkDbObjectId(7), overridden));
+    EXPECT_FALSE(overridden);
+    EXPECT_EQ(dkhost_test::LinetypeId(L"Dashed"),
+              doors->linetypeObjectIdInViewport(dkedGetCurViewportObjectId(), overridden).asOldId());
+    EXPECT_EQ(dkhost_test::LinetypeId(L"Continuous"),
+              doors->linetypeObjectIdInViewport(DkDbObjectId(7), overridden).asOldId());
+    doors->close();
+
+    // A linetype written in any letter case reads back as the record spells it.
+    ComPtr<IDispatch> line2A = Object(L"2A");
+    dkfw::UniqueBstr hidden(L"HIDDEN");
+    VARIANT value;
+    value.vt = VT_BSTR;
+    value.bstrVal = hidden.Get();
+    ASSERT_EQ(S_OK, Put(line2A.Get(), 3, value));
+    dkfw::UniqueVariant back;
+    Get(line2A.Get(), 3, back.Put());
+    ASSERT_EQ(VT_BSTR, back.Type());
+    EXPECT_STREQ(L"Hidden", back.Get().bstrVal);
+}
+} // namespace

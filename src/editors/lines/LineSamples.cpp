@@ -53,8 +53,8 @@ void COwnerDrawItemSample::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemSt
     // The sample, in the entry's text colour, within its own place.
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, rect->left + 2, rect->top + 1, rect->left + s - 5, rect->bottom - 1);
-    const bool selected = (itemState & ODS_SELECTED) && (itemAction & (ODA_DRAWENTIRE | ODA_SELECT));
-    ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : m_textColor);
+    // The highlight starts at the text: the sample stays on the list's own background.
+    ::SetTextColor(dc, m_textColor);
     DrawSample(dc, RECT{rect->left, rect->top, rect->left + s - 5, rect->top + (rect->bottom - rect->top) / 2});
     ::RestoreDC(dc, saved);
 }
