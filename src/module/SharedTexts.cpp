@@ -40,10 +40,14 @@ std::wstring ReservedName(int which)
 
 const std::wstring& ViewportOverrideLabel()
 {
-    if (g_overrideLabel.empty())
+    // Made again when the host's word for ByLayer changed, so that the label and the ByLayer
+    // entries always say the same.
+    static std::wstring madeFor;
+    const std::wstring byLayer = ReservedName(0);
+    if (g_overrideLabel.empty() || byLayer != madeFor)
     {
-        const std::wstring byLayer = ReservedName(0);
         g_overrideLabel = FormatResString(IDS_VIEWPORT_OVERRIDE, {byLayer.c_str()});
+        madeFor = byLayer;
     }
     return g_overrideLabel;
 }

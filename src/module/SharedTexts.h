@@ -12,6 +12,6 @@ const std::wstring& VariesText() noexcept;
 const std::wstring& UnspecifiedText() noexcept;
 // The host's word for ByLayer (0) or ByBlock (1), in the user's language.
 std::wstring ReservedName(int which);
-// "ByLayer (VP)" or as the resources word it: made the first time it is asked for.
+// "ByLayer (VP)" or as the resources word it, with the host's word for ByLayer now.
 const std::wstring& ViewportOverrideLabel();
 } // namespace dkpex

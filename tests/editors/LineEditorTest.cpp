@@ -32,6 +32,7 @@ protected:
         dkhost_test::SetLineweightUnits(false);
         dkhost_test::SetLineweightsListed(-1);
         dkhost_test::SetReservedName(0, L"ByLayer");
+        dkhost_test::SetReservedName(1, L"ByBlock");
         dkhost_test::SetWorkingDatabaseCurrent(true);
         EXPECT_EQ(0, dkhost_test::Reactors(LinetypeTable())) << "the list's reactor left with it";
     }
@@ -182,6 +183,11 @@ TEST_F(LineEditor, TheLineweightListAndTheValueOfEachEntry)
     EXPECT_EQ(L"2.11 mm", entries[26]);
     EXPECT_EQ(L"*VARIES*", entries[27]);
     EXPECT_EQ(27, Selected());
+    const int before = dkhost_test::UndoDepth();
+    ::SendMessageW(Combo(), CB_SETCURSEL, 3, 0);
+    Choose(27);
+    EXPECT_EQ(before, dkhost_test::UndoDepth()) << "varies writes nothing";
+    EXPECT_EQ(-1, Weight(0));
     m_host.Release();
 
     // In inches, and from a host that lists only five lineweights: the list ends there, and
@@ -259,15 +265,19 @@ TEST_F(LineEditor, TheSampleTakesItsPlaceBeforeTheText)
 TEST_F(LineEditor, TheLinetypeListWritesTheDrawingsNames)
 {
     dkhost_test::SetReservedName(0, L"VonLayer");
+    dkhost_test::SetReservedName(1, L"VonBlock");
     Open(CLSID_DkPePropertyEditorLType, {L"2B", L"38"}, kLinetype);
     auto expected = kLinetypes;
     expected[0] = L"VonLayer";
+    expected[1] = L"VonBlock";
     expected.push_back(L"*VARIES*");
     EXPECT_EQ(expected, Entries());
     EXPECT_EQ(L"*VARIES*", SelectedText());
     ChooseText(L"VonLayer");
     EXPECT_EQ(L"ByLayer", Type(0));
     EXPECT_EQ(L"ByLayer", Type(1));
+    ChooseText(L"VonBlock");
+    EXPECT_EQ(L"ByBlock", Type(0));
     ChooseText(L"Continuous");
     EXPECT_EQ(L"Continuous", Type(0));
     ChooseText(L"Hidden");
@@ -299,6 +309,18 @@ TEST_F(LineEditor, LinetypeSamplesFollowTheirPatterns)
     for (int x = 2; x < 20; ++x)
         seen += canvas.At(x, 9) == kBlack ? L'#' : L'.';
     EXPECT_EQ(L"####...######...##", seen) << "ByLayer is Dashed in this viewport";
+
+    // A linetype of an external reference: its name greyed.
+    canvas.Draw(*Item(IndexOf(L"Site|Dashdot")));
+    EXPECT_GT(canvas.Columns(70, 300, RGB(102, 102, 102)), 5);
+    EXPECT_EQ(0, canvas.Columns(70, 300, kBlack));
+
+    // The viewport's override taken away and refreshed: ByLayer is the layer's own again.
+    ASSERT_TRUE(dkhost_test::SetLayerViewportLinetype(L"Doors", 1, nullptr));
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    canvas.Draw(*Item(0));
+    EXPECT_EQ(63, canvas.Columns(2, 65, kBlack)) << "Doors draws solid";
+    EXPECT_NE(dkedGetVpOvrBackgColorValue(), canvas.At(71, 1));
 
     dkhost_test::SetWorkingDatabaseCurrent(false);
     canvas.Draw(*Item(IndexOf(L"Dashed")));

@@ -42,6 +42,12 @@ void FillItemBackground(HDC dc, const RECT& rect, COLORREF colour)
     }
 }
 
+COLORREF GreyedColour(COLORREF c) noexcept
+{
+    auto channel = [](int v) { return static_cast<BYTE>(255 - (255 - v) * 3 / 5); };
+    return RGB(channel(GetRValue(c)), channel(GetGValue(c)), channel(GetBValue(c)));
+}
+
 COwnerDrawItem::~COwnerDrawItem() = default;
 
 void COwnerDrawItem::Draw(HDC dc, RECT* rect, UINT, UINT, UINT itemIdOrFace)

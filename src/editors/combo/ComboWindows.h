@@ -58,6 +58,9 @@ private:
     dkfw::UniqueHrgn m_clip;
 };
 
+// The text colour of an entry that cannot be chosen: the colour moved 40 % of the way to white.
+DKPEX_API COLORREF GreyedColour(COLORREF colour) noexcept;
+
 // The entries after a list's own: the unspecified one, then the varies one.
 constexpr BYTE kTrailingVaries = 1;
 constexpr BYTE kTrailingUnspecified = 2;

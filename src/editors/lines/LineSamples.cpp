@@ -36,8 +36,10 @@ void COwnerDrawItemSample::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemSt
     const LONG s = SampleWidth(*this, rect->right - rect->left);
     {
         CEntryPainter painter(dc, *rect, itemAction, itemState, s);
-        if (!painter.Highlighted())
+        if (!painter.Highlighted() || Greyed())
             ::SetTextColor(dc, m_textColor);
+        if (Greyed())
+            ::SetTextColor(dc, GreyedColour(m_textColor));
         const std::wstring* shown = &m_text;
         std::wstring label;
         if (OverriddenByLayer() && !painter.FocusOnly())
@@ -93,7 +95,6 @@ bool COwnerDrawItemLType::Hidden() const noexcept
 
 void CComboLWeight::SetOwnerEditor(CDkPeComboBase* editor)
 {
-    m_editor = editor;
     SetOwner(editor);
 }
 

@@ -31,6 +31,8 @@ protected:
     virtual void DrawSample(HDC dc, const RECT& rect) const = 0;
     // Nothing at all is drawn (the drawing is not the current document's).
     virtual bool Hidden() const noexcept { return false; }
+    // The entry cannot be chosen: its text is greyed.
+    virtual bool Greyed() const noexcept { return false; }
 };
 
 // A lineweight entry: m_data is its place in the host's list (29 ByLayer, 30 ByBlock,
@@ -68,12 +70,13 @@ protected:
     bool OverriddenByLayer() const noexcept override;
     void DrawSample(HDC dc, const RECT& rect) const override;
     bool Hidden() const noexcept override;
+    bool Greyed() const noexcept override { return m_bGreyed; }
 
 private:
     const CComboLType* m_combo;
 };
 
-// The lineweight list: the editor it serves is stored first.
+// The lineweight list.
 class DKPEX_API CComboLWeight : public CPeComboCustom
 {
 public:
@@ -85,9 +88,6 @@ public:
     static int ByLayerLineweight() noexcept;
     static bool ByLayerOverridden() noexcept;
     static void SetByLayer(int lineweight, bool overridden) noexcept;
-
-private:
-    CDkPeComboBase* m_editor = nullptr;
 };
 
 constexpr int kLineweightVariesSentinel = 9999;

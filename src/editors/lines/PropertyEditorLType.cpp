@@ -192,6 +192,9 @@ long CPropertyEditorLType::BeginEdit(const RECT& rect)
     const COwnerDrawItemLType* current = combo ? combo->TypeItem(m_nCurrentIndex) : nullptr;
     if (m_state < kStateEditing && !IsPropertyReadOnly())
     {
+        // Another drawing's row does not activate: nothing of it is read.
+        if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
+            return E_FAIL;
         if (!(current && current->IsByLayer()))
             UpdateByLayerLinetype();
         // The table changed since the list was made: listed again, the objects' entry found

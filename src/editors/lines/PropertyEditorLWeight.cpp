@@ -55,15 +55,20 @@ void CPropertyEditorLWeight::RecolourEntries()
 
 long CPropertyEditorLWeight::Handle_put_ForeColor(OLE_COLOR color)
 {
+    const OLE_COLOR before = m_foreColor;
     const long hr = CDkPeComboBase::Handle_put_ForeColor(color);
-    RecolourEntries();
+    if (m_foreColor != before)
+        RecolourEntries();
     return hr;
 }
 
 long CPropertyEditorLWeight::Handle_put_BackColor(OLE_COLOR color)
 {
+    // Also asked on every colour query of the list: only a new colour repaints.
+    const OLE_COLOR before = m_backColor;
     const long hr = CDkPeComboBase::Handle_put_BackColor(color);
-    RecolourEntries();
+    if (m_backColor != before)
+        RecolourEntries();
     return hr;
 }
 

@@ -11,13 +11,6 @@
 
 namespace
 {
-// A greyed entry's text: the colour moved 40 % of the way to white.
-COLORREF Greyed(COLORREF c)
-{
-    auto channel = [](int v) { return static_cast<BYTE>(255 - (255 - v) * 3 / 5); };
-    return RGB(channel(GetRValue(c)), channel(GetGValue(c)), channel(GetBValue(c)));
-}
-
 // A layer of the table by name, opened for read for the scope.
 class LayerByName
 {
@@ -66,7 +59,7 @@ void COwnerDrawItemLayer::Draw(HDC dc, RECT* rect, UINT itemAction, UINT itemSta
     if (m_bOverridden && !painter.Highlighted() && !painter.FocusOnly())
         painter.MarkOverride(m_text, 1, 2);
     if (m_bGreyed)
-        ::SetTextColor(dc, Greyed(::GetTextColor(dc)));
+        ::SetTextColor(dc, GreyedColour(::GetTextColor(dc)));
     // The name as the layer spells it: an ampersand is part of it, not a mnemonic.
     painter.Finish(m_text);
 }
