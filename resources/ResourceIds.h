@@ -24,6 +24,7 @@
 #define IDS_COLOR_MAGENTA 117
 #define IDS_COLOR_WHITE 118
 #define IDS_COLOR_INDEX 119           /* any other index colour; %s: its index */
+#define IDS_MTEXT_DIRECTION_FIRST 120 /* a multiline text's directions: 120 horizontal, 121 vertical, 122 by style */
 #define IDS_CONTINUOUS 30              /* the solid linetype's entry */
 #define IDS_LINEWEIGHT_DEFAULT 125     /* the lineweight entry of the drawing's default lineweight */
 #define IDS_VIEWPORT_OVERRIDE 272     /* a by-layer value overridden in the current viewport; %s: the ByLayer word */

@@ -257,7 +257,30 @@ STDMETHODIMP PaletteObject::SetValueUnspecified(VARIANT varId, VARIANT_BOOL unsp
     RETURN_HR_IF(E_INVALIDARG, varId.vt != VT_I4);
     auto it = m_traits.find(varId.lVal);
     RETURN_HR_IF(E_FAIL, it == m_traits.end() || !it->second.unspecifiedAllowed);
-    it->second.unspecified = unspecified != VARIANT_FALSE;
+    const bool now = unspecified != VARIANT_FALSE;
+    if (it->second.unspecified != now)
+        if (Record* r = Rec())
+        {
+            // Undo puts the state back as any value.
+            const bool before = it->second.unspecified;
+            Drawing* drawing = m_drawing;
+            const LONG_PTR id = m_id;
+            const DISPID dispid = varId.lVal;
+            try
+            {
+                drawing->RecordRestore(*r,
+                                       [drawing, id, dispid, before]
+                                       {
+                                           if (PaletteObject* p = drawing->CachedPaletteObject(id))
+                                               p->Traits(dispid).unspecified = before;
+                                       });
+            }
+            catch (...)
+            {
+                return E_OUTOFMEMORY;
+            }
+        }
+    it->second.unspecified = now;
     // Unspecified is a value of its own: no special value is held beside it.
     if (unspecified)
         HoldCustomValue(varId.lVal, -1);

@@ -14,6 +14,7 @@
 #include "PropertyEditorLType.h"
 #include "PropertyEditorLWeight.h"
 #include "PropertyEditorLayer.h"
+#include "PropertyEditorMTextDir.h"
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
 #include "PropertyEditorPwdText.h"
@@ -49,7 +50,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorEnum>(),
     {&CLSID_DkPePropertyEditorHatchEnum},
     {&CLSID_DkPePropertyEditorEllipsisHatchPatternType},
-    {&CLSID_DkPePropertyEditorMTextDir},
+    Row<CPropertyEditorMTextDir>(),
     {&CLSID_DkPePropertyEditorHatchISOPenWidth},
     {&CLSID_DkPePropertyEditorHatchPatternName},
     {&CLSID_DkPePropertyEditorVariant},

@@ -30,6 +30,7 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorLayer", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorLWeight", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorLType", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorMTextDir", {&IID_IDkPeButtonPicture}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -72,7 +72,6 @@ protected:
         Pump(0);
     }
 
-
     LONG Number(size_t i, DISPID dispid)
     {
         DISPPARAMS none{};
@@ -738,5 +737,64 @@ TEST(OwnerDrawnList, AnEntryWithoutAnItemIsCentredInItsTip)
     ::DeleteDC(dc);
     ASSERT_LT(left, right) << "the text is drawn";
     EXPECT_NEAR(left, kWidth - 1 - right, 3) << "as far from the left as from the right";
+}
+} // namespace
+
+namespace
+{
+constexpr DISPID kDirection = 105;
+
+LONG Direction(IDispatch* d)
+{
+    DISPPARAMS none{};
+    dkfw::UniqueVariant v;
+    d->Invoke(kDirection, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+    return v.Type() == VT_I4 ? v.Get().lVal : -1;
+}
+
+// A multiline text's direction: three entries writing 1, 3 and 5; the other horizontal and
+// vertical values show their kind's entry; differing directions show the varies entry last,
+// which writes nothing; the unspecified entry before it.
+TEST_F(ComboEditor, TheDirectionOfAMultilineText)
+{
+    const std::vector<std::wstring> fixed = {L"Left to right", L"Top to bottom", L"By style"};
+    Open(CLSID_DkPePropertyEditorMTextDir, {L"45"}, kDirection);
+    EXPECT_EQ(fixed, Entries());
+    EXPECT_EQ(0, Selected());
+    const LONG written[] = {3, 5, 1};
+    for (int i = 0; i < 3; ++i)
+    {
+        Choose((i + 1) % 3);
+        EXPECT_EQ(written[i], Direction(m_objects[0].Get()));
+    }
+    for (const auto& [value, entry] : {std::pair{2, 0}, std::pair{4, 1}, std::pair{5, 2}})
+    {
+        VARIANT v;
+        v.vt = VT_I4;
+        v.lVal = value;
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&v, &named, 1, 1};
+        ASSERT_EQ(S_OK, m_objects[0]->Invoke(kDirection, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                                             nullptr));
+        ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+        EXPECT_EQ(entry, Selected()) << value;
+    }
+    Choose(2);
+    Choose(1);
+    EXPECT_EQ(3, Direction(m_objects[0].Get())) << "the vertical entry writes 3";
+    m_host.Release();
+
+    for (const wchar_t* h : {L"45", L"46"})
+        dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kDirection, true, false, nullptr);
+    Open(CLSID_DkPePropertyEditorMTextDir, {L"45", L"46"}, kDirection);
+    auto expected = fixed;
+    expected.insert(expected.end(), {L"*Unspecified*", L"*VARIES*"});
+    EXPECT_EQ(expected, Entries());
+    EXPECT_EQ(4, Selected());
+    const int depth = dkhost_test::UndoDepth();
+    Choose(4);
+    EXPECT_EQ(depth, dkhost_test::UndoDepth());
+    Choose(3);
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth()) << "the unspecified entry writes";
 }
 } // namespace

@@ -651,3 +651,16 @@ TEST(PaletteProgram, SetsLineweightsAndLinetypesByTheirEntries)
     EXPECT_NE(std::string::npos, no.output.find("the row \"Linetype\" refused")) << no.output;
 }
 } // namespace
+
+namespace
+{
+TEST(PaletteProgram, SetsAMultilineTextsDirectionByItsEntry)
+{
+    const std::wstring palette = L"\"" + BinDir() + L"dkpex-palette.exe\" ";
+    auto r = dktest::RunProcess(palette + L"--select 45 --set \"Direction=Top to bottom\" --dump", BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Direction | DkPePropertyEditorMTextDir | Top to bottom | value"))
+        << r.output;
+}
+} // namespace
