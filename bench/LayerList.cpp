@@ -7,6 +7,7 @@
 // a fresh plain sorted list box of the same size (strings, not owner-drawn). Every round
 // checks that the list holds every layer and shows the circle's.
 // Usage: bench-layer-list [LAYERS [ROUNDS]].
+#include "BenchSupport.h"
 #include "ControlSite.h"
 #include "DkHostTest.h"
 
@@ -24,35 +25,12 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
+using dkbench::Check;
+using dkbench::Clock;
+using dkbench::Fail;
+using dkbench::Ms;
+using dkbench::Pump;
 constexpr UINT kComboId = 1002;
-
-[[noreturn]] void Fail(const std::string& what)
-{
-    std::fprintf(stderr, "bench-layer-list: %s\n", what.c_str());
-    std::exit(1);
-}
-
-void Check(bool ok, const std::string& what)
-{
-    if (!ok)
-        Fail(what);
-}
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
 
 struct Figures
 {

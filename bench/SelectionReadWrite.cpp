@@ -15,6 +15,7 @@
 // Every round checks what it timed and the program stops with a message when anything is
 // wrong. Usage: bench-selection-read-write [LARGEST [ROUNDS [ROW]]], ROW one of the rows'
 // names below (text, numeric, drvknumeric, ...) to time that row alone.
+#include "BenchSupport.h"
 #include "ControlSite.h"
 #include "DkHostTest.h"
 
@@ -35,32 +36,19 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
+using dkbench::Check;
+using dkbench::Clock;
+using dkbench::Fail;
+using dkbench::Ms;
+using dkbench::Pump;
 using dkfw::ComPtr;
 constexpr DISPID kDynamic = -23;
 constexpr UINT kEditId = 1038;
 constexpr UINT kComboId = 1002;
 
-[[noreturn]] void Fail(const std::string& what)
-{
-    std::fprintf(stderr, "bench-selection-read-write: %s\n", what.c_str());
-    std::exit(1);
-}
-
-void Check(bool ok, const std::string& what)
-{
-    if (!ok)
-        Fail(what);
-}
-
 std::string Narrow(const std::wstring& w)
 {
     return std::string(w.begin(), w.end());
-}
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
 }
 
 template <class F> double Time(F f)
@@ -68,16 +56,6 @@ template <class F> double Time(F f)
     const auto start = Clock::now();
     f();
     return Ms(Clock::now() - start);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
 }
 
 // One row of the benchmark: an editor class over a property of a class of objects, and two

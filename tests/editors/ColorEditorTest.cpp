@@ -56,26 +56,11 @@ protected:
         Pump(0);
     }
 
-    using DropDownFixture::Choose;
-    void Choose(const std::wstring& text)
-    {
-        const auto entries = Entries();
-        const auto at = std::find(entries.begin(), entries.end(), text);
-        ASSERT_NE(entries.end(), at) << std::string(text.begin(), text.end());
-        Choose(static_cast<int>(at - entries.begin()));
-    }
     // The select-colour entry, the dialog answered so.
     void ChooseInDialog(const wchar_t* answer)
     {
         dkhost_test::PushAnswer(answer);
         Choose(static_cast<int>(Entries().size()) - 1);
-    }
-
-    std::wstring SelectedText() const
-    {
-        const int i = Selected();
-        const auto entries = Entries();
-        return i >= 0 && i < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(i)] : L"<none>";
     }
 
     // An object's colour as the host keeps it; vt tells how it came.

@@ -49,18 +49,6 @@ protected:
         ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
         Pump(0);
     }
-    int IndexOf(const std::wstring& text) const
-    {
-        const auto entries = Entries();
-        const auto at = std::find(entries.begin(), entries.end(), text);
-        return at == entries.end() ? -1 : static_cast<int>(at - entries.begin());
-    }
-    std::wstring SelectedText() const
-    {
-        const auto entries = Entries();
-        const int i = Selected();
-        return i >= 0 && i < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(i)] : L"<none>";
-    }
     std::wstring LayerOf(size_t i) const
     {
         DISPPARAMS none{};
@@ -125,7 +113,7 @@ TEST_F(LayerEditor, AMoveToAFrozenOrHiddenLayerIsAnnouncedAroundTheChange)
     {
         Open({L"30", L"31"});
         dkhost_test::ClearJournal();
-        Choose(IndexOf(layer));
+        Choose(layer);
         EXPECT_EQ(layer, LayerOf(0));
         EXPECT_EQ(layer, LayerOf(1));
         const auto journal = dktest::Journal();

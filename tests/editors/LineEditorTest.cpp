@@ -48,24 +48,6 @@ protected:
         ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
         Pump(0);
     }
-    int IndexOf(const std::wstring& text) const
-    {
-        const auto entries = Entries();
-        const auto at = std::find(entries.begin(), entries.end(), text);
-        return at == entries.end() ? -1 : static_cast<int>(at - entries.begin());
-    }
-    std::wstring SelectedText() const
-    {
-        const auto entries = Entries();
-        const int i = Selected();
-        return i >= 0 && i < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(i)] : L"<none>";
-    }
-    void ChooseText(const std::wstring& text)
-    {
-        const int at = IndexOf(text);
-        ASSERT_GE(at, 0) << std::string(text.begin(), text.end());
-        Choose(at);
-    }
     dkfw::UniqueVariant Value(size_t i, DISPID dispid) const
     {
         DISPPARAMS none{};
@@ -170,7 +152,7 @@ TEST_F(LineEditor, TheLineweightListAndTheValueOfEachEntry)
         {L"ByLayer", -1}, {L"ByBlock", -2}, {L"Default", -3}, {L"0.50 mm", 50}, {L"2.11 mm", 211}};
     for (const auto& [text, value] : choices)
     {
-        ChooseText(text);
+        Choose(text);
         EXPECT_EQ(value, Weight(0)) << std::string(text, text + wcslen(text));
     }
     EXPECT_EQ(depth + 5, dkhost_test::UndoDepth()) << "one change each";
@@ -273,19 +255,19 @@ TEST_F(LineEditor, TheLinetypeListWritesTheDrawingsNames)
     expected.push_back(L"*VARIES*");
     EXPECT_EQ(expected, Entries());
     EXPECT_EQ(L"*VARIES*", SelectedText());
-    ChooseText(L"VonLayer");
+    Choose(L"VonLayer");
     EXPECT_EQ(L"ByLayer", Type(0));
     EXPECT_EQ(L"ByLayer", Type(1));
-    ChooseText(L"VonBlock");
+    Choose(L"VonBlock");
     EXPECT_EQ(L"ByBlock", Type(0));
-    ChooseText(L"Continuous");
+    Choose(L"Continuous");
     EXPECT_EQ(L"Continuous", Type(0));
-    ChooseText(L"Hidden");
+    Choose(L"Hidden");
     EXPECT_EQ(L"Hidden", Type(1));
 
     // A linetype of an external reference cannot be chosen.
     const int depth = dkhost_test::UndoDepth();
-    ChooseText(L"Site|Dashdot");
+    Choose(L"Site|Dashdot");
     EXPECT_EQ(depth, dkhost_test::UndoDepth());
     EXPECT_EQ(L"Hidden", Type(0));
 }
@@ -349,7 +331,7 @@ TEST_F(LineEditor, TheListFollowsTheLinetypeTable)
     ASSERT_TRUE(dkhost_test::PurgeLinetype(L"Dots"));
     const int depth = dkhost_test::UndoDepth();
     dktest::MessageBoxCatcher boxes;
-    ChooseText(L"Dots");
+    Choose(L"Dots");
     EXPECT_EQ(1u, boxes.Texts().size());
     EXPECT_EQ(depth, dkhost_test::UndoDepth());
     EXPECT_EQ(L"Dashed", Type(0));

@@ -4,6 +4,7 @@
 
 #include "PaletteFixture.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,25 @@ protected:
         return out;
     }
     int Selected() const { return static_cast<int>(::SendMessageW(Combo(), CB_GETCURSEL, 0, 0)); }
+    // The first entry of that text, or -1.
+    int IndexOf(const std::wstring& text) const
+    {
+        const auto entries = Entries();
+        const auto at = std::find(entries.begin(), entries.end(), text);
+        return at == entries.end() ? -1 : static_cast<int>(at - entries.begin());
+    }
+    std::wstring SelectedText() const
+    {
+        const auto entries = Entries();
+        const int i = Selected();
+        return i >= 0 && i < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(i)] : L"<none>";
+    }
+    // The user closes the open list on the entry of that text (which the list must have).
+    void Choose(const std::wstring& text)
+    {
+        const int at = IndexOf(text);
+        ASSERT_GE(at, 0) << std::string(text.begin(), text.end());
+        Choose(at);
+    }
 };
 } // namespace dktest

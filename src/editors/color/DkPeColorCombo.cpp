@@ -443,30 +443,12 @@ long CDkPeColorCombo::FillList()
 
 void CDkPeColorCombo::UpdateByLayerColor()
 {
-    DkCmColor result = IndexColor(256);
-    bool overridden = false;
-    bool any = false;
     const DkDbObjectId viewport = dkedGetCurViewportObjectId();
-    VisitSelectedLayers(
-        [&](const DkDbLayerTableRecord& layer)
-        {
-            bool isOverride = false;
-            const DkCmColor colour = IndexColor(layer.colorIndexInViewport(viewport, isOverride));
-            if (!any)
-            {
-                result = colour;
-                overridden = isOverride;
-                any = true;
-            }
-            else
-            {
-                overridden = overridden && isOverride;
-                if (colour != result)
-                    result = DkCmColor();
-            }
-            return !(result.colorMethod() == DkCmColor::kNone && !overridden);
-        });
-    g_byLayerColor = result;
+    const auto [colour, overridden] =
+        ByLayerValue(IndexColor(256), DkCmColor(),
+                     [&](const DkDbLayerTableRecord& layer, bool& isOverride)
+                     { return IndexColor(layer.colorIndexInViewport(viewport, isOverride)); });
+    g_byLayerColor = colour;
     g_byLayerOverridden = overridden;
 }
 

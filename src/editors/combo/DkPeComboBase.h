@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class DKPEX_API CDkPeComboBase : public CDkPeCtrlBase, public CDkPeValueView
 {
@@ -88,6 +89,35 @@ protected:
     // Each layer the selected entities lie on, once, opened for read, until visit answers
     // false; the current document's current layer when no selected object has a layer.
     void VisitSelectedLayers(const std::function<bool(const DkDbLayerTableRecord&)>& visit);
+    // What ByLayer stands for over those layers: the value read(layer, isOverride) gives for
+    // each, differs when two disagree (initial when no layer is found), and whether the
+    // current viewport overrides it on every layer.
+    template <class V, class Read> std::pair<V, bool> ByLayerValue(V initial, V differs, Read read)
+    {
+        V result = initial;
+        bool overridden = false;
+        bool any = false;
+        VisitSelectedLayers(
+            [&](const DkDbLayerTableRecord& layer)
+            {
+                bool isOverride = false;
+                const V value = read(layer, isOverride);
+                if (!any)
+                {
+                    result = value;
+                    overridden = isOverride;
+                    any = true;
+                }
+                else
+                {
+                    overridden = overridden && isOverride;
+                    if (!(value == result))
+                        result = differs;
+                }
+                return !(result == differs && !overridden);
+            });
+        return {result, overridden};
+    }
     // The inactive row of an owner-drawn list: the selected entry drawn as it is listed,
     // moved shift pixels right; without one, the text the row showed last.
     long DrawSelectedEntry(ATL_DRAWINFO& info, int shift);

@@ -64,58 +64,21 @@ std::unique_ptr<COwnerDrawItemLType> CPropertyEditorLType::MakeItem() const
 }
 
 long CPropertyEditorLType::CreateComboWindow(const RECT& rect)
-try
 {
-    HWND control = ControlHwnd();
-    if (m_tableId.isNull() || !control)
-        return E_FAIL;
-    DkDbDatabase* database = nullptr;
-    {
-        DkDbObject* table = nullptr;
-        if (dkdbOpenObject(table, m_tableId, DkDb::kForRead) != Drvk::eOk || !table)
-            return E_FAIL;
-        database = table->database();
-        table->close();
-    }
-    auto combo = std::make_unique<CComboLType>(this, database);
-    if (!combo->CreateCombo(CPropComboBox::kStyle, rect, control, kComboId))
-        return E_FAIL;
-    combo->SetOwner(this);
-    ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-    m_pCombo = std::move(combo);
-    return S_OK;
+    return CreateTableCombo<CComboLType>(CPropComboBox::kStyle, rect);
 }
-DK_CATCH_RETURN()
 
 void CPropertyEditorLType::UpdateByLayerLinetype()
 {
     CComboLType* combo = TypeCombo();
     if (!combo)
         return;
-    DkDbObjectId result;
-    bool overridden = false;
-    bool any = false;
     const DkDbObjectId viewport = dkedGetCurViewportObjectId();
-    VisitSelectedLayers(
-        [&](const DkDbLayerTableRecord& layer)
-        {
-            bool isOverride = false;
-            const DkDbObjectId linetype = layer.linetypeObjectIdInViewport(viewport, isOverride);
-            if (!any)
-            {
-                result = linetype;
-                overridden = isOverride;
-                any = true;
-            }
-            else
-            {
-                overridden = overridden && isOverride;
-                if (linetype != result)
-                    result = DkDbObjectId();
-            }
-            return !(result.isNull() && !overridden);
-        });
-    combo->m_byLayerLinetype = result;
+    const auto [linetype, overridden] = ByLayerValue(DkDbObjectId(), DkDbObjectId(),
+                                                     [&](const DkDbLayerTableRecord& layer, bool& isOverride) {
+                                                         return layer.linetypeObjectIdInViewport(viewport, isOverride);
+                                                     });
+    combo->m_byLayerLinetype = linetype;
     combo->m_bByLayerOverridden = overridden;
 }
 

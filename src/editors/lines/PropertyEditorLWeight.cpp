@@ -154,30 +154,11 @@ DK_CATCH_RETURN()
 
 void CPropertyEditorLWeight::UpdateByLayerLineweight()
 {
-    int result = -3;
-    bool overridden = false;
-    bool any = false;
     const DkDbObjectId viewport = dkedGetCurViewportObjectId();
-    VisitSelectedLayers(
-        [&](const DkDbLayerTableRecord& layer)
-        {
-            bool isOverride = false;
-            const int lineweight = layer.lineWeightInViewport(viewport, isOverride);
-            if (!any)
-            {
-                result = lineweight;
-                overridden = isOverride;
-                any = true;
-            }
-            else
-            {
-                overridden = overridden && isOverride;
-                if (lineweight != result)
-                    result = kLineweightVariesSentinel;
-            }
-            return !(result == kLineweightVariesSentinel && !overridden);
-        });
-    CComboLWeight::SetByLayer(result, overridden);
+    const auto [lineweight, overridden] = ByLayerValue(-3, kLineweightVariesSentinel,
+                                                       [&](const DkDbLayerTableRecord& layer, bool& isOverride)
+                                                       { return layer.lineWeightInViewport(viewport, isOverride); });
+    CComboLWeight::SetByLayer(lineweight, overridden);
 }
 
 int CPropertyEditorLWeight::GetCurrentIndex()

@@ -45,6 +45,12 @@ long CDkPeContainerBase::Handle_OnDraw(ATL_DRAWINFO& info)
     return DrawSelectedEntry(info, 0);
 }
 
+DkDbDatabase* CDkPeSymbolTableBase::TableDatabase() const noexcept
+{
+    OpenForRead<DkDbObject> table(m_tableId);
+    return table ? table->database() : nullptr;
+}
+
 CComboOwnerDraw* CDkPeSymbolTableBase::ListCombo() const noexcept
 {
     return dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());

@@ -7,6 +7,8 @@
 #include "DkPeComboBase.h"
 #include "dkdb.h"
 
+#include <memory>
+
 class DKPEX_API CDkPeContainerBase : public CDkPeComboBase
 {
 public:
@@ -35,6 +37,30 @@ public:
     CComboOwnerDraw* ListCombo() const noexcept;
 
 protected:
+    // The database the table belongs to; null when the table does not open.
+    DkDbDatabase* TableDatabase() const noexcept;
+    // A list of type Combo, made for the table's database, over the control as its drop-down
+    // in the control's font; E_FAIL without a table, a control or a database.
+    template <class Combo> long CreateTableCombo(DWORD style, const RECT& rect) noexcept
+    try
+    {
+        HWND control = ControlHwnd();
+        DkDbDatabase* database = m_tableId.isNull() || !control ? nullptr : TableDatabase();
+        if (!database)
+            return E_FAIL;
+        auto combo = std::make_unique<Combo>(this, database);
+        if (!combo->CreateCombo(style, rect, control, kComboId))
+            return E_FAIL;
+        combo->SetOwner(this);
+        ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        m_pCombo = std::move(combo);
+        return S_OK;
+    }
+    catch (...)
+    {
+        return E_OUTOFMEMORY;
+    }
+
     // The table listed; null when the editor was made without a working database.
     DkDbObjectId m_tableId;
 };

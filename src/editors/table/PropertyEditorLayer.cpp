@@ -98,28 +98,9 @@ long CPropertyEditorLayer::PrepareFill()
 }
 
 long CPropertyEditorLayer::CreateComboWindow(const RECT& rect)
-try
 {
-    HWND control = ControlHwnd();
-    if (m_tableId.isNull() || !control)
-        return E_FAIL;
-    DkDbDatabase* database = nullptr;
-    {
-        DkDbObject* table = nullptr;
-        if (dkdbOpenObject(table, m_tableId, DkDb::kForRead) != Drvk::eOk || !table)
-            return E_FAIL;
-        database = table->database();
-        table->close();
-    }
-    auto combo = std::make_unique<CComboLayer>(this, database);
-    if (!combo->CreateCombo(CComboLayer::kStyle, rect, control, kComboId))
-        return E_FAIL;
-    combo->SetOwner(this);
-    ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-    m_pCombo = std::move(combo);
-    return S_OK;
+    return CreateTableCombo<CComboLayer>(CComboLayer::kStyle, rect);
 }
-DK_CATCH_RETURN()
 
 long CPropertyEditorLayer::AddRecord(DkDbSymbolTableRecord* record)
 try
