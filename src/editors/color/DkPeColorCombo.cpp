@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <set>
 #include <utility>
 
 namespace
