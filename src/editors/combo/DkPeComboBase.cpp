@@ -3,6 +3,7 @@
 #include "DkPeComboBase.h"
 
 #include "PictureSlot.h"
+#include "SharedTexts.h"
 
 #include "ComPtr.h"
 #include "HResult.h"
@@ -365,6 +366,20 @@ bool CDkPeComboBase::EnsureCombo()
     }
     FillList();
     return true;
+}
+
+void CDkPeComboBase::UpdateTrailingEntries(CPeComboCustom& combo, ValueType type,
+                                           const std::function<std::unique_ptr<COwnerDrawItem>()>& make)
+{
+    combo.SetTrailing(kTrailingVaries, type == ValueVaries, dkpex::VariesText(), make);
+    combo.SetTrailing(kTrailingUnspecified, m_bUnspecifiedAllowed, m_unspecifiedText, make);
+}
+
+int CDkPeComboBase::TrailingIndex(const CPeComboCustom& combo, ValueType type)
+{
+    return type == ValueVaries        ? combo.FindTrailing(kTrailingVaries)
+           : type == ValueUnspecified ? combo.FindTrailing(kTrailingUnspecified)
+                                      : -1;
 }
 
 void CDkPeComboBase::VisitSelectedLayers(const std::function<bool(const DkDbLayerTableRecord&)>& visit)

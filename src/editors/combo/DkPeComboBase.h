@@ -86,6 +86,12 @@ protected:
     bool HasDialog();
     // The combo over the control window, filled, made when there is none; false on failure.
     bool EnsureCombo();
+    // The varies and unspecified entries after an owner-drawn list's own, as a value of type
+    // wants them (make gives a new entry of the list's type); the entry of a varies or
+    // unspecified value, or -1 for an ordinary one.
+    void UpdateTrailingEntries(CPeComboCustom& combo, ValueType type,
+                               const std::function<std::unique_ptr<COwnerDrawItem>()>& make);
+    static int TrailingIndex(const CPeComboCustom& combo, ValueType type);
     // Each layer the selected entities lie on, once, opened for read, until visit answers
     // false; the current document's current layer when no selected object has a layer.
     void VisitSelectedLayers(const std::function<bool(const DkDbLayerTableRecord&)>& visit);

@@ -133,13 +133,9 @@ int CPropertyEditorLType::GetCurrentIndex()
     if (FAILED(GetPropertyValue(value.Put(), type)))
         return -1;
     CComboLType* combo = TypeCombo();
-    auto make = [this] { return std::unique_ptr<COwnerDrawItem>(MakeItem()); };
-    combo->SetTrailing(kTrailingVaries, type == ValueVaries, dkpex::VariesText(), make);
-    combo->SetTrailing(kTrailingUnspecified, m_bUnspecifiedAllowed, m_unspecifiedText, make);
-    if (type == ValueVaries)
-        return combo->FindTrailing(kTrailingVaries);
-    if (type == ValueUnspecified)
-        return combo->FindTrailing(kTrailingUnspecified);
+    UpdateTrailingEntries(*combo, type, [this] { return std::unique_ptr<COwnerDrawItem>(MakeItem()); });
+    if (type != ValueSpecified)
+        return TrailingIndex(*combo, type);
     if (value.Type() != VT_BSTR || !value.Get().bstrVal)
         return -1;
     const std::wstring name(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal));

@@ -172,13 +172,9 @@ int CPropertyEditorLWeight::GetCurrentIndex()
     if (FAILED(GetPropertyValue(value.Put(), type)))
         return -1;
     CComboLWeight* combo = WeightCombo();
-    auto make = [this] { return std::unique_ptr<COwnerDrawItem>(MakeItem()); };
-    combo->SetTrailing(kTrailingVaries, type == ValueVaries, dkpex::VariesText(), make);
-    combo->SetTrailing(kTrailingUnspecified, m_bUnspecifiedAllowed, m_unspecifiedText, make);
-    if (type == ValueVaries)
-        return combo->FindTrailing(kTrailingVaries);
-    if (type == ValueUnspecified)
-        return combo->FindTrailing(kTrailingUnspecified);
+    UpdateTrailingEntries(*combo, type, [this] { return std::unique_ptr<COwnerDrawItem>(MakeItem()); });
+    if (type != ValueSpecified)
+        return TrailingIndex(*combo, type);
     dkfw::UniqueVariant number;
     if (FAILED(::VariantChangeType(number.Addr(), value.Addr(), 0, VT_I4)))
         return -1;

@@ -1,7 +1,6 @@
 // The layer picker: its entries, its list and the editor.
 #include "PropertyEditorLayer.h"
 
-#include "SharedTexts.h"
 #include "dkcm.h"
 
 #include "HResult.h"
@@ -131,17 +130,10 @@ std::unique_ptr<COwnerDrawItem> CPropertyEditorLayer::MakeTrailing() const
     return item;
 }
 
-void CPropertyEditorLayer::UpdateVariesEntry(bool wanted)
+void CPropertyEditorLayer::UpdateTrailing(ValueType type)
 {
     if (CComboLayer* combo = LayerCombo())
-        combo->SetTrailing(kTrailingVaries, wanted, dkpex::VariesText(), [this] { return MakeTrailing(); });
-}
-
-void CPropertyEditorLayer::UpdateUnspecifiedEntry()
-{
-    if (CComboLayer* combo = LayerCombo())
-        combo->SetTrailing(kTrailingUnspecified, m_bUnspecifiedAllowed, m_unspecifiedText,
-                           [this] { return MakeTrailing(); });
+        UpdateTrailingEntries(*combo, type, [this] { return MakeTrailing(); });
 }
 
 void CPropertyEditorLayer::RefreshOverrideMark(const std::wstring& name)
@@ -164,12 +156,9 @@ int CPropertyEditorLayer::GetCurrentIndex()
     if (FAILED(GetPropertyValue(value.Put(), type)))
         return -1;
     m_lastType = type;
-    UpdateVariesEntry(type == ValueVaries);
-    UpdateUnspecifiedEntry();
-    if (type == ValueVaries)
-        return LayerCombo()->FindTrailing(kTrailingVaries);
-    if (type == ValueUnspecified)
-        return LayerCombo()->FindTrailing(kTrailingUnspecified);
+    UpdateTrailing(type);
+    if (type != ValueSpecified)
+        return TrailingIndex(*LayerCombo(), type);
     if (value.Type() != VT_BSTR || !value.Get().bstrVal)
         return -1;
     const std::wstring name(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal));
@@ -190,8 +179,7 @@ long CPropertyEditorLayer::BeginEdit(const RECT& rect)
         const long hr = FillList();
         if (FAILED(hr))
             return hr;
-        UpdateVariesEntry(m_lastType == ValueVaries);
-        UpdateUnspecifiedEntry();
+        UpdateTrailing(m_lastType);
         // The objects' layer may have a new name since it was read.
         const int index = GetCurrentIndex();
         m_nCurrentIndex = index;

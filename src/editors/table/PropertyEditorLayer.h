@@ -27,9 +27,8 @@ public:
     CComboLayer* LayerCombo() const noexcept;
 
 private:
-    // The entries after the layers, as the value read wants them.
-    void UpdateVariesEntry(bool wanted);
-    void UpdateUnspecifiedEntry();
+    // The entries after the layers, as a value of type wants them.
+    void UpdateTrailing(ValueType type);
     // A new entry after the layers, in the editor's colours.
     std::unique_ptr<COwnerDrawItem> MakeTrailing() const;
     // The layer's entry shows whether the current viewport overrides the layer now.
