@@ -25,6 +25,12 @@ const DkRxClass g_hatchClass(L"DkDbHatch", &g_entityClass);
 const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
 const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
 const DkRxClass g_linetypeClass(L"DkDbLinetypeTableRecord", &g_recordClass);
+const DkRxClass g_textStyleClass(L"DkDbTextStyleTableRecord", &g_recordClass);
+const DkRxClass g_dimStyleClass(L"DkDbDimStyleTableRecord", &g_recordClass);
+const DkRxClass g_mleaderStyleClass(L"DkDbMLeaderStyle", &g_dbObjectClass);
+const DkRxClass g_annotativeClass(L"DkDbAnnotativeObjectPE", DkRxObject::desc());
+// The annotative extension is missing (tests).
+bool g_noAnnotativeExtension = false;
 const DkRxClass g_tableClass(L"DkDbSymbolTable", &g_dbObjectClass);
 const DkRxClass g_dictionaryClass(L"DkDbDictionary", &g_dbObjectClass);
 
@@ -114,11 +120,22 @@ private:
     static DkDbObjectId Id(LONG_PTR id) { return DkDbObjectId(id); }
 };
 
-// The common part of every open view: the record it shows and closing it.
-template <class Base> class View : public Base
+// How a view is open.
+struct OpenState
+{
+    bool forWrite = false;
+};
+
+// The common part of every open view: the record it shows, upgrading and closing it.
+template <class Base> class View : public Base, public OpenState
 {
 public:
     explicit View(Record& r) noexcept : m_r(r) {}
+    Drvk::ErrorStatus upgradeOpen() noexcept override
+    {
+        forWrite = true;
+        return Drvk::eOk;
+    }
     DkDbObjectId objectId() const noexcept override { return DkDbObjectId(m_r.id); }
     DkDbObjectId ownerId() const noexcept override { return DkDbObjectId(m_r.owner); }
     bool isErased() const noexcept override { return m_r.erased; }
@@ -247,6 +264,84 @@ public:
     int dashLengthAt(int index) const noexcept override
     {
         return index >= 0 && index < numDashes() ? m_r.pattern[static_cast<size_t>(index)] : 0;
+    }
+};
+
+class TextStyleView final : public View<DkDbTextStyleTableRecord>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+    bool isDependent() const noexcept override { return m_r.dependent; }
+    double xScale() const noexcept override { return m_r.widthFactor; }
+    double obliquingAngle() const noexcept override { return m_r.oblique; }
+    int flagBits() const noexcept override { return m_r.flagBits; }
+};
+
+class DimStyleView final : public View<DkDbDimStyleTableRecord>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+    bool isDependent() const noexcept override { return m_r.dependent; }
+};
+
+class MLeaderStyleView final : public View<DkDbMLeaderStyle>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+};
+
+// The annotative extension of styles and of the entities that name one.
+class AnnotativeExtension final : public DkDbAnnotativeObjectPE
+{
+public:
+    bool annotative(const DkDbObject* obj) const noexcept override
+    {
+        const Record* r = obj ? CurrentDrawing().Find(obj->objectId().asOldId()) : nullptr;
+        if (!r)
+            return false;
+        if (r->kind != RecordKind::Entity)
+            return r->annotative;
+        const PropertySlot* slot = r->cls->Slot(L"Annotative");
+        const VARIANT* v = slot ? &r->values[static_cast<size_t>(r->cls->SlotIndex(slot->dispid))].Get() : nullptr;
+        return v && v->vt == VT_BOOL && v->boolVal;
+    }
+    Drvk::ErrorStatus setFromStyle(DkDbObject* obj, bool& wasModified) noexcept override
+    try
+    {
+        wasModified = false;
+        const auto* state = dynamic_cast<OpenState*>(obj);
+        if (!state || !state->forWrite)
+            return Drvk::eNotOpenForWrite;
+        Drawing& d = CurrentDrawing();
+        Record* r = d.Find(obj->objectId().asOldId());
+        if (!r || r->kind != RecordKind::Entity)
+            return Drvk::eInvalidInput;
+        const PropertySlot* slot = r->cls->Slot(L"Annotative");
+        const PropertySlot* style = r->cls->Slot(L"StyleName");
+        if (!slot || !style)
+            return Drvk::eOk;
+        const VARIANT& name = r->values[static_cast<size_t>(r->cls->SlotIndex(style->dispid))].Get();
+        const Record* record = name.vt == VT_BSTR && name.bstrVal && d.StyleContainer(*r)
+                                   ? d.FindInTable(d.StyleContainer(*r), name.bstrVal)
+                                   : nullptr;
+        const bool wanted = record && record->annotative;
+        if (annotative(obj) == wanted)
+            return Drvk::eOk;
+        VARIANT v;
+        v.vt = VT_BOOL;
+        v.boolVal = wanted ? VARIANT_TRUE : VARIANT_FALSE;
+        d.StoreDerived(*r, L"Annotative", v);
+        d.NotifyModified(r->id);
+        JournalAdd(L"annotative " + r->handle + (wanted ? L" yes" : L" no"));
+        wasModified = true;
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
     }
 };
 
@@ -421,6 +516,14 @@ DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
 DK_RX_CAST(DkDbLayerTableRecord)
 DK_RX_CLASS(DkDbLinetypeTableRecord, g_linetypeClass)
 DK_RX_CAST(DkDbLinetypeTableRecord)
+DK_RX_CLASS(DkDbTextStyleTableRecord, g_textStyleClass)
+DK_RX_CAST(DkDbTextStyleTableRecord)
+DK_RX_CLASS(DkDbDimStyleTableRecord, g_dimStyleClass)
+DK_RX_CAST(DkDbDimStyleTableRecord)
+DK_RX_CLASS(DkDbMLeaderStyle, g_mleaderStyleClass)
+DK_RX_CAST(DkDbMLeaderStyle)
+DK_RX_CLASS(DkDbAnnotativeObjectPE, g_annotativeClass)
+DK_RX_CAST(DkDbAnnotativeObjectPE)
 DK_RX_CLASS(DkDbSymbolTable, g_tableClass)
 DK_RX_CAST(DkDbSymbolTable)
 DK_RX_CLASS(DkDbDictionary, g_dictionaryClass)
@@ -441,7 +544,7 @@ DkDbHostApplicationServices* dkdbHostApplicationServices() noexcept
     return &services;
 }
 
-Drvk::ErrorStatus dkdbOpenObject(DkDbObject*& obj, DkDbObjectId id, DkDb::OpenMode, bool openErased) noexcept
+Drvk::ErrorStatus dkdbOpenObject(DkDbObject*& obj, DkDbObjectId id, DkDb::OpenMode mode, bool openErased) noexcept
 try
 {
     obj = nullptr;
@@ -468,6 +571,18 @@ try
     case RecordKind::Linetype:
         obj = new LinetypeView(*r);
         break;
+    case RecordKind::TextStyle:
+        obj = new TextStyleView(*r);
+        break;
+    case RecordKind::DimStyle:
+        obj = new DimStyleView(*r);
+        break;
+    case RecordKind::DictionaryEntry:
+        if (r->owner == CurrentDrawing().mleaderStyles)
+            obj = new MLeaderStyleView(*r);
+        else
+            obj = new RecordView(*r);
+        break;
     case RecordKind::Table:
         obj = new TableView(*r);
         break;
@@ -478,12 +593,25 @@ try
         obj = new RecordView(*r);
         break;
     }
+    if (auto* state = dynamic_cast<OpenState*>(obj))
+        state->forWrite = mode == DkDb::kForWrite;
     return Drvk::eOk;
 }
 catch (...)
 {
     obj = nullptr;
     return Drvk::eInvalidInput;
+}
+
+DkRxObject* DkRxClass::queryX(const DkRxClass* protocol) const noexcept
+{
+    static AnnotativeExtension annotative;
+    if (protocol != &g_annotativeClass || g_noAnnotativeExtension)
+        return nullptr;
+    for (const DkRxClass* c : {&g_entityClass, &g_textStyleClass, &g_dimStyleClass, &g_mleaderStyleClass})
+        if (isDerivedFrom(c))
+            return &annotative;
+    return nullptr;
 }
 
 void DkDbAssocManager::enableProgressMeter(bool enable, const wchar_t* text) noexcept
@@ -494,6 +622,11 @@ try
 }
 catch (...)
 {
+}
+
+void dkhost_test::SetNoAnnotativeExtension(bool none) noexcept
+{
+    dkhost::g_noAnnotativeExtension = none;
 }
 
 void dkhost_test::SetNoWorkingDatabase(bool none) noexcept

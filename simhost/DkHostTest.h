@@ -126,6 +126,16 @@ DKHOST_API bool SetLayerViewportLineweight(const wchar_t* name, LONG_PTR viewpor
                                            int lineweight) noexcept;
 DKHOST_API bool SetLayerViewportLinetype(const wchar_t* name, LONG_PTR viewport, const wchar_t* linetype) noexcept;
 
+// Styles: a new text style (0 when the name is taken), the id of a style by its container
+// ("text", "dim", "mleader", "table"; 0 when missing), and a container's id.
+DKHOST_API LONG_PTR AddTextStyle(const wchar_t* name, bool annotative, bool dependent) noexcept;
+DKHOST_API LONG_PTR StyleId(const wchar_t* container, const wchar_t* name) noexcept;
+DKHOST_API LONG_PTR StyleContainerId(const wchar_t* container) noexcept;
+// The annotative extension missing from the host (true), or back.
+DKHOST_API void SetNoAnnotativeExtension(bool none) noexcept;
+// Writes of single elements (a point's coordinate) of a property of an object fail.
+DKHOST_API void SetElementFault(LONG_PTR id, DISPID dispid, bool fail) noexcept;
+
 // Database faults: an object (a record, a table) that cannot be opened; no working database.
 DKHOST_API void SetOpenFault(LONG_PTR id, bool refuse) noexcept;
 DKHOST_API void SetNoWorkingDatabase(bool none) noexcept;

@@ -232,7 +232,13 @@ void Drawing::LoadClasses()
                         if (SUCCEEDED(enumInfo->GetVarDesc(k, &ev)))
                         {
                             if (ev->varkind == VAR_CONST && ev->lpvarValue)
+                            {
                                 slot.enumValues.push_back(ev->lpvarValue->lVal);
+                                dkfw::UniqueBstr constant;
+                                UINT named = 0;
+                                enumInfo->GetNames(ev->memid, constant.Put(), 1, &named);
+                                slot.enumNames.emplace_back(constant.View());
+                            }
                             enumInfo->ReleaseVarDesc(ev);
                         }
                     }
@@ -593,10 +599,12 @@ try
         return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
     if (n == L"Linetype" && !FindInTable(linetypeTable, value.bstrVal, length))
         return Refuse(description, L"Linetype \"" + text + L"\" is not loaded.");
-    if (n == L"StyleName" && c == L"Dimension" && !FindInTable(dimStyleTable, text))
-        return Refuse(description, L"Dimension style \"" + text + L"\" does not exist.");
-    if (n == L"StyleName" && c != L"Dimension" && !FindInTable(textStyleTable, text))
-        return Refuse(description, L"Text style \"" + text + L"\" does not exist.");
+    if (n == L"StyleName" && StyleContainer(r) && !FindInTable(StyleContainer(r), text))
+        return Refuse(description, (c == L"Dimension" ? L"Dimension style \""
+                                    : c == L"MLeader" ? L"Multileader style \""
+                                    : c == L"Table"   ? L"Table style \""
+                                                      : L"Text style \"") +
+                                       text + L"\" does not exist.");
     if (n == L"Name" && c == L"BlockReference" && !FindInTable(blockTable, text))
         return Refuse(description, L"Block \"" + text + L"\" does not exist.");
     if ((n == L"Radius" || n == L"Diameter" || n == L"Circumference" || n == L"Height" || n == L"TextHeight" ||
@@ -671,9 +679,39 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
         const int i = r.cls->SlotIndex(slot.dispid);
         RecordBefore(r, i);
         StoreRaw(r, i, value);
+        if (c == L"Text" || c == L"Attribute")
+            KeepTextInPlace(*this, r, n);
     }
     NotifyModified(r.id);
     return S_OK;
+}
+
+void Drawing::StoreDerived(Record& r, const wchar_t* name, const VARIANT& value)
+{
+    const PropertySlot* slot = r.cls ? r.cls->Slot(name) : nullptr;
+    if (!slot)
+        return;
+    const int i = r.cls->SlotIndex(slot->dispid);
+    const VARIANT& now = r.values[static_cast<size_t>(i)].Get();
+    const bool same = value.vt == now.vt &&
+                      ((value.vt & VT_ARRAY) ? Doubles(value) == Doubles(now)
+                                             : ::VarCmp(const_cast<VARIANT*>(&value), const_cast<VARIANT*>(&now),
+                                                        LOCALE_USER_DEFAULT, 0) == VARCMP_EQ);
+    if (same)
+        return;
+    RecordBefore(r, i);
+    StoreRaw(r, i, value);
+}
+
+LONG_PTR Drawing::StyleContainer(const Record& entity) const noexcept
+{
+    if (!entity.cls || !entity.cls->Slot(L"StyleName"))
+        return 0;
+    const std::wstring& c = entity.cls->name;
+    return c == L"Dimension" ? dimStyleTable
+           : c == L"MLeader" ? mleaderStyles
+           : c == L"Table"   ? tableStyles
+                             : textStyleTable;
 }
 
 void Drawing::RecordBefore(Record& r, int slot)

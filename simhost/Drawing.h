@@ -60,6 +60,7 @@ struct PropertySlot
     bool readOnly = false;
     bool isEnum = false;
     std::vector<LONG> enumValues;
+    std::vector<std::wstring> enumNames; // the enumeration's constants, as the type library names them
 };
 
 struct ObjectClass
@@ -111,6 +112,15 @@ struct Record
     std::map<LONG_PTR, LONG_PTR> viewportLinetypes;
     // Linetypes: dashes (positive) and gaps (negative) in pixels; none is solid.
     std::vector<int> pattern;
+    // Text, dimension and multileader styles: scaled with the viewport's annotation scale.
+    bool annotative = false;
+    // Text styles: width factor, oblique angle (radians) and flag bits (2 backward, 4
+    // upside down).
+    double widthFactor = 1.0;
+    double oblique = 0.0;
+    int flagBits = 0;
+    // Attributes: several lines of text.
+    bool multiline = false;
     // Entities.
     const ObjectClass* cls = nullptr;
     std::vector<dkfw::UniqueVariant> values; // parallel to cls->slots
@@ -172,6 +182,11 @@ public:
     // Writes a value already of the slot's type; description says why a value is refused.
     HRESULT PutValue(Record& r, const PropertySlot& slot, const VARIANT& value, std::wstring& description);
     void StoreRaw(Record& r, int slot, const VARIANT& value);
+    // A value the host works out itself (the text kept in place, the annotative state taken
+    // from the style): undoable like a write, no validation.
+    void StoreDerived(Record& r, const wchar_t* name, const VARIANT& value);
+    // The table or dictionary an entity's style name is looked up in (0: none).
+    LONG_PTR StyleContainer(const Record& entity) const noexcept;
     // A change kept outside the record's values (what the palette object holds of it), with
     // what puts it back on undo.
     void RecordRestore(Record& r, std::function<void()> restore);
@@ -225,6 +240,11 @@ private:
 // of the drawing's own, never handed out and so never changed. DISP_E_TYPEMISMATCH for
 // anything else; DISP_E_EXCEPTION, with the reason, for an index out of range.
 HRESULT KeepColor(const VARIANT& in, LCID locale, VARIANT* out, std::wstring& description) noexcept;
+
+// After a write of the named property of a text or attribute, the host moves the point the
+// justification does not hold fixed, or works out the height, width factor and rotation of
+// a text fitted between two points.
+void KeepTextInPlace(Drawing& d, Record& text, const std::wstring& written);
 
 // The doubles of a point or coordinate list value (none for any other value).
 std::vector<double> Doubles(const VARIANT& v);

@@ -452,7 +452,7 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             g_loadError = what + L" needs a name";
             return false;
         }
-        static const wchar_t* const kFlags[] = {L"frozen", L"off", L"locked", L"dependent", L"vpfrozen"};
+        static const wchar_t* const kFlags[] = {L"frozen", L"off", L"locked", L"dependent", L"vpfrozen", L"annotative"};
         auto isFlag = [](const std::wstring& w)
         { return std::any_of(std::begin(kFlags), std::end(kFlags), [&](const wchar_t* f) { return w == f; }); };
         // A record's settings: color=, linetype=, flags; a bare word right after the name is
@@ -462,6 +462,8 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         long lineweight = -3, vpLineweight = -4;
         LONG_PTR linetype = 0, vpLinetype = 0;
         std::vector<int> pattern;
+        double width = 1.0, oblique = 0.0;
+        long flagBits = 0;
         auto isLineweight = [](long v) { return v == -3 || (v >= 0 && v <= 211); };
         for (size_t i = 2; i < tokens.size(); ++i)
         {
@@ -500,6 +502,25 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 if (ok)
                     continue;
             }
+            // A text style's width factor, oblique angle in degrees and flag bits.
+            if (t.hasValue && kind == RecordKind::TextStyle)
+            {
+                wchar_t* end = nullptr;
+                const double x = std::wcstod(t.value.c_str(), &end);
+                const bool number = !t.value.empty() && end && !*end && std::isfinite(x);
+                if (t.key == L"width" && number && x > 0 && x <= 100)
+                {
+                    width = x;
+                    continue;
+                }
+                if (t.key == L"oblique" && number && x > -85 && x < 85)
+                {
+                    oblique = x * 3.14159265358979323846 / 180;
+                    continue;
+                }
+                if (t.key == L"flags" && WholeInteger(t.value, flagBits) && flagBits >= 0 && flagBits <= 255)
+                    continue;
+            }
             g_loadError = t.key == L"color" || t.key == L"vpcolor"
                               ? L"a colour index is from 1 to 255, not \"" + t.value + L"\""
                           : t.key == L"linetype" || t.key == L"vplinetype"
@@ -534,6 +555,10 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             r->viewportLinetypes[1] = vpLinetype;
         if (!pattern.empty())
             r->pattern = pattern;
+        r->annotative = Flag(tokens, L"annotative");
+        r->widthFactor = width;
+        r->oblique = oblique;
+        r->flagBits = static_cast<int>(flagBits);
         return true;
     }
     if (what == L"entity" && tokens.size() >= 2)
@@ -555,6 +580,11 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             const Token& t = tokens[i];
             if (t.key == L"owner")
                 continue;
+            if (t.key == L"multiline" && !t.hasValue && cls->name == L"Attribute")
+            {
+                r.multiline = true;
+                continue;
+            }
             if (t.key == L"handle")
             {
                 // Each entity's own: never empty, never another's.

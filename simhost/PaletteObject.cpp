@@ -8,6 +8,9 @@
 
 #include <olectl.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace dkhost
 {
 namespace
@@ -67,8 +70,14 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
     else if (riid == IID_IPropertyExtension && AnyTraits([](auto& t) { return t.hasEditable; }))
         p = static_cast<IPropertyExtension*>(this);
     else if (riid == IID_IPerPropertyBrowsing &&
-             AnyTraits([](auto& t) { return !t.predefined.empty() || t.page != CLSID_NULL; }))
+             (OffersChoices() || AnyTraits([](auto& t) { return !t.predefined.empty() || t.page != CLSID_NULL; })))
         p = static_cast<IPerPropertyBrowsing*>(this);
+    else if (riid == IID_IDkPropertyElements && Rec() &&
+             std::any_of(Rec()->cls->slots.begin(), Rec()->cls->slots.end(),
+                         [](const PropertySlot& s) { return s.vt == VT_VARIANT; }))
+        p = static_cast<IDkPropertyElements*>(this);
+    else if (riid == IID_IDkAttributeKind && Rec() && Rec()->cls->name == L"Attribute")
+        p = static_cast<IDkAttributeKind*>(this);
     else if (riid == IID_IDkPropertyCustomValues && AnyTraits([](auto& t) { return !t.custom.empty(); }))
         p = static_cast<IDkPropertyCustomValues*>(this);
     if (!p)
@@ -395,41 +404,182 @@ STDMETHODIMP PaletteObject::MapPropertyToPage(DISPID dispid, CLSID* page) noexce
     return *page == CLSID_NULL ? PERPROP_E_NOPAGEAVAILABLE : S_OK;
 }
 
+namespace
+{
+// The justifications of single-line text, each name's value its position.
+const wchar_t* const kJustifications[] = {L"Left",        L"Center",        L"Right",         L"Aligned",
+                                          L"Middle",      L"Fit",           L"Top left",      L"Top center",
+                                          L"Top right",   L"Middle left",   L"Middle center", L"Middle right",
+                                          L"Bottom left", L"Bottom center", L"Bottom right"};
+
+Choice Named(const std::wstring& name, LONG value)
+{
+    Choice c;
+    c.name = name;
+    c.value.Addr()->vt = VT_I4;
+    c.value.Addr()->lVal = value;
+    return c;
+}
+} // namespace
+
+static bool HasJustifications(const Record& r)
+{
+    return r.cls->name == L"Text" || r.cls->name == L"Attribute";
+}
+
+// Objects that name a style offer their table's names; text and attributes their
+// justifications. Those objects also name the constants of their other enumerations.
+bool PaletteObject::OffersChoices() const
+{
+    const Record* r = Rec();
+    return r && (HasJustifications(*r) || m_drawing->StyleContainer(*r));
+}
+
+bool PaletteObject::LoadChoices(DISPID dispid)
+{
+    m_choicesFor = DISPID_UNKNOWN;
+    m_choices.clear();
+    Record* r = Rec();
+    if (!r)
+        return false;
+    const PropertySlot* slot = r->cls->Slot(dispid);
+    const PropertyTraits* t = FindTraits(dispid);
+    if (t && !t->predefined.empty())
+        for (const auto& [name, value] : t->predefined)
+            m_choices.push_back(Named(name, value));
+    else if (!slot)
+        return false;
+    else if (slot->name == L"StyleName")
+    {
+        const LONG_PTR container = m_drawing->StyleContainer(*r);
+        const Record* table = container ? m_drawing->Find(container) : nullptr;
+        for (LONG_PTR id : table ? table->children : std::vector<LONG_PTR>())
+            if (const Record* style = m_drawing->Find(id); style && !style->erased)
+            {
+                Choice c;
+                c.name = style->name;
+                c.value.Addr()->vt = VT_BSTR;
+                c.value.Addr()->bstrVal = ::SysAllocString(style->name.c_str());
+                if (!c.value.Get().bstrVal)
+                    return false;
+                m_choices.push_back(std::move(c));
+            }
+    }
+    else if (slot->name == L"Alignment" && HasJustifications(*r))
+        for (LONG i = 0; i < static_cast<LONG>(std::size(kJustifications)); ++i)
+            m_choices.push_back(Named(kJustifications[i], i));
+    else if (slot->isEnum)
+        for (size_t i = 0; i < slot->enumValues.size() && i < slot->enumNames.size(); ++i)
+            m_choices.push_back(Named(slot->enumNames[i], slot->enumValues[i]));
+    else
+        return false;
+    m_choicesFor = dispid;
+    return true;
+}
+
 STDMETHODIMP PaletteObject::GetPredefinedStrings(DISPID dispid, CALPOLESTR* strings, CADWORD* cookies) noexcept
+try
 {
     RETURN_HR_IF(E_POINTER, !strings || !cookies);
-    const PropertyTraits* t = FindTraits(dispid);
-    RETURN_HR_IF(E_NOTIMPL, !t || t->predefined.empty());
-    const ULONG n = static_cast<ULONG>(t->predefined.size());
+    *strings = CALPOLESTR{};
+    *cookies = CADWORD{};
+    RETURN_HR_IF(E_NOTIMPL, !LoadChoices(dispid) || m_choices.empty());
+    const ULONG n = static_cast<ULONG>(m_choices.size());
     strings->pElems = static_cast<LPOLESTR*>(::CoTaskMemAlloc(n * sizeof(LPOLESTR)));
     cookies->pElems = static_cast<DWORD*>(::CoTaskMemAlloc(n * sizeof(DWORD)));
     if (!strings->pElems || !cookies->pElems)
     {
         ::CoTaskMemFree(strings->pElems);
         ::CoTaskMemFree(cookies->pElems);
+        *strings = CALPOLESTR{};
+        *cookies = CADWORD{};
         return E_OUTOFMEMORY;
     }
     for (ULONG i = 0; i < n; ++i)
     {
-        const std::wstring& s = t->predefined[i].first;
-        strings->pElems[i] = static_cast<LPOLESTR>(::CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
+        const std::wstring& text = m_choices[i].name;
+        strings->pElems[i] = static_cast<LPOLESTR>(::CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
         if (strings->pElems[i])
-            wcscpy(strings->pElems[i], s.c_str());
+            wcscpy(strings->pElems[i], text.c_str());
         cookies->pElems[i] = i;
     }
     strings->cElems = cookies->cElems = n;
     return S_OK;
 }
+DK_CATCH_RETURN()
 
 STDMETHODIMP PaletteObject::GetPredefinedValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept
+try
 {
     RETURN_HR_IF(E_POINTER, !value);
     ::VariantInit(value);
+    if (m_choicesFor != dispid && !LoadChoices(dispid))
+        return E_INVALIDARG;
+    RETURN_HR_IF(E_INVALIDARG, cookie >= m_choices.size());
     const PropertyTraits* t = FindTraits(dispid);
-    RETURN_HR_IF(E_INVALIDARG, !t || cookie >= t->predefined.size());
-    RETURN_HR_IF(E_NOTIMPL, t->predefinedValueNotImpl);
-    value->vt = VT_I4;
-    value->lVal = t->predefined[cookie].second;
+    RETURN_HR_IF(E_NOTIMPL, t && t->predefinedValueNotImpl);
+    return ::VariantCopy(value, m_choices[cookie].value.Addr());
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::GetElementValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept
+try
+{
+    RETURN_HR_IF(E_POINTER, !value);
+    ::VariantInit(value);
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
+    const PropertySlot* slot = r->cls->Slot(dispid);
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot || slot->vt != VT_VARIANT);
+    dkfw::UniqueVariant whole;
+    RETURN_IF_FAILED(m_drawing->GetValue(*r, *slot, whole.Put()));
+    const std::vector<double> numbers = Doubles(whole.Get());
+    RETURN_HR_IF(DISP_E_BADINDEX, cookie >= numbers.size());
+    value->vt = VT_R8;
+    value->dblVal = numbers[cookie];
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::SetElementValue(DISPID dispid, DWORD cookie, VARIANT value) noexcept
+try
+{
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
+    const PropertySlot* slot = r->cls->Slot(dispid);
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot || slot->vt != VT_VARIANT);
+    const PropertyTraits* t = FindTraits(dispid);
+    RETURN_HR_IF(E_FAIL, t && t->elementFault);
+    dkfw::UniqueVariant number;
+    RETURN_HR_IF(DISP_E_TYPEMISMATCH, FAILED(::VariantChangeType(number.Put(), &value, 0, VT_R8)));
+    dkfw::UniqueVariant whole;
+    RETURN_IF_FAILED(m_drawing->GetValue(*r, *slot, whole.Put()));
+    std::vector<double> numbers = Doubles(whole.Get());
+    RETURN_HR_IF(DISP_E_BADINDEX, cookie >= numbers.size());
+    numbers[cookie] = number.Get().dblVal;
+    SAFEARRAY* sa = ::SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(numbers.size()));
+    RETURN_HR_IF(E_OUTOFMEMORY, !sa);
+    double* data = nullptr;
+    ::SafeArrayAccessData(sa, reinterpret_cast<void**>(&data));
+    std::copy(numbers.begin(), numbers.end(), data);
+    ::SafeArrayUnaccessData(sa);
+    dkfw::UniqueVariant changed;
+    changed.Addr()->vt = VT_ARRAY | VT_R8;
+    changed.Addr()->parray = sa;
+    // The element goes in as the whole property would, with the same checks.
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{changed.Addr(), &named, 1, 1};
+    return Invoke(dispid, IID_NULL, lastLocale ? lastLocale : LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
+                  nullptr, nullptr, nullptr);
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::get_MultilineFlag(VARIANT_BOOL* multiline) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !multiline);
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r);
+    *multiline = r->multiline ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 

@@ -41,6 +41,14 @@ struct PropertyTraits
     CustomValues custom;
     int customHeld = -1;
     bool customFault = false;
+    bool elementFault = false; // a write of one element fails
+};
+
+// A name a property offers through IPerPropertyBrowsing, with the value it stands for.
+struct Choice
+{
+    std::wstring name;
+    dkfw::UniqueVariant value;
 };
 
 #define DK_ENTITY_RESERVED                                                                                             \
@@ -370,7 +378,9 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEn
                       public IPropertyExpression,
                       public IPropertyExtension,
                       public IPerPropertyBrowsing,
-                      public IDkPropertyCustomValues
+                      public IDkPropertyCustomValues,
+                      public IDkPropertyElements,
+                      public IDkAttributeKind
 {
 public:
     PaletteObject(Drawing* drawing, LONG_PTR id) noexcept
@@ -441,6 +451,13 @@ public:
     STDMETHODIMP GetCurrentCustomValue(IUnknown* object, DISPID dispid, VARIANT* value) noexcept override;
     STDMETHODIMP SetCustomValue(VARIANT varId, VARIANT value) noexcept override;
 
+    // IDkPropertyElements
+    STDMETHODIMP GetElementValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept override;
+    STDMETHODIMP SetElementValue(DISPID dispid, DWORD cookie, VARIANT value) noexcept override;
+
+    // IDkAttributeKind
+    STDMETHODIMP get_MultilineFlag(VARIANT_BOOL* multiline) noexcept override;
+
 protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;
 
@@ -460,11 +477,19 @@ private:
     }
     HRESULT Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep) noexcept;
     HRESULT Put(const PropertySlot& slot, LCID locale, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept;
+    // The names (and values) the property offers: the ones set for this object, else the
+    // property's own (its table's styles in table order, the justifications, the
+    // enumeration's constants); false when it offers none. The list is kept for the value
+    // look-ups that follow.
+    bool LoadChoices(DISPID dispid);
+    bool OffersChoices() const;
 
     Drawing* m_drawing;
     LONG_PTR m_id;
     Record* m_record;
     std::map<DISPID, PropertyTraits> m_traits;
+    DISPID m_choicesFor = DISPID_UNKNOWN;
+    std::vector<Choice> m_choices;
 };
 
 // Fills an exception record the way automation objects do and answers DISP_E_EXCEPTION.

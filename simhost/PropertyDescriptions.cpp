@@ -18,6 +18,8 @@ constexpr int kNoUnits = 2;
 constexpr int kRawAngle = 6;
 
 #define DK_EDITOR(name) L"DkPEXCtl.DkPe" name L".16"
+// The classes of the later version.
+#define DK_EDITOR17(name) L"DkPEXCtl.DkPe" name L".17"
 
 // Every entity's general rows.
 const Row kGeneral[] = {
@@ -84,7 +86,10 @@ const std::vector<ClassRows>& Specific()
           {L"Justify", L"Text", 104, DK_EDITOR(L"PropertyEditorTextJustify"), -1},
           {L"Obliquing", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kRawAngle},
           {L"Width factor", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
-          {L"Position", L"Geometry", 107, DK_EDITOR(L"PropertyEditorVariant"), kDistance}}},
+          {L"Position", L"Geometry", 107, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          {L"Upside down", L"Text", 109, DK_EDITOR(L"PropertyEditorBool"), -1},
+          {L"Backward", L"Text", 110, DK_EDITOR(L"PropertyEditorBool"), -1},
+          {L"Annotative", L"Text", 111, DK_EDITOR(L"PropertyEditorBool"), -1}}},
         {L"MText",
          {{L"Contents", L"Text", 100, DK_EDITOR(L"PropertyEditorTextEx"), -1},
           {L"Text height", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
@@ -97,7 +102,8 @@ const std::vector<ClassRows>& Specific()
           {L"Position", L"Geometry", 108, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
           // The mask behind the text: no meta colours, the foreground as black or white.
           {L"Mask color", L"Text", 109, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
-           dkhost_test::kNoMetaColor | dkhost_test::kFixedForeground}}},
+           dkhost_test::kNoMetaColor | dkhost_test::kFixedForeground},
+          {L"Annotative", L"Text", 110, DK_EDITOR(L"PropertyEditorBool"), -1}}},
         {L"Hatch",
          {{L"Pattern name", L"Pattern", 100, DK_EDITOR(L"PropertyEditorHatchPatternName"), -1},
           {L"Type", L"Pattern", 101, DK_EDITOR(L"PropertyEditorEllipsisHatchPatternType"), -1},
@@ -130,7 +136,10 @@ const std::vector<ClassRows>& Specific()
          {{L"Tag", L"Attribute", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Value", L"Attribute", 101, DK_EDITOR(L"PropertyEditorAttributeValue"), -1},
           {L"Height", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
-          {L"Invisible", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+          {L"Invisible", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1},
+          {L"Rotation", L"Text", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
+          {L"Justify", L"Text", 105, DK_EDITOR(L"PropertyEditorTextJustify"), -1},
+          {L"Width factor", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits}}},
         {L"GeoMapImage",
          {{L"Map service user", L"Map service", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Map service password", L"Map service", 101, DK_EDITOR(L"PropertyEditorPwdText"), -1}}},
@@ -146,7 +155,16 @@ const std::vector<ClassRows>& Specific()
           {L"Text height", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Dim scale overall", L"Fit", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
           {L"Dim line color", L"Lines & Arrows", 107, DK_EDITOR(L"PropertyEditorColor"), -1},
-          {L"Text fill", L"Text", 108, DK_EDITOR(L"PropertyEditorCustomColor"), -1}}},
+          {L"Text fill", L"Text", 108, DK_EDITOR(L"PropertyEditorCustomColor"), -1},
+          {L"Annotative", L"Misc", 109, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+        {L"MLeader",
+         {{L"Multileader style", L"Misc", 100, DK_EDITOR17(L"PropertyEditorMLeaderStyle"), -1},
+          {L"Contents", L"Text", 101, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Annotative", L"Misc", 102, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+        {L"Table",
+         {{L"Table style", L"Table", 100, DK_EDITOR17(L"PropertyEditorTableStyle"), -1},
+          {L"Rows", L"Table", 101, DK_EDITOR(L"PropertyEditorNumeric"), -1},
+          {L"Columns", L"Table", 102, DK_EDITOR(L"PropertyEditorNumeric"), -1}}},
     };
     return table;
 }

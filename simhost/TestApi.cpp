@@ -349,6 +349,64 @@ LONG_PTR LayerId(const wchar_t* name) noexcept
     return r ? r->id : 0;
 }
 
+namespace
+{
+LONG_PTR ContainerOf(const wchar_t* which) noexcept
+{
+    const Drawing& d = CurrentDrawing();
+    const std::wstring w = which ? which : L"";
+    return w == L"text"      ? d.textStyleTable
+           : w == L"dim"     ? d.dimStyleTable
+           : w == L"mleader" ? d.mleaderStyles
+           : w == L"table"   ? d.tableStyles
+                             : 0;
+}
+} // namespace
+
+LONG_PTR AddTextStyle(const wchar_t* name, bool annotative, bool dependent) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    if (!name || !*name || d.FindInTable(d.textStyleTable, name))
+        return 0;
+    Record& r = d.Add(RecordKind::TextStyle, d.textStyleTable, name);
+    r.annotative = annotative;
+    r.dependent = dependent;
+    d.NotifyModified(r.id);
+    return r.id;
+}
+catch (...)
+{
+    return 0;
+}
+
+LONG_PTR StyleId(const wchar_t* container, const wchar_t* name) noexcept
+try
+{
+    const LONG_PTR c = ContainerOf(container);
+    Record* r = c && name ? CurrentDrawing().FindInTable(c, name) : nullptr;
+    return r ? r->id : 0;
+}
+catch (...)
+{
+    return 0;
+}
+
+LONG_PTR StyleContainerId(const wchar_t* container) noexcept
+{
+    return ContainerOf(container);
+}
+
+void SetElementFault(LONG_PTR id, DISPID dispid, bool fail) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->Traits(dispid).elementFault = fail;
+}
+catch (...)
+{
+}
+
 LONG_PTR LayerTableId() noexcept
 {
     return CurrentDrawing().layerTable;

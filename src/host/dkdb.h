@@ -132,6 +132,8 @@ public:
     virtual DkDbObjectId ownerId() const noexcept = 0;
     virtual bool isErased() const noexcept = 0;
     virtual DkDbDatabase* database() const noexcept = 0;
+    // An object opened for read becomes open for write.
+    virtual Drvk::ErrorStatus upgradeOpen() noexcept = 0;
     virtual Drvk::ErrorStatus close() noexcept = 0;
 };
 
@@ -226,6 +228,50 @@ public:
     // Dashes (positive) and gaps (negative) in pixels at the palette's scale; none: solid.
     virtual int numDashes() const noexcept = 0;
     virtual int dashLengthAt(int index) const noexcept = 0;
+};
+
+class DKHOST_API DkDbTextStyleTableRecord : public DkDbSymbolTableRecord
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbTextStyleTableRecord* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    // Width factor, oblique angle (radians) and flag bits (2: backward, 4: upside down).
+    virtual double xScale() const noexcept = 0;
+    virtual double obliquingAngle() const noexcept = 0;
+    virtual int flagBits() const noexcept = 0;
+};
+
+class DKHOST_API DkDbDimStyleTableRecord : public DkDbSymbolTableRecord
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbDimStyleTableRecord* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+};
+
+// A multileader style, an entry of the drawing's multileader style dictionary.
+class DKHOST_API DkDbMLeaderStyle : public DkDbObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbMLeaderStyle* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual const wchar_t* getName() const noexcept = 0;
+};
+
+// The annotative protocol extension: found with queryX(DkDbAnnotativeObjectPE::desc()) on
+// the objects that can be annotative (styles and the entities that name one).
+class DKHOST_API DkDbAnnotativeObjectPE : public DkRxObject
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbAnnotativeObjectPE* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    // Whether the object (open for read) is annotative.
+    virtual bool annotative(const DkDbObject* obj) const noexcept = 0;
+    // Makes the object (open for write) annotative when its style is, and not otherwise.
+    virtual Drvk::ErrorStatus setFromStyle(DkDbObject* obj, bool& wasModified) noexcept = 0;
 };
 
 class DkDbSymbolTableIterator;

@@ -29,6 +29,8 @@ constexpr unsigned int kDkRxApiVersion = 0x120000;
 // The name of the dynamic linker in the system registry.
 #define DKRX_DYNAMIC_LINKER_OBJ L"DynamicLinker"
 
+class DkRxObject;
+
 class DKHOST_API DkRxClass
 {
 public:
@@ -36,6 +38,9 @@ public:
     const wchar_t* name() const noexcept { return m_name; }
     const DkRxClass* myParent() const noexcept { return m_parent; }
     bool isDerivedFrom(const DkRxClass* other) const noexcept;
+    // The protocol extension of the given class registered for this class or the nearest
+    // class it derives from; null when none is.
+    DkRxObject* queryX(const DkRxClass* protocol) const noexcept;
 
 private:
     const wchar_t* m_name;
@@ -49,6 +54,7 @@ public:
     static const DkRxClass* desc() noexcept;
     virtual const DkRxClass* isA() const noexcept;
     bool isKindOf(const DkRxClass* c) const noexcept { return c && isA()->isDerivedFrom(c); }
+    DkRxObject* queryX(const DkRxClass* protocol) const noexcept { return isA()->queryX(protocol); }
 };
 
 class DKHOST_API DkRxDictionary : public DkRxObject

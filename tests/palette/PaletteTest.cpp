@@ -295,7 +295,7 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
 TEST(PaletteProgram, SetsUndoesAndDumpsInTheOrderGiven)
 {
     auto r = dktest::RunProcess(
-        L"\"" + BinDir() + L"dkpex-palette.exe\" --select 40,41 --set Contents=Porch --journal --undo --journal",
+        L"\"" + BinDir() + L"dkpex-palette.exe\" --select 40,42 --set Contents=Porch --journal --undo --journal",
         BinDir(), 60000);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(0u, r.exitCode) << r.output;
