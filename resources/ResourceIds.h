@@ -25,6 +25,11 @@
 #define IDS_COLOR_WHITE 118
 #define IDS_COLOR_INDEX 119           /* any other index colour; %s: its index */
 #define IDS_MTEXT_DIRECTION_FIRST 120 /* a multiline text's directions: 120 horizontal, 121 vertical, 122 by style */
+#define IDS_JUSTIFY_ALIGNED 205       /* the justification fitted between two points with its height worked out */
+#define IDS_JUSTIFY_FIT 206           /* the justification fitted between two points with its width worked out */
+#define IDS_JUSTIFY_MEASURE 207       /* the justification that measures a text's natural extent */
+#define IDS_JUSTIFY_BASE_POINT 208    /* the justification placed by the insertion point */
+#define IDI_ANNOTATIVE 268            /* the marker of an annotative style, 16 x 16 */
 #define IDS_CONTINUOUS 30              /* the solid linetype's entry */
 #define IDS_LINEWEIGHT_DEFAULT 125     /* the lineweight entry of the drawing's default lineweight */
 #define IDS_VIEWPORT_OVERRIDE 272     /* a by-layer value overridden in the current viewport; %s: the ByLayer word */

@@ -573,18 +573,19 @@ try
             notChanged.Skipped();
             continue;
         }
-        PreSetPropertyValue(object, dispid);
+        // What must come before an object's write can refuse it: that object keeps its value.
+        hr = PreSetPropertyValue(object, dispid);
         dkfw::UniqueExcepInfo excep;
         ComPtr<IErrorInfo> info;
-        if (dispid != kDynamicPropertyDispid)
+        if (SUCCEEDED(hr) && dispid != kDynamicPropertyDispid)
         {
             // The user's break cannot interrupt a write half-way.
             const BreakKeyOff noBreak(documentActive);
             if (m_bUnspecifiedAllowed)
                 hr = SetPropertyValueAsUnspecified(dispid, object, how == ValueUnspecified);
             if (how == ValueExpression)
-                hr = value->vt == VT_BSTR ? SetPropertyExpressionAsString(dispid, object, value->bstrVal)
-                                          : E_INVALIDARG;
+                hr =
+                    value->vt == VT_BSTR ? SetPropertyExpressionAsString(dispid, object, value->bstrVal) : E_INVALIDARG;
             else if (how == ValueSpecified)
             {
                 DISPID named = DISPID_PROPERTYPUT;
@@ -597,7 +598,7 @@ try
             if (SUCCEEDED(hr))
                 hr = PostSetPropertyValue(object);
         }
-        else
+        else if (SUCCEEDED(hr))
         {
             IUnknown* dynProp = held.dynProps[i];
             ComPtr<IDynamicProperty2> two;

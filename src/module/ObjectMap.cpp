@@ -18,8 +18,10 @@
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
 #include "PropertyEditorPwdText.h"
+#include "PropertyEditorStyles.h"
 #include "PropertyEditorText.h"
 #include "PropertyEditorTextEx.h"
+#include "PropertyEditorTextJustify.h"
 
 namespace dkpex
 {
@@ -59,14 +61,14 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorDimArrowHead},
     {&CLSID_DkPePropertyEditorPlotStyleName},
     {&CLSID_DkPePropertyEditorPlotStyleTable},
-    {&CLSID_DkPePropertyEditorTextJustify},
+    Row<CPropertyEditorTextJustify>(),
     {&CLSID_DkPePropertyEditorNoPickVariant},
     {&CLSID_DkPePropertyEditorRasterImageHeight},
     {&CLSID_DkPePropertyEditorRasterImageWidth},
     Row<CPropertyEditorEllipseEndAngle>(),
-    {&CLSID_DkPePropertyEditorDimStyle},
-    {&CLSID_DkPePropertyEditorTextStyle},
-    {&CLSID_DkPePropertyEditorMTextStyle},
+    Row<CPropertyEditorDimStyle>(),
+    Row<CPropertyEditorTextStyle>(),
+    Row<CPropertyEditorMTextStyle>(),
     {&CLSID_DkPePropertyEditorGradientPattern},
     Row<CDkPePropertyEditorCustomColor>(),
     Row<CPropertyEditorTextEx>(),
@@ -74,10 +76,10 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorLightLampColor},
     {&CLSID_DkPePropertyEditorLightWebPreview},
     {&CLSID_DkPePropertyEditorLightIntensity},
-    {&CLSID_DkPePropertyEditorTableStyle},
+    Row<CPropertyEditorTableStyle>(),
     {&CLSID_DkPePropertyEditorAttributeValue},
     {&CLSID_DkPePropertyEditorPredefBlock},
-    {&CLSID_DkPePropertyEditorMLeaderStyle},
+    Row<CPropertyEditorMLeaderStyle>(),
     {&CLSID_DkPePropertySectionLayerCombo},
 };
 static_assert(sizeof(g_objectMap) / sizeof(g_objectMap[0]) == 47);

@@ -31,6 +31,12 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorLWeight", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorLType", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorMTextDir", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorTextJustify", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorDimStyle", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorTextStyle", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorMTextStyle", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorTableStyle", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorMLeaderStyle", {&IID_IDkPeButtonPicture}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -182,18 +182,17 @@ TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
     Select({L"40"});
     const int contents = m_palette.FindRow(L"Contents");
     const int height = m_palette.FindRow(L"Height");
-    const int rotation = m_palette.FindRow(L"Rotation");
-    const int obliquing = m_palette.FindRow(L"Obliquing");
+    const int thickness = m_palette.FindRow(L"Thickness");
     ASSERT_GE(contents, 0);
     ASSERT_EQ(contents + 1, height);
-    ASSERT_GT(obliquing, rotation + 1) << "the sample has plain rows between";
+    ASSERT_GT(contents, thickness + 1) << "the sample has plain rows between";
     TypeInto(contents, L"Hall", VK_TAB);
     EXPECT_EQ(height, m_palette.ActiveRow());
     EXPECT_EQ(L"Hall", TextOf(L"40"));
     m_palette.DeactivateRow();
-    TypeInto(rotation, L"90", VK_TAB);
-    EXPECT_EQ(obliquing, m_palette.ActiveRow()) << "the plain rows between are passed over";
-    EXPECT_EQ(L"90", Row(m_palette.Dump(), L"Rotation")->text);
+    TypeInto(thickness, L"2", VK_TAB);
+    EXPECT_EQ(contents, m_palette.ActiveRow()) << "the plain rows between are passed over";
+    EXPECT_EQ(L"2.0000", Row(m_palette.Dump(), L"Thickness")->text);
 }
 
 TEST_F(PaletteTest, TheKeyboardAloneReachesTheRowsThatCanBeEdited)
@@ -662,5 +661,30 @@ TEST(PaletteProgram, SetsAMultilineTextsDirectionByItsEntry)
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("| Direction | DkPePropertyEditorMTextDir | Top to bottom | value"))
         << r.output;
+}
+
+// A style by its name: the text that changes style takes the style's settings; a text is
+// re-justified in place; a justification a mixed selection cannot share is not offered.
+TEST(PaletteProgram, SetsStylesAndJustificationsByTheirNames)
+{
+    const std::wstring palette = L"\"" + BinDir() + L"dkpex-palette.exe\" ";
+    auto r = dktest::RunProcess(palette + L"--select 40,42 --set \"Style=Titles\" --journal --dump", BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("journal: annotative 40 yes")) << r.output;
+    EXPECT_EQ(std::string::npos, r.output.find("journal: annotative 42")) << "42 had the style already";
+    EXPECT_NE(std::string::npos, r.output.find("| Style | DkPePropertyEditorTextStyle | Titles | value")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Width factor | DkPePropertyEditorDRVKNumeric | *VARIES* | varies"))
+        << r.output;
+
+    r = dktest::RunProcess(palette + L"--select 40 --set \"Justify=Right\" --dump", BinDir(), 60000);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Justify | DkPePropertyEditorTextJustify | Right | value")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Position | (plain) | -6.5, 10, 0 |")) << r.output;
+
+    r = dktest::RunProcess(palette + L"--select 40,64 --set \"Justify=Left\"", BinDir(), 60000);
+    EXPECT_EQ(1u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("offers no entry \"Left\"")) << r.output;
+    EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
 }
 } // namespace
