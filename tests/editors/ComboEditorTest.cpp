@@ -183,6 +183,12 @@ TEST_F(ComboEditor, ARefusedChoiceShowsWhatTheObjectsReallyHold)
     EXPECT_EQ(-1, Number(1, kVisible)) << "refused";
     EXPECT_EQ((std::vector<std::wstring>{L"Yes", L"No", L"*VARIES*"}), Entries()) << "refilled";
     EXPECT_EQ(2, Selected());
+    EXPECT_EQ(1u, boxes.Texts().size());
+    m_host.Release();
+    Open(CLSID_DkPePropertyEditorBool, {L"31"}, kVisible);
+    dktest::MessageBoxCatcher single;
+    Choose(1);
+    EXPECT_EQ(1u, single.Texts().size());
 }
 
 // The palette drops the row while its refused choice's message is up: the key that

@@ -44,6 +44,7 @@ protected:
         dkhost_test::SetNoAnnotativeExtension(false);
         dkhost_test::SetOpenFault(dkhost_test::StyleContainerId(L"text"), false);
         dkhost_test::SetElementFault(dkhost_test::EntityByHandle(L"40"), kAlignmentPoint, false);
+        dkhost_test::SetWorkingDatabaseCurrent(true);
         DropDownFixture::TearDown();
     }
 
@@ -101,6 +102,8 @@ protected:
         ::ReleaseDC(nullptr, screen);
         HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap);
         HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+        const RECT all{0, 0, 200, 18};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         DRAWITEMSTRUCT item{ODT_COMBOBOX,        1002, static_cast<UINT>(index), ODA_DRAWENTIRE, 0, Combo(), dc,
                             RECT{0, 0, 200, 18}, 0};
         ::SendMessageW(Control(), WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item));
@@ -137,6 +140,9 @@ TEST_F(StyleEditor, SortedStylesMarkedWhenAnnotativeWithTheSpecialEntriesLast)
     const auto [none, plainText] = DrawEntry(IndexOf(L"Notes"));
     EXPECT_EQ(plainText + 19, markedText) << "the text makes room for the marker";
     EXPECT_LE(plainText, 3);
+    dkhost_test::SetWorkingDatabaseCurrent(false);
+    EXPECT_EQ((std::pair{0, -1}), DrawEntry(IndexOf(L"Titles"))) << "nothing of another drawing";
+    dkhost_test::SetWorkingDatabaseCurrent(true);
 
     for (const wchar_t* h : {L"40", L"42"})
         dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(h), kStyleName, true, false, nullptr);
@@ -224,6 +230,29 @@ TEST_F(StyleEditor, DatabaseFaultsKeepTheNewStyle)
     EXPECT_EQ(L"Titles", Property(0, kStyleName));
     EXPECT_TRUE(Flag(0, kTextAnnotative)) << "the annotative state comes from the style's record itself";
     EXPECT_DOUBLE_EQ(1.0, Number(0, kWidthFactor));
+    dkhost_test::Undo(1);
+    dkhost_test::SetOpenFault(dkhost_test::StyleContainerId(L"text"), false);
+
+    // A style the text refuses: one message, and the list shows what the text holds.
+    dkhost_test::SetPropertyFault(dkhost_test::EntityByHandle(L"40"), kStyleName, false, E_FAIL, L"Style in use.");
+    Open(CLSID_DkPePropertyEditorTextStyle, {L"40"}, kStyleName);
+    dktest::MessageBoxCatcher refusal;
+    Choose(L"Standard");
+    ASSERT_EQ(1u, refusal.Texts().size())
+        << std::string(refusal.Texts().front().begin(), refusal.Texts().front().end());
+    EXPECT_EQ(L"Notes", Property(0, kStyleName));
+    EXPECT_EQ(L"Notes", SelectedText());
+    dkhost_test::SetPropertyFault(dkhost_test::EntityByHandle(L"40"), kStyleName, false, 0, nullptr);
+
+    // Another drawing being worked on: the row does not open.
+    m_host.Release();
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorTextStyle, {L"40"}, kStyleName));
+    dkhost_test::SetWorkingDatabaseCurrent(false);
+    m_host.Activate(OLEIVERB_UIACTIVATE);
+    Pump(0);
+    EXPECT_FALSE(Combo() && ::IsWindowVisible(Combo())) << "no list opens";
+    dkhost_test::SetWorkingDatabaseCurrent(true);
+    EXPECT_EQ(L"Notes", Property(0, kStyleName));
 }
 
 // Left to Right and back: the reference point stays where the text was placed.

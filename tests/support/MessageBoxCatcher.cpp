@@ -38,8 +38,9 @@ LRESULT CALLBACK MessageBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
         HWND h = reinterpret_cast<HWND>(wParam);
         wchar_t cls[64] = {};
         ::GetClassNameW(h, cls, 64);
-        if (std::wstring(cls) == L"#32770")
+        if (std::wstring(cls) == L"#32770" && h != self->m_lastBox)
         {
+            self->m_lastBox = h;
             wchar_t text[2048] = {};
             ::GetDlgItemTextW(h, 0xFFFF, text, 2048);
             self->m_texts.emplace_back(text);

@@ -31,6 +31,7 @@ private:
     HHOOK m_hook = nullptr;
     int m_answer;
     std::vector<std::wstring> m_texts;
+    HWND m_lastBox = nullptr; // a box activated again is still the one box
     std::vector<std::wstring> m_captions;
     std::function<void()> m_whileShown;
     MessageBoxCatcher* m_previous = nullptr;
