@@ -108,6 +108,15 @@ long CPropertyEditorTextJustify::LoadItems(ValueType kind)
     return S_OK;
 }
 
+long CPropertyEditorTextJustify::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids,
+                                                        short bReadOnly)
+{
+    // The identifiers are looked up again for a new selection: an object that went may leave
+    // its address to another of another class.
+    m_idMap.clear();
+    return CDkPeEnumBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly);
+}
+
 long CPropertyEditorTextJustify::FillList()
 {
     return CDkPeEnumBase::FillList();

@@ -31,6 +31,7 @@ public:
 
     CPropertyEditorTextJustify();
 
+    long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
     long LoadItems(ValueType kind) override;
     long FillList() override;
     long PreSetPropertyValue(IDispatch* object, long dispid) override;
