@@ -206,6 +206,26 @@ TEST_F(StyleEditor, ATextTakesItsNewStylesSettingsInOneStep)
     EXPECT_FALSE(Flag(0, kDimAnnotative));
 }
 
+// A text and a multiline text take a new style together, each what it has of the style's
+// settings; the unspecified entry takes no style's settings, and neither says it failed.
+TEST_F(StyleEditor, StylesWithoutAStyleSettingOrWithoutAStyleAreNoFailures)
+{
+    Open(CLSID_DkPePropertyEditorTextStyle, {L"41", L"45"}, kStyleName);
+    dktest::MessageBoxCatcher boxes;
+    Choose(L"Notes");
+    EXPECT_EQ(0u, boxes.Texts().size()) << "a multiline text has no backward flag to take";
+    EXPECT_EQ(L"Notes", Property(1, kStyleName));
+    EXPECT_FALSE(Flag(1, kMTextAnnotative));
+
+    dkhost_test::SetUnspecified(dkhost_test::EntityByHandle(L"40"), kStyleName, true, false, nullptr);
+    Open(CLSID_DkPePropertyEditorTextStyle, {L"40"}, kStyleName);
+    const int depth = dkhost_test::UndoDepth();
+    Choose(L"*Unspecified*");
+    EXPECT_EQ(0u, boxes.Texts().size());
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    EXPECT_DOUBLE_EQ(1.0, Number(0, kWidthFactor));
+}
+
 // Without the annotative extension nothing is marked or synchronised; a text style table
 // that cannot be opened leaves the new style with the annotative state it took, and says
 // the text did not take all of it.
@@ -251,6 +271,7 @@ TEST_F(StyleEditor, DatabaseFaultsKeepTheNewStyle)
     m_host.Activate(OLEIVERB_UIACTIVATE);
     Pump(0);
     EXPECT_FALSE(Combo() && ::IsWindowVisible(Combo())) << "no list opens";
+    EXPECT_EQ(L"", m_host.DrawnText(20)) << "nor does the row show another drawing's style";
     dkhost_test::SetWorkingDatabaseCurrent(true);
     EXPECT_EQ(L"Notes", Property(0, kStyleName));
 }
@@ -323,6 +344,33 @@ TEST_F(StyleEditor, AMixedSelectionOffersOnlyTheSharedJustifications)
 
     Open(CLSID_DkPePropertyEditorTextJustify, {L"40", L"61"}, kAlignment);
     EXPECT_EQ(16u, Entries().size()) << "fifteen and varies";
+
+    // The same row handed a selection whose shared justification it does not offer shows
+    // none, not the last selection's.
+    Open(CLSID_DkPePropertyEditorTextJustify, {L"41"}, kAlignment);
+    EXPECT_EQ(L"Center", SelectedText());
+    m_host.Deactivate();
+    Pump(0);
+    dkpal::Selection selection;
+    std::vector<dkfw::ComPtr<IDispatch>> objects;
+    for (const wchar_t* h : {L"42", L"64"})
+    {
+        dkfw::ComPtr<IDispatch> d;
+        dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(h), d.Put());
+        selection.objects.push_back(d.Get());
+        selection.dynProps.push_back(nullptr);
+        selection.dispids.push_back(kAlignment);
+        objects.push_back(d);
+    }
+    VARIANT left;
+    left.vt = VT_I4;
+    left.lVal = 0;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&left, &named, 1, 1};
+    ASSERT_EQ(S_OK,
+              objects[1]->Invoke(kAlignment, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+    ASSERT_EQ(S_OK, m_host.Init(selection, false));
+    EXPECT_EQ(std::wstring::npos, m_host.DrawnText(20).find(L"Center"));
 }
 
 // A coordinate write that fails stops the placement, the justification stays and one undo

@@ -71,6 +71,15 @@ bool CDkPeEnumBase::Matches(const VARIANT& item, const VARIANT& value)
 
 CDkPeEnumBase::CDkPeEnumBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv) : CDkPeComboBase(events, priv) {}
 
+long CDkPeEnumBase::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
+{
+    m_nCurrentIndex = -1;
+    m_currentText.clear();
+    if (m_pCombo && m_pCombo->Hwnd())
+        ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    return CDkPeComboBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly);
+}
+
 const TypeEnumeration& CDkPeEnumBase::Enumeration()
 {
     if (m_enumeration)

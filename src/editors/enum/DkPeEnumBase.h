@@ -41,6 +41,8 @@ public:
 
     CDkPeEnumBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
 
+    // A new selection: until it is read, the row shows no entry of the last one.
+    long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
     long FillList() override;
     long CommitSelection(int index) override;
     CString GetItemText(int index) override;

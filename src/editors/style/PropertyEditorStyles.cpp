@@ -55,6 +55,12 @@ long CTextStyleEnumBase::PutPropertyByDispId(IDispatch* object, DISPID dispid, V
 
 long CTextStyleEnumBase::PreSetPropertyValue(IDispatch* object, long dispid)
 {
+    // A dynamic property's value is not the object's to give: every object counts as changing.
+    if (dispid == kDynamicPropertyDispid)
+    {
+        SetPreviousStyleName(std::wstring());
+        return S_OK;
+    }
     dkfw::UniqueVariant value;
     const long hr = GetPropertyByDispId(object, dispid, *value.Put());
     if (FAILED(hr))
@@ -84,7 +90,7 @@ CPropertyEditorTextStyle::CPropertyEditorTextStyle() = default;
 long CPropertyEditorTextStyle::PostSetPropertyValue(IDispatch* object)
 {
     const std::wstring chosen = ChosenName();
-    if (chosen == m_previous)
+    if (chosen == m_previous || ChoseSpecialEntry())
         return S_OK;
     SyncAnnotative(object);
     // What the style sets for the text it is given to.
@@ -104,11 +110,14 @@ long CPropertyEditorTextStyle::PostSetPropertyValue(IDispatch* object)
     const int flags = style->flagBits();
     style->close();
 
+    // A setting the object does not have (a multiline text has no backward flag) is not
+    // one it failed to take.
     long hr = S_OK;
     auto put = [&](const wchar_t* name, VARIANT value)
     {
         DISPID dispid = DISPID_UNKNOWN;
-        hr = FindByName(object, name, dispid) ? PutPropertyByDispId(object, dispid, value) : E_FAIL;
+        if (FindByName(object, name, dispid))
+            hr = PutPropertyByDispId(object, dispid, value);
     };
     VARIANT v;
     v.vt = VT_R8;
@@ -128,7 +137,7 @@ CPropertyEditorMTextStyle::CPropertyEditorMTextStyle() = default;
 
 long CPropertyEditorMTextStyle::PostSetPropertyValue(IDispatch* object)
 {
-    if (ChosenName() == m_previous)
+    if (ChosenName() == m_previous || ChoseSpecialEntry())
         return S_OK;
     return SyncAnnotative(object);
 }

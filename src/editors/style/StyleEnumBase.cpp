@@ -204,7 +204,8 @@ long CStyleEnumBase::Handle_OnDraw(ATL_DRAWINFO& info)
     if ((!m_pCombo || !m_pCombo->Hwnd()) && m_nObjects > 0 && control)
         Handle_Refresh();
     CStyleComboBox* combo = StyleCombo();
-    if (!combo || m_nCurrentIndex < 0 || !IsCurrentDocumentDatabase())
+    const bool current = IsCurrentDocumentDatabase();
+    if ((!combo || m_nCurrentIndex < 0) && current)
         return CDkPeEnumBase::Handle_OnDraw(info);
     const int saved = ::SaveDC(dc);
     BOOL handled = FALSE;
@@ -214,7 +215,9 @@ long CStyleEnumBase::Handle_OnDraw(ATL_DRAWINFO& info)
     const RECT bounds{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
     if (back)
         ::FillRect(dc, &bounds, back);
-    combo->DrawEntry(dc, bounds, m_nCurrentIndex, false);
+    // Another drawing's styles are not this one's: its row stays blank.
+    if (combo && m_nCurrentIndex >= 0 && current)
+        combo->DrawEntry(dc, bounds, m_nCurrentIndex, false);
     ::RestoreDC(dc, saved);
     return S_OK;
 }
@@ -241,6 +244,14 @@ std::wstring CStyleEnumBase::ChosenName() const
     if (StyleCombo())
         return std::wstring(const_cast<CStyleEnumBase*>(this)->GetItemText(index));
     return m_pCombo->ItemText(index);
+}
+
+bool CStyleEnumBase::ChoseSpecialEntry() const
+{
+    HWND hwnd = m_pCombo ? m_pCombo->Hwnd() : nullptr;
+    const int index = hwnd ? static_cast<int>(::SendMessageW(hwnd, CB_GETCURSEL, 0, 0)) : -1;
+    return index >= 0 && static_cast<size_t>(index) < m_items.size() &&
+           IsSpecialItem(m_items[static_cast<size_t>(index)]);
 }
 
 long CStyleEnumBase::SyncAnnotative(IDispatch* object)

@@ -67,6 +67,8 @@ protected:
     CStyleComboBox* StyleCombo() const noexcept;
     // The text of the drop-down's current selection; empty without one.
     std::wstring ChosenName() const;
+    // The drop-down's current selection is the unspecified or the varies entry: no style.
+    bool ChoseSpecialEntry() const;
     // The object takes its annotative state from its style.
     static long SyncAnnotative(IDispatch* object);
     // The annotative state of the first record of a symbol table whose name is name
