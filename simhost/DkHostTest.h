@@ -133,8 +133,14 @@ DKHOST_API LONG_PTR StyleId(const wchar_t* container, const wchar_t* name) noexc
 DKHOST_API LONG_PTR StyleContainerId(const wchar_t* container) noexcept;
 // The annotative extension missing from the host (true), or back.
 DKHOST_API void SetNoAnnotativeExtension(bool none) noexcept;
-// Writes of single elements (a point's coordinate) of a property of an object fail.
+// Writes of single elements (a point's coordinate) of a property of an object fail (at any
+// element, or at cookie only); reads fail; which element interfaces the object answers.
 DKHOST_API void SetElementFault(LONG_PTR id, DISPID dispid, bool fail) noexcept;
+DKHOST_API void SetElementFaultAt(LONG_PTR id, DISPID dispid, long cookie) noexcept;
+DKHOST_API void SetElementReadFault(LONG_PTR id, DISPID dispid, bool fail) noexcept;
+DKHOST_API void SetElementForms(LONG_PTR id, bool plain, bool withObject) noexcept;
+// The crosses marking vertices now drawn: how many, their points (x, y, z each) into xyz.
+DKHOST_API int Marks(double* xyz, int capacity) noexcept;
 
 // Database faults: an object (a record, a table) that cannot be opened; no working database.
 DKHOST_API void SetOpenFault(LONG_PTR id, bool refuse) noexcept;

@@ -48,6 +48,16 @@ double AsDouble(const VARIANT& v)
 
 } // namespace
 
+int ElementsPerGroup(const PropertySlot& slot) noexcept
+{
+    return slot.name == L"Coordinates" ? 2 : slot.name == L"ControlPoints" ? 4 : 3;
+}
+
+bool IsNumberList(const PropertySlot& slot) noexcept
+{
+    return slot.name == L"Coordinates" || slot.name == L"ControlPoints" || slot.name == L"FitPoints";
+}
+
 std::vector<double> Doubles(const VARIANT& v)
 {
     std::vector<double> out;

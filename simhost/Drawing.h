@@ -246,6 +246,12 @@ HRESULT KeepColor(const VARIANT& in, LCID locale, VARIANT* out, std::wstring& de
 // a text fitted between two points.
 void KeepTextInPlace(Drawing& d, Record& text, const std::wstring& written);
 
+// The elements of a group of a point or list property: 2 for a polyline's or hatch's
+// coordinates, 4 for a spline's control points (x, y, z, weight), 3 otherwise.
+int ElementsPerGroup(const PropertySlot& slot) noexcept;
+// A property that holds a list of numbers rather than one point.
+bool IsNumberList(const PropertySlot& slot) noexcept;
+
 // The doubles of a point or coordinate list value (none for any other value).
 std::vector<double> Doubles(const VARIANT& v);
 

@@ -10,6 +10,8 @@
 #include "ComObject.h"
 #include "DkPiHost.h"
 
+#include <algorithm>
+#include <array>
 #include <deque>
 #include <cmath>
 #include <map>
@@ -177,8 +179,7 @@ try
         return RTERROR;
     SysVar& v = it->second;
     // A value out of the variable's range is refused, as the host's own command line does.
-    if (v.type == RTREAL && (value->restype == RTREAL || value->restype == RTANG) &&
-        std::isfinite(value->resval.rreal))
+    if (v.type == RTREAL && (value->restype == RTREAL || value->restype == RTANG) && std::isfinite(value->resval.rreal))
         v.real = value->resval.rreal;
     else if (v.type == RTSTR && value->restype == RTSTR && value->resval.rstring)
         v.text = value->resval.rstring;
@@ -297,6 +298,47 @@ Drvk::ErrorStatus dkdbGetEntityName(dk_name entity, DkDbObjectId id) noexcept
     return Drvk::eOk;
 }
 
+namespace
+{
+// The crosses drawn over the drawing, by handle.
+std::map<LONG_PTR, std::array<double, 3>> g_marks;
+LONG_PTR g_nextMark = 1;
+} // namespace
+
+int OPMxmark(double x, double y, double z, LONG_PTR& mark) noexcept
+try
+{
+    mark = 0;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+        return RTERROR;
+    mark = g_nextMark++;
+    g_marks[mark] = {x, y, z};
+    return RTNORM;
+}
+catch (...)
+{
+    return RTERROR;
+}
+
+int OPMxemark(LONG_PTR& mark) noexcept
+{
+    g_marks.erase(mark);
+    mark = 0;
+    return RTNORM;
+}
+
+int dkhost_test::Marks(double* xyz, int capacity) noexcept
+{
+    int i = 0;
+    for (const auto& [handle, point] : g_marks)
+    {
+        if (xyz && i < capacity)
+            std::copy(point.begin(), point.end(), xyz + 3 * i);
+        ++i;
+    }
+    return i;
+}
+
 bool dkedSendModelessOperationStart(const wchar_t* context) noexcept
 try
 {
@@ -393,14 +435,15 @@ public:
     }
     DK_APP_RESERVED(3)
     DK_APP_RESERVED(4)
-    DK_APP_RESERVED(5) DK_APP_RESERVED(6) DK_APP_RESERVED(7) DK_APP_RESERVED(8) DK_APP_RESERVED(9) DK_APP_RESERVED(10)
-        DK_APP_RESERVED(11) DK_APP_RESERVED(12) DK_APP_RESERVED(13) DK_APP_RESERVED(14) DK_APP_RESERVED(15)
-            DK_APP_RESERVED(16) DK_APP_RESERVED(17) DK_APP_RESERVED(18) DK_APP_RESERVED(19) DK_APP_RESERVED(20)
-                DK_APP_RESERVED(21) DK_APP_RESERVED(22) DK_APP_RESERVED(23) DK_APP_RESERVED(24) DK_APP_RESERVED(25)
-                    DK_APP_RESERVED(26) DK_APP_RESERVED(27) DK_APP_RESERVED(28) DK_APP_RESERVED(29) DK_APP_RESERVED(30)
-                        DK_APP_RESERVED(31) DK_APP_RESERVED(32) DK_APP_RESERVED(33) DK_APP_RESERVED(34)
-                            DK_APP_RESERVED(35) DK_APP_RESERVED(36) DK_APP_RESERVED(37) DK_APP_RESERVED(38)
-                                DK_APP_RESERVED(39) DK_APP_RESERVED(40) DK_APP_RESERVED(41) DK_APP_RESERVED(42)
+    DK_APP_RESERVED(5)
+    DK_APP_RESERVED(6) DK_APP_RESERVED(7) DK_APP_RESERVED(8) DK_APP_RESERVED(9) DK_APP_RESERVED(10) DK_APP_RESERVED(11)
+        DK_APP_RESERVED(12) DK_APP_RESERVED(13) DK_APP_RESERVED(14) DK_APP_RESERVED(15) DK_APP_RESERVED(16)
+            DK_APP_RESERVED(17) DK_APP_RESERVED(18) DK_APP_RESERVED(19) DK_APP_RESERVED(20) DK_APP_RESERVED(21)
+                DK_APP_RESERVED(22) DK_APP_RESERVED(23) DK_APP_RESERVED(24) DK_APP_RESERVED(25) DK_APP_RESERVED(26)
+                    DK_APP_RESERVED(27) DK_APP_RESERVED(28) DK_APP_RESERVED(29) DK_APP_RESERVED(30) DK_APP_RESERVED(31)
+                        DK_APP_RESERVED(32) DK_APP_RESERVED(33) DK_APP_RESERVED(34) DK_APP_RESERVED(35)
+                            DK_APP_RESERVED(36) DK_APP_RESERVED(37) DK_APP_RESERVED(38) DK_APP_RESERVED(39)
+                                DK_APP_RESERVED(40) DK_APP_RESERVED(41) DK_APP_RESERVED(42)
                                     DK_APP_RESERVED(43) STDMETHODIMP SendCommand(BSTR command) noexcept override
     try
     {

@@ -48,6 +48,26 @@ bool ToPoint(const VARIANT& in, VARIANT* out)
 }
 } // namespace
 
+namespace
+{
+// The reason of a failure, as the thread's error information.
+void SetErrorText(const wchar_t* text) noexcept
+{
+    ICreateErrorInfo* create = nullptr;
+    if (FAILED(::CreateErrorInfo(&create)))
+        return;
+    create->SetDescription(const_cast<LPOLESTR>(text));
+    create->SetSource(const_cast<LPOLESTR>(L"DkHost"));
+    IErrorInfo* info = nullptr;
+    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))))
+    {
+        ::SetErrorInfo(0, info);
+        info->Release();
+    }
+    create->Release();
+}
+} // namespace
+
 HRESULT RaiseException(EXCEPINFO* excep, SCODE code, const std::wstring& description) noexcept
 {
     if (excep)
@@ -72,10 +92,19 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
     else if (riid == IID_IPerPropertyBrowsing &&
              (OffersChoices() || AnyTraits([](auto& t) { return !t.predefined.empty() || t.page != CLSID_NULL; })))
         p = static_cast<IPerPropertyBrowsing*>(this);
-    else if (riid == IID_IDkPropertyElements && Rec() &&
+    else if ((riid == IID_IDkPropertyElements || riid == IID_IDkPropertyElementsOf ||
+              riid == IID_IDkPropertyElementExpressions) &&
+             Rec() &&
              std::any_of(Rec()->cls->slots.begin(), Rec()->cls->slots.end(),
                          [](const PropertySlot& s) { return s.vt == VT_VARIANT; }))
-        p = static_cast<IDkPropertyElements*>(this);
+    {
+        if (riid == IID_IDkPropertyElements && answersElements)
+            p = static_cast<IDkPropertyElements*>(this);
+        else if (riid == IID_IDkPropertyElementsOf && answersElementsOf)
+            p = static_cast<IDkPropertyElementsOf*>(this);
+        else if (riid == IID_IDkPropertyElementExpressions && AnyTraits([](auto& t) { return t.expressionSupported; }))
+            p = static_cast<IDkPropertyElementExpressions*>(this);
+    }
     else if (riid == IID_IDkAttributeKind && Rec() && Rec()->cls->name == L"Attribute")
         p = static_cast<IDkAttributeKind*>(this);
     else if (riid == IID_IDkPropertyCustomValues && AnyTraits([](auto& t) { return !t.custom.empty(); }))
@@ -179,8 +208,8 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
         converted = SUCCEEDED(hr);
     }
     else if (slot.vt == VT_VARIANT)
-        converted = slot.name == L"Coordinates" ? SUCCEEDED(value.CopyFrom(*arg)) && value.Type() == (VT_ARRAY | VT_R8)
-                                                : ToPoint(*arg, value.Put());
+        converted = IsNumberList(slot) ? SUCCEEDED(value.CopyFrom(*arg)) && value.Type() == (VT_ARRAY | VT_R8)
+                                       : ToPoint(*arg, value.Put());
     else
         // Typed text converts by the caller's locale.
         converted = SUCCEEDED(::VariantChangeTypeEx(value.Put(), const_cast<VARIANT*>(arg), locale, 0, slot.vt));
@@ -522,18 +551,30 @@ try
 }
 DK_CATCH_RETURN()
 
+bool PaletteObject::Elements(DISPID dispid, std::vector<double>& numbers, int& perGroup)
+{
+    Record* r = Rec();
+    const PropertySlot* slot = r && !r->erased ? r->cls->Slot(dispid) : nullptr;
+    if (!slot || slot->vt != VT_VARIANT)
+        return false;
+    dkfw::UniqueVariant whole;
+    if (FAILED(m_drawing->GetValue(*r, *slot, whole.Put())))
+        return false;
+    numbers = Doubles(whole.Get());
+    perGroup = ElementsPerGroup(*slot);
+    return true;
+}
+
 STDMETHODIMP PaletteObject::GetElementValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept
 try
 {
     RETURN_HR_IF(E_POINTER, !value);
     ::VariantInit(value);
-    Record* r = Rec();
-    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
-    const PropertySlot* slot = r->cls->Slot(dispid);
-    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot || slot->vt != VT_VARIANT);
-    dkfw::UniqueVariant whole;
-    RETURN_IF_FAILED(m_drawing->GetValue(*r, *slot, whole.Put()));
-    const std::vector<double> numbers = Doubles(whole.Get());
+    std::vector<double> numbers;
+    int perGroup = 0;
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
+    const PropertyTraits* t = FindTraits(dispid);
+    RETURN_HR_IF(E_FAIL, t && t->elementGetFault);
     RETURN_HR_IF(DISP_E_BADINDEX, cookie >= numbers.size());
     value->vt = VT_R8;
     value->dblVal = numbers[cookie];
@@ -544,17 +585,14 @@ DK_CATCH_RETURN()
 STDMETHODIMP PaletteObject::SetElementValue(DISPID dispid, DWORD cookie, VARIANT value) noexcept
 try
 {
-    Record* r = Rec();
-    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
-    const PropertySlot* slot = r->cls->Slot(dispid);
-    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot || slot->vt != VT_VARIANT);
+    std::vector<double> numbers;
+    int perGroup = 0;
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
     const PropertyTraits* t = FindTraits(dispid);
-    RETURN_HR_IF(E_FAIL, t && t->elementFault);
+    RETURN_HR_IF(E_FAIL, t && t->elementFault &&
+                             (t->elementFaultCookie < 0 || static_cast<DWORD>(t->elementFaultCookie) == cookie));
     dkfw::UniqueVariant number;
     RETURN_HR_IF(DISP_E_TYPEMISMATCH, FAILED(::VariantChangeType(number.Put(), &value, 0, VT_R8)));
-    dkfw::UniqueVariant whole;
-    RETURN_IF_FAILED(m_drawing->GetValue(*r, *slot, whole.Put()));
-    std::vector<double> numbers = Doubles(whole.Get());
     RETURN_HR_IF(DISP_E_BADINDEX, cookie >= numbers.size());
     numbers[cookie] = number.Get().dblVal;
     SAFEARRAY* sa = ::SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(numbers.size()));
@@ -566,13 +604,106 @@ try
     dkfw::UniqueVariant changed;
     changed.Addr()->vt = VT_ARRAY | VT_R8;
     changed.Addr()->parray = sa;
-    // The element goes in as the whole property would, with the same checks.
+    // The element goes in as the whole property would, with the same checks; the reason of
+    // a refusal is the error information of the call.
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{changed.Addr(), &named, 1, 1};
-    return Invoke(dispid, IID_NULL, lastLocale ? lastLocale : LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
-                  nullptr, nullptr, nullptr);
+    dkfw::UniqueExcepInfo excep;
+    const HRESULT hr = Invoke(dispid, IID_NULL, lastLocale ? lastLocale : LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
+                              &params, nullptr, excep.Addr(), nullptr);
+    if (hr == DISP_E_EXCEPTION)
+        SetErrorText(excep.Get().bstrDescription ? excep.Get().bstrDescription : L"");
+    return hr;
 }
 DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::GetElementCount(DISPID dispid, LONG* count) noexcept
+try
+{
+    RETURN_HR_IF(E_POINTER, !count);
+    std::vector<double> numbers;
+    int perGroup = 0;
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
+    *count = static_cast<LONG>(numbers.size());
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::GetElementGrouping(DISPID dispid, short* perGroupOut) noexcept
+try
+{
+    RETURN_HR_IF(E_POINTER, !perGroupOut);
+    std::vector<double> numbers;
+    int perGroup = 0;
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
+    *perGroupOut = static_cast<short>(perGroup);
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::GetGroupCount(DISPID dispid, LONG* groups) noexcept
+try
+{
+    RETURN_HR_IF(E_POINTER, !groups);
+    std::vector<double> numbers;
+    int perGroup = 0;
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
+    *groups = perGroup > 0 ? static_cast<LONG>(numbers.size()) / perGroup : 0;
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::GetElementHasExpression(DISPID dispid, IUnknown*, DWORD cookie, LONG* has) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !has);
+    const PropertyTraits* t = FindTraits(dispid);
+    *has = t && t->expressionSupported && t->elementExpressions.count(cookie) ? 1 : 0;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::SetElementExpression(DISPID dispid, IUnknown*, DWORD cookie, BSTR text) noexcept
+try
+{
+    Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
+    auto it = m_traits.find(dispid);
+    RETURN_HR_IF(E_NOTIMPL, it == m_traits.end() || !it->second.expressionSupported);
+    auto& expressions = it->second.elementExpressions;
+    // Undone like a value.
+    const auto before = expressions.find(cookie);
+    const bool had = before != expressions.end();
+    const std::wstring old = had ? before->second : std::wstring();
+    Drawing* drawing = m_drawing;
+    const LONG_PTR id = m_id;
+    drawing->RecordRestore(*r,
+                           [drawing, id, dispid, cookie, had, old]
+                           {
+                               PaletteObject* p = drawing->CachedPaletteObject(id);
+                               if (!p)
+                                   return;
+                               auto& e = p->Traits(dispid).elementExpressions;
+                               if (had)
+                                   e[cookie] = old;
+                               else
+                                   e.erase(cookie);
+                           });
+    expressions[cookie] = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+    JournalAdd(L"element expression " + r->handle + L" " + std::to_wstring(dispid) + L"/" + std::to_wstring(cookie) +
+               L" \"" + expressions[cookie] + L"\"");
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::GetElementExpression(DISPID dispid, IUnknown*, DWORD cookie, BSTR* text) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !text);
+    *text = nullptr;
+    const PropertyTraits* t = FindTraits(dispid);
+    const auto it = t ? t->elementExpressions.find(cookie) : std::map<DWORD, std::wstring>::const_iterator();
+    RETURN_HR_IF(S_FALSE, !t || it == t->elementExpressions.end());
+    *text = ::SysAllocString(it->second.c_str());
+    return *text ? S_OK : E_OUTOFMEMORY;
+}
 
 STDMETHODIMP PaletteObject::get_MultilineFlag(VARIANT_BOOL* multiline) noexcept
 {

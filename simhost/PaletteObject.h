@@ -41,7 +41,12 @@ struct PropertyTraits
     CustomValues custom;
     int customHeld = -1;
     bool customFault = false;
-    bool elementFault = false; // a write of one element fails
+    // Element access: a write of one element fails (at any element, or at the one cookie),
+    // a read fails; the elements' expressions.
+    bool elementFault = false;
+    long elementFaultCookie = -1;
+    bool elementGetFault = false;
+    std::map<DWORD, std::wstring> elementExpressions;
 };
 
 // A name a property offers through IPerPropertyBrowsing, with the value it stands for.
@@ -380,6 +385,8 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEn
                       public IPerPropertyBrowsing,
                       public IDkPropertyCustomValues,
                       public IDkPropertyElements,
+                      public IDkPropertyElementsOf,
+                      public IDkPropertyElementExpressions,
                       public IDkAttributeKind
 {
 public:
@@ -454,6 +461,40 @@ public:
     // IDkPropertyElements
     STDMETHODIMP GetElementValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept override;
     STDMETHODIMP SetElementValue(DISPID dispid, DWORD cookie, VARIANT value) noexcept override;
+    STDMETHODIMP GetElementCount(DISPID dispid, LONG* count) noexcept override;
+    STDMETHODIMP GetElementGrouping(DISPID dispid, short* perGroup) noexcept override;
+    STDMETHODIMP GetGroupCount(DISPID dispid, LONG* groups) noexcept override;
+
+    // IDkPropertyElementsOf: the object given is this one.
+    STDMETHODIMP GetElementValue(DISPID dispid, IUnknown*, DWORD cookie, VARIANT* value) noexcept override
+    {
+        return GetElementValue(dispid, cookie, value);
+    }
+    STDMETHODIMP SetElementValue(DISPID dispid, IUnknown*, DWORD cookie, VARIANT value) noexcept override
+    {
+        return SetElementValue(dispid, cookie, value);
+    }
+    STDMETHODIMP GetElementCount(DISPID dispid, IUnknown*, LONG* count) noexcept override
+    {
+        return GetElementCount(dispid, count);
+    }
+    STDMETHODIMP GetElementGrouping(DISPID dispid, IUnknown*, short* perGroup) noexcept override
+    {
+        return GetElementGrouping(dispid, perGroup);
+    }
+    STDMETHODIMP GetGroupCount(DISPID dispid, IUnknown*, LONG* groups) noexcept override
+    {
+        return GetGroupCount(dispid, groups);
+    }
+
+    // IDkPropertyElementExpressions
+    STDMETHODIMP GetElementHasExpression(DISPID dispid, IUnknown*, DWORD cookie, LONG* has) noexcept override;
+    STDMETHODIMP SetElementExpression(DISPID dispid, IUnknown*, DWORD cookie, BSTR text) noexcept override;
+    STDMETHODIMP GetElementExpression(DISPID dispid, IUnknown*, DWORD cookie, BSTR* text) noexcept override;
+
+    // Which element interfaces the object answers (the host's switches).
+    bool answersElements = true;
+    bool answersElementsOf = true;
 
     // IDkAttributeKind
     STDMETHODIMP get_MultilineFlag(VARIANT_BOOL* multiline) noexcept override;
@@ -482,6 +523,8 @@ private:
     // enumeration's constants); false when it offers none. The list is kept for the value
     // look-ups that follow.
     bool LoadChoices(DISPID dispid);
+    // The doubles of a point or list property, with their grouping; false for any other.
+    bool Elements(DISPID dispid, std::vector<double>& numbers, int& perGroup);
     bool OffersChoices() const;
 
     Drawing* m_drawing;

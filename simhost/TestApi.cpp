@@ -401,10 +401,45 @@ void SetElementFault(LONG_PTR id, DISPID dispid, bool fail) noexcept
 try
 {
     if (PaletteObject* p = ObjectOf(id))
+    {
         p->Traits(dispid).elementFault = fail;
+        p->Traits(dispid).elementFaultCookie = -1;
+    }
 }
 catch (...)
 {
+}
+
+void SetElementFaultAt(LONG_PTR id, DISPID dispid, long cookie) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        p->Traits(dispid).elementFault = true;
+        p->Traits(dispid).elementFaultCookie = cookie;
+    }
+}
+catch (...)
+{
+}
+
+void SetElementReadFault(LONG_PTR id, DISPID dispid, bool fail) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->Traits(dispid).elementGetFault = fail;
+}
+catch (...)
+{
+}
+
+void SetElementForms(LONG_PTR id, bool plain, bool withObject) noexcept
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        p->answersElements = plain;
+        p->answersElementsOf = withObject;
+    }
 }
 
 LONG_PTR LayerTableId() noexcept

@@ -65,6 +65,12 @@ DKHOST_API Drvk::ErrorStatus dkdbGetEntityName(dk_name entity, DkDbObjectId id) 
 DKHOST_API bool dkedSendModelessOperationStart(const wchar_t* context) noexcept;
 DKHOST_API bool dkedSendModelessOperationEnded(const wchar_t* context) noexcept;
 
+// A cross drawn at a world point over the drawing (the palette's mark of a vertex): mark
+// receives its handle; erasing takes the handle and sets it to 0 (0 erases nothing).
+// RTNORM, or RTERROR for a point that is no point.
+DKHOST_API int OPMxmark(double x, double y, double z, LONG_PTR& mark) noexcept;
+DKHOST_API int OPMxemark(LONG_PTR& mark) noexcept;
+
 // Command state.
 DKHOST_API bool dkedIsInCommandStack(int flags) noexcept;
 DKHOST_API bool dkedIsDragging() noexcept;

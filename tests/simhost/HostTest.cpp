@@ -1009,3 +1009,199 @@ TEST_F(Host, LineweightsAndLinetypesAsTheHostListsAndDrawsThem)
     EXPECT_STREQ(L"Hidden", back.Get().bstrVal);
 }
 } // namespace
+
+namespace
+{
+ComPtr<IDispatch> ObjectOf(const wchar_t* handle)
+{
+    ComPtr<IDispatch> d;
+    dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), d.Put());
+    return d;
+}
+
+std::vector<std::wstring> Offered(IDispatch* object, DISPID dispid)
+{
+    std::vector<std::wstring> names;
+    ComPtr<IPerPropertyBrowsing> browsing;
+    if (FAILED(object->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid())))
+        return names;
+    CALPOLESTR strings{};
+    CADWORD cookies{};
+    if (FAILED(browsing->GetPredefinedStrings(dispid, &strings, &cookies)))
+        return names;
+    for (ULONG i = 0; i < strings.cElems; ++i)
+    {
+        names.emplace_back(strings.pElems[i]);
+        ::CoTaskMemFree(strings.pElems[i]);
+    }
+    ::CoTaskMemFree(strings.pElems);
+    ::CoTaskMemFree(cookies.pElems);
+    return names;
+}
+} // namespace
+
+// Styled objects offer their table's names in table order and refuse others; a style record
+// and an entity answer the annotative extension, which takes an entity's state from its
+// style undoably; a text's alignment point follows its justification and size.
+TEST_F(Host, StylesTheAnnotativeExtensionAndTheTextLayout)
+{
+    auto text = ObjectOf(L"40");
+    EXPECT_EQ((std::vector<std::wstring>{L"Standard", L"Titles", L"Notes", L"Site|Notes"}), Offered(text.Get(), 103));
+    EXPECT_EQ((std::vector<std::wstring>{L"Standard", L"Callout"}), Offered(ObjectOf(L"68").Get(), 100));
+    EXPECT_EQ(15u, Offered(text.Get(), 104).size()) << "the justifications";
+    EXPECT_TRUE(Offered(ObjectOf(L"30").Get(), 5).empty()) << "an object without a style offers nothing";
+    UniqueVariant missing;
+    missing.Addr()->vt = VT_BSTR;
+    missing.Addr()->bstrVal = ::SysAllocString(L"Headings");
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{missing.Addr(), &named, 1, 1};
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              text->Invoke(103, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+
+    DkDbObject* titles = nullptr;
+    ASSERT_EQ(Drvk::eOk,
+              dkdbOpenObject(titles, DkDbObjectId(dkhost_test::StyleId(L"text", L"Titles")), DkDb::kForRead));
+    auto* extension = DkDbAnnotativeObjectPE::cast(titles->queryX(DkDbAnnotativeObjectPE::desc()));
+    ASSERT_NE(nullptr, extension);
+    EXPECT_TRUE(extension->annotative(titles));
+    auto* style = DkDbTextStyleTableRecord::cast(titles);
+    ASSERT_NE(nullptr, style);
+    EXPECT_DOUBLE_EQ(0.8, style->xScale());
+    EXPECT_EQ(6, style->flagBits());
+    titles->close();
+
+    UniqueVariant name;
+    name.Addr()->vt = VT_BSTR;
+    name.Addr()->bstrVal = ::SysAllocString(L"Titles");
+    params.rgvarg = name.Addr();
+    ASSERT_EQ(S_OK, text->Invoke(103, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+    DkDbObject* entity = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(entity, DkDbObjectId(dkhost_test::EntityByHandle(L"40")), DkDb::kForRead));
+    bool modified = false;
+    EXPECT_EQ(Drvk::eNotOpenForWrite, extension->setFromStyle(entity, modified)) << "open for read";
+    ASSERT_EQ(Drvk::eOk, entity->upgradeOpen());
+    const int depth = dkhost_test::UndoDepth();
+    EXPECT_EQ(Drvk::eOk, extension->setFromStyle(entity, modified));
+    EXPECT_TRUE(modified);
+    EXPECT_TRUE(extension->annotative(entity));
+    entity->close();
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    dkhost_test::Undo(1);
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(entity, DkDbObjectId(dkhost_test::EntityByHandle(L"40")), DkDb::kForRead));
+    EXPECT_FALSE(extension->annotative(entity));
+    entity->close();
+    dkhost_test::SetNoAnnotativeExtension(true);
+    EXPECT_EQ(nullptr, DkDbEntity::desc()->queryX(DkDbAnnotativeObjectPE::desc()));
+    dkhost_test::SetNoAnnotativeExtension(false);
+
+    // Right justified: the alignment point holds the text; a longer text moves its start.
+    auto put = [&](DISPID dispid, VARIANT v)
+    {
+        DISPPARAMS p{&v, &named, 1, 1};
+        return text->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr);
+    };
+    VARIANT right;
+    right.vt = VT_I4;
+    right.lVal = 2;
+    ASSERT_EQ(S_OK, put(104, right));
+    ComPtr<IDkPropertyElements> elements;
+    ASSERT_EQ(S_OK, text->QueryInterface(IID_IDkPropertyElements, elements.PutVoid()));
+    auto element = [&](DISPID dispid, DWORD cookie)
+    {
+        UniqueVariant v;
+        elements->GetElementValue(dispid, cookie, v.Put());
+        return v.Type() == VT_R8 ? v.Get().dblVal : NAN;
+    };
+    EXPECT_DOUBLE_EQ(10.0, element(108, 0));
+    EXPECT_DOUBLE_EQ(10.0 - 0.6 * 2.5 * 11, element(107, 0));
+    VARIANT longer;
+    longer.vt = VT_BSTR;
+    longer.bstrVal = ::SysAllocString(L"Living room 2");
+    ASSERT_EQ(S_OK, put(100, longer));
+    ::SysFreeString(longer.bstrVal);
+    EXPECT_DOUBLE_EQ(10.0, element(108, 0));
+    EXPECT_DOUBLE_EQ(10.0 - 0.6 * 2.5 * 13, element(107, 0));
+}
+
+// Points and number lists element by element, in groups, through either interface; element
+// writes undone like any; faults by element and by form; element expressions; the crosses
+// that mark vertices.
+TEST_F(Host, ElementsOfPointsAndListsAndTheVertexMarks)
+{
+    const LONG_PTR id = dkhost_test::EntityByHandle(L"38");
+    auto polyline = ObjectOf(L"38");
+    ComPtr<IDkPropertyElements> plain;
+    ComPtr<IDkPropertyElementsOf> withObject;
+    ASSERT_EQ(S_OK, polyline->QueryInterface(IID_IDkPropertyElements, plain.PutVoid()));
+    ASSERT_EQ(S_OK, polyline->QueryInterface(IID_IDkPropertyElementsOf, withObject.PutVoid()));
+    LONG count = 0, groups = 0;
+    short perGroup = 0;
+    EXPECT_EQ(S_OK, plain->GetElementCount(100, &count));
+    EXPECT_EQ(S_OK, withObject->GetElementGrouping(100, polyline.Get(), &perGroup));
+    EXPECT_EQ(S_OK, plain->GetGroupCount(100, &groups));
+    EXPECT_EQ(8, count);
+    EXPECT_EQ(2, perGroup);
+    EXPECT_EQ(4, groups);
+    UniqueVariant v;
+    EXPECT_EQ(S_OK, withObject->GetElementValue(100, polyline.Get(), 2, v.Put()));
+    EXPECT_DOUBLE_EQ(120.0, v.Get().dblVal);
+    EXPECT_EQ(DISP_E_BADINDEX, plain->GetElementValue(100, 8, v.Put()));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, plain->GetElementValue(101, 0, v.Put())) << "not a point";
+
+    VARIANT fifty;
+    fifty.vt = VT_R8;
+    fifty.dblVal = 50;
+    const int depth = dkhost_test::UndoDepth();
+    EXPECT_EQ(S_OK, plain->SetElementValue(100, 5, fifty));
+    EXPECT_EQ(S_OK, plain->GetElementValue(100, 5, v.Put()));
+    EXPECT_DOUBLE_EQ(50.0, v.Get().dblVal);
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    dkhost_test::Undo(1);
+    EXPECT_EQ(S_OK, plain->GetElementValue(100, 5, v.Put()));
+    EXPECT_DOUBLE_EQ(80.0, v.Get().dblVal) << "the third vertex's y";
+    VARIANT word;
+    word.vt = VT_BSTR;
+    word.bstrVal = ::SysAllocString(L"far");
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, plain->SetElementValue(100, 5, word));
+    ::SysFreeString(word.bstrVal);
+
+    dkhost_test::SetElementFaultAt(id, 100, 3);
+    EXPECT_EQ(E_FAIL, plain->SetElementValue(100, 3, fifty));
+    EXPECT_EQ(S_OK, plain->SetElementValue(100, 2, fifty));
+    dkhost_test::SetElementFault(id, 100, false);
+    dkhost_test::SetElementReadFault(id, 100, true);
+    EXPECT_EQ(E_FAIL, plain->GetElementValue(100, 0, v.Put()));
+    dkhost_test::SetElementReadFault(id, 100, false);
+    dkhost_test::SetElementForms(id, false, true);
+    ComPtr<IDkPropertyElements> none;
+    EXPECT_EQ(E_NOINTERFACE, polyline->QueryInterface(IID_IDkPropertyElements, none.PutVoid()));
+    dkhost_test::SetElementForms(id, true, true);
+
+    ComPtr<IDkPropertyElementExpressions> expressions;
+    EXPECT_EQ(E_NOINTERFACE, polyline->QueryInterface(IID_IDkPropertyElementExpressions, expressions.PutVoid()));
+    dkhost_test::SetExpression(id, 100, true, nullptr);
+    ASSERT_EQ(S_OK, polyline->QueryInterface(IID_IDkPropertyElementExpressions, expressions.PutVoid()));
+    dkfw::UniqueBstr text(L"d1/2");
+    EXPECT_EQ(S_OK, expressions->SetElementExpression(100, polyline.Get(), 4, text.Get()));
+    LONG has = 0;
+    EXPECT_EQ(S_OK, expressions->GetElementHasExpression(100, polyline.Get(), 4, &has));
+    EXPECT_EQ(1, has);
+    dkfw::UniqueBstr back;
+    EXPECT_EQ(S_OK, expressions->GetElementExpression(100, polyline.Get(), 4, back.Put()));
+    EXPECT_EQ(L"d1/2", std::wstring(back.View()));
+    dkhost_test::Undo(1);
+    EXPECT_EQ(S_OK, expressions->GetElementHasExpression(100, polyline.Get(), 4, &has));
+    EXPECT_EQ(0, has) << "undone";
+
+    LONG_PTR mark = 0;
+    EXPECT_EQ(RTNORM, OPMxmark(1, 2, 3, mark));
+    EXPECT_NE(0, mark);
+    double xyz[3] = {};
+    EXPECT_EQ(1, dkhost_test::Marks(xyz, 1));
+    EXPECT_EQ(2.0, xyz[1]);
+    EXPECT_EQ(RTNORM, OPMxemark(mark));
+    EXPECT_EQ(0, mark);
+    EXPECT_EQ(0, dkhost_test::Marks(nullptr, 0));
+    EXPECT_EQ(RTERROR, OPMxmark(NAN, 0, 0, mark));
+    EXPECT_EQ(0, dkhost_test::Marks(nullptr, 0));
+}
