@@ -7,6 +7,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <map>
 #include <cwchar>
 
 namespace dkpal
@@ -142,7 +143,11 @@ struct Palette::Row
     std::wstring category;
     std::wstring name;
     std::wstring progId;
-    DISPID dispid = 0;
+    DISPID dispid = 0; // the first object's
+    // Each class's DISPID of the row's property (classes may hold it under their own), and
+    // each object's.
+    std::map<std::wstring, DISPID> classDispids;
+    std::vector<DISPID> dispids;
     int numericType = -1;
     int calculatorMode = -1;
     int colorFlags = 0;
@@ -195,9 +200,9 @@ void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
     auto rows = DescribeRows();
     // The same rows as before (as users click from object to object): each control is
     // given the new objects and keeps its window; otherwise the rows are built anew.
-    const bool same = rows.size() == m_rows.size() &&
-                      std::equal(rows.begin(), rows.end(), m_rows.begin(),
-                                 [](const auto& a, const auto& b) { return a->SameKind(*b); });
+    const bool same =
+        rows.size() == m_rows.size() && std::equal(rows.begin(), rows.end(), m_rows.begin(),
+                                                   [](const auto& a, const auto& b) { return a->SameKind(*b); });
     if (!same)
     {
         ClearRows();
@@ -237,9 +242,10 @@ void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
 
 bool Palette::Row::SameKind(const Row& other) const noexcept
 {
-    return category == other.category && name == other.name && dispid == other.dispid && progId == other.progId &&
-           numericType == other.numericType && calculatorMode == other.calculatorMode &&
-           colorFlags == other.colorFlags && dynamic.Get() == other.dynamic.Get();
+    return category == other.category && name == other.name && dispid == other.dispid &&
+           classDispids == other.classDispids && progId == other.progId && numericType == other.numericType &&
+           calculatorMode == other.calculatorMode && colorFlags == other.colorFlags &&
+           dynamic.Get() == other.dynamic.Get();
 }
 
 std::vector<std::unique_ptr<Palette::Row>> Palette::DescribeRows() const
@@ -258,24 +264,29 @@ std::vector<std::unique_ptr<Palette::Row>> Palette::DescribeRows() const
     const dkhost_test::PropertyDescription* first = nullptr;
     const int count = dkhost_test::PropertyDescriptionsOf(classes[0].c_str(), &first);
 
-    // The rows every selected object's class shows.
-    auto inAll = [&](const dkhost_test::PropertyDescription& d)
+    // The rows every selected object's class shows by the same name, each class with its
+    // own DISPID; the first class's row says how the row is edited.
+    auto inAll = [&](const dkhost_test::PropertyDescription& d, std::map<std::wstring, DISPID>& dispids)
     {
         for (const std::wstring& c : classes)
         {
             const dkhost_test::PropertyDescription* others = nullptr;
             const int n = dkhost_test::PropertyDescriptionsOf(c.c_str(), &others);
-            if (!std::any_of(others, others + n,
-                             [&](const auto& r) { return r.dispid == d.dispid && std::wcscmp(r.name, d.name) == 0; }))
+            const auto* same =
+                std::find_if(others, others + n, [&](const auto& r) { return std::wcscmp(r.name, d.name) == 0; });
+            if (same == others + n)
                 return false;
+            dispids[c] = same->dispid;
         }
         return true;
     };
     for (int i = 0; i < count; ++i)
     {
-        if (!inAll(first[i]))
+        std::map<std::wstring, DISPID> dispids;
+        if (!inAll(first[i], dispids))
             continue;
         auto row = std::make_unique<Row>();
+        row->classDispids = std::move(dispids);
         row->category = first[i].category;
         row->name = first[i].name;
         row->dispid = first[i].dispid;
@@ -364,15 +375,19 @@ std::vector<DISPID> Palette::ReadOnlyProperties() const
 void Palette::BindRow(Row& row, const std::vector<DISPID>& readOnly)
 {
     row.objects.clear();
+    row.dispids.clear();
     for (LONG_PTR id : m_ids)
     {
         ComPtr<IDispatch> d;
         dkhost_test::GetPaletteObject(id, d.Put());
         row.objects.push_back(d);
+        const wchar_t* cls = dkhost_test::EntityClass(id);
+        const auto own = row.classDispids.find(cls ? cls : L"");
+        row.dispids.push_back(own == row.classDispids.end() ? row.dispid : own->second);
     }
     row.dynProps.assign(m_ids.size(), row.dynamic);
-    row.readOnly = row.dispid != kDynamicDispid &&
-                   std::find(readOnly.begin(), readOnly.end(), row.dispid) != readOnly.end();
+    row.readOnly =
+        row.dispid != kDynamicDispid && std::find(readOnly.begin(), readOnly.end(), row.dispid) != readOnly.end();
     if (auto dyn = row.dynamic.Query<IDynamicProperty>())
     {
         BOOL dynamicReadOnly = FALSE;
@@ -388,7 +403,7 @@ dkpal::Selection Palette::SelectionOf(const Row& row) const
     {
         selection.objects.push_back(row.objects[i].Get());
         selection.dynProps.push_back(row.dynProps[i].Get());
-        selection.dispids.push_back(row.dispid);
+        selection.dispids.push_back(i < row.dispids.size() ? row.dispids[i] : row.dispid);
     }
     return selection;
 }
@@ -451,6 +466,7 @@ void Palette::ReadCommon(Row& row)
         std::wstring text;
         bool unspecified = false;
         dkfw::UniqueVariant v;
+        const DISPID dispid = i < row.dispids.size() ? row.dispids[i] : row.dispid;
         if (row.dispid == kDynamicDispid)
         {
             auto dyn = row.dynProps[i].Query<IDynamicProperty>();
@@ -467,16 +483,16 @@ void Palette::ReadCommon(Row& row)
             {
                 VARIANT varId;
                 varId.vt = VT_I4;
-                varId.lVal = row.dispid;
+                varId.lVal = dispid;
                 VARIANT_BOOL is = VARIANT_FALSE;
                 unspecified = SUCCEEDED(u->IsValueUnspecified(varId, &is)) && is;
             }
             DISPPARAMS none{};
-            row.objects[i]->Invoke(row.dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+            row.objects[i]->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
             // A special value the object holds stands in place of its ordinary one.
             dkfw::UniqueVariant special;
             if (auto custom = row.objects[i].Query<IDkPropertyCustomValues>();
-                custom && SUCCEEDED(custom->GetCurrentCustomValue(row.objects[i].Get(), row.dispid, special.Put())))
+                custom && SUCCEEDED(custom->GetCurrentCustomValue(row.objects[i].Get(), dispid, special.Put())))
                 v.CopyFrom(special.Get());
         }
         text = unspecified ? L"*unspecified*" : TextOf(v.Get());

@@ -6,6 +6,8 @@
 #include "Journal.h"
 #include "Region.h"
 
+#include <cmath>
+
 namespace dkhost
 {
 namespace
@@ -22,6 +24,7 @@ const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
 const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
 const DkRxClass g_attributeClass(L"DkDbAttribute", &g_entityClass);
 const DkRxClass g_hatchClass(L"DkDbHatch", &g_entityClass);
+const DkRxClass g_polylineClass(L"DkDbPolyline", &g_entityClass);
 const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
 const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
 const DkRxClass g_linetypeClass(L"DkDbLinetypeTableRecord", &g_recordClass);
@@ -158,7 +161,7 @@ public:
     DkDbObjectId layerId() const noexcept override
     {
         Drawing& d = CurrentDrawing();
-        const int slot = this->m_r.cls->SlotIndex(2);
+        const int slot = this->m_r.cls->SlotIndex(L"Layer");
         const VARIANT& layer = slot < 0 ? VARIANT{} : this->m_r.values[static_cast<size_t>(slot)].Get();
         if (layer.vt == VT_BSTR)
             if (Record* l = d.FindInTable(d.layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal)))
@@ -209,6 +212,27 @@ public:
     {
         region = nullptr;
         return Drvk::eInvalidInput;
+    }
+};
+
+class PolylineView final : public EntityViewOf<DkDbPolyline>
+{
+public:
+    using EntityViewOf::EntityViewOf;
+    double elevation() const noexcept override
+    {
+        const int slot = m_r.cls->SlotIndex(L"Elevation");
+        const VARIANT& v = slot < 0 ? VARIANT{} : m_r.values[static_cast<size_t>(slot)].Get();
+        return v.vt == VT_R8 ? v.dblVal : 0.0;
+    }
+    void normal(double direction[3]) const noexcept override
+    {
+        const int slot = m_r.cls->SlotIndex(L"Normal");
+        const std::vector<double> d =
+            slot < 0 ? std::vector<double>() : Doubles(m_r.values[static_cast<size_t>(slot)].Get());
+        direction[0] = d.size() == 3 ? d[0] : 0.0;
+        direction[1] = d.size() == 3 ? d[1] : 0.0;
+        direction[2] = d.size() == 3 ? d[2] : 1.0;
     }
 };
 
@@ -510,6 +534,8 @@ DK_RX_CLASS(DkDbAttribute, g_attributeClass)
 DK_RX_CAST(DkDbAttribute)
 DK_RX_CLASS(DkDbHatch, g_hatchClass)
 DK_RX_CAST(DkDbHatch)
+DK_RX_CLASS(DkDbPolyline, g_polylineClass)
+DK_RX_CAST(DkDbPolyline)
 DK_RX_CLASS(DkDbSymbolTableRecord, g_recordClass)
 DK_RX_CAST(DkDbSymbolTableRecord)
 DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
@@ -562,6 +588,8 @@ try
     case RecordKind::Entity:
         if (r->cls->name == L"Hatch")
             obj = new HatchView(*r);
+        else if (r->cls->name == L"Polyline")
+            obj = new PolylineView(*r);
         else
             obj = new EntityView(*r);
         break;
@@ -612,6 +640,39 @@ DkRxObject* DkRxClass::queryX(const DkRxClass* protocol) const noexcept
         if (isDerivedFrom(c))
             return &annotative;
     return nullptr;
+}
+
+Drvk::ErrorStatus dkdbEcs2Wcs(const double in[3], const double normal[3], double out[3]) noexcept
+{
+    if (!in || !normal || !out)
+        return Drvk::eInvalidInput;
+    const double length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+    if (!(length > 1e-12))
+        return Drvk::eInvalidInput;
+    const double n[3] = {normal[0] / length, normal[1] / length, normal[2] / length};
+    // The plane's x axis: the world's y axis crossed with the normal when the normal is
+    // near the world's z axis, else the world's z axis crossed with it.
+    double ax[3];
+    if (std::fabs(n[0]) < 1.0 / 64 && std::fabs(n[1]) < 1.0 / 64)
+    {
+        ax[0] = n[2];
+        ax[1] = 0;
+        ax[2] = -n[0];
+    }
+    else
+    {
+        ax[0] = -n[1];
+        ax[1] = n[0];
+        ax[2] = 0;
+    }
+    const double ax_length = std::sqrt(ax[0] * ax[0] + ax[1] * ax[1] + ax[2] * ax[2]);
+    for (double& c : ax)
+        c /= ax_length;
+    const double ay[3] = {n[1] * ax[2] - n[2] * ax[1], n[2] * ax[0] - n[0] * ax[2], n[0] * ax[1] - n[1] * ax[0]};
+    const double p[3] = {in[0], in[1], in[2]};
+    for (int k = 0; k < 3; ++k)
+        out[k] = p[0] * ax[k] + p[1] * ay[k] + p[2] * n[k];
+    return Drvk::eOk;
 }
 
 void DkDbAssocManager::enableProgressMeter(bool enable, const wchar_t* text) noexcept

@@ -113,6 +113,14 @@ int ObjectClass::SlotIndex(DISPID dispid) const noexcept
     return -1;
 }
 
+int ObjectClass::SlotIndex(const wchar_t* name) const noexcept
+{
+    for (size_t i = 0; name && i < slots.size(); ++i)
+        if (slots[i].name == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
 Drawing::Drawing()
 {
     LoadClasses();
@@ -385,7 +393,20 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
             z->bstrVal = ::SysAllocString(L"");
             break;
         case VT_VARIANT:
-            if (slot.name != L"Coordinates")
+            if (slot.name == L"Normal")
+            {
+                // Flat in the drawing's plane.
+                z->vt = VT_ARRAY | VT_R8;
+                z->parray = ::SafeArrayCreateVector(VT_R8, 0, 3);
+                if (z->parray)
+                {
+                    double* data = nullptr;
+                    ::SafeArrayAccessData(z->parray, reinterpret_cast<void**>(&data));
+                    data[2] = 1.0;
+                    ::SafeArrayUnaccessData(z->parray);
+                }
+            }
+            else if (!IsNumberList(slot))
             {
                 z->vt = VT_ARRAY | VT_R8;
                 z->parray = ::SafeArrayCreateVector(VT_R8, 0, 3);
@@ -628,6 +649,16 @@ try
         return Refuse(description, n + L" must be from 0 to 100.");
     if (n == L"Coordinates" && (Doubles(value).size() < 4 || Doubles(value).size() % 2))
         return Refuse(description, L"A polyline needs at least two vertices of two coordinates each.");
+    if (n == L"ControlPoints" && (Doubles(value).size() < 8 || Doubles(value).size() % 4))
+        return Refuse(description, L"A spline needs at least two control points of x, y, z and weight each.");
+    if (n == L"FitPoints" && Doubles(value).size() % 3)
+        return Refuse(description, L"A spline's fit points have x, y and z each.");
+    if (n == L"Normal")
+    {
+        const auto d3 = Doubles(value);
+        if (d3.size() != 3 || std::hypot(d3[0], d3[1], d3[2]) < 1e-9)
+            return Refuse(description, L"A normal is a direction: not all of its numbers are 0.");
+    }
     if (n == L"Coordinates" && c == L"Hatch" && LoopOf(Doubles(value)).empty())
         return Refuse(description, L"A hatch boundary needs at least three vertices of two coordinates each.");
     return true;
@@ -849,7 +880,7 @@ void Drawing::Rename(Record& r, const std::wstring& name)
     }
     // Entities name their layer and linetype: they read the new name, and so does what undo
     // puts back.
-    if (const DISPID dispid = NamingDispid(r); dispid != 0)
+    if (const wchar_t* naming = NamingProperty(r))
     {
         auto follow = [&](dkfw::UniqueVariant& v)
         {
@@ -863,31 +894,31 @@ void Drawing::Rename(Record& r, const std::wstring& name)
         };
         for (auto& [id, e] : m_records)
             if (e->kind == RecordKind::Entity)
-                if (const int slot = e->cls->SlotIndex(dispid); slot >= 0)
+                if (const int slot = e->cls->SlotIndex(naming); slot >= 0)
                     follow(e->values[static_cast<size_t>(slot)]);
         for (UndoStep& step : m_undo)
             for (BeforeImage& image : step.images)
                 if (const Record* e = Find(image.id);
-                    e && e->kind == RecordKind::Entity && image.slot >= 0 && image.slot == e->cls->SlotIndex(dispid))
+                    e && e->kind == RecordKind::Entity && image.slot >= 0 && image.slot == e->cls->SlotIndex(naming))
                     follow(image.value);
     }
     r.name = name;
     NotifyModified(r.id);
 }
 
-DISPID Drawing::NamingDispid(const Record& r) noexcept
+const wchar_t* Drawing::NamingProperty(const Record& r) noexcept
 {
-    return r.kind == RecordKind::Layer ? 2 : r.kind == RecordKind::Linetype ? 3 : 0;
+    return r.kind == RecordKind::Layer ? L"Layer" : r.kind == RecordKind::Linetype ? L"Linetype" : nullptr;
 }
 
 bool Drawing::InUse(const Record& record) const
 {
-    const DISPID dispid = NamingDispid(record);
+    const wchar_t* naming = NamingProperty(record);
     auto names = [&](const VARIANT& v) { return v.vt == VT_BSTR && v.bstrVal && SameText(v.bstrVal, record.name); };
     for (const auto& [id, e] : m_records)
     {
         if (e->kind == RecordKind::Entity)
-            if (const int slot = e->cls->SlotIndex(dispid);
+            if (const int slot = e->cls->SlotIndex(naming);
                 slot >= 0 && names(e->values[static_cast<size_t>(slot)].Get()))
                 return true;
         // Layers use linetypes, in their own right and in viewports.
@@ -905,7 +936,7 @@ bool Drawing::InUse(const Record& record) const
         for (const BeforeImage& image : step.images)
             if (const auto it = m_records.find(image.id); it != m_records.end())
                 if (const Record& e = *it->second;
-                    e.kind == RecordKind::Entity && image.slot >= 0 && image.slot == e.cls->SlotIndex(dispid))
+                    e.kind == RecordKind::Entity && image.slot >= 0 && image.slot == e.cls->SlotIndex(naming))
                     if (names(image.value.Get()))
                         return true;
     return false;

@@ -75,6 +75,7 @@ struct ObjectClass
     const PropertySlot* Slot(DISPID dispid) const noexcept;
     const PropertySlot* Slot(const std::wstring& name) const noexcept;
     int SlotIndex(DISPID dispid) const noexcept;
+    int SlotIndex(const wchar_t* name) const noexcept;
 };
 
 enum class RecordKind
@@ -199,8 +200,9 @@ public:
     // An entity (or what undo would put back) names the layer or linetype; a layer uses the
     // linetype.
     bool InUse(const Record& record) const;
-    // The entity property that names records of r's kind (0: none).
-    static DISPID NamingDispid(const Record& r) noexcept;
+    // The entity property that names records of r's kind (null: none); each class has it
+    // under its own DISPID.
+    static const wchar_t* NamingProperty(const Record& r) noexcept;
     // The drawing leaves memory: every reactor is detached and told.
     void SayGoodbye() noexcept;
 

@@ -214,7 +214,7 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
         std::vector<double> n;
         if (!Numbers(slot.name, text, n))
             return false;
-        if (slot.name != L"Coordinates")
+        if (!IsNumberList(slot))
         {
             // A point: x,y or x,y,z.
             if (n.size() < 2 || n.size() > 3)

@@ -158,13 +158,80 @@ try
     Record* r = Rec();
     RETURN_HR_IF(E_UNEXPECTED, !r || r->erased);
     const PropertySlot* slot = r->cls->Slot(id);
-    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot);
+    if (!slot)
+        return InvokeVertexMember(id, locale, flags, params, result, excep);
     lastLocale = locale;
     if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
         return Put(*slot, locale, params, excep, argErr);
     if (flags & DISPATCH_PROPERTYGET)
         return Get(*slot, params, result, excep);
     return DISP_E_MEMBERNOTFOUND;
+}
+DK_CATCH_RETURN()
+
+HRESULT PaletteObject::InvokeVertexMember(DISPID id, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                          EXCEPINFO* excep) noexcept
+try
+{
+    Record* r = Rec();
+    dkfw::UniqueBstr name;
+    UINT got = 0;
+    if (FAILED(r->cls->typeInfo->GetNames(id, name.Put(), 1, &got)) || got != 1)
+        return DISP_E_MEMBERNOTFOUND;
+    // The members that read or write one vertex of a list: the list, and whether it writes.
+    const std::wstring member(name.View());
+    const wchar_t* list = member == L"Coordinate"                                        ? L"Coordinates"
+                          : member == L"GetControlPoint" || member == L"SetControlPoint" ? L"ControlPoints"
+                          : member == L"GetFitPoint" || member == L"SetFitPoint"         ? L"FitPoints"
+                                                                                         : nullptr;
+    const PropertySlot* slot = list ? r->cls->Slot(list) : nullptr;
+    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !slot);
+    const bool write = member == L"Coordinate" ? (flags & DISPATCH_PROPERTYPUT) != 0 : member[0] == L'S';
+    const UINT args = params ? params->cArgs : 0;
+    RETURN_HR_IF(DISP_E_BADPARAMCOUNT, args != (write ? 2u : 1u));
+    // Arguments come last first: the index is the last.
+    dkfw::UniqueVariant index;
+    RETURN_HR_IF(DISP_E_TYPEMISMATCH, FAILED(::VariantChangeType(index.Put(), &params->rgvarg[args - 1], 0, VT_I4)));
+    dkfw::UniqueVariant whole;
+    RETURN_IF_FAILED(m_drawing->GetValue(*r, *slot, whole.Put()));
+    std::vector<double> numbers = Doubles(whole.Get());
+    const size_t perGroup = static_cast<size_t>(ElementsPerGroup(*slot));
+    // A control point's weight is not one of its coordinates.
+    const size_t coordinates = perGroup == 4 ? 3 : perGroup;
+    const LONG i = index.Get().lVal;
+    RETURN_HR_IF(DISP_E_BADINDEX, i < 0 || (static_cast<size_t>(i) + 1) * perGroup > numbers.size());
+    const size_t first = static_cast<size_t>(i) * perGroup;
+    auto array = [](const double* data, size_t n, VARIANT* out)
+    {
+        SAFEARRAY* sa = ::SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(n));
+        if (!sa)
+            return E_OUTOFMEMORY;
+        double* to = nullptr;
+        ::SafeArrayAccessData(sa, reinterpret_cast<void**>(&to));
+        std::copy(data, data + n, to);
+        ::SafeArrayUnaccessData(sa);
+        out->vt = VT_ARRAY | VT_R8;
+        out->parray = sa;
+        return S_OK;
+    };
+    if (!write)
+    {
+        RETURN_HR_IF(E_POINTER, !result);
+        ::VariantInit(result);
+        return array(numbers.data() + first, coordinates, result);
+    }
+    const VARIANT* arg = &params->rgvarg[0];
+    if (arg->vt == (VT_BYREF | VT_VARIANT) && arg->pvarVal)
+        arg = arg->pvarVal;
+    const std::vector<double> point = Doubles(*arg);
+    RETURN_HR_IF(DISP_E_TYPEMISMATCH, point.size() < 2 || point.size() > 3);
+    for (size_t k = 0; k < coordinates && k < point.size(); ++k)
+        numbers[first + k] = point[k];
+    dkfw::UniqueVariant changed;
+    RETURN_IF_FAILED(array(numbers.data(), numbers.size(), changed.Addr()));
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS put{changed.Addr(), &named, 1, 1};
+    return Invoke(slot->dispid, IID_NULL, locale, DISPATCH_PROPERTYPUT, &put, nullptr, excep, nullptr);
 }
 DK_CATCH_RETURN()
 
@@ -223,7 +290,7 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
     const PropertyTraits* traits = FindTraits(slot.dispid);
     if (traits && traits->putFault)
         return RaiseException(excep, traits->putFault, traits->faultDescription);
-    const int layerSlot = r->cls->SlotIndex(2);
+    const int layerSlot = r->cls->SlotIndex(L"Layer");
     const VARIANT& layer = layerSlot < 0 ? VARIANT{} : r->values[static_cast<size_t>(layerSlot)].Get();
     if (layer.vt == VT_BSTR)
         if (Record* l = m_drawing->FindInTable(m_drawing->layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal));

@@ -517,6 +517,10 @@ private:
         return false;
     }
     HRESULT Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep) noexcept;
+    // A member that reads or writes one vertex of a list property (a polyline's
+    // "Coordinate", a spline's control and fit points), written as the whole list would be.
+    HRESULT InvokeVertexMember(DISPID id, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                               EXCEPINFO* excep) noexcept;
     HRESULT Put(const PropertySlot& slot, LCID locale, DISPPARAMS* params, EXCEPINFO* excep, UINT* argErr) noexcept;
     // The names (and values) the property offers: the ones set for this object, else the
     // property's own (its table's styles in table order, the justifications, the

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ const std::vector<ClassRows>& Specific()
           {L"Elevation", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Area", L"Geometry", 104, DK_EDITOR(L"PropertyEditorNumericArea"), -1},
           {L"Length", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance}}},
+        {L"Spline", {{L"Closed", L"Misc", 100, DK_EDITOR(L"PropertyEditorBool"), -1}}},
         {L"Text",
          {{L"Contents", L"Text", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Height", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
@@ -169,6 +171,17 @@ const std::vector<ClassRows>& Specific()
     return table;
 }
 
+// The DISPIDs a class gives general properties of its own: a spline's layer and linetype
+// scale (its 2 and 4 are its control and fit points).
+std::optional<DISPID> OwnDispid(const wchar_t* className, DISPID general)
+{
+    if (std::wcscmp(className, L"Spline") == 0 && general == 2)
+        return 14;
+    if (std::wcscmp(className, L"Spline") == 0 && general == 4)
+        return 15;
+    return std::nullopt;
+}
+
 // General rows then the class's own, built once per class.
 std::map<std::wstring, std::vector<Row>>& Built()
 {
@@ -188,6 +201,10 @@ try
     if (it == Built().end())
     {
         std::vector<Row> rows(std::begin(kGeneral), std::end(kGeneral));
+        // A class may hold a general property under a DISPID of its own.
+        for (Row& row : rows)
+            if (const auto own = OwnDispid(className, row.dispid))
+                row.dispid = *own;
         bool known = false;
         for (const ClassRows& c : Specific())
             if (std::wcscmp(c.cls, className) == 0)

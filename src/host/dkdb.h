@@ -175,6 +175,18 @@ public:
     virtual Drvk::ErrorStatus getRegionArea(DkDbRegion*& region) const noexcept = 0;
 };
 
+// A polyline whose vertices lie in a plane: x and y in the plane's own coordinates, the
+// plane at an elevation along its normal.
+class DKHOST_API DkDbPolyline : public DkDbEntity
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbPolyline* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual double elevation() const noexcept = 0;
+    virtual void normal(double direction[3]) const noexcept = 0;
+};
+
 // An attribute of a block reference (its owner).
 class DKHOST_API DkDbAttribute : public DkDbEntity
 {
@@ -394,6 +406,10 @@ Drvk::ErrorStatus dkdbOpenObject(T*& obj, DkDbObjectId id, DkDb::OpenMode mode, 
     }
     return Drvk::eOk;
 }
+
+// A point in the coordinates of a plane with that normal, in world coordinates: the plane's
+// x axis is the world's y or z axis crossed with the normal (the two share their origin).
+DKHOST_API Drvk::ErrorStatus dkdbEcs2Wcs(const double in[3], const double normal[3], double out[3]) noexcept;
 
 class DKHOST_API DkDbAssocManager
 {

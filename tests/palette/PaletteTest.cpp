@@ -687,4 +687,16 @@ TEST(PaletteProgram, SetsStylesAndJustificationsByTheirNames)
     EXPECT_NE(std::string::npos, r.output.find("offers no entry \"Left\"")) << r.output;
     EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
 }
+
+// A spline holds its layer under a DISPID of its own: the row common to a spline and a
+// polyline reads and writes each object's own property.
+TEST(PaletteProgram, ARowCommonByNameUsesEachObjectsOwnDispid)
+{
+    const std::wstring palette = L"\"" + BinDir() + L"dkpex-palette.exe\" ";
+    auto r = dktest::RunProcess(palette + L"--select 3A,39 --dump --set Layer=Walls --dump", BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Layer | DkPePropertyEditorLayer | *VARIES* | varies")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Layer | DkPePropertyEditorLayer | Walls | value")) << r.output;
+}
 } // namespace

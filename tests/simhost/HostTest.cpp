@@ -1205,3 +1205,114 @@ TEST_F(Host, ElementsOfPointsAndListsAndTheVertexMarks)
     EXPECT_EQ(RTERROR, OPMxmark(NAN, 0, 0, mark));
     EXPECT_EQ(0, dkhost_test::Marks(nullptr, 0));
 }
+
+namespace
+{
+// Calls a member of an object by its name: the arguments in the order written.
+HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result)
+{
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id)))
+        return DISP_E_UNKNOWNNAME;
+    std::reverse(args.begin(), args.end());
+    DISPID named = DISPID_PROPERTYPUT;
+    const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
+    DISPPARAMS params{args.data(), put ? &named : nullptr, static_cast<UINT>(args.size()), put ? 1u : 0u};
+    return object->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
+}
+
+VARIANT Index(LONG i)
+{
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = i;
+    return v;
+}
+
+std::vector<double> Numbers(const VARIANT& v)
+{
+    std::vector<double> out;
+    if (v.vt != (VT_ARRAY | VT_R8))
+        return out;
+    double* data = nullptr;
+    ::SafeArrayAccessData(v.parray, reinterpret_cast<void**>(&data));
+    out.assign(data, data + v.parray->rgsabound[0].cElements);
+    ::SafeArrayUnaccessData(v.parray);
+    return out;
+}
+} // namespace
+
+// A polyline's vertices by index in its plane (its elevation and normal kept), a spline's
+// control and fit points; the spline's layer under a DISPID of its own, still followed by
+// name; points of a plane in world coordinates.
+TEST_F(Host, VerticesOfPolylinesAndSplinesAndTheirPlanes)
+{
+    auto polyline = ObjectOf(L"39");
+    UniqueVariant got;
+    ASSERT_EQ(S_OK, CallByName(polyline.Get(), L"Coordinate", DISPATCH_PROPERTYGET, {Index(1)}, got.Put()));
+    EXPECT_EQ((std::vector<double>{30, 80}), Numbers(got.Get()));
+    UniqueVariant point;
+    point.Addr()->vt = VT_ARRAY | VT_R8;
+    point.Addr()->parray = ::SafeArrayCreateVector(VT_R8, 0, 3);
+    double* p = nullptr;
+    ::SafeArrayAccessData(point.Get().parray, reinterpret_cast<void**>(&p));
+    p[0] = 45;
+    p[1] = 10;
+    p[2] = 7;
+    ::SafeArrayUnaccessData(point.Get().parray);
+    const int depth = dkhost_test::UndoDepth();
+    ASSERT_EQ(S_OK, CallByName(polyline.Get(), L"Coordinate", DISPATCH_PROPERTYPUT, {Index(2), point.Get()}, nullptr));
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    ASSERT_EQ(S_OK, CallByName(polyline.Get(), L"Coordinate", DISPATCH_PROPERTYGET, {Index(2)}, got.Put()));
+    EXPECT_EQ((std::vector<double>{45, 10}), Numbers(got.Get()));
+    EXPECT_EQ(DISP_E_BADINDEX, CallByName(polyline.Get(), L"Coordinate", DISPATCH_PROPERTYGET, {Index(3)}, got.Put()));
+    DkDbPolyline* opened = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(opened, DkDbObjectId(dkhost_test::EntityByHandle(L"39")), DkDb::kForRead));
+    EXPECT_DOUBLE_EQ(2.5, opened->elevation()) << "a vertex written leaves the elevation";
+    double normal[3] = {};
+    opened->normal(normal);
+    EXPECT_EQ(1.0, normal[2]);
+    opened->close();
+    dkhost_test::Undo(1);
+    ASSERT_EQ(S_OK, CallByName(polyline.Get(), L"Coordinate", DISPATCH_PROPERTYGET, {Index(2)}, got.Put()));
+    EXPECT_EQ((std::vector<double>{30, 82}), Numbers(got.Get()));
+
+    auto spline = ObjectOf(L"3A");
+    ASSERT_EQ(S_OK, CallByName(spline.Get(), L"GetControlPoint", DISPATCH_METHOD, {Index(1)}, got.Put()));
+    EXPECT_EQ((std::vector<double>{20, 100, 0}), Numbers(got.Get()));
+    ASSERT_EQ(S_OK, CallByName(spline.Get(), L"SetControlPoint", DISPATCH_METHOD, {Index(1), point.Get()}, nullptr));
+    ComPtr<IDkPropertyElements> elements;
+    ASSERT_EQ(S_OK, spline->QueryInterface(IID_IDkPropertyElements, elements.PutVoid()));
+    short perGroup = 0;
+    elements->GetElementGrouping(2, &perGroup);
+    EXPECT_EQ(4, perGroup);
+    for (const auto& [cookie, expected] : {std::pair{4u, 45.0}, std::pair{6u, 7.0}, std::pair{7u, 1.0}})
+    {
+        ASSERT_EQ(S_OK, elements->GetElementValue(2, cookie, got.Put()));
+        EXPECT_EQ(expected, got.Get().dblVal) << cookie << ": the weight stays";
+    }
+    ASSERT_EQ(S_OK, CallByName(spline.Get(), L"GetFitPoint", DISPATCH_METHOD, {Index(2)}, got.Put()));
+    EXPECT_EQ((std::vector<double>{80, 90, 0}), Numbers(got.Get()));
+    EXPECT_EQ(DISP_E_BADINDEX, CallByName(spline.Get(), L"GetFitPoint", DISPATCH_METHOD, {Index(3)}, got.Put()));
+
+    DkDbEntity* entity = nullptr;
+    ASSERT_EQ(Drvk::eOk, dkdbOpenObject(entity, DkDbObjectId(dkhost_test::EntityByHandle(L"3A")), DkDb::kForRead));
+    EXPECT_EQ(DkDbObjectId(dkhost_test::LayerId(L"Site")), entity->layerId());
+    entity->close();
+    ASSERT_TRUE(dkhost_test::RenameLayer(L"Site", L"Grounds"));
+    DISPPARAMS none{};
+    ASSERT_EQ(S_OK, spline->Invoke(14, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, got.Put(), nullptr, nullptr));
+    EXPECT_EQ(L"Grounds", std::wstring(got.Get().bstrVal));
+
+    const double in[3] = {1, 2, 3};
+    double out[3] = {};
+    const double up[3] = {0, 0, 1};
+    ASSERT_EQ(Drvk::eOk, dkdbEcs2Wcs(in, up, out));
+    EXPECT_EQ((std::vector<double>{1, 2, 3}), std::vector<double>(out, out + 3));
+    const double east[3] = {2, 0, 0};
+    ASSERT_EQ(Drvk::eOk, dkdbEcs2Wcs(in, east, out));
+    EXPECT_EQ((std::vector<double>{3, 1, 2}), std::vector<double>(out, out + 3));
+    const double none3[3] = {0, 0, 0};
+    EXPECT_EQ(Drvk::eInvalidInput, dkdbEcs2Wcs(in, none3, out));
+}
