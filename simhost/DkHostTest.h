@@ -185,6 +185,10 @@ DKHOST_API void SetViewColors(COLORREF background) noexcept;
 DKHOST_API void SetReservedName(int which, const wchar_t* name) noexcept;
 DKHOST_API void SetCurrentViewport(LONG_PTR viewport) noexcept;
 DKHOST_API void ClearRecentColors() noexcept;
+// The host's point input class taken away from the process, or back; running reports of
+// the wrong type (text).
+DKHOST_API void SetPointInputAvailable(bool available) noexcept;
+DKHOST_API void SetPointInputWrongType(bool wrong) noexcept;
 // The host's colour class taken away from the process (a broken installation), or back.
 DKHOST_API void SetColorClassAvailable(bool available) noexcept;
 

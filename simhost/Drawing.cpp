@@ -4,6 +4,7 @@
 #include "Region.h"
 
 #include "ColorObject.h"
+#include "PointInput.h"
 #include "Journal.h"
 #include "PaletteObject.h"
 
@@ -969,6 +970,7 @@ Drawing& CurrentDrawing()
     {
         g_drawing = std::make_unique<Drawing>();
         RegisterColorClass();
+        RegisterPointInputClass();
     }
     return *g_drawing;
 }
@@ -980,5 +982,6 @@ void ResetDrawing()
         g_drawing->SayGoodbye();
     g_drawing = std::make_unique<Drawing>();
     RegisterColorClass();
+    RegisterPointInputClass();
 }
 } // namespace dkhost

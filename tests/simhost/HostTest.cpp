@@ -10,6 +10,7 @@
 
 #include "DkPiHost.h"
 
+#include "ComObject.h"
 #include "ComPtr.h"
 #include "Unique.h"
 
@@ -1315,4 +1316,124 @@ TEST_F(Host, VerticesOfPolylinesAndSplinesAndTheirPlanes)
     EXPECT_EQ((std::vector<double>{3, 1, 2}), std::vector<double>(out, out + 3));
     const double none3[3] = {0, 0, 0};
     EXPECT_EQ(Drvk::eInvalidInput, dkdbEcs2Wcs(in, none3, out));
+}
+
+namespace
+{
+// What a point input told its sink: the dispid, the status and the value at each report.
+class InputSink : public dkfw::ComImplements<IPropertyNotifySink>
+{
+public:
+    struct Report
+    {
+        DISPID dispid;
+        LONG status;
+        VARTYPE type;
+        std::vector<double> numbers;
+    };
+    IDkPointInput* input = nullptr;
+    std::vector<Report> reports;
+
+    STDMETHODIMP OnChanged(DISPID dispid) noexcept override
+    {
+        Report r{dispid, 0, VT_EMPTY, {}};
+        input->GetStatus(&r.status);
+        UniqueVariant v;
+        input->GetValue(v.Put());
+        r.type = v.Type();
+        r.numbers = v.Type() == VT_R8 ? std::vector<double>{v.Get().dblVal} : Numbers(v.Get());
+        reports.push_back(std::move(r));
+        return S_OK;
+    }
+    STDMETHODIMP OnRequestEdit(DISPID) noexcept override { return S_OK; }
+};
+
+void PumpMessages()
+{
+    for (int i = 0; i < 20; ++i)
+    {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(5);
+    }
+}
+
+constexpr CLSID kPointInput = {0x9307A809, 0x170D, 0x4A75, {0xB8, 0xEC, 0xD3, 0xC4, 0x62, 0xD2, 0xF4, 0xDB}};
+} // namespace
+
+// The point input after Start returns: running reports of each position, the last one too,
+// then the end; two points report their distance; a cancel ends without a value; no
+// reports while they are not asked for; the class can be missing.
+TEST_F(Host, ThePointInputReportsRunningValuesThenItsEnd)
+{
+    auto run = [](LONG kind, LONG notify, std::vector<const wchar_t*> answers, bool cancelAtOnce = false)
+    {
+        ComPtr<IDkPointInput> input;
+        EXPECT_EQ(S_OK, ::CoCreateInstance(kPointInput, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPointInput,
+                                           input.PutVoid()));
+        dkfw::ComObject<InputSink>* sink = nullptr;
+        dkfw::ComObject<InputSink>::Create(&sink);
+        sink->input = input.Get();
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        DWORD cookie = 0;
+        EXPECT_EQ(S_OK, input->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()));
+        EXPECT_EQ(S_OK, container->FindConnectionPoint(IID_IPropertyNotifySink, point.Put()));
+        EXPECT_EQ(S_OK, point->Advise(static_cast<IPropertyNotifySink*>(sink), &cookie));
+        dkfw::UniqueBstr first(L"First point"), second(L"Second point");
+        input->SetFirstPrompt(first.Get());
+        input->SetSecondPrompt(second.Get());
+        input->SetKind(kind);
+        input->SetNotify(notify);
+        for (const wchar_t* a : answers)
+            dkhost_test::PushAnswer(a);
+        EXPECT_EQ(S_OK, input->Start());
+        EXPECT_EQ(E_FAIL, input->Start()) << "one input at a time";
+        EXPECT_TRUE(sink->reports.empty()) << "nothing before Start returns";
+        if (cancelAtOnce)
+            EXPECT_EQ(S_OK, input->Cancel());
+        PumpMessages();
+        point->Unadvise(cookie);
+        auto reports = sink->reports;
+        sink->Release();
+        return reports;
+    };
+
+    auto picked = run(7, -1, {L"drag 5,6", L"point 45,10"});
+    ASSERT_EQ(3u, picked.size());
+    EXPECT_EQ(1, picked[0].dispid);
+    EXPECT_EQ(-1, picked[0].status);
+    EXPECT_EQ((std::vector<double>{5, 6, 0}), picked[0].numbers);
+    EXPECT_EQ((std::vector<double>{45, 10, 0}), picked[1].numbers);
+    EXPECT_EQ(2, picked[2].dispid);
+    EXPECT_EQ(5100, picked[2].status);
+
+    auto measured = run(3, -1, {L"point 0,0", L"point 30,40"});
+    ASSERT_EQ(2u, measured.size());
+    EXPECT_EQ(VT_R8, measured[0].type);
+    EXPECT_EQ(50.0, measured[0].numbers.at(0));
+    EXPECT_EQ(5100, measured[1].status);
+    EXPECT_FALSE(dktest::JournalMatching(L"point input 3 prompt \"First point\" then \"Second point\"").empty());
+
+    auto cancelled = run(7, -1, {L"cancel"});
+    ASSERT_EQ(1u, cancelled.size());
+    EXPECT_EQ(-5002, cancelled[0].status);
+    EXPECT_TRUE(run(7, 0, {L"point 1,2"}).empty()) << "no reports asked for";
+    EXPECT_TRUE(run(7, -1, {L"point 1,2"}, true).empty()) << "cancelled by its caller before it ran";
+    dkhost_test::ClearAnswers();
+
+    dkhost_test::SetPointInputWrongType(true);
+    auto wrong = run(7, -1, {L"point 1,2"});
+    dkhost_test::SetPointInputWrongType(false);
+    ASSERT_EQ(2u, wrong.size());
+    EXPECT_EQ(VT_BSTR, wrong[0].type);
+
+    dkhost_test::SetPointInputAvailable(false);
+    ComPtr<IDkPointInput> none;
+    EXPECT_NE(S_OK, ::CoCreateInstance(kPointInput, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPointInput, none.PutVoid()));
+    dkhost_test::SetPointInputAvailable(true);
 }
