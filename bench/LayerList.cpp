@@ -7,9 +7,7 @@
 // a fresh plain sorted list box of the same size (strings, not owner-drawn). Every round
 // checks that the list holds every layer and shows the circle's.
 // Usage: bench-layer-list [LAYERS [ROUNDS]].
-#include "BenchSupport.h"
-#include "ControlSite.h"
-#include "DkHostTest.h"
+#include "BenchPalette.h"
 
 #include "ComPtr.h"
 #include "Unique.h"
@@ -32,19 +30,6 @@ using dkbench::Ms;
 using dkbench::Pump;
 constexpr UINT kComboId = 1002;
 
-struct Figures
-{
-    std::vector<double> ms;
-    double Best() const { return *std::min_element(ms.begin(), ms.end()); }
-    double Mean() const
-    {
-        double sum = 0;
-        for (double m : ms)
-            sum += m;
-        return sum / static_cast<double>(ms.size());
-    }
-};
-
 // The floor: the names added to a plain sorted list box as large as the row's list.
 double FloorListing(HWND parent, const std::vector<std::wstring>& names, const RECT& size)
 {
@@ -60,19 +45,12 @@ double FloorListing(HWND parent, const std::vector<std::wstring>& names, const R
     ::DestroyWindow(list);
     return ms;
 }
-} // namespace
 
-int main(int argc, char** argv)
+void Run(int argc, char** argv)
 {
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int layers = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-    wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring bin(exe);
-    bin = bin.substr(0, bin.find_last_of(L"\\/") + 1);
-    Check(SUCCEEDED(dkhost_test::InstallModule((bin + L"DkPEXCtl.drx").c_str(), nullptr)),
-          "the component cannot be installed");
+    dkbench::BenchPalette bench;
 
     // The drawing: layer 0 and the others in shuffled order, names of mixed case and length.
     dkhost_test::ResetDrawing();
@@ -95,27 +73,7 @@ int main(int argc, char** argv)
     std::stable_sort(added.begin(), added.end(),
                      [](const std::wstring& a, const std::wstring& b) { return DkString(a).compare(b.c_str()) < 0; });
 
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"DkBenchPalette";
-    ::RegisterClassExW(&wc);
-    HWND frame = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 420, 300,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
-    HWND palette = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 280,
-                                     frame, nullptr, wc.hInstance, nullptr);
-    ::ShowWindow(frame, SW_SHOW);
-    dkfw::ComObject<dkpal::PaletteFrame>* paletteFrame = nullptr;
-    dkfw::ComObject<dkpal::PaletteFrame>::Create(&paletteFrame, frame);
-    dkpal::Ambient ambient;
-    ambient.font = dkpal::MakeFont(L"Tahoma", 9);
-
-    const dkhost_test::PropertyDescription* d = nullptr;
-    const int count = dkhost_test::PropertyDescriptionsOf(L"Circle", &d);
-    const auto* row = std::find_if(d, d + count, [](const auto& r) { return std::wstring(r.name) == L"Layer"; });
-    Check(row != d + count && row->editor, "circles have no layer row");
-    CLSID clsid{};
-    Check(SUCCEEDED(::CLSIDFromProgID(row->editor, &clsid)), "the layer editor is not registered");
+    const CLSID clsid = dkbench::BenchPalette::EditorOf(L"Circle", L"Layer");
 
     double floorBest = 0, floorMean = 0, best = 0, mean = 0;
     {
@@ -127,7 +85,7 @@ int main(int argc, char** argv)
         selection.dispids.push_back(2);
         dkpal::ControlHost host;
         const RECT rect{120, 0, 400, 19};
-        Check(SUCCEEDED(host.Create(clsid, palette, paletteFrame, rect, ambient)) &&
+        Check(SUCCEEDED(host.Create(clsid, bench.palette, bench.paletteFrame, rect, bench.ambient)) &&
                   SUCCEEDED(host.Init(selection, false)) && SUCCEEDED(host.Activate(OLEIVERB_INPLACEACTIVATE)),
               "the layer row cannot be placed");
         Pump();
@@ -135,15 +93,15 @@ int main(int argc, char** argv)
         Check(combo != nullptr, "the layer row has no list");
         RECT size{};
         ::SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&size));
-        ::MapWindowPoints(nullptr, palette, reinterpret_cast<POINT*>(&size), 2);
+        ::MapWindowPoints(nullptr, bench.palette, reinterpret_cast<POINT*>(&size), 2);
 
-        Figures floor, listing;
+        std::vector<double> floor, listing;
         for (int r = 0; r < rounds; ++r)
         {
-            floor.ms.push_back(FloorListing(palette, added, size));
+            floor.push_back(FloorListing(bench.palette, added, size));
             const auto start = Clock::now();
             Check(SUCCEEDED(host.Activate(OLEIVERB_UIACTIVATE)), "the row cannot be activated");
-            listing.ms.push_back(Ms(Clock::now() - start));
+            listing.push_back(Ms(Clock::now() - start));
             combo = ::GetDlgItem(host.Window(), kComboId);
             Check(::SendMessageW(combo, CB_GETCOUNT, 0, 0) == static_cast<LRESULT>(names.size()),
                   "round " + std::to_string(r + 1) + ": the list does not hold every layer");
@@ -154,10 +112,10 @@ int main(int argc, char** argv)
             host.Deactivate();
             Pump();
         }
-        floorBest = floor.Best();
-        floorMean = floor.Mean();
-        best = listing.Best();
-        mean = listing.Mean();
+        floorBest = dkbench::Best(floor);
+        floorMean = dkbench::Mean(floor);
+        best = dkbench::Best(listing);
+        mean = dkbench::Mean(listing);
         host.Release();
     }
     const double perLayer = 1e6 * best / static_cast<double>(names.size());
@@ -166,8 +124,13 @@ int main(int argc, char** argv)
                 floorBest, rounds, floorMean, floorPerLayer);
     std::printf("figure layer-list-%d: %.2f ms (best of %d; mean %.2f ms; %.0f ns per layer; ratio %.2f)\n", layers,
                 best, rounds, mean, perLayer, best / floorBest);
-    paletteFrame->Release();
-    ::DestroyWindow(frame);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Run(argc, argv);
     dkhost_test::ResetDrawing();
     ::CoUninitialize();
     return 0;

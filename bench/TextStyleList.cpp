@@ -8,9 +8,7 @@
 // way, and the name added to a plain drop-down list. Every round checks that the list holds
 // every style and shows the text's.
 // Usage: bench-text-style-list [STYLES [ROUNDS]].
-#include "BenchSupport.h"
-#include "ControlSite.h"
-#include "DkHostTest.h"
+#include "BenchPalette.h"
 
 #include "ComPtr.h"
 #include "Unique.h"
@@ -73,19 +71,12 @@ double FloorListing(HWND parent, const std::vector<std::wstring>& names, DkDbObj
     ::DestroyWindow(combo);
     return ms;
 }
-} // namespace
 
-int main(int argc, char** argv)
+void Run(int argc, char** argv)
 {
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int styles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-    wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring bin(exe);
-    bin = bin.substr(0, bin.find_last_of(L"\\/") + 1);
-    Check(SUCCEEDED(dkhost_test::InstallModule((bin + L"DkPEXCtl.drx").c_str(), nullptr)),
-          "the component cannot be installed");
+    dkbench::BenchPalette bench;
 
     // The drawing: Standard and the others in shuffled order, every tenth annotative.
     dkhost_test::ResetDrawing();
@@ -117,27 +108,7 @@ int main(int argc, char** argv)
     }
     const DkDbObjectId table(dkhost_test::StyleContainerId(L"text"));
 
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"DkBenchPalette";
-    ::RegisterClassExW(&wc);
-    HWND frame = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 420, 300,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
-    HWND palette = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 280,
-                                     frame, nullptr, wc.hInstance, nullptr);
-    ::ShowWindow(frame, SW_SHOW);
-    dkfw::ComObject<dkpal::PaletteFrame>* paletteFrame = nullptr;
-    dkfw::ComObject<dkpal::PaletteFrame>::Create(&paletteFrame, frame);
-    dkpal::Ambient ambient;
-    ambient.font = dkpal::MakeFont(L"Tahoma", 9);
-
-    const dkhost_test::PropertyDescription* d = nullptr;
-    const int count = dkhost_test::PropertyDescriptionsOf(L"Text", &d);
-    const auto* row = std::find_if(d, d + count, [](const auto& r) { return std::wstring(r.name) == L"Style"; });
-    Check(row != d + count && row->editor, "texts have no style row");
-    CLSID clsid{};
-    Check(SUCCEEDED(::CLSIDFromProgID(row->editor, &clsid)), "the text style editor is not registered");
+    const CLSID clsid = dkbench::BenchPalette::EditorOf(L"Text", L"Style");
 
     std::vector<double> floor, listing;
     {
@@ -147,13 +118,13 @@ int main(int argc, char** argv)
         selection.dispids.push_back(kStyleName);
         dkpal::ControlHost host;
         const RECT rect{120, 0, 400, 19};
-        Check(SUCCEEDED(host.Create(clsid, palette, paletteFrame, rect, ambient)) &&
+        Check(SUCCEEDED(host.Create(clsid, bench.palette, bench.paletteFrame, rect, bench.ambient)) &&
                   SUCCEEDED(host.Init(selection, false)) && SUCCEEDED(host.Activate(OLEIVERB_INPLACEACTIVATE)),
               "the style row cannot be placed");
         Pump();
         for (int r = 0; r < rounds; ++r)
         {
-            floor.push_back(FloorListing(palette, names, table));
+            floor.push_back(FloorListing(bench.palette, names, table));
             const auto start = Clock::now();
             Check(SUCCEEDED(host.Activate(OLEIVERB_UIACTIVATE)), "the row cannot be activated");
             listing.push_back(Ms(Clock::now() - start));
@@ -169,22 +140,21 @@ int main(int argc, char** argv)
         }
         host.Release();
     }
-    auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
-    auto mean = [](const std::vector<double>& v)
-    {
-        double sum = 0;
-        for (double m : v)
-            sum += m;
-        return sum / static_cast<double>(v.size());
-    };
+    using dkbench::Best;
+    using dkbench::Mean;
     const double entries = static_cast<double>(names.size());
     std::printf("figure walk-and-add-style-list-%d: %.2f ms (best of %d; mean %.2f ms; %.0f ns per entry)\n", styles,
-                best(floor), rounds, mean(floor), 1e6 * best(floor) / entries);
+                Best(floor), rounds, Mean(floor), 1e6 * Best(floor) / entries);
     std::printf("figure text-style-list-%d: %.2f ms (best of %d; mean %.2f ms; %.0f ns per entry; ratio %.2f)\n",
-                styles, best(listing), rounds, mean(listing), 1e6 * best(listing) / entries,
-                best(listing) / best(floor));
-    paletteFrame->Release();
-    ::DestroyWindow(frame);
+                styles, Best(listing), rounds, Mean(listing), 1e6 * Best(listing) / entries,
+                Best(listing) / Best(floor));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Run(argc, argv);
     dkhost_test::ResetDrawing();
     ::CoUninitialize();
     return 0;

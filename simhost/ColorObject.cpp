@@ -1,6 +1,8 @@
 // The host's colour object and its class.
 #include "ColorObject.h"
 
+#include "HostClass.h"
+
 #include "ComObject.h"
 #include "ComPtr.h"
 #include "HResult.h"
@@ -170,29 +172,7 @@ private:
     }
 };
 
-// The class object the host registers: it lives as long as the process.
-class ColorClass final : public IClassFactory
-{
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
-    {
-        RETURN_HR_IF(E_POINTER, !ppv);
-        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
-    STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override
-    {
-        return dkfw::ComObject<ColorObject>::CreateInstance(outer, riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
-};
-
-ColorClass g_colorClass;
-// The one registration: in the apartment of the thread that made it.
-DWORD g_cookie = 0;
-DWORD g_registeredBy = 0;
+HostClass<ColorObject> g_colorClass(CLSID_DkDbColor);
 } // namespace
 
 HRESULT NewColorObject(const DkCmColor& color, IDispatch** out) noexcept
@@ -224,20 +204,11 @@ bool ColorOf(IUnknown* object, DkCmColor& color) noexcept
 
 void RegisterColorClass() noexcept
 {
-    if (g_cookie)
-        return;
-    DWORD cookie = 0;
-    if (SUCCEEDED(
-            ::CoRegisterClassObject(CLSID_DkDbColor, &g_colorClass, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
-    {
-        g_cookie = cookie;
-        g_registeredBy = ::GetCurrentThreadId();
-    }
+    g_colorClass.Register();
 }
 
 void RevokeColorClass() noexcept
 {
-    if (g_cookie && g_registeredBy == ::GetCurrentThreadId() && SUCCEEDED(::CoRevokeClassObject(g_cookie)))
-        g_cookie = 0;
+    g_colorClass.Revoke();
 }
 } // namespace dkhost

@@ -684,38 +684,19 @@ try
 }
 DK_CATCH_RETURN()
 
-STDMETHODIMP PaletteObject::GetElementCount(DISPID dispid, LONG* count) noexcept
+HRESULT PaletteObject::ElementCounts(DISPID dispid, LONG* count, short* perGroupOut, LONG* groups) noexcept
 try
 {
-    RETURN_HR_IF(E_POINTER, !count);
+    RETURN_HR_IF(E_POINTER, !count && !perGroupOut && !groups);
     std::vector<double> numbers;
     int perGroup = 0;
     RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
-    *count = static_cast<LONG>(numbers.size());
-    return S_OK;
-}
-DK_CATCH_RETURN()
-
-STDMETHODIMP PaletteObject::GetElementGrouping(DISPID dispid, short* perGroupOut) noexcept
-try
-{
-    RETURN_HR_IF(E_POINTER, !perGroupOut);
-    std::vector<double> numbers;
-    int perGroup = 0;
-    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
-    *perGroupOut = static_cast<short>(perGroup);
-    return S_OK;
-}
-DK_CATCH_RETURN()
-
-STDMETHODIMP PaletteObject::GetGroupCount(DISPID dispid, LONG* groups) noexcept
-try
-{
-    RETURN_HR_IF(E_POINTER, !groups);
-    std::vector<double> numbers;
-    int perGroup = 0;
-    RETURN_HR_IF(DISP_E_MEMBERNOTFOUND, !Elements(dispid, numbers, perGroup));
-    *groups = perGroup > 0 ? static_cast<LONG>(numbers.size()) / perGroup : 0;
+    if (count)
+        *count = static_cast<LONG>(numbers.size());
+    if (perGroupOut)
+        *perGroupOut = static_cast<short>(perGroup);
+    if (groups)
+        *groups = perGroup > 0 ? static_cast<LONG>(numbers.size()) / perGroup : 0;
     return S_OK;
 }
 DK_CATCH_RETURN()

@@ -461,9 +461,18 @@ public:
     // IDkPropertyElements
     STDMETHODIMP GetElementValue(DISPID dispid, DWORD cookie, VARIANT* value) noexcept override;
     STDMETHODIMP SetElementValue(DISPID dispid, DWORD cookie, VARIANT value) noexcept override;
-    STDMETHODIMP GetElementCount(DISPID dispid, LONG* count) noexcept override;
-    STDMETHODIMP GetElementGrouping(DISPID dispid, short* perGroup) noexcept override;
-    STDMETHODIMP GetGroupCount(DISPID dispid, LONG* groups) noexcept override;
+    STDMETHODIMP GetElementCount(DISPID dispid, LONG* count) noexcept override
+    {
+        return count ? ElementCounts(dispid, count, nullptr, nullptr) : E_POINTER;
+    }
+    STDMETHODIMP GetElementGrouping(DISPID dispid, short* perGroup) noexcept override
+    {
+        return perGroup ? ElementCounts(dispid, nullptr, perGroup, nullptr) : E_POINTER;
+    }
+    STDMETHODIMP GetGroupCount(DISPID dispid, LONG* groups) noexcept override
+    {
+        return groups ? ElementCounts(dispid, nullptr, nullptr, groups) : E_POINTER;
+    }
 
     // IDkPropertyElementsOf: the object given is this one.
     STDMETHODIMP GetElementValue(DISPID dispid, IUnknown*, DWORD cookie, VARIANT* value) noexcept override
@@ -529,6 +538,8 @@ private:
     bool LoadChoices(DISPID dispid);
     // The doubles of a point or list property, with their grouping; false for any other.
     bool Elements(DISPID dispid, std::vector<double>& numbers, int& perGroup);
+    // How many elements, per group and groups the property has (each out may be null).
+    HRESULT ElementCounts(DISPID dispid, LONG* count, short* perGroup, LONG* groups) noexcept;
     bool OffersChoices() const;
 
     Drawing* m_drawing;

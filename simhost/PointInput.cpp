@@ -3,6 +3,8 @@
 // that asks for a point; the input runs after Start returns, as the user's clicks would.
 #include "PointInput.h"
 
+#include "HostClass.h"
+
 #include "DkHostTest.h"
 #include "InputDialog.h"
 #include "Journal.h"
@@ -343,46 +345,17 @@ private:
     std::optional<double> m_distance;
 };
 
-class PointInputClass final : public IClassFactory
-{
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
-    {
-        RETURN_HR_IF(E_POINTER, !ppv);
-        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
-    STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override
-    {
-        return dkfw::ComObject<PointInput>::CreateInstance(outer, riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
-};
-
-PointInputClass g_class;
-DWORD g_cookie = 0;
-DWORD g_registeredBy = 0;
+HostClass<PointInput> g_class(kPointInputClass);
 } // namespace
 
 void RegisterPointInputClass() noexcept
 {
-    if (g_cookie)
-        return;
-    DWORD cookie = 0;
-    if (SUCCEEDED(
-            ::CoRegisterClassObject(kPointInputClass, &g_class, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
-    {
-        g_cookie = cookie;
-        g_registeredBy = ::GetCurrentThreadId();
-    }
+    g_class.Register();
 }
 
 void RevokePointInputClass() noexcept
 {
-    if (g_cookie && g_registeredBy == ::GetCurrentThreadId() && SUCCEEDED(::CoRevokeClassObject(g_cookie)))
-        g_cookie = 0;
+    g_class.Revoke();
 }
 } // namespace dkhost
 
