@@ -8,6 +8,7 @@
 #include "DkHostTest.h"
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,22 @@ public:
     dkfw::ComObject<dkpal::PaletteFrame>* paletteFrame = nullptr;
     dkpal::Ambient ambient;
 };
+
+// first, then count names of three kinds (by their prefix), each ending in a number and its
+// position, in an order shuffled the same way in every run.
+inline std::vector<std::wstring> ShuffledNames(const wchar_t* first, int count, const wchar_t* const (&prefixes)[3],
+                                               unsigned modulus)
+{
+    std::vector<std::wstring> names{first};
+    std::mt19937 random(20261206);
+    for (int i = 0; i < count; ++i)
+    {
+        const unsigned n = random();
+        names.push_back(prefixes[n % 3] + std::to_wstring(n % modulus) + L"-" + std::to_wstring(i));
+    }
+    std::shuffle(names.begin() + 1, names.end(), random);
+    return names;
+}
 
 inline double Best(const std::vector<double>& ms)
 {

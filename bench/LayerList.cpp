@@ -54,17 +54,7 @@ void Run(int argc, char** argv)
 
     // The drawing: layer 0 and the others in shuffled order, names of mixed case and length.
     dkhost_test::ResetDrawing();
-    std::vector<std::wstring> names{L"0"};
-    std::mt19937 random(20261206);
-    for (int i = 0; i < layers; ++i)
-    {
-        const unsigned n = random();
-        names.push_back((n % 3 == 0   ? L"A-"
-                         : n % 3 == 1 ? L"wall "
-                                      : L"Floor_") +
-                        std::to_wstring(n % 1000003) + L"-" + std::to_wstring(i));
-    }
-    std::shuffle(names.begin() + 1, names.end(), random);
+    const std::vector<std::wstring> names = dkbench::ShuffledNames(L"0", layers, {L"A-", L"wall ", L"Floor_"}, 1000003);
     for (size_t i = 1; i < names.size(); ++i)
         Check(dkhost_test::AddLayer(names[i].c_str(), 1 + static_cast<int>(i % 250)) != 0, "a layer was refused");
     const LONG_PTR circle = dkhost_test::AddEntity(L"Circle");

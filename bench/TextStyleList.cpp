@@ -80,17 +80,8 @@ void Run(int argc, char** argv)
 
     // The drawing: Standard and the others in shuffled order, every tenth annotative.
     dkhost_test::ResetDrawing();
-    std::vector<std::wstring> names{L"Standard"};
-    std::mt19937 random(20261206);
-    for (int i = 0; i < styles; ++i)
-    {
-        const unsigned n = random();
-        names.push_back((n % 3 == 0   ? L"Notes-"
-                         : n % 3 == 1 ? L"title "
-                                      : L"Dim_") +
-                        std::to_wstring(n % 100003) + L"-" + std::to_wstring(i));
-    }
-    std::shuffle(names.begin() + 1, names.end(), random);
+    const std::vector<std::wstring> names =
+        dkbench::ShuffledNames(L"Standard", styles, {L"Notes-", L"title ", L"Dim_"}, 100003);
     for (size_t i = 1; i < names.size(); ++i)
         Check(dkhost_test::AddTextStyle(names[i].c_str(), i % 10 == 0, false) != 0, "a style was refused");
     const LONG_PTR text = dkhost_test::AddEntity(L"Text");

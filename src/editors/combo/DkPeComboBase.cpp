@@ -414,17 +414,37 @@ void CDkPeComboBase::VisitSelectedLayers(const std::function<bool(const DkDbLaye
                 open(database->clayer());
 }
 
+bool CDkPeComboBase::RowNeedsDrawing(ATL_DRAWINFO& info)
+{
+    HWND control = ControlHwnd();
+    if (m_state >= kStateEditing && ::WindowFromDC(info.hdcDraw) != control)
+        return false;
+    // A row read before its window existed has its list made now.
+    if ((!m_pCombo || !m_pCombo->Hwnd()) && m_nObjects > 0 && control)
+        Handle_Refresh();
+    return true;
+}
+
+void CDkPeComboBase::PaintRow(ATL_DRAWINFO& info, const std::function<void(HDC, RECT)>& draw)
+{
+    HDC dc = info.hdcDraw;
+    const int saved = ::SaveDC(dc);
+    BOOL handled = FALSE;
+    Handle_OnCtlColor(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0, handled);
+    if (HFONT font = ControlFont())
+        ::SelectObject(dc, font);
+    const RECT bounds{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
+    FillItemBackground(dc, bounds, ::GetBkColor(dc));
+    draw(dc, bounds);
+    ::RestoreDC(dc, saved);
+}
+
 long CDkPeComboBase::DrawSelectedEntry(ATL_DRAWINFO& info, int shift)
 {
     if (!info.hdcDraw || !info.prcBounds)
         return E_FAIL;
-    HDC dc = info.hdcDraw;
-    HWND control = ControlHwnd();
-    if (m_state >= kStateEditing && ::WindowFromDC(dc) != control)
+    if (!RowNeedsDrawing(info))
         return S_OK;
-    // A row read before its window existed has its list made now.
-    if ((!m_pCombo || !m_pCombo->Hwnd()) && m_nObjects > 0 && control)
-        Handle_Refresh();
     auto* combo = dynamic_cast<CPeComboCustom*>(m_pCombo.get());
     const int selected =
         combo && combo->Hwnd() ? static_cast<int>(::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0)) : -1;
@@ -433,16 +453,12 @@ long CDkPeComboBase::DrawSelectedEntry(ATL_DRAWINFO& info, int shift)
     // on showing what it showed.
     if (!item)
         return m_currentText.empty() ? S_OK : CDkPeComboBase::Handle_OnDraw(info);
-    const int saved = ::SaveDC(dc);
-    BOOL handled = FALSE;
-    Handle_OnCtlColor(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0, handled);
-    if (HFONT font = ControlFont())
-        ::SelectObject(dc, font);
-    RECT bounds{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
-    FillItemBackground(dc, bounds, ::GetBkColor(dc));
-    ::OffsetRect(&bounds, shift, 0);
-    item->Draw(dc, &bounds, ODA_DRAWENTIRE, 0, kFaceItemId);
-    ::RestoreDC(dc, saved);
+    PaintRow(info,
+             [&](HDC dc, RECT bounds)
+             {
+                 ::OffsetRect(&bounds, shift, 0);
+                 item->Draw(dc, &bounds, ODA_DRAWENTIRE, 0, kFaceItemId);
+             });
     return S_OK;
 }
 

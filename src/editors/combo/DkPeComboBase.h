@@ -127,6 +127,11 @@ protected:
     // The inactive row of an owner-drawn list: the selected entry drawn as it is listed,
     // moved shift pixels right; without one, the text the row showed last.
     long DrawSelectedEntry(ATL_DRAWINFO& info, int shift);
+    // Whether the inactive row is drawn here (not while another window of it is edited in);
+    // a row read before its window existed is read first.
+    bool RowNeedsDrawing(ATL_DRAWINFO& info);
+    // The row's colours, font and background on the DC, then draw puts the entry in bounds.
+    void PaintRow(ATL_DRAWINFO& info, const std::function<void(HDC, RECT)>& draw);
 
     int m_nCurrentIndex = -1;
     int m_nHighlight = 0;

@@ -196,29 +196,19 @@ long CStyleEnumBase::Handle_OnDraw(ATL_DRAWINFO& info)
 {
     if (!info.hdcDraw || !info.prcBounds)
         return E_FAIL;
-    HDC dc = info.hdcDraw;
-    HWND control = ControlHwnd();
-    if (m_state >= kStateEditing && ::WindowFromDC(dc) != control)
+    if (!RowNeedsDrawing(info))
         return S_OK;
-    // A row read before its window existed (the list needs one) is read now.
-    if ((!m_pCombo || !m_pCombo->Hwnd()) && m_nObjects > 0 && control)
-        Handle_Refresh();
     CStyleComboBox* combo = StyleCombo();
     const bool current = IsCurrentDocumentDatabase();
     if ((!combo || m_nCurrentIndex < 0) && current)
         return CDkPeEnumBase::Handle_OnDraw(info);
-    const int saved = ::SaveDC(dc);
-    BOOL handled = FALSE;
-    HBRUSH back = Handle_OnCtlColor(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0, handled);
-    if (HFONT font = ControlFont())
-        ::SelectObject(dc, font);
-    const RECT bounds{info.prcBounds->left, info.prcBounds->top, info.prcBounds->right, info.prcBounds->bottom};
-    if (back)
-        ::FillRect(dc, &bounds, back);
-    // Another drawing's styles are not this one's: its row stays blank.
-    if (combo && m_nCurrentIndex >= 0 && current)
-        combo->DrawEntry(dc, bounds, m_nCurrentIndex, false);
-    ::RestoreDC(dc, saved);
+    PaintRow(info,
+             [&](HDC dc, RECT bounds)
+             {
+                 // Another drawing's styles are not this one's: its row stays blank.
+                 if (combo && m_nCurrentIndex >= 0 && current)
+                     combo->DrawEntry(dc, bounds, m_nCurrentIndex, false);
+             });
     return S_OK;
 }
 
