@@ -1,6 +1,8 @@
 // The style editors: where each looks its styles up, and what follows the write of a style.
 #include "PropertyEditorStyles.h"
 
+#include "ObjectProperties.h"
+
 #include "dkdb.h"
 #include "dked.h"
 
@@ -15,19 +17,6 @@ DkDbDatabase* ActiveDatabase()
     return document ? document->database() : nullptr;
 }
 
-// The identifier of a property of the object, found by name in its type description.
-bool FindByName(IDispatch* object, const wchar_t* name, DISPID& dispid)
-{
-    dkfw::ComPtr<ITypeInfo> info;
-    if (!object || FAILED(object->GetTypeInfo(0, CDkPeCtrlBase::kPropertyLocale, info.Put())) || !info)
-        return false;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    MEMBERID id = MEMBERID_NIL;
-    if (FAILED(info->GetIDsOfNames(names, 1, &id)))
-        return false;
-    dispid = id;
-    return true;
-}
 } // namespace
 
 bool CTextStyleEnumBase::IsAnnotativeStyle(const std::wstring& name)
@@ -46,11 +35,7 @@ long CTextStyleEnumBase::GetPropertyByDispId(IDispatch* object, DISPID dispid, V
 
 long CTextStyleEnumBase::PutPropertyByDispId(IDispatch* object, DISPID dispid, VARIANT& value)
 {
-    if (!object)
-        return E_POINTER;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, &named, 1, 1};
-    return object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+    return dkpex::PutProperty(object, dispid, value);
 }
 
 long CTextStyleEnumBase::PreSetPropertyValue(IDispatch* object, long dispid)
@@ -116,7 +101,7 @@ long CPropertyEditorTextStyle::PostSetPropertyValue(IDispatch* object)
     auto put = [&](const wchar_t* name, VARIANT value)
     {
         DISPID dispid = DISPID_UNKNOWN;
-        if (FindByName(object, name, dispid))
+        if (dkpex::DispidOfName(object, name, dispid))
             hr = PutPropertyByDispId(object, dispid, value);
     };
     VARIANT v;

@@ -2,7 +2,7 @@
 // where it was when its justification changes.
 #include "PropertyEditorTextJustify.h"
 
-#include "ElementValues.h"
+#include "ObjectProperties.h"
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
 #include "SharedTexts.h"
@@ -155,10 +155,7 @@ long CPropertyEditorTextJustify::WriteByName(IDispatch* object, const std::wstri
             dkfw::UniqueVariant value;
             if (FAILED(::VariantChangeType(value.Put(), const_cast<VARIANT*>(&item.value.Get()), 0, VT_I4)))
                 return E_FAIL;
-            DISPID named = DISPID_PROPERTYPUT;
-            DISPPARAMS params{value.Addr(), &named, 1, 1};
-            return object->Invoke(m_ids.alignment, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr,
-                                  nullptr, nullptr);
+            return dkpex::PutProperty(object, m_ids.alignment, *value.Addr());
         }
     return E_FAIL;
 }
@@ -170,21 +167,13 @@ bool CPropertyEditorTextJustify::LookUpIds(IDispatch* object)
         m_ids = it->second;
         return true;
     }
-    dkfw::ComPtr<ITypeInfo> info;
-    if (FAILED(object->GetTypeInfo(0, kPropertyLocale, info.Put())) || !info)
-        return false;
     TextJustifyDispIDs ids;
     const std::pair<const wchar_t*, DISPID*> wanted[] = {
         {L"TextAlignmentPoint", &ids.alignmentPoint}, {L"Height", &ids.height},     {L"Alignment", &ids.alignment},
         {L"InsertionPoint", &ids.insertionPoint},     {L"Rotation", &ids.rotation}, {L"ScaleFactor", &ids.scaleFactor}};
     for (const auto& [name, id] : wanted)
-    {
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-        MEMBERID member = MEMBERID_NIL;
-        if (FAILED(info->GetIDsOfNames(names, 1, &member)))
+        if (!dkpex::DispidOfName(object, name, *id))
             return false;
-        *id = member;
-    }
     m_idMap[object] = ids;
     m_ids = ids;
     return true;
@@ -195,9 +184,7 @@ long CPropertyEditorTextJustify::PutNumber(IDispatch* object, DISPID dispid, dou
     VARIANT v;
     v.vt = VT_R8;
     v.dblVal = value;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&v, &named, 1, 1};
-    return object->Invoke(dispid, IID_NULL, kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+    return dkpex::PutProperty(object, dispid, v);
 }
 
 long CPropertyEditorTextJustify::ReadPoint(IDispatch* object, DISPID dispid, Point& p)
