@@ -6,6 +6,7 @@
 #pragma once
 
 #include "DkPeCtrlBase.h"
+#include "DkPeEditorPart.h"
 #include "DkPeEventProxies.h"
 #include "DkPeGlue.h"
 
@@ -30,6 +31,7 @@ class CDkPeBaseTempl : public CDkPeBasePrivate,
                        public CProxyIDkPiPropertyEditEventsSink<CDkPeBaseTempl<T, Base, GlueBases...>>,
                        public CProxyIPropertyNotifySink<CDkPeBaseTempl<T, Base, GlueBases...>>,
                        public CIPropEditUIEvents,
+                       public IDkPeEditorPart,
                        public dkfw::ComRoot,
                        public GlueBases...,
                        public Base
@@ -71,6 +73,14 @@ public:
     {
         return dkfw::DispatchInvoke(IID_IDkPiPropertyEditControl, static_cast<IDkPiPropertyEditControl*>(this), id,
                                     flags, params, result, excep, argErr);
+    }
+
+    // IDkPeEditorPart
+    STDMETHODIMP GetEditorPart(CDkPeCtrlBase** part) noexcept override
+    {
+        RETURN_HR_IF(E_POINTER, !part);
+        *part = Editor();
+        return *part ? S_OK : E_UNEXPECTED;
     }
 
     // IDkPiPropertyEditControl
@@ -260,6 +270,12 @@ protected:
 
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override
     {
+        if (riid == IID_IDkPeEditorPart)
+        {
+            *ppv = static_cast<IDkPeEditorPart*>(this);
+            static_cast<IUnknown*>(*ppv)->AddRef();
+            return S_OK;
+        }
         if (SUCCEEDED(QueryGlueInterfaces(riid, ppv)))
             return S_OK;
         return QueryFamily(riid, ppv, typename T::ClassInterfaces{});
