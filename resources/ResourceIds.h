@@ -49,5 +49,14 @@
 #define IDB_CALCULATOR 252           /* the calculator button */
 #define IDB_CALCULATOR_DISABLED 253  /* the calculator button, disabled */
 #define IDS_EXPRESSION_TIP 290       /* tooltip of the expression button, before its state */
+#define IDS_PICK_POINT_PROMPT 132     /* the prompt of a vertex's pick */
+#define IDB_PICK_POINT 160            /* the coordinate rows' pick button */
+#define IDB_PICK_POINT_DISABLED 161   /* the same, disabled */
+#define IDS_PICK_POINT_TIP 221        /* tooltip of the coordinate rows' pick button */
+#define IDS_PICK_DISTANCE_TIP 222     /* tooltip of the distance rows' pick button */
+#define IDS_PICK_FIRST_PROMPT 232     /* a measured distance's first prompt */
+#define IDS_PICK_SECOND_PROMPT 233    /* a measured distance's second prompt */
+#define IDB_PICK_TWO_POINTS 234       /* the distance rows' pick button */
+#define IDB_PICK_TWO_POINTS_DISABLED 235 /* the same, disabled */
 #define IDS_VARIES 228              /* shown where the selected objects' values differ */
 #define IDS_UNSPECIFIED 229         /* shown where the objects report no value of their own */

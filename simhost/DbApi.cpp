@@ -685,6 +685,50 @@ catch (...)
 {
 }
 
+Drvk::ErrorStatus DkDbAssocSurfaceActionBody::getVertexSubentPaths(DkDbObjectId entity, int vertexIndex,
+                                                                  DkArray<DkDbFullSubentPath>& paths) noexcept
+try
+{
+    paths.removeAll();
+    Record* r = CurrentDrawing().Find(entity.asOldId());
+    if (!r || r->erased || r->kind != RecordKind::Entity)
+        return Drvk::eNullObjectId;
+    if (!r->surfaceDriven || vertexIndex < 0)
+        return Drvk::eOk;
+    // The vertices are those of the entity's first list of points.
+    for (size_t s = 0; s < r->cls->slots.size(); ++s)
+        if (IsNumberList(r->cls->slots[s]))
+        {
+            const size_t count = Doubles(r->values[s].Get()).size() / static_cast<size_t>(ElementsPerGroup(r->cls->slots[s]));
+            if (static_cast<size_t>(vertexIndex) >= count)
+                return Drvk::eOk;
+            // The body's point at the vertex and the edge that starts there.
+            constexpr int kEdgeSubent = 2;
+            constexpr int kVertexSubent = 3;
+            for (int type : {kVertexSubent, kEdgeSubent})
+            {
+                DkDbFullSubentPath path;
+                path.ids.push_back(entity);
+                path.subentType = type;
+                path.subentIndex = vertexIndex + 1;
+                paths.append(path);
+            }
+            return Drvk::eOk;
+        }
+    return Drvk::eOk;
+}
+catch (...)
+{
+    paths.removeAll();
+    return Drvk::eInvalidInput;
+}
+
+void dkhost_test::SetSurfaceDriven(LONG_PTR id, bool driven) noexcept
+{
+    if (Record* r = CurrentDrawing().Find(id))
+        r->surfaceDriven = driven;
+}
+
 void dkhost_test::SetNoAnnotativeExtension(bool none) noexcept
 {
     dkhost::g_noAnnotativeExtension = none;

@@ -189,6 +189,8 @@ DKHOST_API void ClearRecentColors() noexcept;
 // the wrong type (text).
 DKHOST_API void SetPointInputAvailable(bool available) noexcept;
 DKHOST_API void SetPointInputWrongType(bool wrong) noexcept;
+// An entity driven by a surface action of the associative framework, or not.
+DKHOST_API void SetSurfaceDriven(LONG_PTR id, bool driven) noexcept;
 // The host's colour class taken away from the process (a broken installation), or back.
 DKHOST_API void SetColorClassAvailable(bool available) noexcept;
 

@@ -122,6 +122,8 @@ struct Record
     int flagBits = 0;
     // Attributes: several lines of text.
     bool multiline = false;
+    // Entities a surface action of the associative framework drives.
+    bool surfaceDriven = false;
     // Entities.
     const ObjectClass* cls = nullptr;
     std::vector<dkfw::UniqueVariant> values; // parallel to cls->slots

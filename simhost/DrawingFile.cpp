@@ -585,6 +585,11 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 r.multiline = true;
                 continue;
             }
+            if (t.key == L"surface" && !t.hasValue)
+            {
+                r.surfaceDriven = true;
+                continue;
+            }
             if (t.key == L"handle")
             {
                 // Each entity's own: never empty, never another's.

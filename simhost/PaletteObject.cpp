@@ -705,7 +705,8 @@ STDMETHODIMP PaletteObject::GetElementHasExpression(DISPID dispid, IUnknown*, DW
 {
     RETURN_HR_IF(E_POINTER, !has);
     const PropertyTraits* t = FindTraits(dispid);
-    *has = t && t->expressionSupported && t->elementExpressions.count(cookie) ? 1 : 0;
+    // Every element of a property that takes expressions can hold one (its text empty until set).
+    *has = t && t->expressionSupported ? 1 : 0;
     return S_OK;
 }
 

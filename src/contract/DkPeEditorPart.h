@@ -7,7 +7,7 @@
 
 class CDkPeCtrlBase;
 
-struct __declspec(novtable) IDkPeEditorPart : public IUnknown
+struct IDkPeEditorPart : public IUnknown
 {
     // The editor part, without a reference of its own: valid while the control is held and
     // not closed. E_UNEXPECTED once the part is gone.

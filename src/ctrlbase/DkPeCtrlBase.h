@@ -16,6 +16,7 @@
 #include <ocidl.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -202,6 +203,20 @@ protected:
     static bool IsCurrentDocumentDatabase() noexcept;
     long UpdateExpressionSupportState(bool firstWasEmpty, bool anyExpression, const CString& text);
     Drvk::ErrorStatus undoSSRetain(DkDbUndoController* controller, int flag);
+    // One change over the selection made otherwise than by a property put (an element, a
+    // member called): refused during a drag of the selection with the host's message; the
+    // host's change, its undo group and the palette's update events around it; objects
+    // that may not change skipped (someSkipped). change is called for each other object,
+    // with its index in the selection; anything but S_OK ends the loop (S_FALSE without
+    // failing). The result is the failure that ended the loop, or S_OK.
+    using ObjectChange = std::function<HRESULT(int index, IUnknown* object, IUnknown* dynProp)>;
+    long ChangeEachObject(const ObjectChange& change, bool& someSkipped);
+    // The host forbids changes while the user drags objects of the selection: the user is
+    // told and true returned.
+    bool RefusedDuringDrag();
+    void TellCannotModify();
+    // The row becomes read-only when the object at index says the property cannot change.
+    void AskEditable(int index);
     // Shows the user a message over the palette, unless a command drives the palette (its
     // failures are the command's to report).
     void TellUser(const wchar_t* text);
@@ -268,6 +283,5 @@ private:
     long ReadDispatchProperty(int index, VARIANT* value, ValueType& valueType);
     // The value through the dynamic property's interface the caller found (one of the two).
     long ReadDynamicProperty(int index, VARIANT* value, IDynamicProperty2* two, IDynamicProperty* one);
-    void AskEditable(int index);
     long FirePointEvent(bool right, WPARAM wParam, LPARAM lParam);
 };

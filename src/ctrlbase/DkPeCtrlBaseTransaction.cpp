@@ -540,10 +540,7 @@ try
     const int count = held.Count();
     if (DragRefusal(held))
     {
-        CTemporaryResourceOverride resources;
-        HWND frame = nullptr;
-        GetFrameHandle(frame);
-        MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
+        TellCannotModify();
         return E_FAIL;
     }
     PresetControlValue(value);
@@ -661,6 +658,66 @@ try
             identifier->OnValueTextWritten(text.Get());
         }
     }
+    return hr;
+}
+catch (const std::bad_alloc&)
+{
+    return E_OUTOFMEMORY;
+}
+
+void CDkPeCtrlBase::TellCannotModify()
+{
+    CTemporaryResourceOverride resources;
+    HWND frame = nullptr;
+    GetFrameHandle(frame);
+    MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
+}
+
+bool CDkPeCtrlBase::RefusedDuringDrag()
+{
+    HeldSelection held(m_pHolds, m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    if (!DragRefusal(held))
+        return false;
+    TellCannotModify();
+    return true;
+}
+
+long CDkPeCtrlBase::ChangeEachObject(const ObjectChange& change, bool& someSkipped)
+try
+{
+    someSkipped = false;
+    const dkfw::CallScope call(ControlLifetime());
+    HeldSelection held(m_pHolds, m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    const int count = held.Count();
+    if (DragRefusal(held))
+    {
+        TellCannotModify();
+        return E_FAIL;
+    }
+    if (count < 1)
+        return E_FAIL;
+    const bool documentActive = DocumentWithDatabase();
+    ChangeBracket bracket(*this);
+    if (bracket.Refused())
+    {
+        TellUser(dkpex::LoadResString(IDS_UNDO_BEGIN_REFUSED).c_str());
+        bracket.Restore(E_FAIL, false);
+        return E_FAIL;
+    }
+    HRESULT hr = S_OK;
+    for (int i = 0; i < count && hr == S_OK; ++i)
+    {
+        if (!IsWritable(held.objects[i]))
+        {
+            someSkipped = true;
+            continue;
+        }
+        const BreakKeyOff noBreak(documentActive);
+        hr = change(i, held.objects[i], held.dynProps[i]);
+    }
+    if (hr == S_FALSE)
+        hr = S_OK;
+    bracket.Restore(hr, someSkipped);
     return hr;
 }
 catch (const std::bad_alloc&)

@@ -9,6 +9,53 @@
 
 namespace dkpex
 {
+ElementAccess::ElementAccess(IUnknown* holder, IUnknown* object) noexcept : m_object(object)
+{
+    if (!holder)
+        return;
+    if (FAILED(holder->QueryInterface(IID_IDkPropertyElementsOf, m_of.PutVoid())))
+        holder->QueryInterface(IID_IDkPropertyElements, m_plain.PutVoid());
+}
+
+HRESULT ElementAccess::Get(DISPID dispid, DWORD cookie, VARIANT* value) const noexcept
+{
+    if (m_of)
+        return m_of->GetElementValue(dispid, m_object, cookie, value);
+    return m_plain ? m_plain->GetElementValue(dispid, cookie, value) : E_NOINTERFACE;
+}
+
+HRESULT ElementAccess::Set(DISPID dispid, DWORD cookie, const VARIANT& value) const noexcept
+{
+    if (m_of)
+        return m_of->SetElementValue(dispid, m_object, cookie, value);
+    return m_plain ? m_plain->SetElementValue(dispid, cookie, value) : E_NOINTERFACE;
+}
+
+HRESULT ElementAccess::Grouping(DISPID dispid, short& perGroup) const noexcept
+{
+    if (m_of)
+        return m_of->GetElementGrouping(dispid, m_object, &perGroup);
+    return m_plain ? m_plain->GetElementGrouping(dispid, &perGroup) : E_NOINTERFACE;
+}
+
+HRESULT ElementAccess::GroupCount(DISPID dispid, LONG& groups) const noexcept
+{
+    if (m_of)
+        return m_of->GetGroupCount(dispid, m_object, &groups);
+    return m_plain ? m_plain->GetGroupCount(dispid, &groups) : E_NOINTERFACE;
+}
+
+bool MemberOfName(IDispatch* object, const wchar_t* name, DISPID& dispid) noexcept
+{
+    constexpr LCID kMemberLocale = 2048;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    if (!object || FAILED(object->GetIDsOfNames(IID_NULL, names, 1, kMemberLocale, &id)) || id == DISPID_UNKNOWN)
+        return false;
+    dispid = id;
+    return true;
+}
+
 HRESULT GetElementNumber(IUnknown* object, DISPID dispid, DWORD element, double& value) noexcept
 {
     dkfw::ComPtr<IDkPropertyElements> elements;

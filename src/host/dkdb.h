@@ -411,6 +411,16 @@ Drvk::ErrorStatus dkdbOpenObject(T*& obj, DkDbObjectId id, DkDb::OpenMode mode, 
 // x axis is the world's y or z axis crossed with the normal (the two share their origin).
 DKHOST_API Drvk::ErrorStatus dkdbEcs2Wcs(const double in[3], const double normal[3], double out[3]) noexcept;
 
+// The associative framework's surface actions: the sub-entities of the action's body that
+// make up one vertex of an entity the action drives. None (and eOk) for an entity no
+// surface action drives or a vertex it does not have.
+class DKHOST_API DkDbAssocSurfaceActionBody
+{
+public:
+    static Drvk::ErrorStatus getVertexSubentPaths(DkDbObjectId entity, int vertexIndex,
+                                                  DkArray<DkDbFullSubentPath>& paths) noexcept;
+};
+
 class DKHOST_API DkDbAssocManager
 {
 public:

@@ -5,6 +5,7 @@
 
 #include "DkPEXCtl.h"
 
+#include "DkPePick2PointsCtrl.h"
 #include "PropertyEditorBool.h"
 #include "PropertyEditorColor.h"
 #include "PropertyEditorCustomColor.h"
@@ -18,10 +19,12 @@
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
 #include "PropertyEditorPwdText.h"
+#include "PropertyEditorSpin.h"
 #include "PropertyEditorStyles.h"
 #include "PropertyEditorText.h"
 #include "PropertyEditorTextEx.h"
 #include "PropertyEditorTextJustify.h"
+#include "PropertyEditorVariant.h"
 
 namespace dkpex
 {
@@ -44,7 +47,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorNumeric>(),
     Row<CPropertyEditorDRVKNumeric>(),
     Row<CPropertyEditorBool>(),
-    {&CLSID_DkPePick2PointsCtrl},
+    Row<CDkPePick2PointsCtrl>(),
     Row<CPropertyEditorNumericArea>(),
     {&CLSID_DkPePropertyEditorEllipses},
     {&CLSID_DkPePropertyEditorEditButton},
@@ -55,14 +58,14 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorMTextDir>(),
     {&CLSID_DkPePropertyEditorHatchISOPenWidth},
     {&CLSID_DkPePropertyEditorHatchPatternName},
-    {&CLSID_DkPePropertyEditorVariant},
+    Row<CPropertyEditorVariant>(),
     {&CLSID_DkPePropertyEditorEllipsesHyperlinks},
-    {&CLSID_DkPePropertyEditorSpin},
+    Row<CPropertyEditorSpin>(),
     {&CLSID_DkPePropertyEditorDimArrowHead},
     {&CLSID_DkPePropertyEditorPlotStyleName},
     {&CLSID_DkPePropertyEditorPlotStyleTable},
     Row<CPropertyEditorTextJustify>(),
-    {&CLSID_DkPePropertyEditorNoPickVariant},
+    Row<CPropertyEditorNoPickVariant>(),
     {&CLSID_DkPePropertyEditorRasterImageHeight},
     {&CLSID_DkPePropertyEditorRasterImageWidth},
     Row<CPropertyEditorEllipseEndAngle>(),

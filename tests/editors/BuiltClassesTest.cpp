@@ -37,6 +37,10 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorMTextStyle", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorTableStyle", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorMLeaderStyle", {&IID_IDkPeButtonPicture}},
+    {L"DkPePick2PointsCtrl", {}},
+    {L"DkPePropertyEditorVariant", {}},
+    {L"DkPePropertyEditorNoPickVariant", {&IID_IDkPeButtonEditCtrl}},
+    {L"DkPePropertyEditorSpin", {}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

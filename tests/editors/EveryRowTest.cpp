@@ -43,6 +43,7 @@ const BuiltRow kBuiltRows[] = {
      &IID_IDkPeButtonEditCtrl},
     {"Enum", &CLSID_DkPePropertyEditorEnum, L"46", 104, Input::Chosen, nullptr, 1002, &IID_IDkPeButtonPicture},
     {"Bool", &CLSID_DkPePropertyEditorBool, L"30", 9, Input::Chosen, nullptr, 1002, &IID_IDkPeButtonPicture},
+    {"Pick2Points", &CLSID_DkPePick2PointsCtrl, L"38", 102, Input::Typed, L"0.4", 1038, &IID_IDkPeButtonEditCtrl},
 };
 
 class EveryRow : public PaletteFixture
@@ -376,11 +377,14 @@ TEST_F(ChoiceAfterChoice, ACancelledListAfterACommitWritesNothing)
 
 namespace
 {
-// Where the text of a row is on the screen: the box of its text-coloured pixels.
-RECT TextOnScreen(HWND control)
+// Where the text of a row is on the screen: the box of its text-coloured pixels (left of the
+// row's buttons, when it shows them).
+RECT TextOnScreen(HWND control, int width = -1)
 {
     RECT r{};
     ::GetWindowRect(control, &r);
+    if (width >= 0)
+        r.right = std::min<LONG>(r.right, r.left + width);
     dkfw::WindowDc screen(nullptr);
     RECT box{LONG_MAX, LONG_MAX, -1, -1};
     for (int y = r.top; y < r.bottom; ++y)
@@ -418,7 +422,12 @@ TEST_F(EveryRow, TheTextDoesNotMoveWhenTheRowActivates)
         ::HideCaret(edit);
         ::RedrawWindow(Control(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Pump(0);
-        const RECT active = TextOnScreen(Control());
+        // The buttons' pictures are no text.
+        RECT box{};
+        ::GetWindowRect(edit, &box);
+        RECT control{};
+        ::GetWindowRect(Control(), &control);
+        const RECT active = TextOnScreen(Control(), box.right - control.left);
         EXPECT_EQ(inactive.left, active.left);
         EXPECT_EQ(inactive.top, active.top);
         m_host.Release();

@@ -1191,8 +1191,10 @@ TEST_F(Host, ElementsOfPointsAndListsAndTheVertexMarks)
     EXPECT_EQ(S_OK, expressions->GetElementExpression(100, polyline.Get(), 4, back.Put()));
     EXPECT_EQ(L"d1/2", std::wstring(back.View()));
     dkhost_test::Undo(1);
+    dkfw::UniqueBstr undone;
+    EXPECT_EQ(S_FALSE, expressions->GetElementExpression(100, polyline.Get(), 4, undone.Put())) << "undone";
     EXPECT_EQ(S_OK, expressions->GetElementHasExpression(100, polyline.Get(), 4, &has));
-    EXPECT_EQ(0, has) << "undone";
+    EXPECT_EQ(1, has) << "the element still takes one";
 
     LONG_PTR mark = 0;
     EXPECT_EQ(RTNORM, OPMxmark(1, 2, 3, mark));
