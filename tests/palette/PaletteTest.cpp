@@ -417,6 +417,9 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
         {L"--select NoSuchThing --dump", 2, "nothing in the drawing is called \"NoSuchThing\""},
         {L"--select 40 --set NoRow=1", 2, "no row named \"NoRow\""},
         {L"--select 40 --set Contents", 2, "--set takes NAME=TEXT"},
+        {L"--select 39 --answer", 2, "--answer needs a value"},
+        {L"--select 39 --click", 2, "--click needs a value"},
+        {L"--select 39 --click Vertices", 2, "no row named \"Vertices\""},
         {L"C:\\no\\such.dkd --dump", 2, "C:\\no\\such.dkd: the file cannot be opened"},
     };
     for (const ProgramCase& c : cases)
@@ -652,6 +655,30 @@ TEST(PaletteProgram, ShowsAPasswordOnlyAsMasks)
 
 namespace
 {
+// A click on a row without its own button, and an answer no prompt takes, end the program with
+// exit code 1 and one line.
+TEST(PaletteProgram, RefusesAClickWithoutAButtonAndAnAnswerNobodyAsks)
+{
+    struct Case
+    {
+        const wchar_t* arguments;
+        const char* line;
+    };
+    for (const Case& c :
+         {Case{L"--select 40 --click Contents", "dkpex-palette: the row \"Contents\" has no button to click"},
+          Case{L"--select 40 --click Handle", "dkpex-palette: the row \"Handle\" has no editor yet and no button"},
+          Case{L"--select 40 --answer \"point 1,2\" --answer cancel --set Contents=Hall",
+               "dkpex-palette: no prompt took the answer \"point 1,2\""}})
+    {
+        SCOPED_TRACE(c.line);
+        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + c.arguments, BinDir(), 60000);
+        ASSERT_FALSE(r.timedOut) << r.output;
+        EXPECT_EQ(1u, r.exitCode) << r.output;
+        EXPECT_EQ(0u, r.output.find(c.line)) << r.output;
+        EXPECT_EQ(1, Occurrences(r.output, "\n")) << "one line: " << r.output;
+    }
+}
+
 // A value the row refuses ends the program with exit code 1 and one line: the message the
 // row showed (closed, so that nothing waits), or the refusal of a text that does not parse.
 TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
