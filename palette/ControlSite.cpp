@@ -6,8 +6,6 @@
 
 #include <olectl.h>
 
-#include <type_traits>
-
 namespace dkpal
 {
 using dkfw::ComPtr;
@@ -150,31 +148,6 @@ STDMETHODIMP ControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
 
 namespace
 {
-// A VARIANT holding a zero-based SAFEARRAY of vt with the given elements.
-template <class Item> HRESULT MakeArray(VARTYPE vt, const std::vector<Item>& items, VARIANT* out)
-{
-    ::VariantInit(out);
-    SAFEARRAY* sa = ::SafeArrayCreateVector(vt, 0, static_cast<ULONG>(items.size()));
-    RETURN_HR_IF(E_OUTOFMEMORY, !sa);
-    for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i)
-    {
-        // SafeArrayPutElement takes the interface itself (with a reference), or a pointer to the value.
-        void* element;
-        if constexpr (std::is_pointer_v<Item>)
-            element = items[i];
-        else
-            element = const_cast<Item*>(&items[i]);
-        const HRESULT hr = ::SafeArrayPutElement(sa, &i, element);
-        if (FAILED(hr))
-        {
-            ::SafeArrayDestroy(sa);
-            return hr;
-        }
-    }
-    out->vt = VT_ARRAY | vt;
-    out->parray = sa;
-    return S_OK;
-}
 int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context)
 {
     if (record->iType == EMR_EXTTEXTOUTW)

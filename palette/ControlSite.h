@@ -8,11 +8,13 @@
 
 #include "ComObject.h"
 #include "ComPtr.h"
+#include "HResult.h"
 
 #include <ocidl.h>
 #include <ole2.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace dkpal
@@ -204,6 +206,32 @@ private:
     HWND m_palette = nullptr;
     Ambient m_ambient;
 };
+
+// A VARIANT holding a zero-based SAFEARRAY of vt with the given elements.
+template <class Item> HRESULT MakeArray(VARTYPE vt, const std::vector<Item>& items, VARIANT* out)
+{
+    ::VariantInit(out);
+    SAFEARRAY* sa = ::SafeArrayCreateVector(vt, 0, static_cast<ULONG>(items.size()));
+    RETURN_HR_IF(E_OUTOFMEMORY, !sa);
+    for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i)
+    {
+        // SafeArrayPutElement takes the interface itself (with a reference), or a pointer to the value.
+        void* element;
+        if constexpr (std::is_pointer_v<Item>)
+            element = items[i];
+        else
+            element = const_cast<Item*>(&items[i]);
+        const HRESULT hr = ::SafeArrayPutElement(sa, &i, element);
+        if (FAILED(hr))
+        {
+            ::SafeArrayDestroy(sa);
+            return hr;
+        }
+    }
+    out->vt = VT_ARRAY | vt;
+    out->parray = sa;
+    return S_OK;
+}
 
 // Makes a standard font object for the rows (the palette's font).
 dkfw::ComPtr<IFontDisp> MakeFont(const wchar_t* face, int pointSize);

@@ -1,14 +1,17 @@
 // The Properties palette.
 #include "Palette.h"
 
+#include "DkPeCtrlBase.h"
+#include "DkPeEditorPart.h"
 #include "HResult.h"
 #include "Unique.h"
 
 #include <olectl.h>
 
 #include <algorithm>
-#include <map>
 #include <cwchar>
+#include <map>
+#include <optional>
 
 namespace dkpal
 {
@@ -18,6 +21,7 @@ using dkfw::ComPtr;
 
 constexpr UINT kRefreshMessage = WM_APP + 1; // rows read again after a write
 constexpr UINT kMoveMessage = WM_APP + 2;    // wParam: +1 next row, -1 previous
+constexpr UINT kEnterMessage = WM_APP + 3;   // wParam: the row Enter was pressed in (-1: none)
 constexpr DISPID kDynamicDispid = -23;
 const wchar_t kClassName[] = L"DkPalette";
 const wchar_t kVaries[] = L"*VARIES*";
@@ -136,6 +140,31 @@ std::wstring TextOf(const VARIANT& v)
     return text.Get().bstrVal ? text.Get().bstrVal : L"";
 }
 
+// Element `cookie` of a list property, through whichever element interface the object answers.
+HRESULT ReadElement(const ComPtr<IDispatch>& object, DISPID dispid, DWORD cookie, VARIANT* value)
+{
+    if (auto elements = object.Query<IDkPropertyElements>())
+        return elements->GetElementValue(dispid, cookie, value);
+    if (auto elements = object.Query<IDkPropertyElementsOf>())
+        return elements->GetElementValue(dispid, object.Get(), cookie, value);
+    return E_NOINTERFACE;
+}
+
+// The number of vertices (element groups) of a list property.
+LONG GroupCount(const ComPtr<IDispatch>& object, DISPID dispid)
+{
+    LONG groups = 0;
+    if (auto elements = object.Query<IDkPropertyElements>())
+        elements->GetGroupCount(dispid, &groups);
+    else if (auto elementsOf = object.Query<IDkPropertyElementsOf>())
+        elementsOf->GetGroupCount(dispid, object.Get(), &groups);
+    return groups;
+}
+
+std::optional<std::wstring> Text(const wchar_t* text)
+{
+    return text ? std::optional<std::wstring>(text) : std::nullopt;
+}
 } // namespace
 
 struct Palette::Row
@@ -151,6 +180,13 @@ struct Palette::Row
     int numericType = -1;
     int calculatorMode = -1;
     int colorFlags = 0;
+    // A coordinate row's element of each vertex and a list's elements per vertex (see the
+    // host's PropertyDescription); a vertex row's coordinate rows; a picked distance's prompts.
+    int component = -1;
+    int elementCount = 0;
+    std::vector<size_t> linked;
+    std::optional<std::wstring> firstPrompt;
+    std::optional<std::wstring> secondPrompt;
     std::vector<ComPtr<IDispatch>> objects;
     std::vector<ComPtr<IUnknown>> dynProps;
     ComPtr<IUnknown> dynamic; // the dynamic property a custom row shows
@@ -161,6 +197,8 @@ struct Palette::Row
 
     // Served by the same control, configured the same way.
     bool SameKind(const Row& other) const noexcept;
+    bool IsCoordinate() const noexcept { return component >= 0; }
+    bool IsVertexRow() const noexcept { return component < 0 && elementCount > 0; }
 };
 
 Palette::Palette()
@@ -190,6 +228,8 @@ bool Palette::Create(HWND parent, const RECT& rect)
 void Palette::ClearRows()
 {
     m_active = -1;
+    // The vertex rows let go of their coordinate rows' controls first.
+    LinkVertexRows(true);
     m_rows.clear();
 }
 
@@ -230,9 +270,12 @@ void Palette::SetSelection(const std::vector<LONG_PTR>& ids)
         if (SUCCEEDED(row.host->Control()->GetPropertyIdentifier(&identifier)) && identifier)
             identifier->ResetNotifications();
         row.host->Events()->Clear();
+        // A coordinate row starts again at the first vertex, with a cookie for each new object.
+        ConfigureCoordinates(row, row.host->Control());
         if (FAILED(row.host->Init(SelectionOf(row), row.readOnly)))
             row.host.reset(); // it cannot take the new objects: the palette shows the row itself
     }
+    LinkVertexRows();
     // The palette reads the value itself only where it draws it: a control reads its own.
     for (auto& row : m_rows)
         if (!row->host)
@@ -244,8 +287,9 @@ bool Palette::Row::SameKind(const Row& other) const noexcept
 {
     return category == other.category && name == other.name && dispid == other.dispid &&
            classDispids == other.classDispids && progId == other.progId && numericType == other.numericType &&
-           calculatorMode == other.calculatorMode && colorFlags == other.colorFlags &&
-           dynamic.Get() == other.dynamic.Get();
+           calculatorMode == other.calculatorMode && colorFlags == other.colorFlags && component == other.component &&
+           elementCount == other.elementCount && firstPrompt == other.firstPrompt &&
+           secondPrompt == other.secondPrompt && dynamic.Get() == other.dynamic.Get();
 }
 
 std::vector<std::unique_ptr<Palette::Row>> Palette::DescribeRows() const
@@ -294,6 +338,10 @@ std::vector<std::unique_ptr<Palette::Row>> Palette::DescribeRows() const
         row->numericType = first[i].numericType;
         row->calculatorMode = first[i].calculatorMode;
         row->colorFlags = first[i].colorFlags;
+        row->component = first[i].component;
+        row->elementCount = first[i].elementCount;
+        row->firstPrompt = Text(first[i].firstPrompt);
+        row->secondPrompt = Text(first[i].secondPrompt);
         rows.push_back(std::move(row));
     }
 
@@ -342,6 +390,12 @@ std::vector<std::unique_ptr<Palette::Row>> Palette::DescribeRows() const
     auto rank = [&order](const std::wstring& c) { return std::find(order.begin(), order.end(), c) - order.begin(); };
     std::stable_sort(rows.begin(), rows.end(),
                      [&rank](const auto& a, const auto& b) { return rank(a->category) < rank(b->category); });
+    // Each vertex row steps the coordinate rows of its list.
+    for (auto& vertex : rows)
+        if (vertex->IsVertexRow())
+            for (size_t r = 0; r < rows.size(); ++r)
+                if (rows[r]->IsCoordinate() && rows[r]->classDispids == vertex->classDispids)
+                    vertex->linked.push_back(r);
     return rows;
 }
 
@@ -443,6 +497,17 @@ void Palette::CreateControl(size_t r)
         color->SetAllowNoneColor((row.colorFlags & dkhost_test::kAllowNoneColor) != 0);
         color->SetFixedForeground((row.colorFlags & dkhost_test::kFixedForeground) != 0);
     }
+    if (auto pick = control.Query<IDkPePick2PointsCtrl>(); pick && (row.firstPrompt || row.secondPrompt))
+    {
+        // A prompt not given stays the control's own.
+        dkfw::UniqueBstr first, second;
+        if (row.firstPrompt)
+            first = dkfw::UniqueBstr(*row.firstPrompt);
+        if (row.secondPrompt)
+            second = dkfw::UniqueBstr(*row.secondPrompt);
+        pick->SetPrompts(first.Get(), second.Get());
+    }
+    ConfigureCoordinates(row, control.Get());
     dkfw::ComObject<RowIdentifier>* identifier = nullptr;
     if (SUCCEEDED(dkfw::ComObject<RowIdentifier>::Create(&identifier, row.name, row.category, row.dispid,
                                                          static_cast<LONG>(r))))
@@ -453,6 +518,43 @@ void Palette::CreateControl(size_t r)
     if (FAILED(host->Init(SelectionOf(row), row.readOnly)) || FAILED(host->Activate(OLEIVERB_INPLACEACTIVATE)))
         return;
     row.host = std::move(host);
+}
+
+// A coordinate row's control learns which element of each object's vertices it shows (a
+// cookie for each object), how many elements make a vertex, and starts at the first vertex.
+void Palette::ConfigureCoordinates(const Row& row, IUnknown* control)
+{
+    auto coordinates = ComPtr<IUnknown>(control).Query<IDkPeVariantCtrl>();
+    if (!row.IsCoordinate() || !coordinates)
+        return;
+    const std::vector<LONG> cookies(row.objects.size(), static_cast<LONG>(row.component));
+    dkfw::UniqueVariant array;
+    if (FAILED(MakeArray(VT_I4, cookies, array.Put())))
+        return;
+    coordinates->SetDwCookies(array.Get());
+    coordinates->SetElementCount(static_cast<ULONG>(row.elementCount));
+    coordinates->SetGroupOffset(0);
+}
+
+// Hands each vertex row the controls of its coordinate rows (those that have one), which it
+// moves from vertex to vertex; or, to unlink, none.
+void Palette::LinkVertexRows(bool unlink)
+{
+    for (auto& row : m_rows)
+    {
+        if (!row->host || !row->IsVertexRow())
+            continue;
+        auto spin = ComPtr<IUnknown>(row->host->Control()).Query<IDkPeSpinCtrl>();
+        if (!spin)
+            continue;
+        std::vector<IUnknown*> controls;
+        for (size_t r : row->linked)
+            if (!unlink && r < m_rows.size() && m_rows[r]->host)
+                controls.push_back(m_rows[r]->host->Control());
+        dkfw::UniqueVariant array;
+        if (SUCCEEDED(MakeArray(VT_UNKNOWN, controls, array.Put())))
+            spin->SetControls(array.Get());
+    }
 }
 
 // Reads a row as the palette shows it itself: the common value, varies or unspecified.
@@ -487,13 +589,30 @@ void Palette::ReadCommon(Row& row)
                 VARIANT_BOOL is = VARIANT_FALSE;
                 unspecified = SUCCEEDED(u->IsValueUnspecified(varId, &is)) && is;
             }
-            DISPPARAMS none{};
-            row.objects[i]->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
-            // A special value the object holds stands in place of its ordinary one.
-            dkfw::UniqueVariant special;
-            if (auto custom = row.objects[i].Query<IDkPropertyCustomValues>();
-                custom && SUCCEEDED(custom->GetCurrentCustomValue(row.objects[i].Get(), dispid, special.Put())))
-                v.CopyFrom(special.Get());
+            if (row.IsCoordinate())
+            {
+                // The first vertex's element, where the row's control starts.
+                ReadElement(row.objects[i], dispid, static_cast<DWORD>(row.component), v.Put());
+            }
+            else if (row.IsVertexRow())
+            {
+                // The vertex the coordinate rows show, numbered from 1, when the list has one.
+                if (GroupCount(row.objects[i], dispid) > 0)
+                {
+                    v.Put()->vt = VT_I4;
+                    v.Addr()->lVal = 1;
+                }
+            }
+            else
+            {
+                DISPPARAMS none{};
+                row.objects[i]->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
+                // A special value the object holds stands in place of its ordinary one.
+                dkfw::UniqueVariant special;
+                if (auto custom = row.objects[i].Query<IDkPropertyCustomValues>();
+                    custom && SUCCEEDED(custom->GetCurrentCustomValue(row.objects[i].Get(), dispid, special.Put())))
+                    v.CopyFrom(special.Get());
+            }
         }
         text = unspecified ? L"*unspecified*" : TextOf(v.Get());
         if (i == 0)
@@ -542,6 +661,17 @@ std::vector<RowDump> Palette::Dump()
         d.editor = row->host ? EditorClassOf(row->progId) : L"(plain)";
         d.text = row->host ? DrawnText(*row) : row->text;
         d.state = row->state;
+        // A coordinate control may show another vertex than the first, which the palette read:
+        // what it shows says whether the objects differ there.
+        if (row->host && row->IsCoordinate() && d.state != L"unspecified")
+            d.state = d.text == kVaries ? L"varies" : L"value";
+        if (row->IsCoordinate())
+        {
+            d.cookies.assign(row->objects.size(), static_cast<LONG>(row->component));
+            d.elementCount = row->elementCount;
+        }
+        for (size_t r : row->linked)
+            d.linked.push_back(m_rows[r]->name);
         if (row->readOnly || !row->host)
             d.state += L", read-only";
         out.push_back(std::move(d));
@@ -629,6 +759,29 @@ void Palette::Move(int direction)
         }
 }
 
+// After Enter in a row: a coordinate row moves on only when its editor asks for the next row
+// (its value taken); every other row moves on.
+void Palette::AfterEnter(int row)
+{
+    if (!IsPlain(row) && ComPtr<IUnknown>(RowControl(row)).Query<IDkPeVariantCtrl>() && !TakeNextRowRequest(row))
+        return;
+    Move(1);
+}
+
+// The editor's request for the next row, read once (and reset). A control that does not
+// show its editor part is taken to ask for it.
+bool Palette::TakeNextRowRequest(int row) const
+{
+    auto part = ComPtr<IUnknown>(RowControl(row)).Query<IDkPeEditorPart>();
+    CDkPeCtrlBase* editor = nullptr;
+    if (!part || FAILED(part->GetEditorPart(&editor)) || !editor)
+        return true;
+    int next = 0;
+    editor->GetDoNextVariantItem(next);
+    editor->SetDoNextVariantItem(0);
+    return next != 0;
+}
+
 void Palette::OnControlEvent(const Event& event) noexcept
 {
     if (event.name == L"UIActivate")
@@ -657,6 +810,8 @@ void Palette::OnControlEvent(const Event& event) noexcept
             ::PostMessageW(Hwnd(), kMoveMessage, shift ? -1 : 1, 0);
             break;
         case VK_RETURN:
+            ::PostMessageW(Hwnd(), kEnterMessage, static_cast<WPARAM>(m_active), 0);
+            break;
         case VK_DOWN:
             ::PostMessageW(Hwnd(), kMoveMessage, 1, 0);
             break;
@@ -855,6 +1010,11 @@ try
         return true;
     case kMoveMessage:
         Move(static_cast<int>(static_cast<INT_PTR>(wParam)));
+        ::InvalidateRect(Hwnd(), nullptr, TRUE);
+        result = 0;
+        return true;
+    case kEnterMessage:
+        AfterEnter(static_cast<int>(static_cast<INT_PTR>(wParam)));
         ::InvalidateRect(Hwnd(), nullptr, TRUE);
         result = 0;
         return true;

@@ -1,7 +1,8 @@
 // The Properties palette: the rows common to the selected drawing objects, grouped by
 // category, each served by the editor control its property description names (or shown
 // read-only as plain text when that editor is not built), with keyboard movement between
-// rows, scrolling and a refresh of every row after each write.
+// rows, scrolling, a refresh of every row after each write, and the rows of points and
+// vertices: one row a coordinate, each list's coordinate rows stepped by its vertex row.
 #pragma once
 
 #include "ControlSite.h"
@@ -24,6 +25,12 @@ struct RowDump
     std::wstring editor; // the editor class, or "(plain)" for a row the palette draws itself
     std::wstring text;   // the text shown
     std::wstring state;  // "value", "varies", "unspecified", with ", read-only" when it cannot change
+    // A coordinate row: the element of a vertex it shows, for each object (the cookies its
+    // control is given), and the elements of each vertex; empty and 0 for other rows.
+    std::vector<LONG> cookies;
+    int elementCount = 0;
+    // A vertex row: the coordinate rows it steps, by name.
+    std::vector<std::wstring> linked;
 };
 
 class Palette : public dkfw::WindowBase, public EventListener
@@ -75,6 +82,10 @@ private:
     dkpal::Selection SelectionOf(const Row& row) const;
     IClassFactory* FactoryOf(const std::wstring& progId);
     void CreateControl(size_t row);
+    static void ConfigureCoordinates(const Row& row, IUnknown* control);
+    void LinkVertexRows(bool unlink = false);
+    void AfterEnter(int row);
+    bool TakeNextRowRequest(int row) const;
     void Layout();
     RECT ValueRect(int row) const;
     int RowTop(int row) const;

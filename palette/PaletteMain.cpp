@@ -20,9 +20,12 @@
 namespace
 {
 const wchar_t kUsage[] =
-    L"usage: dkpex-palette [DRAWING] [--select SPEC]... [--dump] [--set NAME=TEXT]... [--undo] [--journal]\n"
-    L"                     [--snapshot FILE.png]\n"
+    L"usage: dkpex-palette [DRAWING] [--select SPEC]... [--dump] [--set NAME=TEXT]... [--answer TEXT]...\n"
+    L"                     [--click NAME]... [--undo] [--journal] [--snapshot FILE.png]\n"
     L"  SPEC: comma-separated class names, handles, or layer:NAME (for example Circle,2A,layer:Walls)\n"
+    L"  --set NAME=TEXT  types TEXT into the row NAME and presses Enter (a vertex row: the vertex to go to)\n"
+    L"  --answer TEXT    answers the host's next prompt: point x,y[,z], drag x,y[,z], cancel, a colour, ...\n"
+    L"  --click NAME     clicks the button of the row NAME and waits until the pick it started ends\n"
     L"  actions run in the order given; with none the palette stays open for the user\n";
 
 constexpr int kListWidth = 230;
@@ -32,6 +35,9 @@ constexpr UINT kUndoId = 101;
 constexpr UINT kStatusId = 102;
 // Texts up to this long are typed key by key; longer ones are put in whole.
 constexpr size_t kTypedAtMost = 256;
+// A row's own button, and how long a pick it started may take.
+constexpr int kRowButtonId = 1043;
+constexpr DWORD kPickWaitMs = 20000;
 
 struct Action
 {
@@ -41,6 +47,8 @@ struct Action
 
 struct App
 {
+    // The answers given on the command line, in order.
+    std::vector<std::wstring> answers;
     HWND frame = nullptr;
     HWND list = nullptr;
     HWND status = nullptr;
@@ -308,6 +316,16 @@ bool OpensColorDialog(const std::wstring& editor)
     return editor == L"DkPePropertyEditorColor" || editor == L"DkPePropertyEditorCustomColor";
 }
 
+// A click on a row's value, as the user makes it to edit the row.
+void ClickValue(const App& app, HWND control)
+{
+    ::SendMessageW(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(app.frame),
+                   MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+    ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    Pump();
+}
+
 // Activates the row, types the text and presses Enter, as the user does.
 int SetRow(App& app, const std::wstring& assignment)
 {
@@ -325,11 +343,7 @@ int SetRow(App& app, const std::wstring& assignment)
     if (app.palette.IsPlain(row))
         return Fail(1, L"the row \"" + name + L"\" has no editor yet and is read-only");
     HWND control = app.palette.RowWindow(row);
-    ::SendMessageW(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(app.frame),
-                   MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
-    ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-    ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-    Pump();
+    ClickValue(app, control);
     HWND typing = ::GetFocus();
     if (!typing || (typing != control && !::IsChild(control, typing)))
     {
@@ -437,6 +451,105 @@ int SetRow(App& app, const std::wstring& assignment)
             return Fail(1, L"the row \"" + name + L"\" refused " + given);
     }
     return 0;
+}
+
+// A window of that id anywhere inside a window.
+HWND FindDescendant(HWND parent, int id)
+{
+    struct Search
+    {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM context) -> BOOL
+        {
+            auto* s = reinterpret_cast<Search*>(context);
+            if (::GetDlgCtrlID(child) != s->id)
+                return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Journal entries from `from` on that begin so.
+int JournalStarting(const std::wstring& prefix, int from)
+{
+    int n = 0;
+    for (int i = std::max(from, 0); i < dkhost_test::JournalSize(); ++i)
+        if (std::wstring(dkhost_test::JournalEntry(i)).rfind(prefix, 0) == 0)
+            ++n;
+    return n;
+}
+
+// Pumps messages until every point input the host started since journal entry `from` has
+// ended and the row's button can be clicked again (or is gone); false when that takes too long.
+bool WaitForPick(HWND button, int from)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        Pump();
+        const int started =
+            JournalStarting(L"point input 3 prompt", from) + JournalStarting(L"point input 7 prompt", from);
+        const int ended =
+            JournalStarting(L"point input ended", from) + JournalStarting(L"point input cancelled by its caller", from);
+        if (ended >= started && (!::IsWindow(button) || ::IsWindowEnabled(button)))
+        {
+            Pump();
+            return true;
+        }
+        if (::GetTickCount() - start > kPickWaitMs)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Activates the row and clicks its own button, as the user does, then waits for the pick it
+// started to end (it takes its points from the answers given before).
+int ClickRowButton(App& app, const std::wstring& name)
+{
+    const int row = app.palette.FindRow(name);
+    if (row < 0)
+        return Fail(2, L"no row named \"" + name + L"\" for this selection");
+    if (app.palette.IsPlain(row))
+        return Fail(1, L"the row \"" + name + L"\" has no editor yet and no button to click");
+    HWND control = app.palette.RowWindow(row);
+    ClickValue(app, control);
+    HWND button = FindDescendant(control, kRowButtonId);
+    if (!button || !::IsWindowVisible(button))
+        return Fail(1, L"the row \"" + name + L"\" has no button to click");
+    if (!::IsWindowEnabled(button))
+        return Fail(1, L"the button of the row \"" + name + L"\" cannot be clicked now");
+    const int from = dkhost_test::JournalSize();
+    ::SendMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(kRowButtonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+    if (!WaitForPick(button, from))
+        return Fail(1, L"the pick of the row \"" + name + L"\" did not end");
+    // An answer the host's point input could not read ends the pick with nothing.
+    for (int i = from; i < dkhost_test::JournalSize(); ++i)
+    {
+        const std::wstring entry = dkhost_test::JournalEntry(i);
+        if (entry.rfind(L"point input refused ", 0) == 0)
+            return Fail(1, L"the row \"" + name + L"\": the host's point input refused " + entry.substr(20));
+    }
+    return 0;
+}
+
+// Answers given on the command line that no prompt took: the run did not go as written.
+int ReportUnaskedAnswers(const App& app)
+{
+    const int pending = dkhost_test::PendingAnswers();
+    if (pending <= 0)
+        return 0;
+    dkhost_test::ClearAnswers();
+    const size_t n = app.answers.size();
+    const std::wstring first =
+        static_cast<size_t>(pending) <= n ? L" \"" + app.answers[n - static_cast<size_t>(pending)] + L"\"" : L"";
+    return Fail(1, L"no prompt took the answer" + first);
 }
 
 void Dump(App& app)
@@ -552,6 +665,13 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
             Dump(app);
         else if (a.what == L"--set")
             rc = SetRow(app, a.argument);
+        else if (a.what == L"--answer")
+        {
+            app.answers.push_back(a.argument);
+            dkhost_test::PushAnswer(a.argument.c_str());
+        }
+        else if (a.what == L"--click")
+            rc = ClickRowButton(app, a.argument);
         else if (a.what == L"--undo")
         {
             app.palette.DeactivateRow();
@@ -579,6 +699,9 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
             break;
     }
 
+    if (rc == 0)
+        rc = ReportUnaskedAnswers(app);
+    dkhost_test::ClearAnswers();
     if (actions.empty())
     {
         MSG msg;
@@ -604,7 +727,8 @@ int wmain(int argc, wchar_t** argv)
     for (int i = 1; i < argc; ++i)
     {
         const std::wstring arg = argv[i];
-        const bool takesValue = arg == L"--select" || arg == L"--set" || arg == L"--snapshot";
+        const bool takesValue =
+            arg == L"--select" || arg == L"--set" || arg == L"--snapshot" || arg == L"--answer" || arg == L"--click";
         if (arg == L"--help" || arg == L"-h")
         {
             std::fwprintf(stdout, L"%ls", kUsage);

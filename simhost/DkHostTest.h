@@ -224,6 +224,15 @@ struct PropertyDescription
     int numericType;         // for numeric editors, a DkPeNumericType value; -1 otherwise
     int calculatorMode = -1; // for editors with a calculator button: 0 or 1; -1 leaves the default
     int colorFlags = 0;      // for colour editors: kNoMetaColor | kAllowNoneColor | kFixedForeground
+    // Rows of a list of vertices (a point is a list of one): a coordinate row shows element
+    // `component` of the current vertex (0 x, 1 y, 2 z, 3 a weight) of `elementCount` each;
+    // a vertex row (no component, an element count) steps the coordinate rows of its DISPID
+    // from vertex to vertex.
+    int component = -1;
+    int elementCount = 0;
+    // For a distance picked as two points: what the host asks for each point (null: its own words).
+    const wchar_t* firstPrompt = nullptr;
+    const wchar_t* secondPrompt = nullptr;
 };
 constexpr int kNoMetaColor = 1;
 constexpr int kAllowNoneColor = 2;

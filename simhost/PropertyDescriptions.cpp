@@ -1,5 +1,5 @@
 // The host's description of each class's palette rows: name, category, DISPID, the editor
-// that serves the row and its numeric kind.
+// that serves the row and its numeric kind, and how the rows of points and vertices split.
 #include "DkHostTest.h"
 
 #include <cwchar>
@@ -21,6 +21,37 @@ constexpr int kRawAngle = 6;
 #define DK_EDITOR(name) L"DkPEXCtl.DkPe" name L".16"
 // The classes of the later version.
 #define DK_EDITOR17(name) L"DkPEXCtl.DkPe" name L".17"
+
+// A coordinate row: element `component` of each vertex of `perVertex` elements.
+Row Coordinate(const wchar_t* name, DISPID dispid, int component, int perVertex,
+               const wchar_t* editor = DK_EDITOR(L"PropertyEditorVariant"), int numericType = kDistance)
+{
+    Row row{name, L"Geometry", dispid, editor, numericType};
+    row.component = component;
+    row.elementCount = perVertex;
+    return row;
+}
+
+// The row that steps a list's coordinate rows from vertex to vertex.
+Row VertexRow(const wchar_t* name, DISPID dispid, int perVertex)
+{
+    Row row{name, L"Geometry", dispid, DK_EDITOR(L"PropertyEditorSpin"), -1};
+    row.elementCount = perVertex;
+    return row;
+}
+
+// A distance typed, or measured between two points the user picks.
+Row PickedDistance(const wchar_t* name, DISPID dispid, const wchar_t* firstPrompt, const wchar_t* secondPrompt)
+{
+    Row row{name, L"Geometry", dispid, DK_EDITOR(L"Pick2PointsCtrl"), kDistance};
+    row.firstPrompt = firstPrompt;
+    row.secondPrompt = secondPrompt;
+    return row;
+}
+
+// A point's three rows, "NAME X", "NAME Y" and "NAME Z".
+#define DK_POINT(name, dispid)                                                                                         \
+    Coordinate(name L" X", dispid, 0, 3), Coordinate(name L" Y", dispid, 1, 3), Coordinate(name L" Z", dispid, 2, 3)
 
 // Every entity's general rows.
 const Row kGeneral[] = {
@@ -48,18 +79,18 @@ const std::vector<ClassRows>& Specific()
 {
     static const std::vector<ClassRows> table = {
         {L"Line",
-         {{L"Start", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
-          {L"End", L"Geometry", 101, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+         {DK_POINT(L"Start", 100),
+          DK_POINT(L"End", 101),
           {L"Length", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Angle", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
         {L"Circle",
-         {{L"Center", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+         {DK_POINT(L"Center", 100),
           {L"Radius", L"Geometry", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance, 1},
           {L"Diameter", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Circumference", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Area", L"Geometry", 104, DK_EDITOR(L"PropertyEditorNumericArea"), -1}}},
         {L"Arc",
-         {{L"Center", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+         {DK_POINT(L"Center", 100),
           {L"Radius", L"Geometry", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Start angle", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
           {L"End angle", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
@@ -67,19 +98,31 @@ const std::vector<ClassRows>& Specific()
           {L"Arc length", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Area", L"Geometry", 106, DK_EDITOR(L"PropertyEditorNumericArea"), -1}}},
         {L"Ellipse",
-         {{L"Center", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+         {DK_POINT(L"Center", 100),
           {L"Major radius", L"Geometry", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Minor radius", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Start angle", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle},
           {L"End angle", L"Geometry", 104, DK_EDITOR(L"PropertyEditorEllipseEndAngle"), kAngle}}},
         {L"Polyline",
-         {{L"Vertices", L"Geometry", 100, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+         {VertexRow(L"Vertex", 100, 2),
+          Coordinate(L"Vertex X", 100, 0, 2),
+          Coordinate(L"Vertex Y", 100, 1, 2),
           {L"Closed", L"Misc", 101, DK_EDITOR(L"PropertyEditorBool"), -1},
-          {L"Global width", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
+          PickedDistance(L"Global width", 102, L"Specify first point of the width:", L"Specify second point:"),
           {L"Elevation", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Area", L"Geometry", 104, DK_EDITOR(L"PropertyEditorNumericArea"), -1},
           {L"Length", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance}}},
-        {L"Spline", {{L"Closed", L"Misc", 100, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+        {L"Spline",
+         {VertexRow(L"Control point", 2, 4),
+          Coordinate(L"Control point X", 2, 0, 4),
+          Coordinate(L"Control point Y", 2, 1, 4),
+          Coordinate(L"Control point Z", 2, 2, 4),
+          Coordinate(L"Weight", 2, 3, 4, DK_EDITOR(L"PropertyEditorNoPickVariant"), kNoUnits),
+          VertexRow(L"Fit point", 4, 3),
+          Coordinate(L"Fit point X", 4, 0, 3),
+          Coordinate(L"Fit point Y", 4, 1, 3),
+          Coordinate(L"Fit point Z", 4, 2, 3),
+          {L"Closed", L"Misc", 100, DK_EDITOR(L"PropertyEditorBool"), -1}}},
         {L"Text",
          {{L"Contents", L"Text", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Height", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
@@ -88,7 +131,7 @@ const std::vector<ClassRows>& Specific()
           {L"Justify", L"Text", 104, DK_EDITOR(L"PropertyEditorTextJustify"), -1},
           {L"Obliquing", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kRawAngle},
           {L"Width factor", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
-          {L"Position", L"Geometry", 107, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          DK_POINT(L"Position", 107),
           {L"Upside down", L"Text", 109, DK_EDITOR(L"PropertyEditorBool"), -1},
           {L"Backward", L"Text", 110, DK_EDITOR(L"PropertyEditorBool"), -1},
           {L"Annotative", L"Text", 111, DK_EDITOR(L"PropertyEditorBool"), -1}}},
@@ -101,7 +144,7 @@ const std::vector<ClassRows>& Specific()
           {L"Direction", L"Text", 105, DK_EDITOR(L"PropertyEditorMTextDir"), -1},
           {L"Defined width", L"Text", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Line space factor", L"Text", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
-          {L"Position", L"Geometry", 108, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          DK_POINT(L"Position", 108),
           // The mask behind the text: no meta colours, the foreground as black or white.
           {L"Mask color", L"Text", 109, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
            dkhost_test::kNoMetaColor | dkhost_test::kFixedForeground},
@@ -129,7 +172,7 @@ const std::vector<ClassRows>& Specific()
           {L"Rotation", L"Geometry", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
         {L"BlockReference",
          {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorPredefBlock"), -1},
-          {L"Position", L"Geometry", 101, DK_EDITOR(L"PropertyEditorVariant"), kDistance},
+          DK_POINT(L"Position", 101),
           {L"Scale X", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
           {L"Scale Y", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
           {L"Scale Z", L"Geometry", 104, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},

@@ -100,7 +100,7 @@ TEST_F(PaletteTest, RowsAreTheSelectionsCommonPropertiesGroupedByCategory)
     Select({L"30", L"35"}); // a circle and an arc
     const auto rows = m_palette.Dump();
     ASSERT_NE(nullptr, Row(rows, L"Radius"));
-    EXPECT_NE(nullptr, Row(rows, L"Center"));
+    EXPECT_NE(nullptr, Row(rows, L"Center X"));
     EXPECT_EQ(nullptr, Row(rows, L"Diameter")) << "arcs have no diameter";
     EXPECT_EQ(nullptr, Row(rows, L"Start angle")) << "circles have no start angle";
     // Each category's rows stand together.
@@ -131,6 +131,7 @@ TEST_F(PaletteTest, UserTypesAValueThatReachesEveryObjectAsOneChange)
     TypeInto(contents, L"Hall");
     EXPECT_EQ(L"Hall", TextOf(L"40"));
     EXPECT_EQ(L"Hall", TextOf(L"41"));
+    EXPECT_EQ(m_palette.FindRow(L"Height"), m_palette.ActiveRow()) << "Enter moves on from a row of text";
     const auto journal = dktest::Journal();
     ASSERT_GE(journal.size(), 4u);
     EXPECT_EQ(L"modeless start OPM_CHGPROP", journal[0]);
@@ -263,6 +264,144 @@ TEST_F(PaletteTest, TheSameRowsForAnotherObjectKeepTheirControls)
     EXPECT_EQ(1u, dkhost_test::PaletteObjectRefs(dkhost_test::EntityByHandle(L"41")));
 }
 
+// A point shows one row a coordinate; a list shows its vertex row, then the coordinate rows
+// of its current vertex. Each coordinate row tells its control the element it shows for every
+// object and the elements of a vertex; a vertex row steps its own list's coordinate rows only.
+TEST_F(PaletteTest, PointsAndListsShowOneRowACoordinate)
+{
+    struct Expected
+    {
+        const wchar_t* name;
+        int component; // -1: the vertex row
+        int elementCount;
+        const wchar_t* value; // as the palette reads it: at the first vertex
+    };
+    struct Case
+    {
+        std::initializer_list<const wchar_t*> handles;
+        std::vector<Expected> rows;
+    };
+    const Case cases[] = {
+        {{L"2A", L"2B"},
+         {{L"Start X", 0, 3, L"*VARIES*"},
+          {L"Start Y", 1, 3, L"0"},
+          {L"Start Z", 2, 3, L"0"},
+          {L"End X", 0, 3, L"120"},
+          {L"End Y", 1, 3, L"*VARIES*"},
+          {L"End Z", 2, 3, L"0"}}},
+        {{L"30", L"35"},
+         {{L"Center X", 0, 3, L"*VARIES*"}, {L"Center Y", 1, 3, L"*VARIES*"}, {L"Center Z", 2, 3, L"0"}}},
+        {{L"60"}, {{L"Position X", 0, 3, L"40"}, {L"Position Y", 1, 3, L"0"}, {L"Position Z", 2, 3, L"0"}}},
+        {{L"39"}, {{L"Vertex", -1, 2, L"1"}, {L"Vertex X", 0, 2, L"10"}, {L"Vertex Y", 1, 2, L"80"}}},
+        {{L"38", L"39"},
+         {{L"Vertex", -1, 2, L"1"}, {L"Vertex X", 0, 2, L"*VARIES*"}, {L"Vertex Y", 1, 2, L"*VARIES*"}}},
+        {{L"3A"},
+         {{L"Control point", -1, 4, L"1"},
+          {L"Control point X", 0, 4, L"0"},
+          {L"Control point Y", 1, 4, L"90"},
+          {L"Control point Z", 2, 4, L"0"},
+          {L"Weight", 3, 4, L"1"},
+          {L"Fit point", -1, 3, L"1"},
+          {L"Fit point X", 0, 3, L"0"},
+          {L"Fit point Y", 1, 3, L"90"},
+          {L"Fit point Z", 2, 3, L"0"}}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << std::wstring(*c.handles.begin()).c_str());
+        Select(c.handles);
+        const auto rows = m_palette.Dump();
+        const int first = m_palette.FindRow(c.rows[0].name);
+        ASSERT_GE(first, 0);
+        std::vector<std::wstring> stepped; // the coordinate rows after the last vertex row
+        const dkpal::RowDump* vertexRow = nullptr;
+        for (size_t i = 0; i < c.rows.size(); ++i)
+        {
+            const Expected& e = c.rows[i];
+            SCOPED_TRACE(::testing::Message() << std::wstring(e.name).c_str());
+            ASSERT_EQ(first + static_cast<int>(i), m_palette.FindRow(e.name)) << "in this order, together";
+            const dkpal::RowDump& row = rows[static_cast<size_t>(first) + i];
+            EXPECT_EQ(L"Geometry", row.category);
+            EXPECT_EQ(e.value, m_palette.ValueText(first + static_cast<int>(i)));
+            if (e.component < 0)
+            {
+                EXPECT_TRUE(row.cookies.empty());
+                if (vertexRow)
+                    EXPECT_EQ(stepped, vertexRow->linked);
+                vertexRow = &row;
+                stepped.clear();
+                continue;
+            }
+            EXPECT_EQ(std::vector<LONG>(c.handles.size(), e.component), row.cookies) << "one cookie an object";
+            EXPECT_EQ(e.elementCount, row.elementCount);
+            EXPECT_TRUE(row.linked.empty());
+            stepped.push_back(e.name);
+        }
+        if (vertexRow)
+            EXPECT_EQ(stepped, vertexRow->linked);
+    }
+    for (const wchar_t* gone : {L"Start", L"Center", L"Vertices", L"Position"})
+        EXPECT_EQ(nullptr, Row(m_palette.Dump(), gone)) << std::wstring(gone).c_str();
+}
+
+// The host's description of every list row of the sample's objects agrees with the objects:
+// a vertex has the elements the row says, the row's element is one of them, and each kind of
+// row names its editor: a vertex row the spin, a coordinate row a coordinate editor.
+TEST_F(PaletteTest, ListRowsAgreeWithTheObjectsElements)
+{
+    std::vector<LONG_PTR> ids(64);
+    ids.resize(static_cast<size_t>(dkhost_test::Entities(ids.data(), static_cast<int>(ids.size()))));
+    int seen = 0;
+    for (LONG_PTR id : ids)
+    {
+        const dkhost_test::PropertyDescription* d = nullptr;
+        const int count = dkhost_test::PropertyDescriptionsOf(dkhost_test::EntityClass(id), &d);
+        dkfw::ComPtr<IDispatch> object;
+        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(id, object.Put()));
+        for (int i = 0; i < count; ++i)
+        {
+            if (d[i].elementCount == 0)
+            {
+                EXPECT_EQ(-1, d[i].component) << d[i].name;
+                continue;
+            }
+            SCOPED_TRACE(::testing::Message() << std::wstring(dkhost_test::EntityHandle(id)).c_str() << " "
+                                              << std::wstring(d[i].name).c_str());
+            ++seen;
+            auto elements = object.Query<IDkPropertyElements>();
+            ASSERT_TRUE(elements);
+            short perGroup = 0;
+            ASSERT_EQ(S_OK, elements->GetElementGrouping(d[i].dispid, &perGroup));
+            EXPECT_EQ(d[i].elementCount, perGroup);
+            EXPECT_LT(d[i].component, d[i].elementCount);
+            const std::wstring editor = d[i].editor ? d[i].editor : L"";
+            if (d[i].component < 0)
+                EXPECT_EQ(L"DkPEXCtl.DkPePropertyEditorSpin.16", editor);
+            else if (d[i].component == 3)
+            {
+                EXPECT_EQ(L"DkPEXCtl.DkPePropertyEditorNoPickVariant.16", editor) << "a weight is not picked";
+                EXPECT_EQ(2, d[i].numericType) << "nor a distance";
+            }
+            else
+            {
+                EXPECT_EQ(L"DkPEXCtl.DkPePropertyEditorVariant.16", editor);
+                EXPECT_EQ(0, d[i].numericType);
+            }
+        }
+    }
+    EXPECT_GE(seen, 60) << "every point and list of the sample";
+
+    // The polyline's width is picked as two points, with prompts of its own.
+    const dkhost_test::PropertyDescription* d = nullptr;
+    const int count = dkhost_test::PropertyDescriptionsOf(L"Polyline", &d);
+    const auto* width =
+        std::find_if(d, d + count, [](const auto& r) { return std::wstring(r.name) == L"Global width"; });
+    ASSERT_NE(d + count, width);
+    EXPECT_STREQ(L"DkPEXCtl.DkPePick2PointsCtrl.16", width->editor);
+    EXPECT_STREQ(L"Specify first point of the width:", width->firstPrompt);
+    EXPECT_STREQ(L"Specify second point:", width->secondPrompt);
+}
+
 struct ProgramCase
 {
     const wchar_t* arguments;
@@ -278,6 +417,9 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
         {L"--select NoSuchThing --dump", 2, "nothing in the drawing is called \"NoSuchThing\""},
         {L"--select 40 --set NoRow=1", 2, "no row named \"NoRow\""},
         {L"--select 40 --set Contents", 2, "--set takes NAME=TEXT"},
+        {L"--select 39 --answer", 2, "--answer needs a value"},
+        {L"--select 39 --click", 2, "--click needs a value"},
+        {L"--select 39 --click Vertices", 2, "no row named \"Vertices\""},
         {L"C:\\no\\such.dkd --dump", 2, "C:\\no\\such.dkd: the file cannot be opened"},
     };
     for (const ProgramCase& c : cases)
@@ -313,6 +455,17 @@ int Occurrences(const std::string& text, const std::string& needle)
     for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
         ++n;
     return n;
+}
+
+// The text a dump shows in the row of that name (the first such row).
+std::string DumpText(const std::string& output, const std::string& row)
+{
+    const size_t line = output.find("| " + row + " | ");
+    if (line == std::string::npos)
+        return "";
+    const size_t text = output.find(" | ", line + row.size() + 4); // past the editor
+    const size_t end = text == std::string::npos ? text : output.find(" | ", text + 3);
+    return end == std::string::npos ? "" : output.substr(text + 3, end - text - 3);
 }
 
 // A feet-and-inches entry typed in architectural units lands as inches in every circle,
@@ -502,6 +655,30 @@ TEST(PaletteProgram, ShowsAPasswordOnlyAsMasks)
 
 namespace
 {
+// A click on a row without its own button, and an answer no prompt takes, end the program with
+// exit code 1 and one line.
+TEST(PaletteProgram, RefusesAClickWithoutAButtonAndAnAnswerNobodyAsks)
+{
+    struct Case
+    {
+        const wchar_t* arguments;
+        const char* line;
+    };
+    for (const Case& c :
+         {Case{L"--select 40 --click Contents", "dkpex-palette: the row \"Contents\" has no button to click"},
+          Case{L"--select 40 --click Handle", "dkpex-palette: the row \"Handle\" has no editor yet and no button"},
+          Case{L"--select 40 --answer \"point 1,2\" --answer cancel --set Contents=Hall",
+               "dkpex-palette: no prompt took the answer \"point 1,2\""}})
+    {
+        SCOPED_TRACE(c.line);
+        auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + c.arguments, BinDir(), 60000);
+        ASSERT_FALSE(r.timedOut) << r.output;
+        EXPECT_EQ(1u, r.exitCode) << r.output;
+        EXPECT_EQ(0u, r.output.find(c.line)) << r.output;
+        EXPECT_EQ(1, Occurrences(r.output, "\n")) << "one line: " << r.output;
+    }
+}
+
 // A value the row refuses ends the program with exit code 1 and one line: the message the
 // row showed (closed, so that nothing waits), or the refusal of a text that does not parse.
 TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
@@ -680,7 +857,9 @@ TEST(PaletteProgram, SetsStylesAndJustificationsByTheirNames)
     r = dktest::RunProcess(palette + L"--select 40 --set \"Justify=Right\" --dump", BinDir(), 60000);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("| Justify | DkPePropertyEditorTextJustify | Right | value")) << r.output;
-    EXPECT_NE(std::string::npos, r.output.find("| Position | (plain) | -6.5, 10, 0 |")) << r.output;
+    // The insertion point moved onto the former one, however the rows show the numbers.
+    EXPECT_EQ(0u, DumpText(r.output, "Position X").rfind("-6.5", 0)) << r.output;
+    EXPECT_EQ(0u, DumpText(r.output, "Position Y").rfind("10", 0)) << r.output;
 
     r = dktest::RunProcess(palette + L"--select 40,64 --set \"Justify=Left\"", BinDir(), 60000);
     EXPECT_EQ(1u, r.exitCode) << r.output;
