@@ -196,6 +196,37 @@ TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
     EXPECT_EQ(L"2.0000", Row(m_palette.Dump(), L"Thickness")->text);
 }
 
+TEST_F(PaletteTest, EnterLeavesACoordinateRowOnlyWhereItsEditorAsks)
+{
+    Select({L"39"});
+    const int x = m_palette.FindRow(L"Vertex X");
+    const int y = m_palette.FindRow(L"Vertex Y");
+    ASSERT_EQ(x + 1, y);
+    TypeInto(x, L"15");
+    EXPECT_EQ(y, m_palette.ActiveRow()) << "after a polyline's x comes its y";
+    TypeInto(y, L"81");
+    EXPECT_EQ(y, m_palette.ActiveRow()) << "after its y the row stays";
+    const auto rows = m_palette.Dump();
+    EXPECT_EQ(L"15.0000", Row(rows, L"Vertex X")->text);
+    EXPECT_EQ(L"81.0000", Row(rows, L"Vertex Y")->text);
+}
+
+TEST_F(PaletteTest, AVertexRowMovesItsOwnCoordinateRows)
+{
+    Select({L"3A"});
+    TypeInto(m_palette.FindRow(L"Control point"), L"3");
+    auto rows = m_palette.Dump();
+    EXPECT_EQ(L"3", Row(rows, L"Control point")->text);
+    EXPECT_EQ(L"40.0000", Row(rows, L"Control point X")->text);
+    EXPECT_EQ(L"95.0000", Row(rows, L"Control point Y")->text);
+    EXPECT_EQ(L"1.0000", Row(rows, L"Weight")->text);
+    EXPECT_EQ(L"0.0000", Row(rows, L"Fit point X")->text) << "the other list stays at its first vertex";
+    TypeInto(m_palette.FindRow(L"Weight"), L"2");
+    rows = m_palette.Dump();
+    EXPECT_EQ(L"2.0000", Row(rows, L"Weight")->text);
+    EXPECT_EQ(L"3", Row(rows, L"Control point")->text) << "a write keeps the vertex shown";
+}
+
 TEST_F(PaletteTest, TheKeyboardAloneReachesTheRowsThatCanBeEdited)
 {
     Select({L"40"});
@@ -681,6 +712,36 @@ TEST(PaletteProgram, RefusesAClickWithoutAButtonAndAnAnswerNobodyAsks)
 
 // A value the row refuses ends the program with exit code 1 and one line: the message the
 // row showed (closed, so that nothing waits), or the refusal of a text that does not parse.
+TEST(PaletteProgram, PicksAVertexAndMeasuresADistance)
+{
+    auto r = dktest::RunProcess(L"\"" + BinDir() +
+                                    L"dkpex-palette.exe\" --select 39 --set Vertex=2 --set \"Vertex X=15\" "
+                                    L"--answer \"point 45,10\" --click \"Vertex X\" --dump --undo --dump",
+                                BinDir(), 60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    const size_t second = r.output.find("| Vertex X |", r.output.find("| Vertex X |") + 1);
+    ASSERT_NE(std::string::npos, second) << r.output;
+    EXPECT_EQ("45.0000", DumpText(r.output, "Vertex X")) << r.output;
+    EXPECT_EQ("10.0000", DumpText(r.output, "Vertex Y"));
+    EXPECT_EQ("2.5000", DumpText(r.output, "Elevation"));
+    EXPECT_EQ("15.0000", DumpText(r.output.substr(second - 12), "Vertex X")) << "the pick was one change";
+
+    auto distance = dktest::RunProcess(L"\"" + BinDir() +
+                                           L"dkpex-palette.exe\" --select 39 --answer \"point 0,0\" "
+                                           L"--answer \"point 30,40\" --click \"Global width\" --dump",
+                                       BinDir(), 60000);
+    EXPECT_EQ(0u, distance.exitCode) << distance.output;
+    EXPECT_EQ("50.0000", DumpText(distance.output, "Global width")) << distance.output;
+
+    auto cancelled = dktest::RunProcess(L"\"" + BinDir() +
+                                            L"dkpex-palette.exe\" --select 39 --answer cancel --click \"Vertex Y\" "
+                                            L"--dump",
+                                        BinDir(), 60000);
+    EXPECT_EQ(0u, cancelled.exitCode) << cancelled.output;
+    EXPECT_EQ("80.0000", DumpText(cancelled.output, "Vertex Y")) << cancelled.output;
+}
+
 TEST(PaletteProgram, AnswersARefusedValueWithOneLineAndExitCode1)
 {
     struct Case
@@ -856,7 +917,8 @@ TEST(PaletteProgram, SetsStylesAndJustificationsByTheirNames)
 
     r = dktest::RunProcess(palette + L"--select 40 --set \"Justify=Right\" --dump", BinDir(), 60000);
     EXPECT_EQ(0u, r.exitCode) << r.output;
-    EXPECT_NE(std::string::npos, r.output.find("| Justify | DkPePropertyEditorTextJustify | Right | value")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("| Justify | DkPePropertyEditorTextJustify | Right | value"))
+        << r.output;
     // The insertion point moved onto the former one, however the rows show the numbers.
     EXPECT_EQ(0u, DumpText(r.output, "Position X").rfind("-6.5", 0)) << r.output;
     EXPECT_EQ(0u, DumpText(r.output, "Position Y").rfind("10", 0)) << r.output;
