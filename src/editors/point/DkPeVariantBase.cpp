@@ -222,6 +222,18 @@ try
     if (FAILED(hr) || cookie)
         return hr;
     valueType = ValueSpecified;
+    if (m_nObjects == 1)
+        return S_OK;
+    // The first value's text, made once for every comparison of this read.
+    m_firstRead = value;
+    m_firstText.emplace();
+    FormatElement(*value, *m_firstText);
+    const dkfw::ScopeExit readDone(
+        [this]
+        {
+            m_firstText.reset();
+            m_firstRead = nullptr;
+        });
     const bool firstExpressionWasEmpty = m_expression.empty();
     bool anyExpression = hasExpression;
     dkfw::UniqueVariant other;
@@ -336,10 +348,22 @@ long CDkPeVariantBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
     }
     if (a->vt != VT_R8 && a->vt != VT_R4)
         return S_FALSE;
-    CString first, second;
-    FormatElement(*a, first);
+    // The same number shows the same text; a read formats its first value once.
+    if ((a->vt == VT_R8 && std::memcmp(&a->dblVal, &b->dblVal, sizeof(double)) == 0) ||
+        (a->vt == VT_R4 && std::memcmp(&a->fltVal, &b->fltVal, sizeof(float)) == 0))
+    {
+        result = 0;
+        return S_FALSE;
+    }
+    CString own;
+    const CString* first = &own;
+    if (m_firstText && a == m_firstRead)
+        first = &*m_firstText;
+    else
+        FormatElement(*a, own);
+    CString second;
     FormatElement(*b, second);
-    result = ::CompareStringOrdinal(first.data(), static_cast<int>(first.size()), second.data(),
+    result = ::CompareStringOrdinal(first->data(), static_cast<int>(first->size()), second.data(),
                                     static_cast<int>(second.size()), TRUE) == CSTR_EQUAL
                  ? 0
                  : -1;
@@ -457,6 +481,8 @@ try
     const std::vector<ULONG> cookies = m_cookies;
     std::vector<DISPID> dispids(m_pDispids, m_pDispids + m_nObjects);
     bool skipped = false;
+    // An object that refuses with an exception says why in its error information.
+    ::SetErrorInfo(0, nullptr);
     const long hr = ChangeEachObject(
         [&](int i, IUnknown* object, IUnknown* dynProp) -> HRESULT
         {
@@ -465,7 +491,6 @@ try
             if (!elements.Available())
                 return S_FALSE;
             const ULONG cookie = cookies[static_cast<size_t>(i)] + offset;
-            ::SetErrorInfo(0, nullptr);
             HRESULT result = E_NOINTERFACE;
             if (valueType == ValueSpecified)
                 result = elements.Set(dispids[static_cast<size_t>(i)], cookie, *value);

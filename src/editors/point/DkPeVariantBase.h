@@ -5,6 +5,7 @@
 
 #include "DkPeButtonEditBase.h"
 
+#include <optional>
 #include <vector>
 
 class CDkPeVariantBase : public CDkPeButtonEditBase
@@ -66,6 +67,9 @@ private:
     // Whether a failed read of the first kind of objects counts as an empty value.
     bool ExcusedFailure(int index, ULONG cookie, HRESULT hr) const;
     void StepToNextRow();
+    // While a read compares: its first value and that value's text.
+    const VARIANT* m_firstRead = nullptr;
+    std::optional<CString> m_firstText;
     // The row's text from the objects, or nothing where the element cannot be read.
     long ShowElement();
 };
