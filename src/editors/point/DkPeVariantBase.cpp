@@ -481,11 +481,13 @@ try
     const std::vector<ULONG> cookies = m_cookies;
     std::vector<DISPID> dispids(m_pDispids, m_pDispids + m_nObjects);
     bool skipped = false;
+    bool ran = false;
     // An object that refuses with an exception says why in its error information.
     ::SetErrorInfo(0, nullptr);
     const long hr = ChangeEachObject(
         [&](int i, IUnknown* object, IUnknown* dynProp) -> HRESULT
         {
+            ran = true;
             IUnknown* holder = dynProp ? dynProp : object;
             const dkpex::ElementAccess elements(holder, object);
             if (!elements.Available())
@@ -503,7 +505,6 @@ try
             return result;
         },
         skipped);
-    m_skippedObjects = false;
     if (SUCCEEDED(hr) && m_pPropertyIdentifier)
         if (const ComPtr<IDkPiPropertyIdentifier> identifier(m_pPropertyIdentifier); identifier)
         {
@@ -512,7 +513,9 @@ try
                 identifier->OnValueWritten(copy.Get());
         }
     StepToNextRow();
-    return FAILED(hr) ? hr : S_OK;
+    // Once the change ran, an object's refusal is the object's to tell (it was shown); the
+    // row reads what the objects hold at the palette's refresh.
+    return ran || SUCCEEDED(hr) ? S_OK : hr;
 }
 catch (const std::bad_alloc&)
 {

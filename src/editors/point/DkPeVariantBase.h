@@ -57,7 +57,6 @@ protected:
     ULONG m_elementCount = 0;
     bool m_alwaysRW = false;
     VARTYPE m_propertyValueType = VT_R8;
-    bool m_skippedObjects = false;
 
 private:
     // One object's element and its expression.
