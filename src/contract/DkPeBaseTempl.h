@@ -427,7 +427,9 @@ private:
     {
         if (m_editorGone)
             return;
-        Base::Cleanup();
+        // The class's own cleanup first (a running pick, a highlight, linked rows), then its
+        // family's.
+        static_cast<CDkPeCtrlBase*>(static_cast<T*>(this))->Cleanup();
         m_editorGone = true;
     }
     catch (...)

@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -336,6 +337,52 @@ TEST_F(PointEditor, APickedPointMovesThePolylineVertexInItsPlane)
     EXPECT_TRUE(ButtonEnabled());
 }
 
+// A row the palette drops while the picked point is written.
+struct DropAtTheWritesEnd : dkpal::EventListener
+{
+    dkpal::ControlHost* host = nullptr;
+    int ends = 0;
+    void OnControlEvent(const dkpal::Event& e) noexcept override
+    {
+        // The first end is the button click's own; the second the write's.
+        if (e.name == L"OnEndPropertyUpdate" && host && ++ends == 2)
+            std::exchange(host, nullptr)->Release();
+    }
+};
+
+TEST_F(PointEditor, APickedPointMovesEveryObjectOrNoneAndTellsAnObjectsRefusal)
+{
+    // The fourth vertex is only the first polyline's.
+    Coordinate(CLSID_DkPePropertyEditorVariant, {L"38", L"39"}, kCoordinates, {0, 0}, 2, 3);
+    dkhost_test::ClearJournal();
+    Pick({L"point 45,10"});
+    EXPECT_EQ(0.0, Element(0, kCoordinates, 6));
+    EXPECT_EQ(0u, UndoGroups());
+    EXPECT_TRUE(ButtonEnabled());
+    m_host.Release();
+
+    const LONG_PTR polyline = dkhost_test::EntityByHandle(L"39");
+    Coordinate(CLSID_DkPePropertyEditorVariant, {L"39"}, kCoordinates, {0}, 2, 1);
+    dkhost_test::SetPropertyFault(polyline, kCoordinates, false, static_cast<SCODE>(0x80070005), L"Not here.");
+    {
+        dktest::MessageBoxCatcher boxes;
+        Pick({L"point 45,10"});
+        ASSERT_EQ(1u, boxes.Texts().size());
+        EXPECT_EQ(L"Not here.", boxes.Texts()[0]);
+    }
+    dkhost_test::SetPropertyFault(polyline, kCoordinates, false, 0, nullptr);
+    EXPECT_EQ(30.0, Element(0, kCoordinates, 2));
+    EXPECT_TRUE(ButtonEnabled());
+
+    // The row dropped by the palette while it writes the picked point finishes safely.
+    DropAtTheWritesEnd drop;
+    drop.host = &m_host;
+    m_host.Events()->SetListener(&drop);
+    Pick({L"point 46,11"});
+    EXPECT_EQ(nullptr, drop.host) << "the palette dropped the row";
+    EXPECT_EQ(46.0, Element(0, kCoordinates, 2));
+}
+
 TEST_F(PointEditor, ASecondClickOrADeactivationDuringAPick)
 {
     Coordinate(CLSID_DkPePropertyEditorVariant, {L"39"}, kCoordinates, {0}, 2, 0);
@@ -458,6 +505,18 @@ TEST_F(SpinEditor, TheVertexNumberWrapsAndMovesTheLinkedRows)
         EXPECT_EQ(1u, boxes.Texts().size());
     }
     EXPECT_EQ(moves, m_linked->offsets.size()) << "a number out of range moves nothing";
+}
+
+TEST_F(SpinEditor, ASurfaceDrivenObjectsHighlightGoesWithTheRow)
+{
+    const LONG_PTR polyline = dkhost_test::EntityByHandle(L"38");
+    dkhost_test::SetSurfaceDriven(polyline, true);
+    dkhost_test::ClearJournal();
+    OpenSpin(L"38", kCoordinates);
+    Step(1);
+    m_host.Release();
+    EXPECT_EQ(dktest::JournalMatching(L"highlight push").size(), dktest::JournalMatching(L"highlight pop").size());
+    dkhost_test::SetSurfaceDriven(polyline, false);
 }
 
 TEST_F(SpinEditor, TheUpDownControlTakesTheRowsRightEnd)

@@ -211,6 +211,22 @@ TEST_F(PaletteTest, EnterLeavesACoordinateRowOnlyWhereItsEditorAsks)
     EXPECT_EQ(L"81.0000", Row(rows, L"Vertex Y")->text);
 }
 
+TEST_F(PaletteTest, AnotherObjectStartsTheVertexRowAgainAtItsFirstVertex)
+{
+    Select({L"39"});
+    TypeInto(m_palette.FindRow(L"Vertex"), L"3");
+    EXPECT_EQ(L"30.0000", Row(m_palette.Dump(), L"Vertex X")->text);
+    m_palette.DeactivateRow();
+    Select({L"38"}); // the same rows: the controls stay
+    auto rows = m_palette.Dump();
+    EXPECT_EQ(L"1", Row(rows, L"Vertex")->text);
+    EXPECT_EQ(L"0.0000", Row(rows, L"Vertex X")->text);
+    TypeInto(m_palette.FindRow(L"Vertex"), L"4");
+    rows = m_palette.Dump();
+    EXPECT_EQ(L"4", Row(rows, L"Vertex")->text) << "the new object's four vertices";
+    EXPECT_EQ(L"80.0000", Row(rows, L"Vertex Y")->text);
+}
+
 TEST_F(PaletteTest, AVertexRowMovesItsOwnCoordinateRows)
 {
     Select({L"3A"});

@@ -134,6 +134,7 @@ long CDkPePick2PointsCtrl::OnButtonClicked(int id)
 
 bool CDkPePick2PointsCtrl::OnPointInputRunning(const VARIANT& value)
 {
+    const dkfw::CallScope call(ControlLifetime());
     if (value.vt != VT_R8)
         return false;
     return SUCCEEDED(m_pick.pending.CopyFrom(value));
@@ -141,6 +142,8 @@ bool CDkPePick2PointsCtrl::OnPointInputRunning(const VARIANT& value)
 
 void CDkPePick2PointsCtrl::OnPointInputEnded(LONG status)
 {
+    // The write may let the palette drop the row: the control stays whole until the end.
+    const dkfw::CallScope call(ControlLifetime());
     m_pick.Ended();
     if (status == dkpex::kPointInputAccepted && m_pick.pending.Type() == VT_R8)
     {

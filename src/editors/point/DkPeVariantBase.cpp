@@ -441,17 +441,26 @@ catch (const std::bad_alloc&)
     return E_OUTOFMEMORY;
 }
 
-void CDkPeVariantBase::TellObjectError(HRESULT hr)
+void CDkPeVariantBase::TellObjectError(HRESULT hr, EXCEPINFO* excep)
 {
     if (hr != DISP_E_EXCEPTION)
         return;
-    ComPtr<IErrorInfo> info;
-    dkfw::UniqueBstr description;
-    if (::GetErrorInfo(0, info.Put()) != S_OK || !info || FAILED(info->GetDescription(description.Put())))
-        return;
+    std::wstring description;
+    if (excep && excep->pfnDeferredFillIn)
+        excep->pfnDeferredFillIn(excep);
+    if (excep && excep->bstrDescription)
+        description.assign(excep->bstrDescription, ::SysStringLen(excep->bstrDescription));
+    else
+    {
+        ComPtr<IErrorInfo> info;
+        dkfw::UniqueBstr text;
+        if (::GetErrorInfo(0, info.Put()) != S_OK || !info || FAILED(info->GetDescription(text.Put())))
+            return;
+        description = text.View();
+    }
     HWND frame = nullptr;
     GetFrameHandle(frame);
-    ::MessageBoxW(frame, description.Get() ? description.Get() : L"", L"", MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBoxW(frame, description.c_str(), L"", MB_OK | MB_ICONEXCLAMATION);
 }
 
 long CDkPeVariantBase::WriteElement(VARIANT* value, ValueType valueType)
@@ -466,17 +475,8 @@ try
     m_bDoNextVariantItem = FALSE;
     if (m_nObjects < 1 || m_cookies.size() < static_cast<size_t>(m_nObjects))
         return E_FAIL;
-    // Every object must have the element before any takes the value: an erased object or a
-    // vertex past an object's list leaves the whole selection as it was.
-    for (int i = 0; i < m_nObjects; ++i)
-    {
-        IUnknown* object = m_ppObjects[i];
-        const dkpex::ElementAccess elements(m_ppDynProps && m_ppDynProps[i] ? m_ppDynProps[i] : object, object);
-        dkfw::UniqueVariant probe;
-        if (!object || !elements.Available() ||
-            FAILED(elements.Get(m_pDispids[i], m_cookies[static_cast<size_t>(i)] + m_groupOffset, probe.Put())))
-            return E_FAIL;
-    }
+    if (!EveryObjectHasTheElement())
+        return E_FAIL;
     const ULONG offset = m_groupOffset;
     const std::vector<ULONG> cookies = m_cookies;
     std::vector<DISPID> dispids(m_pDispids, m_pDispids + m_nObjects);
@@ -520,6 +520,22 @@ try
 catch (const std::bad_alloc&)
 {
     return E_OUTOFMEMORY;
+}
+
+bool CDkPeVariantBase::EveryObjectHasTheElement()
+{
+    if (m_nObjects < 1 || m_cookies.size() < static_cast<size_t>(m_nObjects))
+        return false;
+    for (int i = 0; i < m_nObjects; ++i)
+    {
+        IUnknown* object = m_ppObjects[i];
+        const dkpex::ElementAccess elements(m_ppDynProps && m_ppDynProps[i] ? m_ppDynProps[i] : object, object);
+        dkfw::UniqueVariant probe;
+        if (!object || !elements.Available() ||
+            FAILED(elements.Get(m_pDispids[i], m_cookies[static_cast<size_t>(i)] + m_groupOffset, probe.Put())))
+            return false;
+    }
+    return true;
 }
 
 void CDkPeVariantBase::StepToNextRow()

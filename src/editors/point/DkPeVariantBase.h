@@ -50,7 +50,10 @@ protected:
     // A number of this row as its text: no units, or the drawing's linear units.
     long FormatElement(const VARIANT& value, CString& text);
     // An object's description of a failed write, shown to the user.
-    void TellObjectError(HRESULT hr);
+    void TellObjectError(HRESULT hr, EXCEPINFO* excep = nullptr);
+    // Every selected object has this row's element of the current vertex (none erased, no
+    // vertex past an object's list): a write touches all of them or none.
+    bool EveryObjectHasTheElement();
 
     std::vector<ULONG> m_cookies;
     ULONG m_groupOffset = 0;

@@ -228,6 +228,21 @@ long CPropertyEditorSpin::SetPropertyValue(VARIANT* value, ValueType)
     return S_OK;
 }
 
+long CPropertyEditorSpin::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
+{
+    // Other objects: their vertices are counted again and the row starts at the first, as
+    // the coordinate rows the palette hands them to do.
+    m_last = -1;
+    m_current = m_first;
+    const long hr = CDkPeEditBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly);
+    if (HWND spin = SpinWindow(); spin && m_last >= m_first)
+    {
+        ::SendMessageW(spin, UDM_SETRANGE, 0, MAKELPARAM(static_cast<short>(m_last), static_cast<short>(m_first)));
+        ::SendMessageW(spin, UDM_SETPOS, 0, MAKELPARAM(static_cast<short>(m_current), 0));
+    }
+    return hr;
+}
+
 long CPropertyEditorSpin::Handle_Refresh()
 {
     LONG count = 0;

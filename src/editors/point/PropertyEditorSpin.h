@@ -50,6 +50,7 @@ public:
     long GetPropertyValue(VARIANT* value, ValueType& valueType) override;
     long SetPropertyValue(VARIANT* value, ValueType valueType) override;
     long Handle_Refresh() override;
+    long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
     long Handle_SetObjectRects(const RECT* pos, const RECT* clip) override;
     long Handle_DoVerbShow(const RECT* pos, HWND parent) override;
     long Handle_DoVerbHide(const RECT* pos, HWND parent) override;

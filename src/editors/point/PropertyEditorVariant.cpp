@@ -107,6 +107,15 @@ long CPropertyEditorVariant::Handle_UIDeactivate()
 
 bool CPropertyEditorVariant::ReadBasePoint(double point[3])
 {
+    // The row's own read decides its expression state; the base point's reads do not.
+    const CString expression = m_expression;
+    const int expressionState = m_expressionState;
+    const dkfw::ScopeExit restore(
+        [&]
+        {
+            m_expression = expression;
+            m_expressionState = expressionState;
+        });
     const bool two = TwoCoordinateSelection();
     for (ULONG k = 0; k < (two ? 2u : 3u); ++k)
     {
@@ -173,6 +182,7 @@ long CPropertyEditorVariant::OnButtonClicked(int id)
 
 bool CPropertyEditorVariant::OnPointInputRunning(const VARIANT& value)
 {
+    const dkfw::CallScope call(ControlLifetime());
     if (value.vt != (VT_ARRAY | VT_R8))
         return false;
     return SUCCEEDED(m_pick.pending.CopyFrom(value));
@@ -180,6 +190,8 @@ bool CPropertyEditorVariant::OnPointInputRunning(const VARIANT& value)
 
 void CPropertyEditorVariant::OnPointInputEnded(LONG status)
 {
+    // The write may let the palette drop the row: the control stays whole until the end.
+    const dkfw::CallScope call(ControlLifetime());
     m_pick.Ended();
     ApplyPickedPoint(status == dkpex::kPointInputAccepted);
 }
@@ -200,10 +212,16 @@ bool CPropertyEditorVariant::WriteByMember(const double point[3], long& hr)
     if (FAILED(m_ppObjects[0]->QueryInterface(IID_IDispatch, first.PutVoid())) ||
         !VertexWriter(first.Get(), m_pDispids[0], member, flags))
         return false;
-    // Without a vertex number there is no vertex to move.
+    // Without a vertex number there is no vertex to move; a vertex some object lacks moves
+    // in none.
     hr = S_OK;
     if (m_elementCount == 0)
         return true;
+    if (!EveryObjectHasTheElement())
+    {
+        hr = E_FAIL;
+        return true;
+    }
     const LONG index = static_cast<LONG>(m_groupOffset / m_elementCount);
     // A polyline's vertex is x and y in its plane; its elevation stays.
     ULONG n = 3;
@@ -232,13 +250,13 @@ bool CPropertyEditorVariant::WriteByMember(const double point[3], long& hr)
             DISPID named = DISPID_PROPERTYPUT;
             DISPPARAMS params{args, ownFlags == DISPATCH_PROPERTYPUT ? &named : nullptr, 2,
                               ownFlags == DISPATCH_PROPERTYPUT ? 1u : 0u};
-            ::SetErrorInfo(0, nullptr);
             dkfw::UniqueVariant result;
+            dkfw::UniqueExcepInfo excep;
             const HRESULT called =
-                d->Invoke(own, IID_NULL, kPropertyLocale, ownFlags, &params, result.Put(), nullptr, nullptr);
+                d->Invoke(own, IID_NULL, kPropertyLocale, ownFlags, &params, result.Put(), excep.Addr(), nullptr);
             ::VariantClear(&args[0]);
             if (FAILED(called))
-                TellObjectError(called);
+                TellObjectError(called, excep.Addr());
             return called;
         },
         skipped);
