@@ -172,6 +172,8 @@ public:
     long FireClick();
     // The host class of a selected object (through IDkBaseObject); false when it tells none.
     static bool ObjectClassId(IUnknown* object, CLSID& cls) noexcept;
+    // The database id of a selected object (through IDkBaseObject); 0 when it tells none.
+    static LONG_PTR ObjectDatabaseId(IUnknown* object) noexcept;
     long GetStringWidth(CString text, int* width);
     long ShowTextTooltip(RECT rect);
     // The control's lifetime: a message of one of the editor's windows runs in a

@@ -35,11 +35,7 @@ const wchar_t kCannotModifyProperty[] = L"OPM.DkPEXCtl.CannotModifyProperty";
 
 LONG_PTR IdOf(IUnknown* object)
 {
-    ComPtr<IDkBaseObject> base;
-    LONG_PTR id = 0;
-    if (object && SUCCEEDED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())))
-        base->GetObjectId(&id);
-    return id;
+    return CDkPeCtrlBase::ObjectDatabaseId(object);
 }
 
 // The selection one write works on. An object's write, a message box or an event may let

@@ -90,16 +90,20 @@ bool CDkPeCtrlBase::ObjectClassId(IUnknown* object, CLSID& cls) noexcept
            SUCCEEDED(base->GetClassId(&cls));
 }
 
+LONG_PTR CDkPeCtrlBase::ObjectDatabaseId(IUnknown* object) noexcept
+{
+    ComPtr<IDkBaseObject> base;
+    LONG_PTR id = 0;
+    if (!object || FAILED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())) || FAILED(base->GetObjectId(&id)))
+        return 0;
+    return id;
+}
+
 long CDkPeCtrlBase::GetCurrentSelectionObjectIdArray(DkArray<DkDbObjectId>& ids)
 {
     for (int i = 0; i < m_nObjects; ++i)
-    {
-        ComPtr<IDkBaseObject> base;
-        LONG_PTR id = 0;
-        if (m_ppObjects[i] && SUCCEEDED(m_ppObjects[i]->QueryInterface(IID_IDkBaseObject, base.PutVoid())) &&
-            SUCCEEDED(base->GetObjectId(&id)) && id != 0)
+        if (const LONG_PTR id = ObjectDatabaseId(m_ppObjects[i]); id != 0)
             ids.append(DkDbObjectId(id));
-    }
     return S_OK;
 }
 

@@ -71,6 +71,17 @@ bool SameNumber(const VARIANT& a, const VARIANT& b)
 }
 } // namespace
 
+std::wstring TextForMessage(const std::wstring& text)
+{
+    constexpr size_t kShown = 40;
+    return text.size() <= kShown ? text : text.substr(0, kShown) + L"...";
+}
+
+std::wstring NotAValueMessage(const std::wstring& text)
+{
+    return dkpex::FormatResString(IDS_NOT_A_VALUE, {TextForMessage(text).c_str()});
+}
+
 bool NumericAsDouble(const VARIANT& value, double& d)
 {
     dkfw::UniqueVariant r8;
@@ -115,7 +126,8 @@ bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value)
     case VT_R4:
     case VT_R8:
         // A real too large for a single-precision property is refused, not stored as infinity.
-        if (dkdbDisToF(text.c_str(), -1, &d) != RTNORM || !std::isfinite(d) || (type == VT_R4 && std::fabs(d) > FLT_MAX))
+        if (dkdbDisToF(text.c_str(), -1, &d) != RTNORM || !std::isfinite(d) ||
+            (type == VT_R4 && std::fabs(d) > FLT_MAX))
             break;
         value->vt = type;
         if (type == VT_R4)
@@ -203,19 +215,17 @@ long CDkPeNumericEditBase::SetPropertyValue(VARIANT* value, ValueType valueType)
 
 void CDkPeNumericEditBase::TellRefused(const CString& text)
 {
-    // The text as typed, cut short where it would swamp the message.
-    constexpr size_t kShown = 40;
-    const std::wstring shown = text.size() <= kShown ? text : text.substr(0, kShown) + L"...";
+    const std::wstring shown = TextForMessage(text);
     std::wstring message;
     if (m_propertyType == VT_I2 || m_propertyType == VT_I4 || m_propertyType == VT_INT)
     {
         const bool shortType = m_propertyType == VT_I2;
-        message = dkpex::FormatResString(
-            IDS_NOT_A_WHOLE_NUMBER, {shown.c_str(), std::to_wstring(shortType ? SHRT_MIN : INT32_MIN).c_str(),
-                                     std::to_wstring(shortType ? SHRT_MAX : INT32_MAX).c_str()});
+        message = dkpex::FormatResString(IDS_NOT_A_WHOLE_NUMBER,
+                                         {shown.c_str(), std::to_wstring(shortType ? SHRT_MIN : INT32_MIN).c_str(),
+                                          std::to_wstring(shortType ? SHRT_MAX : INT32_MAX).c_str()});
     }
     else
-        message = dkpex::FormatResString(IDS_NOT_A_VALUE, {shown.c_str()});
+        message = NotAValueMessage(text);
     TellUser(message.c_str());
 }
 

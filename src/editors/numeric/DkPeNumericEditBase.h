@@ -8,6 +8,11 @@
 // other type fails and leaves VT_ERROR.
 bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value);
 
+// Typed text as a message shows it: cut short where it would swamp the message.
+std::wstring TextForMessage(const std::wstring& text);
+// The message that typed text is no value of the row.
+std::wstring NotAValueMessage(const std::wstring& text);
+
 // A value as a double, when it converts to one.
 bool NumericAsDouble(const VARIANT& value, double& d);
 

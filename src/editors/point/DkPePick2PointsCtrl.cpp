@@ -2,6 +2,7 @@
 // the distance between them.
 #include "DkPePick2PointsCtrl.h"
 
+#include "DkPeNumericEditBase.h"
 #include "DrawingUnits.h"
 
 #include "dked.h"
@@ -92,9 +93,7 @@ long CDkPePick2PointsCtrl::SetPropertyValue(VARIANT* value, ValueType valueType)
         dkfw::UniqueVariant distance;
         if (!IsCurrentDocumentDatabase() || !dkpex::ParseByNumericType(text, m_numericDataType, distance.Addr()))
         {
-            constexpr size_t kShown = 40;
-            const std::wstring shown = text.size() <= kShown ? text : text.substr(0, kShown) + L"...";
-            TellUser(dkpex::FormatResString(IDS_NOT_A_VALUE, {shown.c_str()}).c_str());
+            TellUser(NotAValueMessage(text).c_str());
             return E_FAIL;
         }
         return CDkPeCtrlBase::SetPropertyValue(distance.Addr(), ValueSpecified);

@@ -422,9 +422,7 @@ try
         // Text that is no number becomes the element's expression where the element takes one.
         if (m_expressionState == 0)
         {
-            constexpr size_t kShown = 40;
-            const std::wstring shown = text.size() <= kShown ? text : text.substr(0, kShown) + L"...";
-            TellUser(dkpex::FormatResString(IDS_NOT_A_VALUE, {shown.c_str()}).c_str());
+            TellUser(NotAValueMessage(text).c_str());
             return E_FAIL;
         }
         clearUnspecified();

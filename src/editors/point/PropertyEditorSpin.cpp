@@ -2,6 +2,7 @@
 // linked coordinate rows moved to the vertex, the up-down control wrapping around.
 #include "PropertyEditorSpin.h"
 
+#include "DkPeNumericEditBase.h"
 #include "ObjectProperties.h"
 #include "VertexMark.h"
 
@@ -212,7 +213,7 @@ long CPropertyEditorSpin::SetPropertyValue(VARIANT* value, ValueType)
     {
         const std::wstring low = std::to_wstring(m_first);
         const std::wstring high = std::to_wstring(m_last);
-        const std::wstring shown = std::wcslen(text) <= 40 ? std::wstring(text) : std::wstring(text, 40) + L"...";
+        const std::wstring shown = TextForMessage(text);
         TellUser(dkpex::FormatResString(IDS_NOT_A_WHOLE_NUMBER, {shown.c_str(), low.c_str(), high.c_str()}).c_str());
         return E_FAIL;
     }

@@ -23,15 +23,6 @@ using dkfw::ComPtr;
 constexpr DISPID kControlPointsDispid = 2;
 constexpr DISPID kFitPointsDispid = 4;
 
-LONG_PTR IdOf(IUnknown* object)
-{
-    ComPtr<IDkBaseObject> base;
-    LONG_PTR id = 0;
-    if (object && SUCCEEDED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())))
-        base->GetObjectId(&id);
-    return id;
-}
-
 // A point as an array of reals (the first n coordinates).
 HRESULT PointVariant(const double* xyz, ULONG n, VARIANT* out)
 {
@@ -225,7 +216,7 @@ bool CPropertyEditorVariant::WriteByMember(const double point[3], long& hr)
     const LONG index = static_cast<LONG>(m_groupOffset / m_elementCount);
     // A polyline's vertex is x and y in its plane; its elevation stays.
     ULONG n = 3;
-    const LONG_PTR id = IdOf(m_ppObjects[0]);
+    const LONG_PTR id = CDkPeCtrlBase::ObjectDatabaseId(m_ppObjects[0]);
     if (DkDbPolyline* polyline = nullptr;
         id != 0 && dkdbOpenObject(polyline, DkDbObjectId(id), DkDb::kForRead) == Drvk::eOk)
     {

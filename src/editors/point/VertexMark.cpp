@@ -22,15 +22,6 @@ constexpr DISPID kFitPointsDispid = 4;
 // The module's one mark of a vertex in the drawing.
 LONG_PTR g_vertexMark = 0;
 
-LONG_PTR IdOf(IUnknown* object)
-{
-    ComPtr<IDkBaseObject> base;
-    LONG_PTR id = 0;
-    if (object && SUCCEEDED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())))
-        base->GetObjectId(&id);
-    return id;
-}
-
 HRESULT Call(IDispatch* object, DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result)
 {
     DISPPARAMS params{args, nullptr, count, 0};
@@ -71,7 +62,7 @@ try
     paths.removeAll();
     if (!object)
         return;
-    const LONG_PTR id = IdOf(object);
+    const LONG_PTR id = CDkPeCtrlBase::ObjectDatabaseId(object);
     // A vertex of a surface-driven object is the surface's parts that meet there.
     if (id != 0 &&
         DkDbAssocSurfaceActionBody::getVertexSubentPaths(DkDbObjectId(id), static_cast<int>(index), paths) ==
