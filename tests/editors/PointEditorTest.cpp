@@ -491,6 +491,14 @@ TEST_F(SpinEditor, TheVertexNumberWrapsAndMovesTheLinkedRows)
     Step(1);
     EXPECT_EQ(L"2", WindowText(Edit()));
 
+    // The wheel over the arrows scrolls the palette; the vertex stays.
+    const size_t before = m_linked->offsets.size();
+    ::SendMessageW(Edit(kSpinId), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(180, 40));
+    ::SendMessageW(Edit(kSpinId), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), MAKELPARAM(180, 40));
+    Pump(0);
+    EXPECT_EQ(L"2", WindowText(Edit()));
+    EXPECT_EQ(before, m_linked->offsets.size());
+
     Enter(L"3");
     EXPECT_EQ(4u, m_linked->offsets.back());
     const auto marks = Marks();

@@ -55,6 +55,12 @@ bool CPeSpinButtonCtrl::OnSubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam
         Flatten();
         return true;
     }
+    // The wheel scrolls the palette, as over the row's edit box; it never steps the vertex.
+    if (msg == WM_MOUSEWHEEL)
+    {
+        result = ::SendMessageW(::GetParent(Hwnd()), WM_MOUSEWHEEL, wParam, lParam);
+        return true;
+    }
     return false;
 }
 
