@@ -30,6 +30,7 @@
 #define IDS_JUSTIFY_MEASURE 207       /* the justification that measures a text's natural extent */
 #define IDS_JUSTIFY_BASE_POINT 208    /* the justification placed by the insertion point */
 #define IDI_ANNOTATIVE 268            /* the marker of an annotative style, 16 x 16 */
+#define IDI_DIALOG_LAUNCH 230         /* the dialog rows' icon, 16 x 12 */
 #define IDS_CONTINUOUS 30              /* the solid linetype's entry */
 #define IDS_LINEWEIGHT_DEFAULT 125     /* the lineweight entry of the drawing's default lineweight */
 #define IDS_VIEWPORT_OVERRIDE 272     /* a by-layer value overridden in the current viewport; %s: the ByLayer word */

@@ -105,4 +105,24 @@ HRESULT PutProperty(IDispatch* object, DISPID dispid, VARIANT& value) noexcept
     return object->Invoke(dispid, IID_NULL, CDkPeCtrlBase::kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr,
                           nullptr, nullptr);
 }
+namespace
+{
+template <class Kind> bool AsksMultiline(IUnknown* object, REFIID iid, bool& multiline) noexcept
+{
+    dkfw::ComPtr<Kind> kind;
+    if (FAILED(object->QueryInterface(iid, kind.PutVoid())))
+        return false;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    multiline = SUCCEEDED(kind->get_MultilineFlag(&flag)) && flag == VARIANT_TRUE;
+    return true;
+}
+} // namespace
+
+bool AttributeIsMultiline(IUnknown* object) noexcept
+{
+    bool multiline = false;
+    if (object && !AsksMultiline<IDkAttributeKind>(object, IID_IDkAttributeKind, multiline))
+        AsksMultiline<IDkAttributeDefinitionKind>(object, IID_IDkAttributeDefinitionKind, multiline);
+    return multiline;
+}
 } // namespace dkpex

@@ -36,6 +36,10 @@ HRESULT SetElementNumber(IUnknown* object, DISPID dispid, DWORD element, double 
 bool DispidOfName(IDispatch* object, const wchar_t* name, DISPID& dispid) noexcept;
 // A member of the object found by name through the object itself (locale 2048).
 bool MemberOfName(IDispatch* object, const wchar_t* name, DISPID& dispid) noexcept;
+// Whether an attribute holds several lines of text (and is edited in a dialog), asked through
+// the attribute's interface or, where the object does not answer it, the older one; an
+// object that answers neither, or fails to tell, holds one line.
+bool AttributeIsMultiline(IUnknown* object) noexcept;
 // A property put of value, in the locale of every property access.
 HRESULT PutProperty(IDispatch* object, DISPID dispid, VARIANT& value) noexcept;
 } // namespace dkpex

@@ -5,12 +5,14 @@
 
 #include "DkPEXCtl.h"
 
+#include "DkPeDlgLaunchCtrl.h"
 #include "DkPePick2PointsCtrl.h"
 #include "PropertyEditorBool.h"
 #include "PropertyEditorColor.h"
 #include "PropertyEditorCustomColor.h"
 #include "PropertyEditorDRVKNumeric.h"
 #include "PropertyEditorEllipseEndAngle.h"
+#include "PropertyEditorEllipses.h"
 #include "PropertyEditorEnum.h"
 #include "PropertyEditorLType.h"
 #include "PropertyEditorLWeight.h"
@@ -19,6 +21,7 @@
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
 #include "PropertyEditorPwdText.h"
+#include "PropertyEditorRasterImage.h"
 #include "PropertyEditorSpin.h"
 #include "PropertyEditorStyles.h"
 #include "PropertyEditorText.h"
@@ -49,9 +52,9 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorBool>(),
     Row<CDkPePick2PointsCtrl>(),
     Row<CPropertyEditorNumericArea>(),
-    {&CLSID_DkPePropertyEditorEllipses},
-    {&CLSID_DkPePropertyEditorEditButton},
-    {&CLSID_DkPeDlgLaunchCtrl},
+    Row<CPropertyEditorEllipses>(),
+    Row<CPropertyEditorEditButton>(),
+    Row<CDkPeDlgLaunchCtrl>(),
     Row<CPropertyEditorEnum>(),
     {&CLSID_DkPePropertyEditorHatchEnum},
     {&CLSID_DkPePropertyEditorEllipsisHatchPatternType},
@@ -59,15 +62,15 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorHatchISOPenWidth},
     {&CLSID_DkPePropertyEditorHatchPatternName},
     Row<CPropertyEditorVariant>(),
-    {&CLSID_DkPePropertyEditorEllipsesHyperlinks},
+    Row<CPropertyEditorEllipsesHyperlinks>(),
     Row<CPropertyEditorSpin>(),
     {&CLSID_DkPePropertyEditorDimArrowHead},
     {&CLSID_DkPePropertyEditorPlotStyleName},
     {&CLSID_DkPePropertyEditorPlotStyleTable},
     Row<CPropertyEditorTextJustify>(),
     Row<CPropertyEditorNoPickVariant>(),
-    {&CLSID_DkPePropertyEditorRasterImageHeight},
-    {&CLSID_DkPePropertyEditorRasterImageWidth},
+    Row<CPropertyEditorRasterImageHeight>(),
+    Row<CPropertyEditorRasterImageWidth>(),
     Row<CPropertyEditorEllipseEndAngle>(),
     Row<CPropertyEditorDimStyle>(),
     Row<CPropertyEditorTextStyle>(),
@@ -80,7 +83,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorLightWebPreview},
     {&CLSID_DkPePropertyEditorLightIntensity},
     Row<CPropertyEditorTableStyle>(),
-    {&CLSID_DkPePropertyEditorAttributeValue},
+    Row<CPropertyEditorAttributeValue>(),
     {&CLSID_DkPePropertyEditorPredefBlock},
     Row<CPropertyEditorMLeaderStyle>(),
     {&CLSID_DkPePropertySectionLayerCombo},

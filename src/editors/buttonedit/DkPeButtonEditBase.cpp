@@ -541,7 +541,15 @@ CDkPeButtonEdit::CDkPeButtonEdit(CIPropEditUIEvents* events, CDkPeBasePrivate* p
 long CDkPeButtonEdit::OnButtonClicked(int)
 {
     CString text = m_pEdit && m_pEdit->Hwnd() ? m_pEdit->Text() : m_text;
+    const CString before = text;
     LaunchOPMPropertyDialog(text);
+    // A dialog that changed the property hands back the text the row shows now.
+    if (text != before)
+    {
+        m_text = text;
+        if (m_pEdit && m_pEdit->Hwnd())
+            m_pEdit->SetText(m_text);
+    }
     // The dialog may have changed what the row may do: buttons and read-only state anew.
     if (m_pEdit && m_pEdit->Hwnd())
     {
@@ -573,9 +581,12 @@ long CDkPeButtonEdit::Handle_Refresh()
 long CDkPeButtonEdit::PropertySysKeyDown(UINT key, UINT, UINT flags, bool& handled)
 {
     handled = false;
-    if ((key == VK_UP || key == VK_DOWN) && (flags & KF_ALTDOWN) && !m_buttons.empty() && m_buttons.front()->id)
+    // Only a row that shows its dialog button opens the dialog from the keyboard.
+    const CustomButton* own = m_buttons.empty() ? nullptr : m_buttons.front().get();
+    if ((key == VK_UP || key == VK_DOWN) && (flags & KF_ALTDOWN) && own && own->id && m_buttonsShown && own->window &&
+        own->window->Hwnd())
     {
-        OnButtonClicked(m_buttons.front()->id);
+        OnButtonClicked(own->id);
         handled = true;
     }
     return S_OK;

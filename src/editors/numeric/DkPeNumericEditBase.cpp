@@ -198,7 +198,7 @@ long CDkPeNumericEditBase::SetPropertyValue(VARIANT* value, ValueType valueType)
         dkfw::UniqueVariant converted;
         if (ParseNumber(text, converted.Addr()))
             return CDkPeCtrlBase::SetPropertyValue(converted.Addr(), valueType);
-        if (m_expressionState == 0)
+        if (m_expressionState == 0 || !m_expressionFallback)
         {
             TellRefused(text);
             return E_FAIL;

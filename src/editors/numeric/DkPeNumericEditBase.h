@@ -38,6 +38,8 @@ protected:
     VARTYPE LearnValueType();
 
     VARTYPE m_propertyType = VT_EMPTY;
+    // Text that is no value becomes the property's expression where the property takes one.
+    bool m_expressionFallback = true;
 
 private:
     // Tells the user the typed text is not a value of the row.

@@ -28,16 +28,6 @@ enum class TextKind
     Multiline,
 };
 
-template <class Kind> bool AsksMultiline(IUnknown* object, REFIID iid, bool& multiline)
-{
-    dkfw::ComPtr<Kind> kind;
-    if (FAILED(object->QueryInterface(iid, kind.PutVoid())))
-        return false;
-    VARIANT_BOOL flag = VARIANT_FALSE;
-    multiline = SUCCEEDED(kind->get_MultilineFlag(&flag)) && flag == VARIANT_TRUE;
-    return true;
-}
-
 TextKind KindOf(IUnknown* object)
 {
     dkfw::ComPtr<IDkBaseObject> base;
@@ -48,10 +38,7 @@ TextKind KindOf(IUnknown* object)
         return TextKind::SingleLine;
     if (cls != kAttributeClass && cls != kAttributeDefinitionClass)
         return TextKind::Other;
-    bool multiline = false;
-    if (!AsksMultiline<IDkAttributeKind>(object, IID_IDkAttributeKind, multiline))
-        AsksMultiline<IDkAttributeDefinitionKind>(object, IID_IDkAttributeDefinitionKind, multiline);
-    return multiline ? TextKind::Multiline : TextKind::SingleLine;
+    return dkpex::AttributeIsMultiline(object) ? TextKind::Multiline : TextKind::SingleLine;
 }
 
 bool IsSingleLineOnly(const VARIANT& v)
