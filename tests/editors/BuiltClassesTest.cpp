@@ -41,6 +41,13 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorVariant", {}},
     {L"DkPePropertyEditorNoPickVariant", {&IID_IDkPeButtonEditCtrl}},
     {L"DkPePropertyEditorSpin", {}},
+    {L"DkPePropertyEditorEllipses", {}},
+    {L"DkPePropertyEditorEditButton", {}},
+    {L"DkPePropertyEditorEllipsesHyperlinks", {}},
+    {L"DkPePropertyEditorAttributeValue", {&IID_IDkPeButtonEditCtrl}},
+    {L"DkPeDlgLaunchCtrl", {}},
+    {L"DkPePropertyEditorRasterImageWidth", {}},
+    {L"DkPePropertyEditorRasterImageHeight", {}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.
