@@ -175,6 +175,9 @@ public:
     // The database id of a selected object (through IDkBaseObject); 0 when it tells none.
     static LONG_PTR ObjectDatabaseId(IUnknown* object) noexcept;
     long GetStringWidth(CString text, int* width);
+    // The text a row shows for a value read: the varies or the unspecified text by the value's
+    // type, else the value itself when it is text (false when it is not).
+    bool ShownText(const VARIANT& value, ValueType valueType, CString& text) const;
     long ShowTextTooltip(RECT rect);
     // The control's lifetime: a message of one of the editor's windows runs in a
     // dkfw::CallScope on it, so that the palette cannot free the control under the message.

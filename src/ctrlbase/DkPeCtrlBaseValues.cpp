@@ -522,3 +522,16 @@ catch (const std::bad_alloc&)
 {
     return E_OUTOFMEMORY;
 }
+
+bool CDkPeCtrlBase::ShownText(const VARIANT& value, ValueType valueType, CString& text) const
+{
+    if (valueType == ValueVaries)
+        text = dkpex::VariesText();
+    else if (valueType == ValueUnspecified)
+        text = m_unspecifiedText;
+    else if (value.vt == VT_BSTR)
+        text = value.bstrVal ? value.bstrVal : L"";
+    else
+        return false;
+    return true;
+}

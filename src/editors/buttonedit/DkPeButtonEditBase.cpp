@@ -567,15 +567,16 @@ long CDkPeButtonEdit::Handle_Refresh()
     const long hr = GetPropertyValue(value.Put(), type);
     if (FAILED(hr))
         return hr;
-    if (value.Type() == VT_BSTR)
-        m_text = type == ValueSpecified ? (value.Get().bstrVal ? value.Get().bstrVal : L"")
-                 : type == ValueVaries  ? dkpex::VariesText()
-                                        : m_unspecifiedText;
-    else
-        FormatValueText(m_text, value.Get());
+    ShowValueText(value.Get(), type);
+    return S_OK;
+}
+
+void CDkPeButtonEditBase::ShowValueText(const VARIANT& value, ValueType valueType)
+{
+    if (!ShownText(value, valueType, m_text))
+        FormatValueText(m_text, value);
     if (m_pEdit && m_pEdit->Hwnd())
         m_pEdit->SetText(m_text);
-    return S_OK;
 }
 
 long CDkPeButtonEdit::PropertySysKeyDown(UINT key, UINT, UINT flags, bool& handled)

@@ -79,6 +79,9 @@ public:
     void SetExpressionButton(int state);
     void SetButtonTooltip(const std::wstring& text, USHORT id);
     void EnableButtons(bool enable);
+    // The row's text for a value read (FormatValueText for a value that is no text), shown in
+    // the edit box when there is one.
+    void ShowValueText(const VARIANT& value, ValueType valueType);
     CustomButton* FindButton(USHORT id) const noexcept;
 
     int ButtonCount() const noexcept { return static_cast<int>(m_buttons.size()); }

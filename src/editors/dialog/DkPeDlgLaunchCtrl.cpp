@@ -45,14 +45,11 @@ long CDkPeDlgLaunchCtrl::Handle_Refresh()
     const long hr = GetPropertyValue(value.Put(), type);
     if (FAILED(hr))
         return hr;
-    if (type == ValueVaries)
-        m_text = dkpex::VariesText();
-    else if (type == ValueUnspecified)
-        m_text = m_unspecifiedText;
-    else if (value.Type() != VT_BSTR)
+    // A value that is no text leaves the row as it was.
+    CString text;
+    if (!ShownText(value.Get(), type, text))
         return E_FAIL;
-    else
-        m_text = value.Get().bstrVal ? value.Get().bstrVal : L"";
+    m_text = text;
     if (HWND hwnd = ControlHwnd())
         ::InvalidateRect(hwnd, nullptr, TRUE);
     return S_OK;

@@ -132,7 +132,7 @@ long CPropertyEditorAttributeValue::Handle_InitEditControl(VARIANT* objs, VARIAN
     if (SUCCEEDED(GetPropertyValue(value.Put(), type)))
     {
         ApplyAttributeKind();
-        ShowValue(value.Get(), type);
+        ShowValueText(value.Get(), type);
     }
     return S_OK;
 }
@@ -171,18 +171,6 @@ void CPropertyEditorAttributeValue::ApplyAttributeKind()
     }
 }
 
-void CPropertyEditorAttributeValue::ShowValue(const VARIANT& value, ValueType type)
-{
-    if (type == ValueVaries)
-        m_text = dkpex::VariesText();
-    else if (type == ValueUnspecified)
-        m_text = m_unspecifiedText;
-    else
-        FormatValueText(m_text, value);
-    if (m_pEdit && m_pEdit->Hwnd())
-        m_pEdit->SetText(m_text);
-}
-
 long CPropertyEditorAttributeValue::Handle_Refresh()
 {
     dkfw::UniqueVariant value;
@@ -190,7 +178,7 @@ long CPropertyEditorAttributeValue::Handle_Refresh()
     const long hr = GetPropertyValue(value.Put(), type);
     if (FAILED(hr))
         return hr;
-    ShowValue(value.Get(), type);
+    ShowValueText(value.Get(), type);
     return S_OK;
 }
 

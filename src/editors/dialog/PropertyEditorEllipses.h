@@ -93,7 +93,6 @@ public:
 
 private:
     void ApplyAttributeKind();
-    void ShowValue(const VARIANT& value, ValueType type);
 
     // A selection of single-line and multi-line attributes: read-only whatever the objects say.
     bool m_mixedKinds = false;

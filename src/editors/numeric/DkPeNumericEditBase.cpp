@@ -263,6 +263,16 @@ long CDkPeNumericEditBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& res
     return S_OK;
 }
 
+void CDkPeNumericEditBase::FormatNumber(const VARIANT& value, CString& text)
+{
+    dkpex::FormatNumericValue(value, text);
+}
+
+bool CDkPeNumericEditBase::ParseNumber(const CString& text, VARIANT* value)
+{
+    return IsCurrentDocumentDatabase() && ParseNumericText(text, m_propertyType, value);
+}
+
 long CDkPeNumericEditBase::ReadValue(VARIANT* value, ValueType& valueType)
 {
     return CDkPeCtrlBase::GetPropertyValue(value, valueType);

@@ -28,8 +28,9 @@ public:
     long ComparePropertyValue(VARIANT* a, VARIANT* b, int& result) override;
 
 protected:
-    virtual void FormatNumber(const VARIANT& value, CString& text) = 0;
-    virtual bool ParseNumber(const CString& text, VARIANT* value) = 0;
+    // By default any number in its own type: shown as it is, typed text in the property's type.
+    virtual void FormatNumber(const VARIANT& value, CString& text);
+    virtual bool ParseNumber(const CString& text, VARIANT* value);
     // The value over the selection, before it becomes text.
     virtual long ReadValue(VARIANT* value, ValueType& valueType);
     // The edit box's initialisation, then the property's value type from the first object

@@ -10,13 +10,3 @@ long CPropertyEditorNumeric::Handle_InitEditControl(VARIANT* objs, VARIANT* dynP
 {
     return InitLearningValueType(objs, dynProps, dispids, bReadOnly);
 }
-
-void CPropertyEditorNumeric::FormatNumber(const VARIANT& value, CString& text)
-{
-    dkpex::FormatNumericValue(value, text);
-}
-
-bool CPropertyEditorNumeric::ParseNumber(const CString& text, VARIANT* value)
-{
-    return IsCurrentDocumentDatabase() && ParseNumericText(text, m_propertyType, value);
-}

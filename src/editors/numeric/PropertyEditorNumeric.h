@@ -14,8 +14,4 @@ public:
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorNumeric; }
 
     long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
-
-protected:
-    void FormatNumber(const VARIANT& value, CString& text) override;
-    bool ParseNumber(const CString& text, VARIANT* value) override;
 };

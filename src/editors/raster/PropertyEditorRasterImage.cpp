@@ -33,16 +33,6 @@ long CRasterImageSizeBase::Handle_InitEditControl(VARIANT* objs, VARIANT* dynPro
     return InitLearningValueType(objs, dynProps, dispids, bReadOnly);
 }
 
-void CRasterImageSizeBase::FormatNumber(const VARIANT& value, CString& text)
-{
-    dkpex::FormatNumericValue(value, text);
-}
-
-bool CRasterImageSizeBase::ParseNumber(const CString& text, VARIANT* value)
-{
-    return IsCurrentDocumentDatabase() && ParseNumericText(text, m_propertyType, value);
-}
-
 LONG_PTR CRasterImageSizeBase::KeyOf(IDispatch* object) noexcept
 {
     const LONG_PTR id = ObjectDatabaseId(object);

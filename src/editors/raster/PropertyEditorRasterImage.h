@@ -18,13 +18,6 @@ public:
     long PreSetPropertyValue(IDispatch* object, long dispid) override;
     long PostSetPropertyValue(IDispatch* object) override;
 
-    // How many images this editor has learned the proportions of.
-    size_t KnownImages() const noexcept { return m_images.size(); }
-
-protected:
-    void FormatNumber(const VARIANT& value, CString& text) override;
-    bool ParseNumber(const CString& text, VARIANT* value) override;
-
 private:
     struct RasterImageInfo
     {
