@@ -234,15 +234,8 @@ long CDkPeNumericEditBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& res
     result = -1;
     if (!a || !b)
         return E_POINTER;
-    // The same number, bit for bit, shows the same text: nothing to format.
-    if (SameNumber(*a, *b))
-    {
-        result = 0;
-        return S_OK;
-    }
-    CString own;
-    const CString* first = &own;
-    if (m_first.reading)
+    const CString* first = nullptr;
+    if (m_first.reading && !SameNumber(*a, *b))
     {
         if (!m_first.valid || !SameNumber(m_first.value, *a))
         {
@@ -252,15 +245,27 @@ long CDkPeNumericEditBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& res
         }
         first = &m_first.text;
     }
-    else
-        FormatNumber(*a, own);
-    CString second;
-    FormatNumber(*b, second);
-    result = ::CompareStringOrdinal(first->data(), static_cast<int>(first->size()), second.data(),
-                                    static_cast<int>(second.size()), TRUE) == CSTR_EQUAL
-                 ? 0
-                 : -1;
+    result =
+        SameShownNumber(*a, *b, first, [this](const VARIANT& v, CString& text) { FormatNumber(v, text); }) ? 0 : -1;
     return S_OK;
+}
+
+bool SameShownNumber(const VARIANT& a, const VARIANT& b, const CString* firstText,
+                     const std::function<void(const VARIANT&, CString&)>& format)
+{
+    // The same number, bit for bit, shows the same text: nothing to format.
+    if (SameNumber(a, b))
+        return true;
+    CString own;
+    if (!firstText)
+    {
+        format(a, own);
+        firstText = &own;
+    }
+    CString second;
+    format(b, second);
+    return ::CompareStringOrdinal(firstText->data(), static_cast<int>(firstText->size()), second.data(),
+                                  static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
 }
 
 void CDkPeNumericEditBase::FormatNumber(const VARIANT& value, CString& text)

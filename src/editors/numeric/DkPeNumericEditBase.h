@@ -3,6 +3,8 @@
 
 #include "DkPeButtonEditBase.h"
 
+#include <functional>
+
 // Text to a value of the given type: integers (VT_I2, VT_I4, VT_INT) as optionally signed
 // digits, where a comma ends the number; reals (VT_R4, VT_R8) in the drawing's units. Any
 // other type fails and leaves VT_ERROR.
@@ -12,6 +14,11 @@ bool ParseNumericText(const CString& text, VARTYPE type, VARIANT* value);
 std::wstring TextForMessage(const std::wstring& text);
 // The message that typed text is no value of the row.
 std::wstring NotAValueMessage(const std::wstring& text);
+
+// Whether two numbers show the same text: the same number does; others are formatted and
+// their texts compared without regard to case. firstText, when given, is a's text made already.
+bool SameShownNumber(const VARIANT& a, const VARIANT& b, const CString* firstText,
+                     const std::function<void(const VARIANT&, CString&)>& format);
 
 // A value as a double, when it converts to one.
 bool NumericAsDouble(const VARIANT& value, double& d);

@@ -17,7 +17,6 @@
 #include "Unique.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace
 {
@@ -348,25 +347,10 @@ long CDkPeVariantBase::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)
     }
     if (a->vt != VT_R8 && a->vt != VT_R4)
         return S_FALSE;
-    // The same number shows the same text; a read formats its first value once.
-    if ((a->vt == VT_R8 && std::memcmp(&a->dblVal, &b->dblVal, sizeof(double)) == 0) ||
-        (a->vt == VT_R4 && std::memcmp(&a->fltVal, &b->fltVal, sizeof(float)) == 0))
-    {
-        result = 0;
-        return S_FALSE;
-    }
-    CString own;
-    const CString* first = &own;
-    if (m_firstText && a == m_firstRead)
-        first = &*m_firstText;
-    else
-        FormatElement(*a, own);
-    CString second;
-    FormatElement(*b, second);
-    result = ::CompareStringOrdinal(first->data(), static_cast<int>(first->size()), second.data(),
-                                    static_cast<int>(second.size()), TRUE) == CSTR_EQUAL
-                 ? 0
-                 : -1;
+    // A read formats its first value once.
+    const CString* first = m_firstText && a == m_firstRead ? &*m_firstText : nullptr;
+    result =
+        SameShownNumber(*a, *b, first, [this](const VARIANT& v, CString& text) { FormatElement(v, text); }) ? 0 : -1;
     return S_FALSE;
 }
 
