@@ -172,6 +172,41 @@ DKHOST_API void SetPickfirst(const LONG_PTR* ids, int count) noexcept;
 DKHOST_API int Pickfirst(LONG_PTR* ids, int capacity) noexcept;
 DKHOST_API int OpenSelectionSets() noexcept;
 
+// The host's property pages: in-process classes of DkHost.dll, written into the user's and the
+// machine's classes by the host's installation (InstallHostClasses). A page edits the property
+// last mapped to its class (IPerPropertyBrowsing::MapPropertyToPage): its dialog, titled with
+// the property's name, takes one text (the next scripted answer; with none a window asks) that
+// becomes the property's value on every selected object, in one undo group, or on none when any
+// object refuses it; "cancel" changes nothing. A run answers S_OK with the new display text in
+// its in/out text, S_FALSE when cancelled, an error when nothing could be written. The objects
+// page runs over the selected objects (IDkPropertyPageDialog2), the ids page over their database
+// ids (IDkPropertyPageDialog), the plain page offers neither.
+constexpr CLSID kObjectsPageClsid = {0x3a1c5e60, 0x1d2b, 0x4c3a, {0x9f, 0x10, 0, 0, 0, 0, 0x02, 0x01}};
+constexpr CLSID kIdsPageClsid = {0x3a1c5e60, 0x1d2b, 0x4c3a, {0x9f, 0x10, 0, 0, 0, 0, 0x02, 0x02}};
+constexpr CLSID kPlainPageClsid = {0x3a1c5e60, 0x1d2b, 0x4c3a, {0x9f, 0x10, 0, 0, 0, 0, 0x02, 0x03}};
+DKHOST_API HRESULT InstallHostClasses() noexcept;
+DKHOST_API HRESULT UninstallHostClasses() noexcept;
+// Every page run fails after its dialog with this result, writing nothing (S_OK: no fault).
+DKHOST_API void SetPageRunFault(HRESULT hr) noexcept;
+// Page runs so far, the last one's result and why it wrote nothing (empty when it wrote).
+DKHOST_API int PageRuns() noexcept;
+DKHOST_API HRESULT LastPageResult() noexcept;
+DKHOST_API const wchar_t* LastPageError() noexcept;
+
+// Per object: no item of the hyperlinks it hands out can be read (get_URL fails, and so does
+// its display string); an attribute's kind interface (the drawing file's "definitionkind"
+// gives the older one) and its lines; the object answers IDkDialogOnReadOnly; an image whose
+// type information lacks one of its sizes by name ("ImageWidth" or "ImageHeight"; null puts
+// its class's back; false for any other name).
+DKHOST_API void SetHyperlinksUnreadable(LONG_PTR id, bool unreadable) noexcept;
+constexpr int kAttributeKindCurrent = 0;    // IDkAttributeKind
+constexpr int kAttributeKindDefinition = 1; // only IDkAttributeDefinitionKind
+constexpr int kAttributeKindNone = 2;       // neither
+DKHOST_API void SetAttributeKind(LONG_PTR id, int kind) noexcept;
+DKHOST_API void SetAttributeMultiline(LONG_PTR id, bool multiline) noexcept;
+DKHOST_API void SetDialogOnReadOnly(LONG_PTR id, bool answers) noexcept;
+DKHOST_API bool SetImageTypeInfoLacking(LONG_PTR id, const wchar_t* name) noexcept;
+
 // The scripted user: answers the host's own dialogs and prompts take, in order; with none
 // queued a real window asks.
 DKHOST_API void PushAnswer(const wchar_t* answer) noexcept;

@@ -4,6 +4,7 @@
 #include "Region.h"
 
 #include "ColorObject.h"
+#include "Hyperlinks.h"
 #include "PointInput.h"
 #include "Journal.h"
 #include "PaletteObject.h"
@@ -82,6 +83,16 @@ void SetDouble(VARIANT* out, double d)
 {
     out->vt = VT_R8;
     out->dblVal = d;
+}
+
+// A multiline text's columns: "None", "Dynamic" or "Static N" (N from 1 to 99).
+bool ValidColumns(const std::wstring& text)
+{
+    if (text == L"None" || text == L"Dynamic")
+        return true;
+    if (text.rfind(L"Static ", 0) != 0 || text.size() < 8 || text.size() > 9 || text[7] == L'0')
+        return false;
+    return std::all_of(text.begin() + 7, text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
 // The host's own messages when it refuses a value.
@@ -222,6 +233,12 @@ void Drawing::LoadClasses()
         TYPEATTR* ta = nullptr;
         if (FAILED(info->GetTypeAttr(&ta)))
             continue;
+        // Hidden descriptions are other views of a class, not classes of their own.
+        if (ta->wTypeFlags & TYPEFLAG_FHIDDEN)
+        {
+            info->ReleaseTypeAttr(ta);
+            continue;
+        }
         cls->classId = ta->guid;
         for (UINT v = 0; v < ta->cVars; ++v)
         {
@@ -236,6 +253,7 @@ void Drawing::LoadClasses()
             UINT got = 0;
             info->GetNames(vd->memid, member.Put(), 1, &got);
             slot.name = std::wstring(member.View());
+            slot.hyperlinks = slot.vt == VT_DISPATCH && slot.name == L"Hyperlink";
             if (slot.vt == VT_USERDEFINED)
             {
                 slot.vt = VT_I4;
@@ -271,6 +289,22 @@ void Drawing::LoadClasses()
         Classify(*cls);
         m_classes.push_back(std::move(cls));
     }
+}
+
+dkfw::ComPtr<ITypeInfo> Drawing::TypeInfoNamed(const std::wstring& name) const
+{
+    for (UINT i = 0; m_typeLib && i < m_typeLib->GetTypeInfoCount(); ++i)
+    {
+        dkfw::UniqueBstr found;
+        if (SUCCEEDED(m_typeLib->GetDocumentation(static_cast<INT>(i), found.Put(), nullptr, nullptr, nullptr)) &&
+            found.View() == name)
+        {
+            dkfw::ComPtr<ITypeInfo> info;
+            m_typeLib->GetTypeInfo(i, info.Put());
+            return info;
+        }
+    }
+    return {};
 }
 
 const ObjectClass* Drawing::Class(const std::wstring& name) const noexcept
@@ -428,9 +462,17 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     set(L"PlotStyleName", v);
     set(L"Material", v);
     ::SysFreeString(v.bstrVal);
-    // Colours by layer; a hatch's background none, a text's mask the foreground colour.
+    // Colours by layer; a hatch's background none, a text's mask the foreground colour; no
+    // hyperlinks.
     for (size_t i = 0; i < cls.slots.size(); ++i)
-        if (cls.slots[i].vt == VT_DISPATCH)
+        if (cls.slots[i].hyperlinks)
+        {
+            dkfw::UniqueVariant none;
+            none.Put()->vt = VT_DISPATCH;
+            if (SUCCEEDED(NewHyperlinks({}, false, &none.Addr()->pdispVal)))
+                StoreRaw(r, static_cast<int>(i), none.Get());
+        }
+        else if (IsColor(cls.slots[i]))
         {
             DkCmColor color;
             if (cls.slots[i].name == L"BackgroundFillColor")
@@ -453,6 +495,13 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     v.vt = VT_BOOL;
     v.boolVal = VARIANT_TRUE;
     set(L"Visible", v);
+    if (cls.name == L"MText")
+    {
+        v.vt = VT_BSTR;
+        v.bstrVal = ::SysAllocString(L"None");
+        set(L"Columns", v);
+        ::SysFreeString(v.bstrVal);
+    }
     return r;
 }
 
@@ -555,6 +604,15 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
     }
     const int i = cls.SlotIndex(slot.dispid);
     const VARIANT& kept = r.values[static_cast<size_t>(i)].Get();
+    // Hyperlinks, like a colour, are handed out as a new object.
+    if (slot.hyperlinks)
+    {
+        HyperlinkList items;
+        if (!HyperlinksOf(kept, items))
+            return E_UNEXPECTED;
+        out->vt = VT_DISPATCH;
+        return NewHyperlinks(items, false, &out->pdispVal);
+    }
     // A colour is handed out as a new colour object: what the reader does with it is not
     // the drawing's.
     if (slot.vt == VT_DISPATCH)
@@ -614,8 +672,17 @@ try
                 return Refuse(description, n + L" must be finite numbers.");
     // Colour objects are checked as they are kept (KeepColor); a plain colour index need not
     // be one of the named colours.
+    if (slot.hyperlinks)
+    {
+        HyperlinkList items;
+        return value.vt == VT_DISPATCH && HyperlinksOf(value, items)
+                   ? true
+                   : Refuse(description, L"Hyperlinks must be a list of addresses.");
+    }
     if (slot.vt == VT_DISPATCH)
         return value.vt == VT_DISPATCH && value.pdispVal ? true : Refuse(description, n + L" must be a colour.");
+    if (c == L"MText" && n == L"Columns" && !ValidColumns(text))
+        return Refuse(description, L"Columns is None, Dynamic, or Static and a number of columns from 1 to 99.");
     if (n == L"DimensionLineColor")
         return value.lVal >= 0 && value.lVal <= 256 ? true
                                                     : Refuse(description, L"Colour index must be from 0 to 256.");

@@ -59,6 +59,8 @@ struct PropertySlot
     VARTYPE vt = VT_EMPTY; // VT_VARIANT for points and coordinate lists
     bool readOnly = false;
     bool isEnum = false;
+    // An entity's hyperlinks: a collection object (VT_DISPATCH that is no colour).
+    bool hyperlinks = false;
     std::vector<LONG> enumValues;
     std::vector<std::wstring> enumNames; // the enumeration's constants, as the type library names them
 };
@@ -120,8 +122,10 @@ struct Record
     double widthFactor = 1.0;
     double oblique = 0.0;
     int flagBits = 0;
-    // Attributes: several lines of text.
+    // Attributes: several lines of text, and the kind interface they answer (0 the current,
+    // 1 only the attribute definitions' older one, 2 none).
     bool multiline = false;
+    int attributeKind = 0;
     // Entities a surface action of the associative framework drives.
     bool surfaceDriven = false;
     // Entities.
@@ -216,6 +220,10 @@ public:
     size_t UndoDepth() const noexcept { return m_undo.size(); }
     void ClearUndo() noexcept { m_undo.clear(); }
 
+    // A description of the host's type library by its interface name, hidden ones included
+    // (null when there is none).
+    dkfw::ComPtr<ITypeInfo> TypeInfoNamed(const std::wstring& name) const;
+
     // The palette object of a record, with a reference added; null for non-entities.
     HRESULT PaletteObjectOf(LONG_PTR id, IDispatch** out);
     PaletteObject* CachedPaletteObject(LONG_PTR id) const noexcept;
@@ -249,6 +257,12 @@ HRESULT KeepColor(const VARIANT& in, LCID locale, VARIANT* out, std::wstring& de
 // justification does not hold fixed, or works out the height, width factor and rotation of
 // a text fitted between two points.
 void KeepTextInPlace(Drawing& d, Record& text, const std::wstring& written);
+
+// A property that holds one of the host's colour objects.
+inline bool IsColor(const PropertySlot& slot) noexcept
+{
+    return slot.vt == VT_DISPATCH && !slot.hyperlinks;
+}
 
 // The elements of a group of a point or list property: 2 for a polyline's or hatch's
 // coordinates, 4 for a spline's control points (x, y, z, weight), 3 otherwise.

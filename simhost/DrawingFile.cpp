@@ -4,6 +4,7 @@
 #include "DkHostTest.h"
 #include "Drawing.h"
 #include "DynamicProperty.h"
+#include "Hyperlinks.h"
 #include "Journal.h"
 
 #include "Unique.h"
@@ -236,6 +237,12 @@ bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstrin
         return true;
     }
     const bool named = !text.empty() && !std::iswdigit(text[0]) && text[0] != L'-';
+    if (slot.hyperlinks)
+    {
+        // Addresses separated by "|".
+        out->vt = VT_DISPATCH;
+        return SUCCEEDED(NewHyperlinks(ParseHyperlinks(text), false, &out->pdispVal));
+    }
     if (slot.vt == VT_DISPATCH)
     {
         // A colour: a colour's name (dkRed), an index, or red,green,blue followed by the
@@ -575,6 +582,7 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             owner = ownerRecord->id;
         }
         Record& r = d.AddEntity(*cls, owner);
+        const Token* descriptions = nullptr;
         for (size_t i = 2; i < tokens.size(); ++i)
         {
             const Token& t = tokens[i];
@@ -583,6 +591,18 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             if (t.key == L"multiline" && !t.hasValue && cls->name == L"Attribute")
             {
                 r.multiline = true;
+                continue;
+            }
+            // An attribute that tells its kind only as attribute definitions do.
+            if (t.key == L"definitionkind" && !t.hasValue && cls->name == L"Attribute")
+            {
+                r.attributeKind = dkhost_test::kAttributeKindDefinition;
+                continue;
+            }
+            // The hyperlinks' descriptions, in the order of their addresses.
+            if (t.key == L"HyperlinkDescriptions" && t.hasValue)
+            {
+                descriptions = &t;
                 continue;
             }
             if (t.key == L"surface" && !t.hasValue)
@@ -617,6 +637,24 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 return false;
             }
             d.StoreRaw(r, cls->SlotIndex(slot->dispid), v.Get());
+        }
+        if (descriptions)
+        {
+            const int i = cls->SlotIndex(L"Hyperlink");
+            HyperlinkList items;
+            if (i < 0 || !HyperlinksOf(r.values[static_cast<size_t>(i)].Get(), items) || items.empty())
+            {
+                g_loadError = L"HyperlinkDescriptions describes the addresses of Hyperlink, and there are none";
+                return false;
+            }
+            std::wstring addresses;
+            for (const Hyperlink& h : items)
+                addresses += (addresses.empty() ? L"" : L"|") + h.address;
+            dkfw::UniqueVariant v;
+            v.Put()->vt = VT_DISPATCH;
+            if (FAILED(NewHyperlinks(ParseHyperlinks(addresses, descriptions->value), false, &v.Addr()->pdispVal)))
+                return false;
+            d.StoreRaw(r, i, v.Get());
         }
         return true;
     }

@@ -1,9 +1,11 @@
 // dkhost-install.exe [--uninstall] MODULE...: registers (or removes) the control classes
-// and type library of each module for the current user, as the host's installer does.
+// and type library of each module for the current user, as the host's installer does; an
+// installation registers the host's own classes (its property pages) first.
 #include "DkHostTest.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -13,6 +15,18 @@ int wmain(int argc, wchar_t** argv)
     int modules = 0;
     int failures = 0;
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const bool installing =
+        std::none_of(argv + 1, argv + argc, [](const wchar_t* a) { return std::wstring(a) == L"--uninstall"; });
+    if (installing && argc > 1)
+    {
+        const HRESULT hr = dkhost_test::InstallHostClasses();
+        if (FAILED(hr))
+        {
+            std::fwprintf(stderr, L"dkhost-install: the host's own classes: failed (0x%08lx)\n",
+                          static_cast<unsigned long>(hr));
+            ++failures;
+        }
+    }
     for (int i = 1; i < argc; ++i)
     {
         const std::wstring arg = argv[i];

@@ -3,7 +3,8 @@
 // into the machine's classes too: this platform's COM (Wine 8) reads classes, progids and
 // type libraries from there only, where Windows merges the user's over the machine's. A
 // hive whose registration fails part-way is taken back, and the names the module's type
-// library gives are checked before anything is written.
+// library gives are checked before anything is written. The host's own in-process classes
+// (its property pages) are registered the same way, served by DkHost.dll.
 #include "DkHostTest.h"
 
 #include <oleauto.h>
@@ -57,8 +58,7 @@ HRESULT DeleteTree(HKEY hive, const std::wstring& key)
 // itself. Anything else (a backslash, say) would name another key under the classes root.
 bool IsValidProgId(const std::wstring& progId)
 {
-    if (progId.empty() || progId.size() > 255 || progId[0] >= 128 || !std::iswalpha(progId[0]) ||
-        progId.back() == L'.')
+    if (progId.empty() || progId.size() > 255 || progId[0] >= 128 || !std::iswalpha(progId[0]) || progId.back() == L'.')
         return false;
     for (wchar_t c : progId)
         if (!(c < 128 && (std::iswalnum(c) || c == L'.' || c == L'_')))
@@ -74,7 +74,8 @@ std::wstring DefaultValue(HKEY hive, const std::wstring& key)
 {
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf) - sizeof(wchar_t);
-    if (::RegGetValueW(hive, (kClassesRoot + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(hive, (kClassesRoot + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf, &size) !=
+        ERROR_SUCCESS)
         return L"";
     return buf;
 }
@@ -235,8 +236,71 @@ HRESULT ReadModule(const wchar_t* path, TLIBATTR& libAttr, std::wstring& help, s
 }
 } // namespace
 
+namespace dkhost
+{
+HMODULE HostModule() noexcept;
+}
+
+namespace
+{
+struct HostClassEntry
+{
+    const CLSID* clsid;
+    const wchar_t* name;
+};
+const HostClassEntry kHostClasses[] = {
+    {&dkhost_test::kObjectsPageClsid, L"DkHost property page (selected objects)"},
+    {&dkhost_test::kIdsPageClsid, L"DkHost property page (object ids)"},
+    {&dkhost_test::kPlainPageClsid, L"DkHost property page (no dialog)"},
+};
+} // namespace
+
 namespace dkhost_test
 {
+HRESULT InstallHostClasses() noexcept
+try
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(dkhost::HostModule(), path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    for (HKEY hive : kHives)
+        for (const HostClassEntry& c : kHostClasses)
+        {
+            const std::wstring key = L"CLSID\\" + GuidText(*c.clsid);
+            HRESULT hr = SetValue(hive, key, nullptr, c.name);
+            if (SUCCEEDED(hr))
+                hr = SetValue(hive, key + L"\\InprocServer32", nullptr, path);
+            if (SUCCEEDED(hr))
+                hr = SetValue(hive, key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+            if (FAILED(hr))
+            {
+                for (const HostClassEntry& taken : kHostClasses)
+                    DeleteTree(hive, L"CLSID\\" + GuidText(*taken.clsid));
+                return hive == HKEY_CURRENT_USER ? hr : S_FALSE;
+            }
+        }
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
+HRESULT UninstallHostClasses() noexcept
+try
+{
+    for (HKEY hive : kHives)
+        for (const HostClassEntry& c : kHostClasses)
+            if (const HRESULT hr = DeleteTree(hive, L"CLSID\\" + GuidText(*c.clsid)); FAILED(hr))
+                return hr;
+    return S_OK;
+}
+catch (...)
+{
+    return E_OUTOFMEMORY;
+}
+
 HRESULT RegisterControlClass(const CLSID& clsid, const wchar_t* progId, const wchar_t* userType,
                              const wchar_t* serverPath, const GUID* libid) noexcept
 try

@@ -2,7 +2,9 @@
 #include "PaletteObject.h"
 
 #include "CustomValues.h"
+#include "Hyperlinks.h"
 #include "Journal.h"
+#include "PropertyPage.h"
 
 #include "HResult.h"
 
@@ -89,8 +91,8 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
         p = static_cast<IPropertyExpression*>(this);
     else if (riid == IID_IPropertyExtension && AnyTraits([](auto& t) { return t.hasEditable; }))
         p = static_cast<IPropertyExtension*>(this);
-    else if (riid == IID_IPerPropertyBrowsing &&
-             (OffersChoices() || AnyTraits([](auto& t) { return !t.predefined.empty() || t.page != CLSID_NULL; })))
+    // Every entity shows its hyperlinks and maps them to a page.
+    else if (riid == IID_IPerPropertyBrowsing && Rec())
         p = static_cast<IPerPropertyBrowsing*>(this);
     else if ((riid == IID_IDkPropertyElements || riid == IID_IDkPropertyElementsOf ||
               riid == IID_IDkPropertyElementExpressions) &&
@@ -105,8 +107,13 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
         else if (riid == IID_IDkPropertyElementExpressions && AnyTraits([](auto& t) { return t.expressionSupported; }))
             p = static_cast<IDkPropertyElementExpressions*>(this);
     }
-    else if (riid == IID_IDkAttributeKind && Rec() && Rec()->cls->name == L"Attribute")
+    else if (riid == IID_IDkAttributeKind && Rec() && Rec()->cls->name == L"Attribute" && Rec()->attributeKind == 0)
         p = static_cast<IDkAttributeKind*>(this);
+    else if (riid == IID_IDkAttributeDefinitionKind && Rec() && Rec()->cls->name == L"Attribute" &&
+             Rec()->attributeKind == 1)
+        p = static_cast<IDkAttributeDefinitionKind*>(this);
+    else if (riid == IID_IDkDialogOnReadOnly && dialogOnReadOnly)
+        p = static_cast<IDkDialogOnReadOnly*>(this);
     else if (riid == IID_IDkPropertyCustomValues && AnyTraits([](auto& t) { return !t.custom.empty(); }))
         p = static_cast<IDkPropertyCustomValues*>(this);
     if (!p)
@@ -127,6 +134,12 @@ const PropertyTraits* PaletteObject::TraitsOf(const VARIANT& varId) const noexce
     return varId.vt == VT_I4 ? FindTraits(varId.lVal) : nullptr;
 }
 
+ITypeInfo* PaletteObject::TypeInfo() const noexcept
+{
+    const Record* r = Rec();
+    return typeInfo ? typeInfo.Get() : r ? r->cls->typeInfo.Get() : nullptr;
+}
+
 STDMETHODIMP PaletteObject::GetTypeInfoCount(UINT* count) noexcept
 {
     RETURN_HR_IF(E_POINTER, !count);
@@ -139,16 +152,18 @@ STDMETHODIMP PaletteObject::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexc
     RETURN_HR_IF(E_POINTER, !out);
     *out = nullptr;
     RETURN_HR_IF(DISP_E_BADINDEX, index != 0);
-    Record* r = Rec();
-    RETURN_HR_IF(E_UNEXPECTED, !r);
-    return r->cls->typeInfo.CopyTo(out);
+    ITypeInfo* info = TypeInfo();
+    RETURN_HR_IF(E_UNEXPECTED, !info);
+    info->AddRef();
+    *out = info;
+    return S_OK;
 }
 
 STDMETHODIMP PaletteObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
 {
-    Record* r = Rec();
-    RETURN_HR_IF(E_UNEXPECTED, !r);
-    return r->cls->typeInfo->GetIDsOfNames(names, count, ids);
+    ITypeInfo* info = TypeInfo();
+    RETURN_HR_IF(E_UNEXPECTED, !info);
+    return info->GetIDsOfNames(names, count, ids);
 }
 
 STDMETHODIMP PaletteObject::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -250,7 +265,17 @@ HRESULT PaletteObject::Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT
         return RaiseException(excep, static_cast<SCODE>(0x80200002), L"Set by the view this object belongs to.");
     if (!result)
         return S_OK;
-    return m_drawing->GetValue(*r, slot, result);
+    RETURN_IF_FAILED(m_drawing->GetValue(*r, slot, result));
+    if (slot.hyperlinks && hyperlinksUnreadable)
+    {
+        // The same hyperlinks, none of whose items can be read.
+        HyperlinkList items;
+        HyperlinksOf(*result, items);
+        ::VariantClear(result);
+        result->vt = VT_DISPATCH;
+        return NewHyperlinks(items, true, &result->pdispVal);
+    }
+    return S_OK;
 }
 
 HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* params, EXCEPINFO* excep,
@@ -265,7 +290,20 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
         arg = arg->pvarVal;
     dkfw::UniqueVariant value;
     bool converted = false;
-    if (slot.vt == VT_DISPATCH)
+    if (slot.hyperlinks)
+    {
+        // A collection of hyperlinks (each read), or addresses as text: "a|b".
+        HyperlinkList items;
+        dkfw::UniqueVariant text;
+        const bool read =
+            HyperlinksOf(*arg, items) ||
+            (SUCCEEDED(::VariantChangeTypeEx(text.Put(), const_cast<VARIANT*>(arg), locale, 0, VT_BSTR)) &&
+             HyperlinksOf(text.Get(), items));
+        converted = read && SUCCEEDED(NewHyperlinks(items, false, &value.Put()->pdispVal));
+        if (converted)
+            value.Addr()->vt = VT_DISPATCH;
+    }
+    else if (slot.vt == VT_DISPATCH)
     {
         // A colour: one of the host's colour objects, or an index.
         std::wstring description;
@@ -485,19 +523,39 @@ STDMETHODIMP PaletteObject::GetDisplayName(DISPID dispid, BSTR* name) noexcept
     return slot ? S_OK : E_INVALIDARG;
 }
 
-STDMETHODIMP PaletteObject::GetDisplayString(DISPID, BSTR* text) noexcept
+// Only the hyperlinks have a text of their own: their first address.
+STDMETHODIMP PaletteObject::GetDisplayString(DISPID dispid, BSTR* text) noexcept
+try
 {
     RETURN_HR_IF(E_POINTER, !text);
     *text = nullptr;
-    return E_NOTIMPL;
+    Record* r = Rec();
+    const PropertySlot* slot = r ? r->cls->Slot(dispid) : nullptr;
+    RETURN_HR_IF(E_NOTIMPL, !slot || !slot->hyperlinks);
+    RETURN_HR_IF(E_UNEXPECTED, r->erased);
+    RETURN_HR_IF(E_FAIL, hyperlinksUnreadable);
+    std::wstring address;
+    RETURN_HR_IF(E_FAIL, !FirstAddress(r->values[static_cast<size_t>(r->cls->SlotIndex(dispid))].Get(), address));
+    *text = ::SysAllocString(address.c_str());
+    return *text ? S_OK : E_OUTOFMEMORY;
 }
+DK_CATCH_RETURN()
 
 STDMETHODIMP PaletteObject::MapPropertyToPage(DISPID dispid, CLSID* page) noexcept
 {
     RETURN_HR_IF(E_POINTER, !page);
+    *page = CLSID_NULL;
     const PropertyTraits* t = FindTraits(dispid);
-    *page = t ? t->page : CLSID_NULL;
-    return *page == CLSID_NULL ? PERPROP_E_NOPAGEAVAILABLE : S_OK;
+    Record* r = Rec();
+    if (t && t->page)
+        *page = *t->page;
+    else if (const PropertySlot* slot = r ? r->cls->Slot(dispid) : nullptr)
+        *page = DefaultPage(*r, *slot);
+    if (*page == CLSID_NULL)
+        return PERPROP_E_NOPAGEAVAILABLE;
+    // The page, once made, runs on the property it was last found for.
+    NoteMappedProperty(m_id, dispid, *page);
+    return S_OK;
 }
 
 namespace

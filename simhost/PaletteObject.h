@@ -14,6 +14,7 @@
 #include <ocidl.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,7 +36,9 @@ struct PropertyTraits
     SCODE getFault = 0; // a get fails with DISP_E_EXCEPTION carrying this code
     SCODE putFault = 0;
     std::wstring faultDescription;
-    CLSID page = CLSID_NULL; // the property page IPerPropertyBrowsing maps the property to
+    // The property page IPerPropertyBrowsing maps the property to, where it is not the
+    // host's own choice (CLSID_NULL: none).
+    std::optional<CLSID> page;
     // Special values beside the ordinary ones: names and values, the one held (-1: none),
     // and a list that cannot be given.
     CustomValues custom;
@@ -387,7 +390,9 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEn
                       public IDkPropertyElements,
                       public IDkPropertyElementsOf,
                       public IDkPropertyElementExpressions,
-                      public IDkAttributeKind
+                      public IDkAttributeKind,
+                      public IDkAttributeDefinitionKind,
+                      public IDkDialogOnReadOnly
 {
 public:
     PaletteObject(Drawing* drawing, LONG_PTR id) noexcept
@@ -411,6 +416,12 @@ public:
     long updates = 0;    // IDkEntity::Update calls
     LCID lastLocale = 0; // the locale of the latest property get or put
     HRESULT updateResult = S_OK;
+    // The host's switches: the object's dynamic properties keep their dialog where they are
+    // read-only (IDkDialogOnReadOnly); no hyperlink it hands out can be read; the type
+    // information it gives instead of its class's.
+    bool dialogOnReadOnly = false;
+    bool hyperlinksUnreadable = false;
+    dkfw::ComPtr<ITypeInfo> typeInfo;
     LONG_PTR eraseWhenWritten = 0; // an entity a reactor erases when this object takes a value
 
     // IDispatch
@@ -505,7 +516,7 @@ public:
     bool answersElements = true;
     bool answersElementsOf = true;
 
-    // IDkAttributeKind
+    // IDkAttributeKind and IDkAttributeDefinitionKind
     STDMETHODIMP get_MultilineFlag(VARIANT_BOOL* multiline) noexcept override;
 
 protected:
@@ -516,6 +527,8 @@ private:
     Record* Rec() const noexcept { return m_drawing ? m_record : nullptr; }
     const PropertyTraits* FindTraits(DISPID dispid) const noexcept;
     const PropertyTraits* TraitsOf(const VARIANT& varId) const noexcept;
+    // The description the object answers with: its own where a switch gave it one.
+    ITypeInfo* TypeInfo() const noexcept;
     // The special value held for a property from now on (-1 none), undoably.
     void HoldCustomValue(DISPID dispid, int held) noexcept;
     template <class Pred> bool AnyTraits(Pred p) const noexcept

@@ -148,7 +148,9 @@ const std::vector<ClassRows>& Specific()
           // The mask behind the text: no meta colours, the foreground as black or white.
           {L"Mask color", L"Text", 109, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
            dkhost_test::kNoMetaColor | dkhost_test::kFixedForeground},
-          {L"Annotative", L"Text", 110, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+          {L"Annotative", L"Text", 110, DK_EDITOR(L"PropertyEditorBool"), -1},
+          // Set in the host's columns dialog, opened from the row's label.
+          {L"Columns", L"Text", 111, DK_EDITOR(L"DlgLaunchCtrl"), -1}}},
         {L"Hatch",
          {{L"Pattern name", L"Pattern", 100, DK_EDITOR(L"PropertyEditorHatchPatternName"), -1},
           {L"Type", L"Pattern", 101, DK_EDITOR(L"PropertyEditorEllipsisHatchPatternType"), -1},
@@ -162,7 +164,8 @@ const std::vector<ClassRows>& Specific()
           {L"Background color", L"Pattern", 110, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
            dkhost_test::kNoMetaColor | dkhost_test::kAllowNoneColor}}},
         {L"RasterImage",
-         {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorText"), -1},
+         {// The image's file: shown, and changed in the host's dialog.
+          {L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorEllipses"), -1},
           {L"Width", L"Geometry", 101, DK_EDITOR(L"PropertyEditorRasterImageWidth"), -1},
           {L"Height", L"Geometry", 102, DK_EDITOR(L"PropertyEditorRasterImageHeight"), -1},
           {L"Show image", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1},
@@ -194,7 +197,8 @@ const std::vector<ClassRows>& Specific()
         {L"Dimension",
          {{L"Dim style", L"Misc", 100, DK_EDITOR(L"PropertyEditorDimStyle"), -1},
           {L"Measurement", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
-          {L"Text override", L"Text", 102, DK_EDITOR(L"PropertyEditorText"), -1},
+          // Typed, or edited in the host's dialog.
+          {L"Text override", L"Text", 102, DK_EDITOR(L"PropertyEditorEditButton"), -1},
           {L"Arrow 1", L"Lines & Arrows", 103, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
           {L"Arrow 2", L"Lines & Arrows", 104, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
           {L"Text height", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},

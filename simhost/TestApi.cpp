@@ -261,6 +261,57 @@ catch (...)
 {
 }
 
+void SetHyperlinksUnreadable(LONG_PTR id, bool unreadable) noexcept
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->hyperlinksUnreadable = unreadable;
+}
+
+void SetAttributeKind(LONG_PTR id, int kind) noexcept
+{
+    if (Record* r = Entity(id); r && kind >= kAttributeKindCurrent && kind <= kAttributeKindNone)
+        r->attributeKind = kind;
+}
+
+void SetAttributeMultiline(LONG_PTR id, bool multiline) noexcept
+{
+    if (Record* r = Entity(id))
+        r->multiline = multiline;
+}
+
+void SetDialogOnReadOnly(LONG_PTR id, bool answers) noexcept
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->dialogOnReadOnly = answers;
+}
+
+bool SetImageTypeInfoLacking(LONG_PTR id, const wchar_t* name) noexcept
+try
+{
+    Record* r = Entity(id);
+    PaletteObject* p = r && r->cls->name == L"RasterImage" ? ObjectOf(id) : nullptr;
+    if (!p)
+        return false;
+    if (!name)
+    {
+        p->typeInfo.Reset();
+        return true;
+    }
+    const std::wstring lacking = name;
+    const wchar_t* other = lacking == L"ImageHeight"  ? L"DkRasterImageNoHeight"
+                           : lacking == L"ImageWidth" ? L"DkRasterImageNoWidth"
+                                                      : nullptr;
+    dkfw::ComPtr<ITypeInfo> info = other ? CurrentDrawing().TypeInfoNamed(other) : dkfw::ComPtr<ITypeInfo>();
+    if (!info)
+        return false;
+    p->typeInfo = info;
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
 LONG_PTR AddLayer(const wchar_t* name, int color) noexcept
 try
 {

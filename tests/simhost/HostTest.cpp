@@ -1050,7 +1050,10 @@ TEST_F(Host, StylesTheAnnotativeExtensionAndTheTextLayout)
     EXPECT_EQ((std::vector<std::wstring>{L"Standard", L"Titles", L"Notes", L"Site|Notes"}), Offered(text.Get(), 103));
     EXPECT_EQ((std::vector<std::wstring>{L"Standard", L"Callout"}), Offered(ObjectOf(L"68").Get(), 100));
     EXPECT_EQ(15u, Offered(text.Get(), 104).size()) << "the justifications";
-    EXPECT_TRUE(Offered(ObjectOf(L"30").Get(), 5).empty()) << "an object without a style offers nothing";
+    // Every entity browses its properties (its hyperlinks have a page); one without a style
+    // offers its enumerations' constants, and nothing for other values.
+    EXPECT_EQ(27u, Offered(ObjectOf(L"30").Get(), 5).size()) << "the lineweights";
+    EXPECT_TRUE(Offered(ObjectOf(L"30").Get(), 101).empty()) << "a radius";
     UniqueVariant missing;
     missing.Addr()->vt = VT_BSTR;
     missing.Addr()->bstrVal = ::SysAllocString(L"Headings");
