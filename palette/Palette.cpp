@@ -140,6 +140,23 @@ std::wstring TextOf(const VARIANT& v)
     return text.Get().bstrVal ? text.Get().bstrVal : L"";
 }
 
+// A value that is an object of its own kind (an entity's hyperlinks, not a colour), shown as
+// the object's display string for the property says (empty when it has none).
+bool DisplayString(const ComPtr<IDispatch>& object, DISPID dispid, const VARIANT& v, std::wstring& text)
+{
+    if (v.vt != VT_DISPATCH || !v.pdispVal)
+        return false;
+    ComPtr<IDkDbColor> colour;
+    if (SUCCEEDED(v.pdispVal->QueryInterface(IID_IDkDbColor, reinterpret_cast<void**>(colour.Put()))))
+        return false;
+    text.clear();
+    dkfw::UniqueBstr display;
+    if (auto browsing = object.Query<IPerPropertyBrowsing>();
+        browsing && SUCCEEDED(browsing->GetDisplayString(dispid, display.Put())))
+        text = display.View();
+    return true;
+}
+
 // Element `cookie` of a list property, through whichever element interface the object answers.
 HRESULT ReadElement(const ComPtr<IDispatch>& object, DISPID dispid, DWORD cookie, VARIANT* value)
 {
@@ -614,7 +631,10 @@ void Palette::ReadCommon(Row& row)
                     v.CopyFrom(special.Get());
             }
         }
-        text = unspecified ? L"*unspecified*" : TextOf(v.Get());
+        if (unspecified)
+            text = L"*unspecified*";
+        else if (!DisplayString(row.objects[i], dispid, v.Get(), text))
+            text = TextOf(v.Get());
         if (i == 0)
         {
             first = text;

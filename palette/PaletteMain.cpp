@@ -23,9 +23,11 @@ const wchar_t kUsage[] =
     L"usage: dkpex-palette [DRAWING] [--select SPEC]... [--dump] [--set NAME=TEXT]... [--answer TEXT]...\n"
     L"                     [--click NAME]... [--undo] [--journal] [--snapshot FILE.png]\n"
     L"  SPEC: comma-separated class names, handles, or layer:NAME (for example Circle,2A,layer:Walls)\n"
-    L"  --set NAME=TEXT  types TEXT into the row NAME and presses Enter (a vertex row: the vertex to go to)\n"
+    L"  --set NAME=TEXT  types TEXT into the row NAME and presses Enter (a vertex row: the vertex to go to);\n"
+    L"                   a row edited in the host's dialog opens it and gives TEXT as its answer\n"
     L"  --answer TEXT    answers the host's next prompt: point x,y[,z], drag x,y[,z], cancel, a colour, ...\n"
-    L"  --click NAME     clicks the button of the row NAME and waits until the pick it started ends\n"
+    L"  --click NAME     clicks the button of the row NAME (or the label of a dialog row) and waits until the\n"
+    L"                   pick or the dialog it started ends\n"
     L"  actions run in the order given; with none the palette stays open for the user\n";
 
 constexpr int kListWidth = 230;
@@ -326,6 +328,53 @@ void ClickValue(const App& app, HWND control)
     Pump();
 }
 
+// A window of that id anywhere inside a window.
+HWND FindDescendant(HWND parent, int id);
+
+// The rows whose label opens the host's dialog (no edit box, no button).
+bool OpensDialogFromLabel(const std::wstring& editor)
+{
+    return editor == L"DkPeDlgLaunchCtrl";
+}
+
+// What the host's property page did since `runs` page runs, after the row's dialog was asked
+// for: nothing (the row opened no dialog, or a message said why), cancelled, refused, or done.
+int DialogOutcome(const std::wstring& name, int runs, size_t shownBefore)
+{
+    const std::wstring message = g_boxes ? g_boxes->TakeFirstSince(shownBefore) : std::wstring();
+    if (!message.empty())
+        return Fail(1, L"the row \"" + name + L"\": " + OneLine(message));
+    if (dkhost_test::PageRuns() == runs)
+        return Fail(1, L"the row \"" + name + L"\" opened no dialog");
+    const HRESULT hr = dkhost_test::LastPageResult();
+    if (hr == S_FALSE)
+        return Fail(1, L"the row \"" + name + L"\": its dialog was cancelled");
+    if (FAILED(hr))
+        return Fail(1,
+                    L"the row \"" + name + L"\": its dialog changed nothing: " + OneLine(dkhost_test::LastPageError()));
+    return 0;
+}
+
+// Opens the row's dialog as the user does, by its own button or, with none, by a click on its
+// label, the text queued as the dialog's answer; the dialog is done when the click returns.
+int SetThroughDialog(App& app, const std::wstring& name, const std::wstring& text, HWND control, HWND button)
+{
+    const int runs = dkhost_test::PageRuns();
+    const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
+    const int pending = dkhost_test::PendingAnswers();
+    dkhost_test::PushAnswer(text.c_str());
+    if (button)
+        ::SendMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(kRowButtonId, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
+    else
+        ClickValue(app, control);
+    Pump();
+    // A dialog that never asked leaves its answer to nobody.
+    if (dkhost_test::PendingAnswers() > pending)
+        dkhost_test::ClearAnswers();
+    return DialogOutcome(name, runs, shownBefore);
+}
+
 // Activates the row, types the text and presses Enter, as the user does.
 int SetRow(App& app, const std::wstring& assignment)
 {
@@ -343,6 +392,17 @@ int SetRow(App& app, const std::wstring& assignment)
     if (app.palette.IsPlain(row))
         return Fail(1, L"the row \"" + name + L"\" has no editor yet and is read-only");
     HWND control = app.palette.RowWindow(row);
+    {
+        // A click on a dialog row's label opens its dialog at once: the answer goes first.
+        const auto rows = app.palette.Dump();
+        const auto shown = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
+        if (shown != rows.end() && OpensDialogFromLabel(shown->editor))
+        {
+            if (shown->state.find(L"read-only") != std::wstring::npos)
+                return Fail(1, L"the row \"" + name + L"\" is read-only for this selection");
+            return SetThroughDialog(app, name, text, control, nullptr);
+        }
+    }
     ClickValue(app, control);
     HWND typing = ::GetFocus();
     if (!typing || (typing != control && !::IsChild(control, typing)))
@@ -363,6 +423,14 @@ int SetRow(App& app, const std::wstring& assignment)
     const auto before = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
     if (before != rows.end() && before->state.find(L"read-only") != std::wstring::npos)
         return Fail(1, L"the row \"" + name + L"\" is read-only for this selection");
+    // A row whose edit box cannot be typed into, with a button of its own: the button opens the
+    // dialog the row is edited in.
+    HWND edit = FindDescendant(control, 1038);
+    HWND button = FindDescendant(control, kRowButtonId);
+    const bool typable = edit && ::IsWindowVisible(edit) && ::IsWindowEnabled(edit) &&
+                         !(::GetWindowLongPtrW(edit, GWL_STYLE) & ES_READONLY);
+    if (!typable && button && ::IsWindowVisible(button) && ::IsWindowEnabled(button))
+        return SetThroughDialog(app, name, text, control, button);
     const bool password = before != rows.end() && before->editor == L"DkPePropertyEditorPwdText";
     const std::wstring given = password ? L"the password typed" : L"\"" + text + L"\"";
     const int changes = ChangesSoFar();
@@ -518,6 +586,19 @@ int ClickRowButton(App& app, const std::wstring& name)
     if (app.palette.IsPlain(row))
         return Fail(1, L"the row \"" + name + L"\" has no editor yet and no button to click");
     HWND control = app.palette.RowWindow(row);
+    const int runs = dkhost_test::PageRuns();
+    const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
+    {
+        // A dialog row's label is its button: the click opens the dialog.
+        const auto rows = app.palette.Dump();
+        const auto shown = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
+        if (shown != rows.end() && OpensDialogFromLabel(shown->editor))
+        {
+            ClickValue(app, control);
+            Pump();
+            return DialogOutcome(name, runs, shownBefore);
+        }
+    }
     ClickValue(app, control);
     HWND button = FindDescendant(control, kRowButtonId);
     if (!button || !::IsWindowVisible(button))
@@ -536,6 +617,9 @@ int ClickRowButton(App& app, const std::wstring& name)
         if (entry.rfind(L"point input refused ", 0) == 0)
             return Fail(1, L"the row \"" + name + L"\": the host's point input refused " + entry.substr(20));
     }
+    // The button opened the row's dialog: it is done, and says how it went.
+    if (dkhost_test::PageRuns() != runs)
+        return DialogOutcome(name, runs, shownBefore);
     return 0;
 }
 

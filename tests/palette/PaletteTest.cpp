@@ -957,3 +957,96 @@ TEST(PaletteProgram, ARowCommonByNameUsesEachObjectsOwnDispid)
     EXPECT_NE(std::string::npos, r.output.find("| Layer | DkPePropertyEditorLayer | Walls | value")) << r.output;
 }
 } // namespace
+
+namespace
+{
+// The rows edited in the host's dialog. Their editors are the component's; a run that meets
+// such a row before its editor is built is skipped, as there is nothing to drive.
+std::string RunPalette(const std::wstring& arguments, DWORD& exitCode)
+{
+    auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + arguments, BinDir(), 60000);
+    EXPECT_FALSE(r.timedOut) << r.output;
+    exitCode = r.exitCode;
+    return r.output;
+}
+
+bool NoEditorYet(const std::string& output)
+{
+    return output.find("has no editor yet") != std::string::npos;
+}
+
+// An object's hyperlinks show as their first address, whichever draws the row.
+TEST(PaletteProgram, ShowsTheFirstAddressOfAnObjectsHyperlinks)
+{
+    DWORD rc = 0;
+    const std::string one = RunPalette(L"--select 55 --dump", rc);
+    EXPECT_EQ(0u, rc) << one;
+    EXPECT_EQ("http://example.invalid/site", DumpText(one, "Hyperlink")) << one;
+    const std::string none = RunPalette(L"--select 30,31 --dump", rc);
+    EXPECT_EQ("", DumpText(none, "Hyperlink")) << none;
+    const std::string mixed = RunPalette(L"--select 30,55 --dump", rc);
+    EXPECT_EQ("*VARIES*", DumpText(mixed, "Hyperlink")) << mixed;
+}
+
+// --set on a row without an edit box to type into opens the row's dialog (its own button, or
+// its label) and answers it; --click on such a row opens the dialog for the answers given.
+// Each change is one undo group, whichever dialog interface the page offers.
+TEST(PaletteProgram, SetsRowsThroughTheirDialogs)
+{
+    struct Case
+    {
+        const wchar_t* arguments;
+        const char* row;
+        const char* shown;
+    };
+    for (const Case& c : {
+             Case{L"--select 30,31 --answer \"http://a.invalid|http://b.invalid\" --click Hyperlink --dump --journal",
+                  "Hyperlink", "http://a.invalid"},
+             Case{L"--select 46 --set \"Columns=Static 3\" --dump --journal", "Columns", "Static 3"},
+             Case{L"--select 56 --set Name=plan-2.png --dump --journal", "Name", "plan-2.png"},
+             Case{L"--select 65,66 --answer \"<> min\" --click \"Text override\" --dump --journal", "Text override",
+                  "<> min"},
+         })
+    {
+        SCOPED_TRACE(c.row);
+        DWORD rc = 0;
+        const std::string out = RunPalette(c.arguments, rc);
+        if (NoEditorYet(out))
+            continue;
+        EXPECT_EQ(0u, rc) << out;
+        EXPECT_EQ(c.shown, DumpText(out, c.row)) << out;
+        EXPECT_EQ(1, Occurrences(out, "journal: property page answered")) << out;
+        EXPECT_EQ(1, Occurrences(out, "journal: undo group begin")) << out;
+    }
+}
+
+// A dialog cancelled, or an answer the host refuses, leaves the drawing as it was and ends the
+// program with exit code 1 and one line.
+TEST(PaletteProgram, ADialogCancelledOrRefusedExitsWithOneLine)
+{
+    struct Case
+    {
+        const wchar_t* arguments;
+        const char* line;
+    };
+    for (const Case& c : {
+             Case{L"--select 46 --set Columns=cancel", "dkpex-palette: the row \"Columns\": its dialog was cancelled"},
+             Case{
+                 L"--select 46 --set \"Columns=Static 0\"",
+                 "dkpex-palette: the row \"Columns\": its dialog changed nothing: 46 refused \"Static 0\": Columns is"},
+             Case{L"--select 30,32 --answer http://c.invalid --click Hyperlink",
+                  "dkpex-palette: the row \"Hyperlink\": its dialog changed nothing: 32 refused \"http://c.invalid\": "
+                  "The object is on a locked layer."},
+         })
+    {
+        SCOPED_TRACE(c.line);
+        DWORD rc = 0;
+        const std::string out = RunPalette(c.arguments, rc);
+        if (NoEditorYet(out))
+            continue;
+        EXPECT_EQ(1u, rc) << out;
+        EXPECT_EQ(0u, out.find(c.line)) << out;
+        EXPECT_EQ(1, Occurrences(out, "\n")) << "one line: " << out;
+    }
+}
+} // namespace
