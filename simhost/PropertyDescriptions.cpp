@@ -182,7 +182,7 @@ const std::vector<ClassRows>& Specific()
           {L"Rotation", L"Geometry", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
         {L"Attribute",
          {{L"Tag", L"Attribute", 100, DK_EDITOR(L"PropertyEditorText"), -1},
-          {L"Value", L"Attribute", 101, DK_EDITOR(L"PropertyEditorAttributeValue"), -1},
+          {L"Value", L"Attribute", 101, DK_EDITOR17(L"PropertyEditorAttributeValue"), -1},
           {L"Height", L"Text", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Invisible", L"Misc", 103, DK_EDITOR(L"PropertyEditorBool"), -1},
           {L"Justify", L"Text", 104, DK_EDITOR(L"PropertyEditorTextJustify"), -1},

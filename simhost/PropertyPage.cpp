@@ -67,6 +67,17 @@ std::wstring HexResult(HRESULT hr)
     return text;
 }
 
+// The property's name as the palette shows it (its row of the class), else its own.
+std::wstring DisplayNameOf(const Record& r, const PropertySlot& slot)
+{
+    const dkhost_test::PropertyDescription* rows = nullptr;
+    const int n = dkhost_test::PropertyDescriptionsOf(r.cls->name.c_str(), &rows);
+    for (int i = 0; i < n; ++i)
+        if (rows[i].dispid == slot.dispid && rows[i].component < 0 && rows[i].elementCount == 0)
+            return rows[i].name;
+    return slot.name;
+}
+
 // The text a row shows for the property of an object: its display string where it has one
 // (hyperlinks), else the value as text.
 std::wstring DisplayText(const Target& t)
@@ -99,12 +110,13 @@ HRESULT Run(const CLSID& page, BSTR* displayName, std::vector<Target>& targets)
         g_mapped.page == page && mapped && mapped->cls ? mapped->cls->Slot(g_mapped.dispid) : nullptr;
     if (!slot)
         return Finish(E_UNEXPECTED, L"no property of an object was mapped to this page");
-    const std::wstring name = slot->name;
+    const std::wstring property = slot->name;
+    const std::wstring name = DisplayNameOf(*mapped, *slot);
     std::wstring handles;
     for (Target& t : targets)
     {
         // Each object's own DISPID of the property, by its name.
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
+        LPOLESTR names[] = {const_cast<LPOLESTR>(property.c_str())};
         if (FAILED(t.object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &t.dispid)))
             t.dispid = g_mapped.dispid;
         // What the dialog starts from is read from every object: one that cannot be read (an

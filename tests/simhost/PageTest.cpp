@@ -107,15 +107,17 @@ TEST_F(Pages, EachPageRunsOverTheSelectionAsOneUndoGroup)
         CLSID page;
         const wchar_t* answer;
         const wchar_t* shown; // the text handed back and shown by every object
+        const wchar_t* title; // the property as the dialog names it: its row's name
     };
     const Case cases[] = {
         {{L"30", L"31"},
          kHyperlink,
          dkhost_test::kObjectsPageClsid,
          L"http://a.invalid|http://b.invalid",
-         L"http://a.invalid"},
-        {{L"65", L"66"}, kTextOverride, dkhost_test::kIdsPageClsid, L"<> min", L"<> min"},
-        {{L"45", L"46"}, kColumns, dkhost_test::kObjectsPageClsid, L"Static 3", L"Static 3"},
+         L"http://a.invalid",
+         L"Hyperlink"},
+        {{L"65", L"66"}, kTextOverride, dkhost_test::kIdsPageClsid, L"<> min", L"<> min", L"Text override"},
+        {{L"45", L"46"}, kColumns, dkhost_test::kObjectsPageClsid, L"Static 3", L"Static 3", L"Columns"},
     };
     for (const Case& c : cases)
     {
@@ -134,7 +136,9 @@ TEST_F(Pages, EachPageRunsOverTheSelectionAsOneUndoGroup)
             EXPECT_EQ(c.shown, Shown(h, c.dispid)) << h;
         EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
         EXPECT_EQ(1u, dktest::JournalMatching(L"undo group begin").size());
-        EXPECT_EQ(1u, dktest::JournalMatching(L"shows \"as the row showed it\"").size());
+        EXPECT_EQ(1u, dktest::JournalMatching(std::wstring(L"property page \"") + c.title + L"\" on " + c.handles[0] +
+                                              L"," + c.handles[1] + L" shows \"as the row showed it\"")
+                          .size());
         EXPECT_EQ(S_OK, dkhost_test::LastPageResult());
         ASSERT_EQ(1, dkhost_test::Undo(1));
         EXPECT_EQ(before, Shown(c.handles[1], c.dispid)) << "one step takes the whole change back";
