@@ -5,6 +5,8 @@
 
 #include "DkPEXCtl.h"
 
+#include <algorithm>
+
 namespace
 {
 using dktest::PaletteFixture;
@@ -168,6 +170,96 @@ TEST_F(DialogRows, AnEllipsisRowHidesItsButtonWhileReadOnlyAndOpensTheDialogOthe
     EXPECT_EQ(1u, boxes.Texts().size()) << "Alt+Down opens no dialog where the button is hidden";
 }
 
+TEST_F(DialogRows, HyperlinksAgreeByTheirFirstAddressAndChangeThroughTheDialog)
+{
+    int errorLine = 0;
+    ASSERT_EQ(S_OK, dkhost_test::LoadDrawingText(L"layer Site color=3\n"
+                                                 L"entity Circle handle=C1 Layer=Site Radius=1 "
+                                                 L"Hyperlink=\"http://a.invalid|http://b.invalid\"\n"
+                                                 L"entity Circle handle=C2 Layer=Site Radius=2 "
+                                                 L"Hyperlink=\"http://a.invalid|http://c.invalid\"\n"
+                                                 L"entity Circle handle=C3 Layer=Site Radius=3 "
+                                                 L"Hyperlink=\"http://A.invalid\"\n",
+                                                 &errorLine))
+        << "line " << errorLine;
+    constexpr DISPID kHyperlink = 13;
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipsesHyperlinks, {L"C1", L"C2"}, kHyperlink));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(L"http://a.invalid", WindowText(Edit())) << "later links do not count";
+    ASSERT_TRUE(Shown(Edit(1043)));
+    // The first addresses are compared exactly.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipsesHyperlinks, {L"C1", L"C3"}, kHyperlink));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(std::wstring(L"*VARIES*"), WindowText(Edit()));
+    // A link that cannot be read is no link.
+    dkhost_test::SetHyperlinksUnreadable(dkhost_test::EntityByHandle(L"C2"), true);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipsesHyperlinks, {L"C1", L"C2"}, kHyperlink));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(std::wstring(L"*VARIES*"), WindowText(Edit()));
+    dkhost_test::SetHyperlinksUnreadable(dkhost_test::EntityByHandle(L"C2"), false);
+
+    // Alt+Down opens the dialog; its answer becomes every circle's link, in one undo group,
+    // and the row shows it.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipsesHyperlinks, {L"C1", L"C3"}, kHyperlink));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    m_host.Events()->Clear();
+    const int depth = dkhost_test::UndoDepth();
+    dkhost_test::PushAnswer(L"http://new.invalid");
+    ::SendMessageW(Edit(), WM_SYSKEYDOWN, VK_DOWN, MAKELPARAM(1, KF_ALTDOWN));
+    Pump(0);
+    EXPECT_EQ(L"http://new.invalid", WindowText(Edit()));
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    for (size_t i = 0; i < 2; ++i)
+    {
+        dkfw::ComPtr<IPerPropertyBrowsing> browsing;
+        ASSERT_EQ(S_OK, m_objects[i]->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid()));
+        dkfw::UniqueBstr shown;
+        ASSERT_EQ(S_OK, browsing->GetDisplayString(kHyperlink, shown.Put()));
+        EXPECT_EQ(L"http://new.invalid", std::wstring(shown.View()));
+    }
+    const auto events = EventNames();
+    EXPECT_NE(events.end(), std::find(events.begin(), events.end(), L"OnOperationStart"));
+    EXPECT_NE(events.end(), std::find(events.begin(), events.end(), L"OnOperationEnd"));
+
+    // Cancelled, or a run that fails: nothing is written and the row keeps its text.
+    dkhost_test::PushAnswer(L"cancel");
+    ::SendMessageW(Edit(1043), BM_CLICK, 0, 0);
+    Pump(0);
+    dkhost_test::SetPageRunFault(E_FAIL);
+    dkhost_test::PushAnswer(L"http://lost.invalid");
+    ::SendMessageW(Edit(1043), BM_CLICK, 0, 0);
+    Pump(0);
+    dkhost_test::SetPageRunFault(S_OK);
+    EXPECT_EQ(L"http://new.invalid", WindowText(Edit()));
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+}
+
+TEST_F(DialogRows, AReadOnlyEllipsisRowKeepsItsButtonOnlyForOneObjectThatAsksForIt)
+{
+    IUnknown* props[2] = {};
+    ASSERT_EQ(2, dkhost_test::DynamicPropertiesOf(L"Circle", props, 2));
+    dkfw::ComPtr<IUnknown> rating = dkfw::ComPtr<IUnknown>::Attach(props[0]);
+    dkfw::ComPtr<IUnknown> tag = dkfw::ComPtr<IUnknown>::Attach(props[1]);
+    ASSERT_EQ(S_OK, dkhost_test::SetDynamicReadOnly(rating.Get(), true));
+    const LONG_PTR circle = dkhost_test::EntityByHandle(L"30");
+    for (const bool asks : {false, true})
+    {
+        dkhost_test::SetDialogOnReadOnly(circle, asks);
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipses, {L"30"}, -23, false, rating.Get()));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        EXPECT_EQ(asks, Shown(Edit(1043))) << asks;
+    }
+    // Two objects, or a property of the object's own: no button on a read-only row.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipses, {L"30", L"31"}, -23, false, rating.Get()));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_FALSE(Shown(Edit(1043)));
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipses, {L"30"}, kTextString, true));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_FALSE(Shown(Edit(1043)));
+    dkhost_test::SetDialogOnReadOnly(circle, false);
+    ASSERT_EQ(S_OK, dkhost_test::SetDynamicReadOnly(rating.Get(), false));
+}
+
 class ImageSize : public DialogRows
 {
 protected:
@@ -239,5 +331,16 @@ TEST_F(ImageSize, AnImagesRatioIsTheOneItHadBeforeTheEditorFirstChangedIt)
               m_objects[0]->Invoke(kImageWidth, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
     Enter(L"30");
     EXPECT_EQ(60, Real(0, kImageWidth));
+}
+
+TEST_F(ImageSize, AnImageThatCannotNameItsOtherSizeChangesInOneOnly)
+{
+    ASSERT_TRUE(dkhost_test::SetImageTypeInfoLacking(dkhost_test::EntityByHandle(L"A1"), L"ImageHeight"));
+    Open(CLSID_DkPePropertyEditorRasterImageWidth, {L"A1", L"A2"}, kImageWidth);
+    Enter(L"100");
+    EXPECT_EQ(100, Real(0, kImageWidth));
+    EXPECT_EQ(30, Real(0, kImageHeight));
+    EXPECT_EQ(50, Real(1, kImageHeight));
+    dkhost_test::SetImageTypeInfoLacking(dkhost_test::EntityByHandle(L"A1"), nullptr);
 }
 } // namespace
