@@ -128,6 +128,14 @@ TEST_F(DialogRows, AttributeRowsFollowTheKindOfEverySelectedAttribute)
     ::GetWindowRect(Control(), &control);
     EXPECT_EQ(control.right, button.right);
     EXPECT_EQ(L"Self-closing; hold-open on alarm", WindowText(Edit()));
+    // Its dialog starts from the attribute itself; its answer is written and shown.
+    dkhost_test::ClearJournal();
+    dkhost_test::PushAnswer(L"Self-closing");
+    ::SendMessageW(Edit(1043), BM_CLICK, 0, 0);
+    Pump(0);
+    EXPECT_EQ(1u, dktest::JournalMatching(L"shows \"\"").size());
+    EXPECT_EQ(L"Self-closing", Property(0, kAttributeValue));
+    EXPECT_EQ(L"Self-closing", WindowText(Edit()));
 
     // A mix: read-only, no button, nothing typed reaches the attributes.
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorAttributeValue, {L"61", L"64"}, kAttributeValue));

@@ -540,7 +540,7 @@ CDkPeButtonEdit::CDkPeButtonEdit(CIPropEditUIEvents* events, CDkPeBasePrivate* p
 
 long CDkPeButtonEdit::OnButtonClicked(int)
 {
-    CString text = m_pEdit && m_pEdit->Hwnd() ? m_pEdit->Text() : m_text;
+    CString text = DialogText();
     const CString before = text;
     LaunchOPMPropertyDialog(text);
     // A dialog that changed the property hands back the text the row shows now.
@@ -558,6 +558,11 @@ long CDkPeButtonEdit::OnButtonClicked(int)
         BeginEdit(client);
     }
     return S_OK;
+}
+
+CString CDkPeButtonEdit::DialogText()
+{
+    return m_pEdit && m_pEdit->Hwnd() ? m_pEdit->Text() : m_text;
 }
 
 long CDkPeButtonEdit::Handle_Refresh()

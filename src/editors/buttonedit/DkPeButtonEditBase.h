@@ -108,4 +108,8 @@ public:
     long PropertySysKeyDown(UINT key, UINT repeat, UINT flags, bool& handled) override;
     long Handle_Refresh() override;
     long OnButtonClicked(int id) override;
+
+protected:
+    // The text the dialog starts from: the row's own.
+    virtual CString DialogText();
 };

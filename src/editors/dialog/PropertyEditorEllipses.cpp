@@ -171,32 +171,8 @@ void CPropertyEditorAttributeValue::ApplyAttributeKind()
     }
 }
 
-long CPropertyEditorAttributeValue::Handle_Refresh()
+CString CPropertyEditorAttributeValue::DialogText()
 {
-    dkfw::UniqueVariant value;
-    ValueType type = ValueSpecified;
-    const long hr = GetPropertyValue(value.Put(), type);
-    if (FAILED(hr))
-        return hr;
-    ShowValueText(value.Get(), type);
-    return S_OK;
-}
-
-long CPropertyEditorAttributeValue::OnButtonClicked(int)
-{
-    CString text;
-    LaunchOPMPropertyDialog(text);
-    if (!text.empty())
-    {
-        m_text = text;
-        if (m_pEdit && m_pEdit->Hwnd())
-            m_pEdit->SetText(m_text);
-    }
-    if (HWND control = ControlHwnd())
-    {
-        RECT client{};
-        ::GetClientRect(control, &client);
-        BeginEdit(client);
-    }
-    return S_OK;
+    // The attribute's dialog reads the text itself.
+    return CString();
 }

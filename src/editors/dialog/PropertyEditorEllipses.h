@@ -87,9 +87,10 @@ public:
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorAttributeValue; }
 
     long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
-    long Handle_Refresh() override;
-    long OnButtonClicked(int id) override;
     long PropReadOnly(int& readOnly) override;
+
+protected:
+    CString DialogText() override;
 
 private:
     void ApplyAttributeKind();
