@@ -339,11 +339,15 @@ bool OpensDialogFromLabel(const std::wstring& editor)
 
 // What the host's property page did since `runs` page runs, after the row's dialog was asked
 // for: nothing (the row opened no dialog, or a message said why), cancelled, refused, or done.
-int DialogOutcome(const std::wstring& name, int runs, size_t shownBefore)
+int DialogOutcome(const std::wstring& name, int runs, size_t shownBefore, int journalFrom)
 {
     const std::wstring message = g_boxes ? g_boxes->TakeFirstSince(shownBefore) : std::wstring();
     if (!message.empty())
         return Fail(1, L"the row \"" + name + L"\": " + OneLine(message));
+    // The first object sits on a locked layer: the row refused the dialog and had the palette
+    // rebuild its selection.
+    if (dkhost_test::PageRuns() == runs && JournalCount(L"modeless end OPM_CHGSELECTION", journalFrom) > 0)
+        return Fail(1, L"the row \"" + name + L"\" left the selected objects on a locked layer as they are");
     if (dkhost_test::PageRuns() == runs)
         return Fail(1, L"the row \"" + name + L"\" opened no dialog");
     const HRESULT hr = dkhost_test::LastPageResult();
@@ -362,6 +366,7 @@ int SetThroughDialog(App& app, const std::wstring& name, const std::wstring& tex
     const int runs = dkhost_test::PageRuns();
     const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
     const int pending = dkhost_test::PendingAnswers();
+    const int journalFrom = dkhost_test::JournalSize();
     dkhost_test::PushAnswer(text.c_str());
     if (button)
         ::SendMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(kRowButtonId, BN_CLICKED),
@@ -372,7 +377,7 @@ int SetThroughDialog(App& app, const std::wstring& name, const std::wstring& tex
     // A dialog that never asked leaves its answer to nobody.
     if (dkhost_test::PendingAnswers() > pending)
         dkhost_test::ClearAnswers();
-    return DialogOutcome(name, runs, shownBefore);
+    return DialogOutcome(name, runs, shownBefore, journalFrom);
 }
 
 // Activates the row, types the text and presses Enter, as the user does.
@@ -588,6 +593,7 @@ int ClickRowButton(App& app, const std::wstring& name)
     HWND control = app.palette.RowWindow(row);
     const int runs = dkhost_test::PageRuns();
     const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
+    const int journalFrom = dkhost_test::JournalSize();
     {
         // A dialog row's label is its button: the click opens the dialog.
         const auto rows = app.palette.Dump();
@@ -596,7 +602,7 @@ int ClickRowButton(App& app, const std::wstring& name)
         {
             ClickValue(app, control);
             Pump();
-            return DialogOutcome(name, runs, shownBefore);
+            return DialogOutcome(name, runs, shownBefore, journalFrom);
         }
     }
     ClickValue(app, control);
@@ -617,9 +623,10 @@ int ClickRowButton(App& app, const std::wstring& name)
         if (entry.rfind(L"point input refused ", 0) == 0)
             return Fail(1, L"the row \"" + name + L"\": the host's point input refused " + entry.substr(20));
     }
-    // The button opened the row's dialog: it is done, and says how it went.
-    if (dkhost_test::PageRuns() != runs)
-        return DialogOutcome(name, runs, shownBefore);
+    // The button opened the row's dialog, or refused it for a locked layer: it is done, and
+    // says how it went.
+    if (dkhost_test::PageRuns() != runs || JournalCount(L"modeless end OPM_CHGSELECTION", from) > 0)
+        return DialogOutcome(name, runs, shownBefore, from);
     return 0;
 }
 

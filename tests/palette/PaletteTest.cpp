@@ -1038,6 +1038,11 @@ TEST(PaletteProgram, ADialogCancelledOrRefusedExitsWithOneLine)
              Case{L"--select 30,32 --answer http://c.invalid --click Hyperlink",
                   "dkpex-palette: the row \"Hyperlink\": its dialog changed nothing: 32 refused \"http://c.invalid\": "
                   "The object is on a locked layer."},
+             // The first object on a locked layer: the row opens no dialog, by its button or label.
+             Case{L"--select 32,30 --click Hyperlink",
+                  "dkpex-palette: the row \"Hyperlink\" left the selected objects on a locked layer as they are"},
+             Case{L"--select 55 --set Name=x",
+                  "dkpex-palette: the row \"Name\" left the selected objects on a locked layer as they are"},
          })
     {
         SCOPED_TRACE(c.line);
