@@ -240,6 +240,17 @@ TEST_F(DialogRows, HyperlinksAgreeByTheirFirstAddressAndChangeThroughTheDialog)
     dkhost_test::SetPageRunFault(S_OK);
     EXPECT_EQ(L"http://new.invalid", WindowText(Edit()));
     EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+
+    // A row the palette makes read-only has no button and opens no dialog.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipsesHyperlinks, {L"C1"}, kHyperlink, true));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_FALSE(Shown(Edit(1043)));
+    dkhost_test::PushAnswer(L"http://unwanted.invalid");
+    ::SendMessageW(Edit() ? Edit() : Control(), WM_SYSKEYDOWN, VK_DOWN, MAKELPARAM(1, KF_ALTDOWN));
+    Pump(0);
+    EXPECT_EQ(depth + 1, dkhost_test::UndoDepth());
+    EXPECT_EQ(1, dkhost_test::PendingAnswers());
+    dkhost_test::ClearAnswers();
 }
 
 TEST_F(DialogRows, AReadOnlyEllipsisRowKeepsItsButtonOnlyForOneObjectThatAsksForIt)

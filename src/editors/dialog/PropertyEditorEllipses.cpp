@@ -67,7 +67,8 @@ long CPropertyEditorEllipsesHyperlinks::Handle_InitEditControl(VARIANT* objs, VA
     const long hr = CDkPeEditBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly);
     if (FAILED(hr))
         return hr;
-    if (m_nObjects > 0 && m_ppObjects && m_ppObjects[0] && m_pDispids)
+    // A row the palette hands over read-only stays so; otherwise the first object decides.
+    if (!m_bInitReadOnly && m_nObjects > 0 && m_ppObjects && m_ppObjects[0] && m_pDispids)
     {
         m_bPropReadOnly = FALSE;
         AskEditable(0);
@@ -78,9 +79,10 @@ long CPropertyEditorEllipsesHyperlinks::Handle_InitEditControl(VARIANT* objs, VA
 long CPropertyEditorEllipsesHyperlinks::Handle_Refresh()
 {
     const long hr = CDkPeButtonEdit::Handle_Refresh();
-    // The hyperlinks are the dialog's to change, whatever the objects say of the property.
+    // The hyperlinks are the dialog's to change, whatever the objects say of the property,
+    // unless the palette made the row read-only.
     if (SUCCEEDED(hr))
-        m_bPropReadOnly = FALSE;
+        m_bPropReadOnly = m_bInitReadOnly;
     return hr;
 }
 
