@@ -150,6 +150,13 @@ TEST_F(DialogRows, AnEllipsisRowHidesItsButtonWhileReadOnlyAndOpensTheDialogOthe
 {
     dkhost_test::SetPropertyPage(dkhost_test::EntityByHandle(L"45"), kTextString, kMissingPage);
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorEllipses, {L"45"}, kTextString));
+    {
+        // The numeric type its text would be made in: any the palette gives is kept.
+        auto numeric = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IDkPeNumericEditor>();
+        ASSERT_TRUE(numeric);
+        for (int type : {0, 3, 6, 99})
+            EXPECT_EQ(S_OK, numeric->SetNumericDataType(static_cast<DkPeNumericType>(type))) << type;
+    }
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
     ASSERT_TRUE(Shown(Edit(1043)));
     EXPECT_TRUE(EditReadOnly()) << "the dialog is the only way to change it";

@@ -28,12 +28,6 @@ CPropertyEditorEllipses::CPropertyEditorEllipses()
     m_bEditBoxReadOnly = true;
 }
 
-HRESULT CPropertyEditorEllipses::SetNumericDataType(DkPeNumericType dataType) noexcept
-{
-    m_numericDataType = dataType;
-    return S_OK;
-}
-
 bool CPropertyEditorEllipses::ShownWhenReadOnly()
 {
     if (m_nObjects != 1 || !m_ppObjects || !m_ppObjects[0] || !m_pDispids || m_pDispids[0] != kDynamicPropertyDispid)
@@ -44,21 +38,9 @@ bool CPropertyEditorEllipses::ShownWhenReadOnly()
 
 CPropertyEditorEditButton::CPropertyEditorEditButton() = default;
 
-HRESULT CPropertyEditorEditButton::SetNumericDataType(DkPeNumericType dataType) noexcept
-{
-    m_numericDataType = dataType;
-    return S_OK;
-}
-
 CPropertyEditorEllipsesHyperlinks::CPropertyEditorEllipsesHyperlinks()
 {
     m_bEditBoxReadOnly = true;
-}
-
-HRESULT CPropertyEditorEllipsesHyperlinks::SetNumericDataType(DkPeNumericType dataType) noexcept
-{
-    m_numericDataType = dataType;
-    return S_OK;
 }
 
 long CPropertyEditorEllipsesHyperlinks::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids,

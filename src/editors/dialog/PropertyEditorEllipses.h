@@ -21,17 +21,27 @@ protected:
     virtual bool ShownWhenReadOnly() { return false; }
 };
 
-// A read-only text whose dialog is the only way to change it.
-class CPropertyEditorEllipses : public CDkPeButtonEditTempl<CPropertyEditorEllipses, CDkPeEllipsisButtonEdit>,
-                                public IDkPeNumericEditor
+// The glue of the dialog rows told the numeric type their values' text is made in: any type
+// is kept.
+template <class T>
+class CDkPeEllipsisTempl : public CDkPeButtonEditTempl<T, CDkPeEllipsisButtonEdit>, public IDkPeNumericEditor
 {
 public:
     using ClassInterfaces = dkpex::Interfaces<IDkPeNumericEditor>;
 
+    HRESULT STDMETHODCALLTYPE SetNumericDataType(DkPeNumericType dataType) noexcept override
+    {
+        this->m_numericDataType = dataType;
+        return S_OK;
+    }
+};
+
+// A read-only text whose dialog is the only way to change it.
+class CPropertyEditorEllipses : public CDkPeEllipsisTempl<CPropertyEditorEllipses>
+{
+public:
     CPropertyEditorEllipses();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEllipses; }
-
-    HRESULT STDMETHODCALLTYPE SetNumericDataType(DkPeNumericType dataType) noexcept override;
 
 protected:
     // One selected object whose read-only dynamic property still opens its dialog.
@@ -39,31 +49,20 @@ protected:
 };
 
 // A text typed in the row or edited in the dialog.
-class CPropertyEditorEditButton : public CDkPeButtonEditTempl<CPropertyEditorEditButton, CDkPeEllipsisButtonEdit>,
-                                  public IDkPeNumericEditor
+class CPropertyEditorEditButton : public CDkPeEllipsisTempl<CPropertyEditorEditButton>
 {
 public:
-    using ClassInterfaces = dkpex::Interfaces<IDkPeNumericEditor>;
-
     CPropertyEditorEditButton();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEditButton; }
-
-    HRESULT STDMETHODCALLTYPE SetNumericDataType(DkPeNumericType dataType) noexcept override;
 };
 
 // An object's hyperlinks, shown by the first one's address; objects whose first hyperlinks
 // agree show it, whatever their later ones say.
-class CPropertyEditorEllipsesHyperlinks
-    : public CDkPeButtonEditTempl<CPropertyEditorEllipsesHyperlinks, CDkPeEllipsisButtonEdit>,
-      public IDkPeNumericEditor
+class CPropertyEditorEllipsesHyperlinks : public CDkPeEllipsisTempl<CPropertyEditorEllipsesHyperlinks>
 {
 public:
-    using ClassInterfaces = dkpex::Interfaces<IDkPeNumericEditor>;
-
     CPropertyEditorEllipsesHyperlinks();
     static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorEllipsesHyperlinks; }
-
-    HRESULT STDMETHODCALLTYPE SetNumericDataType(DkPeNumericType dataType) noexcept override;
 
     long Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly) override;
     long Handle_Refresh() override;
