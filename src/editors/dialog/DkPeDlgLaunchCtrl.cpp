@@ -3,7 +3,6 @@
 
 #include "ResourceIds.h"
 #include "ResourceOverride.h"
-#include "SharedTexts.h"
 
 #include "ComModule.h"
 #include "Drawing.h"
@@ -14,17 +13,16 @@
 CDkPeDlgLaunchCtrl::CDkPeDlgLaunchCtrl()
 {
     CTemporaryResourceOverride resources;
-    m_icon = static_cast<HICON>(::LoadImageW(dkfw::ResourceHandle(), MAKEINTRESOURCEW(IDI_DIALOG_LAUNCH), IMAGE_ICON,
-                                             kIconWidth, kIconHeight, LR_DEFAULTCOLOR));
-    if (!m_icon)
+    HICON icon = static_cast<HICON>(::LoadImageW(dkfw::ResourceHandle(), MAKEINTRESOURCEW(IDI_DIALOG_LAUNCH),
+                                                 IMAGE_ICON, kIconWidth, kIconHeight, LR_DEFAULTCOLOR));
+    if (!icon)
         return;
     PICTDESC desc{sizeof(desc), PICTYPE_ICON};
-    desc.icon.hicon = m_icon;
+    desc.icon.hicon = icon;
     // The picture owns the icon from here on.
     if (FAILED(::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, m_picture.PutVoid())))
     {
-        ::DestroyIcon(m_icon);
-        m_icon = nullptr;
+        ::DestroyIcon(icon);
     }
 }
 

@@ -46,5 +46,4 @@ private:
 
     CString m_text;
     dkfw::ComPtr<IPicture> m_picture;
-    HICON m_icon = nullptr; // owned by the picture
 };
