@@ -387,6 +387,26 @@ STDMETHODIMP PaletteObject::Update() noexcept
     return Rec() ? updateResult : E_UNEXPECTED;
 }
 
+STDMETHODIMP PaletteObject::SetPattern(long, BSTR) noexcept
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP PaletteObject::get_PatternType(long*) noexcept
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP PaletteObject::get_PatternName(BSTR*) noexcept
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP PaletteObject::Evaluate() noexcept
+{
+    return E_NOTIMPL;
+}
+
 STDMETHODIMP PaletteObject::IsValueUnspecified(VARIANT varId, VARIANT_BOOL* unspecified) noexcept
 {
     RETURN_HR_IF(E_POINTER, !unspecified);

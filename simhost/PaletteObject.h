@@ -440,6 +440,10 @@ public:
     // IDkEntity
     DK_ENTITY_RESERVED
     STDMETHODIMP Update() noexcept override;
+    STDMETHODIMP SetPattern(long type, BSTR name) noexcept override;
+    STDMETHODIMP get_PatternType(long* type) noexcept override;
+    STDMETHODIMP get_PatternName(BSTR* name) noexcept override;
+    STDMETHODIMP Evaluate() noexcept override;
 
     // IPropertyUnspecified
     STDMETHODIMP IsValueUnspecified(VARIANT varId, VARIANT_BOOL* unspecified) noexcept override;

@@ -167,6 +167,15 @@ public:
 class DKHOST_API DkDbHatch : public DkDbEntity
 {
 public:
+    // How a hatch's pattern is made: lines the user set up, a pattern of the host's pattern
+    // list, or a pattern of a file of the user's own.
+    enum HatchPatternType
+    {
+        kUserDefined = 0,
+        kPreDefined = 1,
+        kCustomDefined = 2,
+    };
+
     static const DkRxClass* desc() noexcept;
     static DkDbHatch* cast(DkRxObject* obj) noexcept;
     const DkRxClass* isA() const noexcept override;

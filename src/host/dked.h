@@ -5,6 +5,7 @@
 
 #include "DkHostApi.h"
 #include "dkdb.h"
+#include "dkstring.h"
 
 #include <windows.h>
 
@@ -84,6 +85,18 @@ DKHOST_API bool dkedIsInRefEdit() noexcept;
 DKHOST_API bool dkedIsInRefEditWorkset(DkDbObjectId id) noexcept;
 
 DKHOST_API HWND dkedGetMainWindow() noexcept;
+
+// The host's hatch patterns. OPMFillPatternList calls back once per name of the predefined
+// list, in its order (context handed back as given); OPMGetPatName gives the name a hatch
+// takes for the list's entry at index (RTNORM, or RTERROR outside the list);
+// OPMCustomPatternValid is non-zero when a pattern file of that name can be found.
+// pattern_palette shows the host's pattern palette with current chosen and answers 0 when
+// the user picked a pattern, whose name is then in chosen (else chosen is left alone).
+typedef void (*OPMPatternNameCallback)(const wchar_t* name, void* context);
+DKHOST_API int OPMFillPatternList(OPMPatternNameCallback callback, void* context) noexcept;
+DKHOST_API int OPMGetPatName(int index, DkString& name) noexcept;
+DKHOST_API int OPMCustomPatternValid(const wchar_t* name) noexcept;
+DKHOST_API int pattern_palette(const DkString& current, DkString& chosen) noexcept;
 
 // The host application's automation object, with a reference.
 DKHOST_API IDispatch* dkedGetApplication() noexcept;
