@@ -61,3 +61,20 @@
 #define IDB_PICK_TWO_POINTS_DISABLED 235 /* the same, disabled */
 #define IDS_VARIES 228              /* shown where the selected objects' values differ */
 #define IDS_UNSPECIFIED 229         /* shown where the objects report no value of their own */
+#define IDS_HATCH_PATTERN_TYPES 37    /* the pattern types by value, separated by ";" */
+#define IDS_HATCH_USER_DEFINED 86     /* the pattern name of a user-defined hatch */
+#define IDD_HATCH_PATTERN_TYPE 147    /* the dialog of a hatch's pattern type and name */
+#define IDC_HATCH_CUSTOM_LABEL 1005   /* its label of the custom pattern name */
+#define IDC_HATCH_PALETTE 1029        /* its button opening the host's pattern palette */
+#define IDC_HATCH_CUSTOM_NAME 1030    /* its custom pattern name */
+#define IDC_HATCH_PREDEFINED 1031     /* its list of predefined patterns */
+#define IDC_HATCH_TYPE 1032           /* its list of pattern types */
+#define IDB_GRADIENT_CURVED 163       /* the gradient fills' previews, 14 x 14 */
+#define IDB_GRADIENT_CYLINDER 164
+#define IDB_GRADIENT_HEMISPHERICAL 165
+#define IDB_GRADIENT_INVCURVED 166
+#define IDB_GRADIENT_INVCYLINDER 167
+#define IDB_GRADIENT_INVHEMISPHERICAL 168
+#define IDB_GRADIENT_INVSPHERICAL 169
+#define IDB_GRADIENT_LINEAR 170
+#define IDB_GRADIENT_SPHERICAL 171

@@ -66,6 +66,31 @@ private:
     CIPropEditUIEvents* m_events;
 };
 
+// An operation the palette hears of, for the life of the scope: the host's property change
+// begins, the property identifier hears name, the palette hears the operation's start (code);
+// at the end the identifier hears name again, the palette the operation's end, the host the
+// change's end.
+class DKPEX_API CDkPeOperationScope
+{
+public:
+    CDkPeOperationScope(CIPropEditUIEvents* events, IDkPiPropertyIdentifier* identifier, const CString& name,
+                        long code);
+    ~CDkPeOperationScope();
+    CDkPeOperationScope(const CDkPeOperationScope&) = delete;
+    CDkPeOperationScope& operator=(const CDkPeOperationScope&) = delete;
+
+private:
+    void Notify() noexcept;
+
+    // Made first, ended last.
+    CDkPeModelessOperation m_change;
+    CIPropEditUIEvents* m_events;
+    // Held: the palette may hand the row another identifier while the operation runs.
+    IDkPiPropertyIdentifier* m_identifier;
+    const CString& m_name;
+    long m_code;
+};
+
 class DKPEX_API CDkPeCtrlBase
 {
 public:
@@ -175,6 +200,8 @@ public:
     // The database id of a selected object (through IDkBaseObject); 0 when it tells none.
     static LONG_PTR ObjectDatabaseId(IUnknown* object) noexcept;
     long GetStringWidth(CString text, int* width);
+    // The host's task dialog of that id, owned by owner (the host's main window when null).
+    static void ShowTaskDialog(const wchar_t* id, HWND owner);
     // The text a row shows for a value read: the varies or the unspecified text by the value's
     // type, else the value itself when it is text (false when it is not).
     bool ShownText(const VARIANT& value, ValueType valueType, CString& text) const;
@@ -216,6 +243,21 @@ protected:
     // failing). The result is the failure that ended the loop, or S_OK.
     using ObjectChange = std::function<HRESULT(int index, IUnknown* object, IUnknown* dynProp)>;
     long ChangeEachObject(const ObjectChange& change, bool& someSkipped);
+    // The selection held for the life of the call (its objects stay whole should the palette
+    // hand over another selection meanwhile): visit is called for each object, in order,
+    // until it answers anything but S_OK, which is the result.
+    long VisitHeldSelection(const ObjectChange& visit);
+    // An object the user may change now: not on a locked layer, not outside the reference
+    // being edited in place.
+    static bool IsObjectWritable(IUnknown* object);
+    // A step of an object's change failed after the object took it: the user is told why (the
+    // failure's COM error information, else its code), and the object's step is taken back
+    // with the selection kept.
+    void TellFailureAndTakeBack(HRESULT hr);
+    // The current document's undo controller, or null.
+    static DkDbUndoController* CurrentUndoController() noexcept;
+    // The palette's focus goes back to the drawing.
+    static void ActivateMainWindow() noexcept;
     // The host forbids changes while the user drags objects of the selection: the user is
     // told and true returned.
     bool RefusedDuringDrag();

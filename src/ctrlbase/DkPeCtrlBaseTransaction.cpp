@@ -309,45 +309,6 @@ void ShowMessage(HWND owner, const wchar_t* text)
     ::MessageBoxW(owner, text, L"", MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Closes the operation a property dialog runs in, on every way out.
-class DialogOperation
-{
-public:
-    DialogOperation(CIPropEditUIEvents* events, IDkPiPropertyIdentifier* identifier, const CString& name)
-        : m_change(L"OPM_CHGPROP"), m_events(events), m_identifier(ComPtr<IDkPiPropertyIdentifier>(identifier)),
-          m_name(name)
-    {
-        Notify();
-        if (m_events)
-            m_events->FireOperationStart(kDialogOperation);
-    }
-    ~DialogOperation()
-    {
-        Notify();
-        if (m_events)
-            m_events->FireOperationEnd(kDialogOperation);
-    }
-    DialogOperation(const DialogOperation&) = delete;
-    DialogOperation& operator=(const DialogOperation&) = delete;
-
-private:
-    void Notify()
-    {
-        if (!m_identifier)
-            return;
-        dkfw::UniqueVariant v;
-        v.Addr()->vt = VT_BSTR;
-        v.Addr()->bstrVal = ::SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
-        m_identifier->OnValueWritten(v.Get());
-    }
-
-    // Made first, ended last.
-    CDkPeModelessOperation m_change;
-    CIPropEditUIEvents* m_events;
-    // Held: the palette may hand the row another identifier while the dialog runs.
-    ComPtr<IDkPiPropertyIdentifier> m_identifier;
-    const CString& m_name;
-};
 } // namespace
 
 CDkPeModelessOperation::CDkPeModelessOperation(const wchar_t* name, bool on) noexcept : m_name(name), m_on(on)
@@ -372,6 +333,87 @@ CDkPeUpdateEvents::~CDkPeUpdateEvents()
 {
     if (m_events)
         m_events->FireEndPropertyUpdate();
+}
+
+CDkPeOperationScope::CDkPeOperationScope(CIPropEditUIEvents* events, IDkPiPropertyIdentifier* identifier,
+                                         const CString& name, long code)
+    : m_change(L"OPM_CHGPROP"), m_events(events), m_identifier(identifier), m_name(name), m_code(code)
+{
+    if (m_identifier)
+        m_identifier->AddRef();
+    Notify();
+    if (m_events)
+        m_events->FireOperationStart(m_code);
+}
+
+CDkPeOperationScope::~CDkPeOperationScope()
+{
+    Notify();
+    if (m_events)
+        m_events->FireOperationEnd(m_code);
+    if (m_identifier)
+        m_identifier->Release();
+}
+
+void CDkPeOperationScope::Notify() noexcept
+{
+    if (!m_identifier)
+        return;
+    dkfw::UniqueVariant v;
+    v.Addr()->vt = VT_BSTR;
+    v.Addr()->bstrVal = ::SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
+    if (v.Get().bstrVal)
+        m_identifier->OnValueWritten(v.Get());
+}
+
+bool CDkPeCtrlBase::IsObjectWritable(IUnknown* object)
+{
+    return IsWritable(object);
+}
+
+void CDkPeCtrlBase::TellFailureAndTakeBack(HRESULT hr)
+{
+    ComPtr<IErrorInfo> info;
+    dkfw::UniqueBstr description;
+    std::wstring text;
+    if (::GetErrorInfo(0, info.Put()) == S_OK && info && SUCCEEDED(info->GetDescription(description.Put())))
+        text = description.View();
+    if (text.empty())
+        text = SystemText(hr);
+    if (text.empty())
+    {
+        wchar_t hex[16];
+        std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+        text = dkpex::FormatResString(IDS_OBJECT_REFUSED_CODE, {hex});
+    }
+    TellUser(text.c_str());
+    undoSSRetain(UndoController(), 1);
+}
+
+DkDbUndoController* CDkPeCtrlBase::CurrentUndoController() noexcept
+{
+    return UndoController();
+}
+
+void CDkPeCtrlBase::ActivateMainWindow() noexcept
+{
+    if (HWND main = dkedGetMainWindow())
+        ::SendMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);
+}
+
+long CDkPeCtrlBase::VisitHeldSelection(const ObjectChange& visit)
+try
+{
+    const dkfw::CallScope call(ControlLifetime());
+    HeldSelection held(m_pHolds, m_nObjects, m_ppObjects, m_ppDynProps, m_pDispids);
+    HRESULT hr = S_OK;
+    for (int i = 0; i < held.Count() && hr == S_OK; ++i)
+        hr = visit(i, held.objects[i], held.dynProps[i]);
+    return hr;
+}
+catch (const std::bad_alloc&)
+{
+    return E_OUTOFMEMORY;
 }
 
 long CDkPeCtrlBase::PostSetPropertyValue(IDispatch* object)
@@ -469,12 +511,9 @@ void CDkPeCtrlBase::PostPropertyChangeRestore(long hr, bool someSkipped)
         dkedPostCommandPrompt();
     if (!document)
         return;
+    // The palette's focus goes back to the drawing.
     if (!someSkipped)
-    {
-        // The palette's focus goes back to the drawing.
-        if (HWND main = dkedGetMainWindow())
-            ::SendMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);
-    }
+        ActivateMainWindow();
     else
         dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
 }
@@ -589,7 +628,13 @@ try
                     excep.Get().pfnDeferredFillIn(excep.Addr());
             }
             if (SUCCEEDED(hr))
+            {
+                // What the object's own update says of a failure is the user's reason.
+                ::SetErrorInfo(0, nullptr);
                 hr = PostSetPropertyValue(object);
+                if (FAILED(hr) && ::GetErrorInfo(0, info.Put()) != S_OK)
+                    info.Reset();
+            }
         }
         else if (SUCCEEDED(hr))
         {
@@ -661,12 +706,17 @@ catch (const std::bad_alloc&)
     return E_OUTOFMEMORY;
 }
 
-void CDkPeCtrlBase::TellCannotModify()
+void CDkPeCtrlBase::ShowTaskDialog(const wchar_t* id, HWND owner)
 {
     CTemporaryResourceOverride resources;
+    MtTaskDialog(kTaskDialogs, id).Show(owner ? owner : dkedGetMainWindow());
+}
+
+void CDkPeCtrlBase::TellCannotModify()
+{
     HWND frame = nullptr;
     GetFrameHandle(frame);
-    MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
+    ShowTaskDialog(kCannotModifyProperty, frame);
 }
 
 bool CDkPeCtrlBase::RefusedDuringDrag()
@@ -831,10 +881,7 @@ try
     const int count = held.Count();
     if (DragRefusal(held))
     {
-        CTemporaryResourceOverride resources;
-        HWND frame = nullptr;
-        GetFrameHandle(frame);
-        MtTaskDialog(kTaskDialogs, kCannotModifyProperty).Show(frame ? frame : dkedGetMainWindow());
+        TellCannotModify();
         return 0;
     }
     if (count > 0 && held.objects[0] && !IsWritable(held.objects[0]))
@@ -842,7 +889,7 @@ try
         dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
         return 0;
     }
-    DialogOperation operation(m_pUIEvents, m_pPropertyIdentifier, name);
+    const CDkPeOperationScope operation(m_pUIEvents, m_pPropertyIdentifier, name, kDialogOperation);
 
     IUnknown* firstDyn = count > 0 ? held.dynProps[0] : nullptr;
     ComPtr<IDkPropertyDialog> dialog;

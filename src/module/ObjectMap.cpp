@@ -14,6 +14,7 @@
 #include "PropertyEditorEllipseEndAngle.h"
 #include "PropertyEditorEllipses.h"
 #include "PropertyEditorEnum.h"
+#include "PropertyEditorHatch.h"
 #include "PropertyEditorLType.h"
 #include "PropertyEditorLWeight.h"
 #include "PropertyEditorLayer.h"
@@ -56,11 +57,11 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorEditButton>(),
     Row<CDkPeDlgLaunchCtrl>(),
     Row<CPropertyEditorEnum>(),
-    {&CLSID_DkPePropertyEditorHatchEnum},
-    {&CLSID_DkPePropertyEditorEllipsisHatchPatternType},
+    Row<CPropertyEditorHatchEnum>(),
+    Row<CPropertyEditorEllipsisHatchPatternType>(),
     Row<CPropertyEditorMTextDir>(),
-    {&CLSID_DkPePropertyEditorHatchISOPenWidth},
-    {&CLSID_DkPePropertyEditorHatchPatternName},
+    Row<CPropertyEditorHatchISOPenWidth>(),
+    Row<CPropertyEditorHatchPatternName>(),
     Row<CPropertyEditorVariant>(),
     Row<CPropertyEditorEllipsesHyperlinks>(),
     Row<CPropertyEditorSpin>(),
@@ -75,7 +76,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorDimStyle>(),
     Row<CPropertyEditorTextStyle>(),
     Row<CPropertyEditorMTextStyle>(),
-    {&CLSID_DkPePropertyEditorGradientPattern},
+    Row<CPropertyEditorGradientPattern>(),
     Row<CDkPePropertyEditorCustomColor>(),
     Row<CPropertyEditorTextEx>(),
     {&CLSID_DkPePropertyEditorVisualStyle},

@@ -48,6 +48,11 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPeDlgLaunchCtrl", {}},
     {L"DkPePropertyEditorRasterImageWidth", {}},
     {L"DkPePropertyEditorRasterImageHeight", {}},
+    {L"DkPePropertyEditorHatchEnum", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorHatchISOPenWidth", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorGradientPattern", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorHatchPatternName", {&IID_IDkPeButtonEditCtrl}},
+    {L"DkPePropertyEditorEllipsisHatchPatternType", {&IID_IDkPeButtonEditCtrl}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -278,6 +278,18 @@ long CDkPeEnumBase::LoadItems(ValueType kind)
     return S_OK;
 }
 
+bool CDkPeEnumBase::NoteTrailingEntry(size_t index)
+{
+    const VARIANT& value = m_items[index].value.Get();
+    if (IsSpecial(value, kVariesValue))
+        m_trailing.varies = static_cast<int>(index);
+    else if (IsSpecial(value, kUnspecifiedValue))
+        m_trailing.unspecified = static_cast<int>(index);
+    else
+        return false;
+    return true;
+}
+
 long CDkPeEnumBase::FillList()
 {
     if (!m_pCombo || !m_pCombo->Hwnd())
@@ -287,10 +299,7 @@ long CDkPeEnumBase::FillList()
     for (size_t i = 0; i < m_items.size(); ++i)
     {
         ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_items[i].name.c_str()));
-        if (IsSpecial(m_items[i].value.Get(), kVariesValue))
-            m_trailing.varies = static_cast<int>(i);
-        else if (IsSpecial(m_items[i].value.Get(), kUnspecifiedValue))
-            m_trailing.unspecified = static_cast<int>(i);
+        NoteTrailingEntry(i);
     }
     ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
     ::InvalidateRect(combo, nullptr, TRUE);

@@ -56,6 +56,8 @@ public:
     static bool Matches(const VARIANT& item, const VARIANT& value);
 
 protected:
+    // Notes where the varies or unspecified entry stands when item index is one; true then.
+    bool NoteTrailingEntry(size_t index);
     // Each answers whether the list changed.
     bool UpdateUnspecifiedEntry();
     bool UpdateVariesEntry(ValueType kind);
