@@ -193,6 +193,13 @@ DKHOST_API int PageRuns() noexcept;
 DKHOST_API HRESULT LastPageResult() noexcept;
 DKHOST_API const wchar_t* LastPageError() noexcept;
 
+// Hatches: Evaluate of the hatch fails (E_FAIL) whatever its pattern, with the description as
+// its error information (an empty one: none; null takes the fault away); SetPattern of the
+// hatch fails (E_FAIL); the object answers E_NOINTERFACE for the host's entity interface.
+DKHOST_API void SetEvaluateFault(LONG_PTR id, const wchar_t* description) noexcept;
+DKHOST_API void SetPatternFault(LONG_PTR id, bool fail) noexcept;
+DKHOST_API void SetNoHatchInterface(LONG_PTR id, bool none) noexcept;
+
 // Per object: no item of the hyperlinks it hands out can be read (get_URL fails, and so does
 // its display string); an attribute's kind interface (the drawing file's "definitionkind"
 // gives the older one) and its lines; the object answers IDkDialogOnReadOnly; an image whose

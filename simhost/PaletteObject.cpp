@@ -4,6 +4,7 @@
 #include "CustomValues.h"
 #include "Hyperlinks.h"
 #include "Journal.h"
+#include "Patterns.h"
 #include "PropertyPage.h"
 
 #include "HResult.h"
@@ -85,7 +86,9 @@ HRESULT RaiseException(EXCEPINFO* excep, SCODE code, const std::wstring& descrip
 HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
 {
     void* p = nullptr;
-    if (riid == IID_IPropertyUnspecified && AnyTraits([](auto& t) { return t.unspecifiedAllowed; }))
+    if (riid == IID_IDkEntity && !noEntityInterface)
+        p = static_cast<IDkEntity*>(this);
+    else if (riid == IID_IPropertyUnspecified && AnyTraits([](auto& t) { return t.unspecifiedAllowed; }))
         p = static_cast<IPropertyUnspecified*>(this);
     else if (riid == IID_IPropertyExpression && AnyTraits([](auto& t) { return t.expressionSupported; }))
         p = static_cast<IPropertyExpression*>(this);
@@ -387,25 +390,124 @@ STDMETHODIMP PaletteObject::Update() noexcept
     return Rec() ? updateResult : E_UNEXPECTED;
 }
 
-STDMETHODIMP PaletteObject::SetPattern(long, BSTR) noexcept
+namespace
 {
-    return E_NOTIMPL;
+bool IsHatch(const Record& r) noexcept
+{
+    return r.cls->name == L"Hatch";
 }
 
-STDMETHODIMP PaletteObject::get_PatternType(long*) noexcept
+// A stored value of a hatch by its property's name.
+const VARIANT& StoredValue(const Record& r, const wchar_t* name) noexcept
 {
-    return E_NOTIMPL;
+    static const VARIANT empty{};
+    const int i = r.cls->SlotIndex(name);
+    return i < 0 ? empty : r.values[static_cast<size_t>(i)].Get();
+}
+} // namespace
+
+HRESULT PaletteObject::Hatch(Record*& r) const noexcept
+{
+    r = Rec();
+    if (r && !IsHatch(*r))
+        return E_NOTIMPL;
+    return !r || r->erased ? E_UNEXPECTED : S_OK;
 }
 
-STDMETHODIMP PaletteObject::get_PatternName(BSTR*) noexcept
+// The type and the name change together, as one step of undo: undoing it gives the hatch both
+// back. A custom name the predefined list holds makes the hatch predefined.
+STDMETHODIMP PaletteObject::SetPattern(long type, BSTR name) noexcept
+try
 {
-    return E_NOTIMPL;
+    Record* r = nullptr;
+    RETURN_IF_FAILED(Hatch(r));
+    ::SetErrorInfo(0, nullptr);
+    RETURN_HR_IF(E_INVALIDARG, type < DkDbHatch::kUserDefined || type > DkDbHatch::kCustomDefined);
+    const std::wstring given = name ? std::wstring(name, ::SysStringLen(name)) : std::wstring();
+    RETURN_HR_IF(E_INVALIDARG, type != DkDbHatch::kUserDefined && given.empty());
+    if (patternFault)
+    {
+        JournalAdd(L"set pattern hatch " + r->handle + L" failed");
+        return E_FAIL;
+    }
+    const VARIANT& layer = StoredValue(*r, L"Layer");
+    if (layer.vt == VT_BSTR)
+        if (Record* l = m_drawing->FindInTable(m_drawing->layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal));
+            l && l->locked)
+        {
+            SetErrorText(L"The object is on a locked layer.");
+            return kLockedLayer;
+        }
+    const long stored = type == DkDbHatch::kCustomDefined && IsPredefinedPattern(given)
+                            ? static_cast<long>(DkDbHatch::kPreDefined)
+                            : type;
+    dkfw::UniqueVariant typeValue;
+    typeValue.Addr()->vt = VT_I4;
+    typeValue.Addr()->lVal = stored;
+    dkfw::UniqueVariant nameValue;
+    nameValue.Addr()->vt = VT_BSTR;
+    nameValue.Addr()->bstrVal = ::SysAllocString(given.c_str());
+    RETURN_HR_IF(E_OUTOFMEMORY, !nameValue.Get().bstrVal);
+    std::wstring description;
+    {
+        m_drawing->BeginGroup(L"Hatch pattern");
+        const dkfw::ScopeExit ended([this] { m_drawing->EndGroup(); });
+        RETURN_IF_FAILED(m_drawing->PutValue(*r, *r->cls->Slot(L"PatternType"), typeValue.Get(), description));
+        RETURN_IF_FAILED(m_drawing->PutValue(*r, *r->cls->Slot(L"PatternName"), nameValue.Get(), description));
+    }
+    JournalAdd(L"set pattern hatch " + r->handle + L" " + std::to_wstring(stored) + L" \"" + given + L"\"");
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+STDMETHODIMP PaletteObject::get_PatternType(long* type) noexcept
+{
+    Record* r = nullptr;
+    RETURN_IF_FAILED(Hatch(r));
+    RETURN_HR_IF(E_POINTER, !type);
+    const VARIANT& v = StoredValue(*r, L"PatternType");
+    *type = v.vt == VT_I4 ? v.lVal : 0;
+    return S_OK;
 }
 
+STDMETHODIMP PaletteObject::get_PatternName(BSTR* name) noexcept
+{
+    Record* r = nullptr;
+    RETURN_IF_FAILED(Hatch(r));
+    RETURN_HR_IF(E_POINTER, !name);
+    const VARIANT& v = StoredValue(*r, L"PatternName");
+    *name = v.vt == VT_BSTR && v.bstrVal ? ::SysAllocStringLen(v.bstrVal, ::SysStringLen(v.bstrVal))
+                                         : ::SysAllocString(L"");
+    return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+// Fills the hatch anew: a pattern the host cannot find fails, saying which, and leaves the
+// hatch as it is. Lines of the user's own (a user-defined hatch) need no pattern file.
 STDMETHODIMP PaletteObject::Evaluate() noexcept
+try
 {
-    return E_NOTIMPL;
+    Record* r = nullptr;
+    RETURN_IF_FAILED(Hatch(r));
+    ::SetErrorInfo(0, nullptr);
+    const VARIANT& typeValue = StoredValue(*r, L"PatternType");
+    const VARIANT& nameValue = StoredValue(*r, L"PatternName");
+    const long type = typeValue.vt == VT_I4 ? typeValue.lVal : 0;
+    const std::wstring name = nameValue.vt == VT_BSTR && nameValue.bstrVal ? nameValue.bstrVal : L"";
+    const bool found = type == DkDbHatch::kUserDefined || IsPredefinedPattern(name) ||
+                       (type == DkDbHatch::kCustomDefined && IsCustomPattern(name));
+    if (found && !evaluateFault)
+    {
+        JournalAdd(L"evaluate hatch " + r->handle);
+        return S_OK;
+    }
+    const std::wstring why = evaluateFault ? evaluateFaultDescription
+                                           : L"The hatch pattern \"" + name + L"\" was not found in the pattern files.";
+    JournalAdd(L"evaluate hatch " + r->handle + L" failed" + (why.empty() ? L"" : L": " + why));
+    if (!why.empty())
+        SetErrorText(why.c_str());
+    return E_FAIL;
 }
+DK_CATCH_RETURN()
 
 STDMETHODIMP PaletteObject::IsValueUnspecified(VARIANT varId, VARIANT_BOOL* unspecified) noexcept
 {

@@ -381,7 +381,8 @@ struct Choice
         return E_NOTIMPL;                                                                                              \
     }
 
-class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject, IDkEntity>,
+class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject>,
+                      public IDkEntity,
                       public IPropertyUnspecified,
                       public IPropertyExpression,
                       public IPropertyExtension,
@@ -423,6 +424,13 @@ public:
     bool hyperlinksUnreadable = false;
     dkfw::ComPtr<ITypeInfo> typeInfo;
     LONG_PTR eraseWhenWritten = 0; // an entity a reactor erases when this object takes a value
+    // A hatch's switches: Evaluate fails whatever the pattern, with this description as the
+    // error information (none when empty); SetPattern fails; the object hides its entity
+    // interface.
+    bool evaluateFault = false;
+    std::wstring evaluateFaultDescription;
+    bool patternFault = false;
+    bool noEntityInterface = false;
 
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
@@ -437,7 +445,7 @@ public:
     STDMETHODIMP SetObjectId(LONG_PTR) noexcept override { return E_NOTIMPL; }
     STDMETHODIMP GetClassId(CLSID* clsid) noexcept override;
 
-    // IDkEntity
+    // IDkEntity; the pattern operations are a hatch's only (E_NOTIMPL for any other entity).
     DK_ENTITY_RESERVED
     STDMETHODIMP Update() noexcept override;
     STDMETHODIMP SetPattern(long type, BSTR name) noexcept override;
@@ -558,6 +566,9 @@ private:
     // How many elements, per group and groups the property has (each out may be null).
     HRESULT ElementCounts(DISPID dispid, LONG* count, short* perGroup, LONG* groups) noexcept;
     bool OffersChoices() const;
+    // The record when it is a hatch that can be read (E_UNEXPECTED when it is gone or erased,
+    // E_NOTIMPL for any other entity).
+    HRESULT Hatch(Record*& r) const noexcept;
 
     Drawing* m_drawing;
     LONG_PTR m_id;

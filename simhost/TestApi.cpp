@@ -261,6 +261,31 @@ catch (...)
 {
 }
 
+void SetEvaluateFault(LONG_PTR id, const wchar_t* description) noexcept
+try
+{
+    if (PaletteObject* p = ObjectOf(id))
+    {
+        p->evaluateFault = description != nullptr;
+        p->evaluateFaultDescription = description ? description : L"";
+    }
+}
+catch (...)
+{
+}
+
+void SetPatternFault(LONG_PTR id, bool fail) noexcept
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->patternFault = fail;
+}
+
+void SetNoHatchInterface(LONG_PTR id, bool none) noexcept
+{
+    if (PaletteObject* p = ObjectOf(id))
+        p->noEntityInterface = none;
+}
+
 void SetHyperlinksUnreadable(LONG_PTR id, bool unreadable) noexcept
 {
     if (PaletteObject* p = ObjectOf(id))
