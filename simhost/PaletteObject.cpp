@@ -12,6 +12,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 namespace dkhost
@@ -698,6 +699,49 @@ Choice Named(const std::wstring& name, LONG value)
 }
 } // namespace
 
+namespace
+{
+Choice NamedText(const std::wstring& name)
+{
+    Choice c;
+    c.name = name;
+    c.value.Addr()->vt = VT_BSTR;
+    c.value.Addr()->bstrVal = ::SysAllocString(name.c_str());
+    if (!c.value.Get().bstrVal)
+        throw std::bad_alloc();
+    return c;
+}
+
+// A hatch's own names for its pattern type, ISO pen width (the host's default first, then
+// the widths in hundredths of a millimetre), gradient and island style; false for any other
+// property.
+bool HatchChoices(const std::wstring& property, std::vector<Choice>& out)
+{
+    if (property == L"PatternType")
+        for (const wchar_t* name : {L"User defined", L"Predefined", L"Custom"})
+            out.push_back(Named(name, static_cast<LONG>(out.size())));
+    else if (property == L"ISOPenWidth")
+    {
+        out.push_back(Named(L"Default", -1));
+        for (LONG width : {13, 18, 25, 35, 50, 70, 100, 140, 200})
+        {
+            wchar_t text[16];
+            std::swprintf(text, 16, L"%ld.%02ld mm", width / 100, width % 100);
+            out.push_back(Named(text, width));
+        }
+    }
+    else if (property == L"GradientName")
+        for (const std::wstring& name : GradientNames())
+            out.push_back(NamedText(name));
+    else if (property == L"IslandStyle")
+        for (const wchar_t* name : {L"Normal", L"Outer", L"Ignore"})
+            out.push_back(Named(name, static_cast<LONG>(out.size())));
+    else
+        return false;
+    return true;
+}
+} // namespace
+
 static bool HasJustifications(const Record& r)
 {
     return r.cls->name == L"Text" || r.cls->name == L"Attribute";
@@ -725,6 +769,10 @@ bool PaletteObject::LoadChoices(DISPID dispid)
             m_choices.push_back(Named(name, value));
     else if (!slot)
         return false;
+    else if (IsHatch(*r) && HatchChoices(slot->name, m_choices))
+    {
+        // The names the hatch gives its values itself.
+    }
     else if (slot->name == L"StyleName")
     {
         const LONG_PTR container = m_drawing->StyleContainer(*r);

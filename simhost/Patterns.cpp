@@ -69,6 +69,15 @@ bool IsCustomPattern(const std::wstring& name)
             return true;
     return false;
 }
+
+const std::vector<std::wstring>& GradientNames()
+{
+    static const std::vector<std::wstring> list = {
+        L"LINEAR",       L"CYLINDER",         L"INVCYLINDER", L"SPHERICAL", L"HEMISPHERICAL", L"CURVED",
+        L"INVSPHERICAL", L"INVHEMISPHERICAL", L"INVCURVED",   L"DIAGONAL",  L"RADIALSTRIPES",
+    };
+    return list;
+}
 } // namespace dkhost
 
 using namespace dkhost;

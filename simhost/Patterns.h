@@ -17,4 +17,6 @@ std::wstring HatchNameOfEntry(const std::wstring& entry);
 // hatch takes for it.
 bool IsPredefinedPattern(const std::wstring& name);
 bool IsCustomPattern(const std::wstring& name);
+// The gradient fills the host offers, in the order its gradient list shows them.
+const std::vector<std::wstring>& GradientNames();
 } // namespace dkhost

@@ -160,6 +160,8 @@ const std::vector<ClassRows>& Specific()
           {L"Associative", L"Misc", 105, DK_EDITOR(L"PropertyEditorBool"), -1},
           {L"ISO pen width", L"Pattern", 106, DK_EDITOR(L"PropertyEditorHatchISOPenWidth"), -1},
           {L"Gradient", L"Pattern", 107, DK_EDITOR(L"PropertyEditorGradientPattern"), -1},
+          // A choice of the hatch's own that the hatch fills itself anew after.
+          {L"Island style", L"Pattern", 111, DK_EDITOR(L"PropertyEditorHatchEnum"), -1},
           {L"Spacing", L"Pattern", 108, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Background color", L"Pattern", 110, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
            dkhost_test::kNoMetaColor | dkhost_test::kAllowNoneColor}}},

@@ -1,6 +1,6 @@
 // A hatch's pattern through the host's entity interface: set as one step of undo, evaluated
-// against the host's pattern lists with the reason of a failure, and the faults the host
-// injects.
+// against the host's pattern lists with the reason of a failure, the faults the host injects,
+// and the names a hatch gives its enumerated values.
 #include "DkHostTest.h"
 #include "TestSupport.h"
 #include "dkdb.h"
@@ -166,6 +166,15 @@ TEST_F(Hatch, SetPatternKeepsAPredefinedNameAPredefinedPatternAndRefusesBadArgum
 
 TEST_F(Hatch, EvaluateFindsThePatternOrSaysWhichItCannotFind)
 {
+    // Every sample hatch's pattern is found.
+    for (const wchar_t* handle : {L"50", L"51", L"52", L"53", L"54", L"57"})
+    {
+        SCOPED_TRACE(handle);
+        ComPtr<IDkEntity> e = Entity(handle);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(S_OK, e->Evaluate());
+    }
+
     // Set through the palette's property puts, which take any name.
     const struct
     {
@@ -248,4 +257,50 @@ TEST_F(Hatch, InjectedFaultsAndEntitiesThatAreNoHatch)
     EXPECT_EQ(E_UNEXPECTED, e->Evaluate());
 }
 
+TEST_F(Hatch, ChoicesComeInTheirValuesOrder)
+{
+    ComPtr<IDispatch> d;
+    ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(Id(L"52"), d.Put()));
+    ComPtr<IPerPropertyBrowsing> browsing;
+    ASSERT_EQ(S_OK, d->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid()));
+    // Each choice as "NAME=VALUE".
+    auto choices = [&](DISPID dispid)
+    {
+        std::vector<std::wstring> out;
+        CALPOLESTR strings{};
+        CADWORD cookies{};
+        EXPECT_EQ(S_OK, browsing->GetPredefinedStrings(dispid, &strings, &cookies));
+        for (ULONG i = 0; i < strings.cElems; ++i)
+        {
+            UniqueVariant value;
+            EXPECT_EQ(S_OK, browsing->GetPredefinedValue(dispid, cookies.pElems[i], value.Put()));
+            const std::wstring shown = value.Type() == VT_I4     ? std::to_wstring(value.Get().lVal)
+                                       : value.Type() == VT_BSTR ? std::wstring(value.Get().bstrVal)
+                                                                 : L"?";
+            out.push_back(std::wstring(strings.pElems[i]) + L"=" + shown);
+            ::CoTaskMemFree(strings.pElems[i]);
+        }
+        ::CoTaskMemFree(strings.pElems);
+        ::CoTaskMemFree(cookies.pElems);
+        return out;
+    };
+    using List = std::vector<std::wstring>;
+    EXPECT_EQ((List{L"User defined=0", L"Predefined=1", L"Custom=2"}), choices(101));
+    EXPECT_EQ((List{L"Default=-1", L"0.13 mm=13", L"0.18 mm=18", L"0.25 mm=25", L"0.35 mm=35", L"0.50 mm=50",
+                    L"0.70 mm=70", L"1.00 mm=100", L"1.40 mm=140", L"2.00 mm=200"}),
+              choices(106));
+    EXPECT_EQ((List{L"Normal=0", L"Outer=1", L"Ignore=2"}), choices(111));
+    const List gradients = choices(107);
+    const List pictured = {L"LINEAR=LINEAR",
+                           L"CYLINDER=CYLINDER",
+                           L"INVCYLINDER=INVCYLINDER",
+                           L"SPHERICAL=SPHERICAL",
+                           L"HEMISPHERICAL=HEMISPHERICAL",
+                           L"CURVED=CURVED",
+                           L"INVSPHERICAL=INVSPHERICAL",
+                           L"INVHEMISPHERICAL=INVHEMISPHERICAL",
+                           L"INVCURVED=INVCURVED"};
+    ASSERT_GE(gradients.size(), 11u);
+    EXPECT_EQ(pictured, List(gradients.begin(), gradients.begin() + 9));
+}
 } // namespace
