@@ -2,6 +2,7 @@
 // action it is an interactive window (the drawing's objects to select on the left, the
 // palette on the right, the last journal entries and Undo below); with actions it does
 // them in the order given, as a user would, and ends.
+#include "DialogAnswers.h"
 #include "Palette.h"
 
 #include "DkHostTest.h"
@@ -21,13 +22,17 @@ namespace
 {
 const wchar_t kUsage[] =
     L"usage: dkpex-palette [DRAWING] [--select SPEC]... [--dump] [--set NAME=TEXT]... [--answer TEXT]...\n"
-    L"                     [--click NAME]... [--undo] [--journal] [--snapshot FILE.png]\n"
+    L"                     [--click NAME]... [--dialog SPEC]... [--undo] [--journal] [--snapshot FILE.png]\n"
     L"  SPEC: comma-separated class names, handles, or layer:NAME (for example Circle,2A,layer:Walls)\n"
     L"  --set NAME=TEXT  types TEXT into the row NAME and presses Enter (a vertex row: the vertex to go to);\n"
     L"                   a row edited in the host's dialog opens it and gives TEXT as its answer\n"
     L"  --answer TEXT    answers the host's next prompt: point x,y[,z], drag x,y[,z], cancel, a colour, ...\n"
     L"  --click NAME     clicks the button of the row NAME (or the label of a dialog row) and waits until the\n"
     L"                   pick or the dialog it started ends\n"
+    L"  --dialog SPEC    fills the next dialog an editor opens, as a user would: SPEC is steps separated by ';',\n"
+    L"                   ID=TEXT (picks the entry TEXT of a list, or types TEXT into an edit box), ID (clicks\n"
+    L"                   that button), and last OK or Cancel; for example \"1032=Custom;1030=MYPAT;OK\". The\n"
+    L"                   dialogs take the SPECs in the order given, wherever they stand among the actions\n"
     L"  actions run in the order given; with none the palette stays open for the user\n";
 
 constexpr int kListWidth = 230;
@@ -226,7 +231,8 @@ bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring&
 // The message boxes shown while the program runs from a command line (a row's refusal, a
 // missing resource library, the drawing's undo refusing): each is read and closed as its
 // default button would close it, so that nothing ever waits for a hand. The texts are kept
-// in order; what no action has reported yet is printed.
+// in order; what no action has reported yet is printed. The dialogs an editor opens are
+// filled by the command line's dialog answers instead.
 class MessageBoxes
 {
 public:
@@ -275,7 +281,7 @@ private:
                                              L"\" asked for an answer the command line did not give");
                 ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
             }
-            else if (std::wstring(name) == L"#32770")
+            else if (std::wstring(name) == L"#32770" && dkpal::IsMessageBox(box))
             {
                 std::wstring text(4096, L'\0');
                 text.resize(static_cast<size_t>(::GetDlgItemTextW(box, 0xFFFF, text.data(), 4096)));
@@ -295,6 +301,7 @@ private:
 };
 
 MessageBoxes* g_boxes = nullptr;
+dkpal::DialogAnswers* g_dialogs = nullptr;
 
 // Journal entries that say so, from entry `from` on.
 int JournalCount(const wchar_t* entry, int from = 0)
@@ -378,6 +385,13 @@ int SetThroughDialog(App& app, const std::wstring& name, const std::wstring& tex
     if (dkhost_test::PendingAnswers() > pending)
         dkhost_test::ClearAnswers();
     return DialogOutcome(name, runs, shownBefore, journalFrom);
+}
+
+// Presses the row's own button, as a click on it does.
+void PressRowButton(HWND button)
+{
+    ::SendMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(kRowButtonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
 }
 
 // Activates the row, types the text and presses Enter, as the user does.
@@ -594,11 +608,14 @@ int ClickRowButton(App& app, const std::wstring& name)
     const int runs = dkhost_test::PageRuns();
     const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
     const int journalFrom = dkhost_test::JournalSize();
+    std::wstring editor;
     {
         // A dialog row's label is its button: the click opens the dialog.
         const auto rows = app.palette.Dump();
         const auto shown = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.name == name; });
-        if (shown != rows.end() && OpensDialogFromLabel(shown->editor))
+        if (shown != rows.end())
+            editor = shown->editor;
+        if (OpensDialogFromLabel(editor))
         {
             ClickValue(app, control);
             Pump();
@@ -612,8 +629,7 @@ int ClickRowButton(App& app, const std::wstring& name)
     if (!::IsWindowEnabled(button))
         return Fail(1, L"the button of the row \"" + name + L"\" cannot be clicked now");
     const int from = dkhost_test::JournalSize();
-    ::SendMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(kRowButtonId, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(button));
+    PressRowButton(button);
     if (!WaitForPick(button, from))
         return Fail(1, L"the pick of the row \"" + name + L"\" did not end");
     // An answer the host's point input could not read ends the pick with nothing.
@@ -650,15 +666,28 @@ void Dump(App& app)
                   row.category + L" | " + row.name + L" | " + row.editor + L" | " + row.text + L" | " + row.state);
 }
 
-int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections, const std::vector<Action>& actions)
+int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections, const std::vector<Action>& actions,
+        const std::vector<dkpal::DialogScript>& scripts)
 {
     int line = 0;
-    // Without a user at the palette, no message waits for one.
+    // Without a user at the palette, no message or dialog waits for one.
     std::unique_ptr<MessageBoxes> boxes;
+    std::unique_ptr<dkpal::DialogAnswers> dialogs;
     if (!actions.empty())
+    {
         boxes = std::make_unique<MessageBoxes>();
+        dialogs = std::make_unique<dkpal::DialogAnswers>();
+        for (const dkpal::DialogScript& script : scripts)
+            dialogs->Queue(script);
+    }
     g_boxes = boxes.get();
-    const dkfw::ScopeExit noBoxes([] { g_boxes = nullptr; });
+    g_dialogs = dialogs.get();
+    const dkfw::ScopeExit noBoxes(
+        []
+        {
+            g_boxes = nullptr;
+            g_dialogs = nullptr;
+        });
     // Messages no action reported: each printed, and the run fails.
     auto reportMessages = [&](int rc)
     {
@@ -673,6 +702,16 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
                 rc = Fail(1, L"message: " + OneLine(text));
             }
         return rc;
+    };
+    // A dialog that did not go as its answers say: one line, with the message that kept it
+    // open (shown since `shownBefore`).
+    auto reportDialogs = [&](int rc, size_t shownBefore)
+    {
+        const std::wstring why = dialogs ? dialogs->TakeFailure() : std::wstring();
+        if (why.empty() || rc)
+            return rc;
+        const std::wstring message = boxes ? boxes->TakeFirstSince(shownBefore) : std::wstring();
+        return Fail(1, why + (message.empty() ? L"" : L": " + OneLine(message)));
     };
     const HRESULT loaded =
         drawing.empty() ? dkhost_test::LoadSampleDrawing() : dkhost_test::LoadDrawingFile(drawing.c_str(), &line);
@@ -752,6 +791,7 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
     int rc = 0;
     for (const Action& a : actions)
     {
+        const size_t shownBefore = boxes ? boxes->Count() : 0;
         if (a.what == L"--dump")
             Dump(app);
         else if (a.what == L"--set")
@@ -785,6 +825,7 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
                 PrintLine(stdout, L"snapshot: " + a.argument);
         }
         Pump();
+        rc = reportDialogs(rc, shownBefore);
         rc = reportMessages(rc);
         if (rc)
             break;
@@ -792,6 +833,8 @@ int Run(const std::wstring& drawing, const std::vector<std::wstring>& selections
 
     if (rc == 0)
         rc = ReportUnaskedAnswers(app);
+    if (rc == 0 && dialogs && dialogs->Next())
+        rc = Fail(1, L"no dialog took the answers \"" + dialogs->Next()->spec + L"\"");
     dkhost_test::ClearAnswers();
     if (actions.empty())
     {
@@ -815,11 +858,12 @@ int wmain(int argc, wchar_t** argv)
     std::wstring drawing;
     std::vector<std::wstring> selections;
     std::vector<Action> actions;
+    std::vector<dkpal::DialogScript> scripts;
     for (int i = 1; i < argc; ++i)
     {
         const std::wstring arg = argv[i];
-        const bool takesValue =
-            arg == L"--select" || arg == L"--set" || arg == L"--snapshot" || arg == L"--answer" || arg == L"--click";
+        const bool takesValue = arg == L"--select" || arg == L"--set" || arg == L"--snapshot" || arg == L"--answer" ||
+                                arg == L"--click" || arg == L"--dialog";
         if (arg == L"--help" || arg == L"-h")
         {
             std::fwprintf(stdout, L"%ls", kUsage);
@@ -829,6 +873,13 @@ int wmain(int argc, wchar_t** argv)
             return Fail(2, arg + L" needs a value");
         if (arg == L"--select")
             selections.push_back(argv[++i]);
+        else if (arg == L"--dialog")
+        {
+            std::wstring why;
+            scripts.emplace_back();
+            if (!dkpal::ParseDialogScript(argv[++i], scripts.back(), why))
+                return Fail(2, why);
+        }
         else if (takesValue)
             actions.push_back(Action{arg, argv[++i]});
         else if (arg == L"--dump" || arg == L"--undo" || arg == L"--journal")
@@ -841,7 +892,7 @@ int wmain(int argc, wchar_t** argv)
             return Fail(2, L"one drawing at a time: " + arg);
     }
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int rc = Run(drawing, selections, actions);
+    const int rc = Run(drawing, selections, actions, scripts);
     dkhost_test::ResetDrawing();
     ::CoUninitialize();
     return rc;

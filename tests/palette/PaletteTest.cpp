@@ -475,6 +475,8 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
         {L"--select 39 --answer", 2, "--answer needs a value"},
         {L"--select 39 --click", 2, "--click needs a value"},
         {L"--select 39 --click Vertices", 2, "no row named \"Vertices\""},
+        {L"--select 50 --dialog \"1032=Custom;1030=MYPAT\" --click Type", 2,
+         "--dialog \"1032=Custom;1030=MYPAT\": the answers end with OK or Cancel"},
         {L"C:\\no\\such.dkd --dump", 2, "C:\\no\\such.dkd: the file cannot be opened"},
     };
     for (const ProgramCase& c : cases)
@@ -723,7 +725,9 @@ TEST(PaletteProgram, RefusesAClickWithoutAButtonAndAnAnswerNobodyAsks)
          {Case{L"--select 40 --click Contents", "dkpex-palette: the row \"Contents\" has no button to click"},
           Case{L"--select 40 --click Handle", "dkpex-palette: the row \"Handle\" has no editor yet and no button"},
           Case{L"--select 40 --answer \"point 1,2\" --answer cancel --set Contents=Hall",
-               "dkpex-palette: no prompt took the answer \"point 1,2\""}})
+               "dkpex-palette: no prompt took the answer \"point 1,2\""},
+          Case{L"--select 50 --dialog \"1032=Custom;OK\" --set Scale=2 --dialog Cancel",
+               "dkpex-palette: no dialog took the answers \"1032=Custom;OK\""}})
     {
         SCOPED_TRACE(c.line);
         auto r = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" " + c.arguments, BinDir(), 60000);
