@@ -303,6 +303,13 @@ private:
 MessageBoxes* g_boxes = nullptr;
 dkpal::DialogAnswers* g_dialogs = nullptr;
 
+// The hatch rows: the pattern name, typed or picked in the host's pattern palette, and the
+// pattern type, chosen in the editor's own dialog.
+const wchar_t kPatternNameEditor[] = L"DkPePropertyEditorHatchPatternName";
+const wchar_t kPatternTypeEditor[] = L"DkPePropertyEditorEllipsisHatchPatternType";
+// The dialog's list of pattern types.
+constexpr int kPatternTypeList = 1032;
+
 // Journal entries that say so, from entry `from` on.
 int JournalCount(const wchar_t* entry, int from = 0)
 {
@@ -394,6 +401,36 @@ void PressRowButton(HWND button)
                    reinterpret_cast<LPARAM>(button));
 }
 
+// A row edited in its editor's own dialog: the button opens it, and unless the command line
+// answers that dialog itself, its type list takes the text and OK ends it. How the dialog went
+// is told after the action.
+int SetInOwnDialog(const std::wstring& name, const std::wstring& text, HWND button)
+{
+    if (!button || !::IsWindowVisible(button))
+        return Fail(1, L"the row \"" + name + L"\" has no button to click");
+    if (!::IsWindowEnabled(button))
+        return Fail(1, L"the button of the row \"" + name + L"\" cannot be clicked now");
+    const bool own = g_dialogs && g_dialogs->Pending() == 0;
+    if (own)
+        g_dialogs->Queue(
+            dkpal::DialogScript{std::to_wstring(kPatternTypeList) + L"=" + text + L";OK",
+                                {{dkpal::DialogStep::Fill, kPatternTypeList, text}, {dkpal::DialogStep::Ok, 0, L""}}},
+            true);
+    const int taken = g_dialogs ? g_dialogs->Taken() : 0;
+    const size_t shownBefore = g_boxes ? g_boxes->Count() : 0;
+    PressRowButton(button);
+    Pump();
+    if (g_dialogs && g_dialogs->Taken() == taken)
+    {
+        if (own)
+            g_dialogs->DropNext();
+        const std::wstring message = g_boxes ? g_boxes->TakeFirstSince(shownBefore) : std::wstring();
+        return Fail(1,
+                    L"the row \"" + name + L"\" opened no dialog" + (message.empty() ? L"" : L": " + OneLine(message)));
+    }
+    return 0;
+}
+
 // Activates the row, types the text and presses Enter, as the user does.
 int SetRow(App& app, const std::wstring& assignment)
 {
@@ -448,6 +485,13 @@ int SetRow(App& app, const std::wstring& assignment)
     HWND button = FindDescendant(control, kRowButtonId);
     const bool typable = edit && ::IsWindowVisible(edit) && ::IsWindowEnabled(edit) &&
                          !(::GetWindowLongPtrW(edit, GWL_STYLE) & ES_READONLY);
+    const std::wstring editor = before != rows.end() ? before->editor : std::wstring();
+    if (editor == kPatternTypeEditor)
+        return SetInOwnDialog(name, text, button);
+    // A pattern name is typed only where it comes from the host's list; the row's button still
+    // picks one (--click).
+    if (editor == kPatternNameEditor && !typable)
+        return Fail(1, L"the row \"" + name + L"\" is read-only for this selection");
     if (!typable && button && ::IsWindowVisible(button) && ::IsWindowEnabled(button))
         return SetThroughDialog(app, name, text, control, button);
     const bool password = before != rows.end() && before->editor == L"DkPePropertyEditorPwdText";
@@ -639,6 +683,8 @@ int ClickRowButton(App& app, const std::wstring& name)
         if (entry.rfind(L"point input refused ", 0) == 0)
             return Fail(1, L"the row \"" + name + L"\": the host's point input refused " + entry.substr(20));
     }
+    if (editor == kPatternNameEditor && JournalCount(L"pattern palette cancelled", from) > 0)
+        return Fail(1, L"the row \"" + name + L"\": the pattern palette was cancelled");
     // The button opened the row's dialog, or refused it for a locked layer: it is done, and
     // says how it went.
     if (dkhost_test::PageRuns() != runs || JournalCount(L"modeless end OPM_CHGSELECTION", from) > 0)
