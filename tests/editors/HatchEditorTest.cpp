@@ -211,7 +211,8 @@ TEST_F(HatchRows, GradientEntriesShowTheirPreviewOnlyForTheFirstNine)
     EXPECT_FALSE(item(9)->m_blank) << "an entry without a preview keeps its text's place";
 
     // The first entry's preview is the resource library's bitmap 170.
-    HMODULE resources = ::GetModuleHandleW(L"DkPEXCtlRes.dll");
+    HMODULE resources = ::LoadLibraryExW((dktest::BinDir() + L"DkPEXCtlRes.dll").c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_TRUE(resources);
     HBITMAP expected = static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(170), IMAGE_BITMAP, 0, 0, 0));
     std::vector<BYTE> a(14 * 14 * 4);
@@ -220,6 +221,7 @@ TEST_F(HatchRows, GradientEntriesShowTheirPreviewOnlyForTheFirstNine)
     ASSERT_GT(::GetBitmapBits(item(0)->m_bitmap.Get(), static_cast<LONG>(b.size()), b.data()), 0);
     EXPECT_EQ(a, b);
     ::DeleteObject(expected);
+    ::FreeLibrary(resources);
 
     Choose(L"SPHERICAL");
     EXPECT_EQ(L"SPHERICAL", Property(0, kGradient));
@@ -292,6 +294,7 @@ TEST_F(HatchRows, ThePaletteButtonPicksANameUnlessTheUserCancelsOrDragsOrAHatchI
 
     dkhost_test::ClearJournal();
     dkhost_test::SetDragging(true);
+    dkhost_test::PushAnswer(L"ok");
     ::SendMessageW(Edit(1043), BM_CLICK, 0, 0);
     dkhost_test::SetDragging(false);
     EXPECT_FALSE(dktest::JournalMatching(L"task dialog OPM.DkPEXCtl.CannotModifyProperty").empty());
@@ -363,6 +366,7 @@ TEST_F(HatchRows, TheTypeRowRefusesWhileDraggingAndStopsAtALockedHatch)
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
     DialogScript script({});
     dkhost_test::SetDragging(true);
+    dkhost_test::PushAnswer(L"ok");
     ::SendMessageW(Edit(1043), BM_CLICK, 0, 0);
     dkhost_test::SetDragging(false);
     dkhost_test::SetLayerState(L"Hatch", false, false, true);

@@ -1057,4 +1057,39 @@ TEST(PaletteProgram, ADialogCancelledOrRefusedExitsWithOneLine)
         EXPECT_EQ(1, Occurrences(out, "\n")) << "one line: " << out;
     }
 }
+// The hatch rows as a user reaches them: the type through its dialog (filled by --dialog, or
+// the entry --set names), the name typed or picked in the host's palette, the lists by entry.
+TEST(PaletteProgram, SetsAHatchsPatternThroughItsRows)
+{
+    struct Case
+    {
+        const wchar_t* arguments;
+        const char* row;
+        const char* shown;
+    };
+    for (const Case& c : {
+             Case{L"--select 50 --click Type --dialog \"1032=Custom;1030=MYPAT;OK\" --dump", "Pattern name", "MYPAT"},
+             Case{L"--select 57 --set Type=Predefined --dump", "Pattern name", "SOLID"},
+             Case{L"--select 50,51 --set \"Pattern name=HONEY\" --dump", "Type", "Predefined"},
+             Case{L"--select 50 --answer NET --click \"Pattern name\" --dump", "Pattern name", "NET"},
+             Case{L"--select 52 --set Gradient=SPHERICAL --dump", "Gradient", "SPHERICAL"},
+             Case{L"--select 54 --set \"ISO pen width=1.00 mm\" --dump", "ISO pen width", "1.00 mm"},
+         })
+    {
+        SCOPED_TRACE(c.row);
+        DWORD rc = 0;
+        const std::string out = RunPalette(c.arguments, rc);
+        EXPECT_EQ(0u, rc) << out;
+        EXPECT_EQ(c.shown, DumpText(out, c.row)) << out;
+    }
+    for (const wchar_t* refused :
+         {L"--select 50 --click Type --dialog \"1032=Custom;1030=NOWHERE;OK\"",
+          L"--select 50,51 --set \"Pattern name=NOWHERE\"", L"--select 53 --set \"Pattern name=NET\""})
+    {
+        DWORD rc = 0;
+        const std::string out = RunPalette(refused, rc);
+        EXPECT_EQ(1u, rc) << out;
+        EXPECT_EQ(1, Occurrences(out, "\n")) << "one line: " << out;
+    }
+}
 } // namespace

@@ -177,12 +177,15 @@ protected:
         return text;
     }
 
+    // The property of selected object i as text, whatever its type.
     std::wstring Property(size_t i, DISPID dispid)
     {
         DISPPARAMS none{};
         dkfw::UniqueVariant v;
         m_objects[i]->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
-        return v.Type() == VT_BSTR && v.Get().bstrVal ? v.Get().bstrVal : L"";
+        dkfw::UniqueVariant text;
+        ::VariantChangeType(text.Put(), v.Addr(), 0, VT_BSTR);
+        return text.Type() == VT_BSTR && text.Get().bstrVal ? text.Get().bstrVal : L"";
     }
 
     std::vector<std::wstring> EventNames() const
