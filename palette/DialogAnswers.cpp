@@ -314,6 +314,18 @@ void CALLBACK DialogAnswers::Fill(HWND, UINT, UINT_PTR timer, DWORD)
     if (it == self->m_filling.end())
         return;
     const HWND dialog = it->dialog;
+    // A modal dialog shows itself once its loop first finds the queue empty, which may come
+    // after this timer: it is filled when it shows.
+    if (::IsWindow(dialog) && !::IsWindowVisible(dialog))
+    {
+        it->timer = ::SetTimer(nullptr, 0, 10, &Fill);
+        if (!it->timer)
+        {
+            self->m_filling.erase(it);
+            CancelDialog(dialog);
+        }
+        return;
+    }
     try
     {
         const Filling filling = std::move(*it);
