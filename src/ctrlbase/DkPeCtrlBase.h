@@ -254,8 +254,6 @@ protected:
     // failure's COM error information, else its code), and the object's step is taken back
     // with the selection kept.
     void TellFailureAndTakeBack(HRESULT hr);
-    // The current document's undo controller, or null.
-    static DkDbUndoController* CurrentUndoController() noexcept;
     // The palette's focus goes back to the drawing.
     static void ActivateMainWindow() noexcept;
     // The host forbids changes while the user drags objects of the selection: the user is

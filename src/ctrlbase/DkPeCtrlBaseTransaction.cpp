@@ -197,6 +197,19 @@ std::wstring SystemText(HRESULT code)
     return text;
 }
 
+// The system's words for a failure code, else the code itself in the component's words.
+std::wstring CodeText(HRESULT code)
+{
+    std::wstring text = SystemText(code);
+    if (text.empty())
+    {
+        wchar_t hex[16];
+        std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+        text = dkpex::FormatResString(IDS_OBJECT_REFUSED_CODE, {hex});
+    }
+    return text;
+}
+
 bool IsErased(IUnknown* object)
 {
     const LONG_PTR id = IdOf(object);
@@ -229,13 +242,7 @@ public:
             reason = dkpex::LoadResString(IDS_OBJECT_ERASED);
         const HRESULT code = hr == DISP_E_EXCEPTION && FAILED(excep.scode) ? excep.scode : hr;
         if (reason.empty())
-            reason = SystemText(code);
-        if (reason.empty())
-        {
-            wchar_t hex[16];
-            std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
-            reason = dkpex::FormatResString(IDS_OBJECT_REFUSED_CODE, {hex});
-        }
+            reason = CodeText(code);
         if (std::find(m_reasons.begin(), m_reasons.end(), reason) == m_reasons.end())
             m_reasons.push_back(std::move(reason));
     }
@@ -379,20 +386,9 @@ void CDkPeCtrlBase::TellFailureAndTakeBack(HRESULT hr)
     if (::GetErrorInfo(0, info.Put()) == S_OK && info && SUCCEEDED(info->GetDescription(description.Put())))
         text = description.View();
     if (text.empty())
-        text = SystemText(hr);
-    if (text.empty())
-    {
-        wchar_t hex[16];
-        std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-        text = dkpex::FormatResString(IDS_OBJECT_REFUSED_CODE, {hex});
-    }
+        text = CodeText(hr);
     TellUser(text.c_str());
     undoSSRetain(UndoController(), 1);
-}
-
-DkDbUndoController* CDkPeCtrlBase::CurrentUndoController() noexcept
-{
-    return UndoController();
 }
 
 void CDkPeCtrlBase::ActivateMainWindow() noexcept
