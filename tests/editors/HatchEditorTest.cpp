@@ -23,6 +23,7 @@ constexpr DISPID kPatternName = 100;
 constexpr DISPID kPatternType = 101;
 constexpr DISPID kPenWidth = 106;
 constexpr DISPID kGradient = 107;
+constexpr DISPID kIslandStyle = 111;
 
 // Drives the next pattern type dialog as a user: one step per tick of a thread timer, which
 // the dialog's own loop runs. A dialog still open after the last step is cancelled.
@@ -196,6 +197,13 @@ TEST_F(HatchRows, PenWidthsLeaveOutTheNoWidthChoiceAndEveryWriteFillsTheHatchAne
     ASSERT_EQ(1u, boxes.Texts().size());
     EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"The boundary is not closed."));
     dkhost_test::SetEvaluateFault(dkhost_test::EntityByHandle(L"51"), nullptr);
+
+    // Any other choice of a hatch fills it anew as well.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorHatchEnum, {L"50"}, kIslandStyle));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    dkhost_test::ClearJournal();
+    Choose(L"Ignore");
+    EXPECT_EQ(1u, dktest::JournalMatching(L"evaluate hatch").size());
 }
 
 TEST_F(HatchRows, GradientEntriesShowTheirPreviewOnlyForTheFirstNine)
@@ -205,22 +213,27 @@ TEST_F(HatchRows, GradientEntriesShowTheirPreviewOnlyForTheFirstNine)
     ASSERT_GE(Entries().size(), 10u);
     auto item = [this](int i)
     { return reinterpret_cast<COwnerDrawItemBmp*>(::SendMessageW(Combo(), CB_GETITEMDATA, i, 0)); };
-    for (int i = 0; i < 9; ++i)
-        EXPECT_TRUE(item(i)->m_bitmap) << i;
     EXPECT_FALSE(item(9)->m_bitmap);
     EXPECT_FALSE(item(9)->m_blank) << "an entry without a preview keeps its text's place";
 
-    // The first entry's preview is the resource library's bitmap 170.
+    // Each of the first nine entries shows the resource library's bitmap of its position.
     HMODULE resources = ::LoadLibraryExW((dktest::BinDir() + L"DkPEXCtlRes.dll").c_str(), nullptr,
                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_TRUE(resources);
-    HBITMAP expected = static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(170), IMAGE_BITMAP, 0, 0, 0));
-    std::vector<BYTE> a(14 * 14 * 4);
-    std::vector<BYTE> b(a.size());
-    ASSERT_GT(::GetBitmapBits(expected, static_cast<LONG>(a.size()), a.data()), 0);
-    ASSERT_GT(::GetBitmapBits(item(0)->m_bitmap.Get(), static_cast<LONG>(b.size()), b.data()), 0);
-    EXPECT_EQ(a, b);
-    ::DeleteObject(expected);
+    const UINT previews[] = {170, 164, 167, 171, 165, 163, 169, 168, 166};
+    for (int i = 0; i < 9; ++i)
+    {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(item(i)->m_bitmap);
+        HBITMAP expected =
+            static_cast<HBITMAP>(::LoadImageW(resources, MAKEINTRESOURCEW(previews[i]), IMAGE_BITMAP, 0, 0, 0));
+        std::vector<BYTE> a(14 * 14 * 4);
+        std::vector<BYTE> b(a.size());
+        EXPECT_GT(::GetBitmapBits(expected, static_cast<LONG>(a.size()), a.data()), 0);
+        EXPECT_GT(::GetBitmapBits(item(i)->m_bitmap.Get(), static_cast<LONG>(b.size()), b.data()), 0);
+        EXPECT_TRUE(a == b) << "not bitmap " << previews[i];
+        ::DeleteObject(expected);
+    }
     ::FreeLibrary(resources);
 
     Choose(L"SPHERICAL");
@@ -245,6 +258,16 @@ TEST_F(HatchRows, PatternNamesAreTypedOnlyOverPredefinedPatternsAndAUserDefinedO
     EXPECT_TRUE(EditReadOnly());
     EXPECT_FALSE(::IsWindowEnabled(Edit(1043)));
     EXPECT_TRUE(Shown(Edit(1043))) << "the row itself is not read-only";
+    // Nor by the keyboard or the host's button action.
+    dkhost_test::PushAnswer(L"NET");
+    dkhost_test::PushAnswer(L"NET");
+    ::SendMessageW(Edit(), WM_SYSKEYDOWN, VK_DOWN, 1 | (KF_ALTDOWN << 16));
+    auto control = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IDkPiPropertyEditControl2>();
+    ASSERT_TRUE(control);
+    EXPECT_EQ(E_FAIL, control->InvokeCommand(L"", 0x18));
+    Pump(0);
+    dkhost_test::ClearAnswers();
+    EXPECT_EQ(L"MYPAT/2", Pattern(0));
 
     SetPattern(L"51", DkDbHatch::kUserDefined, L"_USER");
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorHatchPatternName, {L"50", L"51"}, kPatternName));
@@ -332,6 +355,13 @@ TEST_F(HatchRows, TheTypeDialogStartsFromTheHatchesAndWritesTypeAndNameTogether)
     {
         DialogScript script({[&](HWND d)
                              {
+                                 EXPECT_EQ(L"", DialogScript::Text(d, 1031));
+                                 // The palette hands the row another selection meanwhile.
+                                 m_objects.push_back(m_objects[0]);
+                                 dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(L"53"),
+                                                               m_objects.back().Put());
+                                 dkpal::Selection other{{m_objects.back().Get()}, {nullptr}, {kPatternType}};
+                                 EXPECT_EQ(S_OK, m_host.Init(other, false));
                                  DialogScript::Pick(d, 1032, L"Custom");
                                  custom = DialogScript::Text(d, 1030);
                                  EXPECT_TRUE(DialogScript::Enabled(d, 1030));
@@ -354,7 +384,7 @@ TEST_F(HatchRows, TheTypeDialogStartsFromTheHatchesAndWritesTypeAndNameTogether)
     EXPECT_NE(std::wstring::npos, journal[0].find(L"OPM.DkPEXCtl.PatternNameNotFound"));
     EXPECT_EQ(L"MYPAT/2", Pattern(0));
     EXPECT_EQ(L"MYPAT/2", Pattern(1));
-    EXPECT_EQ(L"Custom", WindowText(Edit()));
+    EXPECT_EQ(L"_USER/0", Pattern(2)) << "the dialog writes to the hatches it started from";
     EXPECT_EQ(2, dkhost_test::UndoDepth());
     dkhost_test::Undo(2);
     EXPECT_EQ(L"ANSI31/1", Pattern(0));

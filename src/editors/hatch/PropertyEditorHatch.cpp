@@ -328,6 +328,10 @@ long CPropertyEditorHatchPatternName::ApplyName(const std::wstring& name)
 
 long CPropertyEditorHatchPatternName::OnButtonClicked(int)
 {
+    // Alt+Down and the host's button action reach here without the button: a custom or
+    // user-defined pattern is not picked in the palette, however the click comes.
+    if (!IsEditable() || IsPropertyReadOnly())
+        return E_FAIL;
     if (dkedIsDragging())
     {
         TellCannotModify();
@@ -424,6 +428,9 @@ long CPropertyEditorEllipsisHatchPatternType::OnButtonClicked(int)
     const CDkPeOperationScope operation(m_pUIEvents, m_pPropertyIdentifier, shown, kPatternOperation);
     std::wstring common;
     bool first = true;
+    // The hatches the dialog starts from are the ones it writes to, whatever selection the
+    // palette hands the row while the dialog is open.
+    std::vector<ComPtr<IDkEntity>> hatches;
     const long read = VisitHeldSelection(
         [&](int, IUnknown* object, IUnknown*) -> HRESULT
         {
@@ -436,6 +443,7 @@ long CPropertyEditorEllipsisHatchPatternType::OnButtonClicked(int)
             dkfw::UniqueBstr name;
             if (!hatch || FAILED(hatch->get_PatternName(name.Put())))
                 return E_FAIL;
+            hatches.push_back(hatch);
             if (first)
                 common = name.View();
             else if (common != name.View())
@@ -457,18 +465,15 @@ long CPropertyEditorEllipsisHatchPatternType::OnButtonClicked(int)
     GetFrameHandle(frame);
     if (!dialog.Show(frame))
         return S_OK;
-    VisitHeldSelection(
-        [&](int, IUnknown* object, IUnknown*) -> HRESULT
-        {
-            const ComPtr<IDkEntity> hatch = HatchOf(object);
-            dkfw::UniqueBstr name(dialog.m_name);
-            if (!hatch || FAILED(hatch->SetPattern(dialog.m_type, name.Get())))
-                return E_FAIL;
-            ::SetErrorInfo(0, nullptr);
-            if (const HRESULT evaluated = hatch->Evaluate(); FAILED(evaluated))
-                TellFailureAndTakeBack(evaluated);
-            return S_OK;
-        });
+    for (const ComPtr<IDkEntity>& hatch : hatches)
+    {
+        dkfw::UniqueBstr name(dialog.m_name);
+        if (FAILED(hatch->SetPattern(dialog.m_type, name.Get())))
+            break;
+        ::SetErrorInfo(0, nullptr);
+        if (const HRESULT evaluated = hatch->Evaluate(); FAILED(evaluated))
+            TellFailureAndTakeBack(evaluated);
+    }
     if (HWND main = dkedGetMainWindow())
         ::SetFocus(main);
     Handle_Refresh();
