@@ -674,7 +674,11 @@ int ClickRowButton(App& app, const std::wstring& name)
         return Fail(1, L"the button of the row \"" + name + L"\" cannot be clicked now");
     const int from = dkhost_test::JournalSize();
     PressRowButton(button);
-    if (!WaitForPick(button, from))
+    // The pattern palette is modal: the click is over when it returns, and a custom pattern
+    // picked there leaves the row's button disabled for good.
+    if (editor == kPatternNameEditor)
+        Pump();
+    else if (!WaitForPick(button, from))
         return Fail(1, L"the pick of the row \"" + name + L"\" did not end");
     // An answer the host's point input could not read ends the pick with nothing.
     for (int i = from; i < dkhost_test::JournalSize(); ++i)
