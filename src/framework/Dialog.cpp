@@ -1,8 +1,6 @@
 // Modal dialogs from resource templates.
 #include "Dialog.h"
 
-#include <new>
-
 namespace dkfw
 {
 ModalDialog::~ModalDialog() = default;
@@ -50,9 +48,9 @@ INT_PTR CALLBACK ModalDialog::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPAR
             return FALSE;
         }
     }
-    catch (const std::bad_alloc&)
+    catch (...)
     {
-        // Out of memory inside a handler: the dialog ends as cancelled.
+        // A handler that fails (out of memory, most likely) ends the dialog as cancelled.
         ::EndDialog(hwnd, IDCANCEL);
         return TRUE;
     }

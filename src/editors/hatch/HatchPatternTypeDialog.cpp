@@ -200,7 +200,8 @@ try
     name = DkString(dialog.m_name);
     return 1;
 }
-catch (const std::bad_alloc&)
+catch (...)
 {
+    // Nothing leaves the export: the host hears that nothing was chosen.
     return 0;
 }
