@@ -4,6 +4,7 @@
 
 #include "DkHostApi.h"
 #include "dkdb.h"
+#include "dkstring.h"
 
 #include <windows.h>
 
@@ -76,6 +77,9 @@ DKHOST_API DkDbObjectId dkedGetCurViewportObjectId() noexcept;
 // reads them, or as stored in drawings. Null for an unknown one; valid until the user's
 // words change.
 DKHOST_API const wchar_t* dkdbGetReservedString(int which, bool localized) noexcept;
+// A plot style name as the user reads it: the reserved words (ByLayer, ByBlock, ByColor, ...)
+// as stored in drawings become the localized ones; other names are left alone.
+DKHOST_API void LocalizeReservedPlotStyleStrings(DkString& name) noexcept;
 
 // The recent colours the host's colour lists share, most recent first:
 // kind 0: whether the list is full (a new colour drops the last one out);

@@ -24,6 +24,10 @@ enum ErrorStatus
     eInvalidOpenState = 6,
     eNotOpenForWrite = 7,
     eOnLockedLayer = 8,
+    eInvalidIndex = 9,
+    eFileAccessErr = 10,
+    eBadDwgHeader = 11,
+    eLockViolation = 12,
     eWasErased = 80,
 };
 } // namespace Drvk
@@ -205,6 +209,41 @@ public:
     const DkRxClass* isA() const noexcept override;
 };
 
+// A dimension: its two arrowheads' blocks (null for a built-in arrowhead).
+class DKHOST_API DkDbDimension : public DkDbEntity
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbDimension* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual DkDbObjectId dimblk1() const noexcept = 0;
+    virtual DkDbObjectId dimblk2() const noexcept = 0;
+};
+
+// A leader: its arrowhead's block (null for a built-in arrowhead).
+class DKHOST_API DkDbLeader : public DkDbEntity
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbLeader* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual DkDbObjectId dimldrblk() const noexcept = 0;
+};
+
+// A multileader: the arrowhead block of all its leader lines or of one, and the block its
+// content shows (null for a built-in one).
+class DKHOST_API DkDbMLeader : public DkDbEntity
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbMLeader* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    virtual DkDbObjectId arrowSymbolId() const noexcept = 0;
+    // eInvalidIndex for a leader line the multileader does not have.
+    virtual Drvk::ErrorStatus getArrowSymbolId(int leaderLineIndex, DkDbObjectId& id) const noexcept = 0;
+    virtual DkDbObjectId blockContentId() const noexcept = 0;
+};
+
 class DKHOST_API DkDbSymbolTableRecord : public DkDbObject
 {
 public:
@@ -237,6 +276,9 @@ public:
     // viewport, and whether that viewport overrides the layer's own.
     virtual int lineWeightInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
     virtual DkDbObjectId linetypeObjectIdInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
+    // The layer's plot style (a record of the drawing's plot style names) in a viewport, and
+    // whether that viewport overrides the layer's own.
+    virtual DkDbObjectId plotStyleNameId(DkDbObjectId viewport, bool& isOverride) const noexcept = 0;
 };
 
 class DKHOST_API DkDbLinetypeTableRecord : public DkDbSymbolTableRecord
@@ -319,6 +361,30 @@ public:
     virtual Drvk::ErrorStatus getRecordId(DkDbObjectId& id) const noexcept = 0;
 };
 
+class DkDbBlockTableRecord;
+
+class DKHOST_API DkDbBlockTable : public DkDbSymbolTable
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbBlockTable* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    using DkDbSymbolTable::getAt;
+    // The record of that name opened in mode (close it at once).
+    virtual Drvk::ErrorStatus getAt(const wchar_t* name, DkDbBlockTableRecord*& record,
+                                    DkDb::OpenMode mode) const noexcept = 0;
+};
+
+class DKHOST_API DkDbBlockTableRecord : public DkDbSymbolTableRecord
+{
+public:
+    static const DkRxClass* desc() noexcept;
+    static DkDbBlockTableRecord* cast(DkRxObject* obj) noexcept;
+    const DkRxClass* isA() const noexcept override;
+    // The block is an external reference to another drawing.
+    virtual bool isFromExternalReference() const noexcept = 0;
+};
+
 class DkDbDictionaryIterator;
 
 class DKHOST_API DkDbDictionary : public DkDbObject
@@ -380,6 +446,14 @@ public:
     virtual DkDbObjectId mleaderStyleDictionaryId() const noexcept = 0;
     virtual DkDbObjectId tableStyleDictionaryId() const noexcept = 0;
     virtual DkDbObjectId clayer() const noexcept = 0;
+    // Plot styles follow the colours (true), or are named styles the objects carry (false).
+    virtual bool plotStyleMode() const noexcept = 0;
+    virtual Drvk::ErrorStatus getSymbolTable(DkDbBlockTable*& table, DkDb::OpenMode mode) const noexcept = 0;
+    // A drawing file read into this database (an empty one): the host's own drawing format,
+    // or its exchange format. eFileAccessErr for a file that cannot be read,
+    // eBadDwgHeader for one that is no drawing.
+    virtual Drvk::ErrorStatus readDwgFile(const wchar_t* fileName, bool allowShare = true) noexcept = 0;
+    virtual Drvk::ErrorStatus dxfIn(const wchar_t* fileName) noexcept = 0;
     virtual DkDbUndoController* undoController() const noexcept = 0;
     // Reactors told of changes to the records of a table or dictionary.
     virtual Drvk::ErrorStatus addReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept = 0;
@@ -394,6 +468,9 @@ public:
 };
 
 DKHOST_API DkDbHostApplicationServices* dkdbHostApplicationServices() noexcept;
+
+// A database of its own, empty, for reading a drawing file aside; the caller deletes it.
+DKHOST_API DkDbDatabase* dkdbNewDatabase() noexcept;
 
 // Opens an object for the shortest span; close it at once.
 DKHOST_API Drvk::ErrorStatus dkdbOpenObject(DkDbObject*& obj, DkDbObjectId id, DkDb::OpenMode mode,

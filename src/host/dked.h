@@ -113,12 +113,46 @@ public:
 class DKHOST_API DkApDocManager
 {
 public:
+    enum LockMode
+    {
+        kWrite = 0x04,
+    };
     virtual ~DkApDocManager();
     virtual DkApDocument* curDocument() const noexcept = 0;
     virtual int documentCount() const noexcept = 0;
+    // A document locked for a change made from outside a command (eLockViolation when the
+    // host refuses); each lock is ended by one unlock.
+    virtual Drvk::ErrorStatus lockDocument(DkApDocument* document, LockMode mode = kWrite) noexcept = 0;
+    virtual Drvk::ErrorStatus unlockDocument(DkApDocument* document) noexcept = 0;
 };
 
 DKHOST_API DkApDocManager* dkDocManager() noexcept;
+
+// The host's chooser of a block to draw as an arrowhead or a multileader's content: the
+// blocks of a drawing's database, with their previews. Its dialog template is in the shared
+// resource library "KitMFCRes.DLL", which the caller has loaded.
+class DKHOST_API DkDmUserArrows
+{
+public:
+    explicit DkDmUserArrows(DkDbDatabase* database, HWND parent = nullptr) noexcept;
+    ~DkDmUserArrows();
+    DkDmUserArrows(const DkDmUserArrows&) = delete;
+    DkDmUserArrows& operator=(const DkDmUserArrows&) = delete;
+
+    // The block selected when the dialog opens.
+    void setSelectedBlockName(const wchar_t* name) noexcept;
+    void setTitle(const wchar_t* title) noexcept;
+    // IDOK with the chosen block's name, IDCANCEL, or -1 when the dialog cannot be shown.
+    INT_PTR DoModal() noexcept;
+    const wchar_t* selectedBlockName() const noexcept;
+    DkDbDatabase* database() const noexcept { return m_database; }
+
+private:
+    DkDbDatabase* m_database;
+    HWND m_parent;
+    DkString m_title;
+    DkString m_name;
+};
 
 // The host's task dialog, loaded by id from the host's dialog resource.
 class DKHOST_API MtTaskDialog

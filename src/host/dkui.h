@@ -78,6 +78,113 @@ private:
     HWND m_mtUiParent = nullptr;
 };
 
+// The library's combo boxes of the drawing's named things.
+class DKHOST_API CDkUiComboBox : public CMtUiComboBox
+{
+};
+
+// A combo box whose entries are the library's own (a picture before the text, the picture
+// as wide as ImageWidth), filled by AddItems when created; most recent choices first. One
+// entry can stand for "choose another through a dialog": picking it runs OnSelectOther.
+class DKHOST_API CDkUiMRUComboBox : public CDkUiComboBox
+{
+public:
+    // State bits: the combo runs its dialog; the dialog's choice is being put in the list.
+    static constexpr unsigned kStateInDialog = 32;
+    static constexpr unsigned kStateTakingChoice = 64;
+
+    // Creates the window and fills it with the library's entries.
+    bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept;
+    // The library's entries, anew (those added with AddItemToList are dropped).
+    virtual void AddItems() noexcept;
+    // An entry of the caller's, drawn as text only, after the library's own; value is its item
+    // data. The entry's position, or -1.
+    int AddItemToList(const wchar_t* text, LPARAM value) noexcept;
+    // The width of the pictures before the entries' texts (0: none).
+    virtual int ImageWidth() noexcept;
+    // The width entry index takes when drawn in full: picture, gap and text in the combo's
+    // font; 0 for no such entry.
+    int MeasureItemWidth(int index) noexcept;
+    // The list closed on a choice: the choice becomes the most recent, and the dialog entry
+    // runs OnSelectOther.
+    virtual void OnSelEndOk() noexcept;
+    // The dialog entry was chosen: true when the dialog chose an entry, which is then
+    // selected; false (selection put back) otherwise. The base has no dialog.
+    virtual bool OnSelectOther() noexcept;
+    unsigned State() const noexcept { return m_state; }
+
+    void DrawItem(const DRAWITEMSTRUCT& item) noexcept override;
+    void MeasureItem(MEASUREITEMSTRUCT& item) noexcept override;
+
+protected:
+    // The picture of entry index drawn into rect (nothing by default).
+    virtual void DrawImage(HDC dc, const RECT& rect, int index) noexcept;
+    // The entry that runs OnSelectOther (-1: none).
+    virtual int OtherEntry() const noexcept;
+
+    unsigned m_state = 0;
+    int m_previous = -1; // the selection before the list opened on the dialog entry
+};
+
+// The drawing's plot style names: the named plot styles of the drawing's table, ByLayer and
+// ByBlock first and an "Other..." entry last that picks from the plot style dialog. In the
+// colour-dependent mode only the ByColor word is listed.
+class DKHOST_API CDkUiPlotStyleNamesComboBox : public CDkUiMRUComboBox
+{
+public:
+    void SetColorDependentMode() noexcept;
+    void AddItems() noexcept override;
+    bool OnSelectOther() noexcept override;
+
+protected:
+    int OtherEntry() const noexcept override;
+
+private:
+    bool m_colorDependent = false;
+};
+
+// The plot style tables installed, "None" first when constructed with the first option.
+// A table the drawing names that is not installed can be listed as missing.
+class DKHOST_API CDkUiPlotStyleTablesComboBox : public CDkUiMRUComboBox
+{
+public:
+    explicit CDkUiPlotStyleTablesComboBox(bool firstOption) noexcept : m_firstOption(firstOption) {}
+    void AddItems() noexcept override;
+    // The entry of a table that is not installed: added (and selected when select) unless
+    // listed; its position, or -1.
+    int AddMissingStyleTable(const wchar_t* name, bool select) noexcept;
+    bool IsMissing(int index) const noexcept;
+
+private:
+    bool m_firstOption;
+};
+
+// The arrowheads with their pictures, in the host's order (the value of an arrowhead is its
+// position), the user's own arrow block last (position 20).
+class DKHOST_API CDkUiArrowHeadComboBox : public CDkUiMRUComboBox
+{
+public:
+    // Entry 17 reads as the second origin indicator.
+    void SetUseOrigin2(bool use) noexcept;
+    void AddItems() noexcept override;
+
+protected:
+    void DrawImage(HDC dc, const RECT& rect, int index) noexcept override;
+
+private:
+    bool m_origin2 = false;
+};
+
+// The block shapes a multileader or callout can show, the user's own block last (position 6).
+class DKHOST_API CDkUiPredefBlockComboBox : public CDkUiMRUComboBox
+{
+public:
+    void AddItems() noexcept override;
+
+protected:
+    void DrawImage(HDC dc, const RECT& rect, int index) noexcept override;
+};
+
 // A list box, standing alone or as a combo box's drop-down list.
 class DKHOST_API CMtUiListBox : public CMtUiWnd
 {
