@@ -78,3 +78,5 @@
 #define IDB_GRADIENT_INVSPHERICAL 169
 #define IDB_GRADIENT_LINEAR 170
 #define IDB_GRADIENT_SPHERICAL 171
+#define IDS_SELECT_BLOCK_TITLE 2      /* the block chooser's title over a multileader's or callout's content */
+#define IDS_BLOCK_NOT_IN_SAVED_DRAWING 270 /* a block the saved drawing file lacks; alone, or with %s: the block's name */

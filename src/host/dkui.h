@@ -112,6 +112,8 @@ public:
     // selected; false (selection put back) otherwise. The base has no dialog.
     virtual bool OnSelectOther() noexcept;
     unsigned State() const noexcept { return m_state; }
+    // The entry that runs OnSelectOther (-1: none).
+    virtual int OtherEntry() const noexcept;
 
     void DrawItem(const DRAWITEMSTRUCT& item) noexcept override;
     void MeasureItem(MEASUREITEMSTRUCT& item) noexcept override;
@@ -119,8 +121,6 @@ public:
 protected:
     // The picture of entry index drawn into rect (nothing by default).
     virtual void DrawImage(HDC dc, const RECT& rect, int index) noexcept;
-    // The entry that runs OnSelectOther (-1: none).
-    virtual int OtherEntry() const noexcept;
 
     unsigned m_state = 0;
     int m_previous = -1; // the selection before the list opened on the dialog entry
@@ -135,8 +135,6 @@ public:
     void SetColorDependentMode() noexcept;
     void AddItems() noexcept override;
     bool OnSelectOther() noexcept override;
-
-protected:
     int OtherEntry() const noexcept override;
 
 private:

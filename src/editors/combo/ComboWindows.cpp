@@ -151,7 +151,7 @@ CCustomLBox::~CCustomLBox() = default;
 
 CDkPeComboBase* CCustomLBox::Editor() const noexcept
 {
-    auto* combo = dynamic_cast<CPropComboBox*>(m_combo);
+    auto* combo = dynamic_cast<CPropComboWindow*>(m_combo);
     return combo ? combo->Owner() : nullptr;
 }
 
@@ -281,17 +281,8 @@ UINT CPeCustomLBox::TextFormat() const noexcept
     return kTipFormat | DT_CENTER;
 }
 
-CPropComboBox::CPropComboBox(CDkPeComboBase* owner) noexcept : m_owner(owner), m_listBox(this) {}
-
-CPropComboBox::~CPropComboBox()
-{
-    DestroyWindow();
-}
-
-namespace
-{
 // The drop-down lies flat in the row: no dialog frame, client edge or static edge.
-void FlattenFrame(HWND hwnd)
+void CPropComboWindow::FlattenFrame(HWND hwnd) noexcept
 {
     const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
     const LONG_PTR flat = ex & ~static_cast<LONG_PTR>(WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE);
@@ -301,50 +292,38 @@ void FlattenFrame(HWND hwnd)
     ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
-} // namespace
 
-bool CPropComboBox::CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept
+void CPropComboWindow::NoteCreated() noexcept
 {
-    SetListBox(&m_listBox);
-    if (!Create(style, rect, parent, id))
-        return false;
-    FlattenFrame(Hwnd());
-    SetMtUiParent(::GetParent(parent));
-    return true;
-}
-
-void CPropComboBox::OnAttached() noexcept
-{
-    CMtUiComboBox::OnAttached();
     dkfw::NoteWindowCreated();
 }
 
-void CPropComboBox::OnWindowGone() noexcept
+void CPropComboWindow::NoteGone() noexcept
 {
     dkfw::NoteWindowDestroyed();
 }
 
-LONG_PTR CPropComboBox::GetItemDataPtr(int index) const
+LONG_PTR CPropComboWindow::GetItemDataPtr(int index) const
 {
     return Hwnd() ? static_cast<LONG_PTR>(::SendMessageW(Hwnd(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0)) : -1;
 }
 
-std::wstring CPropComboBox::ItemText(int index) const
+std::wstring CPropComboWindow::ItemText(int index) const
 {
-    const int length = GetLBString(index, nullptr, 0);
+    const int length = EntryText(index, nullptr, 0);
     if (length < 0)
         return std::wstring();
     std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-    GetLBString(index, text.data(), static_cast<int>(text.size()));
+    EntryText(index, text.data(), static_cast<int>(text.size()));
     return std::wstring(text.data());
 }
 
-void CPropComboBox::DrawTipEntry(HDC dc, const RECT& rect, int index)
+void CPropComboWindow::DrawTipEntry(HDC dc, const RECT& rect, int index)
 {
     DrawTipText(dc, rect, index, kTipFormat);
 }
 
-void CPropComboBox::DrawTipText(HDC dc, const RECT& rect, int index, UINT format)
+void CPropComboWindow::DrawTipText(HDC dc, const RECT& rect, int index, UINT format)
 {
     FillItemBackground(dc, rect, ::GetSysColor(COLOR_INFOBK));
     const std::wstring text = ItemText(index);
@@ -352,23 +331,23 @@ void CPropComboBox::DrawTipText(HDC dc, const RECT& rect, int index, UINT format
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
 }
 
-bool CPropComboBox::IsDropped() const noexcept
+bool CPropComboWindow::IsDropped() const noexcept
 {
     return Hwnd() && ::SendMessageW(Hwnd(), CB_GETDROPPEDSTATE, 0, 0);
 }
 
-LRESULT CPropComboBox::ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT CPropComboWindow::ChooseWhileClosed(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
     const LRESULT before = ::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0);
     m_bClosedChoice = true;
-    const LRESULT result = Default(msg, wParam, lParam);
+    const LRESULT result = OwnProcedure(msg, wParam, lParam);
     m_bClosedChoice = false;
     if (::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0) != before)
         m_bClosedChoiceWaits = true;
     return result;
 }
 
-bool CPropComboBox::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
+bool CPropComboWindow::PreTranslateKey(WPARAM key, LPARAM flags) noexcept
 try
 {
     if (!m_owner)
@@ -406,7 +385,7 @@ catch (...)
     return false;
 }
 
-void CPropComboBox::FlattenBorder() noexcept
+void CPropComboWindow::FlattenBorder() noexcept
 {
     dkfw::WindowDc dc(Hwnd());
     if (!dc)
@@ -429,23 +408,23 @@ void CPropComboBox::FlattenBorder() noexcept
     }
 }
 
-bool CPropComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool CPropComboWindow::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
 {
     const dkfw::CallScope call(m_owner ? m_owner->ControlLifetime() : nullptr);
     if (!HandleMessage(msg, wParam, lParam, result))
-        result = Default(msg, wParam, lParam);
+        result = OwnProcedure(msg, wParam, lParam);
     return true;
 }
 
-bool CPropComboBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+bool CPropComboWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
 try
 {
     switch (msg)
     {
     case WM_PAINT:
-        if (CMtUiComboBox::OnMessage(msg, wParam, lParam, result))
+        if (HostMessage(msg, wParam, lParam, result))
             return true;
-        result = Default(msg, wParam, lParam);
+        result = OwnProcedure(msg, wParam, lParam);
         FlattenBorder();
         return true;
     case WM_KEYDOWN:
@@ -471,7 +450,7 @@ try
         result = ::SendMessageW(::GetParent(Hwnd()), msg, wParam, lParam);
         return true;
     case WM_KILLFOCUS:
-        result = Default(msg, wParam, lParam);
+        result = OwnProcedure(msg, wParam, lParam);
         if (m_owner && !IsDropped())
             m_owner->CommitChoiceOnFocusLoss();
         return true;
@@ -507,7 +486,7 @@ try
         result = 0;
         return true;
     default:
-        return CMtUiComboBox::OnMessage(msg, wParam, lParam, result);
+        return HostMessage(msg, wParam, lParam, result);
     }
 }
 catch (...)

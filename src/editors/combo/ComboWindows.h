@@ -106,7 +106,7 @@ public:
     virtual LONG_PTR GetItemDataPtr(int index) const;
 };
 
-class CPropComboBox;
+class CPropComboWindow;
 
 // The drop-down list of a combo: a text tip over entries too long for the list.
 class DKPEX_API CCustomLBox : public CMtUiListBox
@@ -157,28 +157,27 @@ private:
     CPeComboCustom* m_custom;
 };
 
-// The drop-down of the combo editors: a drop-down list of texts over the row, its border
-// flattened in the classic look; Tab commits and moves on.
-class DKPEX_API CPropComboBox : public CMtUiComboBox, public CPeBaseComboBox
+// The drop-down of a combo editor as the editor reaches it, whichever combo class of the
+// host's library it is made of: a drop-down list of texts over the row, its border flattened
+// in the classic look; Tab commits and moves on.
+class DKPEX_API CPropComboWindow : public CPeBaseComboBox
 {
 public:
     // Child, vertical scroll bar, tab stop, owner-drawn variable-height drop-down list of
     // strings.
     static constexpr DWORD kStyle = 0x40210223;
 
-    explicit CPropComboBox(CDkPeComboBase* owner) noexcept;
-    ~CPropComboBox() override;
+    virtual HWND Hwnd() const noexcept = 0;
+    virtual void DestroyWindow() noexcept = 0;
+    virtual bool CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept = 0;
+    virtual void DrawItem(const DRAWITEMSTRUCT& item) noexcept = 0;
+    // Draws entry index (or the face) as the text tip shows it.
+    virtual void DrawTipEntry(HDC dc, const RECT& rect, int index);
 
-    virtual bool CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept;
     CDkPeComboBase* Owner() const noexcept { return m_owner; }
     void SetOwner(CDkPeComboBase* owner) noexcept { m_owner = owner; }
     LONG_PTR GetItemDataPtr(int index) const override;
     std::wstring ItemText(int index) const;
-
-    // Draws entry index (or the face) as the text tip shows it.
-    virtual void DrawTipEntry(HDC dc, const RECT& rect, int index);
-    // The plain text of entry index on the tip's grey bands, drawn with format.
-    void DrawTipText(HDC dc, const RECT& rect, int index, UINT format);
     // A key or the wheel is moving the selection of the closed list: what it selects is a
     // choice, not yet a change (Enter, Tab, losing the focus or closing the list commit it).
     bool ChoosingWhileClosed() const noexcept { return m_bClosedChoice; }
@@ -187,16 +186,25 @@ public:
     bool IsDropped() const noexcept;
 
 protected:
+    explicit CPropComboWindow(CDkPeComboBase* owner) noexcept : m_owner(owner) {}
+    // The host combo's parts: the text of list entry index (its length, or -1), the
+    // library's handling of a message (true when handled), the window's own procedure.
+    virtual int EntryText(int index, wchar_t* buffer, int capacity) const noexcept = 0;
+    virtual bool HostMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept = 0;
+    virtual LRESULT OwnProcedure(UINT msg, WPARAM wParam, LPARAM lParam) noexcept = 0;
+    // After creation: flat in the row, pop-ups belonging to the palette's window.
+    static void FlattenFrame(HWND hwnd) noexcept;
     // Every message, the combo's own procedure included, runs in the control's life.
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+    bool RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
     bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
-    void OnAttached() noexcept override;
-    void OnWindowGone() noexcept override;
     // Keys before the combo sees them; true when consumed.
     virtual bool PreTranslateKey(WPARAM key, LPARAM flags) noexcept;
+    // The plain text of entry index on the tip's grey bands, drawn with format.
+    void DrawTipText(HDC dc, const RECT& rect, int index, UINT format);
+    static void NoteCreated() noexcept;
+    static void NoteGone() noexcept;
 
     CDkPeComboBase* m_owner;
-    CCustomLBox m_listBox;
 
 private:
     void FlattenBorder() noexcept;
@@ -205,6 +213,65 @@ private:
 
     bool m_bClosedChoice = false;
     bool m_bClosedChoiceWaits = false;
+};
+
+// The drop-down over a combo class of the host's library; it drops down through a list box
+// of ours.
+template <class HostCombo> class CPropComboBoxOn : public HostCombo, public CPropComboWindow
+{
+public:
+    template <class... Args>
+    explicit CPropComboBoxOn(CDkPeComboBase* owner, Args&&... args) noexcept
+        : HostCombo(std::forward<Args>(args)...), CPropComboWindow(owner), m_listBox(this)
+    {
+    }
+    ~CPropComboBoxOn() override { HostCombo::DestroyWindow(); }
+
+    HWND Hwnd() const noexcept override { return HostCombo::Hwnd(); }
+    void DestroyWindow() noexcept override { HostCombo::DestroyWindow(); }
+    bool CreateCombo(DWORD style, const RECT& rect, HWND parent, UINT id) noexcept override
+    {
+        this->SetListBox(&m_listBox);
+        if (!this->Create(style, rect, parent, id))
+            return false;
+        FlattenFrame(Hwnd());
+        this->SetMtUiParent(::GetParent(parent));
+        return true;
+    }
+    void DrawItem(const DRAWITEMSTRUCT& item) noexcept override { HostCombo::DrawItem(item); }
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    {
+        return RouteMessage(msg, wParam, lParam, result);
+    }
+    void OnAttached() noexcept override
+    {
+        HostCombo::OnAttached();
+        NoteCreated();
+    }
+    void OnWindowGone() noexcept override { NoteGone(); }
+    int EntryText(int index, wchar_t* buffer, int capacity) const noexcept override
+    {
+        return this->GetLBString(index, buffer, capacity);
+    }
+    bool HostMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override
+    {
+        return HostCombo::OnMessage(msg, wParam, lParam, result);
+    }
+    LRESULT OwnProcedure(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override
+    {
+        return this->Default(msg, wParam, lParam);
+    }
+
+    CCustomLBox m_listBox;
+};
+
+// The drop-down of the combo editors over the library's plain combo box.
+class DKPEX_API CPropComboBox : public CPropComboBoxOn<CMtUiComboBox>
+{
+public:
+    explicit CPropComboBox(CDkPeComboBase* owner) noexcept : CPropComboBoxOn(owner) {}
 };
 
 // An owner-drawn combo whose entries are COwnerDrawItem objects it owns; every entry is as

@@ -59,7 +59,7 @@ public:
     virtual CString GetItemText(int index);
     virtual int GetCurrentIndex();
 
-    CPropComboBox* Combo() const noexcept { return m_pCombo.get(); }
+    CPropComboWindow* Combo() const noexcept { return m_pCombo.get(); }
     int CurrentIndex() const noexcept { return m_nCurrentIndex; }
     const CString& CurrentText() const noexcept { return m_currentText; }
     // Fire_OnKeyDown for the drop-down's keys.
@@ -136,7 +136,7 @@ protected:
     int m_nCurrentIndex = -1;
     int m_nHighlight = 0;
     CString m_currentText;
-    std::unique_ptr<CPropComboBox> m_pCombo;
+    std::unique_ptr<CPropComboWindow> m_pCombo;
     BOOL m_bCancel = FALSE;
     dkfw::ComPtr<IPicture> m_defaultPicture;
     dkfw::ComPtr<IPicture> m_disabledPicture;
