@@ -14,6 +14,7 @@
 #include "PropertyEditorEllipseEndAngle.h"
 #include "PropertyEditorEllipses.h"
 #include "PropertyEditorEnum.h"
+#include "PropertyEditorArrowBlock.h"
 #include "PropertyEditorHatch.h"
 #include "PropertyEditorLType.h"
 #include "PropertyEditorLWeight.h"
@@ -21,6 +22,7 @@
 #include "PropertyEditorMTextDir.h"
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
+#include "PropertyEditorPlotStyle.h"
 #include "PropertyEditorPwdText.h"
 #include "PropertyEditorRasterImage.h"
 #include "PropertyEditorSpin.h"
@@ -65,9 +67,9 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorVariant>(),
     Row<CPropertyEditorEllipsesHyperlinks>(),
     Row<CPropertyEditorSpin>(),
-    {&CLSID_DkPePropertyEditorDimArrowHead},
-    {&CLSID_DkPePropertyEditorPlotStyleName},
-    {&CLSID_DkPePropertyEditorPlotStyleTable},
+    Row<CPropertyEditorDimArrowHead>(),
+    Row<CPropertyEditorPlotStyleName>(),
+    Row<CPropertyEditorPlotStyleTable>(),
     Row<CPropertyEditorTextJustify>(),
     Row<CPropertyEditorNoPickVariant>(),
     Row<CPropertyEditorRasterImageHeight>(),
@@ -85,7 +87,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     {&CLSID_DkPePropertyEditorLightIntensity},
     Row<CPropertyEditorTableStyle>(),
     Row<CPropertyEditorAttributeValue>(),
-    {&CLSID_DkPePropertyEditorPredefBlock},
+    Row<CPropertyEditorPredefBlock>(),
     Row<CPropertyEditorMLeaderStyle>(),
     {&CLSID_DkPePropertySectionLayerCombo},
 };
