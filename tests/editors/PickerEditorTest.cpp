@@ -1,0 +1,222 @@
+// The rows over the host's picker lists: plot style names (the override in the viewport, the
+// colour-dependent drawing, the dialog entry), plot style tables (a table not installed),
+// arrowheads and block shapes (positions written, the user entry's block chooser).
+#include "DropDownFixture.h"
+#include "MessageBoxCatcher.h"
+#include "TestSupport.h"
+
+#include "DkHostTest.h"
+#include "DkPEXCtl.h"
+#include "DkPiHost.h"
+
+#include <filesystem>
+
+namespace
+{
+using dktest::DropDownFixture;
+
+constexpr DISPID kPlotStyle = 6;
+constexpr DISPID kArrow1 = 62;
+constexpr DISPID kArrow2 = 63;
+constexpr DISPID kBlock1 = 65;
+constexpr DISPID kPlotStyleTable = 100;
+
+class PickerRows : public DropDownFixture
+{
+protected:
+    void TearDown() override
+    {
+        dkhost_test::SetPlotStyleMode(false);
+        dkhost_test::SetDocumentLockRefused(false);
+        dkhost_test::ClearAnswers();
+        DropDownFixture::TearDown();
+    }
+    static void Put(const wchar_t* handle, DISPID dispid, const wchar_t* text)
+    {
+        dkfw::ComPtr<IDispatch> object;
+        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), object.Put()));
+        dkfw::UniqueVariant value;
+        value.Addr()->vt = VT_BSTR;
+        value.Addr()->bstrVal = ::SysAllocString(text);
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{value.Addr(), &named, 1, 1};
+        ASSERT_EQ(S_OK, object->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+        dkhost_test::ClearUndo();
+    }
+    HRESULT Refresh()
+    {
+        auto control = dkfw::ComPtr<IUnknown>(m_host.Control()).Query<IDkPiPropertyEditControl>();
+        return control ? control->Refresh(0) : E_NOINTERFACE;
+    }
+};
+
+TEST_F(PickerRows, PlotStyleNamesWriteTheChosenNameAndTheEmptyEntryWritesNothingAtAll)
+{
+    dkhost_test::ClearUndo();
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"2A", L"30"}, kPlotStyle));
+    EXPECT_EQ(L"*VARIES*", m_host.DrawnText(20));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(L"*VARIES*", SelectedText());
+    EXPECT_GE(IndexOf(L"Style 1"), 0);
+    EXPECT_GE(IndexOf(L"Thin grey"), 0);
+    Choose(L"Style 1");
+    EXPECT_EQ(L"Style 1", Property(0, kPlotStyle));
+    EXPECT_EQ(L"Style 1", Property(1, kPlotStyle));
+    EXPECT_EQ(1, dkhost_test::UndoDepth()) << "one change";
+    EXPECT_LT(IndexOf(L"*VARIES*"), 0) << "the varies entry goes with the difference";
+    // The empty name: listed as None, written as "".
+    Put(L"30", kPlotStyle, L"");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"30"}, kPlotStyle));
+    EXPECT_EQ(L"None", m_host.DrawnText(20));
+    Put(L"30", kPlotStyle, L"Style 2");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"30"}, kPlotStyle));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    if (IndexOf(L"None") >= 0)
+    {
+        Choose(L"None");
+        EXPECT_EQ(L"", Property(0, kPlotStyle));
+    }
+    // The varies entry is never written.
+    dkhost_test::ClearJournal();
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"2A", L"30"}, kPlotStyle));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    Choose(L"*VARIES*");
+    EXPECT_TRUE(dktest::JournalMatching(L"set ").empty());
+}
+
+TEST_F(PickerRows, AColourDependentDrawingShowsByColorReadOnlyAndNeverVaries)
+{
+    dkhost_test::SetPlotStyleMode(true);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"2A", L"30"}, kPlotStyle));
+    EXPECT_EQ(L"ByColor", m_host.DrawnText(20));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_TRUE(!Combo() || !::IsWindowVisible(Combo())) << "read-only: no list to choose from";
+}
+
+TEST_F(PickerRows, TheByLayerEntryShowsTheViewportOverrideOnlyWhenEveryLayerHasOne)
+{
+    Put(L"2A", kPlotStyle, L"ByLayer");
+    Put(L"30", kPlotStyle, L"ByLayer");
+    Put(L"2B", kPlotStyle, L"ByLayer");
+    // 2A and 2B lie on Walls, overridden in the current viewport; 30 on Doors, which is not.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"2A", L"2B"}, kPlotStyle));
+    EXPECT_EQ(L"ByLayer (VP)", m_host.DrawnText(20));
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"2A", L"30"}, kPlotStyle));
+    EXPECT_EQ(L"ByLayer", m_host.DrawnText(20));
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"30", L"2A"}, kPlotStyle));
+    EXPECT_EQ(L"ByLayer", m_host.DrawnText(20));
+}
+
+TEST_F(PickerRows, TheDialogEntryWritesItsChoiceInsideADocumentLockAndARefusedLockDoesNothing)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"30"}, kPlotStyle));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    const int other = static_cast<int>(Entries().size()) - 1;
+    dkhost_test::PushAnswer(L"Thin grey");
+    Choose(other);
+    EXPECT_EQ(L"Thin grey", Property(0, kPlotStyle));
+    EXPECT_EQ(L"Thin grey", SelectedText());
+    EXPECT_EQ(0, dkhost_test::DocumentLocks()) << "the lock was given back";
+    dkhost_test::SetDocumentLockRefused(true);
+    dkhost_test::PushAnswer(L"Style 1");
+    Choose(static_cast<int>(Entries().size()) - 1);
+    EXPECT_EQ(L"Thin grey", Property(0, kPlotStyle));
+    EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "no dialog without the lock";
+    EXPECT_EQ(L"Thin grey", SelectedText());
+}
+
+TEST_F(PickerRows, ATableNotInstalledIsListedMissingAndCannotBeChosen)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleTable, {L"75"}, kPlotStyleTable));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(L"Contractor.dkps", SelectedText());
+    const int missing = Selected();
+    Choose(L"Greys.dkps");
+    EXPECT_EQ(L"Greys.dkps", Property(0, kPlotStyleTable));
+    dkhost_test::ClearJournal();
+    Choose(missing);
+    EXPECT_EQ(L"Greys.dkps", Property(0, kPlotStyleTable)) << "a missing table is not chosen";
+    EXPECT_EQ(L"Greys.dkps", SelectedText());
+}
+
+TEST_F(PickerRows, AnArrowheadIsItsPositionWrittenToEverySelectedDimensionAsOneChange)
+{
+    dkhost_test::ClearUndo();
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorDimArrowHead, {L"65", L"66"}, kArrow1));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(L"*VARIES*", SelectedText());
+    EXPECT_GE(static_cast<int>(Entries().size()), 21);
+    Choose(3);
+    EXPECT_EQ(L"3", Property(0, kArrow1));
+    EXPECT_EQ(L"3", Property(1, kArrow1));
+    EXPECT_EQ(1, dkhost_test::UndoDepth());
+    EXPECT_EQ(3, Selected());
+}
+
+TEST_F(PickerRows, TheUserArrowNamesTheChosenBlockThroughTheBlockPropertyThenTheRowReadsItsOwnAgain)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorDimArrowHead, {L"65"}, kArrow1));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    dkhost_test::PushAnswer(L"Arrow");
+    Choose(20);
+    EXPECT_EQ(L"Arrow", Property(0, kBlock1));
+    EXPECT_EQ(L"20", Property(0, kArrow1));
+    ASSERT_EQ(S_OK, Refresh());
+    EXPECT_EQ(20, Selected()) << "the row reads its own property again";
+    Choose(3);
+    EXPECT_EQ(L"3", Property(0, kArrow1)) << "the next choice goes to the arrowhead, not the block name";
+    // A cancelled chooser writes nothing.
+    dkhost_test::PushAnswer(L"cancel");
+    dkhost_test::ClearJournal();
+    Choose(20);
+    EXPECT_EQ(L"3", Property(0, kArrow1));
+    EXPECT_EQ(3, Selected());
+}
+
+TEST_F(PickerRows, ABlockNamedWithAnUnderscoreIsNotPreselectedAndAMissingResourceLibraryIsTold)
+{
+    // Dimension 66's second arrow is the block Arrow; the multileader's second line shows _Dot.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorDimArrowHead, {L"66"}, kArrow2));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    dkhost_test::PushAnswer(L"cancel");
+    dkhost_test::ClearJournal();
+    Choose(20);
+    ASSERT_EQ(S_OK, Refresh());
+    Choose(5);
+    dkhost_test::PushAnswer(L"cancel");
+    dkhost_test::ClearJournal();
+    Choose(20);
+    const auto preselected = dktest::JournalMatching(L"block chooser");
+    ASSERT_FALSE(preselected.empty());
+    // The resource library taken away: the user is told and nothing is written.
+    const std::filesystem::path kit = dktest::BinDir() + L"KitMFCRes.DLL";
+    const std::filesystem::path aside = dktest::BinDir() + L"KitMFCRes.aside";
+    std::filesystem::rename(kit, aside);
+    dktest::MessageBoxCatcher boxes;
+    dkhost_test::PushAnswer(L"Arrow");
+    Choose(20);
+    std::filesystem::rename(aside, kit);
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(L"KitMFCRes.dll not found", boxes.Texts()[0]);
+    EXPECT_EQ(L"5", Property(0, kArrow2));
+}
+
+TEST_F(PickerRows, AMultileadersUserBlockNamesItsContentAndAnUnsavedDrawingRefusesACalloutsBlock)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"68"}, 8));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_GE(static_cast<int>(Entries().size()), 7);
+    dkhost_test::PushAnswer(L"Door");
+    Choose(6);
+    EXPECT_EQ(L"Door", Property(0, 9));
+    // The sample drawing was never saved: a callout's block cannot come from its file.
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"59"}, 8712));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    dktest::MessageBoxCatcher boxes;
+    dkhost_test::PushAnswer(L"Door");
+    Choose(6);
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(std::wstring::npos, boxes.Texts()[0].find(L"%s"));
+    EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "no chooser shown";
+}
+} // namespace
