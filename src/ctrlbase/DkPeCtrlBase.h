@@ -250,10 +250,14 @@ protected:
     // An object the user may change now: not on a locked layer, not outside the reference
     // being edited in place.
     static bool IsObjectWritable(IUnknown* object);
-    // A step of an object's change failed after the object took it: the user is told why (the
-    // failure's COM error information, else its code), and the object's step is taken back
-    // with the selection kept.
-    void TellFailureAndTakeBack(HRESULT hr);
+    // A step of an object's change failed after the object took it: the object's step is
+    // taken back with the selection kept, and the reason (the failure's COM error
+    // information, else its code) joins reasons unless one of them says the same.
+    void TakeBackFailedStep(HRESULT hr, std::vector<std::wstring>& reasons);
+    // The reason of a failure that changed nothing, joined to reasons in the same way.
+    static void NoteFailure(HRESULT hr, std::vector<std::wstring>& reasons);
+    // The reasons a change failed, told to the user in one message (nothing when none).
+    void TellReasons(const std::vector<std::wstring>& reasons);
     // The palette's focus goes back to the drawing.
     static void ActivateMainWindow() noexcept;
     // The host forbids changes while the user drags objects of the selection: the user is

@@ -378,7 +378,7 @@ bool CDkPeCtrlBase::IsObjectWritable(IUnknown* object)
     return IsWritable(object);
 }
 
-void CDkPeCtrlBase::TellFailureAndTakeBack(HRESULT hr)
+void CDkPeCtrlBase::NoteFailure(HRESULT hr, std::vector<std::wstring>& reasons)
 {
     ComPtr<IErrorInfo> info;
     dkfw::UniqueBstr description;
@@ -387,8 +387,23 @@ void CDkPeCtrlBase::TellFailureAndTakeBack(HRESULT hr)
         text = description.View();
     if (text.empty())
         text = CodeText(hr);
-    TellUser(text.c_str());
+    if (std::find(reasons.begin(), reasons.end(), text) == reasons.end())
+        reasons.push_back(std::move(text));
+}
+
+void CDkPeCtrlBase::TakeBackFailedStep(HRESULT hr, std::vector<std::wstring>& reasons)
+{
+    NoteFailure(hr, reasons);
     undoSSRetain(UndoController(), 1);
+}
+
+void CDkPeCtrlBase::TellReasons(const std::vector<std::wstring>& reasons)
+{
+    std::wstring text;
+    for (const std::wstring& reason : reasons)
+        text += (text.empty() ? L"" : L"\n") + reason;
+    if (!text.empty())
+        TellUser(text.c_str());
 }
 
 void CDkPeCtrlBase::ActivateMainWindow() noexcept

@@ -267,6 +267,11 @@ long CPropertyEditorHatchPatternName::BeginEdit(const RECT& rect)
     if (FAILED(hr))
         return hr;
     ApplyEditable();
+    // The button the activation focused may have been disabled since: the focus stays in the
+    // row, on its edit box.
+    HWND focus = ::GetFocus();
+    if ((!focus || !::IsWindowEnabled(focus)) && m_pEdit && m_pEdit->Hwnd() && ::IsWindowVisible(m_pEdit->Hwnd()))
+        ::SetFocus(m_pEdit->Hwnd());
     return S_OK;
 }
 
@@ -282,39 +287,53 @@ long CPropertyEditorHatchPatternName::SetPropertyValue(VARIANT* value, ValueType
     return ApplyName(std::wstring(text.Get().bstrVal ? text.Get().bstrVal : L""));
 }
 
-long CPropertyEditorHatchPatternName::ApplyName(const std::wstring& name)
+long CPropertyEditorHatchPatternName::ApplyName(const std::wstring& name, const std::vector<ComPtr<IDkEntity>>* checked)
 {
     const CDkPeUpdateEvents change(m_pUIEvents);
     bool skipped = false;
-    bool failed = false;
-    VisitHeldSelection(
-        [&](int, IUnknown* object, IUnknown*) -> HRESULT
+    std::vector<std::wstring> reasons;
+    auto apply = [&](IDkEntity* hatch) -> HRESULT
+    {
+        dkfw::UniqueBstr pattern(name);
+        ::SetErrorInfo(0, nullptr);
+        if (!hatch)
         {
-            if (!IsObjectWritable(object))
+            NoteFailure(E_NOINTERFACE, reasons);
+            return E_FAIL;
+        }
+        if (const HRESULT set = hatch->SetPattern(DkDbHatch::kCustomDefined, pattern.Get()); FAILED(set))
+        {
+            NoteFailure(set, reasons);
+            return E_FAIL;
+        }
+        ::SetErrorInfo(0, nullptr);
+        if (const HRESULT evaluated = hatch->Evaluate(); FAILED(evaluated))
+            TakeBackFailedStep(evaluated, reasons);
+        return S_OK;
+    };
+    if (checked)
+    {
+        for (const ComPtr<IDkEntity>& hatch : *checked)
+            if (apply(hatch.Get()) != S_OK)
+                break;
+    }
+    else
+        VisitHeldSelection(
+            [&](int, IUnknown* object, IUnknown*) -> HRESULT
             {
-                skipped = true;
-                return S_OK;
-            }
-            const ComPtr<IDkEntity> hatch = HatchOf(object);
-            dkfw::UniqueBstr pattern(name);
-            if (!hatch || FAILED(hatch->SetPattern(DkDbHatch::kCustomDefined, pattern.Get())))
-            {
-                failed = true;
-                return E_FAIL;
-            }
-            ::SetErrorInfo(0, nullptr);
-            if (const HRESULT evaluated = hatch->Evaluate(); FAILED(evaluated))
-            {
-                failed = true;
-                TellFailureAndTakeBack(evaluated);
-            }
-            return S_OK;
-        });
+                if (!IsObjectWritable(object))
+                {
+                    skipped = true;
+                    return S_OK;
+                }
+                return apply(HatchOf(object).Get());
+            });
     if (skipped)
         dkedSendModelessOperationEnded(L"OPM_CHGSELECTION");
     else
         ActivateMainWindow();
-    if (!skipped && !failed && m_pPropertyIdentifier)
+    TellReasons(reasons);
+    if (!skipped && reasons.empty() && m_pPropertyIdentifier)
     {
         const ComPtr<IDkPiPropertyIdentifier> identifier(m_pPropertyIdentifier);
         dkfw::UniqueVariant written;
@@ -337,11 +356,15 @@ long CPropertyEditorHatchPatternName::OnButtonClicked(int)
         TellCannotModify();
         return E_FAIL;
     }
+    // The hatches checked here are the ones the picked name goes to.
     bool allWritable = true;
+    std::vector<ComPtr<IDkEntity>> hatches;
     VisitHeldSelection(
         [&](int, IUnknown* object, IUnknown*) -> HRESULT
         {
             allWritable = IsObjectWritable(object);
+            if (allWritable)
+                hatches.push_back(HatchOf(object));
             return allWritable ? S_OK : S_FALSE;
         });
     if (!allWritable)
@@ -358,7 +381,7 @@ long CPropertyEditorHatchPatternName::OnButtonClicked(int)
     m_text = text;
     if (m_pEdit && m_pEdit->Hwnd())
         m_pEdit->SetText(m_text);
-    ApplyName(text);
+    ApplyName(text, &hatches);
     Handle_Refresh();
     if (HWND control = ControlHwnd(); control && m_state >= kStateEditing)
     {
@@ -380,8 +403,8 @@ CPropertyEditorEllipsisHatchPatternType::CPropertyEditorEllipsisHatchPatternType
 long CPropertyEditorEllipsisHatchPatternType::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids,
                                                                      short bReadOnly)
 {
-    if (FAILED(CDkPeCtrlBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)))
-        return E_FAIL;
+    if (const long hr = CDkPeCtrlBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly); FAILED(hr))
+        return hr;
     if (!m_typeNamesRead && m_nObjects > 0 && m_ppObjects && m_ppObjects[0] && m_pDispids)
     {
         m_typeNamesRead = true;
@@ -465,15 +488,27 @@ long CPropertyEditorEllipsisHatchPatternType::OnButtonClicked(int)
     GetFrameHandle(frame);
     if (!dialog.Show(frame))
         return S_OK;
+    std::vector<std::wstring> reasons;
     for (const ComPtr<IDkEntity>& hatch : hatches)
     {
+        // A hatch that has the type and name already is left as it is: no step of its own.
+        long type = -1;
+        dkfw::UniqueBstr current;
+        if (SUCCEEDED(hatch->get_PatternType(&type)) && SUCCEEDED(hatch->get_PatternName(current.Put())) &&
+            type == dialog.m_type && current.View() == dialog.m_name)
+            continue;
         dkfw::UniqueBstr name(dialog.m_name);
-        if (FAILED(hatch->SetPattern(dialog.m_type, name.Get())))
+        ::SetErrorInfo(0, nullptr);
+        if (const HRESULT set = hatch->SetPattern(dialog.m_type, name.Get()); FAILED(set))
+        {
+            NoteFailure(set, reasons);
             break;
+        }
         ::SetErrorInfo(0, nullptr);
         if (const HRESULT evaluated = hatch->Evaluate(); FAILED(evaluated))
-            TellFailureAndTakeBack(evaluated);
+            TakeBackFailedStep(evaluated, reasons);
     }
+    TellReasons(reasons);
     if (HWND main = dkedGetMainWindow())
         ::SetFocus(main);
     Handle_Refresh();

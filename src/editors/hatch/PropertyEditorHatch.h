@@ -8,6 +8,8 @@
 #include "DkPeEnumBase.h"
 #include "PropertyEditorEllipses.h"
 
+#include "ComPtr.h"
+
 #include <string>
 #include <vector>
 
@@ -82,7 +84,8 @@ private:
     // Read-only while any selected hatch has a user-defined pattern.
     long CheckUserDefined();
     // The name as a custom pattern on each hatch the user may change, each filled anew.
-    long ApplyName(const std::wstring& name);
+    // On the hatches given (already checked), else on each writable hatch of the selection.
+    long ApplyName(const std::wstring& name, const std::vector<dkfw::ComPtr<IDkEntity>>* checked = nullptr);
 
     bool m_anyUserDefined = false;
 };

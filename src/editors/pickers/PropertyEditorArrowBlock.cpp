@@ -211,6 +211,8 @@ long CPictureEditorBase::CommitSelection(int index)
 {
     if (!m_pCombo || !m_pCombo->Hwnd())
         return E_UNEXPECTED;
+    // A block name written last goes no further: the row writes its own property again.
+    BeforeRead();
     const std::wstring text = m_pCombo->ItemText(index);
     if (m_bUnspecifiedAllowed && !text.empty() && text == m_unspecifiedText)
     {
@@ -371,7 +373,7 @@ void CPropertyEditorDimArrowHead::BeforeRead()
 
 DISPID CPropertyEditorDimArrowHead::CurrentArrowBlock(std::wstring& name)
 {
-    if (m_nObjects < 1 || !m_ppObjects || !m_ppObjects[0])
+    if (m_nObjects < 1 || !m_ppObjects || !m_ppObjects[0] || !m_pDispids)
         return 0;
     IUnknown* first = m_ppObjects[0];
     DkDbObjectId block;

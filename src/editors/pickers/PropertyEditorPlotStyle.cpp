@@ -174,6 +174,7 @@ long CPlotStyleEditorBase::FillList()
     HWND hwnd = combo ? combo->Hwnd() : nullptr;
     if (!hwnd)
         return E_FAIL;
+    ListHostEntries(*combo);
     auto find = [hwnd](const std::wstring& text)
     {
         return static_cast<int>(

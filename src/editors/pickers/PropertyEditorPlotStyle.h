@@ -53,6 +53,8 @@ protected:
     virtual int EntryOf(const CString& text);
     // After the current text was read (the name editor's override check).
     virtual void AfterRead() {}
+    // The host's own entries listed anew before each filling (the table list keeps its own).
+    virtual void ListHostEntries(CDkUiMRUComboBox&) {}
 
     CString m_text;
     int m_variesIndex = -1;
@@ -79,6 +81,7 @@ public:
 protected:
     bool ValueText(const VARIANT& value, ValueType kind, CString& text) override;
     void AfterRead() override;
+    void ListHostEntries(CDkUiMRUComboBox& combo) override { combo.AddItems(); }
 
 private:
     CComboBoxPlotStyleName* NameCombo() const noexcept;
