@@ -92,7 +92,8 @@ COLORREF g_background = RGB(33, 40, 48);
 COLORREF g_crosshairs = RGB(255, 255, 255);
 COLORREF g_text = RGB(255, 255, 255);
 LONG_PTR g_viewport = 1;
-std::wstring g_reserved[2] = {L"ByLayer", L"ByBlock"};
+// The user's words for ByLayer, ByBlock and ByColor.
+std::wstring g_reserved[3] = {L"ByLayer", L"ByBlock", L"ByColor"};
 std::deque<DkCmColor> g_recent;
 
 void CopyName(wchar_t* to, const wchar_t* from)
@@ -422,7 +423,7 @@ const wchar_t* dkdbGetReservedString(int which, bool localized) noexcept
     case 1:
         return localized ? g_reserved[1].c_str() : L"ByBlock";
     case 9:
-        return L"ByColor";
+        return localized ? g_reserved[2].c_str() : L"ByColor";
     default:
         return nullptr;
     }
@@ -510,8 +511,8 @@ void SetViewColors(COLORREF background) noexcept
 void SetReservedName(int which, const wchar_t* name) noexcept
 try
 {
-    if (which == 0 || which == 1)
-        g_reserved[which] = name ? name : L"";
+    if (which == 0 || which == 1 || which == 9)
+        g_reserved[which == 9 ? 2 : which] = name ? name : L"";
 }
 catch (...)
 {

@@ -25,21 +25,51 @@ const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
 const DkRxClass g_attributeClass(L"DkDbAttribute", &g_entityClass);
 const DkRxClass g_hatchClass(L"DkDbHatch", &g_entityClass);
 const DkRxClass g_polylineClass(L"DkDbPolyline", &g_entityClass);
+const DkRxClass g_dimensionClass(L"DkDbDimension", &g_entityClass);
+const DkRxClass g_leaderClass(L"DkDbLeader", &g_entityClass);
+const DkRxClass g_mleaderClass(L"DkDbMLeader", &g_entityClass);
 const DkRxClass g_recordClass(L"DkDbSymbolTableRecord", &g_dbObjectClass);
 const DkRxClass g_layerClass(L"DkDbLayerTableRecord", &g_recordClass);
 const DkRxClass g_linetypeClass(L"DkDbLinetypeTableRecord", &g_recordClass);
 const DkRxClass g_textStyleClass(L"DkDbTextStyleTableRecord", &g_recordClass);
 const DkRxClass g_dimStyleClass(L"DkDbDimStyleTableRecord", &g_recordClass);
+const DkRxClass g_blockRecordClass(L"DkDbBlockTableRecord", &g_recordClass);
 const DkRxClass g_mleaderStyleClass(L"DkDbMLeaderStyle", &g_dbObjectClass);
 const DkRxClass g_annotativeClass(L"DkDbAnnotativeObjectPE", DkRxObject::desc());
 // The annotative extension is missing (tests).
 bool g_noAnnotativeExtension = false;
 const DkRxClass g_tableClass(L"DkDbSymbolTable", &g_dbObjectClass);
+const DkRxClass g_blockTableClass(L"DkDbBlockTable", &g_tableClass);
 const DkRxClass g_dictionaryClass(L"DkDbDictionary", &g_dbObjectClass);
+
+// Drawing files read aside are unreadable (tests); document locks refused (tests).
+bool g_filesUnreadable = false;
+
+class HostDatabase;
+// The databases made to read a drawing aside, each with a drawing of its own.
+std::set<HostDatabase*> g_aside;
+LONG_PTR g_nextAsideIds = 0x40000000;
 
 class HostDatabase final : public DkDbDatabase, public DkDbUndoController
 {
 public:
+    // The current document's database (no drawing of its own), or one of its own.
+    HostDatabase() noexcept = default;
+    explicit HostDatabase(LONG_PTR firstId) : m_firstId(firstId), m_own(std::make_unique<Drawing>(firstId))
+    {
+        g_aside.insert(this);
+    }
+    ~HostDatabase() override
+    {
+        if (m_own)
+        {
+            m_own->SayGoodbye();
+            g_aside.erase(this);
+        }
+    }
+
+    Drawing& D() const { return m_own ? *m_own : CurrentDrawing(); }
+
     DkDbObjectId layerTableId() const noexcept override { return Id(D().layerTable); }
     DkDbObjectId linetypeTableId() const noexcept override { return Id(D().linetypeTable); }
     DkDbObjectId textStyleTableId() const noexcept override { return Id(D().textStyleTable); }
@@ -54,6 +84,14 @@ public:
         Record* r = D().FindInTable(D().layerTable, L"0");
         return Id(r ? r->id : 0);
     }
+    bool plotStyleMode() const noexcept override { return D().colorDependentPlotStyles; }
+    Drvk::ErrorStatus getSymbolTable(DkDbBlockTable*& table, DkDb::OpenMode mode) const noexcept override;
+    Drvk::ErrorStatus readDwgFile(const wchar_t* fileName, bool allowShare) noexcept override
+    {
+        return Read(fileName, allowShare, L"drawing");
+    }
+    // The exchange format is the drawing format itself, under any file name.
+    Drvk::ErrorStatus dxfIn(const wchar_t* fileName) noexcept override { return Read(fileName, true, L"exchange"); }
     DkDbUndoController* undoController() const noexcept override { return const_cast<HostDatabase*>(this); }
 
     Drvk::ErrorStatus addReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept override
@@ -119,8 +157,33 @@ public:
     }
 
 private:
-    static Drawing& D() { return CurrentDrawing(); }
     static DkDbObjectId Id(LONG_PTR id) { return DkDbObjectId(id); }
+    // A drawing file read into this database, once: the document's own database has its
+    // drawing already. A file that is read in part leaves the database empty.
+    Drvk::ErrorStatus Read(const wchar_t* fileName, bool allowShare, const wchar_t* form) noexcept
+    try
+    {
+        if (!m_own || m_read || !fileName)
+            return Drvk::eInvalidInput;
+        const std::wstring name = fileName;
+        Drvk::ErrorStatus es = g_filesUnreadable ? Drvk::eFileAccessErr : ReadDrawingAside(*m_own, name, allowShare);
+        JournalAdd(std::wstring(L"read ") + form + L" file \"" + name + L"\"" +
+                   (es == Drvk::eOk              ? L""
+                    : es == Drvk::eFileAccessErr ? L": cannot be read"
+                                                 : L": not a drawing"));
+        if (es != Drvk::eOk)
+            m_own = std::make_unique<Drawing>(m_firstId);
+        m_read = es == Drvk::eOk;
+        return es;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
+    }
+
+    LONG_PTR m_firstId = 0;
+    std::unique_ptr<Drawing> m_own;
+    bool m_read = false;
 };
 
 // How a view is open.
@@ -133,7 +196,7 @@ struct OpenState
 template <class Base> class View : public Base, public OpenState
 {
 public:
-    explicit View(Record& r) noexcept : m_r(r) {}
+    View(Record& r, Drawing& d, DkDbDatabase* db) noexcept : m_r(r), m_d(d), m_db(db) {}
     Drvk::ErrorStatus upgradeOpen() noexcept override
     {
         forWrite = true;
@@ -142,7 +205,7 @@ public:
     DkDbObjectId objectId() const noexcept override { return DkDbObjectId(m_r.id); }
     DkDbObjectId ownerId() const noexcept override { return DkDbObjectId(m_r.owner); }
     bool isErased() const noexcept override { return m_r.erased; }
-    DkDbDatabase* database() const noexcept override { return dkdbHostApplicationServices()->workingDatabase(); }
+    DkDbDatabase* database() const noexcept override { return m_db; }
     Drvk::ErrorStatus close() noexcept override
     {
         delete this;
@@ -151,6 +214,8 @@ public:
 
 protected:
     Record& m_r;
+    Drawing& m_d;
+    DkDbDatabase* m_db;
 };
 
 // What every open entity answers: its layer and the highlighting of its parts.
@@ -160,7 +225,7 @@ public:
     using View<Base>::View;
     DkDbObjectId layerId() const noexcept override
     {
-        Drawing& d = CurrentDrawing();
+        Drawing& d = this->m_d;
         const int slot = this->m_r.cls->SlotIndex(L"Layer");
         const VARIANT& layer = slot < 0 ? VARIANT{} : this->m_r.values[static_cast<size_t>(slot)].Get();
         if (layer.vt == VT_BSTR)
@@ -236,6 +301,51 @@ public:
     }
 };
 
+// The block an entity's property names (null: none, or a built-in shape).
+DkDbObjectId BlockNamed(Drawing& d, const Record& r, const wchar_t* property) noexcept
+{
+    const int slot = r.cls->SlotIndex(property);
+    const VARIANT& name = slot < 0 ? VARIANT{} : r.values[static_cast<size_t>(slot)].Get();
+    const Record* block = name.vt == VT_BSTR && name.bstrVal && *name.bstrVal
+                              ? d.FindInTable(d.blockTable, name.bstrVal, ::SysStringLen(name.bstrVal))
+                              : nullptr;
+    return DkDbObjectId(block ? block->id : 0);
+}
+
+class DimensionView final : public EntityViewOf<DkDbDimension>
+{
+public:
+    using EntityViewOf::EntityViewOf;
+    DkDbObjectId dimblk1() const noexcept override { return BlockNamed(m_d, m_r, L"Arrowhead1Block"); }
+    DkDbObjectId dimblk2() const noexcept override { return BlockNamed(m_d, m_r, L"Arrowhead2Block"); }
+};
+
+class LeaderView final : public EntityViewOf<DkDbLeader>
+{
+public:
+    using EntityViewOf::EntityViewOf;
+    DkDbObjectId dimldrblk() const noexcept override { return BlockNamed(m_d, m_r, L"ArrowheadBlock"); }
+};
+
+class MLeaderView final : public EntityViewOf<DkDbMLeader>
+{
+public:
+    using EntityViewOf::EntityViewOf;
+    DkDbObjectId arrowSymbolId() const noexcept override { return BlockNamed(m_d, m_r, L"ArrowheadBlock"); }
+    // A leader line without an arrowhead block of its own draws the multileader's.
+    Drvk::ErrorStatus getArrowSymbolId(int leaderLineIndex, DkDbObjectId& id) const noexcept override
+    {
+        const Record* line = leaderLineIndex < 0 ? nullptr : m_d.Subentity(m_r.id, kFirstLeaderLine + leaderLineIndex);
+        if (!line)
+            return Drvk::eInvalidIndex;
+        id = BlockNamed(m_d, *line, L"ArrowheadBlock");
+        if (id.isNull())
+            id = arrowSymbolId();
+        return Drvk::eOk;
+    }
+    DkDbObjectId blockContentId() const noexcept override { return BlockNamed(m_d, m_r, L"ContentBlockName"); }
+};
+
 class LayerView final : public View<DkDbLayerTableRecord>
 {
 public:
@@ -260,8 +370,14 @@ public:
     bool hasOverrides(DkDbObjectId viewport) const noexcept override
     {
         const LONG_PTR v = viewport.asOldId();
-        return !viewport.isNull() &&
-               (m_r.viewportColors.count(v) || m_r.viewportLineweights.count(v) || m_r.viewportLinetypes.count(v));
+        return !viewport.isNull() && (m_r.viewportColors.count(v) || m_r.viewportLineweights.count(v) ||
+                                      m_r.viewportLinetypes.count(v) || m_r.viewportPlotStyles.count(v));
+    }
+    DkDbObjectId plotStyleNameId(DkDbObjectId viewport, bool& isOverride) const noexcept override
+    {
+        const auto it = m_r.viewportPlotStyles.find(viewport.asOldId());
+        isOverride = it != m_r.viewportPlotStyles.end();
+        return DkDbObjectId(isOverride ? it->second : m_r.plotStyle);
     }
     int lineWeightInViewport(DkDbObjectId viewport, bool& isOverride) const noexcept override
     {
@@ -377,6 +493,15 @@ public:
     bool isDependent() const noexcept override { return m_r.dependent; }
 };
 
+class BlockRecordView final : public View<DkDbBlockTableRecord>
+{
+public:
+    using View::View;
+    const wchar_t* getName() const noexcept override { return m_r.name.c_str(); }
+    bool isDependent() const noexcept override { return m_r.dependent; }
+    bool isFromExternalReference() const noexcept override { return m_r.xref; }
+};
+
 class TableIterator final : public DkDbSymbolTableIterator
 {
 public:
@@ -397,41 +522,41 @@ private:
     size_t m_pos = 0;
 };
 
-std::vector<LONG_PTR> LiveChildren(const Record& r)
+std::vector<LONG_PTR> LiveChildren(Drawing& d, const Record& r)
 {
     std::vector<LONG_PTR> out;
     for (LONG_PTR id : r.children)
-        if (Record* c = CurrentDrawing().Find(id); c && !c->erased)
+        if (Record* c = d.Find(id); c && !c->erased)
             out.push_back(id);
     return out;
 }
 
-Drvk::ErrorStatus LookUp(const Record& r, const wchar_t* name, DkDbObjectId& id)
+Drvk::ErrorStatus LookUp(Drawing& d, const Record& r, const wchar_t* name, DkDbObjectId& id)
 {
-    Record* found = name ? CurrentDrawing().FindInTable(r.id, name) : nullptr;
+    Record* found = name ? d.FindInTable(r.id, name) : nullptr;
     if (!found)
         return Drvk::eKeyNotFound;
     id = DkDbObjectId(found->id);
     return Drvk::eOk;
 }
 
-class TableView final : public View<DkDbSymbolTable>
+template <class Base> class TableViewOf : public View<Base>
 {
 public:
-    using View::View;
+    using View<Base>::View;
     Drvk::ErrorStatus getAt(const wchar_t* name, DkDbObjectId& id) const noexcept override
     {
-        return LookUp(m_r, name, id);
+        return LookUp(this->m_d, this->m_r, name, id);
     }
     bool has(const wchar_t* name) const noexcept override
     {
         DkDbObjectId id;
-        return LookUp(m_r, name, id) == Drvk::eOk;
+        return LookUp(this->m_d, this->m_r, name, id) == Drvk::eOk;
     }
     Drvk::ErrorStatus newIterator(DkDbSymbolTableIterator*& it) const noexcept override
     try
     {
-        it = new TableIterator(LiveChildren(m_r));
+        it = new TableIterator(LiveChildren(this->m_d, this->m_r));
         return Drvk::eOk;
     }
     catch (...)
@@ -441,13 +566,41 @@ public:
     }
 };
 
+using TableView = TableViewOf<DkDbSymbolTable>;
+
+class BlockTableView final : public TableViewOf<DkDbBlockTable>
+{
+public:
+    using TableViewOf::getAt;
+    using TableViewOf::TableViewOf;
+    Drvk::ErrorStatus getAt(const wchar_t* name, DkDbBlockTableRecord*& record,
+                            DkDb::OpenMode mode) const noexcept override
+    try
+    {
+        record = nullptr;
+        DkDbObjectId id;
+        const Drvk::ErrorStatus es = LookUp(m_d, m_r, name, id);
+        if (es != Drvk::eOk)
+            return es;
+        auto* view = new BlockRecordView(*m_d.Find(id.asOldId()), m_d, m_db);
+        view->forWrite = mode == DkDb::kForWrite;
+        record = view;
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        record = nullptr;
+        return Drvk::eInvalidInput;
+    }
+};
+
 class DictionaryIterator final : public DkDbDictionaryIterator
 {
 public:
-    explicit DictionaryIterator(std::vector<LONG_PTR> ids) : m_ids(std::move(ids)) {}
+    DictionaryIterator(Drawing& d, std::vector<LONG_PTR> ids) : m_d(d), m_ids(std::move(ids)) {}
     const wchar_t* name() const noexcept override
     {
-        Record* r = done() ? nullptr : CurrentDrawing().Find(m_ids[m_pos]);
+        Record* r = done() ? nullptr : m_d.Find(m_ids[m_pos]);
         return r ? r->name.c_str() : L"";
     }
     DkDbObjectId objectId() const noexcept override { return DkDbObjectId(done() ? 0 : m_ids[m_pos]); }
@@ -455,6 +608,7 @@ public:
     bool next() noexcept override { return ++m_pos < m_ids.size(); }
 
 private:
+    Drawing& m_d;
     std::vector<LONG_PTR> m_ids;
     size_t m_pos = 0;
 };
@@ -465,18 +619,18 @@ public:
     using View::View;
     Drvk::ErrorStatus getAt(const wchar_t* name, DkDbObjectId& id) const noexcept override
     {
-        return LookUp(m_r, name, id);
+        return LookUp(m_d, m_r, name, id);
     }
     bool has(const wchar_t* name) const noexcept override
     {
         DkDbObjectId id;
-        return LookUp(m_r, name, id) == Drvk::eOk;
+        return LookUp(m_d, m_r, name, id) == Drvk::eOk;
     }
-    int numEntries() const noexcept override { return static_cast<int>(LiveChildren(m_r).size()); }
+    int numEntries() const noexcept override { return static_cast<int>(LiveChildren(m_d, m_r).size()); }
     DkDbDictionaryIterator* newIterator() const noexcept override
     try
     {
-        return new DictionaryIterator(LiveChildren(m_r));
+        return new DictionaryIterator(m_d, LiveChildren(m_d, m_r));
     }
     catch (...)
     {
@@ -489,12 +643,38 @@ class HostServices final : public DkDbHostApplicationServices
 public:
     DkDbDatabase* workingDatabase() const noexcept override;
 };
+
+Drvk::ErrorStatus HostDatabase::getSymbolTable(DkDbBlockTable*& table, DkDb::OpenMode mode) const noexcept
+try
+{
+    table = nullptr;
+    Record* r = D().Find(D().blockTable);
+    if (!r)
+        return Drvk::eKeyNotFound;
+    if (g_unopenable.count(r->id))
+        return Drvk::eInvalidOpenState;
+    auto* view = new BlockTableView(*r, D(), const_cast<HostDatabase*>(this));
+    view->forWrite = mode == DkDb::kForWrite;
+    table = view;
+    return Drvk::eOk;
+}
+catch (...)
+{
+    table = nullptr;
+    return Drvk::eInvalidInput;
+}
 } // namespace
 
 DkDbDatabase* WorkingDatabaseObject() noexcept
 {
     static HostDatabase db;
     return &db;
+}
+
+Drawing* DrawingOfDatabase(DkDbDatabase* database) noexcept
+{
+    auto* db = dynamic_cast<HostDatabase*>(database);
+    return db ? &db->D() : nullptr;
 }
 
 bool g_workingIsCurrent = true;
@@ -536,6 +716,16 @@ DK_RX_CLASS(DkDbHatch, g_hatchClass)
 DK_RX_CAST(DkDbHatch)
 DK_RX_CLASS(DkDbPolyline, g_polylineClass)
 DK_RX_CAST(DkDbPolyline)
+DK_RX_CLASS(DkDbDimension, g_dimensionClass)
+DK_RX_CAST(DkDbDimension)
+DK_RX_CLASS(DkDbLeader, g_leaderClass)
+DK_RX_CAST(DkDbLeader)
+DK_RX_CLASS(DkDbMLeader, g_mleaderClass)
+DK_RX_CAST(DkDbMLeader)
+DK_RX_CLASS(DkDbBlockTable, g_blockTableClass)
+DK_RX_CAST(DkDbBlockTable)
+DK_RX_CLASS(DkDbBlockTableRecord, g_blockRecordClass)
+DK_RX_CAST(DkDbBlockTableRecord)
 DK_RX_CLASS(DkDbSymbolTableRecord, g_recordClass)
 DK_RX_CAST(DkDbSymbolTableRecord)
 DK_RX_CLASS(DkDbLayerTableRecord, g_layerClass)
@@ -576,7 +766,18 @@ try
     obj = nullptr;
     if (id.isNull())
         return Drvk::eNullObjectId;
-    Record* r = CurrentDrawing().Find(id.asOldId());
+    // The current document's object, or one of a drawing read aside.
+    Drawing* drawing = &CurrentDrawing();
+    DkDbDatabase* db = dkdbHostApplicationServices()->workingDatabase();
+    if (!drawing->Owns(id.asOldId()))
+        for (HostDatabase* aside : g_aside)
+            if (aside->D().Owns(id.asOldId()))
+            {
+                drawing = &aside->D();
+                db = aside;
+            }
+    Drawing& d = *drawing;
+    Record* r = d.Find(id.asOldId());
     if (!r)
         return Drvk::eKeyNotFound;
     if (g_unopenable.count(r->id))
@@ -586,39 +787,54 @@ try
     switch (r->kind)
     {
     case RecordKind::Entity:
-        if (r->cls->name == L"Hatch")
-            obj = new HatchView(*r);
-        else if (r->cls->name == L"Polyline")
-            obj = new PolylineView(*r);
+    {
+        const std::wstring& c = r->cls->name;
+        if (c == L"Hatch")
+            obj = new HatchView(*r, d, db);
+        else if (c == L"Polyline")
+            obj = new PolylineView(*r, d, db);
+        else if (c == L"Dimension")
+            obj = new DimensionView(*r, d, db);
+        else if (c == L"Leader")
+            obj = new LeaderView(*r, d, db);
+        else if (c == L"MLeader")
+            obj = new MLeaderView(*r, d, db);
         else
-            obj = new EntityView(*r);
+            obj = new EntityView(*r, d, db);
         break;
+    }
     case RecordKind::Layer:
-        obj = new LayerView(*r);
+        obj = new LayerView(*r, d, db);
         break;
     case RecordKind::Linetype:
-        obj = new LinetypeView(*r);
+        obj = new LinetypeView(*r, d, db);
         break;
     case RecordKind::TextStyle:
-        obj = new TextStyleView(*r);
+        obj = new TextStyleView(*r, d, db);
         break;
     case RecordKind::DimStyle:
-        obj = new DimStyleView(*r);
+        obj = new DimStyleView(*r, d, db);
+        break;
+    case RecordKind::Block:
+        obj = new BlockRecordView(*r, d, db);
         break;
     case RecordKind::DictionaryEntry:
-        if (r->owner == CurrentDrawing().mleaderStyles)
-            obj = new MLeaderStyleView(*r);
+        if (r->owner == d.mleaderStyles)
+            obj = new MLeaderStyleView(*r, d, db);
         else
-            obj = new RecordView(*r);
+            obj = new RecordView(*r, d, db);
         break;
     case RecordKind::Table:
-        obj = new TableView(*r);
+        if (r->id == d.blockTable)
+            obj = new BlockTableView(*r, d, db);
+        else
+            obj = new TableView(*r, d, db);
         break;
     case RecordKind::Dictionary:
-        obj = new DictionaryView(*r);
+        obj = new DictionaryView(*r, d, db);
         break;
     default:
-        obj = new RecordView(*r);
+        obj = new RecordView(*r, d, db);
         break;
     }
     if (auto* state = dynamic_cast<OpenState*>(obj))
@@ -629,6 +845,19 @@ catch (...)
 {
     obj = nullptr;
     return Drvk::eInvalidInput;
+}
+
+DkDbDatabase* dkdbNewDatabase() noexcept
+try
+{
+    // Ids of their own, far from the document's and from each other's.
+    const LONG_PTR first = g_nextAsideIds;
+    g_nextAsideIds += 0x1000000;
+    return new HostDatabase(first);
+}
+catch (...)
+{
+    return nullptr;
 }
 
 DkRxObject* DkRxClass::queryX(const DkRxClass* protocol) const noexcept
@@ -686,7 +915,7 @@ catch (...)
 }
 
 Drvk::ErrorStatus DkDbAssocSurfaceActionBody::getVertexSubentPaths(DkDbObjectId entity, int vertexIndex,
-                                                                  DkArray<DkDbFullSubentPath>& paths) noexcept
+                                                                   DkArray<DkDbFullSubentPath>& paths) noexcept
 try
 {
     paths.removeAll();
@@ -699,7 +928,8 @@ try
     for (size_t s = 0; s < r->cls->slots.size(); ++s)
         if (IsNumberList(r->cls->slots[s]))
         {
-            const size_t count = Doubles(r->values[s].Get()).size() / static_cast<size_t>(ElementsPerGroup(r->cls->slots[s]));
+            const size_t count =
+                Doubles(r->values[s].Get()).size() / static_cast<size_t>(ElementsPerGroup(r->cls->slots[s]));
             if (static_cast<size_t>(vertexIndex) >= count)
                 return Drvk::eOk;
             // The body's point at the vertex and the edge that starts there.
@@ -760,6 +990,16 @@ int dkhost_test::Reactors(LONG_PTR container) noexcept
 long dkhost_test::StrayReactorRemovals() noexcept
 {
     return dkhost::g_strayReactorRemovals;
+}
+
+void dkhost_test::SetDrawingFilesUnreadable(bool unreadable) noexcept
+{
+    dkhost::g_filesUnreadable = unreadable;
+}
+
+int dkhost_test::DatabasesAside() noexcept
+{
+    return static_cast<int>(dkhost::g_aside.size());
 }
 
 void dkhost_test::SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept

@@ -221,8 +221,8 @@ DKHOST_API int PendingAnswers() noexcept;
 // Forgets the answers no dialog took.
 DKHOST_API void ClearAnswers() noexcept;
 
-// Colours: the drawing views' background, the user's words for ByLayer (0) and ByBlock
-// (1), the viewport being worked in (0: none), and the recent colours forgotten.
+// Colours: the drawing views' background, the user's words for ByLayer (0), ByBlock (1) and
+// ByColor (9), the viewport being worked in (0: none), and the recent colours forgotten.
 DKHOST_API void SetViewColors(COLORREF background) noexcept;
 DKHOST_API void SetReservedName(int which, const wchar_t* name) noexcept;
 DKHOST_API void SetCurrentViewport(LONG_PTR viewport) noexcept;
@@ -255,6 +255,33 @@ DKHOST_API HRESULT SetDynamicFault(IUnknown* property, const wchar_t* descriptio
 DKHOST_API HRESULT SetDynamicCommand(IUnknown* property, const wchar_t* command) noexcept;
 // The dynamic properties that apply to a class, each with a reference; returns the count.
 DKHOST_API int DynamicPropertiesOf(const wchar_t* className, IUnknown** out, int capacity) noexcept;
+
+// Parts of entities (a multileader's leader lines, from index 5001): the part's own id, which
+// the palette selects as it does an entity's (0: no such part).
+DKHOST_API LONG_PTR SubentityOf(LONG_PTR owner, long index) noexcept;
+
+// Blocks: a new one (an external reference to another drawing when xref; 0 when the name is
+// taken), a block's id (0 when missing).
+DKHOST_API LONG_PTR AddBlock(const wchar_t* name, bool xref) noexcept;
+DKHOST_API LONG_PTR BlockId(const wchar_t* name) noexcept;
+
+// Plot styles: the drawing's mode (colour-dependent, or objects and layers name plot styles),
+// a new named plot style (0 when the name is taken), a style's id, and a viewport's override of
+// a layer's plot style (null takes it away).
+DKHOST_API void SetPlotStyleMode(bool colorDependent) noexcept;
+DKHOST_API LONG_PTR AddPlotStyle(const wchar_t* name) noexcept;
+DKHOST_API LONG_PTR PlotStyleId(const wchar_t* name) noexcept;
+DKHOST_API bool SetLayerViewportPlotStyle(const wchar_t* layer, LONG_PTR viewport, const wchar_t* style) noexcept;
+
+// Documents: the host refuses to lock the document (eLockViolation, journaled "document lock
+// refused"), or takes locks again; the locks held now.
+DKHOST_API void SetDocumentLockRefused(bool refused) noexcept;
+DKHOST_API int DocumentLocks() noexcept;
+// Drawing files cannot be read into a database aside (readDwgFile and dxfIn answer
+// eFileAccessErr), as when the saved drawing is gone or locked; the databases aside that
+// have not been deleted yet.
+DKHOST_API void SetDrawingFilesUnreadable(bool unreadable) noexcept;
+DKHOST_API int DatabasesAside() noexcept;
 
 // The host's description of the rows a class shows in the palette.
 struct PropertyDescription

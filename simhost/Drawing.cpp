@@ -4,6 +4,7 @@
 #include "Region.h"
 
 #include "ColorObject.h"
+#include "dkcm.h"
 #include "Hyperlinks.h"
 #include "PointInput.h"
 #include "Journal.h"
@@ -101,6 +102,41 @@ bool Refuse(std::wstring& description, const std::wstring& text)
     description = text;
     return false;
 }
+
+// A choice among the host's shapes and the block of the user's own that replaces them: naming
+// the block makes the choice the user's, a shape of the host's takes the block away.
+struct ShapeAndBlock
+{
+    const wchar_t* cls;
+    const wchar_t* type;
+    const wchar_t* block;
+    LONG user;
+};
+constexpr LONG kUserArrow = 20;
+constexpr LONG kUserBlock = 6;
+const ShapeAndBlock kShapesAndBlocks[] = {
+    {L"Dimension", L"Arrowhead1Type", L"Arrowhead1Block", kUserArrow},
+    {L"Dimension", L"Arrowhead2Type", L"Arrowhead2Block", kUserArrow},
+    {L"Leader", L"ArrowheadType", L"ArrowheadBlock", kUserArrow},
+    {L"MLeader", L"ArrowheadType", L"ArrowheadBlock", kUserArrow},
+    {L"MLeaderLine", L"ArrowheadType", L"ArrowheadBlock", kUserArrow},
+    {L"MLeader", L"ContentBlockType", L"ContentBlockName", kUserBlock},
+    {L"Callout", L"BlockType", L"BlockName", kUserBlock},
+};
+
+const ShapeAndBlock* ShapeAndBlockOf(const std::wstring& cls, const std::wstring& property)
+{
+    for (const ShapeAndBlock& p : kShapesAndBlocks)
+        if (cls == p.cls && (property == p.type || property == p.block))
+            return &p;
+    return nullptr;
+}
+
+// A path from a drive's root or a share: "C:\x\y.dkd", "\\server\x.dkd".
+bool IsFullPath(const std::wstring& path)
+{
+    return (path.size() > 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) || path.rfind(L"\\\\", 0) == 0;
+}
 } // namespace
 
 const PropertySlot* ObjectClass::Slot(DISPID dispid) const noexcept
@@ -133,7 +169,7 @@ int ObjectClass::SlotIndex(const wchar_t* name) const noexcept
     return -1;
 }
 
-Drawing::Drawing()
+Drawing::Drawing(LONG_PTR firstId) : m_nextId(firstId)
 {
     LoadClasses();
     layerTable = Add(RecordKind::Table, 0, L"Layers").id;
@@ -145,6 +181,8 @@ Drawing::Drawing()
     visualStyles = Add(RecordKind::Dictionary, 0, L"VisualStyles").id;
     mleaderStyles = Add(RecordKind::Dictionary, 0, L"MLeaderStyles").id;
     tableStyles = Add(RecordKind::Dictionary, 0, L"TableStyles").id;
+    plotStyles = Add(RecordKind::Dictionary, 0, L"PlotStyles").id;
+    Add(RecordKind::DictionaryEntry, plotStyles, L"Normal");
     modelSpace = Add(RecordKind::Block, blockTable, L"*Model_Space").id;
     Add(RecordKind::Linetype, linetypeTable, L"ByBlock");
     Add(RecordKind::Linetype, linetypeTable, L"ByLayer");
@@ -373,10 +411,14 @@ Record& Drawing::Add(RecordKind kind, LONG_PTR owner, const std::wstring& name)
     r->kind = kind;
     r->name = name;
     Record& ref = *r;
-    // A new layer draws with solid lines.
+    // A new layer draws with solid lines, and plots with the Normal style.
     if (kind == RecordKind::Layer)
+    {
         if (const Record* solid = FindInTable(linetypeTable, L"Continuous"))
             ref.linetype = solid->id;
+        if (const Record* normal = FindInTable(plotStyles, L"Normal"))
+            ref.plotStyle = normal->id;
+    }
     m_records.emplace(ref.id, std::move(r));
     if (Record* o = Find(owner))
     {
@@ -392,11 +434,22 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     Record& r = Add(RecordKind::Entity, owner ? owner : modelSpace, L"");
     r.cls = &cls;
     r.values.resize(cls.slots.size());
-    // The next handle no entity holds yet.
-    wchar_t buf[16];
-    do
-        std::swprintf(buf, 16, L"%X", m_nextHandle++);
-    while (!SetHandle(r, buf));
+    if (cls.name == L"MLeaderLine")
+    {
+        // A part of its multileader: no handle, the next of its owner's leader lines.
+        long lines = 0;
+        for (LONG_PTR id : Find(r.owner)->children)
+            lines += Find(id)->subentIndex ? 1 : 0;
+        r.subentIndex = kFirstLeaderLine + lines;
+    }
+    else
+    {
+        // The next handle no entity holds yet.
+        wchar_t buf[16];
+        do
+            std::swprintf(buf, 16, L"%X", m_nextHandle++);
+        while (!SetHandle(r, buf));
+    }
     // Every entity starts as the host creates it: on layer 0, by layer.
     auto set = [&](const wchar_t* name, VARIANT v)
     {
@@ -509,11 +562,22 @@ std::vector<LONG_PTR> Drawing::Entities() const
 {
     std::vector<LONG_PTR> out;
     for (const auto& [id, r] : m_records)
-        if (r->kind == RecordKind::Entity && !r->erased)
+        if (r->kind == RecordKind::Entity && !r->erased && !r->subentIndex)
             out.push_back(id);
     // In the drawing's order: ids are handed out in increasing order.
     std::sort(out.begin(), out.end());
     return out;
+}
+
+Record* Drawing::Subentity(LONG_PTR owner, long index) noexcept
+{
+    const Record* o = Find(owner);
+    if (!o)
+        return nullptr;
+    for (LONG_PTR id : o->children)
+        if (Record* part = Find(id); part && part->subentIndex == index && !part->erased)
+            return part;
+    return nullptr;
 }
 
 void Drawing::StoreRaw(Record& r, int slot, const VARIANT& value)
@@ -602,6 +666,9 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
         return real(area);
     }
     }
+    // Objects name no plot style while the drawing's plot styles follow the colours.
+    if (slot.name == L"PlotStyleName" && colorDependentPlotStyles)
+        return text(dkdbGetReservedString(9, false));
     const int i = cls.SlotIndex(slot.dispid);
     const VARIANT& kept = r.values[static_cast<size_t>(i)].Get();
     // Hyperlinks, like a colour, are handed out as a new object.
@@ -706,6 +773,28 @@ try
                                        text + L"\" does not exist.");
     if (n == L"Name" && c == L"BlockReference" && !FindInTable(blockTable, text))
         return Refuse(description, L"Block \"" + text + L"\" does not exist.");
+    if (n == L"PlotStyleName")
+    {
+        if (colorDependentPlotStyles)
+            return Refuse(description, L"The drawing's plot styles follow the colours: an object names none.");
+        if (!text.empty() && !SameText(text, L"ByLayer") && !SameText(text, L"ByBlock") &&
+            !FindInTable(plotStyles, text))
+            return Refuse(description, L"Plot style \"" + text + L"\" is not in the drawing.");
+    }
+    // The block an arrowhead or a multileader's content draws is one of the drawing's own; a
+    // callout's block is read from its saved drawing.
+    if (const ShapeAndBlock* p = ShapeAndBlockOf(c, n); p && n == p->block && c != L"Callout")
+    {
+        const Record* block = FindInTable(blockTable, text);
+        if (!block || text.empty() || text[0] == L'*')
+            return Refuse(description, L"Block \"" + text + L"\" is not in the drawing.");
+        if (block->xref)
+            return Refuse(description, L"Block \"" + text + L"\" is an external reference to another drawing.");
+    }
+    if (c == L"Callout" && n == L"BlockName" && text.empty())
+        return Refuse(description, L"A callout's block needs a name.");
+    if (c == L"Callout" && n == L"BlockDrawing" && !IsFullPath(text))
+        return Refuse(description, L"A callout's drawing is named by its full path, not \"" + text + L"\".");
     if ((n == L"Radius" || n == L"Diameter" || n == L"Circumference" || n == L"Height" || n == L"TextHeight" ||
          n == L"ImageWidth" || n == L"ImageHeight" || n == L"PatternScale" || n == L"LinetypeScale" ||
          (c == L"Circle" && n == L"Area")) &&
@@ -744,6 +833,13 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
     const double d = value.vt == VT_R8 ? value.dblVal : 0;
     if (!Validate(r, slot, value, description))
         return DISP_E_EXCEPTION;
+    // A layout plots with a table installed (a drawing may name one that is not, from elsewhere).
+    if (c == L"Layout" && n == L"PlotStyleTable" && value.bstrVal && *value.bstrVal &&
+        !IsInstalledPlotStyleTable(value.bstrVal))
+    {
+        description = L"Plot style table \"" + std::wstring(value.bstrVal) + L"\" is not installed.";
+        return DISP_E_EXCEPTION;
+    }
 
     // Derived properties write what they derive from.
     auto put = [&](const wchar_t* name, double v)
@@ -782,6 +878,52 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
         const int i = r.cls->SlotIndex(slot.dispid);
         RecordBefore(r, i);
         StoreRaw(r, i, spelled.Get());
+    }
+    else if (n == L"PlotStyleName" && value.bstrVal && *value.bstrVal)
+    {
+        // A name reads back as the drawing spells it.
+        const Record* style = FindInTable(plotStyles, value.bstrVal, ::SysStringLen(value.bstrVal));
+        const std::wstring spelled = style                                 ? style->name
+                                     : SameText(value.bstrVal, L"ByBlock") ? L"ByBlock"
+                                                                           : L"ByLayer";
+        dkfw::UniqueVariant v;
+        v.Addr()->vt = VT_BSTR;
+        v.Addr()->bstrVal = ::SysAllocString(spelled.c_str());
+        if (!v.Get().bstrVal)
+            return E_OUTOFMEMORY;
+        const int i = r.cls->SlotIndex(slot.dispid);
+        RecordBefore(r, i);
+        StoreRaw(r, i, v.Get());
+    }
+    else if (const ShapeAndBlock* p = ShapeAndBlockOf(c, n))
+    {
+        // The shape and its block change together, as one step.
+        BeginGroup(L"");
+        const dkfw::ScopeExit ended([this] { EndGroup(); });
+        const int i = r.cls->SlotIndex(slot.dispid);
+        RecordBefore(r, i);
+        // A block of the drawing is named as the drawing spells it.
+        const Record* block = n == p->block && c != L"Callout"
+                                  ? FindInTable(blockTable, value.bstrVal, ::SysStringLen(value.bstrVal))
+                                  : nullptr;
+        dkfw::UniqueVariant spelled;
+        spelled.Addr()->vt = VT_BSTR;
+        spelled.Addr()->bstrVal = block ? ::SysAllocString(block->name.c_str()) : nullptr;
+        StoreRaw(r, i, block ? spelled.Get() : value);
+        VARIANT other{};
+        if (n == p->block)
+        {
+            other.vt = VT_I4;
+            other.lVal = p->user;
+            StoreDerived(r, p->type, other);
+        }
+        else if (value.lVal != p->user)
+        {
+            other.vt = VT_BSTR;
+            other.bstrVal = ::SysAllocString(L"");
+            StoreDerived(r, p->block, other);
+            ::SysFreeString(other.bstrVal);
+        }
     }
     else
     {

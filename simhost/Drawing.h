@@ -23,6 +23,9 @@ namespace dkhost
 {
 class PaletteObject;
 
+// A multileader's leader lines are its parts from this index on.
+constexpr long kFirstLeaderLine = 5001;
+
 // Values the host computes from others instead of storing them.
 enum class Derived
 {
@@ -113,6 +116,15 @@ struct Record
     int lineweight = -3;
     std::map<LONG_PTR, int> viewportLineweights;
     std::map<LONG_PTR, LONG_PTR> viewportLinetypes;
+    // The layer's named plot style (a record of the drawing's plot style names), and the ones
+    // viewports override it with.
+    LONG_PTR plotStyle = 0;
+    std::map<LONG_PTR, LONG_PTR> viewportPlotStyles;
+    // Blocks: an external reference to another drawing.
+    bool xref = false;
+    // A part of an entity (a multileader's leader line) rather than an object of the drawing:
+    // its index among the parts (leader lines from 5001); the entity is its owner.
+    long subentIndex = 0;
     // Linetypes: dashes (positive) and gaps (negative) in pixels; none is solid.
     std::vector<int> pattern;
     // Text, dimension and multileader styles: scaled with the viewport's annotation scale.
@@ -160,7 +172,8 @@ struct UndoStep
 class Drawing
 {
 public:
-    Drawing();
+    // A drawing's object ids start at firstId: drawings read aside keep ids of their own.
+    explicit Drawing(LONG_PTR firstId = 0x100);
     ~Drawing();
 
     // The object classes of the host's type library.
@@ -175,12 +188,23 @@ public:
     Record* FindInTable(LONG_PTR table, const wchar_t* name, size_t length) noexcept;
     Record& Add(RecordKind kind, LONG_PTR owner, const std::wstring& name);
     Record& AddEntity(const ObjectClass& cls, LONG_PTR owner);
+    // The drawing's entities in order (not the parts of entities).
     std::vector<LONG_PTR> Entities() const;
+    // A part of an entity by its index (null: none).
+    Record* Subentity(LONG_PTR owner, long index) noexcept;
+    // Whether an id is one of this drawing's.
+    bool Owns(LONG_PTR id) const noexcept { return m_records.count(id) != 0; }
 
     LONG_PTR layerTable = 0, linetypeTable = 0, textStyleTable = 0, dimStyleTable = 0, blockTable = 0;
     LONG_PTR materials = 0, visualStyles = 0, mleaderStyles = 0, tableStyles = 0;
+    // The named plot styles, "Normal" first.
+    LONG_PTR plotStyles = 0;
     LONG_PTR modelSpace = 0;
     std::wstring fileName = L"Drawing1.dkd";
+    // The file the drawing was read from, in full (empty: a drawing never saved).
+    std::wstring path;
+    // Plot styles follow the colours (true), or objects and layers name plot styles.
+    bool colorDependentPlotStyles = true;
 
     // Property values: reading (with derived values) and writing (validated, undoable).
     HRESULT GetValue(Record& r, const PropertySlot& slot, VARIANT* out);
@@ -272,6 +296,17 @@ bool IsNumberList(const PropertySlot& slot) noexcept;
 
 // The doubles of a point or coordinate list value (none for any other value).
 std::vector<double> Doubles(const VARIANT& v);
+
+// The plot style tables installed with the host, and whether a name is one of them (in any
+// letter case).
+const std::vector<std::wstring>& InstalledPlotStyleTables();
+bool IsInstalledPlotStyleTable(const std::wstring& name);
+
+// A drawing file of the host's format read into an empty drawing (its path kept): eOk,
+// eFileAccessErr for a file that cannot be opened, eBadDwgHeader for one that is no drawing.
+Drvk::ErrorStatus ReadDrawingAside(Drawing& d, const std::wstring& path, bool allowShare);
+// The drawing of a database of the host's (null for any other).
+Drawing* DrawingOfDatabase(DkDbDatabase* database) noexcept;
 
 // The drawing of the current document.
 Drawing& CurrentDrawing();

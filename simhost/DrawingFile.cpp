@@ -365,6 +365,7 @@ RecordKind KindOf(const std::wstring& word, LONG_PTR& container, Drawing& d)
         {L"visualstyle", RecordKind::DictionaryEntry, &Drawing::visualStyles},
         {L"mleaderstyle", RecordKind::DictionaryEntry, &Drawing::mleaderStyles},
         {L"tablestyle", RecordKind::DictionaryEntry, &Drawing::tableStyles},
+        {L"plotstyle", RecordKind::DictionaryEntry, &Drawing::plotStyles},
     };
     for (const Entry& e : entries)
         if (word == e.word)
@@ -403,8 +404,10 @@ bool FromUtf8(const char* bytes, size_t size, std::wstring& text, int& badLine)
     return true;
 }
 
-// One line into the drawing; false when it is not understood.
-bool ReadLine(Drawing& d, const std::wstring& line)
+// One line into the drawing; false when it is not understood. A drawing read aside takes
+// only what the drawing holds: the host's settings and the objects' extras are the current
+// document's.
+bool ReadLine(Drawing& d, const std::wstring& line, bool aside)
 {
     std::vector<Token> tokens;
     if (!Tokenize(line, tokens))
@@ -416,8 +419,20 @@ bool ReadLine(Drawing& d, const std::wstring& line)
     {
         if (const Token* name = Find(tokens, L"name"))
             d.fileName = name->value;
+        // Objects and layers name plot styles, or the plot styles follow the colours.
+        if (const Token* mode = Find(tokens, L"plotstyles"))
+        {
+            if (mode->value != L"named" && mode->value != L"color")
+            {
+                g_loadError = L"plotstyles is named or color, not \"" + mode->value + L"\"";
+                return false;
+            }
+            d.colorDependentPlotStyles = mode->value == L"color";
+        }
         return true;
     }
+    if (aside && (what == L"sysvar" || what == L"predefined" || what == L"custom" || what == L"dynprop"))
+        return true;
     if (what == L"sysvar" && tokens.size() == 3)
     {
         resbuf now{};
@@ -459,7 +474,8 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             g_loadError = what + L" needs a name";
             return false;
         }
-        static const wchar_t* const kFlags[] = {L"frozen", L"off", L"locked", L"dependent", L"vpfrozen", L"annotative"};
+        static const wchar_t* const kFlags[] = {L"frozen",   L"off",        L"locked", L"dependent",
+                                                L"vpfrozen", L"annotative", L"xref"};
         auto isFlag = [](const std::wstring& w)
         { return std::any_of(std::begin(kFlags), std::end(kFlags), [&](const wchar_t* f) { return w == f; }); };
         // A record's settings: color=, linetype=, flags; a bare word right after the name is
@@ -468,6 +484,7 @@ bool ReadLine(Drawing& d, const std::wstring& line)
         long vpColor = -1;
         long lineweight = -3, vpLineweight = -4;
         LONG_PTR linetype = 0, vpLinetype = 0;
+        LONG_PTR plotStyle = 0, vpPlotStyle = 0;
         std::vector<int> pattern;
         double width = 1.0, oblique = 0.0;
         long flagBits = 0;
@@ -491,6 +508,13 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                 if (Record* l = d.FindInTable(d.linetypeTable, t.value))
                 {
                     (t.key == L"linetype" ? linetype : vpLinetype) = l->id;
+                    continue;
+                }
+            // A layer's plot style, and the one the current viewport overrides it with.
+            if (t.hasValue && (t.key == L"plotstyle" || t.key == L"vpplotstyle") && kind == RecordKind::Layer)
+                if (Record* style = d.FindInTable(d.plotStyles, t.value))
+                {
+                    (t.key == L"plotstyle" ? plotStyle : vpPlotStyle) = style->id;
                     continue;
                 }
             // A linetype's dashes (positive) and gaps (negative) in pixels.
@@ -534,6 +558,8 @@ bool ReadLine(Drawing& d, const std::wstring& line)
                               ? L"linetype \"" + t.value + L"\" is not in the drawing"
                           : t.key == L"lineweight" || t.key == L"vplineweight"
                               ? L"a lineweight is -3 or from 0 to 211, not \"" + t.value + L"\""
+                          : t.key == L"plotstyle" || t.key == L"vpplotstyle"
+                              ? L"plot style \"" + t.value + L"\" is not in the drawing"
                           : t.key == L"pattern" ? L"a pattern is whole numbers of pixels, not \"" + t.value + L"\""
                                                 : L"\"" + t.key + L"\" is not a setting of " + what;
             return false;
@@ -560,6 +586,11 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             r->viewportLineweights[1] = static_cast<int>(vpLineweight);
         if (vpLinetype)
             r->viewportLinetypes[1] = vpLinetype;
+        if (plotStyle)
+            r->plotStyle = plotStyle;
+        if (vpPlotStyle)
+            r->viewportPlotStyles[1] = vpPlotStyle;
+        r->xref = Flag(tokens, L"xref");
         if (!pattern.empty())
             r->pattern = pattern;
         r->annotative = Flag(tokens, L"annotative");
@@ -580,6 +611,13 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             if (!ownerRecord)
                 return false;
             owner = ownerRecord->id;
+        }
+        // A leader line is a part of its multileader, with no handle of its own.
+        const Record* ownerRecord = d.Find(owner);
+        if (cls->name == L"MLeaderLine" && (!ownerRecord || !ownerRecord->cls || ownerRecord->cls->name != L"MLeader"))
+        {
+            g_loadError = L"a leader line's owner is a multileader";
+            return false;
         }
         Record& r = d.AddEntity(*cls, owner);
         const Token* descriptions = nullptr;
@@ -609,6 +647,11 @@ bool ReadLine(Drawing& d, const std::wstring& line)
             {
                 r.surfaceDriven = true;
                 continue;
+            }
+            if (t.key == L"handle" && r.subentIndex)
+            {
+                g_loadError = L"a leader line has no handle";
+                return false;
             }
             if (t.key == L"handle")
             {
@@ -764,15 +807,14 @@ bool ReadLine(Drawing& d, const std::wstring& line)
 }
 } // namespace
 
-HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
+// The lines of a drawing's text into d; false with the reason and the line not taken.
+bool ReadText(Drawing& d, const std::wstring& text, int& number, bool aside)
 {
-    ResetDrawing();
-    ClearDynamicProperties();
     g_loadError.clear();
+    number = 0;
     // A byte order mark is no part of the first line.
     std::wstringstream in(!text.empty() && text[0] == L'\xFEFF' ? text.substr(1) : text);
     std::wstring line;
-    int number = 0;
     while (std::getline(in, line))
     {
         ++number;
@@ -780,31 +822,95 @@ HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
             line.pop_back();
         if (number > kMaxLines)
             g_loadError = L"a drawing has at most " + std::to_wstring(kMaxLines) + L" lines";
-        if (!g_loadError.empty() || !ReadLine(CurrentDrawing(), line))
+        if (!g_loadError.empty() || !ReadLine(d, line, aside))
         {
             if (g_loadError.empty())
                 g_loadError = L"the line is not understood";
-            ResetDrawing();
-            if (errorLine)
-                *errorLine = number;
-            return E_INVALIDARG;
+            return false;
         }
     }
     // Every line ends with a line end: a file without one at its end was cut short.
     if (!text.empty() && text.back() != L'\n')
     {
         g_loadError = L"the last line has no line end: the file may be cut short";
+        return false;
+    }
+    number = 0;
+    return true;
+}
+
+HRESULT LoadDrawing(const std::wstring& text, int* errorLine)
+{
+    ResetDrawing();
+    ClearDynamicProperties();
+    int number = 0;
+    const bool read = ReadText(CurrentDrawing(), text, number, false);
+    if (errorLine)
+        *errorLine = number;
+    if (!read)
+    {
         ResetDrawing();
-        if (errorLine)
-            *errorLine = number;
         return E_INVALIDARG;
     }
-    if (errorLine)
-        *errorLine = 0;
     JournalAdd(L"drawing opened " + CurrentDrawing().fileName);
     return S_OK;
 }
+
+// A drawing file's text: E_INVALIDARG (with why, and the line) for a file too large or not
+// UTF-8, the system's error for one that cannot be opened or read.
+HRESULT ReadFileText(const std::wstring& path, DWORD share, std::wstring& text, int& badLine)
+{
+    badLine = 0;
+    g_loadError.clear();
+    HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+    {
+        const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+        g_loadError = L"the file cannot be opened";
+        return hr;
+    }
+    const dkfw::UniqueHandle file(opened);
+    // The size is checked before anything is read, and again as it is read (a file that grows).
+    LARGE_INTEGER size{};
+    std::string bytes;
+    char buf[65536];
+    DWORD got = 0;
+    bool tooLarge =
+        !::GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > kMaxFileBytes;
+    while (!tooLarge && ::ReadFile(file.Get(), buf, sizeof(buf), &got, nullptr) && got > 0)
+    {
+        bytes.append(buf, got);
+        tooLarge = bytes.size() > kMaxFileBytes;
+    }
+    if (tooLarge)
+    {
+        g_loadError = L"a drawing file has at most " + std::to_wstring(kMaxFileBytes >> 20) + L" MiB";
+        return E_INVALIDARG;
+    }
+    return FromUtf8(bytes.data(), bytes.size(), text, badLine) ? S_OK : E_INVALIDARG;
+}
+
+std::wstring FullPath(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH];
+    const DWORD n = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
+}
 } // namespace dkhost
+
+Drvk::ErrorStatus dkhost::ReadDrawingAside(Drawing& d, const std::wstring& path, bool allowShare)
+{
+    std::wstring text;
+    int line = 0;
+    const HRESULT hr =
+        ReadFileText(path, allowShare ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, text, line);
+    if (FAILED(hr))
+        return hr == E_INVALIDARG ? Drvk::eBadDwgHeader : Drvk::eFileAccessErr;
+    if (!ReadText(d, text, line, true))
+        return Drvk::eBadDwgHeader;
+    d.path = FullPath(path);
+    return Drvk::eOk;
+}
 
 namespace dkhost_test
 {
@@ -823,41 +929,20 @@ try
 {
     if (errorLine)
         *errorLine = 0;
-    dkhost::g_loadError.clear();
-    HANDLE opened = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-    {
-        const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-        dkhost::g_loadError = L"the file cannot be opened";
-        return hr;
-    }
-    const dkfw::UniqueHandle file(opened);
-    // The size is checked before anything is read, and again as it is read (a file that grows).
-    LARGE_INTEGER size{};
-    std::string bytes;
-    char buf[65536];
-    DWORD got = 0;
-    bool tooLarge =
-        !::GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > dkhost::kMaxFileBytes;
-    while (!tooLarge && ::ReadFile(file.Get(), buf, sizeof(buf), &got, nullptr) && got > 0)
-    {
-        bytes.append(buf, got);
-        tooLarge = bytes.size() > dkhost::kMaxFileBytes;
-    }
-    if (tooLarge)
-    {
-        dkhost::g_loadError = L"a drawing file has at most " + std::to_wstring(dkhost::kMaxFileBytes >> 20) + L" MiB";
-        return E_INVALIDARG;
-    }
     std::wstring text;
     int badLine = 0;
-    if (!dkhost::FromUtf8(bytes.data(), bytes.size(), text, badLine))
+    const std::wstring given = path ? path : L"";
+    if (const HRESULT hr = dkhost::ReadFileText(given, FILE_SHARE_READ, text, badLine); FAILED(hr))
     {
         if (errorLine)
             *errorLine = badLine;
-        return E_INVALIDARG;
+        return hr;
     }
-    return dkhost::LoadDrawing(text, errorLine);
+    const HRESULT hr = dkhost::LoadDrawing(text, errorLine);
+    // A drawing read from a file has a name and a folder of its own.
+    if (SUCCEEDED(hr))
+        dkhost::CurrentDrawing().path = dkhost::FullPath(given);
+    return hr;
 }
 catch (...)
 {

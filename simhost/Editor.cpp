@@ -104,16 +104,74 @@ public:
     const wchar_t* fileName() const noexcept override { return CurrentDrawing().fileName.c_str(); }
 };
 
+// Document locks: how many are held, and whether the host refuses them (tests).
+int g_locks = 0;
+bool g_refuseLocks = false;
+
 class HostDocManager final : public DkApDocManager
 {
 public:
-    DkApDocument* curDocument() const noexcept override
-    {
-        static HostDocument doc;
-        return g_noDocument ? nullptr : &doc;
-    }
+    DkApDocument* curDocument() const noexcept override { return g_noDocument ? nullptr : &m_document; }
     int documentCount() const noexcept override { return g_noDocument ? 0 : 1; }
+    Drvk::ErrorStatus lockDocument(DkApDocument* document, LockMode mode) noexcept override
+    try
+    {
+        if (!document || document != curDocument())
+            return Drvk::eInvalidInput;
+        if (g_refuseLocks)
+        {
+            JournalAdd(L"document lock refused");
+            return Drvk::eLockViolation;
+        }
+        ++g_locks;
+        JournalAdd(L"document locked" + std::wstring(mode == kWrite ? L" for write" : L""));
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
+    }
+    Drvk::ErrorStatus unlockDocument(DkApDocument* document) noexcept override
+    try
+    {
+        if (!document || document != curDocument() || g_locks == 0)
+            return Drvk::eInvalidInput;
+        --g_locks;
+        JournalAdd(L"document unlocked");
+        return Drvk::eOk;
+    }
+    catch (...)
+    {
+        return Drvk::eInvalidInput;
+    }
+
+private:
+    mutable HostDocument m_document;
 };
+
+// The variables that say where the current drawing lives: read-only, from the drawing.
+bool DrawingVariable(const std::wstring& name, resbuf* result)
+{
+    const Drawing& d = CurrentDrawing();
+    const size_t slash = d.path.find_last_of(L"\\/");
+    if (name == L"DWGTITLED")
+    {
+        result->restype = RTSHORT;
+        result->resval.rint = d.path.empty() ? 0 : 1;
+        return true;
+    }
+    // A drawing never saved has its name, and the folder the host would save it in.
+    std::wstring text;
+    if (name == L"DWGNAME")
+        text = d.path.empty() ? d.fileName : d.path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    else if (name == L"DWGPREFIX" && slash != std::wstring::npos)
+        text = d.path.substr(0, slash + 1);
+    else
+        return false;
+    result->resval.rstring = ::_wcsdup(text.c_str());
+    result->restype = RTSTR;
+    return true;
+}
 } // namespace
 
 bool NextAnswer(std::wstring& answer)
@@ -159,6 +217,8 @@ int dkedGetVar(const wchar_t* name, resbuf* result) noexcept
         return RTERROR;
     const SysVar& v = it->second;
     result->rbnext = nullptr;
+    if (DrawingVariable(it->first, result))
+        return RTNORM;
     result->restype = v.type;
     if (v.type == RTREAL)
         result->resval.rreal = v.real;
@@ -178,6 +238,8 @@ try
     if (it == SysVars().end())
         return RTERROR;
     SysVar& v = it->second;
+    if (it->first == L"DWGNAME" || it->first == L"DWGPREFIX" || it->first == L"DWGTITLED")
+        return RTREJ; // read-only: the drawing's file says them
     // A value out of the variable's range is refused, as the host's own command line does.
     if (v.type == RTREAL && (value->restype == RTREAL || value->restype == RTANG) && std::isfinite(value->resval.rreal))
         v.real = value->resval.rreal;
@@ -544,6 +606,16 @@ void SetWorkingDatabaseCurrent(bool current) noexcept
 void SetNoDocument(bool none) noexcept
 {
     g_noDocument = none;
+}
+
+void SetDocumentLockRefused(bool refused) noexcept
+{
+    g_refuseLocks = refused;
+}
+
+int DocumentLocks() noexcept
+{
+    return g_locks;
 }
 
 void SetMainWindow(HWND hwnd) noexcept

@@ -120,6 +120,10 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
         p = static_cast<IDkDialogOnReadOnly*>(this);
     else if (riid == IID_IDkPropertyCustomValues && AnyTraits([](auto& t) { return !t.custom.empty(); }))
         p = static_cast<IDkPropertyCustomValues*>(this);
+    else if (riid == IID_IDkBaseObject2 && Rec() && Rec()->subentIndex)
+        p = static_cast<IDkBaseObject2*>(this);
+    else if (riid == IID_IDkCallout && Rec() && Rec()->cls->name == L"Callout")
+        p = static_cast<IDkCallout*>(this);
     if (!p)
         return E_NOINTERFACE;
     *ppv = p;
@@ -332,8 +336,10 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
     const PropertyTraits* traits = FindTraits(slot.dispid);
     if (traits && traits->putFault)
         return RaiseException(excep, traits->putFault, traits->faultDescription);
-    const int layerSlot = r->cls->SlotIndex(L"Layer");
-    const VARIANT& layer = layerSlot < 0 ? VARIANT{} : r->values[static_cast<size_t>(layerSlot)].Get();
+    // A part of an entity lies on its entity's layer.
+    const Record* layered = r->subentIndex ? m_drawing->Find(r->owner) : r;
+    const int layerSlot = layered ? layered->cls->SlotIndex(L"Layer") : -1;
+    const VARIANT& layer = layerSlot < 0 ? VARIANT{} : layered->values[static_cast<size_t>(layerSlot)].Get();
     if (layer.vt == VT_BSTR)
         if (Record* l = m_drawing->FindInTable(m_drawing->layerTable, layer.bstrVal, ::SysStringLen(layer.bstrVal));
             l && l->locked)
@@ -372,7 +378,35 @@ STDMETHODIMP PaletteObject::GetDatabase(IUnknown** database) noexcept
 STDMETHODIMP PaletteObject::GetObjectId(LONG_PTR* id) noexcept
 {
     RETURN_HR_IF(E_POINTER, !id);
-    *id = Rec() ? m_id : 0;
+    // A part is no object of the drawing: its entity is.
+    const Record* r = Rec();
+    *id = !r ? 0 : r->subentIndex ? r->owner : m_id;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetOwnerObjectId(LONG_PTR* id) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !id);
+    const Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || !r->subentIndex);
+    *id = r->owner;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::GetSubentIndex(long* index) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !index);
+    const Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || !r->subentIndex);
+    *index = r->subentIndex;
+    return S_OK;
+}
+
+STDMETHODIMP PaletteObject::IsCallout(BOOL* callout) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !callout);
+    const Record* r = Rec();
+    *callout = r && r->cls->name == L"Callout" ? TRUE : FALSE;
     return S_OK;
 }
 

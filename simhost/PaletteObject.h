@@ -393,7 +393,9 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject>,
                       public IDkPropertyElementExpressions,
                       public IDkAttributeKind,
                       public IDkAttributeDefinitionKind,
-                      public IDkDialogOnReadOnly
+                      public IDkDialogOnReadOnly,
+                      public IDkBaseObject2,
+                      public IDkCallout
 {
 public:
     PaletteObject(Drawing* drawing, LONG_PTR id) noexcept
@@ -530,6 +532,13 @@ public:
 
     // IDkAttributeKind and IDkAttributeDefinitionKind
     STDMETHODIMP get_MultilineFlag(VARIANT_BOOL* multiline) noexcept override;
+
+    // IDkBaseObject2: the objects of an entity's parts (a multileader's leader lines).
+    STDMETHODIMP GetOwnerObjectId(LONG_PTR* id) noexcept override;
+    STDMETHODIMP GetSubentIndex(long* index) noexcept override;
+
+    // IDkCallout
+    STDMETHODIMP IsCallout(BOOL* callout) noexcept override;
 
 protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;

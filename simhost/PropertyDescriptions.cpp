@@ -176,7 +176,7 @@ const std::vector<ClassRows>& Specific()
           {L"Fade", L"Image adjust", 106, DK_EDITOR(L"PropertyEditorNumeric"), -1},
           {L"Rotation", L"Geometry", 107, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kAngle}}},
         {L"BlockReference",
-         {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorPredefBlock"), -1},
+         {{L"Name", L"Misc", 100, DK_EDITOR(L"PropertyEditorText"), -1},
           DK_POINT(L"Position", 101),
           {L"Scale X", L"Geometry", 102, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
           {L"Scale Y", L"Geometry", 103, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
@@ -201,8 +201,10 @@ const std::vector<ClassRows>& Specific()
           {L"Measurement", L"Text", 101, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           // Typed, or edited in the host's dialog.
           {L"Text override", L"Text", 102, DK_EDITOR(L"PropertyEditorEditButton"), -1},
-          {L"Arrow 1", L"Lines & Arrows", 103, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
-          {L"Arrow 2", L"Lines & Arrows", 104, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
+          // Each arrowhead's position in the host's list; a user arrow's block is the
+          // dimension's 65 or 66.
+          {L"Arrow 1", L"Lines & Arrows", 62, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
+          {L"Arrow 2", L"Lines & Arrows", 63, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
           {L"Text height", L"Text", 105, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kDistance},
           {L"Dim scale overall", L"Fit", 106, DK_EDITOR(L"PropertyEditorDRVKNumeric"), kNoUnits},
           {L"Dim line color", L"Lines & Arrows", 107, DK_EDITOR(L"PropertyEditorColor"), -1},
@@ -210,8 +212,19 @@ const std::vector<ClassRows>& Specific()
           {L"Annotative", L"Misc", 109, DK_EDITOR(L"PropertyEditorBool"), -1}}},
         {L"MLeader",
          {{L"Multileader style", L"Misc", 100, DK_EDITOR17(L"PropertyEditorMLeaderStyle"), -1},
+          // The arrowhead of the leader lines (its block: 24) and the content's shape (its
+          // block: 9).
+          {L"Arrowhead", L"Leaders", 23, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1},
+          {L"Block", L"Content", 25, DK_EDITOR17(L"PropertyEditorPredefBlock"), -1},
           {L"Contents", L"Text", 101, DK_EDITOR(L"PropertyEditorText"), -1},
           {L"Annotative", L"Misc", 102, DK_EDITOR(L"PropertyEditorBool"), -1}}},
+        {L"MLeaderLine", {{L"Arrowhead", L"Leaders", 6, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1}}},
+        {L"Leader", {{L"Arrow", L"Lines & Arrows", 69, DK_EDITOR(L"PropertyEditorDimArrowHead"), -1}}},
+        // A callout's bubble: a shape, or a block (8713) of the saved drawing (8714).
+        {L"Callout", {{L"Block", L"Callout", 100, DK_EDITOR17(L"PropertyEditorPredefBlock"), -1}}},
+        {L"Layout",
+         {{L"Name", L"Layout", 100, nullptr, -1},
+          {L"Plot style table", L"Plot", 101, DK_EDITOR(L"PropertyEditorPlotStyleTable"), -1}}},
         {L"Table",
          {{L"Table style", L"Table", 100, DK_EDITOR17(L"PropertyEditorTableStyle"), -1},
           {L"Rows", L"Table", 101, DK_EDITOR(L"PropertyEditorNumeric"), -1},
@@ -221,9 +234,12 @@ const std::vector<ClassRows>& Specific()
 }
 
 // The DISPIDs a class gives general properties of its own: a spline's layer and linetype
-// scale (its 2 and 4 are its control and fit points).
+// scale (its 2 and 4 are its control and fit points), a multileader's visibility (its 9 is
+// its content's block).
 std::optional<DISPID> OwnDispid(const wchar_t* className, DISPID general)
 {
+    if (std::wcscmp(className, L"MLeader") == 0 && general == 9)
+        return 16;
     if (std::wcscmp(className, L"Spline") == 0 && general == 2)
         return 14;
     if (std::wcscmp(className, L"Spline") == 0 && general == 4)
@@ -249,7 +265,11 @@ try
     auto it = Built().find(className);
     if (it == Built().end())
     {
-        std::vector<Row> rows(std::begin(kGeneral), std::end(kGeneral));
+        // A layout and a leader line are no entities of their own: they have no general rows.
+        const bool general = std::wcscmp(className, L"Layout") && std::wcscmp(className, L"MLeaderLine");
+        std::vector<Row> rows;
+        if (general)
+            rows.assign(std::begin(kGeneral), std::end(kGeneral));
         // A class may hold a general property under a DISPID of its own.
         for (Row& row : rows)
             if (const auto own = OwnDispid(className, row.dispid))

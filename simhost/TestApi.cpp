@@ -650,7 +650,9 @@ int DynamicPropertiesOf(const wchar_t* className, IUnknown** out, int capacity) 
     int n = 0;
     for (DynamicProperty* p : DynamicProperties())
     {
-        if (p->ClassName() != L"*" && (!className || p->ClassName() != className))
+        // Every entity's: a layout and a multileader's leader line are no entities.
+        const std::wstring cls = className ? className : L"";
+        if (p->ClassName() == L"*" ? cls == L"Layout" || cls == L"MLeaderLine" : p->ClassName() != cls)
             continue;
         if (out && n < capacity)
         {
@@ -660,5 +662,84 @@ int DynamicPropertiesOf(const wchar_t* className, IUnknown** out, int capacity) 
         ++n;
     }
     return n;
+}
+} // namespace dkhost_test
+
+namespace dkhost_test
+{
+LONG_PTR SubentityOf(LONG_PTR owner, long index) noexcept
+{
+    Record* part = CurrentDrawing().Subentity(owner, index);
+    return part ? part->id : 0;
+}
+
+LONG_PTR AddBlock(const wchar_t* name, bool xref) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    if (!name || !*name || d.FindInTable(d.blockTable, name))
+        return 0;
+    Record& r = d.Add(RecordKind::Block, d.blockTable, name);
+    r.xref = xref;
+    d.NotifyModified(r.id);
+    return r.id;
+}
+catch (...)
+{
+    return 0;
+}
+
+LONG_PTR BlockId(const wchar_t* name) noexcept
+{
+    Drawing& d = CurrentDrawing();
+    const Record* r = name ? d.FindInTable(d.blockTable, name) : nullptr;
+    return r ? r->id : 0;
+}
+
+void SetPlotStyleMode(bool colorDependent) noexcept
+{
+    CurrentDrawing().colorDependentPlotStyles = colorDependent;
+}
+
+LONG_PTR AddPlotStyle(const wchar_t* name) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    if (!name || !*name || d.FindInTable(d.plotStyles, name))
+        return 0;
+    Record& r = d.Add(RecordKind::DictionaryEntry, d.plotStyles, name);
+    d.NotifyModified(r.id);
+    return r.id;
+}
+catch (...)
+{
+    return 0;
+}
+
+LONG_PTR PlotStyleId(const wchar_t* name) noexcept
+{
+    Drawing& d = CurrentDrawing();
+    const Record* r = name ? d.FindInTable(d.plotStyles, name) : nullptr;
+    return r ? r->id : 0;
+}
+
+bool SetLayerViewportPlotStyle(const wchar_t* layer, LONG_PTR viewport, const wchar_t* style) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    Record* r = layer ? d.FindInTable(d.layerTable, layer) : nullptr;
+    const Record* s = style ? d.FindInTable(d.plotStyles, style) : nullptr;
+    if (!r || !viewport || (style && !s))
+        return false;
+    if (s)
+        r->viewportPlotStyles[viewport] = s->id;
+    else
+        r->viewportPlotStyles.erase(viewport);
+    d.NotifyModified(r->id);
+    return true;
+}
+catch (...)
+{
+    return false;
 }
 } // namespace dkhost_test

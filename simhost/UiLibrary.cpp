@@ -1,5 +1,6 @@
 // The host's user-interface library: thin windows over the common controls.
 #include "dkui.h"
+#include "UiLibrary.h"
 
 #include "WindowSubclass.h"
 
@@ -11,6 +12,13 @@ namespace
 {
 using Subclasses = dkfw::WindowSubclass<CMtUiWnd>;
 bool g_themed = true;
+// Kept as the entry's position plus one: no property reads as none.
+const wchar_t kSelectionBefore[] = L"DkUiSelectionBefore";
+
+void NoteSelection(HWND combo, LRESULT selection)
+{
+    ::SetPropW(combo, kSelectionBefore, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(selection + 1)));
+}
 
 void DrawText(HDC dc, const wchar_t* text, int length, RECT r, UINT format)
 {
@@ -172,8 +180,24 @@ void CMtUiComboBox::MeasureItem(MEASUREITEMSTRUCT& item) noexcept
 
 void CMtUiComboBox::DeleteItem(const DELETEITEMSTRUCT&) noexcept {}
 
-bool CMtUiComboBox::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) noexcept
+int dkhost::SelectionBeforeDrop(HWND combo) noexcept
 {
+    return static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(combo, kSelectionBefore))) - 1;
+}
+
+bool CMtUiComboBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept
+{
+    // What the list showed before it opened, so that a dialog entry cancelled can put it back.
+    const bool closed = !::SendMessageW(Hwnd(), CB_GETDROPPEDSTATE, 0, 0);
+    if (closed &&
+        (msg == WM_LBUTTONDOWN || msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || (msg == CB_SHOWDROPDOWN && wParam)))
+        NoteSelection(Hwnd(), ::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0));
+    if (closed && msg == CB_SETCURSEL)
+    {
+        result = Default(msg, wParam, lParam);
+        NoteSelection(Hwnd(), result);
+        return true;
+    }
     if (msg != WM_PAINT || !g_themed)
         return false;
     PaintThemedFace();
