@@ -339,7 +339,7 @@ TEST_F(Host, SystemVariablesAnswerWithTypedResultBuffers)
     EXPECT_EQ(RTREAL, rb.restype);
     ASSERT_EQ(RTNORM, dkedGetVar(L"DWGNAME", &rb));
     EXPECT_EQ(RTSTR, rb.restype);
-    EXPECT_STREQ(L"Drawing1.dkd", rb.resval.rstring);
+    EXPECT_STREQ(L"Sample.dkd", rb.resval.rstring) << "the drawing's own name";
     ::free(rb.resval.rstring);
     EXPECT_EQ(RTERROR, dkedGetVar(L"NOSUCHVAR", &rb));
 
