@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <memory>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ namespace
 const wchar_t kUsage[] =
     L"usage: dkpex-palette [DRAWING] [--select SPEC]... [--dump] [--set NAME=TEXT]... [--answer TEXT]...\n"
     L"                     [--click NAME]... [--dialog SPEC]... [--undo] [--journal] [--snapshot FILE.png]\n"
-    L"  SPEC: comma-separated class names, handles, or layer:NAME (for example Circle,2A,layer:Walls)\n"
+    L"  SPEC: comma-separated class names, handles, or layer:NAME (for example Circle,2A,layer:Walls); a part\n"
+    L"        of an entity is its handle, '#' and the part's index (a multileader's leader lines: 68#5001)\n"
     L"  --set NAME=TEXT  types TEXT into the row NAME and presses Enter (a vertex row: the vertex to go to);\n"
     L"                   a row edited in the host's dialog opens it and gives TEXT as its answer\n"
     L"  --answer TEXT    answers the host's next prompt: point x,y[,z], drag x,y[,z], cancel, a colour, ...\n"
@@ -213,6 +215,16 @@ bool Resolve(const std::wstring& spec, std::vector<LONG_PTR>& ids, std::wstring&
         else
         {
             const std::wstring name = token.rfind(L"handle:", 0) == 0 ? token.substr(7) : token;
+            // A part of an entity: its handle, '#' and the part's index (a multileader's leader
+            // lines from 5001).
+            if (const size_t hash = name.find(L'#'); hash != std::wstring::npos)
+            {
+                wchar_t* end = nullptr;
+                const long index = std::wcstol(name.c_str() + hash + 1, &end, 10);
+                const LONG_PTR owner = dkhost_test::EntityByHandle(name.substr(0, hash).c_str());
+                if (const LONG_PTR part = owner && end && !*end ? dkhost_test::SubentityOf(owner, index) : 0)
+                    add(part);
+            }
             for (int i = 0; i < n; ++i)
                 if (::CompareStringOrdinal(dkhost_test::EntityClass(all[i]), -1, name.c_str(), -1, TRUE) == 2)
                     add(all[i]);

@@ -470,6 +470,8 @@ TEST(PaletteProgram, AnswersBadArgumentsWithOneLineAndExitCode2)
         {L"--bogus", 2, "unknown option --bogus"},
         {L"--select", 2, "--select needs a value"},
         {L"--select NoSuchThing --dump", 2, "nothing in the drawing is called \"NoSuchThing\""},
+        {L"--select 68#5003 --dump", 2, "nothing in the drawing is called \"68#5003\""},
+        {L"--select 30#5001 --dump", 2, "nothing in the drawing is called \"30#5001\""},
         {L"--select 40 --set NoRow=1", 2, "no row named \"NoRow\""},
         {L"--select 40 --set Contents", 2, "--set takes NAME=TEXT"},
         {L"--select 39 --answer", 2, "--answer needs a value"},
@@ -499,6 +501,13 @@ TEST(PaletteProgram, SetsUndoesAndDumpsInTheOrderGiven)
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("journal: modeless start OPM_CHGPROP")) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("journal: undo Property change (2 values)")) << r.output;
+
+    // A multileader's leader line is selected by the multileader's handle and its index: its own
+    // rows only, none of an entity's.
+    auto line = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 68#5002 --dump", BinDir(), 60000);
+    EXPECT_EQ(0u, line.exitCode) << line.output;
+    EXPECT_NE(std::string::npos, line.output.find("Leaders | Arrowhead | ")) << line.output;
+    EXPECT_EQ(std::string::npos, line.output.find("| Layer |")) << line.output;
 
     auto dump = dktest::RunProcess(L"\"" + BinDir() + L"dkpex-palette.exe\" --select 30,31 --dump", BinDir(), 60000);
     EXPECT_NE(std::string::npos,
