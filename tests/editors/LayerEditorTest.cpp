@@ -233,8 +233,9 @@ TEST_F(LayerEditor, GreyedAndOverriddenEntriesAreDrawnSo)
     Open({L"30"});
     ASSERT_NE(nullptr, Item(L"Doors"));
     EXPECT_TRUE(Item(L"Doors")->m_bOverridden) << "Doors has overrides in the current viewport";
-    EXPECT_FALSE(Item(L"Walls")->m_bOverridden);
-    EXPECT_EQ(0u, Item(L"Walls")->m_textColor >> 24) << "a colour to draw with, not a system colour's number";
+    EXPECT_TRUE(Item(L"Walls")->m_bOverridden) << "its plot style is overridden in the current viewport";
+    EXPECT_FALSE(Item(L"Windows")->m_bOverridden);
+    EXPECT_EQ(0u, Item(L"Windows")->m_textColor >> 24) << "a colour to draw with, not a system colour's number";
 
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
