@@ -381,7 +381,8 @@ try
         texts.push_back(dkdbGetReservedString(9, true));
     else
     {
-        texts = {dkdbGetReservedString(0, true), dkdbGetReservedString(1, true)};
+        // "None" stands for an object without a plot style name of its own.
+        texts = {dkdbGetReservedString(0, true), dkdbGetReservedString(1, true), L"None"};
         for (std::wstring& name : dkhost::NamedPlotStyles(dkhost::CurrentDrawing()))
             texts.push_back(std::move(name));
         texts.push_back(kOther);

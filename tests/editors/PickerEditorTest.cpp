@@ -19,7 +19,10 @@ constexpr DISPID kPlotStyle = 6;
 constexpr DISPID kArrow1 = 62;
 constexpr DISPID kArrow2 = 63;
 constexpr DISPID kBlock1 = 65;
-constexpr DISPID kPlotStyleTable = 100;
+constexpr DISPID kPlotStyleTable = 101;
+constexpr DISPID kContentBlock = 25;
+constexpr DISPID kContentBlockName = 9;
+constexpr DISPID kCalloutBlock = 100;
 
 class PickerRows : public DropDownFixture
 {
@@ -63,6 +66,8 @@ TEST_F(PickerRows, PlotStyleNamesWriteTheChosenNameAndTheEmptyEntryWritesNothing
     EXPECT_EQ(L"Style 1", Property(0, kPlotStyle));
     EXPECT_EQ(L"Style 1", Property(1, kPlotStyle));
     EXPECT_EQ(1, dkhost_test::UndoDepth()) << "one change";
+    ASSERT_EQ(S_OK, Refresh()) << "as the palette refreshes a row after a write";
+    EXPECT_EQ(L"Style 1", SelectedText());
     EXPECT_LT(IndexOf(L"*VARIES*"), 0) << "the varies entry goes with the difference";
     // The empty name: listed as None, written as "".
     Put(L"30", kPlotStyle, L"");
@@ -71,11 +76,10 @@ TEST_F(PickerRows, PlotStyleNamesWriteTheChosenNameAndTheEmptyEntryWritesNothing
     Put(L"30", kPlotStyle, L"Style 2");
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"30"}, kPlotStyle));
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
-    if (IndexOf(L"None") >= 0)
-    {
-        Choose(L"None");
-        EXPECT_EQ(L"", Property(0, kPlotStyle));
-    }
+    Choose(L"None");
+    EXPECT_EQ(L"", Property(0, kPlotStyle));
+    ASSERT_EQ(S_OK, Refresh());
+    EXPECT_EQ(L"None", SelectedText());
     // The varies entry is never written.
     dkhost_test::ClearJournal();
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"2A", L"30"}, kPlotStyle));
@@ -203,14 +207,15 @@ TEST_F(PickerRows, ABlockNamedWithAnUnderscoreIsNotPreselectedAndAMissingResourc
 
 TEST_F(PickerRows, AMultileadersUserBlockNamesItsContentAndAnUnsavedDrawingRefusesACalloutsBlock)
 {
-    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"68"}, 8));
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"68"}, kContentBlock));
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
     EXPECT_GE(static_cast<int>(Entries().size()), 7);
     dkhost_test::PushAnswer(L"Door");
     Choose(6);
-    EXPECT_EQ(L"Door", Property(0, 9));
+    EXPECT_EQ(L"Door", Property(0, kContentBlockName));
+    EXPECT_EQ(L"6", Property(0, kContentBlock));
     // The sample drawing was never saved: a callout's block cannot come from its file.
-    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"59"}, 8712));
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"59"}, kCalloutBlock));
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
     dktest::MessageBoxCatcher boxes;
     dkhost_test::PushAnswer(L"Door");

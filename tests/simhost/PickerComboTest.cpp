@@ -120,8 +120,9 @@ TEST_F(PickerCombo, EachPickerListsItsEntriesAtTheirPositions)
          true},
         {"plot style names",
          [] { return std::make_unique<CDkUiPlotStyleNamesComboBox>(); },
-         7,
-         {{0, L"ByLayer"}, {1, L"ByBlock"}, {2, L"Normal"}, {3, L"Style 1"}, {5, L"Thin grey"}, {6, L"Other..."}},
+         8,
+         {{0, L"ByLayer"}, {1, L"ByBlock"}, {2, L"None"}, {3, L"Normal"}, {4, L"Style 1"}, {6, L"Thin grey"},
+          {7, L"Other..."}},
          false},
         {"plot style tables with None",
          [] { return std::make_unique<CDkUiPlotStyleTablesComboBox>(true); },
@@ -196,7 +197,7 @@ TEST_F(PickerCombo, OtherPicksANamedPlotStyleFromTheHostsDialog)
 {
     CDkUiPlotStyleNamesComboBox names;
     Create(names);
-    Choose(names, 3); // Style 1
+    Choose(names, 4); // Style 1
     struct Case
     {
         const wchar_t* answer;
@@ -204,16 +205,16 @@ TEST_F(PickerCombo, OtherPicksANamedPlotStyleFromTheHostsDialog)
         const wchar_t* journal;
     };
     const Case cases[] = {
-        {L"thin GREY", 5, L"plot style dialog \"Style 1\" -> \"Thin grey\""},
-        {L"cancel", 5, L"plot style dialog \"Thin grey\" -> cancelled"},
-        {L"Nowhere", 5, L"plot style dialog \"Thin grey\" -> no plot style \"Nowhere\""},
+        {L"thin GREY", 6, L"plot style dialog \"Style 1\" -> \"Thin grey\""},
+        {L"cancel", 6, L"plot style dialog \"Thin grey\" -> cancelled"},
+        {L"Nowhere", 6, L"plot style dialog \"Thin grey\" -> no plot style \"Nowhere\""},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(std::string(c.answer, c.answer + wcslen(c.answer)));
         dkhost_test::ClearJournal();
         dkhost_test::PushAnswer(c.answer);
-        Choose(names, 6);
+        Choose(names, 7);
         EXPECT_EQ(c.selected, Selected(names));
         EXPECT_EQ(std::vector<std::wstring>{c.journal}, dktest::Journal());
         EXPECT_EQ(0, dkhost_test::PendingAnswers());

@@ -168,13 +168,12 @@ CDkUiMRUComboBox* CPlotStyleEditorBase::PlotCombo() const noexcept
     return dynamic_cast<CDkUiMRUComboBox*>(m_pCombo.get());
 }
 
-long CPlotStyleEditorBase::FillList()
+void CPlotStyleEditorBase::UpdateTrailingEntries()
 {
     CDkUiMRUComboBox* combo = PlotCombo();
     HWND hwnd = combo ? combo->Hwnd() : nullptr;
     if (!hwnd)
-        return E_FAIL;
-    ListHostEntries(*combo);
+        return;
     auto find = [hwnd](const std::wstring& text)
     {
         return static_cast<int>(
@@ -198,6 +197,16 @@ long CPlotStyleEditorBase::FillList()
         combo->AddItemToList(m_unspecifiedText.c_str(), 0);
     else if (!m_bUnspecifiedAllowed && unspecified >= 0)
         ::SendMessageW(hwnd, CB_DELETESTRING, static_cast<WPARAM>(unspecified), 0);
+}
+
+long CPlotStyleEditorBase::FillList()
+{
+    CDkUiMRUComboBox* combo = PlotCombo();
+    HWND hwnd = combo ? combo->Hwnd() : nullptr;
+    if (!hwnd)
+        return E_FAIL;
+    ListHostEntries(*combo);
+    UpdateTrailingEntries();
     m_nCurrentIndex = EntryOf(m_text);
     ::SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
     return S_OK;
@@ -237,6 +246,7 @@ int CPlotStyleEditorBase::GetCurrentIndex()
     if (!ValueText(value.Get(), kind, text))
         return -1;
     m_text = text.empty() ? EmptyNameText() : text;
+    UpdateTrailingEntries();
     const int index = EntryOf(m_text);
     AfterRead();
     return index;

@@ -47,6 +47,9 @@ public:
 
 protected:
     CDkUiMRUComboBox* PlotCombo() const noexcept;
+    // The varies entry while the values differ, the unspecified one while the property
+    // takes it, after the host's entries.
+    void UpdateTrailingEntries();
     // The text the row shows for a value read; false when the value is no plot style.
     virtual bool ValueText(const VARIANT& value, ValueType kind, CString& text);
     // The entry of text, or -1; the table editor lists a table it does not know as missing.
