@@ -78,7 +78,8 @@ void Run(int argc, char** argv)
     dkbench::BenchPalette bench;
 
     // Every layer's plot style overridden in the current viewport, but for the last one.
-    std::wstring text = L"drawing name=\"Override.dkd\" plotstyles=named\nplotstyle \"Style 1\"\nplotstyle \"Thin grey\"\n";
+    std::wstring text =
+        L"drawing name=\"Override.dkd\" plotstyles=named\nplotstyle \"Style 1\"\nplotstyle \"Thin grey\"\n";
     for (int l = 0; l < layerCount; ++l)
         text += L"layer L" + std::to_wstring(l) + (l + 1 < layerCount ? L" vpplotstyle=\"Thin grey\"\n" : L"\n");
     for (int i = 0; i < count; ++i)
@@ -111,8 +112,8 @@ void Run(int argc, char** argv)
         DISPID named = DISPID_PROPERTYPUT;
         DISPPARAMS put{layer.Addr(), &named, 1, 1};
         Check(SUCCEEDED(first->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr)) &&
-                  SUCCEEDED(first->Invoke(kPlotStyle, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr,
-                                          nullptr)),
+                  SUCCEEDED(
+                      first->Invoke(kPlotStyle, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr)),
               "the stopping line cannot be moved to the last layer");
     }
     std::vector<IDispatch*> stopped;

@@ -167,6 +167,12 @@ TEST_F(PickerRows, TheUserArrowNamesTheChosenBlockThroughTheBlockPropertyThenThe
     EXPECT_EQ(L"20", Property(0, kArrow1));
     ASSERT_EQ(S_OK, Refresh());
     EXPECT_EQ(20, Selected()) << "the row reads its own property again";
+    // The user entry chosen again: another block.
+    dkhost_test::PushAnswer(L"_Dot");
+    Choose(20);
+    EXPECT_EQ(L"_Dot", Property(0, kBlock1));
+    EXPECT_EQ(0, dkhost_test::PendingAnswers());
+    ASSERT_EQ(S_OK, Refresh());
     Choose(3);
     EXPECT_EQ(L"3", Property(0, kArrow1)) << "the next choice goes to the arrowhead, not the block name";
     // A cancelled chooser writes nothing.

@@ -231,6 +231,23 @@ long CPictureEditorBase::CommitSelection(int index)
     return SetPropertyValue(value.Addr(), ValueSpecified);
 }
 
+long CPictureEditorBase::OnSelEndOk()
+{
+    if (m_pCombo && m_pCombo->Hwnd() && !m_pCombo->ChoosingWhileClosed() && m_state >= kStateEditing)
+    {
+        const int chosen = static_cast<int>(::SendMessageW(m_pCombo->Hwnd(), CB_GETCURSEL, 0, 0));
+        if (chosen >= 0 && chosen == m_nCurrentIndex && IsUserEntry(chosen) && !IsPropertyReadOnly())
+        {
+            SetCancelPending(false);
+            m_bCancel = FALSE;
+            ChooseUserBlock();
+            m_state = kStateChosen;
+            return S_OK;
+        }
+    }
+    return CDkPeComboBase::OnSelEndOk();
+}
+
 LRESULT CPictureEditorBase::OnMeasureItem(UINT msg, UINT id, MEASUREITEMSTRUCT* item, BOOL& handled)
 {
     if (id != kComboId || !item)

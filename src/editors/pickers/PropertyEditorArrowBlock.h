@@ -72,6 +72,8 @@ public:
     long FillList() override;
     int GetCurrentIndex() override;
     long CommitSelection(int index) override;
+    // The user entry chosen again opens the chooser again: another block may be wanted.
+    long OnSelEndOk() override;
     long Handle_OnDraw(ATL_DRAWINFO& info) override;
     long GetTextTipWidth(int& width) override;
     long GetComboTextTipWidth(int index, int& width) override;
