@@ -51,6 +51,10 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorHatchEnum", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorHatchISOPenWidth", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorGradientPattern", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorDimArrowHead", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorPlotStyleName", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorPlotStyleTable", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorPredefBlock", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorHatchPatternName", {&IID_IDkPeButtonEditCtrl}},
     {L"DkPePropertyEditorEllipsisHatchPatternType", {&IID_IDkPeButtonEditCtrl}},
 };

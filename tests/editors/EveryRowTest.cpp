@@ -52,6 +52,14 @@ const BuiltRow kBuiltRows[] = {
      &IID_IDkPeButtonPicture},
     {"HatchPatternName", &CLSID_DkPePropertyEditorHatchPatternName, L"50", 100, Input::Typed, L"BRICK", 1038,
      &IID_IDkPeButtonEditCtrl},
+    {"PlotStyleName", &CLSID_DkPePropertyEditorPlotStyleName, L"2A", 6, Input::Chosen, nullptr, 1002,
+     &IID_IDkPeButtonPicture},
+    {"PlotStyleTable", &CLSID_DkPePropertyEditorPlotStyleTable, L"74", 101, Input::Chosen, nullptr, 1002,
+     &IID_IDkPeButtonPicture},
+    {"DimArrowHead", &CLSID_DkPePropertyEditorDimArrowHead, L"65", 62, Input::Chosen, nullptr, 1002,
+     &IID_IDkPeButtonPicture},
+    {"PredefBlock", &CLSID_DkPePropertyEditorPredefBlock, L"68", 25, Input::Chosen, nullptr, 1002,
+     &IID_IDkPeButtonPicture},
 };
 
 class EveryRow : public PaletteFixture
