@@ -5,8 +5,9 @@
 // first layer that does not. The check's cost is the refresh with every layer overridden
 // (every object opened, every layer asked) less the refresh of the same selection whose
 // first layer is not overridden (the check stops at the first object); both run in each
-// round. Its floor, timed in the same round: a bare loop taking each object's database id,
-// opening it for its layer, and asking each layer once. The figure is the median over the
+// round, and both gather the objects' database ids before the check. Its floor, timed in the
+// same round: a bare loop opening each object by its database id for its layer, and asking
+// each layer once. The figure is the median over the
 // rounds. Usage: bench-plot-style-override [OBJECTS [LAYERS [ROUNDS]]].
 #include "BenchPalette.h"
 
@@ -36,18 +37,33 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// The check's host calls alone.
-double Floor(const std::vector<IDispatch*>& objects)
+std::string Narrow(const std::wstring& w)
+{
+    return std::string(w.begin(), w.end());
+}
+
+// A line put on layer L<layer>, as the user would.
+void MoveToLayer(LONG_PTR id, int layer)
+{
+    dkfw::ComPtr<IDispatch> object;
+    Check(SUCCEEDED(dkhost_test::GetPaletteObject(id, object.Put())), "a line has no palette object");
+    dkfw::UniqueVariant name;
+    name.Addr()->vt = VT_BSTR;
+    name.Addr()->bstrVal = ::SysAllocString((L"L" + std::to_wstring(layer)).c_str());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS put{name.Addr(), &named, 1, 1};
+    Check(SUCCEEDED(object->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr)),
+          "a line cannot be moved to its layer");
+}
+
+// The check's host calls alone, over the objects' database ids.
+double Floor(const std::vector<LONG_PTR>& ids)
 {
     const auto start = Clock::now();
     const DkDbObjectId viewport = dkedGetCurViewportObjectId();
     std::set<DkDbObjectId> layers;
-    for (IDispatch* object : objects)
+    for (LONG_PTR id : ids)
     {
-        dkfw::ComPtr<IDkBaseObject> base;
-        LONG_PTR id = 0;
-        if (FAILED(object->QueryInterface(IID_IDkBaseObject, base.PutVoid())) || FAILED(base->GetObjectId(&id)))
-            continue;
         DkDbEntity* entity = nullptr;
         if (dkdbOpenObject(entity, DkDbObjectId(id), DkDb::kForRead) != Drvk::eOk)
             continue;
@@ -82,12 +98,17 @@ void Run(int argc, char** argv)
         L"drawing name=\"Override.dkd\" plotstyles=named\nplotstyle \"Style 1\"\nplotstyle \"Thin grey\"\n";
     for (int l = 0; l < layerCount; ++l)
         text += L"layer L" + std::to_wstring(l) + (l + 1 < layerCount ? L" vpplotstyle=\"Thin grey\"\n" : L"\n");
-    for (int i = 0; i < count; ++i)
+    // A drawing text holds at most 100 000 lines: the lines beyond are added and moved.
+    const int inText = std::min(count, 90000);
+    for (int i = 0; i < inText; ++i)
         text += L"entity Line Layer=L" + std::to_wstring(i % (layerCount - 1)) +
                 L" PlotStyleName=ByLayer StartPoint=0,0,0 EndPoint=1,1,0\n";
     int errorLine = 0;
     Check(SUCCEEDED(dkhost_test::LoadDrawingText(text.c_str(), &errorLine)),
-          "the drawing was refused at line " + std::to_string(errorLine));
+          "the drawing was refused at line " + std::to_string(errorLine) + ": " + Narrow(dkhost_test::LastLoadError()));
+    for (int i = inText; i < count; ++i)
+        MoveToLayer(dkhost_test::AddEntity(L"Line"), i % (layerCount - 1));
+    dkhost_test::ClearUndo();
     dkhost_test::SetCurrentViewport(1);
     std::vector<LONG_PTR> ids(static_cast<size_t>(count) + 1);
     const int found = dkhost_test::Entities(ids.data(), static_cast<int>(ids.size()));
@@ -104,18 +125,7 @@ void Run(int argc, char** argv)
     const LONG_PTR stopper = dkhost_test::AddEntity(L"Line");
     IDispatch* first = nullptr;
     Check(SUCCEEDED(dkhost_test::GetPaletteObject(stopper, &first)), "no line to stop the check");
-    {
-        DISPPARAMS none{};
-        dkfw::UniqueVariant layer;
-        layer.Addr()->vt = VT_BSTR;
-        layer.Addr()->bstrVal = ::SysAllocString((L"L" + std::to_wstring(layerCount - 1)).c_str());
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS put{layer.Addr(), &named, 1, 1};
-        Check(SUCCEEDED(first->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr)) &&
-                  SUCCEEDED(
-                      first->Invoke(kPlotStyle, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr)),
-              "the stopping line cannot be moved to the last layer");
-    }
+    MoveToLayer(stopper, layerCount - 1);
     std::vector<IDispatch*> stopped;
     stopped.push_back(first);
     stopped.insert(stopped.end(), objects.begin(), objects.end());
@@ -149,7 +159,7 @@ void Run(int argc, char** argv)
     std::vector<double> floor, checks, ratios;
     for (int r = 0; r < rounds; ++r)
     {
-        const double f = Floor(objects);
+        const double f = Floor(ids);
         const auto all = refresh(objects);
         const auto early = refresh(stopped);
         Check(all.second.find(L"(") != std::wstring::npos, "the row does not show the override");
