@@ -293,6 +293,20 @@ TEST_F(HatchRows, AnUnknownNameIsTakenBackOnItsHatchAloneAndTheUserHearsTheHosts
     EXPECT_EQ(1, dkhost_test::UndoDepth()) << "the other hatch's step stays";
     EXPECT_EQ(L"*VARIES*", WindowText(Edit())) << "the row shows the real names";
 
+    // Two hatches failing for one reason: the user hears it once; a refused pattern is told.
+    dkhost_test::SetEvaluateFault(dkhost_test::EntityByHandle(L"50"), L"The boundary is not closed.");
+    dkhost_test::SetEvaluateFault(dkhost_test::EntityByHandle(L"51"), L"The boundary is not closed.");
+    Enter(L"GRASS");
+    dkhost_test::SetEvaluateFault(dkhost_test::EntityByHandle(L"50"), nullptr);
+    dkhost_test::SetEvaluateFault(dkhost_test::EntityByHandle(L"51"), nullptr);
+    ASSERT_EQ(2u, boxes.Texts().size());
+    EXPECT_EQ(L"The boundary is not closed.", boxes.Texts()[1]);
+    EXPECT_EQ(L"STARS/1", Pattern(0));
+    dkhost_test::SetPatternFault(dkhost_test::EntityByHandle(L"50"), true);
+    Enter(L"GRASS");
+    dkhost_test::SetPatternFault(dkhost_test::EntityByHandle(L"50"), false);
+    EXPECT_EQ(3u, boxes.Texts().size()) << "the refusal is told";
+
     // A hatch on a locked layer is left alone, and the host hears the selection changed.
     dkhost_test::SetLayerState(L"Hatch", false, false, true);
     dkhost_test::ClearJournal();
