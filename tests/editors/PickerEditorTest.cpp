@@ -10,6 +10,7 @@
 #include "DkPiHost.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace
 {
@@ -229,5 +230,36 @@ TEST_F(PickerRows, AMultileadersUserBlockNamesItsContentAndAnUnsavedDrawingRefus
     ASSERT_EQ(1u, boxes.Texts().size());
     EXPECT_EQ(std::wstring::npos, boxes.Texts()[0].find(L"%s"));
     EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "no chooser shown";
+    dkhost_test::ClearAnswers();
+}
+
+TEST_F(PickerRows, ASavedDrawingsCalloutTakesABlockOfTheFileAsOneChange)
+{
+    // A drawing opened from its file, as saved.
+    const std::wstring file = dktest::BinDir() + L"callout.dkd";
+    {
+        std::ofstream out(std::filesystem::path(file), std::ios::binary);
+        out << "drawing name=callout.dkd plotstyles=named\nblock Door\nentity Callout handle=59 "
+               "BlockType=dkBlockHexagon\n";
+    }
+    ASSERT_EQ(S_OK, dkhost_test::LoadDrawingFile(file.c_str(), nullptr));
+    dkhost_test::ClearUndo();
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPredefBlock, {L"59"}, kCalloutBlock));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    dkhost_test::PushAnswer(L"Door");
+    Choose(6);
+    EXPECT_EQ(L"Door", Property(0, 8713));
+    EXPECT_EQ(file, Property(0, 8714));
+    EXPECT_EQ(1, dkhost_test::UndoDepth()) << "the path and the name, one change";
+    // A block the saved file lacks: told with its name, nothing written.
+    dkhost_test::AddBlock(L"Fresh", false);
+    ASSERT_EQ(S_OK, Refresh());
+    dktest::MessageBoxCatcher boxes;
+    dkhost_test::PushAnswer(L"Fresh");
+    Choose(6);
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_NE(std::wstring::npos, boxes.Texts()[0].find(L"\"Fresh\""));
+    EXPECT_EQ(L"Door", Property(0, 8713));
+    EXPECT_EQ(1, dkhost_test::UndoDepth());
 }
 } // namespace

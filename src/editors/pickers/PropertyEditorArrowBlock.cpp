@@ -530,11 +530,20 @@ int CPropertyEditorPredefBlock::ChooseUserBlock()
         return 0;
     }
     writes.back().second = chosen;
-    dkfw::ComPtr<IDispatch> object;
-    if (FAILED(first->QueryInterface(IID_IDispatch, object.PutVoid())))
-        return 0;
-    for (const auto& [dispid, text] : writes)
-        if (FAILED(PutProperty(object.Get(), dispid, text)))
-            return 0;
-    return 1;
+    // The first object only, its properties in order, as one change of the drawing; the
+    // first refusal ends the writing.
+    bool skipped = false;
+    const long hr = ChangeEachObject(
+        [&](int index, IUnknown* object, IUnknown*) -> HRESULT
+        {
+            if (index != 0 || object != first)
+                return S_FALSE;
+            dkfw::ComPtr<IDispatch> target;
+            HRESULT put = object->QueryInterface(IID_IDispatch, target.PutVoid());
+            for (size_t i = 0; i < writes.size() && SUCCEEDED(put); ++i)
+                put = PutProperty(target.Get(), writes[i].first, writes[i].second);
+            return FAILED(put) ? put : S_FALSE;
+        },
+        skipped);
+    return SUCCEEDED(hr) && !skipped ? 1 : 0;
 }
