@@ -128,6 +128,28 @@ TEST_F(PickerRows, TheDialogEntryWritesItsChoiceInsideADocumentLockAndARefusedLo
     EXPECT_EQ(L"Thin grey", Property(0, kPlotStyle));
     EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "no dialog without the lock";
     EXPECT_EQ(L"Thin grey", SelectedText());
+    dkhost_test::SetDocumentLockRefused(false);
+    dkhost_test::ClearAnswers();
+}
+
+TEST_F(PickerRows, TheDialogEntryReachedByKeysOnTheClosedListOpensOnlyWhenCommitted)
+{
+    Put(L"30", kPlotStyle, L"Style 2");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorPlotStyleName, {L"30"}, kPlotStyle));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    ASSERT_EQ(L"Style 2", SelectedText());
+    dkhost_test::PushAnswer(L"Style 1");
+    Key(Combo(), VK_DOWN);
+    Key(Combo(), VK_DOWN);
+    Pump(0);
+    EXPECT_EQ(L"Other...", SelectedText());
+    EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "browsing the list opens no dialog";
+    EXPECT_EQ(L"Style 2", Property(0, kPlotStyle));
+    Key(Combo(), VK_RETURN);
+    Pump(0);
+    EXPECT_EQ(0, dkhost_test::PendingAnswers());
+    EXPECT_EQ(L"Style 1", Property(0, kPlotStyle));
+    EXPECT_EQ(L"Style 1", SelectedText());
 }
 
 TEST_F(PickerRows, ATableNotInstalledIsListedMissingAndCannotBeChosen)
