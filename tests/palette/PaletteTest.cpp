@@ -1102,4 +1102,43 @@ TEST(PaletteProgram, SetsAHatchsPatternThroughItsRows)
         EXPECT_EQ(1, Occurrences(out, "\n")) << "one line: " << out;
     }
 }
+
+TEST(PaletteProgram, SetsPlotStylesArrowheadsAndBlocksThroughTheirEntriesAndTheHostsAnswers)
+{
+    struct Case
+    {
+        const wchar_t* arguments;
+        const char* row;
+        const char* shown;
+    };
+    for (const Case& c : {
+             Case{L"--select 2A,30 --set \"Plot style=Thin grey\" --dump", "Plot style", "Thin grey"},
+             Case{L"--select 2A --answer \"Style 1\" --set \"Plot style=Other...\" --dump", "Plot style", "Style 1"},
+             Case{L"--select 2B --dump", "Plot style", "ByLayer (VP)"},
+             Case{L"--select 74 --set \"Plot style table=Fine lines.dkps\" --dump", "Plot style table",
+                  "Fine lines.dkps"},
+             Case{L"--select 65,66 --set \"Arrow 1=Dot\" --dump", "Arrow 1", "Dot"},
+             Case{L"--select 65 --answer Arrow --set \"Arrow 1=User Arrow...\" --dump", "Arrow 1", "User Arrow..."},
+             Case{L"--select 68#5001 --answer _Dot --set \"Arrowhead=User Arrow...\" --dump", "Arrowhead",
+                  "User Arrow..."},
+             Case{L"--select 68 --answer Door --set \"Block=User Block...\" --dump", "Block", "User Block..."},
+         })
+    {
+        SCOPED_TRACE(c.row);
+        DWORD rc = 0;
+        const std::string out = RunPalette(c.arguments, rc);
+        EXPECT_EQ(0u, rc) << out;
+        EXPECT_EQ(c.shown, DumpText(out, c.row)) << out;
+    }
+    // A table not installed, a cancelled chooser, a callout of a drawing never saved.
+    for (const wchar_t* refused : {L"--select 74 --set \"Plot style table=Contractor.dkps\"",
+                                   L"--select 65 --answer cancel --set \"Arrow 1=User Arrow...\"",
+                                   L"--select 59 --answer Door --set \"Block=User Block...\""})
+    {
+        DWORD rc = 0;
+        const std::string out = RunPalette(refused, rc);
+        EXPECT_EQ(1u, rc) << out;
+        EXPECT_EQ(1, Occurrences(out, "\n")) << "one line: " << out;
+    }
+}
 } // namespace
