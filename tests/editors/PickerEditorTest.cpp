@@ -20,6 +20,7 @@ constexpr DISPID kPlotStyle = 6;
 constexpr DISPID kArrow1 = 62;
 constexpr DISPID kArrow2 = 63;
 constexpr DISPID kBlock1 = 65;
+constexpr DISPID kBlock2 = 66;
 constexpr DISPID kPlotStyleTable = 101;
 constexpr DISPID kContentBlock = 25;
 constexpr DISPID kContentBlockName = 9;
@@ -188,9 +189,15 @@ TEST_F(PickerRows, TheUserArrowNamesTheChosenBlockThroughTheBlockPropertyThenThe
     Choose(20);
     EXPECT_EQ(L"Arrow", Property(0, kBlock1));
     EXPECT_EQ(L"20", Property(0, kArrow1));
+    const std::wstring secondBlock = Property(0, kBlock2);
+    // Chosen again before the row read anew: the block of the same arrowhead.
+    dkhost_test::PushAnswer(L"Door");
+    Choose(20);
+    EXPECT_EQ(L"Door", Property(0, kBlock1));
+    EXPECT_EQ(secondBlock, Property(0, kBlock2));
     ASSERT_EQ(S_OK, Refresh());
     EXPECT_EQ(20, Selected()) << "the row reads its own property again";
-    // The user entry chosen again: another block.
+    // The user entry chosen again after the refresh: another block.
     dkhost_test::PushAnswer(L"_Dot");
     Choose(20);
     EXPECT_EQ(L"_Dot", Property(0, kBlock1));

@@ -440,6 +440,9 @@ DISPID CPropertyEditorDimArrowHead::CurrentArrowBlock(std::wstring& name)
 
 int CPropertyEditorDimArrowHead::ChooseUserBlock()
 {
+    // A block name written before the row read anew: the row's own identifiers tell which
+    // arrowhead is edited.
+    RestoreDispids();
     std::wstring current;
     const DISPID target = CurrentArrowBlock(current);
     if (!target)
@@ -449,7 +452,6 @@ int CPropertyEditorDimArrowHead::ChooseUserBlock()
         return 0;
     // The name goes to each object's block property: the selection's identifiers stand for it
     // until the row reads again.
-    RestoreDispids();
     m_savedDispids.assign(m_pDispids, m_pDispids + m_nObjects);
     std::fill(m_pDispids, m_pDispids + m_nObjects, static_cast<int>(target));
     m_bDispidsReplaced = true;
