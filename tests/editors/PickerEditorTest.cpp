@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace
 {
@@ -47,6 +48,35 @@ protected:
         DISPPARAMS params{value.Addr(), &named, 1, 1};
         ASSERT_EQ(S_OK, object->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
         dkhost_test::ClearUndo();
+    }
+    // The pixels of entry index as the open list draws it (through the row's relay).
+    std::vector<COLORREF> DrawEntry(int index)
+    {
+        constexpr int kWidth = 160;
+        constexpr int kHeight = 18;
+        std::vector<COLORREF> pixels;
+        HDC screen = ::GetDC(nullptr);
+        HDC dc = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, kWidth, kHeight);
+        ::ReleaseDC(nullptr, screen);
+        HGDIOBJ old = ::SelectObject(dc, bitmap);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_COMBOBOX;
+        item.CtlID = 1002;
+        item.itemID = static_cast<UINT>(index);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.hwndItem = Combo();
+        item.hDC = dc;
+        item.rcItem = RECT{0, 0, kWidth, kHeight - 2};
+        item.itemData = static_cast<ULONG_PTR>(::SendMessageW(Combo(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+        ::SendMessageW(Control(), WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item));
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                pixels.push_back(::GetPixel(dc, x, y));
+        ::SelectObject(dc, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc);
+        return pixels;
     }
     HRESULT Refresh()
     {
@@ -179,6 +209,20 @@ TEST_F(PickerRows, AnArrowheadIsItsPositionWrittenToEverySelectedDimensionAsOneC
     EXPECT_EQ(L"3", Property(1, kArrow1));
     EXPECT_EQ(1, dkhost_test::UndoDepth());
     EXPECT_EQ(3, Selected());
+}
+
+TEST_F(PickerRows, OnlyTheVariesEntryLosesItsPictureNotTheArrowheadsDrawnAfterIt)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorDimArrowHead, {L"66"}, kArrow1));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    const auto plain = DrawEntry(0);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorDimArrowHead, {L"65", L"66"}, kArrow1));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    const int varies = IndexOf(L"*VARIES*");
+    ASSERT_GE(varies, 0);
+    EXPECT_TRUE(DrawEntry(0) == plain) << "the first arrowhead drawn after the values were read";
+    DrawEntry(varies);
+    EXPECT_TRUE(DrawEntry(0) == plain) << "the first arrowhead drawn after the varies entry";
 }
 
 TEST_F(PickerRows, TheUserArrowNamesTheChosenBlockThroughTheBlockPropertyThenTheRowReadsItsOwnAgain)

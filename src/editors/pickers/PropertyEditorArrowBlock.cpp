@@ -179,15 +179,12 @@ int CPictureEditorBase::GetCurrentIndex()
             ::SendMessageW(hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
     };
     // The entries after the host's own: the varies one only while the values differ.
+    // They are drawn without a picture: the draw relay marks them as they are drawn.
     auto keep = [&](const std::wstring& text, bool wanted)
     {
         const int at = text.empty() ? -1 : find(text);
         if (wanted && at < 0 && combo)
-        {
-            if (textOnly)
-                textOnly->SetTextOnly(true);
             combo->AddItemToList(text.c_str(), -1);
-        }
         else if (!wanted && at >= 0)
             ::SendMessageW(hwnd, CB_DELETESTRING, static_cast<WPARAM>(at), 0);
     };

@@ -33,6 +33,13 @@ public:
     using CPropComboBoxOn<HostCombo>::CPropComboBoxOn;
 
     int ImageWidth() noexcept override { return TakeTextOnly() ? 0 : HostCombo::ImageWidth(); }
+    // The mark holds for the one entry it was set for: the library draws its caller's entries
+    // without asking for a picture width, and the mark must not fall to the next entry.
+    void DrawItem(const DRAWITEMSTRUCT& item) noexcept override
+    {
+        HostCombo::DrawItem(item);
+        TakeTextOnly();
+    }
     // A tip shows the entry whole, picture and text, on the tip's colours.
     void DrawTipEntry(HDC dc, const RECT& rect, int index) override
     {
