@@ -153,12 +153,14 @@ TEST_F(PickerRows, TheDialogEntryWritesItsChoiceInsideADocumentLockAndARefusedLo
     EXPECT_EQ(L"Thin grey", Property(0, kPlotStyle));
     EXPECT_EQ(L"Thin grey", SelectedText());
     EXPECT_EQ(0, dkhost_test::DocumentLocks()) << "the lock was given back";
+    EXPECT_EQ(Combo(), ::GetFocus());
     dkhost_test::SetDocumentLockRefused(true);
     dkhost_test::PushAnswer(L"Style 1");
     Choose(static_cast<int>(Entries().size()) - 1);
     EXPECT_EQ(L"Thin grey", Property(0, kPlotStyle));
     EXPECT_EQ(1, dkhost_test::PendingAnswers()) << "no dialog without the lock";
     EXPECT_EQ(L"Thin grey", SelectedText());
+    EXPECT_EQ(Combo(), ::GetFocus()) << "the row keeps the focus";
     dkhost_test::SetDocumentLockRefused(false);
     dkhost_test::ClearAnswers();
 }

@@ -121,7 +121,12 @@ try
     DkApDocManager* manager = dkDocManager();
     DkApDocument* document = manager ? manager->curDocument() : nullptr;
     if (!document || manager->lockDocument(document, DkApDocManager::kWrite) != Drvk::eOk)
+    {
+        // No dialog after all: the row keeps the focus.
+        if (Hwnd())
+            ::SetFocus(Hwnd());
         return false;
+    }
     const bool chosen = CDkUiPlotStyleNamesComboBox::OnSelectOther();
     if (chosen && m_editor)
         m_editor->ApplyIndex(static_cast<int>(::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0)));
