@@ -86,6 +86,23 @@ protected:
     bool HasDialog();
     // The combo over the control window, filled, made when there is none; false on failure.
     bool EnsureCombo();
+    // The combo make gives, created over the control window with the row's font as the
+    // editor's combo; E_FAIL (and none) when it cannot be created.
+    template <class Make> long CreateComboOf(const RECT& rect, Make make)
+    {
+        HWND control = ControlHwnd();
+        if (!control)
+            return E_FAIL;
+        auto combo = make();
+        if (!combo->CreateCombo(CPropComboWindow::kStyle, rect, control, kComboId))
+        {
+            combo->DestroyWindow();
+            return E_FAIL;
+        }
+        ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        m_pCombo = std::move(combo);
+        return S_OK;
+    }
     // The varies and unspecified entries after an owner-drawn list's own, as a value of type
     // wants them (make gives a new entry of the list's type); the entry of a varies or
     // unspecified value, or -1 for an ordinary one.

@@ -108,22 +108,6 @@ std::wstring SavedDrawingMessage(const std::wstring& block)
 
 // --- Both pickers ---------------------------------------------------------------------------
 
-template <class Make> long CPictureEditorBase::MakePicker(const RECT& rect, Make make)
-{
-    HWND control = ControlHwnd();
-    if (!control)
-        return E_FAIL;
-    auto combo = make();
-    if (!combo->CreateCombo(CPropComboWindow::kStyle, rect, control, kComboId))
-    {
-        combo->DestroyWindow();
-        return E_FAIL;
-    }
-    ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-    m_pCombo = std::move(combo);
-    return S_OK;
-}
-
 CDkUiMRUComboBox* CPictureEditorBase::PickerCombo() const noexcept
 {
     return dynamic_cast<CDkUiMRUComboBox*>(m_pCombo.get());
@@ -135,25 +119,6 @@ long CPictureEditorBase::FillList()
     return S_OK;
 }
 
-bool CPictureEditorBase::EnsurePickerCombo()
-{
-    if (m_pCombo && m_pCombo->Hwnd())
-        return true;
-    Retire(m_pCombo);
-    HWND control = ControlHwnd();
-    RECT client{};
-    if (!control || !::GetClientRect(control, &client))
-        return false;
-    if (FAILED(CreateComboWindow(RECT{0, 0, client.right, client.bottom})) || !m_pCombo || !m_pCombo->Hwnd())
-    {
-        if (m_pCombo)
-            m_pCombo->DestroyWindow();
-        Retire(m_pCombo);
-        return false;
-    }
-    return SUCCEEDED(FillList());
-}
-
 bool CPictureEditorBase::IsTextOnlyEntry(const std::wstring& text) const
 {
     return text == dkpex::VariesText() || (m_bUnspecifiedAllowed && text == m_unspecifiedText);
@@ -161,7 +126,7 @@ bool CPictureEditorBase::IsTextOnlyEntry(const std::wstring& text) const
 
 int CPictureEditorBase::GetCurrentIndex()
 {
-    if (!EnsurePickerCombo())
+    if (!EnsureCombo())
         return -1;
     BeforeRead();
     dkfw::UniqueVariant value;
@@ -362,13 +327,13 @@ CPropertyEditorDimArrowHead::~CPropertyEditorDimArrowHead() = default;
 
 long CPropertyEditorDimArrowHead::CreateComboWindow(const RECT& rect)
 {
-    return MakePicker(rect,
-                      [this]
-                      {
-                          auto combo = std::make_unique<CComboBoxDimArrow>(this);
-                          combo->SetUseOrigin2(true);
-                          return combo;
-                      });
+    return CreateComboOf(rect,
+                         [this]
+                         {
+                             auto combo = std::make_unique<CComboBoxDimArrow>(this);
+                             combo->SetUseOrigin2(true);
+                             return combo;
+                         });
 }
 
 void CPropertyEditorDimArrowHead::RestoreDispids()
@@ -473,7 +438,7 @@ CPropertyEditorPredefBlock::CPropertyEditorPredefBlock()
 
 long CPropertyEditorPredefBlock::CreateComboWindow(const RECT& rect)
 {
-    return MakePicker(rect, [this] { return std::make_unique<CComboBoxPredefBlock>(this); });
+    return CreateComboOf(rect, [this] { return std::make_unique<CComboBoxPredefBlock>(this); });
 }
 
 int CPropertyEditorPredefBlock::ChooseUserBlock()

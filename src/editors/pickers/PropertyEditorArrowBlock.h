@@ -98,8 +98,6 @@ protected:
     virtual bool IsArrowPicker() const noexcept { return false; }
     // Before the value is read.
     virtual void BeforeRead() {}
-    // The combo made over the row at the origin (when there is none) and filled.
-    bool EnsurePickerCombo();
     CDkUiMRUComboBox* PickerCombo() const noexcept;
     // The varies or unspecified entry's text: drawn without a picture.
     bool IsTextOnlyEntry(const std::wstring& text) const;
@@ -107,7 +105,6 @@ protected:
     // while it runs: true with the chosen name (never empty). current is preselected unless
     // it is empty or starts with "_"; a missing library is told to the user.
     bool ChooseBlock(const std::wstring& current, const wchar_t* title, std::wstring& chosen);
-    template <class Make> long MakePicker(const RECT& rect, Make make);
 };
 
 class CPropertyEditorDimArrowHead : public CDkPeComboTempl<CPropertyEditorDimArrowHead, CPictureEditorBase>

@@ -314,20 +314,14 @@ CComboBoxPlotStyleName* CPropertyEditorPlotStyleName::NameCombo() const noexcept
 
 long CPropertyEditorPlotStyleName::CreateComboWindow(const RECT& rect)
 {
-    HWND control = ControlHwnd();
-    if (!control)
-        return E_FAIL;
-    auto combo = std::make_unique<CComboBoxPlotStyleName>(this);
-    if (ActiveIsColorDependent())
-        combo->SetColorDependentMode();
-    if (!combo->CreateCombo(CPropComboWindow::kStyle, rect, control, kComboId))
-    {
-        combo->DestroyWindow();
-        return E_FAIL;
-    }
-    ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-    m_pCombo = std::move(combo);
-    return S_OK;
+    return CreateComboOf(rect,
+                         [this]
+                         {
+                             auto combo = std::make_unique<CComboBoxPlotStyleName>(this);
+                             if (ActiveIsColorDependent())
+                                 combo->SetColorDependentMode();
+                             return combo;
+                         });
 }
 
 bool CPropertyEditorPlotStyleName::ValueText(const VARIANT& value, ValueType kind, CString& text)
@@ -459,18 +453,7 @@ CComboBoxPlotStyleTable* CPropertyEditorPlotStyleTable::TableCombo() const noexc
 
 long CPropertyEditorPlotStyleTable::CreateComboWindow(const RECT& rect)
 {
-    HWND control = ControlHwnd();
-    if (!control)
-        return E_FAIL;
-    auto combo = std::make_unique<CComboBoxPlotStyleTable>(this);
-    if (!combo->CreateCombo(CPropComboWindow::kStyle, rect, control, kComboId))
-    {
-        combo->DestroyWindow();
-        return E_FAIL;
-    }
-    ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-    m_pCombo = std::move(combo);
-    return S_OK;
+    return CreateComboOf(rect, [this] { return std::make_unique<CComboBoxPlotStyleTable>(this); });
 }
 
 int CPropertyEditorPlotStyleTable::EntryOf(const CString& text)
