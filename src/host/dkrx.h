@@ -79,10 +79,17 @@ public:
     // Declares the application's module able to work with several documents open.
     virtual bool registerAppMDIAware(void* appId) const noexcept = 0;
     virtual bool loadModule(const wchar_t* fileName, bool printit, bool asCmd) noexcept = 0;
+    // The address of a function a loaded module exports for the service it registered under
+    // serviceName; null when no module registered the service or the module exports no such
+    // symbol.
+    virtual void* getSymbolAddress(const wchar_t* serviceName, const char* symbol) const noexcept = 0;
 };
 
 // The host's registry of named services.
 DKHOST_API DkRxDictionary* dkrxSysRegistry() noexcept;
+
+// Whether a module registered the named service in the system registry.
+DKHOST_API bool dkrxServiceIsRegistered(const wchar_t* serviceName) noexcept;
 
 // Loads a host module by path and sends it the initialise message; false when refused.
 DKHOST_API bool dkrxLoadModule(const wchar_t* fileName, bool printit, bool asCmd = false) noexcept;
