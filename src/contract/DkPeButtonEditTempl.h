@@ -46,28 +46,14 @@ protected:
     {
         if (this->Editor())
         {
-            T* t = static_cast<T*>(this);
-            BOOL handled = TRUE;
-            const WORD code = HIWORD(wParam);
-            const WORD id = LOWORD(wParam);
             try
             {
-                if (msg == WM_COMMAND && code == BN_CLICKED && id >= CDkPeButtonEditBase::kOwnButton &&
-                    id <= CDkPeButtonEditBase::kLastButtonId)
-                    result = t->OnButtonCommand(code, id, reinterpret_cast<HWND>(lParam), handled);
-                else if (msg == WM_COMMAND && code == EN_KILLFOCUS && id == CEditEx::kId)
-                    result = t->OnEditKillFocus(code, id, reinterpret_cast<HWND>(lParam), handled);
-                else if (msg == WM_DRAWITEM)
-                    result = t->OnDrawButtonItem(msg, wParam, lParam, handled);
-                else
-                    handled = FALSE;
+                if (dkpex::RouteButtonMessage(*static_cast<T*>(this), msg, wParam, lParam, result))
+                    return true;
             }
             catch (...)
             {
-                handled = FALSE;
             }
-            if (handled)
-                return true;
         }
         return Glue::RouteFamilyMessage(msg, wParam, lParam, result);
     }

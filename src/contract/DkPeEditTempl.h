@@ -3,6 +3,7 @@
 
 #include "DkPeBaseTempl.h"
 #include "DkPeEditBase.h"
+#include "DkPeFamilyRoutes.h"
 
 // The kinds of glue: the same base, with the routes each family puts in front. The edit
 // glue colours the family's edit box.
@@ -17,19 +18,7 @@ protected:
     try
     {
         CDkPeCtrlBase* editor = this->Editor();
-        if (!editor)
-            return false;
-        if (msg == WM_COMMAND && HIWORD(wParam) == EN_MAXTEXT && LOWORD(wParam) == CEditEx::kId)
-        {
-            static_cast<CDkPeEditBase*>(editor)->OnTextLimit();
-            result = 0;
-            return true;
-        }
-        if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
-            return false;
-        BOOL handled = TRUE;
-        result = reinterpret_cast<LRESULT>(editor->Handle_OnCtlColor(msg, wParam, lParam, handled));
-        return handled;
+        return editor && dkpex::RouteEditMessage(*static_cast<CDkPeEditBase*>(editor), msg, wParam, lParam, result);
     }
     catch (...)
     {

@@ -175,9 +175,8 @@ long CDkPeButtonEditBase::GetPropertyValue(VARIANT* value, ValueType& valueType)
     return S_OK;
 }
 
-long CDkPeButtonEditBase::Cleanup()
+void CDkPeButtonEditBase::DropButtons()
 {
-    DropEdit();
     for (auto& b : m_buttons)
         if (b && b->window)
         {
@@ -185,6 +184,12 @@ long CDkPeButtonEditBase::Cleanup()
             Retire(b->window);
         }
     m_buttons.clear();
+}
+
+long CDkPeButtonEditBase::Cleanup()
+{
+    DropEdit();
+    DropButtons();
     return CDkPeEditBase::Cleanup();
 }
 
@@ -287,6 +292,7 @@ long CDkPeButtonEditBase::Handle_SetObjectRects(const RECT* pos, const RECT*)
             r.left = place.right + 1;
     }
     RECT edit = row;
+    edit.left += EditLeftInset();
     if (placed && m_buttonSide == kRight)
         edit.right = last.left - 1;
     else if (placed && m_buttonSide == kLeft)

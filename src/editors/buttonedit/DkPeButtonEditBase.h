@@ -83,11 +83,16 @@ public:
     // the edit box when there is one.
     void ShowValueText(const VARIANT& value, ValueType valueType);
     CustomButton* FindButton(USHORT id) const noexcept;
+    // Every button goes, its window with it.
+    void DropButtons();
 
     int ButtonCount() const noexcept { return static_cast<int>(m_buttons.size()); }
     int ButtonSide() const noexcept { return m_buttonSide; }
 
 protected:
+    // What the edit box leaves free at the row's left edge (a family's own picture there).
+    virtual int EditLeftInset() const noexcept { return 0; }
+
     std::vector<std::unique_ptr<CustomButton>> m_buttons;
     int m_buttonSide = kNoSide;
     int m_numericDataType = PE_DRVK_NOUNITS;
