@@ -80,3 +80,6 @@
 #define IDB_GRADIENT_SPHERICAL 171
 #define IDS_SELECT_BLOCK_TITLE 2      /* the block chooser's title over a multileader's or callout's content */
 #define IDS_BLOCK_NOT_IN_SAVED_DRAWING 270 /* a block the saved drawing file lacks; alone, or with %s: the block's name */
+#define IDS_LAMP_PRESET_FIRST 254     /* the preset lamp colours' names, 254 to 267, in the presets' order */
+#define IDS_LAMP_PRESET_CUSTOM 269    /* the lamp colour of the light's own */
+#define IDB_LAMP_COLOR 172            /* the lamp colour rows' button, 16 x 16 */

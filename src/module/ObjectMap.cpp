@@ -19,6 +19,8 @@
 #include "PropertyEditorLType.h"
 #include "PropertyEditorLWeight.h"
 #include "PropertyEditorLayer.h"
+#include "PropertyEditorLight.h"
+#include "PropertyEditorLightLampColor.h"
 #include "PropertyEditorMTextDir.h"
 #include "PropertyEditorNumeric.h"
 #include "PropertyEditorNumericArea.h"
@@ -82,9 +84,9 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CDkPePropertyEditorCustomColor>(),
     Row<CPropertyEditorTextEx>(),
     {&CLSID_DkPePropertyEditorVisualStyle},
-    {&CLSID_DkPePropertyEditorLightLampColor},
-    {&CLSID_DkPePropertyEditorLightWebPreview},
-    {&CLSID_DkPePropertyEditorLightIntensity},
+    Row<CPropertyEditorLightLampColor>(),
+    Row<CPropertyEditorLightWebPreview>(),
+    Row<CPropertyEditorLightIntensity>(),
     Row<CPropertyEditorTableStyle>(),
     Row<CPropertyEditorAttributeValue>(),
     Row<CPropertyEditorPredefBlock>(),
