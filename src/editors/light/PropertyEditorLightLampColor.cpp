@@ -574,37 +574,52 @@ long CDkPeLightColor::ReadMode()
 
 long CDkPeLightColor::Handle_InitEditControl(VARIANT* objs, VARIANT* dynProps, VARIANT* dispids, short bReadOnly)
 {
+    // A control handed another selection keeps its window: the editor that showed may be
+    // the other mode's now.
+    const Shown before = WhatShows();
     if (FAILED(CDkPeCtrlBase::Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)) || FAILED(ReadMode()))
         return E_FAIL;
     if (FAILED(m_pKelvin->Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)) ||
         FAILED(m_pPreset->Handle_InitEditControl(objs, dynProps, dispids, bReadOnly)))
         return E_FAIL;
+    ShowMode(before);
     return S_OK;
 }
 
 long CDkPeLightColor::Handle_Refresh()
 {
-    CDkPeCtrlBase* before = Current();
-    int state = kStateCreated;
-    if (before)
-        before->GetState(state);
+    const Shown before = WhatShows();
     RETURN_IF_FAILED(ReadMode());
     long hr = S_OK;
+    if (m_mode == LampColorValue::kPreset)
+        hr = m_pPreset->Handle_Refresh();
+    ShowMode(before);
+    return hr;
+}
+
+CDkPeLightColor::Shown CDkPeLightColor::WhatShows() const
+{
+    Shown shown;
+    shown.editor = Current();
+    if (shown.editor)
+        shown.editor->GetState(shown.state);
+    return shown;
+}
+
+void CDkPeLightColor::ShowMode(const Shown& before)
+{
     if (m_mode == LampColorValue::kTemperature)
         m_pPreset->HideWindows();
     else
-    {
         m_pKelvin->HideWindows();
-        hr = m_pPreset->Handle_Refresh();
-    }
     // An active row shows the other editor at once when the mode changed under it.
     CDkPeCtrlBase* now = Current();
     RECT client{};
-    if (now != before && state >= kStateEditing && ControlHwnd() && ::GetClientRect(ControlHwnd(), &client))
+    if (now != before.editor && before.state >= kStateEditing && ControlHwnd() &&
+        ::GetClientRect(ControlHwnd(), &client))
         now->BeginEdit(client);
     if (HWND control = ControlHwnd())
         ::InvalidateRect(control, nullptr, TRUE);
-    return hr;
 }
 
 long CDkPeLightColor::ComparePropertyValue(VARIANT* a, VARIANT* b, int& result)

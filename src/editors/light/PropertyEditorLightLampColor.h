@@ -242,6 +242,16 @@ private:
         }
         return (current->*handler)(msg, wParam, lParam, handled);
     }
+    // The editor that shows and its state, before a read may change the mode.
+    struct Shown
+    {
+        CDkPeCtrlBase* editor = nullptr;
+        int state = kStateCreated;
+    };
+    Shown WhatShows() const;
+    // The windows of the mode not shown hide; an active row activates the editor of a new
+    // mode.
+    void ShowMode(const Shown& before);
     // Reads the value and hands it to the editor of its mode, which becomes current; the
     // value stays as it was when the read fails.
     long ReadMode();
