@@ -213,7 +213,12 @@ public:
     HWND TextTipWindow() const noexcept { return m_textTip.Hwnd(); }
     // The window objects the editor retired go (the glue calls it when no call of the
     // control runs any more, and the editor part's cleanup does).
-    void DropRetiredWindows() noexcept { m_retired.clear(); }
+    void DropRetiredWindows() noexcept
+    {
+        m_retired.clear();
+        for (CDkPeCtrlBase* part : m_parts)
+            part->DropRetiredWindows();
+    }
 
 protected:
     // The handle of the palette's font for the control, or null before it has one.
@@ -274,6 +279,9 @@ protected:
     // A window object the editor replaces while one of its messages may still run (a write
     // in it let the palette deactivate and activate the row again): the caller has destroyed
     // its window, the object itself goes when the control's calls are done.
+    // An editor this one is made of (it shares this control's window): its retired window
+    // objects go with this one's.
+    void AdoptPart(CDkPeCtrlBase& part) { m_parts.push_back(&part); }
     template <class W> void Retire(std::unique_ptr<W>& window)
     {
         if (window)
@@ -315,6 +323,7 @@ private:
     class ChangeBracket;
 
     std::vector<std::shared_ptr<void>> m_retired;
+    std::vector<CDkPeCtrlBase*> m_parts;
     // An undo group this write began, which its end closes (and only such a one).
     bool m_undoGroupOpen = false;
     int m_nCapacity = 0;                    // entries the selection's three arrays have room for

@@ -536,6 +536,8 @@ CDkPeLightColor::CDkPeLightColor(CIPropEditUIEvents* events, CDkPeBasePrivate* p
     : CDkPeCtrlBase(events, priv), m_pKelvin(std::make_unique<CDkPeEditKelvinColor>(events, priv, this)),
       m_pPreset(std::make_unique<CDkPeComboPresetColor>(events, priv))
 {
+    AdoptPart(*m_pKelvin);
+    AdoptPart(*m_pPreset);
 }
 
 CDkPeLightColor::~CDkPeLightColor() = default;
