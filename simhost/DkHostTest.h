@@ -25,6 +25,15 @@ DKHOST_API void RefuseModuleLoads(bool refuse) noexcept;
 DKHOST_API void SetServiceRegistered(const wchar_t* name, bool registered) noexcept;
 // Registers under name an object that is not the service the name stands for.
 DKHOST_API void RegisterForeignService(const wchar_t* name) noexcept;
+// How the scene module "DkSceneUI.drx" misbehaves: it is missing (its load fails), it loads but
+// registers no service, or it registers its service from an older build that exports no web
+// preview. Each call first unloads the scene module where it is loaded, so that the next load
+// starts it anew.
+constexpr int kSceneModuleOk = 0;
+constexpr int kSceneModuleMissing = 1;
+constexpr int kSceneModuleNoService = 2;
+constexpr int kSceneModuleNoPreview = 3;
+DKHOST_API void SetSceneModuleFault(int fault) noexcept;
 
 // The host installation's registration of control classes, per user. A module with a type
 // library registers it and every class it describes (its progid is the class's custom data
