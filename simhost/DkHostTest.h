@@ -85,6 +85,9 @@ DKHOST_API LCID LastPropertyLocale(LONG_PTR id) noexcept;
 // Per object and property: faults and the optional interfaces.
 DKHOST_API void SetPropertyFault(LONG_PTR id, DISPID dispid, bool onGet, SCODE code,
                                  const wchar_t* description) noexcept;
+// While set, a get of the property answers a copy of value instead of the object's own (a value
+// of any shape, as a broken object might hand out); null puts the object's own back.
+DKHOST_API void SetRawPropertyValue(LONG_PTR id, DISPID dispid, const VARIANT* value) noexcept;
 DKHOST_API void SetUnspecified(LONG_PTR id, DISPID dispid, bool allowed, bool unspecified,
                                const wchar_t* text) noexcept;
 DKHOST_API void SetExpression(LONG_PTR id, DISPID dispid, bool supported, const wchar_t* expression) noexcept;

@@ -8,6 +8,7 @@
 #include "Hyperlinks.h"
 #include "PointInput.h"
 #include "Journal.h"
+#include "Lights.h"
 #include "PaletteObject.h"
 
 #include <algorithm>
@@ -238,11 +239,17 @@ void Classify(ObjectClass& cls)
         {L"Polyline", L"Area", Derived::PolylineArea},
         {L"Polyline", L"Length", Derived::PolylineLength},
         {L"Hatch", L"Area", Derived::HatchArea},
+        {L"PhotometricLight", L"WebPreview", Derived::LightWebPreview},
     };
     for (PropertySlot& slot : cls.slots)
         for (const Rule& r : rules)
             if ((!r.cls || cls.name == r.cls) && slot.name == r.slot)
                 slot.derived = r.derived;
+    if (cls.name == L"PhotometricLight")
+        for (PropertySlot& slot : cls.slots)
+            slot.light = slot.name == L"LampColor"   ? LightValue::LampColor
+                         : slot.name == L"Intensity" ? LightValue::Intensity
+                                                     : LightValue::None;
     if (cls.name == L"GeoMapImage" || cls.name == L"PointCloud")
         cls.readFailure = ReadFailure::ThicknessElsewhere;
     if (cls.name == L"ViewBorder" || cls.name == L"ViewSymbol")
@@ -555,6 +562,8 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
         set(L"Columns", v);
         ::SysFreeString(v.bstrVal);
     }
+    if (cls.name == L"PhotometricLight")
+        InitLight(r);
     return r;
 }
 
@@ -665,7 +674,14 @@ HRESULT Drawing::GetValue(Record& r, const PropertySlot& slot, VARIANT* out)
             return E_FAIL; // an outline that crosses itself too often to be measured
         return real(area);
     }
+    case Derived::LightWebPreview:
+    {
+        const VARIANT& file = stored(cls.SlotIndex(L"WebFile"));
+        return text(file.vt == VT_BSTR && file.bstrVal ? file.bstrVal : L"");
     }
+    }
+    if (slot.light != LightValue::None)
+        return ReadLightValue(r, slot, out);
     // Objects name no plot style while the drawing's plot styles follow the colours.
     if (slot.name == L"PlotStyleName" && colorDependentPlotStyles)
         return text(dkdbGetReservedString(9, false));
@@ -746,8 +762,20 @@ try
                    ? true
                    : Refuse(description, L"Hyperlinks must be a list of addresses.");
     }
+    if (slot.light != LightValue::None)
+    {
+        dkfw::UniqueVariant kept;
+        return KeptLightValue(slot.light, value, kept.Put(), description);
+    }
+    // A light's filter is a colour of its own: it follows neither its layer nor its block.
+    if (c == L"PhotometricLight" && n == L"FilterColor")
+        if (DkCmColor color; value.vt == VT_DISPATCH && ColorOf(value.pdispVal, color) &&
+                             (color.colorMethod() == DkCmColor::kByLayer || color.colorMethod() == DkCmColor::kByBlock))
+            return Refuse(description, L"A light's filter color cannot be ByLayer or ByBlock.");
     if (slot.vt == VT_DISPATCH)
         return value.vt == VT_DISPATCH && value.pdispVal ? true : Refuse(description, n + L" must be a colour.");
+    if (c == L"PhotometricLight" && n == L"LampCustomColor" && (value.lVal < 0 || value.lVal > 0xFFFFFF))
+        return Refuse(description, L"A lamp's custom color is a color from 0x000000 to 0xFFFFFF.");
     if (c == L"MText" && n == L"Columns" && !ValidColumns(text))
         return Refuse(description, L"Columns is None, Dynamic, or Static and a number of columns from 1 to 99.");
     if (n == L"DimensionLineColor")
@@ -833,6 +861,11 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
     const double d = value.vt == VT_R8 ? value.dblVal : 0;
     if (!Validate(r, slot, value, description))
         return DISP_E_EXCEPTION;
+    if (slot.light == LightValue::Intensity && IntensityLocked(r))
+    {
+        description = L"The light's intensity is locked.";
+        return DISP_E_EXCEPTION;
+    }
     // A layout plots with a table installed (a drawing may name one that is not, from elsewhere).
     if (c == L"Layout" && n == L"PlotStyleTable" && value.bstrVal && *value.bstrVal &&
         !IsInstalledPlotStyleTable(value.bstrVal))
@@ -859,6 +892,16 @@ HRESULT Drawing::PutValue(Record& r, const PropertySlot& slot, const VARIANT& va
         put(L"Radius", std::sqrt(d / kPi));
     else if (c == L"Arc" && (n == L"StartAngle" || n == L"EndAngle"))
         put(n.c_str(), Normalize(d));
+    else if (slot.light != LightValue::None)
+    {
+        // A light keeps its lamp colour and intensity in one form, however they were written.
+        dkfw::UniqueVariant kept;
+        if (!KeptLightValue(slot.light, value, kept.Put(), description))
+            return DISP_E_EXCEPTION;
+        const int i = r.cls->SlotIndex(slot.dispid);
+        RecordBefore(r, i);
+        StoreRaw(r, i, kept.Get());
+    }
     else if (n == L"Layer" || n == L"Linetype")
     {
         // An entity refers to its layer and linetype records: a name reads back as the record

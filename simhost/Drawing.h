@@ -43,6 +43,15 @@ enum class Derived
     PolylineArea,
     PolylineLength,
     HatchArea,
+    LightWebPreview, // the light's web file
+};
+
+// Values of a light that are read, written and kept in forms of their own (see Lights.h).
+enum class LightValue
+{
+    None,
+    LampColor,
+    Intensity,
 };
 
 // Reads that fail whatever the value, for classes whose data lives elsewhere.
@@ -64,6 +73,7 @@ struct PropertySlot
     bool isEnum = false;
     // An entity's hyperlinks: a collection object (VT_DISPATCH that is no colour).
     bool hyperlinks = false;
+    LightValue light = LightValue::None;
     std::vector<LONG> enumValues;
     std::vector<std::wstring> enumNames; // the enumeration's constants, as the type library names them
 };

@@ -6,6 +6,7 @@
 #include "DynamicProperty.h"
 #include "Hyperlinks.h"
 #include "Journal.h"
+#include "Lights.h"
 
 #include "Unique.h"
 
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -210,6 +212,28 @@ bool EnumConstant(const ObjectClass& cls, const PropertySlot& slot, const std::w
 bool ToValue(const ObjectClass& cls, const PropertySlot& slot, const std::wstring& text, VARIANT* out)
 {
     ::VariantInit(out);
+    if (slot.light != LightValue::None)
+    {
+        // A lamp colour as the user words it ("kelvin 6500", "preset 3"); an intensity as its text.
+        dkfw::UniqueVariant written;
+        if (slot.light == LightValue::LampColor)
+        {
+            if (FAILED(LampColorFromText(text, written.Put())))
+                return false;
+        }
+        else
+        {
+            written.Put()->vt = VT_BSTR;
+            written.Addr()->bstrVal = ::SysAllocString(text.c_str());
+        }
+        std::wstring why;
+        if (!KeptLightValue(slot.light, written.Get(), out, why))
+        {
+            g_loadError = slot.name + L" does not take \"" + text.substr(0, 40) + L"\": " + why;
+            return false;
+        }
+        return true;
+    }
     if (slot.vt == VT_VARIANT)
     {
         std::vector<double> n;
@@ -890,6 +914,42 @@ HRESULT ReadFileText(const std::wstring& path, DWORD share, std::wstring& text, 
     return FromUtf8(bytes.data(), bytes.size(), text, badLine) ? S_OK : E_INVALIDARG;
 }
 
+// Where the sample's own files are, in its text.
+constexpr wchar_t kSampleFiles[] = L"$(SAMPLEFILES)";
+
+// A resource of the host's, or null.
+const char* Embedded(const wchar_t* name, DWORD& size)
+{
+    HMODULE host = HostModule();
+    HRSRC res = ::FindResourceW(host, name, RT_RCDATA);
+    HGLOBAL data = res ? ::LoadResource(host, res) : nullptr;
+    size = res ? ::SizeofResource(host, res) : 0;
+    return data ? static_cast<const char*>(::LockResource(data)) : nullptr;
+}
+
+// Writes the sample's web file into a folder of the user's temporary files and returns the
+// folder. A file that cannot be written is left out: the lights then name a file that is not
+// there, as a drawing from elsewhere may.
+std::wstring WriteSampleFiles()
+{
+    wchar_t temp[MAX_PATH];
+    const DWORD n = ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = (n > 0 && n < MAX_PATH ? std::wstring(temp, n) : std::wstring()) + L"DkHostSample";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    DWORD size = 0;
+    const char* bytes = Embedded(L"SAMPLEWEB", size);
+    HANDLE opened = bytes ? ::CreateFileW((folder + L"\\Downlight.dkweb").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : INVALID_HANDLE_VALUE;
+    if (opened != INVALID_HANDLE_VALUE)
+    {
+        const dkfw::UniqueHandle file(opened);
+        DWORD written = 0;
+        ::WriteFile(file.Get(), bytes, size, &written, nullptr);
+    }
+    return folder;
+}
+
 std::wstring FullPath(const std::wstring& path)
 {
     wchar_t full[MAX_PATH];
@@ -957,16 +1017,22 @@ const wchar_t* LastLoadError() noexcept
 HRESULT LoadSampleDrawing() noexcept
 try
 {
-    HMODULE host = dkhost::HostModule();
-    HRSRC res = ::FindResourceW(host, L"SAMPLE", RT_RCDATA);
-    HGLOBAL data = res ? ::LoadResource(host, res) : nullptr;
-    const char* bytes = data ? static_cast<const char*>(::LockResource(data)) : nullptr;
+    DWORD size = 0;
+    const char* bytes = dkhost::Embedded(L"SAMPLE", size);
     if (!bytes)
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_NOT_FOUND);
     int line = 0;
     std::wstring text;
-    if (!dkhost::FromUtf8(bytes, ::SizeofResource(host, res), text, line))
+    if (!dkhost::FromUtf8(bytes, size, text, line))
         return E_INVALIDARG;
+    // The files the sample names travel inside the host: they are written out where it says.
+    const std::wstring folder = dkhost::WriteSampleFiles();
+    for (size_t at = text.find(dkhost::kSampleFiles); at != std::wstring::npos;
+         at = text.find(dkhost::kSampleFiles, at))
+    {
+        text.replace(at, std::wcslen(dkhost::kSampleFiles), folder);
+        at += folder.size();
+    }
     return dkhost::LoadDrawing(text, &line);
 }
 catch (...)

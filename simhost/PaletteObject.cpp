@@ -102,7 +102,7 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
               riid == IID_IDkPropertyElementExpressions) &&
              Rec() &&
              std::any_of(Rec()->cls->slots.begin(), Rec()->cls->slots.end(),
-                         [](const PropertySlot& s) { return s.vt == VT_VARIANT; }))
+                         [](const PropertySlot& s) { return s.vt == VT_VARIANT && s.light == LightValue::None; }))
     {
         if (riid == IID_IDkPropertyElements && answersElements)
             p = static_cast<IDkPropertyElements*>(this);
@@ -273,6 +273,8 @@ HRESULT PaletteObject::Get(const PropertySlot& slot, DISPPARAMS* params, VARIANT
         return RaiseException(excep, static_cast<SCODE>(0x80200002), L"Set by the view this object belongs to.");
     if (!result)
         return S_OK;
+    if (traits && traits->raw)
+        return ::VariantCopy(result, traits->raw->Addr());
     RETURN_IF_FAILED(m_drawing->GetValue(*r, slot, result));
     if (slot.hyperlinks && hyperlinksUnreadable)
     {
@@ -320,6 +322,10 @@ HRESULT PaletteObject::Put(const PropertySlot& slot, LCID locale, DISPPARAMS* pa
             return RaiseException(excep, kInvalidValue, description);
         converted = SUCCEEDED(hr);
     }
+    else if (slot.light != LightValue::None)
+        // A light's value of its own form: what the light takes is the light's to judge, and
+        // to say why not.
+        converted = SUCCEEDED(value.CopyFrom(*arg));
     else if (slot.vt == VT_VARIANT)
         converted = IsNumberList(slot) ? SUCCEEDED(value.CopyFrom(*arg)) && value.Type() == (VT_ARRAY | VT_R8)
                                        : ToPoint(*arg, value.Put());
@@ -884,7 +890,7 @@ bool PaletteObject::Elements(DISPID dispid, std::vector<double>& numbers, int& p
 {
     Record* r = Rec();
     const PropertySlot* slot = r && !r->erased ? r->cls->Slot(dispid) : nullptr;
-    if (!slot || slot->vt != VT_VARIANT)
+    if (!slot || slot->vt != VT_VARIANT || slot->light != LightValue::None)
         return false;
     dkfw::UniqueVariant whole;
     if (FAILED(m_drawing->GetValue(*r, *slot, whole.Put())))

@@ -14,6 +14,7 @@
 #include <ocidl.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,6 +51,8 @@ struct PropertyTraits
     long elementFaultCookie = -1;
     bool elementGetFault = false;
     std::map<DWORD, std::wstring> elementExpressions;
+    // What a get answers in place of the value (a test switch; null: the value).
+    std::shared_ptr<dkfw::UniqueVariant> raw;
 };
 
 // A name a property offers through IPerPropertyBrowsing, with the value it stands for.

@@ -225,6 +225,15 @@ const std::vector<ClassRows>& Specific()
         {L"Layout",
          {{L"Name", L"Layout", 100, nullptr, -1},
           {L"Plot style table", L"Plot", 101, DK_EDITOR(L"PropertyEditorPlotStyleTable"), -1}}},
+        // A photometric light: its lamp (a temperature or a preset), intensity, web file with its
+        // preview, and the filter before it, which is always a colour of its own.
+        {L"PhotometricLight",
+         {{L"Lamp color", L"Photometric properties", 200, DK_EDITOR17(L"PropertyEditorLightLampColor"), -1},
+          {L"Intensity", L"Photometric properties", 201, DK_EDITOR17(L"PropertyEditorLightIntensity"), -1},
+          {L"Web file", L"Photometric properties", 202, DK_EDITOR(L"PropertyEditorText"), -1},
+          {L"Web preview", L"Photometric properties", 203, DK_EDITOR17(L"PropertyEditorLightWebPreview"), -1},
+          {L"Filter color", L"Photometric properties", 204, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
+           dkhost_test::kNoMetaColor}}},
         {L"Table",
          {{L"Table style", L"Table", 100, DK_EDITOR17(L"PropertyEditorTableStyle"), -1},
           {L"Rows", L"Table", 101, DK_EDITOR(L"PropertyEditorNumeric"), -1},

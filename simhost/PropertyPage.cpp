@@ -6,6 +6,7 @@
 #include "HostClass.h"
 #include "InputDialog.h"
 #include "Journal.h"
+#include "Lights.h"
 
 #include "DkPiHost.h"
 
@@ -92,7 +93,7 @@ std::wstring DisplayText(const Target& t)
     if (FAILED(t.object->Invoke(t.dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Put(),
                                 nullptr, nullptr)) ||
         FAILED(::VariantChangeType(text.Put(), value.Addr(), 0, VT_BSTR)))
-        return L"";
+        return LightValueText(value.Get()); // a light's lamp colour or intensity, else nothing
     return text.Get().bstrVal ? std::wstring(text.Get().bstrVal) : L"";
 }
 
@@ -158,11 +159,18 @@ HRESULT Run(const CLSID& page, BSTR* displayName, std::vector<Target>& targets)
     d.BeginGroup(name);
     HRESULT failed = S_OK;
     std::wstring why;
+    // A lamp colour is answered in words, "kelvin 3200" or "preset 5"; anything else is text.
+    const bool lamp = slot->light == LightValue::LampColor;
     for (const Target& t : targets)
     {
         dkfw::UniqueVariant value;
-        value.Put()->vt = VT_BSTR;
-        value.Addr()->bstrVal = ::SysAllocStringLen(answer.data(), static_cast<UINT>(answer.size()));
+        if (lamp)
+            LampColorFromText(answer, value.Put());
+        else
+        {
+            value.Put()->vt = VT_BSTR;
+            value.Addr()->bstrVal = ::SysAllocStringLen(answer.data(), static_cast<UINT>(answer.size()));
+        }
         DISPID named = DISPID_PROPERTYPUT;
         DISPPARAMS params{value.Addr(), &named, 1, 1};
         dkfw::UniqueExcepInfo excep;
@@ -286,7 +294,7 @@ CLSID DefaultPage(const Record& r, const PropertySlot& slot) noexcept
     const std::wstring& c = r.cls->name;
     const std::wstring& n = slot.name;
     if (slot.hyperlinks || (c == L"RasterImage" && n == L"ImageFile") || (c == L"Attribute" && n == L"TextString") ||
-        (c == L"MText" && n == L"Columns"))
+        (c == L"MText" && n == L"Columns") || slot.light != LightValue::None)
         return kObjectsPageClsid;
     if (c == L"Dimension" && n == L"TextOverride")
         return kIdsPageClsid;

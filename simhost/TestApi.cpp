@@ -165,6 +165,25 @@ catch (...)
 {
 }
 
+void SetRawPropertyValue(LONG_PTR id, DISPID dispid, const VARIANT* value) noexcept
+try
+{
+    PaletteObject* p = ObjectOf(id);
+    if (!p)
+        return;
+    std::shared_ptr<dkfw::UniqueVariant> raw;
+    if (value)
+    {
+        raw = std::make_shared<dkfw::UniqueVariant>();
+        if (FAILED(raw->CopyFrom(*value)))
+            return;
+    }
+    p->Traits(dispid).raw = std::move(raw);
+}
+catch (...)
+{
+}
+
 void SetUnspecified(LONG_PTR id, DISPID dispid, bool allowed, bool unspecified, const wchar_t* text) noexcept
 try
 {
