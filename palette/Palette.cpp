@@ -97,9 +97,25 @@ std::wstring EditorClassOf(const std::wstring& progId)
     return first == std::wstring::npos || last <= first ? progId : progId.substr(first + 1, last - first - 1);
 }
 
-// A value as the palette writes it: numbers plainly, points as "x, y, z".
+// A value as the palette writes it: numbers plainly, points as "x, y, z", an array of values
+// (a light's lamp colour or intensity) as its elements' texts, "0, 6500, 16777215".
 std::wstring TextOf(const VARIANT& v)
 {
+    if (v.vt == (VT_ARRAY | VT_VARIANT) && v.parray && ::SafeArrayGetDim(v.parray) == 1)
+    {
+        LONG lo = 0;
+        LONG hi = -1;
+        ::SafeArrayGetLBound(v.parray, 1, &lo);
+        ::SafeArrayGetUBound(v.parray, 1, &hi);
+        std::wstring out;
+        for (LONG i = lo; i <= hi; ++i)
+        {
+            dkfw::UniqueVariant e;
+            ::SafeArrayGetElement(v.parray, &i, e.Put());
+            out += (i > lo ? L", " : L"") + (e.Type() == (VT_ARRAY | VT_VARIANT) ? L"(...)" : TextOf(e.Get()));
+        }
+        return out;
+    }
     if (v.vt == (VT_ARRAY | VT_R8) && v.parray)
     {
         LONG lo = 0;

@@ -476,8 +476,11 @@ int SetRow(App& app, const std::wstring& assignment)
     if (!typing || (typing != control && !::IsChild(control, typing)))
     {
         // Without a window manager the keyboard focus may stay put: type where the row edits,
-        // its edit box when it has one (rather than one of its buttons).
-        typing = ::GetDlgItem(control, 1038);
+        // its edit box or its list when it has one (rather than one of its buttons or a swatch),
+        // wherever the row keeps it (a row of two editors keeps only one of them shown).
+        typing = FindDescendant(control, 1038);
+        if (!typing || !::IsWindowVisible(typing))
+            typing = FindDescendant(control, 1002);
         if (!typing || !::IsWindowVisible(typing))
             typing = ::GetWindow(control, GW_CHILD);
         while (typing && !::IsWindowVisible(typing))
