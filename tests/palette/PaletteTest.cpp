@@ -121,6 +121,18 @@ TEST_F(PaletteTest, RowsAreTheSelectionsCommonPropertiesGroupedByCategory)
     EXPECT_EQ(L"Doors", layer->text);
 }
 
+// A value that is an array (a light's lamp colour and intensity) is the same for two objects
+// exactly when every element is: the palette's own reading tells them apart element by element.
+TEST_F(PaletteTest, ArrayValuesVaryWhereAnElementDiffers)
+{
+    Select({L"80", L"83"}); // the same lamp; the same intensity text, one of them locked
+    EXPECT_EQ(L"0, 6500, 16449279", m_palette.ValueText(m_palette.FindRow(L"Lamp color")));
+    EXPECT_EQ(L"*VARIES*", m_palette.ValueText(m_palette.FindRow(L"Intensity")));
+    Select({L"80", L"81"}); // a temperature and a preset
+    EXPECT_EQ(L"*VARIES*", m_palette.ValueText(m_palette.FindRow(L"Lamp color")));
+    EXPECT_EQ(L"1500 cd, 0", m_palette.ValueText(m_palette.FindRow(L"Intensity")));
+}
+
 TEST_F(PaletteTest, UserTypesAValueThatReachesEveryObjectAsOneChange)
 {
     Select({L"40", L"41"});
