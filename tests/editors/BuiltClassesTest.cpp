@@ -57,6 +57,9 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorPredefBlock", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorHatchPatternName", {&IID_IDkPeButtonEditCtrl}},
     {L"DkPePropertyEditorEllipsisHatchPatternType", {&IID_IDkPeButtonEditCtrl}},
+    {L"DkPePropertyEditorLightLampColor", {}},
+    {L"DkPePropertyEditorLightWebPreview", {}},
+    {L"DkPePropertyEditorLightIntensity", {&IID_IDkPeButtonEditCtrl}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -60,6 +60,10 @@ const BuiltRow kBuiltRows[] = {
      &IID_IDkPeButtonPicture},
     {"PredefBlock", &CLSID_DkPePropertyEditorPredefBlock, L"68", 25, Input::Chosen, nullptr, 1002,
      &IID_IDkPeButtonPicture},
+    {"LightLampColor", &CLSID_DkPePropertyEditorLightLampColor, L"80", 200, Input::Typed, L"3200", 1038, nullptr},
+    {"LightLampPreset", &CLSID_DkPePropertyEditorLightLampColor, L"81", 200, Input::Chosen, nullptr, 1002, nullptr},
+    {"LightIntensity", &CLSID_DkPePropertyEditorLightIntensity, L"80", 201, Input::Typed, L"1200 cd", 1038,
+     &IID_IDkPeButtonEditCtrl},
 };
 
 class EveryRow : public PaletteFixture
@@ -67,15 +71,32 @@ class EveryRow : public PaletteFixture
 protected:
     size_t UndoGroups() { return dktest::JournalMatching(L"undo group begin").size(); }
 
-    // The property's value as text, whatever its type.
+    // The property's value as text, whatever its type (an array's elements joined by ",").
     std::wstring Value(DISPID dispid)
     {
         DISPPARAMS none{};
         dkfw::UniqueVariant v;
         m_objects[0]->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v.Put(), nullptr, nullptr);
-        dkfw::UniqueVariant text;
-        ::VariantChangeType(text.Put(), v.Addr(), 0, VT_BSTR);
-        return text.Type() == VT_BSTR && text.Get().bstrVal ? text.Get().bstrVal : L"";
+        auto asText = [](VARIANT* value)
+        {
+            dkfw::UniqueVariant text;
+            ::VariantChangeType(text.Put(), value, 0, VT_BSTR);
+            return std::wstring(text.Type() == VT_BSTR && text.Get().bstrVal ? text.Get().bstrVal : L"");
+        };
+        if (v.Type() != (VT_ARRAY | VT_VARIANT))
+            return asText(v.Addr());
+        std::wstring joined;
+        LONG lower = 0;
+        LONG upper = -1;
+        ::SafeArrayGetLBound(v.Get().parray, 1, &lower);
+        ::SafeArrayGetUBound(v.Get().parray, 1, &upper);
+        for (LONG i = lower; i <= upper; ++i)
+        {
+            dkfw::UniqueVariant element;
+            ::SafeArrayGetElement(v.Get().parray, &i, element.Put());
+            joined += (i > lower ? L"," : L"") + asText(element.Addr());
+        }
+        return joined;
     }
 
     HRESULT InPlaceDeactivate()
