@@ -302,11 +302,6 @@ CPropertyEditorPlotStyleName::CPropertyEditorPlotStyleName()
     m_bNeedsCurrentDocument = TRUE;
 }
 
-bool CPropertyEditorPlotStyleName::LayerOverridden() noexcept
-{
-    return g_layerOverridden;
-}
-
 CComboBoxPlotStyleName* CPropertyEditorPlotStyleName::NameCombo() const noexcept
 {
     return dynamic_cast<CComboBoxPlotStyleName*>(m_pCombo.get());

@@ -77,10 +77,6 @@ public:
     long Handle_OnDraw(ATL_DRAWINFO& info) override;
     LRESULT OnDrawItem(UINT msg, UINT id, DRAWITEMSTRUCT* item, BOOL& handled) override;
 
-    // Every layer asked (those of the selected objects, else the current layer) has its plot
-    // style overridden in the current viewport; shared by all plot style name rows.
-    static bool LayerOverridden() noexcept;
-
 protected:
     bool ValueText(const VARIANT& value, ValueType kind, CString& text) override;
     void AfterRead() override;
