@@ -383,6 +383,27 @@ TEST_F(LightRows, IntensityHasItsButtonOnlyForOneUnlockedLight)
     EXPECT_FALSE(Edit(kButtonId));
 }
 
+TEST_F(LightRows, IntensitysPageLeavesTheEditBoxAsWideAsBefore)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorLightIntensity, {kWarm}, kIntensity));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    RECT edit{};
+    RECT button{};
+    ::GetWindowRect(Edit(), &edit);
+    ::GetWindowRect(Edit(kButtonId), &button);
+    for (int i = 0; i < 2; ++i)
+    {
+        dkhost_test::PushAnswer(L"cancel");
+        ::SendMessageW(Edit(kButtonId), BM_CLICK, 0, 0);
+        Pump(0);
+        RECT now{};
+        ::GetWindowRect(Edit(), &now);
+        EXPECT_EQ(edit.right, now.right) << "after page " << i;
+        ::GetWindowRect(Edit(kButtonId), &now);
+        EXPECT_EQ(button.left, now.left) << "after page " << i;
+    }
+}
+
 TEST_F(LightRows, IntensityIsWrittenAsTypedAndARefusalLeavesTheOldText)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorLightIntensity, {kWarm}, kIntensity));

@@ -54,9 +54,12 @@ long CPropertyEditorLightIntensity::BeginEdit(const RECT& rect)
     else if (m_buttons.empty())
         AddButton(IDB_LAMP_COLOR, IDB_LAMP_COLOR, kOwnButton, false);
     const long hr = CDkPeButtonEdit::BeginEdit(rect);
-    // A row already active lays its edit box out anew when its button came or went.
-    const RECT atOrigin{0, 0, rect.right - rect.left, rect.bottom - rect.top};
-    Handle_SetObjectRects(&atOrigin, &atOrigin);
+    // A row already active lays its edit box out anew when its button came or went, over the
+    // whole row: after the light's page the rectangle handed in is the edit box's own, which
+    // would leave the box one button narrower at every click.
+    RECT row{};
+    if (HWND control = ControlHwnd(); control && ::GetClientRect(control, &row))
+        Handle_SetObjectRects(&row, &row);
     return hr;
 }
 
