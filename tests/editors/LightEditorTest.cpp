@@ -404,6 +404,37 @@ TEST_F(LightRows, IntensitysPageLeavesTheEditBoxAsWideAsBefore)
     }
 }
 
+TEST_F(LightRows, AReadOnlyLampColorTakesNeitherATemperatureNorAPreset)
+{
+    // Read-only as the palette says, and as the light itself says.
+    for (const bool byObject : {false, true})
+    {
+        SCOPED_TRACE(byObject ? "the light says" : "the palette says");
+        for (const wchar_t* light : {kWarm, kPreset3})
+            dkhost_test::SetEditable(dkhost_test::EntityByHandle(light), kLampColor, !byObject);
+        dkhost_test::ClearUndo();
+
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorLightLampColor, {kWarm}, kLampColor, !byObject));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        if (Edit())
+        {
+            ::SetWindowTextW(Edit(), L"3000");
+            Key(Edit(), VK_RETURN);
+            Pump(0);
+        }
+        EXPECT_DOUBLE_EQ(6500.0, LampOf(kWarm).setting);
+
+        ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorLightLampColor, {kPreset3}, kLampColor, !byObject));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        EXPECT_FALSE(Shown(1002));
+        Choose(6);
+        EXPECT_EQ(3, static_cast<int>(LampOf(kPreset3).setting));
+        EXPECT_EQ(0, dkhost_test::UndoDepth());
+    }
+    for (const wchar_t* light : {kWarm, kPreset3})
+        dkhost_test::SetEditable(dkhost_test::EntityByHandle(light), kLampColor, true);
+}
+
 TEST_F(LightRows, IntensityIsWrittenAsTypedAndARefusalLeavesTheOldText)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorLightIntensity, {kWarm}, kIntensity));

@@ -571,6 +571,10 @@ long CDkPeLightColor::ReadMode()
         m_pPreset->SetValue(type, lamp.preset);
     }
     m_mode = lamp.mode;
+    // Only this editor reads: what the read found of the property's read-only state (the
+    // palette's flag, an object that says it may not change) holds for both editors.
+    m_pKelvin->SetReadOnlyFlag(m_bPropReadOnly);
+    m_pPreset->SetReadOnlyFlag(m_bPropReadOnly);
     return S_OK;
 }
 
