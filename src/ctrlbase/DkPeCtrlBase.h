@@ -276,12 +276,12 @@ protected:
     void TellUser(const wchar_t* text);
     void highlightSubEntities(const DkArray<DkDbFullSubentPath>& paths);
     void unhighlightSubEntities();
-    // A window object the editor replaces while one of its messages may still run (a write
-    // in it let the palette deactivate and activate the row again): the caller has destroyed
-    // its window, the object itself goes when the control's calls are done.
     // An editor this one is made of (it shares this control's window): its retired window
     // objects go with this one's.
     void AdoptPart(CDkPeCtrlBase& part) { m_parts.push_back(&part); }
+    // A window object the editor replaces while one of its messages may still run (a write
+    // in it let the palette deactivate and activate the row again): the caller has destroyed
+    // its window, the object itself goes when the control's calls are done.
     template <class W> void Retire(std::unique_ptr<W>& window)
     {
         if (window)

@@ -393,8 +393,8 @@ int CPeComboPresetColor::FindPreset(int preset) const
     return -1;
 }
 
-CDkPeComboPresetColor::CDkPeComboPresetColor(CIPropEditUIEvents* events, CDkPeBasePrivate* priv)
-    : CDkPeComboBase(events, priv)
+CDkPeComboPresetColor::CDkPeComboPresetColor(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, CDkPeLightColor* owner)
+    : CDkPeComboBase(events, priv), m_owner(owner)
 {
     m_bNeedsCurrentDocument = TRUE;
     m_buttonSide = 2;
@@ -518,6 +518,15 @@ long CDkPeComboPresetColor::Handle_OnDraw(ATL_DRAWINFO& info)
     return DrawSelectedEntry(info, 0);
 }
 
+long CDkPeComboPresetColor::OnLaunchDialog()
+{
+    CString text = m_currentText;
+    LaunchOPMPropertyDialog(text);
+    // The page may have set another preset or turned the light to a temperature: the lamp
+    // colour editor decides which editor shows.
+    return m_owner ? m_owner->Handle_Refresh() : E_FAIL;
+}
+
 void CDkPeComboPresetColor::HideWindows()
 {
     m_state = kStatePlaced;
@@ -534,7 +543,7 @@ void CDkPeComboPresetColor::HideWindows()
 
 CDkPeLightColor::CDkPeLightColor(CIPropEditUIEvents* events, CDkPeBasePrivate* priv)
     : CDkPeCtrlBase(events, priv), m_pKelvin(std::make_unique<CDkPeEditKelvinColor>(events, priv, this)),
-      m_pPreset(std::make_unique<CDkPeComboPresetColor>(events, priv))
+      m_pPreset(std::make_unique<CDkPeComboPresetColor>(events, priv, this))
 {
     AdoptPart(*m_pKelvin);
     AdoptPart(*m_pPreset);

@@ -140,13 +140,14 @@ public:
     static constexpr int kPresetCustom = 14;
     static constexpr int kPresetVaries = 300;
 
-    CDkPeComboPresetColor(CIPropEditUIEvents* events, CDkPeBasePrivate* priv);
+    CDkPeComboPresetColor(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, CDkPeLightColor* owner);
 
     long Handle_OnDraw(ATL_DRAWINFO& info) override;
     long CreateComboWindow(const RECT& rect) override;
     long FillList() override;
     long CommitSelection(int index) override;
     int GetCurrentIndex() override;
+    long OnLaunchDialog() override;
 
     // The value read: the preset, or kPresetVaries.
     void SetValue(ValueType valueType, int preset);
@@ -162,6 +163,7 @@ public:
 
 private:
     CPeComboPresetColor* PresetCombo() const noexcept;
+    CDkPeLightColor* m_owner;
     std::unique_ptr<CPresetColorItem> MakeItem(int preset, const std::wstring& text) const;
 };
 
