@@ -76,8 +76,6 @@ protected:
     }
     static void PutLamp(const wchar_t* handle, int mode, double setting)
     {
-        dkfw::ComPtr<IDispatch> object;
-        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), object.Put()));
         SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
         VARIANT e;
         e.vt = VT_I4;
@@ -96,11 +94,7 @@ protected:
         dkfw::UniqueVariant value;
         value.Addr()->vt = VT_ARRAY | VT_VARIANT;
         value.Addr()->parray = array;
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{value.Addr(), &named, 1, 1};
-        ASSERT_EQ(S_OK,
-                  object->Invoke(kLampColor, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
-        dkhost_test::ClearUndo();
+        PutValue(handle, kLampColor, *value.Addr());
     }
 
     // The inactive row drawn into a bitmap of 200 x kRowHeight, pixel by pixel (row-major).
@@ -145,18 +139,6 @@ protected:
         for (COLORREF c : pixels)
             n += c != At(pixels, 199, 0);
         return n;
-    }
-    static void Put(const wchar_t* handle, DISPID dispid, const wchar_t* text)
-    {
-        dkfw::ComPtr<IDispatch> object;
-        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), object.Put()));
-        dkfw::UniqueVariant value;
-        value.Addr()->vt = VT_BSTR;
-        value.Addr()->bstrVal = ::SysAllocString(text);
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{value.Addr(), &named, 1, 1};
-        ASSERT_EQ(S_OK, object->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
-        dkhost_test::ClearUndo();
     }
     bool Shown(UINT id) const { return Edit(id) && ::IsWindowVisible(Edit(id)); }
     std::wstring PresetName(int preset) const

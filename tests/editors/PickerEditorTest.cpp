@@ -37,18 +37,6 @@ protected:
         dkhost_test::ClearAnswers();
         DropDownFixture::TearDown();
     }
-    static void Put(const wchar_t* handle, DISPID dispid, const wchar_t* text)
-    {
-        dkfw::ComPtr<IDispatch> object;
-        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), object.Put()));
-        dkfw::UniqueVariant value;
-        value.Addr()->vt = VT_BSTR;
-        value.Addr()->bstrVal = ::SysAllocString(text);
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{value.Addr(), &named, 1, 1};
-        ASSERT_EQ(S_OK, object->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
-        dkhost_test::ClearUndo();
-    }
     // The pixels of entry index as the open list draws it (through the row's relay).
     std::vector<COLORREF> DrawEntry(int index)
     {

@@ -188,6 +188,24 @@ protected:
         return text.Type() == VT_BSTR && text.Get().bstrVal ? text.Get().bstrVal : L"";
     }
 
+    // The host's object takes value as the property, as if set elsewhere (no undo step kept).
+    static void PutValue(const wchar_t* handle, DISPID dispid, VARIANT& value)
+    {
+        dkfw::ComPtr<IDispatch> object;
+        ASSERT_EQ(S_OK, dkhost_test::GetPaletteObject(dkhost_test::EntityByHandle(handle), object.Put()));
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&value, &named, 1, 1};
+        ASSERT_EQ(S_OK, object->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+        dkhost_test::ClearUndo();
+    }
+    static void Put(const wchar_t* handle, DISPID dispid, const wchar_t* text)
+    {
+        dkfw::UniqueVariant value;
+        value.Addr()->vt = VT_BSTR;
+        value.Addr()->bstrVal = ::SysAllocString(text);
+        PutValue(handle, dispid, *value.Addr());
+    }
+
     std::vector<std::wstring> EventNames() const
     {
         std::vector<std::wstring> out;
