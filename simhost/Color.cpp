@@ -93,7 +93,7 @@ COLORREF g_crosshairs = RGB(255, 255, 255);
 COLORREF g_text = RGB(255, 255, 255);
 LONG_PTR g_viewport = 1;
 // The user's words for ByLayer, ByBlock and ByColor.
-std::wstring g_reserved[3] = {L"ByLayer", L"ByBlock", L"ByColor"};
+std::wstring g_reserved[4] = {L"ByLayer", L"ByBlock", L"ByColor", L"Global"};
 std::deque<DkCmColor> g_recent;
 
 void CopyName(wchar_t* to, const wchar_t* from)
@@ -424,6 +424,8 @@ const wchar_t* dkdbGetReservedString(int which, bool localized) noexcept
         return localized ? g_reserved[1].c_str() : L"ByBlock";
     case 9:
         return localized ? g_reserved[2].c_str() : L"ByColor";
+    case 11:
+        return localized ? g_reserved[3].c_str() : L"Global";
     default:
         return nullptr;
     }
@@ -511,8 +513,10 @@ void SetViewColors(COLORREF background) noexcept
 void SetReservedName(int which, const wchar_t* name) noexcept
 try
 {
-    if (which == 0 || which == 1 || which == 9)
-        g_reserved[which == 9 ? 2 : which] = name ? name : L"";
+    if (which == 0 || which == 1)
+        g_reserved[which] = name ? name : L"";
+    else if (which == 9 || which == 11)
+        g_reserved[which == 9 ? 2 : 3] = name ? name : L"";
 }
 catch (...)
 {

@@ -233,8 +233,8 @@ DKHOST_API int PendingAnswers() noexcept;
 // Forgets the answers no dialog took.
 DKHOST_API void ClearAnswers() noexcept;
 
-// Colours: the drawing views' background, the user's words for ByLayer (0), ByBlock (1) and
-// ByColor (9), the viewport being worked in (0: none), and the recent colours forgotten.
+// Colours: the drawing views' background, the user's words for ByLayer (0), ByBlock (1),
+// ByColor (9) and Global (11), the viewport being worked in (0: none), and the recent colours forgotten.
 DKHOST_API void SetViewColors(COLORREF background) noexcept;
 DKHOST_API void SetReservedName(int which, const wchar_t* name) noexcept;
 DKHOST_API void SetCurrentViewport(LONG_PTR viewport) noexcept;
@@ -282,6 +282,8 @@ DKHOST_API LONG_PTR BlockId(const wchar_t* name) noexcept;
 // a layer's plot style (null takes it away).
 DKHOST_API void SetPlotStyleMode(bool colorDependent) noexcept;
 DKHOST_API LONG_PTR AddPlotStyle(const wchar_t* name) noexcept;
+// A new material of the drawing (the material dictionary's watchers told); 0 for a name it has.
+DKHOST_API LONG_PTR AddMaterial(const wchar_t* name) noexcept;
 DKHOST_API LONG_PTR PlotStyleId(const wchar_t* name) noexcept;
 DKHOST_API bool SetLayerViewportPlotStyle(const wchar_t* layer, LONG_PTR viewport, const wchar_t* style) noexcept;
 

@@ -184,6 +184,8 @@ Drawing::Drawing(LONG_PTR firstId) : m_nextId(firstId)
     tableStyles = Add(RecordKind::Dictionary, 0, L"TableStyles").id;
     plotStyles = Add(RecordKind::Dictionary, 0, L"PlotStyles").id;
     Add(RecordKind::DictionaryEntry, plotStyles, L"Normal");
+    Add(RecordKind::DictionaryEntry, materials, L"ByBlock");
+    Add(RecordKind::DictionaryEntry, materials, L"ByLayer");
     modelSpace = Add(RecordKind::Block, blockTable, L"*Model_Space").id;
     Add(RecordKind::Linetype, linetypeTable, L"ByBlock");
     Add(RecordKind::Linetype, linetypeTable, L"ByLayer");

@@ -735,6 +735,21 @@ catch (...)
     return 0;
 }
 
+LONG_PTR AddMaterial(const wchar_t* name) noexcept
+try
+{
+    Drawing& d = CurrentDrawing();
+    if (!name || !*name || d.FindInTable(d.materials, name))
+        return 0;
+    Record& r = d.Add(RecordKind::DictionaryEntry, d.materials, name);
+    d.NotifyModified(r.id);
+    return r.id;
+}
+catch (...)
+{
+    return 0;
+}
+
 LONG_PTR PlotStyleId(const wchar_t* name) noexcept
 {
     Drawing& d = CurrentDrawing();

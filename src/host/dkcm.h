@@ -73,7 +73,7 @@ DKHOST_API COLORREF dkedGetVpOvrBackgColorValue() noexcept;
 // The viewport the drawing is being worked in (null when none).
 DKHOST_API DkDbObjectId dkedGetCurViewportObjectId() noexcept;
 
-// The names the drawing reserves: 0 ByLayer, 1 ByBlock, 9 ByColor; localized as the user
+// The names the drawing reserves: 0 ByLayer, 1 ByBlock, 9 ByColor, 11 Global; localized as the user
 // reads them, or as stored in drawings. Null for an unknown one; valid until the user's
 // words change.
 DKHOST_API const wchar_t* dkdbGetReservedString(int which, bool localized) noexcept;

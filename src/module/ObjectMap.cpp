@@ -10,6 +10,7 @@
 #include "PropertyEditorBool.h"
 #include "PropertyEditorColor.h"
 #include "PropertyEditorCustomColor.h"
+#include "PropertyEditorDictionary.h"
 #include "PropertyEditorDRVKNumeric.h"
 #include "PropertyEditorEllipseEndAngle.h"
 #include "PropertyEditorEllipses.h"
@@ -51,7 +52,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorColor>(),
     Row<CPropertyEditorLType>(),
     Row<CPropertyEditorLayer>(),
-    {&CLSID_DkPePropertyEditorMaterial},
+    Row<CPropertyEditorMaterial>(),
     Row<CPropertyEditorNumeric>(),
     Row<CPropertyEditorDRVKNumeric>(),
     Row<CPropertyEditorBool>(),

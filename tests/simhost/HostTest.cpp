@@ -125,8 +125,9 @@ TEST_F(Host, SampleDrawingHasEveryClassAndLayerState)
 
     DkDbDictionary* materials = nullptr;
     ASSERT_EQ(Drvk::eOk, dkdbOpenObject(materials, db->materialDictionaryId(), DkDb::kForRead));
-    EXPECT_EQ(3, materials->numEntries());
+    EXPECT_EQ(5, materials->numEntries());
     EXPECT_TRUE(materials->has(L"Brick"));
+    EXPECT_TRUE(materials->has(L"ByLayer"));
     materials->close();
 }
 
@@ -1378,8 +1379,8 @@ TEST_F(Host, ThePointInputReportsRunningValuesThenItsEnd)
     auto run = [](LONG kind, LONG notify, std::vector<const wchar_t*> answers, bool cancelAtOnce = false)
     {
         ComPtr<IDkPointInput> input;
-        EXPECT_EQ(S_OK, ::CoCreateInstance(kPointInput, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPointInput,
-                                           input.PutVoid()));
+        EXPECT_EQ(S_OK,
+                  ::CoCreateInstance(kPointInput, nullptr, CLSCTX_INPROC_SERVER, IID_IDkPointInput, input.PutVoid()));
         dkfw::ComObject<InputSink>* sink = nullptr;
         dkfw::ComObject<InputSink>::Create(&sink);
         sink->input = input.Get();

@@ -1,0 +1,194 @@
+// The material picker and what the dictionary pickers share.
+#include "PropertyEditorDictionary.h"
+
+#include "SharedTexts.h"
+#include "dkcm.h"
+
+#include "HResult.h"
+#include "Unique.h"
+
+#include <memory>
+
+namespace
+{
+// The reserved names a dictionary may hold: ByLayer, ByBlock, Global.
+constexpr int kReservedNames[] = {0, 1, 11};
+} // namespace
+
+CDkPeDictionaryBase::CDkPeDictionaryBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, DkDbObjectId dictionary)
+    : CDkPeContainerBase(events, priv), m_dictionaryId(dictionary)
+{
+    m_bNeedsCurrentDocument = TRUE;
+}
+
+std::wstring CDkPeDictionaryBase::Localized(const std::wstring& name)
+{
+    for (int which : kReservedNames)
+        if (const wchar_t* stored = dkdbGetReservedString(which, false); stored && name == stored)
+            if (const wchar_t* localized = dkdbGetReservedString(which, true))
+                return localized;
+    return name;
+}
+
+std::wstring CDkPeDictionaryBase::Stored(const std::wstring& name)
+{
+    for (int which : kReservedNames)
+        if (const wchar_t* localized = dkdbGetReservedString(which, true); localized && name == localized)
+            if (const wchar_t* stored = dkdbGetReservedString(which, false))
+                return stored;
+    return name;
+}
+
+DkDbDatabase* CDkPeDictionaryBase::DictionaryDatabase() const noexcept
+{
+    DkDbObject* dictionary = nullptr;
+    if (m_dictionaryId.isNull() || dkdbOpenObject(dictionary, m_dictionaryId, DkDb::kForRead) != Drvk::eOk ||
+        !dictionary)
+        return nullptr;
+    DkDbDatabase* database = dictionary->database();
+    dictionary->close();
+    return database;
+}
+
+COwnerDrawItemLayer* CDkPeDictionaryBase::Entry(int index) const
+{
+    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+    return combo && index >= 0 ? dynamic_cast<COwnerDrawItemLayer*>(combo->Item(index)) : nullptr;
+}
+
+long CDkPeDictionaryBase::AppendName(const std::wstring& name)
+try
+{
+    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+    if (!combo)
+        return E_FAIL;
+    auto item = std::make_unique<COwnerDrawItemMaterial>();
+    item->m_text = Localized(name);
+    item->m_fillColor = BackColour();
+    item->m_textColor = ForeColour();
+    if (combo->AddItem(item.get()) < 0)
+        return E_FAIL;
+    item.release();
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+CString CDkPeDictionaryBase::GetItemText(int index)
+{
+    const COwnerDrawItemLayer* item = Entry(index);
+    return item ? item->m_text : CString();
+}
+
+int CDkPeDictionaryBase::GetCurrentIndex()
+{
+    if (!EnsureCombo())
+        return -1;
+    FillList();
+    dkfw::UniqueVariant value;
+    ValueType type = ValueSpecified;
+    if (FAILED(GetPropertyValue(value.Put(), type)))
+        return -1;
+    m_lastType = type;
+    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+    if (!combo)
+        return -1;
+    UpdateTrailingEntries(*combo, type,
+                          [this]
+                          {
+                              auto item = std::make_unique<COwnerDrawItemMaterial>();
+                              item->m_fillColor = BackColour();
+                              item->m_textColor = ForeColour();
+                              return std::unique_ptr<COwnerDrawItem>(std::move(item));
+                          });
+    if (type != ValueSpecified)
+        return TrailingIndex(*combo, type);
+    if (value.Type() != VT_BSTR || !value.Get().bstrVal)
+        return -1;
+    return combo->FindByName(Localized(std::wstring(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal))));
+}
+
+long CDkPeDictionaryBase::BeginEdit(const RECT& rect)
+{
+    // A list the dictionary's changes left unfilled is read again as it opens, and a list
+    // made anew (the control's window went with a deactivation) chooses its entry; a filled
+    // list showing its entry is kept as it is.
+    if (m_state < kStateEditing && !IsPropertyReadOnly())
+    {
+        if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
+            return E_FAIL;
+        if (!EnsureCombo())
+            return E_FAIL;
+        auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+        if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
+        {
+            const int index = GetCurrentIndex();
+            m_nCurrentIndex = index;
+            if (index >= 0)
+                m_currentText = GetItemText(index);
+            ::SendMessageW(combo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+    }
+    return CDkPeContainerBase::BeginEdit(rect);
+}
+
+long CDkPeDictionaryBase::CommitSelection(int index)
+try
+{
+    if (index < 0 || m_dictionaryId.isNull())
+        return E_FAIL;
+    const COwnerDrawItemLayer* item = Entry(index);
+    if (!item)
+        return E_POINTER;
+    if (item->m_bGreyed || item->m_trailing == kTrailingVaries)
+        return E_FAIL;
+    if (WritesNothing(*item))
+        return S_OK;
+    const ValueType type = item->m_trailing == kTrailingUnspecified ? ValueUnspecified : ValueSpecified;
+    const std::wstring name = type == ValueUnspecified ? item->m_text : Stored(item->m_text);
+    dkfw::UniqueVariant value;
+    value.Addr()->vt = VT_BSTR;
+    value.Addr()->bstrVal = ::SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+    if (!value.Get().bstrVal)
+        return E_OUTOFMEMORY;
+    return SetPropertyValue(value.Addr(), type);
+}
+DK_CATCH_RETURN()
+
+CPropertyEditorMaterial::CPropertyEditorMaterial()
+    : CDkPeComboTempl(
+          []
+          {
+              DkDbHostApplicationServices* services = dkdbHostApplicationServices();
+              DkDbDatabase* database = services ? services->workingDatabase() : nullptr;
+              return database ? database->materialDictionaryId() : DkDbObjectId();
+          }())
+{
+}
+
+long CPropertyEditorMaterial::CreateComboWindow(const RECT& rect)
+{
+    return CreateDictionaryCombo<CComboMaterial>(CComboMaterial::kStyle, rect);
+}
+
+long CPropertyEditorMaterial::FillList()
+try
+{
+    auto* combo = dynamic_cast<CComboMaterial*>(m_pCombo.get());
+    if (m_dictionaryId.isNull() || !combo || !combo->Hwnd())
+        return E_FAIL;
+    if (combo->IsFilled())
+        return S_OK;
+    combo->SetFilled(true);
+    ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
+    DkDbDictionary* dictionary = nullptr;
+    if (!combo->Watching() || dkdbOpenObject(dictionary, m_dictionaryId, DkDb::kForRead) != Drvk::eOk || !dictionary)
+        return E_FAIL;
+    const std::unique_ptr<DkDbDictionaryIterator> it(dictionary->newIterator());
+    long hr = it ? S_OK : E_POINTER;
+    for (; it && !it->done(); it->next())
+        if (const wchar_t* name = it->name(); name && FAILED(hr = AppendName(name)))
+            break;
+    dictionary->close();
+    return hr;
+}
+DK_CATCH_RETURN()

@@ -1,0 +1,100 @@
+// The pickers of names the drawing keeps in a dictionary rather than a symbol table: the
+// materials, and the visual styles. Each lists its names in an owner-drawn combo watching the
+// dictionary, shows the selection's common name and writes the name chosen.
+#pragma once
+
+#include "ComboLayer.h"
+#include "DkPEXCtl.h"
+#include "DkPeComboTempl.h"
+#include "DkPeSymbolTableBase.h"
+
+#include <string>
+
+// A name of the list, drawn as a layer's entry (without a viewport's override).
+class DKPEX_API COwnerDrawItemMaterial : public COwnerDrawItemLayer
+{
+};
+
+class DkDbMaterialReactor final : public CRecordListReactor
+{
+public:
+    using CRecordListReactor::CRecordListReactor;
+};
+
+// The materials, sorted by the combo, watching the material dictionary.
+class DKPEX_API CComboMaterial : public CComboOwnerDraw
+{
+public:
+    static constexpr DWORD kStyle =
+        WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | CBS_HASSTRINGS;
+
+    CComboMaterial(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId dictionary) noexcept
+        : CComboOwnerDraw(owner), m_reactor(this, database, dictionary)
+    {
+    }
+    // The dictionary has not left memory.
+    bool Watching() const noexcept { return m_reactor.List() != nullptr; }
+
+private:
+    DkDbMaterialReactor m_reactor;
+};
+
+// What the dictionary pickers share: the dictionary, the list of its names as entries, the
+// value's entry and the write of the name chosen.
+class DKPEX_API CDkPeDictionaryBase : public CDkPeContainerBase
+{
+public:
+    CDkPeDictionaryBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, DkDbObjectId dictionary);
+
+    long BeginEdit(const RECT& rect) override;
+    long CommitSelection(int index) override;
+    int GetCurrentIndex() override;
+    CString GetItemText(int index) override;
+
+    // The name as the user reads it: ByLayer, ByBlock and Global in the user's words.
+    static std::wstring Localized(const std::wstring& name);
+    // The name as the drawing stores it.
+    static std::wstring Stored(const std::wstring& name);
+
+protected:
+    COwnerDrawItemLayer* Entry(int index) const;
+    // The database the dictionary belongs to; null when it does not open.
+    DkDbDatabase* DictionaryDatabase() const noexcept;
+    // Appends an entry with the name, in the editor's colours.
+    long AppendName(const std::wstring& name);
+    // An entry that writes nothing when chosen (S_OK, no change).
+    virtual bool WritesNothing(const COwnerDrawItemLayer&) const { return false; }
+    // The list over the control, made for the dictionary's database; E_FAIL without one.
+    template <class Combo> long CreateDictionaryCombo(DWORD style, const RECT& rect) noexcept
+    try
+    {
+        HWND control = ControlHwnd();
+        DkDbDatabase* database = control ? DictionaryDatabase() : nullptr;
+        if (!database)
+            return E_FAIL;
+        auto combo = std::make_unique<Combo>(this, database, m_dictionaryId);
+        if (!combo->CreateCombo(style, rect, control, kComboId))
+            return E_FAIL;
+        ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        m_pCombo = std::move(combo);
+        return S_OK;
+    }
+    catch (...)
+    {
+        return E_OUTOFMEMORY;
+    }
+
+    DkDbObjectId m_dictionaryId;
+    ValueType m_lastType = ValueSpecified;
+};
+
+class CPropertyEditorMaterial : public CDkPeComboTempl<CPropertyEditorMaterial, CDkPeDictionaryBase>
+{
+public:
+    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorMaterial; }
+
+    CPropertyEditorMaterial();
+
+    long CreateComboWindow(const RECT& rect) override;
+    long FillList() override;
+};
