@@ -679,6 +679,7 @@ Drawing* DrawingOfDatabase(DkDbDatabase* database) noexcept
 
 bool g_workingIsCurrent = true;
 bool g_noWorkingDatabase = false;
+bool g_visualStylesUnreadable = false;
 DkDbDatabase* HostServices::workingDatabase() const noexcept
 {
     // A second database stands for one that is not the current document's.
@@ -1000,6 +1001,38 @@ void dkhost_test::SetDrawingFilesUnreadable(bool unreadable) noexcept
 int dkhost_test::DatabasesAside() noexcept
 {
     return static_cast<int>(dkhost::g_aside.size());
+}
+
+bool DkVSUtil::getVSList(DkArray<DkString>& names) noexcept
+try
+{
+    names.setLogicalLength(0);
+    DkDbHostApplicationServices* services = dkdbHostApplicationServices();
+    auto* db = dynamic_cast<HostDatabase*>(services ? services->workingDatabase() : nullptr);
+    if (!db || dkhost::g_visualStylesUnreadable)
+        return false;
+    Drawing& d = db->D();
+    Record* dictionary = d.Find(d.visualStyles);
+    if (!dictionary)
+        return false;
+    // The host's order: the order the drawing was given them in.
+    for (LONG_PTR id : LiveChildren(d, *dictionary))
+        names.append(DkString(d.Find(id)->name));
+    return true;
+}
+catch (...)
+{
+    return false;
+}
+
+const wchar_t* DkVSUtil::getAnonymousVSName() noexcept
+{
+    return L"Custom";
+}
+
+void dkhost_test::SetVisualStylesUnreadable(bool unreadable) noexcept
+{
+    dkhost::g_visualStylesUnreadable = unreadable;
 }
 
 void dkhost_test::SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept

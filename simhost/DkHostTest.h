@@ -157,6 +157,8 @@ DKHOST_API int Marks(double* xyz, int capacity) noexcept;
 // Database faults: an object (a record, a table) that cannot be opened; no working database.
 DKHOST_API void SetOpenFault(LONG_PTR id, bool refuse) noexcept;
 DKHOST_API void SetNoWorkingDatabase(bool none) noexcept;
+// The visual style utilities cannot read the drawing's visual styles.
+DKHOST_API void SetVisualStylesUnreadable(bool unreadable) noexcept;
 // Reactors attached to an object (-1: no such object), and removals of a reactor from an
 // object it was not attached to, so far.
 DKHOST_API int Reactors(LONG_PTR container) noexcept;

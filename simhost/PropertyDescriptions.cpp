@@ -234,6 +234,7 @@ const std::vector<ClassRows>& Specific()
           {L"Web preview", L"Photometric properties", 203, DK_EDITOR17(L"PropertyEditorLightWebPreview"), -1},
           {L"Filter color", L"Photometric properties", 204, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
            dkhost_test::kNoMetaColor}}},
+        {L"Viewport", {{L"Visual style", L"Misc", 300, DK_EDITOR(L"PropertyEditorVisualStyle"), -1}}},
         {L"Table",
          {{L"Table style", L"Table", 100, DK_EDITOR17(L"PropertyEditorTableStyle"), -1},
           {L"Rows", L"Table", 101, DK_EDITOR(L"PropertyEditorNumeric"), -1},

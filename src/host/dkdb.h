@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DkHostApi.h"
+#include "dkstring.h"
 #include "dkrx.h"
 
 #include <windows.h>
@@ -407,6 +408,17 @@ public:
     virtual DkDbObjectId objectId() const noexcept = 0;
     virtual bool done() const noexcept = 0;
     virtual bool next() noexcept = 0;
+};
+
+// The host's visual style utilities.
+class DKHOST_API DkVSUtil
+{
+public:
+    // The names of the working drawing's visual styles, in the host's order; false (and no
+    // names) when they cannot be read.
+    static bool getVSList(DkArray<DkString>& names) noexcept;
+    // The name the host shows for a view's visual style of its own, which no list holds.
+    static const wchar_t* getAnonymousVSName() noexcept;
 };
 
 // Told when objects of a table or dictionary change, on the host's thread.

@@ -84,7 +84,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorGradientPattern>(),
     Row<CDkPePropertyEditorCustomColor>(),
     Row<CPropertyEditorTextEx>(),
-    {&CLSID_DkPePropertyEditorVisualStyle},
+    Row<CPropertyEditorVisualStyle>(),
     Row<CPropertyEditorLightLampColor>(),
     Row<CPropertyEditorLightWebPreview>(),
     Row<CPropertyEditorLightIntensity>(),

@@ -58,6 +58,7 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorHatchPatternName", {&IID_IDkPeButtonEditCtrl}},
     {L"DkPePropertyEditorEllipsisHatchPatternType", {&IID_IDkPeButtonEditCtrl}},
     {L"DkPePropertyEditorMaterial", {&IID_IDkPeButtonPicture}},
+    {L"DkPePropertyEditorVisualStyle", {&IID_IDkPeButtonPicture}},
     {L"DkPePropertyEditorLightLampColor", {}},
     {L"DkPePropertyEditorLightWebPreview", {}},
     {L"DkPePropertyEditorLightIntensity", {&IID_IDkPeButtonEditCtrl}},

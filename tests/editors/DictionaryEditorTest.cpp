@@ -1,7 +1,9 @@
-// The material rows: the drawing's materials in the combo's sorted order, the reserved names
-// in the user's words and written as stored, a material added while the list was closed, and
-// no list at all without a working drawing.
+// The material and visual style rows: the drawing's materials in the combo's sorted order,
+// the reserved names in the user's words and written as stored, a material added while the
+// list was closed, no list at all without a working drawing; the visual styles in the host's
+// order after the anonymous one, which changes nothing.
 #include "DropDownFixture.h"
+#include "TestSupport.h"
 
 #include "DkHostTest.h"
 #include "DkPEXCtl.h"
@@ -11,6 +13,7 @@ namespace
 using dktest::DropDownFixture;
 
 constexpr DISPID kMaterial = 7;
+constexpr DISPID kVisualStyle = 300;
 
 class MaterialRows : public DropDownFixture
 {
@@ -19,6 +22,7 @@ protected:
     {
         dkhost_test::SetReservedName(11, L"Global");
         dkhost_test::SetNoWorkingDatabase(false);
+        dkhost_test::SetVisualStylesUnreadable(false);
         DropDownFixture::TearDown();
     }
 };
@@ -75,5 +79,28 @@ TEST_F(MaterialRows, WithoutAWorkingDrawingNothingIsListedOrWritten)
     m_host.Activate(OLEIVERB_UIACTIVATE);
     EXPECT_TRUE(!Combo() || Entries().empty());
     EXPECT_EQ(L"Brick", Property(0, kMaterial));
+}
+TEST_F(MaterialRows, VisualStylesFollowTheAnonymousOneInTheHostsOrderAndItWritesNothing)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorVisualStyle, {L"76"}, kVisualStyle));
+    EXPECT_EQ(L"Realistic", m_host.DrawnText(20));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ((std::vector<std::wstring>{L"Custom", L"2dWireframe", L"Realistic", L"Conceptual"}), Entries());
+    EXPECT_EQ(L"Realistic", SelectedText());
+    dkhost_test::ClearUndo();
+    Choose(L"Conceptual");
+    EXPECT_EQ(L"Conceptual", Property(0, kVisualStyle));
+    EXPECT_EQ(1, dkhost_test::UndoDepth());
+    dkhost_test::ClearJournal();
+    Choose(L"Custom");
+    EXPECT_TRUE(dktest::JournalMatching(L"undo group begin").empty());
+    EXPECT_EQ(L"Conceptual", Property(0, kVisualStyle));
+
+    // Visual styles the host cannot tell: nothing listed, nothing written.
+    dkhost_test::SetVisualStylesUnreadable(true);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorVisualStyle, {L"77"}, kVisualStyle));
+    m_host.Activate(OLEIVERB_UIACTIVATE);
+    EXPECT_TRUE(!Combo() || Entries().empty());
+    EXPECT_EQ(L"Conceptual", Property(0, kVisualStyle));
 }
 } // namespace

@@ -61,6 +61,8 @@ const BuiltRow kBuiltRows[] = {
     {"PredefBlock", &CLSID_DkPePropertyEditorPredefBlock, L"68", 25, Input::Chosen, nullptr, 1002,
      &IID_IDkPeButtonPicture},
     {"Material", &CLSID_DkPePropertyEditorMaterial, L"31", 7, Input::Chosen, nullptr, 1002, &IID_IDkPeButtonPicture},
+    {"VisualStyle", &CLSID_DkPePropertyEditorVisualStyle, L"76", 300, Input::Chosen, nullptr, 1002,
+     &IID_IDkPeButtonPicture},
     {"LightLampColor", &CLSID_DkPePropertyEditorLightLampColor, L"80", 200, Input::Typed, L"3200", 1038, nullptr},
     {"LightLampPreset", &CLSID_DkPePropertyEditorLightLampColor, L"81", 200, Input::Chosen, nullptr, 1002, nullptr},
     {"LightIntensity", &CLSID_DkPePropertyEditorLightIntensity, L"80", 201, Input::Typed, L"1200 cd", 1038,

@@ -56,14 +56,15 @@ COwnerDrawItemLayer* CDkPeDictionaryBase::Entry(int index) const
     return combo && index >= 0 ? dynamic_cast<COwnerDrawItemLayer*>(combo->Item(index)) : nullptr;
 }
 
-long CDkPeDictionaryBase::AppendName(const std::wstring& name)
+long CDkPeDictionaryBase::AppendName(const std::wstring& name, ULONGLONG data)
 try
 {
     auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
     if (!combo)
         return E_FAIL;
-    auto item = std::make_unique<COwnerDrawItemMaterial>();
+    auto item = std::make_unique<COwnerDrawItemVisualStyle>();
     item->m_text = Localized(name);
+    item->m_data = data;
     item->m_fillColor = BackColour();
     item->m_textColor = ForeColour();
     if (combo->AddItem(item.get()) < 0)
@@ -154,14 +155,18 @@ try
 }
 DK_CATCH_RETURN()
 
+namespace
+{
+// The working database, or null.
+DkDbDatabase* WorkingDatabase() noexcept
+{
+    DkDbHostApplicationServices* services = dkdbHostApplicationServices();
+    return services ? services->workingDatabase() : nullptr;
+}
+} // namespace
+
 CPropertyEditorMaterial::CPropertyEditorMaterial()
-    : CDkPeComboTempl(
-          []
-          {
-              DkDbHostApplicationServices* services = dkdbHostApplicationServices();
-              DkDbDatabase* database = services ? services->workingDatabase() : nullptr;
-              return database ? database->materialDictionaryId() : DkDbObjectId();
-          }())
+    : CDkPeComboTempl(WorkingDatabase() ? WorkingDatabase()->materialDictionaryId() : DkDbObjectId())
 {
 }
 
@@ -192,3 +197,42 @@ try
     return hr;
 }
 DK_CATCH_RETURN()
+
+CPropertyEditorVisualStyle::CPropertyEditorVisualStyle()
+    : CDkPeComboTempl(WorkingDatabase() ? WorkingDatabase()->visualStyleDictionaryId() : DkDbObjectId())
+{
+}
+
+long CPropertyEditorVisualStyle::CreateComboWindow(const RECT& rect)
+{
+    return CreateDictionaryCombo<CComboVisualStyle>(CComboVisualStyle::kStyle, rect);
+}
+
+long CPropertyEditorVisualStyle::FillList()
+try
+{
+    auto* combo = dynamic_cast<CComboVisualStyle*>(m_pCombo.get());
+    if (m_dictionaryId.isNull() || !combo || !combo->Hwnd())
+        return E_FAIL;
+    if (combo->IsFilled())
+        return S_OK;
+    combo->SetFilled(true);
+    ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
+    DkArray<DkString> names;
+    if (!combo->Watching() || !DkVSUtil::getVSList(names))
+        return E_FAIL;
+    const wchar_t* anonymous = DkVSUtil::getAnonymousVSName();
+    RETURN_IF_FAILED(AppendName(anonymous ? anonymous : L"", kAnonymous));
+    for (int i = 0; i < names.length(); ++i)
+        RETURN_IF_FAILED(AppendName(names[i].kwszPtr()));
+    return S_OK;
+}
+DK_CATCH_RETURN()
+
+long CPropertyEditorVisualStyle::Handle_Refresh()
+{
+    // The list as the dictionary has it now, then the value's entry.
+    if (auto* combo = dynamic_cast<CComboVisualStyle*>(m_pCombo.get()); combo && combo->Hwnd() && !combo->IsFilled())
+        FillList();
+    return CDkPeDictionaryBase::Handle_Refresh();
+}

@@ -39,6 +39,35 @@ private:
     DkDbMaterialReactor m_reactor;
 };
 
+class DkDbVisualStyleReactor final : public CRecordListReactor
+{
+public:
+    using CRecordListReactor::CRecordListReactor;
+};
+
+// The visual styles in the host's order (the combo does not sort), watching the visual style
+// dictionary.
+class DKPEX_API CComboVisualStyle : public CComboOwnerDraw
+{
+public:
+    static constexpr DWORD kStyle =
+        WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS;
+
+    CComboVisualStyle(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId dictionary) noexcept
+        : CComboOwnerDraw(owner), m_reactor(this, database, dictionary)
+    {
+    }
+    bool Watching() const noexcept { return m_reactor.List() != nullptr; }
+
+private:
+    DkDbVisualStyleReactor m_reactor;
+};
+
+// A visual style's entry, drawn as a material's.
+class DKPEX_API COwnerDrawItemVisualStyle : public COwnerDrawItemMaterial
+{
+};
+
 // What the dictionary pickers share: the dictionary, the list of its names as entries, the
 // value's entry and the write of the name chosen.
 class DKPEX_API CDkPeDictionaryBase : public CDkPeContainerBase
@@ -60,8 +89,8 @@ protected:
     COwnerDrawItemLayer* Entry(int index) const;
     // The database the dictionary belongs to; null when it does not open.
     DkDbDatabase* DictionaryDatabase() const noexcept;
-    // Appends an entry with the name, in the editor's colours.
-    long AppendName(const std::wstring& name);
+    // Appends an entry with the name, in the editor's colours; data marks it for the picker.
+    long AppendName(const std::wstring& name, ULONGLONG data = 0);
     // An entry that writes nothing when chosen (S_OK, no change).
     virtual bool WritesNothing(const COwnerDrawItemLayer&) const { return false; }
     // The list over the control, made for the dictionary's database; E_FAIL without one.
@@ -97,4 +126,23 @@ public:
 
     long CreateComboWindow(const RECT& rect) override;
     long FillList() override;
+};
+
+class CPropertyEditorVisualStyle : public CDkPeComboTempl<CPropertyEditorVisualStyle, CDkPeDictionaryBase>
+{
+public:
+    static const CLSID& ClassId() noexcept { return CLSID_DkPePropertyEditorVisualStyle; }
+
+    CPropertyEditorVisualStyle();
+
+    long Handle_Refresh() override;
+    long CreateComboWindow(const RECT& rect) override;
+    long FillList() override;
+
+protected:
+    // The anonymous visual style: listed first, it changes nothing when chosen.
+    bool WritesNothing(const COwnerDrawItemLayer& item) const override { return item.m_data == kAnonymous; }
+
+private:
+    static constexpr ULONGLONG kAnonymous = 1;
 };
