@@ -213,7 +213,9 @@ TEST_F(PaletteTest, TabMovesToTheNextRowThatCanBeEdited)
     ASSERT_NE(nullptr, button);
     ::SendMessageW(button, WM_KEYDOWN, VK_TAB, 1);
     Pump();
-    EXPECT_EQ(contents, m_palette.ActiveRow()) << "the plain rows between are passed over";
+    const int material = m_palette.FindRow(L"Material");
+    ASSERT_GT(material, hyperlink + 1) << "the sample has a plain row between";
+    EXPECT_EQ(material, m_palette.ActiveRow()) << "the plain rows between are passed over";
 }
 
 TEST_F(PaletteTest, EnterLeavesACoordinateRowOnlyWhereItsEditorAsks)
