@@ -15,7 +15,7 @@ using dktest::DropDownFixture;
 constexpr DISPID kMaterial = 7;
 constexpr DISPID kVisualStyle = 300;
 
-class MaterialRows : public DropDownFixture
+class DictionaryRows : public DropDownFixture
 {
 protected:
     void TearDown() override
@@ -27,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(MaterialRows, ListTheMaterialsSortedAndWriteTheOneChosenAsOneChange)
+TEST_F(DictionaryRows, ListTheMaterialsSortedAndWriteTheOneChosenAsOneChange)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorMaterial, {L"31"}, kMaterial));
     EXPECT_EQ(L"Brick", m_host.DrawnText(20));
@@ -48,7 +48,7 @@ TEST_F(MaterialRows, ListTheMaterialsSortedAndWriteTheOneChosenAsOneChange)
     EXPECT_EQ(0, dkhost_test::UndoDepth());
 }
 
-TEST_F(MaterialRows, ReservedNamesShowInTheUsersWordsAndAreWrittenAsStored)
+TEST_F(DictionaryRows, ReservedNamesShowInTheUsersWordsAndAreWrittenAsStored)
 {
     dkhost_test::SetReservedName(11, L"Global (all)");
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorMaterial, {L"31"}, kMaterial));
@@ -60,7 +60,7 @@ TEST_F(MaterialRows, ReservedNamesShowInTheUsersWordsAndAreWrittenAsStored)
     EXPECT_EQ(L"Global (all)", m_host.DrawnText(20));
 }
 
-TEST_F(MaterialRows, AMaterialAddedWhileTheListIsClosedIsListedInItsPlaceAtTheNextOpening)
+TEST_F(DictionaryRows, AMaterialAddedWhileTheListIsClosedIsListedInItsPlaceAtTheNextOpening)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorMaterial, {L"31"}, kMaterial));
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
@@ -72,7 +72,7 @@ TEST_F(MaterialRows, AMaterialAddedWhileTheListIsClosedIsListedInItsPlaceAtTheNe
     EXPECT_EQ(L"Brick", SelectedText());
 }
 
-TEST_F(MaterialRows, WithoutAWorkingDrawingNothingIsListedOrWritten)
+TEST_F(DictionaryRows, WithoutAWorkingDrawingNothingIsListedOrWritten)
 {
     dkhost_test::SetNoWorkingDatabase(true);
     Row(CLSID_DkPePropertyEditorMaterial, {L"31"}, kMaterial);
@@ -80,7 +80,8 @@ TEST_F(MaterialRows, WithoutAWorkingDrawingNothingIsListedOrWritten)
     EXPECT_TRUE(!Combo() || Entries().empty());
     EXPECT_EQ(L"Brick", Property(0, kMaterial));
 }
-TEST_F(MaterialRows, VisualStylesFollowTheAnonymousOneInTheHostsOrderAndItWritesNothing)
+
+TEST_F(DictionaryRows, VisualStylesFollowTheAnonymousOneInTheHostsOrderAndItWritesNothing)
 {
     ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorVisualStyle, {L"76"}, kVisualStyle));
     EXPECT_EQ(L"Realistic", m_host.DrawnText(20));
@@ -95,6 +96,7 @@ TEST_F(MaterialRows, VisualStylesFollowTheAnonymousOneInTheHostsOrderAndItWrites
     Choose(L"Custom");
     EXPECT_TRUE(dktest::JournalMatching(L"undo group begin").empty());
     EXPECT_EQ(L"Conceptual", Property(0, kVisualStyle));
+    EXPECT_EQ(L"Conceptual", SelectedText()) << "the list goes back to the value's entry";
 
     // Visual styles the host cannot tell: nothing listed, nothing written.
     dkhost_test::SetVisualStylesUnreadable(true);

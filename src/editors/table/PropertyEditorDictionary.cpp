@@ -8,11 +8,19 @@
 #include "Unique.h"
 
 #include <memory>
+#include <utility>
 
 namespace
 {
 // The reserved names a dictionary may hold: ByLayer, ByBlock, Global.
 constexpr int kReservedNames[] = {0, 1, 11};
+
+// The working database, or null.
+DkDbDatabase* WorkingDatabase() noexcept
+{
+    DkDbHostApplicationServices* services = dkdbHostApplicationServices();
+    return services ? services->workingDatabase() : nullptr;
+}
 } // namespace
 
 CDkPeDictionaryBase::CDkPeDictionaryBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, DkDbObjectId dictionary)
@@ -30,15 +38,6 @@ std::wstring CDkPeDictionaryBase::Localized(const std::wstring& name)
     return name;
 }
 
-std::wstring CDkPeDictionaryBase::Stored(const std::wstring& name)
-{
-    for (int which : kReservedNames)
-        if (const wchar_t* localized = dkdbGetReservedString(which, true); localized && name == localized)
-            if (const wchar_t* stored = dkdbGetReservedString(which, false))
-                return stored;
-    return name;
-}
-
 DkDbDatabase* CDkPeDictionaryBase::DictionaryDatabase() const noexcept
 {
     DkDbObject* dictionary = nullptr;
@@ -50,19 +49,35 @@ DkDbDatabase* CDkPeDictionaryBase::DictionaryDatabase() const noexcept
     return database;
 }
 
-COwnerDrawItemLayer* CDkPeDictionaryBase::Entry(int index) const
+CComboDictionary* CDkPeDictionaryBase::DictionaryCombo() const noexcept
 {
-    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
-    return combo && index >= 0 ? dynamic_cast<COwnerDrawItemLayer*>(combo->Item(index)) : nullptr;
+    return dynamic_cast<CComboDictionary*>(m_pCombo.get());
+}
+
+COwnerDrawItemMaterial* CDkPeDictionaryBase::Entry(int index) const
+{
+    CComboDictionary* combo = DictionaryCombo();
+    return combo && index >= 0 ? dynamic_cast<COwnerDrawItemMaterial*>(combo->Item(index)) : nullptr;
+}
+
+int CDkPeDictionaryBase::FindStored(const std::wstring& name) const
+{
+    CComboDictionary* combo = DictionaryCombo();
+    const int count = combo ? combo->Count() : 0;
+    for (int i = 0; i < count; ++i)
+        if (const COwnerDrawItemMaterial* item = Entry(i); item && !item->m_trailing && item->m_stored == name)
+            return i;
+    return -1;
 }
 
 long CDkPeDictionaryBase::AppendName(const std::wstring& name, ULONGLONG data)
 try
 {
-    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+    CComboDictionary* combo = DictionaryCombo();
     if (!combo)
         return E_FAIL;
-    auto item = std::make_unique<COwnerDrawItemVisualStyle>();
+    auto item = std::make_unique<COwnerDrawItemMaterial>();
+    item->m_stored = name;
     item->m_text = Localized(name);
     item->m_data = data;
     item->m_fillColor = BackColour();
@@ -90,7 +105,7 @@ int CDkPeDictionaryBase::GetCurrentIndex()
     if (FAILED(GetPropertyValue(value.Put(), type)))
         return -1;
     m_lastType = type;
-    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+    CComboDictionary* combo = DictionaryCombo();
     if (!combo)
         return -1;
     UpdateTrailingEntries(*combo, type,
@@ -105,7 +120,7 @@ int CDkPeDictionaryBase::GetCurrentIndex()
         return TrailingIndex(*combo, type);
     if (value.Type() != VT_BSTR || !value.Get().bstrVal)
         return -1;
-    return combo->FindByName(Localized(std::wstring(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal))));
+    return FindStored(std::wstring(value.Get().bstrVal, ::SysStringLen(value.Get().bstrVal)));
 }
 
 long CDkPeDictionaryBase::BeginEdit(const RECT& rect)
@@ -119,7 +134,7 @@ long CDkPeDictionaryBase::BeginEdit(const RECT& rect)
             return E_FAIL;
         if (!EnsureCombo())
             return E_FAIL;
-        auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+        CComboDictionary* combo = DictionaryCombo();
         if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
         {
             const int index = GetCurrentIndex();
@@ -132,20 +147,45 @@ long CDkPeDictionaryBase::BeginEdit(const RECT& rect)
     return CDkPeContainerBase::BeginEdit(rect);
 }
 
+long CDkPeDictionaryBase::EndEdit()
+{
+    const long hr = CDkPeContainerBase::EndEdit();
+    if (std::exchange(m_bWroteNothing, false))
+        Handle_Refresh();
+    return hr;
+}
+
+long CDkPeDictionaryBase::Handle_Refresh()
+{
+    const long hr = CDkPeContainerBase::Handle_Refresh();
+    // A value the list lacks: the row goes on showing its text, but no entry stands for the
+    // value any more (choosing the one shown writes it, and the next opening reads anew).
+    if (FAILED(hr) && m_pCombo && m_pCombo->Hwnd())
+    {
+        m_nCurrentIndex = -1;
+        ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    }
+    return hr;
+}
+
 long CDkPeDictionaryBase::CommitSelection(int index)
 try
 {
-    if (index < 0 || m_dictionaryId.isNull())
+    CComboDictionary* combo = DictionaryCombo();
+    if (index < 0 || m_dictionaryId.isNull() || !combo || !combo->Watching())
         return E_FAIL;
-    const COwnerDrawItemLayer* item = Entry(index);
+    const COwnerDrawItemMaterial* item = Entry(index);
     if (!item)
         return E_POINTER;
     if (item->m_bGreyed || item->m_trailing == kTrailingVaries)
         return E_FAIL;
     if (WritesNothing(*item))
+    {
+        m_bWroteNothing = true;
         return S_OK;
+    }
     const ValueType type = item->m_trailing == kTrailingUnspecified ? ValueUnspecified : ValueSpecified;
-    const std::wstring name = type == ValueUnspecified ? item->m_text : Stored(item->m_text);
+    const std::wstring& name = type == ValueUnspecified ? item->m_text : item->m_stored;
     dkfw::UniqueVariant value;
     value.Addr()->vt = VT_BSTR;
     value.Addr()->bstrVal = ::SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
@@ -154,16 +194,6 @@ try
     return SetPropertyValue(value.Addr(), type);
 }
 DK_CATCH_RETURN()
-
-namespace
-{
-// The working database, or null.
-DkDbDatabase* WorkingDatabase() noexcept
-{
-    DkDbHostApplicationServices* services = dkdbHostApplicationServices();
-    return services ? services->workingDatabase() : nullptr;
-}
-} // namespace
 
 CPropertyEditorMaterial::CPropertyEditorMaterial()
     : CDkPeComboTempl(WorkingDatabase() ? WorkingDatabase()->materialDictionaryId() : DkDbObjectId())
@@ -187,12 +217,19 @@ try
     ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
     DkDbDictionary* dictionary = nullptr;
     if (!combo->Watching() || dkdbOpenObject(dictionary, m_dictionaryId, DkDb::kForRead) != Drvk::eOk || !dictionary)
+    {
+        // Tried again at the next opening, not only after the dictionary's next change.
+        combo->SetFilled(false);
         return E_FAIL;
-    const std::unique_ptr<DkDbDictionaryIterator> it(dictionary->newIterator());
-    long hr = it ? S_OK : E_POINTER;
-    for (; it && !it->done(); it->next())
-        if (const wchar_t* name = it->name(); name && FAILED(hr = AppendName(name)))
-            break;
+    }
+    long hr = S_OK;
+    {
+        const std::unique_ptr<DkDbDictionaryIterator> it(dictionary->newIterator());
+        hr = it ? S_OK : E_POINTER;
+        for (; it && !it->done(); it->next())
+            if (const wchar_t* name = it->name(); name && *name && FAILED(hr = AppendName(name)))
+                break;
+    }
     dictionary->close();
     return hr;
 }
@@ -218,9 +255,13 @@ try
         return S_OK;
     combo->SetFilled(true);
     ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
+    // The utilities read the working drawing: only the one whose dictionary the list watches.
     DkArray<DkString> names;
-    if (!combo->Watching() || !DkVSUtil::getVSList(names))
+    if (!combo->Watching() || WorkingDatabase() != DictionaryDatabase() || !DkVSUtil::getVSList(names))
+    {
+        combo->SetFilled(false);
         return E_FAIL;
+    }
     const wchar_t* anonymous = DkVSUtil::getAnonymousVSName();
     RETURN_IF_FAILED(AppendName(anonymous ? anonymous : L"", kAnonymous));
     for (int i = 0; i < names.length(); ++i)

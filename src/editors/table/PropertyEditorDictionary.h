@@ -10,9 +10,34 @@
 
 #include <string>
 
-// A name of the list, drawn as a layer's entry (without a viewport's override).
+// A name of the list, drawn as a layer's entry (without a viewport's override): the name as
+// the user reads it, and as the drawing stores it.
 class DKPEX_API COwnerDrawItemMaterial : public COwnerDrawItemLayer
 {
+public:
+    std::wstring m_stored;
+};
+
+// A list of a dictionary's names, watching the dictionary of the database it was made for.
+class DKPEX_API CComboDictionary : public CComboOwnerDraw
+{
+public:
+    using CComboOwnerDraw::CComboOwnerDraw;
+    // The dictionary has not left memory.
+    virtual bool Watching() const noexcept = 0;
+};
+
+template <class Reactor> class CComboDictionaryOf : public CComboDictionary
+{
+public:
+    CComboDictionaryOf(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId dictionary) noexcept
+        : CComboDictionary(owner), m_reactor(this, database, dictionary)
+    {
+    }
+    bool Watching() const noexcept override { return m_reactor.List() != nullptr; }
+
+private:
+    Reactor m_reactor;
 };
 
 class DkDbMaterialReactor final : public CRecordListReactor
@@ -22,21 +47,13 @@ public:
 };
 
 // The materials, sorted by the combo, watching the material dictionary.
-class DKPEX_API CComboMaterial : public CComboOwnerDraw
+class DKPEX_API CComboMaterial : public CComboDictionaryOf<DkDbMaterialReactor>
 {
 public:
     static constexpr DWORD kStyle =
         WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | CBS_HASSTRINGS;
 
-    CComboMaterial(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId dictionary) noexcept
-        : CComboOwnerDraw(owner), m_reactor(this, database, dictionary)
-    {
-    }
-    // The dictionary has not left memory.
-    bool Watching() const noexcept { return m_reactor.List() != nullptr; }
-
-private:
-    DkDbMaterialReactor m_reactor;
+    using CComboDictionaryOf::CComboDictionaryOf;
 };
 
 class DkDbVisualStyleReactor final : public CRecordListReactor
@@ -47,25 +64,13 @@ public:
 
 // The visual styles in the host's order (the combo does not sort), watching the visual style
 // dictionary.
-class DKPEX_API CComboVisualStyle : public CComboOwnerDraw
+class DKPEX_API CComboVisualStyle : public CComboDictionaryOf<DkDbVisualStyleReactor>
 {
 public:
     static constexpr DWORD kStyle =
         WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS;
 
-    CComboVisualStyle(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId dictionary) noexcept
-        : CComboOwnerDraw(owner), m_reactor(this, database, dictionary)
-    {
-    }
-    bool Watching() const noexcept { return m_reactor.List() != nullptr; }
-
-private:
-    DkDbVisualStyleReactor m_reactor;
-};
-
-// A visual style's entry, drawn as a material's.
-class DKPEX_API COwnerDrawItemVisualStyle : public COwnerDrawItemMaterial
-{
+    using CComboDictionaryOf::CComboDictionaryOf;
 };
 
 // What the dictionary pickers share: the dictionary, the list of its names as entries, the
@@ -76,17 +81,20 @@ public:
     CDkPeDictionaryBase(CIPropEditUIEvents* events, CDkPeBasePrivate* priv, DkDbObjectId dictionary);
 
     long BeginEdit(const RECT& rect) override;
+    long EndEdit() override;
+    long Handle_Refresh() override;
     long CommitSelection(int index) override;
     int GetCurrentIndex() override;
     CString GetItemText(int index) override;
 
     // The name as the user reads it: ByLayer, ByBlock and Global in the user's words.
     static std::wstring Localized(const std::wstring& name);
-    // The name as the drawing stores it.
-    static std::wstring Stored(const std::wstring& name);
 
 protected:
-    COwnerDrawItemLayer* Entry(int index) const;
+    CComboDictionary* DictionaryCombo() const noexcept;
+    COwnerDrawItemMaterial* Entry(int index) const;
+    // The entry of the name as the drawing stores it, or -1.
+    int FindStored(const std::wstring& name) const;
     // The database the dictionary belongs to; null when it does not open.
     DkDbDatabase* DictionaryDatabase() const noexcept;
     // Appends an entry with the name, in the editor's colours; data marks it for the picker.
@@ -115,6 +123,10 @@ protected:
 
     DkDbObjectId m_dictionaryId;
     ValueType m_lastType = ValueSpecified;
+
+private:
+    // The entry chosen wrote nothing: the list goes back to the value's entry.
+    bool m_bWroteNothing = false;
 };
 
 class CPropertyEditorMaterial : public CDkPeComboTempl<CPropertyEditorMaterial, CDkPeDictionaryBase>
