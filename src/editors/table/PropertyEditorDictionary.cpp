@@ -70,6 +70,25 @@ int CDkPeDictionaryBase::FindStored(const std::wstring& name) const
     return -1;
 }
 
+long CDkPeDictionaryBase::FillList()
+try
+{
+    CComboDictionary* combo = DictionaryCombo();
+    if (m_dictionaryId.isNull() || !combo || !combo->Hwnd())
+        return E_FAIL;
+    if (combo->IsFilled())
+        return S_OK;
+    combo->SetFilled(true);
+    ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
+    const long hr = combo->Watching() ? AppendNames() : E_FAIL;
+    // Names that could not be read are tried again at the next opening, not only after the
+    // dictionary's next change.
+    if (hr == E_FAIL)
+        combo->SetFilled(false);
+    return hr;
+}
+DK_CATCH_RETURN()
+
 long CDkPeDictionaryBase::AppendName(const std::wstring& name, ULONGLONG data)
 try
 {
@@ -205,23 +224,11 @@ long CPropertyEditorMaterial::CreateComboWindow(const RECT& rect)
     return CreateDictionaryCombo<CComboMaterial>(CComboMaterial::kStyle, rect);
 }
 
-long CPropertyEditorMaterial::FillList()
-try
+long CPropertyEditorMaterial::AppendNames()
 {
-    auto* combo = dynamic_cast<CComboMaterial*>(m_pCombo.get());
-    if (m_dictionaryId.isNull() || !combo || !combo->Hwnd())
-        return E_FAIL;
-    if (combo->IsFilled())
-        return S_OK;
-    combo->SetFilled(true);
-    ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
     DkDbDictionary* dictionary = nullptr;
-    if (!combo->Watching() || dkdbOpenObject(dictionary, m_dictionaryId, DkDb::kForRead) != Drvk::eOk || !dictionary)
-    {
-        // Tried again at the next opening, not only after the dictionary's next change.
-        combo->SetFilled(false);
+    if (dkdbOpenObject(dictionary, m_dictionaryId, DkDb::kForRead) != Drvk::eOk || !dictionary)
         return E_FAIL;
-    }
     long hr = S_OK;
     {
         const std::unique_ptr<DkDbDictionaryIterator> it(dictionary->newIterator());
@@ -233,7 +240,6 @@ try
     dictionary->close();
     return hr;
 }
-DK_CATCH_RETURN()
 
 CPropertyEditorVisualStyle::CPropertyEditorVisualStyle()
     : CDkPeComboTempl(WorkingDatabase() ? WorkingDatabase()->visualStyleDictionaryId() : DkDbObjectId())
@@ -245,35 +251,23 @@ long CPropertyEditorVisualStyle::CreateComboWindow(const RECT& rect)
     return CreateDictionaryCombo<CComboVisualStyle>(CComboVisualStyle::kStyle, rect);
 }
 
-long CPropertyEditorVisualStyle::FillList()
-try
+long CPropertyEditorVisualStyle::AppendNames()
 {
-    auto* combo = dynamic_cast<CComboVisualStyle*>(m_pCombo.get());
-    if (m_dictionaryId.isNull() || !combo || !combo->Hwnd())
-        return E_FAIL;
-    if (combo->IsFilled())
-        return S_OK;
-    combo->SetFilled(true);
-    ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
     // The utilities read the working drawing: only the one whose dictionary the list watches.
     DkArray<DkString> names;
-    if (!combo->Watching() || WorkingDatabase() != DictionaryDatabase() || !DkVSUtil::getVSList(names))
-    {
-        combo->SetFilled(false);
+    if (WorkingDatabase() != DictionaryDatabase() || !DkVSUtil::getVSList(names))
         return E_FAIL;
-    }
     const wchar_t* anonymous = DkVSUtil::getAnonymousVSName();
     RETURN_IF_FAILED(AppendName(anonymous ? anonymous : L"", kAnonymous));
     for (int i = 0; i < names.length(); ++i)
         RETURN_IF_FAILED(AppendName(names[i].kwszPtr()));
     return S_OK;
 }
-DK_CATCH_RETURN()
 
 long CPropertyEditorVisualStyle::Handle_Refresh()
 {
     // The list as the dictionary has it now, then the value's entry.
-    if (auto* combo = dynamic_cast<CComboVisualStyle*>(m_pCombo.get()); combo && combo->Hwnd() && !combo->IsFilled())
+    if (CComboDictionary* combo = DictionaryCombo(); combo && combo->Hwnd() && !combo->IsFilled())
         FillList();
     return CDkPeDictionaryBase::Handle_Refresh();
 }

@@ -82,6 +82,7 @@ public:
 
     long BeginEdit(const RECT& rect) override;
     long EndEdit() override;
+    long FillList() override;
     long Handle_Refresh() override;
     long CommitSelection(int index) override;
     int GetCurrentIndex() override;
@@ -97,6 +98,9 @@ protected:
     int FindStored(const std::wstring& name) const;
     // The database the dictionary belongs to; null when it does not open.
     DkDbDatabase* DictionaryDatabase() const noexcept;
+    // Appends the dictionary's names to the emptied list: E_FAIL when they cannot be read (the
+    // list is read again at its next opening), another failure when reading them broke off.
+    virtual long AppendNames() = 0;
     // Appends an entry with the name, in the editor's colours; data marks it for the picker.
     long AppendName(const std::wstring& name, ULONGLONG data = 0);
     // An entry that writes nothing when chosen (S_OK, no change).
@@ -137,7 +141,9 @@ public:
     CPropertyEditorMaterial();
 
     long CreateComboWindow(const RECT& rect) override;
-    long FillList() override;
+
+protected:
+    long AppendNames() override;
 };
 
 class CPropertyEditorVisualStyle : public CDkPeComboTempl<CPropertyEditorVisualStyle, CDkPeDictionaryBase>
@@ -149,9 +155,9 @@ public:
 
     long Handle_Refresh() override;
     long CreateComboWindow(const RECT& rect) override;
-    long FillList() override;
 
 protected:
+    long AppendNames() override;
     // The anonymous visual style: listed first, it changes nothing when chosen.
     bool WritesNothing(const COwnerDrawItemLayer& item) const override { return item.m_data == kAnonymous; }
 
