@@ -159,6 +159,10 @@ DKHOST_API void SetOpenFault(LONG_PTR id, bool refuse) noexcept;
 DKHOST_API void SetNoWorkingDatabase(bool none) noexcept;
 // The visual style utilities cannot read the drawing's visual styles.
 DKHOST_API void SetVisualStylesUnreadable(bool unreadable) noexcept;
+// The working drawing's answer to whether it takes extended symbol names (true at start).
+DKHOST_API void SetExtendedNames(bool extended) noexcept;
+// The key under HKEY_CURRENT_USER that the host names as its product root (null: its own).
+DKHOST_API void SetProductRegistryRoot(const wchar_t* root) noexcept;
 // Reactors attached to an object (-1: no such object), and removals of a reactor from an
 // object it was not attached to, so far.
 DKHOST_API int Reactors(LONG_PTR container) noexcept;

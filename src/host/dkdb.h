@@ -470,6 +470,8 @@ public:
     // Reactors told of changes to the records of a table or dictionary.
     virtual Drvk::ErrorStatus addReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept = 0;
     virtual Drvk::ErrorStatus removeReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept = 0;
+    // The drawing takes the long symbol names of the newer drawing format.
+    virtual bool extendedNames() const noexcept = 0;
 };
 
 class DKHOST_API DkDbHostApplicationServices
@@ -504,6 +506,11 @@ Drvk::ErrorStatus dkdbOpenObject(T*& obj, DkDbObjectId id, DkDb::OpenMode mode, 
     }
     return Drvk::eOk;
 }
+
+// Whether name can name a record of a symbol table: eOk, or eInvalidInput. With extended
+// names: 1 to 255 characters, none of < > / \ " : ; ? * | , = ` nor a control character,
+// and no leading or trailing space; without: at most 31 letters, digits, '$', '-' and '_'.
+DKHOST_API Drvk::ErrorStatus dkdbValidateSymbolName(const wchar_t* name, bool extendedNames) noexcept;
 
 // A point in the coordinates of a plane with that normal, in world coordinates: the plane's
 // x axis is the world's y or z axis crossed with the normal (the two share their origin).

@@ -154,15 +154,28 @@ private:
     DkString m_name;
 };
 
-// The host's task dialog, loaded by id from the host's dialog resource.
+// The host's task dialog, loaded by id from the host's dialog resource, or made from texts.
 class DKHOST_API MtTaskDialog
 {
 public:
     MtTaskDialog(const wchar_t* resource, const wchar_t* id) noexcept;
+    // A dialog of the caller's texts (kept by the caller while the dialog shows), with the
+    // task dialogs' TDF_ flags and TDCBF_ common buttons.
+    MtTaskDialog(const wchar_t* title, const wchar_t* mainInstruction, const wchar_t* content, int flags,
+                 int buttons) noexcept;
     // Shows the dialog owned by owner (or the main window) and returns the button chosen.
     int Show(HWND owner) noexcept;
 
 private:
-    const wchar_t* m_resource;
-    const wchar_t* m_id;
+    const wchar_t* m_resource = nullptr;
+    const wchar_t* m_id = nullptr;
+    const wchar_t* m_title = nullptr;
+    const wchar_t* m_mainInstruction = nullptr;
+    const wchar_t* m_content = nullptr;
+    int m_flags = 0;
+    int m_buttons = 0;
 };
+
+// The key under HKEY_CURRENT_USER where the host keeps its settings. Its "Profiles" key holds
+// one key per user profile; the default value of "Profiles" names the current one.
+DKHOST_API const wchar_t* dkedGetProductRegistryRoot() noexcept;

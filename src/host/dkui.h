@@ -199,3 +199,41 @@ public:
 // The library's look: themed (the default) or classic.
 DKHOST_API bool dkuiIsThemed() noexcept;
 DKHOST_API void dkuiSetThemed(bool themed) noexcept;
+
+// A modal dialog of the library, made from a template of a resource module. A dialog given a
+// name comes back where the user last left a dialog of that name (the placement is kept in
+// the current profile); the first time, it is centred over its parent.
+class DKHOST_API CDkUiDialog
+{
+public:
+    CDkUiDialog(UINT templateId, HWND parent, HINSTANCE resources) noexcept;
+    virtual ~CDkUiDialog();
+    CDkUiDialog(const CDkUiDialog&) = delete;
+    CDkUiDialog& operator=(const CDkUiDialog&) = delete;
+
+    // The name the placement is kept under (at most 63 characters); none: not kept.
+    void SetDialogName(const wchar_t* name) noexcept;
+    // Runs the dialog to its end: IDOK, IDCANCEL or what EndDialog was given; -1 when the
+    // template gave no dialog.
+    INT_PTR DoModal() noexcept;
+    HWND Hwnd() const noexcept { return m_hwnd; }
+    HWND GetDlgItem(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
+
+protected:
+    // The controls exist; answers whether the system sets the focus (to the first control).
+    virtual bool OnInitDialog() noexcept;
+    // A control's notification (OK and Cancel go to OnOK and OnCancel instead).
+    virtual void OnCommand(WORD id, WORD code, HWND control) noexcept;
+    virtual void OnOK() noexcept;
+    virtual void OnCancel() noexcept;
+    void EndDialog(INT_PTR result) noexcept;
+
+private:
+    static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+    UINT m_template;
+    HWND m_parent;
+    HINSTANCE m_resources;
+    wchar_t m_name[64] = {};
+    HWND m_hwnd = nullptr;
+};
