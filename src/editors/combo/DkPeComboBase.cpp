@@ -348,6 +348,16 @@ long CDkPeComboBase::Handle_OnDraw(ATL_DRAWINFO& info)
     return S_OK;
 }
 
+void CDkPeComboBase::SelectCurrentEntry()
+{
+    const int index = GetCurrentIndex();
+    m_nCurrentIndex = index;
+    if (index >= 0)
+        m_currentText = GetItemText(index);
+    if (m_pCombo && m_pCombo->Hwnd())
+        ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
 bool CDkPeComboBase::EnsureCombo()
 {
     if (m_pCombo && m_pCombo->Hwnd())

@@ -86,6 +86,9 @@ protected:
     bool HasDialog();
     // The combo over the control window, filled, made when there is none; false on failure.
     bool EnsureCombo();
+    // The value's entry chosen again: the current index and text follow it (an index of -1
+    // keeps the text), and the combo shows it.
+    void SelectCurrentEntry();
     // The combo make gives, created over the control window with the row's font as the
     // editor's combo; E_FAIL (and none) when it cannot be created.
     template <class Make> long CreateComboOf(const RECT& rect, Make make)

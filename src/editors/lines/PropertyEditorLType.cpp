@@ -162,11 +162,7 @@ long CPropertyEditorLType::BeginEdit(const RECT& rect)
         {
             if (FAILED(FillList()))
                 return E_FAIL;
-            const int index = GetCurrentIndex();
-            m_nCurrentIndex = index;
-            if (index >= 0)
-                m_currentText = GetItemText(index);
-            ::SendMessageW(combo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            SelectCurrentEntry();
         }
     }
     return CDkPeSymbolTableBase::BeginEdit(rect);

@@ -181,11 +181,7 @@ long CPropertyEditorLayer::BeginEdit(const RECT& rect)
             return hr;
         UpdateTrailing(m_lastType);
         // The objects' layer may have a new name since it was read.
-        const int index = GetCurrentIndex();
-        m_nCurrentIndex = index;
-        if (index >= 0)
-            m_currentText = GetItemText(index);
-        ::SendMessageW(m_pCombo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SelectCurrentEntry();
     }
     return CDkPeSymbolTableBase::BeginEdit(rect);
 }
