@@ -83,3 +83,20 @@
 #define IDS_LAMP_PRESET_FIRST 254     /* the preset lamp colours' names, 254 to 267, in the presets' order */
 #define IDS_LAMP_PRESET_CUSTOM 269    /* the lamp colour of the light's own */
 #define IDB_LAMP_COLOR 172            /* the lamp colour rows' button, 16 x 16 */
+#define IDS_SECTION_PATTERN 38        /* a section's layer pattern entry, the suffix after it; %s: the suffix (or nothing) */
+#define IDS_SECTION_PATTERN_PREFIX 39 /* the same with a prefix; %s: the prefix */
+#define IDS_SECTION_SUFFIX_CUT 40     /* the default suffixes of a section's layers by property: 52 cut lines, */
+#define IDS_SECTION_SUFFIX_FILL 41    /* 78 the cut's fill, 94 background lines, 114 foreground lines, */
+#define IDS_SECTION_SUFFIX_BACKGROUND 42
+#define IDS_SECTION_SUFFIX_FOREGROUND 43
+#define IDS_SECTION_SUFFIX_TANGENCY 44 /* 133 tangency lines */
+#define IDS_SECTION_NAMING_TITLE 47   /* the new layer name's dialog: the messages' title */
+#define IDS_SECTION_NAMING_EMPTY 48   /* no prefix or suffix typed */
+#define IDS_SECTION_NAMING_INVALID 276 /* a prefix or suffix that makes no layer name */
+#define IDS_SECTION_NAMING_RULES 277  /* what a layer name may hold */
+#define IDS_SECTION_NEW_NAME 289      /* the section layer list's entry that opens the dialog */
+#define IDD_SECTION_LAYER_NEW_NAME 275 /* the dialog naming a section's layers after its own */
+#define IDC_SECTION_NAMING_TEXT 1054  /* its prefix or suffix */
+#define IDC_SECTION_NAMING_NONE 1055  /* its choices: the section's layer alone, */
+#define IDC_SECTION_NAMING_PREFIX 1056 /* with a prefix, */
+#define IDC_SECTION_NAMING_SUFFIX 1057 /* with a suffix */

@@ -105,6 +105,16 @@ HRESULT PutProperty(IDispatch* object, DISPID dispid, VARIANT& value) noexcept
     return object->Invoke(dispid, IID_NULL, CDkPeCtrlBase::kPropertyLocale, DISPATCH_PROPERTYPUT, &params, nullptr,
                           nullptr, nullptr);
 }
+
+HRESULT GetProperty(IDispatch* object, DISPID dispid, VARIANT* value) noexcept
+{
+    if (!object || !value)
+        return E_POINTER;
+    DISPPARAMS none{};
+    return object->Invoke(dispid, IID_NULL, CDkPeCtrlBase::kPropertyLocale, DISPATCH_PROPERTYGET, &none, value,
+                          nullptr, nullptr);
+}
+
 namespace
 {
 template <class Kind> bool AsksMultiline(IUnknown* object, REFIID iid, bool& multiline) noexcept

@@ -40,6 +40,8 @@ bool MemberOfName(IDispatch* object, const wchar_t* name, DISPID& dispid) noexce
 // the attribute's interface or, where the object does not answer it, the older one; an
 // object that answers neither, or fails to tell, holds one line.
 bool AttributeIsMultiline(IUnknown* object) noexcept;
-// A property put of value, in the locale of every property access.
+// A property put of value, and a property get into value (empty before), in the locale of
+// every property access.
 HRESULT PutProperty(IDispatch* object, DISPID dispid, VARIANT& value) noexcept;
+HRESULT GetProperty(IDispatch* object, DISPID dispid, VARIANT* value) noexcept;
 } // namespace dkpex

@@ -34,6 +34,7 @@
 #include "PropertyEditorTextEx.h"
 #include "PropertyEditorTextJustify.h"
 #include "PropertyEditorVariant.h"
+#include "PropertySectionLayerCombo.h"
 
 namespace dkpex
 {
@@ -92,7 +93,7 @@ dkfw::ObjectMapEntry g_objectMap[] = {
     Row<CPropertyEditorAttributeValue>(),
     Row<CPropertyEditorPredefBlock>(),
     Row<CPropertyEditorMLeaderStyle>(),
-    {&CLSID_DkPePropertySectionLayerCombo},
+    Row<CPropertySectionLayerCombo>(),
 };
 static_assert(sizeof(g_objectMap) / sizeof(g_objectMap[0]) == 47);
 } // namespace

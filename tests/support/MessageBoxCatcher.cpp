@@ -14,9 +14,28 @@ std::wstring WindowText(HWND h)
     ::GetWindowTextW(h, buf, 1024);
     return buf;
 }
+
+// Only buttons and texts: a box to answer, not a dialog to fill.
+bool IsBox(HWND window)
+{
+    bool plain = true;
+    ::EnumChildWindows(
+        window,
+        [](HWND child, LPARAM context) -> BOOL
+        {
+            wchar_t cls[64] = {};
+            ::GetClassNameW(child, cls, 64);
+            if (::lstrcmpiW(cls, L"Button") == 0 || ::lstrcmpiW(cls, L"Static") == 0)
+                return TRUE;
+            *reinterpret_cast<bool*>(context) = false;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&plain));
+    return plain;
+}
 } // namespace
 
-MessageBoxCatcher::MessageBoxCatcher(int answer) : m_answer(answer)
+MessageBoxCatcher::MessageBoxCatcher(int answer, bool boxesOnly) : m_answer(answer), m_boxesOnly(boxesOnly)
 {
     m_previous = t_current;
     t_current = this;
@@ -38,7 +57,7 @@ LRESULT CALLBACK MessageBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
         HWND h = reinterpret_cast<HWND>(wParam);
         wchar_t cls[64] = {};
         ::GetClassNameW(h, cls, 64);
-        if (std::wstring(cls) == L"#32770" && h != self->m_lastBox)
+        if (std::wstring(cls) == L"#32770" && h != self->m_lastBox && (!self->m_boxesOnly || IsBox(h)))
         {
             self->m_lastBox = h;
             wchar_t text[2048] = {};

@@ -13,8 +13,9 @@ namespace dktest
 class MessageBoxCatcher
 {
 public:
-    // answer: the command posted to each box (IDOK, IDCANCEL, IDYES, ...).
-    explicit MessageBoxCatcher(int answer = IDOK);
+    // answer: the command posted to each box (IDOK, IDCANCEL, IDYES, ...); boxesOnly: dialogs
+    // with controls to fill (edit boxes, lists) are left alone.
+    explicit MessageBoxCatcher(int answer = IDOK, bool boxesOnly = false);
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
@@ -30,6 +31,7 @@ private:
 
     HHOOK m_hook = nullptr;
     int m_answer;
+    bool m_boxesOnly;
     std::vector<std::wstring> m_texts;
     HWND m_lastBox = nullptr; // a box activated again is still the one box
     std::vector<std::wstring> m_captions;

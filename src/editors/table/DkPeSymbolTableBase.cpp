@@ -89,47 +89,24 @@ try
     if (FAILED(PrepareFill()))
         return E_FAIL;
 
-    // The live records' names and ids, in table order; those that do not open or have no
-    // name are left out. A table that does not open leaves the list as it was, still to be
-    // filled: the row keeps showing its entry.
-    struct Named
-    {
-        DkString name;
-        DkDbObjectId id;
-    };
-    std::vector<Named> records;
-    {
-        OpenForRead<DkDbSymbolTable> table(m_tableId);
-        if (!table)
-            return E_FAIL;
-        DkDbSymbolTableIterator* raw = nullptr;
-        if (table->newIterator(raw) != Drvk::eOk || !raw)
-            return E_FAIL;
-        const std::unique_ptr<DkDbSymbolTableIterator> it(raw);
-        for (it->start(); !it->done(); it->step())
-        {
-            DkDbObjectId id;
-            if (it->getRecordId(id) != Drvk::eOk)
-                continue;
-            OpenForRead<DkDbSymbolTableRecord> record(id);
-            const wchar_t* name = record ? record->getName() : nullptr;
-            if (name)
-                records.push_back(Named{name, id});
-        }
-    }
+    // A table that does not open leaves the list as it was, still to be filled: the row keeps
+    // showing its entry.
+    std::vector<CTableRecordName> records;
+    if (!ReadTableRecordNames(m_tableId, records))
+        return E_FAIL;
     combo->SetFilled(true);
     HWND list = combo->Hwnd();
     ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
     std::stable_sort(records.begin(), records.end(),
-                     [](const Named& a, const Named& b) { return a.name.compare(b.name) < 0; });
+                     [](const CTableRecordName& a, const CTableRecordName& b) { return a.name.compare(b.name) < 0; });
 
     // The list is built out of sight, its storage taken at once.
     size_t characters = 0;
-    for (const Named& r : records)
+    for (const CTableRecordName& r : records)
         characters += static_cast<size_t>(r.name.length()) + 1;
     ::SendMessageW(list, CB_INITSTORAGE, records.size(), characters * sizeof(wchar_t));
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (const Named& r : records)
+    for (const CTableRecordName& r : records)
     {
         OpenForRead<DkDbSymbolTableRecord> record(r.id);
         if (record)
@@ -140,6 +117,27 @@ try
     return S_OK;
 }
 DK_CATCH_RETURN()
+
+bool ReadTableRecordNames(DkDbObjectId tableId, std::vector<CTableRecordName>& records)
+{
+    OpenForRead<DkDbSymbolTable> table(tableId);
+    if (!table)
+        return false;
+    DkDbSymbolTableIterator* raw = nullptr;
+    if (table->newIterator(raw) != Drvk::eOk || !raw)
+        return false;
+    const std::unique_ptr<DkDbSymbolTableIterator> it(raw);
+    for (it->start(); !it->done(); it->step())
+    {
+        DkDbObjectId id;
+        if (it->getRecordId(id) != Drvk::eOk)
+            continue;
+        OpenForRead<DkDbSymbolTableRecord> record(id);
+        if (const wchar_t* name = record ? record->getName() : nullptr)
+            records.push_back(CTableRecordName{name, id});
+    }
+    return true;
+}
 
 CRecordListReactor::CRecordListReactor(CComboOwnerDraw* list, DkDbDatabase* database, DkDbObjectId container) noexcept
     : m_list(list), m_database(database), m_container(container)

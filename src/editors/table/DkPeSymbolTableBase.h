@@ -6,8 +6,10 @@
 
 #include "DkPeComboBase.h"
 #include "dkdb.h"
+#include "dkstring.h"
 
 #include <memory>
+#include <vector>
 
 class DKPEX_API CDkPeContainerBase : public CDkPeComboBase
 {
@@ -18,7 +20,41 @@ public:
 
     // The owner-drawn list (the base's combo window), or null before it exists.
     CPeComboCustom* OwnerDrawCombo() const noexcept;
+
+protected:
+    // A list of type Combo, made with the editor, the database the list shows and args, over
+    // the control as its drop-down in the control's font; E_FAIL without a control or a
+    // database.
+    template <class Combo, class... Args>
+    long CreateContainerCombo(DWORD style, const RECT& rect, DkDbDatabase* database, Args... args) noexcept
+    try
+    {
+        HWND control = ControlHwnd();
+        if (!control || !database)
+            return E_FAIL;
+        auto combo = std::make_unique<Combo>(this, database, args...);
+        if (!combo->CreateCombo(style, rect, control, kComboId))
+            return E_FAIL;
+        ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        m_pCombo = std::move(combo);
+        return S_OK;
+    }
+    catch (...)
+    {
+        return E_OUTOFMEMORY;
+    }
 };
+
+// A record of a symbol table as a listing reads it.
+struct CTableRecordName
+{
+    DkString name;
+    DkDbObjectId id;
+};
+
+// The names of the live records of a table, in table order (records that do not open or have
+// no name left out); false when the table or its iterator does not open.
+bool ReadTableRecordNames(DkDbObjectId table, std::vector<CTableRecordName>& records);
 
 class DKPEX_API CDkPeSymbolTableBase : public CDkPeContainerBase
 {
@@ -39,26 +75,10 @@ public:
 protected:
     // The database the table belongs to; null when the table does not open.
     DkDbDatabase* TableDatabase() const noexcept;
-    // A list of type Combo, made for the table's database, over the control as its drop-down
-    // in the control's font; E_FAIL without a table, a control or a database.
+    // A list of type Combo made for the table's database; E_FAIL without a table.
     template <class Combo> long CreateTableCombo(DWORD style, const RECT& rect) noexcept
-    try
     {
-        HWND control = ControlHwnd();
-        DkDbDatabase* database = m_tableId.isNull() || !control ? nullptr : TableDatabase();
-        if (!database)
-            return E_FAIL;
-        auto combo = std::make_unique<Combo>(this, database);
-        if (!combo->CreateCombo(style, rect, control, kComboId))
-            return E_FAIL;
-        combo->SetOwner(this);
-        ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-        m_pCombo = std::move(combo);
-        return S_OK;
-    }
-    catch (...)
-    {
-        return E_OUTOFMEMORY;
+        return CreateContainerCombo<Combo>(style, rect, m_tableId.isNull() ? nullptr : TableDatabase());
     }
 
     // The table listed; null when the editor was made without a working database.
@@ -89,4 +109,27 @@ private:
     DkDbDatabase* m_database;
     DkDbObjectId m_container;
     bool m_attached = false;
+};
+
+// A list of a table's or dictionary's names, watching that container of the database it was
+// made for.
+class DKPEX_API CComboWatching : public CComboOwnerDraw
+{
+public:
+    using CComboOwnerDraw::CComboOwnerDraw;
+    // The container has not left memory.
+    virtual bool Watching() const noexcept = 0;
+};
+
+template <class Reactor> class CComboWatchingOf : public CComboWatching
+{
+public:
+    CComboWatchingOf(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId container) noexcept
+        : CComboWatching(owner), m_reactor(this, database, container)
+    {
+    }
+    bool Watching() const noexcept override { return m_reactor.List() != nullptr; }
+
+private:
+    Reactor m_reactor;
 };

@@ -49,20 +49,20 @@ DkDbDatabase* CDkPeDictionaryBase::DictionaryDatabase() const noexcept
     return database;
 }
 
-CComboDictionary* CDkPeDictionaryBase::DictionaryCombo() const noexcept
+CComboWatching* CDkPeDictionaryBase::DictionaryCombo() const noexcept
 {
-    return dynamic_cast<CComboDictionary*>(m_pCombo.get());
+    return dynamic_cast<CComboWatching*>(m_pCombo.get());
 }
 
 COwnerDrawItemMaterial* CDkPeDictionaryBase::Entry(int index) const
 {
-    CComboDictionary* combo = DictionaryCombo();
+    CComboWatching* combo = DictionaryCombo();
     return combo && index >= 0 ? dynamic_cast<COwnerDrawItemMaterial*>(combo->Item(index)) : nullptr;
 }
 
 int CDkPeDictionaryBase::FindStored(const std::wstring& name) const
 {
-    CComboDictionary* combo = DictionaryCombo();
+    CComboWatching* combo = DictionaryCombo();
     const int count = combo ? combo->Count() : 0;
     for (int i = 0; i < count; ++i)
         if (const COwnerDrawItemMaterial* item = Entry(i); item && !item->m_trailing && item->m_stored == name)
@@ -73,7 +73,7 @@ int CDkPeDictionaryBase::FindStored(const std::wstring& name) const
 long CDkPeDictionaryBase::FillList()
 try
 {
-    CComboDictionary* combo = DictionaryCombo();
+    CComboWatching* combo = DictionaryCombo();
     if (m_dictionaryId.isNull() || !combo || !combo->Hwnd())
         return E_FAIL;
     if (combo->IsFilled())
@@ -92,7 +92,7 @@ DK_CATCH_RETURN()
 long CDkPeDictionaryBase::AppendName(const std::wstring& name, ULONGLONG data)
 try
 {
-    CComboDictionary* combo = DictionaryCombo();
+    CComboWatching* combo = DictionaryCombo();
     if (!combo)
         return E_FAIL;
     auto item = std::make_unique<COwnerDrawItemMaterial>();
@@ -124,7 +124,7 @@ int CDkPeDictionaryBase::GetCurrentIndex()
     if (FAILED(GetPropertyValue(value.Put(), type)))
         return -1;
     m_lastType = type;
-    CComboDictionary* combo = DictionaryCombo();
+    CComboWatching* combo = DictionaryCombo();
     if (!combo)
         return -1;
     UpdateTrailingEntries(*combo, type,
@@ -153,14 +153,10 @@ long CDkPeDictionaryBase::BeginEdit(const RECT& rect)
             return E_FAIL;
         if (!EnsureCombo())
             return E_FAIL;
-        CComboDictionary* combo = DictionaryCombo();
+        CComboWatching* combo = DictionaryCombo();
         if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
         {
-            const int index = GetCurrentIndex();
-            m_nCurrentIndex = index;
-            if (index >= 0)
-                m_currentText = GetItemText(index);
-            ::SendMessageW(combo->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            SelectCurrentEntry();
         }
     }
     return CDkPeContainerBase::BeginEdit(rect);
@@ -190,7 +186,7 @@ long CDkPeDictionaryBase::Handle_Refresh()
 long CDkPeDictionaryBase::CommitSelection(int index)
 try
 {
-    CComboDictionary* combo = DictionaryCombo();
+    CComboWatching* combo = DictionaryCombo();
     if (index < 0 || m_dictionaryId.isNull() || !combo || !combo->Watching())
         return E_FAIL;
     const COwnerDrawItemMaterial* item = Entry(index);
@@ -267,7 +263,7 @@ long CPropertyEditorVisualStyle::AppendNames()
 long CPropertyEditorVisualStyle::Handle_Refresh()
 {
     // The list as the dictionary has it now, then the value's entry.
-    if (CComboDictionary* combo = DictionaryCombo(); combo && combo->Hwnd() && !combo->IsFilled())
+    if (CComboWatching* combo = DictionaryCombo(); combo && combo->Hwnd() && !combo->IsFilled())
         FillList();
     return CDkPeDictionaryBase::Handle_Refresh();
 }

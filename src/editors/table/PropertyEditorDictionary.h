@@ -18,28 +18,6 @@ public:
     std::wstring m_stored;
 };
 
-// A list of a dictionary's names, watching the dictionary of the database it was made for.
-class DKPEX_API CComboDictionary : public CComboOwnerDraw
-{
-public:
-    using CComboOwnerDraw::CComboOwnerDraw;
-    // The dictionary has not left memory.
-    virtual bool Watching() const noexcept = 0;
-};
-
-template <class Reactor> class CComboDictionaryOf : public CComboDictionary
-{
-public:
-    CComboDictionaryOf(CDkPeComboBase* owner, DkDbDatabase* database, DkDbObjectId dictionary) noexcept
-        : CComboDictionary(owner), m_reactor(this, database, dictionary)
-    {
-    }
-    bool Watching() const noexcept override { return m_reactor.List() != nullptr; }
-
-private:
-    Reactor m_reactor;
-};
-
 class DkDbMaterialReactor final : public CRecordListReactor
 {
 public:
@@ -47,13 +25,13 @@ public:
 };
 
 // The materials, sorted by the combo, watching the material dictionary.
-class DKPEX_API CComboMaterial : public CComboDictionaryOf<DkDbMaterialReactor>
+class DKPEX_API CComboMaterial : public CComboWatchingOf<DkDbMaterialReactor>
 {
 public:
     static constexpr DWORD kStyle =
         WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | CBS_HASSTRINGS;
 
-    using CComboDictionaryOf::CComboDictionaryOf;
+    using CComboWatchingOf::CComboWatchingOf;
 };
 
 class DkDbVisualStyleReactor final : public CRecordListReactor
@@ -64,13 +42,13 @@ public:
 
 // The visual styles in the host's order (the combo does not sort), watching the visual style
 // dictionary.
-class DKPEX_API CComboVisualStyle : public CComboDictionaryOf<DkDbVisualStyleReactor>
+class DKPEX_API CComboVisualStyle : public CComboWatchingOf<DkDbVisualStyleReactor>
 {
 public:
     static constexpr DWORD kStyle =
         WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS;
 
-    using CComboDictionaryOf::CComboDictionaryOf;
+    using CComboWatchingOf::CComboWatchingOf;
 };
 
 // What the dictionary pickers share: the dictionary, the list of its names as entries, the
@@ -92,7 +70,7 @@ public:
     static std::wstring Localized(const std::wstring& name);
 
 protected:
-    CComboDictionary* DictionaryCombo() const noexcept;
+    CComboWatching* DictionaryCombo() const noexcept;
     COwnerDrawItemMaterial* Entry(int index) const;
     // The entry of the name as the drawing stores it, or -1.
     int FindStored(const std::wstring& name) const;
@@ -105,24 +83,11 @@ protected:
     long AppendName(const std::wstring& name, ULONGLONG data = 0);
     // An entry that writes nothing when chosen (S_OK, no change).
     virtual bool WritesNothing(const COwnerDrawItemLayer&) const { return false; }
-    // The list over the control, made for the dictionary's database; E_FAIL without one.
+    // The list made for the dictionary's database; E_FAIL without one.
     template <class Combo> long CreateDictionaryCombo(DWORD style, const RECT& rect) noexcept
-    try
     {
-        HWND control = ControlHwnd();
-        DkDbDatabase* database = control ? DictionaryDatabase() : nullptr;
-        if (!database)
-            return E_FAIL;
-        auto combo = std::make_unique<Combo>(this, database, m_dictionaryId);
-        if (!combo->CreateCombo(style, rect, control, kComboId))
-            return E_FAIL;
-        ::SendMessageW(combo->Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
-        m_pCombo = std::move(combo);
-        return S_OK;
-    }
-    catch (...)
-    {
-        return E_OUTOFMEMORY;
+        return CreateContainerCombo<Combo>(style, rect, ControlHwnd() ? DictionaryDatabase() : nullptr,
+                                           m_dictionaryId);
     }
 
     DkDbObjectId m_dictionaryId;
