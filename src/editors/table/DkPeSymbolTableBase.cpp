@@ -45,10 +45,17 @@ long CDkPeContainerBase::Handle_OnDraw(ATL_DRAWINFO& info)
     return DrawSelectedEntry(info, 0);
 }
 
+DkDbDatabase* DatabaseOf(DkDbObjectId id) noexcept
+{
+    if (id.isNull())
+        return nullptr;
+    OpenForRead<DkDbObject> object(id);
+    return object ? object->database() : nullptr;
+}
+
 DkDbDatabase* CDkPeSymbolTableBase::TableDatabase() const noexcept
 {
-    OpenForRead<DkDbObject> table(m_tableId);
-    return table ? table->database() : nullptr;
+    return DatabaseOf(m_tableId);
 }
 
 CComboOwnerDraw* CDkPeSymbolTableBase::ListCombo() const noexcept

@@ -45,6 +45,9 @@ protected:
     }
 };
 
+// The database an object (a table, a dictionary) belongs to; null when it does not open.
+DkDbDatabase* DatabaseOf(DkDbObjectId id) noexcept;
+
 // A record of a symbol table as a listing reads it.
 struct CTableRecordName
 {

@@ -40,13 +40,7 @@ std::wstring CDkPeDictionaryBase::Localized(const std::wstring& name)
 
 DkDbDatabase* CDkPeDictionaryBase::DictionaryDatabase() const noexcept
 {
-    DkDbObject* dictionary = nullptr;
-    if (m_dictionaryId.isNull() || dkdbOpenObject(dictionary, m_dictionaryId, DkDb::kForRead) != Drvk::eOk ||
-        !dictionary)
-        return nullptr;
-    DkDbDatabase* database = dictionary->database();
-    dictionary->close();
-    return database;
+    return DatabaseOf(m_dictionaryId);
 }
 
 CComboWatching* CDkPeDictionaryBase::DictionaryCombo() const noexcept

@@ -243,14 +243,8 @@ CDkSectionLayerCombo* CPropertySectionLayerCombo::SectionCombo() const noexcept
 
 long CPropertySectionLayerCombo::CreateComboWindow(const RECT& rect)
 {
-    DkDbDatabase* database = nullptr;
-    if (DkDbObject* table = nullptr;
-        !m_tableId.isNull() && dkdbOpenObject(table, m_tableId, DkDb::kForRead) == Drvk::eOk && table)
-    {
-        database = table->database();
-        table->close();
-    }
-    return CreateContainerCombo<CDkSectionLayerCombo>(CDkSectionLayerCombo::kStyle, rect, database, m_tableId);
+    return CreateContainerCombo<CDkSectionLayerCombo>(CDkSectionLayerCombo::kStyle, rect, DatabaseOf(m_tableId),
+                                                      m_tableId);
 }
 
 int CPropertySectionLayerCombo::SectionKind() const
