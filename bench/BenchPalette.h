@@ -93,4 +93,14 @@ inline double Mean(const std::vector<double>& ms)
         sum += m;
     return sum / static_cast<double>(ms.size());
 }
+// A benchmark program's whole run: COM started, run given the command line, the drawing
+// emptied again.
+inline int Main(int argc, char** argv, void (*run)(int, char**))
+{
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    run(argc, argv);
+    dkhost_test::ResetDrawing();
+    ::CoUninitialize();
+    return 0;
+}
 } // namespace dkbench

@@ -180,9 +180,5 @@ void Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Run(argc, argv);
-    dkhost_test::ResetDrawing();
-    ::CoUninitialize();
-    return 0;
+    return dkbench::Main(argc, argv, Run);
 }
