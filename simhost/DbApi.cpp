@@ -107,6 +107,7 @@ public:
     {
         return Drvk::eInvalidInput;
     }
+    bool extendedNames() const noexcept override;
     Drvk::ErrorStatus removeReactor(DkDbObjectId container, DkDbObjectReactor* reactor) noexcept override
     {
         Record* r = D().Find(container.asOldId());
@@ -688,6 +689,14 @@ DkDbDatabase* HostServices::workingDatabase() const noexcept
         return nullptr;
     return g_workingIsCurrent ? WorkingDatabaseObject() : &other;
 }
+
+bool g_extendedNames = true;
+// Drawings of the older format take only short names: a test makes the working drawing one.
+bool HostDatabase::extendedNames() const noexcept
+{
+    const DkDbHostApplicationServices* services = dkdbHostApplicationServices();
+    return g_extendedNames || !services || services->workingDatabase() != this;
+}
 } // namespace dkhost
 
 using namespace dkhost;
@@ -1033,6 +1042,11 @@ const wchar_t* DkVSUtil::getAnonymousVSName() noexcept
 void dkhost_test::SetVisualStylesUnreadable(bool unreadable) noexcept
 {
     dkhost::g_visualStylesUnreadable = unreadable;
+}
+
+void dkhost_test::SetExtendedNames(bool extended) noexcept
+{
+    dkhost::g_extendedNames = extended;
 }
 
 void dkhost_test::SetUndoGroupFault(bool refuseBegin, bool refuseEnd) noexcept
