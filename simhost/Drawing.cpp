@@ -10,6 +10,7 @@
 #include "Journal.h"
 #include "Lights.h"
 #include "PaletteObject.h"
+#include "Sections.h"
 
 #include <algorithm>
 #include <cmath>
@@ -566,6 +567,16 @@ Record& Drawing::AddEntity(const ObjectClass& cls, LONG_PTR owner)
     }
     if (cls.name == L"PhotometricLight")
         InitLight(r);
+    // A new section puts what it makes on the layers of the objects it cuts.
+    if (cls.name == L"Section")
+        for (size_t i = 0; i < cls.slots.size(); ++i)
+            if (IsSectionLayer(cls, cls.slots[i]))
+            {
+                dkfw::UniqueVariant any;
+                any.Put()->vt = VT_BSTR;
+                any.Addr()->bstrVal = ::SysAllocString(L"*");
+                StoreRaw(r, static_cast<int>(i), any.Get());
+            }
     return r;
 }
 
@@ -791,6 +802,8 @@ try
         return Refuse(description, L"That is not a valid value for " + n + L".");
     }
     const UINT length = value.vt == VT_BSTR && value.bstrVal ? ::SysStringLen(value.bstrVal) : 0;
+    if (IsSectionLayer(*r.cls, slot))
+        return AcceptSectionLayer(*this, text, description);
     if (n == L"Layer" && !FindInTable(layerTable, value.bstrVal, length))
         return Refuse(description, L"Layer \"" + text + L"\" does not exist.");
     if (n == L"Linetype" && !FindInTable(linetypeTable, value.bstrVal, length))

@@ -150,6 +150,8 @@ struct Record
     int attributeKind = 0;
     // Entities a surface action of the associative framework drives.
     bool surfaceDriven = false;
+    // Sections: the geometry they make, live (1), 2D (2) or 3D (4).
+    int sectionKind = 1;
     // Entities.
     const ObjectClass* cls = nullptr;
     std::vector<dkfw::UniqueVariant> values; // parallel to cls->slots

@@ -7,6 +7,7 @@
 #include "Hyperlinks.h"
 #include "Journal.h"
 #include "Lights.h"
+#include "Sections.h"
 
 #include "Unique.h"
 
@@ -670,6 +671,16 @@ bool ReadLine(Drawing& d, const std::wstring& line, bool aside)
             if (t.key == L"surface" && !t.hasValue)
             {
                 r.surfaceDriven = true;
+                continue;
+            }
+            // What a section makes: live, 2D or 3D geometry.
+            if (t.key == L"Kind" && cls->name == L"Section")
+            {
+                if (!t.hasValue || !SectionKindFromText(t.value, r.sectionKind))
+                {
+                    g_loadError = L"a section's Kind is live, 2d or 3d, not \"" + t.value + L"\"";
+                    return false;
+                }
                 continue;
             }
             if (t.key == L"handle" && r.subentIndex)

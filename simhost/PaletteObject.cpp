@@ -6,6 +6,7 @@
 #include "Journal.h"
 #include "Patterns.h"
 #include "PropertyPage.h"
+#include "Sections.h"
 
 #include "HResult.h"
 
@@ -124,6 +125,8 @@ HRESULT PaletteObject::QueryExtra(REFIID riid, void** ppv) noexcept
         p = static_cast<IDkBaseObject2*>(this);
     else if (riid == IID_IDkCallout && Rec() && Rec()->cls->name == L"Callout")
         p = static_cast<IDkCallout*>(this);
+    else if (riid == IID_IDkSection && Rec() && Rec()->cls->name == L"Section")
+        p = static_cast<IDkSection*>(this);
     if (!p)
         return E_NOINTERFACE;
     *ppv = p;
@@ -414,6 +417,15 @@ STDMETHODIMP PaletteObject::IsCallout(BOOL* callout) noexcept
     const Record* r = Rec();
     *callout = r && r->cls->name == L"Callout" ? TRUE : FALSE;
     return S_OK;
+}
+
+STDMETHODIMP PaletteObject::get_Settings(IDispatch** settings) noexcept
+{
+    RETURN_HR_IF(E_POINTER, !settings);
+    *settings = nullptr;
+    const Record* r = Rec();
+    RETURN_HR_IF(E_UNEXPECTED, !r || r->erased || r->cls->name != L"Section");
+    return NewSectionSettings(r->sectionKind, settings);
 }
 
 STDMETHODIMP PaletteObject::GetClassId(CLSID* clsid) noexcept

@@ -398,7 +398,8 @@ class PaletteObject : public dkfw::ComImplements<IDispatch, IDkBaseObject>,
                       public IDkAttributeDefinitionKind,
                       public IDkDialogOnReadOnly,
                       public IDkBaseObject2,
-                      public IDkCallout
+                      public IDkCallout,
+                      public IDkSection
 {
 public:
     PaletteObject(Drawing* drawing, LONG_PTR id) noexcept
@@ -542,6 +543,9 @@ public:
 
     // IDkCallout
     STDMETHODIMP IsCallout(BOOL* callout) noexcept override;
+
+    // IDkSection: a new settings object at each call, telling what the section makes.
+    STDMETHODIMP get_Settings(IDispatch** settings) noexcept override;
 
 protected:
     HRESULT QueryExtra(REFIID riid, void** ppv) noexcept override;

@@ -235,6 +235,13 @@ const std::vector<ClassRows>& Specific()
           {L"Filter color", L"Photometric properties", 204, DK_EDITOR(L"PropertyEditorColor"), -1, -1,
            dkhost_test::kNoMetaColor}}},
         {L"Viewport", {{L"Visual style", L"Misc", 300, DK_EDITOR(L"PropertyEditorVisualStyle"), -1}}},
+        // A section: the layers of what it makes, each a layer's name or a pattern with "*".
+        {L"Section",
+         {{L"Cut layer", L"Section layers", 52, DK_EDITOR17(L"PropertySectionLayerCombo"), -1},
+          {L"Fill layer", L"Section layers", 78, DK_EDITOR17(L"PropertySectionLayerCombo"), -1},
+          {L"Background layer", L"Section layers", 94, DK_EDITOR17(L"PropertySectionLayerCombo"), -1},
+          {L"Foreground layer", L"Section layers", 114, DK_EDITOR17(L"PropertySectionLayerCombo"), -1},
+          {L"Tangency layer", L"Section layers", 133, DK_EDITOR17(L"PropertySectionLayerCombo"), -1}}},
         {L"Table",
          {{L"Table style", L"Table", 100, DK_EDITOR17(L"PropertyEditorTableStyle"), -1},
           {L"Rows", L"Table", 101, DK_EDITOR(L"PropertyEditorNumeric"), -1},

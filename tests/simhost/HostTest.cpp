@@ -93,7 +93,7 @@ TEST_F(Host, SampleDrawingHasEveryClassAndLayerState)
         classes.insert(dkhost_test::EntityClass(ids[i]));
     for (const wchar_t* c :
          {L"Line", L"Circle", L"Arc", L"Polyline", L"Text", L"MText", L"Hatch", L"RasterImage", L"BlockReference",
-          L"Attribute", L"Dimension", L"GeoMapImage", L"PointCloud", L"ViewBorder", L"ViewSymbol"})
+          L"Attribute", L"Dimension", L"GeoMapImage", L"PointCloud", L"ViewBorder", L"ViewSymbol", L"Section"})
         EXPECT_TRUE(classes.count(c)) << std::wstring(c).c_str();
 
     // The layers through the database API, in table order, with their states.
