@@ -10,6 +10,8 @@
 #include "ComObject.h"
 #include "DkPiHost.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <array>
 #include <deque>
@@ -548,13 +550,66 @@ const wchar_t* TaskDialogText(const std::wstring& id)
         return L"The hatch pattern was not found in the pattern files.";
     return L"";
 }
+
+// The task dialog's common buttons, in the order the dialog shows them.
+struct CommonButton
+{
+    int flag;
+    int id;
+};
+constexpr CommonButton kCommonButtons[] = {{TDCBF_OK_BUTTON, IDOK},         {TDCBF_YES_BUTTON, IDYES},
+                                           {TDCBF_NO_BUTTON, IDNO},         {TDCBF_RETRY_BUTTON, IDRETRY},
+                                           {TDCBF_CANCEL_BUTTON, IDCANCEL}, {TDCBF_CLOSE_BUTTON, IDCLOSE}};
+
+int FirstButton(int buttons)
+{
+    for (const CommonButton& b : kCommonButtons)
+        if (buttons & b.flag)
+            return b.id;
+    return IDOK;
+}
+
+// The message box that stands for a task dialog of those buttons.
+UINT MessageBoxButtons(int buttons)
+{
+    const bool yes = buttons & TDCBF_YES_BUTTON, no = buttons & TDCBF_NO_BUTTON;
+    const bool cancel = buttons & TDCBF_CANCEL_BUTTON, retry = buttons & TDCBF_RETRY_BUTTON;
+    if (yes && no)
+        return cancel ? MB_YESNOCANCEL : MB_YESNO;
+    if (retry)
+        return MB_RETRYCANCEL;
+    return cancel ? MB_OKCANCEL : MB_OK;
+}
 } // namespace
 
 MtTaskDialog::MtTaskDialog(const wchar_t* resource, const wchar_t* id) noexcept : m_resource(resource), m_id(id) {}
 
+MtTaskDialog::MtTaskDialog(const wchar_t* title, const wchar_t* mainInstruction, const wchar_t* content, int flags,
+                           int buttons) noexcept
+    : m_title(title), m_mainInstruction(mainInstruction), m_content(content), m_flags(flags), m_buttons(buttons)
+{
+}
+
 int MtTaskDialog::Show(HWND owner) noexcept
 try
 {
+    if (!m_id && (m_title || m_mainInstruction || m_content))
+    {
+        const std::wstring title = m_title ? m_title : L"";
+        const std::wstring instruction = m_mainInstruction ? m_mainInstruction : L"";
+        const std::wstring content = m_content ? m_content : L"";
+        JournalAdd(L"task dialog " + title + L": " + instruction);
+        std::wstring answer;
+        if (NextAnswer(answer))
+            return answer == L"cancel" ? IDCANCEL : FirstButton(m_buttons);
+        const std::wstring text = instruction.empty() ? content
+                                  : content.empty()   ? instruction
+                                                      : instruction + L"\n\n" + content;
+        const int chosen = ::MessageBoxW(owner ? owner : g_mainWindow, text.c_str(), title.c_str(),
+                                         MessageBoxButtons(m_buttons) | MB_ICONEXCLAMATION);
+        // A box of one button answers OK whatever the button said.
+        return chosen == IDOK && !(m_buttons & TDCBF_OK_BUTTON) ? FirstButton(m_buttons) : chosen;
+    }
     const std::wstring id = m_id ? m_id : L"";
     JournalAdd(L"task dialog " + id);
     std::wstring answer;

@@ -4,8 +4,10 @@
 // type libraries from there only, where Windows merges the user's over the machine's. A
 // hive whose registration fails part-way is taken back, and the names the module's type
 // library gives are checked before anything is written. The host's own in-process classes
-// (its property pages) are registered the same way, served by DkHost.dll.
+// (its property pages) are registered the same way, served by DkHost.dll; the user gets the
+// host's settings key with a current profile, as at the host's first run.
 #include "DkHostTest.h"
+#include "Profiles.h"
 
 #include <oleauto.h>
 #include <windows.h>
@@ -260,6 +262,8 @@ namespace dkhost_test
 HRESULT InstallHostClasses() noexcept
 try
 {
+    if (!dkhost::EnsureCurrentProfile())
+        return E_ACCESSDENIED;
     wchar_t path[MAX_PATH];
     const DWORD n = ::GetModuleFileNameW(dkhost::HostModule(), path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
