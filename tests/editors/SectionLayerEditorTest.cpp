@@ -109,9 +109,12 @@ TEST_F(SectionLayerRows, ListThePatternTheNewNameAndTheLayersInTableOrderAndWrit
     Choose(L"Walls");
     EXPECT_EQ(L"Walls", Property(0, kCutLayer));
     EXPECT_EQ(1, dkhost_test::UndoDepth());
-    EXPECT_EQ(L"Walls", m_host.DrawnText(20));
 
-    // A layer value: the pattern entry offers the property's default suffix, and writes it.
+    // A layer value: read again, the pattern entry offers the property's default suffix, and
+    // writes it.
+    ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
+    EXPECT_EQ(L"Walls", SelectedText());
+    EXPECT_EQ(L"<Section layer>-Cut", Entries()[0]);
     dkhost_test::ClearUndo();
     Choose(0);
     EXPECT_EQ(L"*-Cut", Property(0, kCutLayer));
@@ -134,7 +137,7 @@ TEST_F(SectionLayerRows, PatternValuesShowTheirOwnNaming)
     EXPECT_EQ(L"Walls<Section layer>", SelectedText()) << "a prefix";
     Set(k2d, kFillLayer, L"*-hatch");
     ASSERT_EQ(S_OK, m_host.Control()->Refresh(0));
-    EXPECT_EQ(L"<Section layer>-hatch", m_host.DrawnText(20)) << "a suffix, as the value now reads";
+    EXPECT_EQ(L"<Section layer>-hatch", SelectedText()) << "a suffix, as the value now reads";
     // Something remembered does not change what a pattern value shows.
     Remember(L"2dSectionLayer 78.", L"1");
     Remember(L"2dSectionLayer 78-", L"Old");
@@ -191,7 +194,7 @@ TEST_F(SectionLayerRows, APrefixOrSuffixThatMakesNoLayerNameNeverReachesThePrope
     Open(k2d, kCutLayer);
     // 256 characters, then a character no layer name holds: the task dialog says why, the
     // dialog stays open (and is then cancelled).
-    for (const std::wstring text : {std::wstring(256, L'x'), std::wstring(L"a<b")})
+    for (const std::wstring& text : {std::wstring(256, L'x'), std::wstring(L"a<b")})
     {
         dkhost_test::ClearJournal();
         dkhost_test::PushAnswer(L"close");

@@ -29,9 +29,10 @@ protected:
         const int n = static_cast<int>(::SendMessageW(Combo(), CB_GETCOUNT, 0, 0));
         for (int i = 0; i < n; ++i)
         {
-            wchar_t buf[256] = {};
-            ::SendMessageW(Combo(), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-            out.emplace_back(buf);
+            const LRESULT length = ::SendMessageW(Combo(), CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+            std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+            ::SendMessageW(Combo(), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+            out.emplace_back(text.c_str());
         }
         return out;
     }

@@ -296,6 +296,9 @@ try
     CDkSectionLayerCombo* combo = SectionCombo();
     if (!combo || !combo->Hwnd())
         return E_FAIL;
+    // Filled until the layer table or the naming changes.
+    if (combo->IsFilled())
+        return S_OK;
     combo->SetFilled(true);
     HWND list = combo->Hwnd();
     ::SendMessageW(list, CB_RESETCONTENT, 0, 0);

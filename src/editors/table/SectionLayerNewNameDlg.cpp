@@ -6,8 +6,6 @@
 #include "dkdb.h"
 #include "dked.h"
 
-#include "ComModule.h"
-
 #include <commctrl.h>
 
 #include <cwctype>
@@ -59,7 +57,7 @@ bool SectionLayerNamingValid(const std::wstring& text, int option)
 }
 
 CSectionLayerNewNameDlg::CSectionLayerNewNameDlg(HWND parent) noexcept
-    : CDkUiDialog(IDD_SECTION_LAYER_NEW_NAME, parent, dkfw::ResourceHandle())
+    : CDkUiDialog(IDD_SECTION_LAYER_NEW_NAME, parent, dkpex::ResourceLibrary())
 {
     SetDialogName(L"NewLayerNameDialog");
 }
