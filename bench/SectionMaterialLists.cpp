@@ -159,9 +159,9 @@ void Run(int argc, char** argv)
     ListRow material{"material-list-" + std::to_string(materials), L"Circle", L"Material", 7, dkhost_test::AddEntity(L"Circle"), {}, true, 0,
                      L"Brick"};
     PutText(material.entity, material.dispid, L"Brick");
-    // The dictionary's own names (ByLayer, ByBlock, Global) come with every drawing.
+    // ByLayer and ByBlock come with every drawing's dictionary.
     material.added = materialNames;
-    material.added.insert(material.added.end(), {L"ByLayer", L"ByBlock", L"Global"});
+    material.added.insert(material.added.end(), {L"ByLayer", L"ByBlock"});
     material.entries = material.added.size();
     Measure(bench, material, rounds);
 }

@@ -62,6 +62,7 @@ const std::map<std::wstring, std::vector<const IID*>> kFamilyInterfaces = {
     {L"DkPePropertyEditorLightLampColor", {}},
     {L"DkPePropertyEditorLightWebPreview", {}},
     {L"DkPePropertyEditorLightIntensity", {&IID_IDkPeButtonEditCtrl}},
+    {L"DkPePropertySectionLayerCombo", {&IID_IDkPeButtonPicture}},
 };
 
 // What every control answers: the control contract and the OLE control's interfaces.

@@ -67,6 +67,8 @@ const BuiltRow kBuiltRows[] = {
     {"LightLampPreset", &CLSID_DkPePropertyEditorLightLampColor, L"81", 200, Input::Chosen, nullptr, 1002, nullptr},
     {"LightIntensity", &CLSID_DkPePropertyEditorLightIntensity, L"80", 201, Input::Typed, L"1200 cd", 1038,
      &IID_IDkPeButtonEditCtrl},
+    {"SectionLayer", &CLSID_DkPePropertySectionLayerCombo, L"85", 94, Input::Chosen, nullptr, 1002,
+     &IID_IDkPeButtonPicture},
 };
 
 class EveryRow : public PaletteFixture
