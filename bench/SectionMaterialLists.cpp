@@ -111,10 +111,10 @@ void Measure(dkbench::BenchPalette& bench, const ListRow& row, int rounds)
     const double floorBest = dkbench::Best(floor);
     const double best = dkbench::Best(listing);
     const double count = static_cast<double>(row.added.size());
-    std::printf("figure combo-%s: %.2f ms (best of %d; mean %.2f ms; %.0f ns per name)\n", row.figure.c_str(), floorBest,
-                rounds, dkbench::Mean(floor), 1e6 * floorBest / count);
-    std::printf("figure %s: %.2f ms (best of %d; mean %.2f ms; %.0f ns per name; ratio %.2f)\n", row.figure.c_str(), best,
-                rounds, dkbench::Mean(listing), 1e6 * best / count, best / floorBest);
+    std::printf("figure combo-%s: %.2f ms (best of %d; mean %.2f ms; %.0f ns per name)\n", row.figure.c_str(),
+                floorBest, rounds, dkbench::Mean(floor), 1e6 * floorBest / count);
+    std::printf("figure %s: %.2f ms (best of %d; mean %.2f ms; %.0f ns per name; ratio %.2f)\n", row.figure.c_str(),
+                best, rounds, dkbench::Mean(listing), 1e6 * best / count, best / floorBest);
 }
 
 void PutText(LONG_PTR entity, DISPID dispid, const wchar_t* text)
@@ -149,14 +149,29 @@ void Run(int argc, char** argv)
     for (const std::wstring& name : materialNames)
         Check(dkhost_test::AddMaterial(name.c_str()) != 0, "a material was refused");
 
-    ListRow section{"section-layer-list-" + std::to_string(layers), L"Section", L"Cut layer", 52, dkhost_test::AddEntity(L"Section"), {}, false, 0, L"<Section layer>"};
+    ListRow section{"section-layer-list-" + std::to_string(layers),
+                    L"Section",
+                    L"Cut layer",
+                    52,
+                    dkhost_test::AddEntity(L"Section"),
+                    {},
+                    false,
+                    0,
+                    L"<Section layer>"};
     PutText(section.entity, section.dispid, L"*");
     section.added = {L"<Section layer>", L"New layer name...", L""};
     section.added.insert(section.added.end(), layerNames.begin(), layerNames.end());
     section.entries = section.added.size();
     Measure(bench, section, rounds);
 
-    ListRow material{"material-list-" + std::to_string(materials), L"Circle", L"Material", 7, dkhost_test::AddEntity(L"Circle"), {}, true, 0,
+    ListRow material{"material-list-" + std::to_string(materials),
+                     L"Circle",
+                     L"Material",
+                     7,
+                     dkhost_test::AddEntity(L"Circle"),
+                     {},
+                     true,
+                     0,
                      L"Brick"};
     PutText(material.entity, material.dispid, L"Brick");
     // ByLayer and ByBlock come with every drawing's dictionary.

@@ -111,8 +111,8 @@ HRESULT GetProperty(IDispatch* object, DISPID dispid, VARIANT* value) noexcept
     if (!object || !value)
         return E_POINTER;
     DISPPARAMS none{};
-    return object->Invoke(dispid, IID_NULL, CDkPeCtrlBase::kPropertyLocale, DISPATCH_PROPERTYGET, &none, value,
-                          nullptr, nullptr);
+    return object->Invoke(dispid, IID_NULL, CDkPeCtrlBase::kPropertyLocale, DISPATCH_PROPERTYGET, &none, value, nullptr,
+                          nullptr);
 }
 
 namespace

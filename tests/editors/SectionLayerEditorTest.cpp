@@ -192,9 +192,10 @@ TEST_F(SectionLayerRows, APrefixOrSuffixThatMakesNoLayerNameNeverReachesThePrope
 {
     Set(k2d, kCutLayer, L"Walls");
     Open(k2d, kCutLayer);
-    // 256 characters, then a character no layer name holds: the task dialog says why, the
+    // 255 characters (no room left for the section's name), then a character no layer name
+    // holds: the task dialog says why, the
     // dialog stays open (and is then cancelled).
-    for (const std::wstring& text : {std::wstring(256, L'x'), std::wstring(L"a<b")})
+    for (const std::wstring& text : {std::wstring(255, L'x'), std::wstring(L"a<b")})
     {
         dkhost_test::ClearJournal();
         dkhost_test::PushAnswer(L"close");
@@ -203,7 +204,7 @@ TEST_F(SectionLayerRows, APrefixOrSuffixThatMakesNoLayerNameNeverReachesThePrope
         EXPECT_EQ(1u, dktest::JournalMatching(L"task dialog New Layer Name").size());
         EXPECT_EQ(L"Walls", Property(0, kCutLayer));
     }
-    // 255 characters make a name.
+    // 254 characters leave room.
     dkhost_test::ClearJournal();
     EXPECT_EQ(L"", NameAnew((L"1056;1054=" + std::wstring(254, L'x') + L";OK").c_str()));
     EXPECT_EQ(std::wstring(254, L'x') + L"*", Property(0, kCutLayer));
@@ -240,6 +241,33 @@ TEST_F(SectionLayerRows, ARegistryThatCannotBeReadOrWrittenStillTakesTheNaming)
     EXPECT_EQ(L"<Section layer>-Cut", Entries()[0]);
     EXPECT_EQ(L"", NameAnew(L"1057;1054=-sec;OK"));
     EXPECT_EQ(L"*-sec", Property(0, kCutLayer));
+}
+
+TEST_F(SectionLayerRows, ALayerNamedInAnotherCaseOrMissingStillShowsAndTheFocusLeavingOpensNoDialog)
+{
+    Set(k3d, kCutLayer, L"walls");
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertySectionLayerCombo, {k3d}, kCutLayer));
+    EXPECT_EQ(L"Walls", m_host.DrawnText(20)) << "the drawing finds its layers in any case";
+    dkfw::UniqueVariant gone;
+    gone.Addr()->vt = VT_BSTR;
+    gone.Addr()->bstrVal = ::SysAllocString(L"Gone");
+    dkhost_test::SetRawPropertyValue(dkhost_test::EntityByHandle(k3d), kCutLayer, gone.Addr());
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertySectionLayerCombo, {k3d}, kCutLayer));
+    EXPECT_EQ(L"Gone", m_host.DrawnText(20)) << "a layer the list lacks shows as the value";
+    dkhost_test::SetRawPropertyValue(dkhost_test::EntityByHandle(k3d), kCutLayer, nullptr);
+
+    // The new name's entry chosen with a key, then the focus leaving: nothing opens.
+    Set(k3d, kCutLayer, L"*");
+    Open(k3d, kCutLayer);
+    dkpal::DialogAnswers answers;
+    Key(Combo(), VK_DOWN);
+    Pump(0);
+    ASSERT_EQ(1, Selected());
+    ::SetFocus(Combo());
+    ::SendMessageW(Combo(), WM_KILLFOCUS, reinterpret_cast<WPARAM>(m_palette.Get()), 0);
+    Pump(0);
+    EXPECT_EQ(0, answers.Taken());
+    EXPECT_EQ(L"*", Property(0, kCutLayer));
 }
 
 TEST_F(SectionLayerRows, ALayerAddedWhileTheListIsClosedIsListedAtTheNextOpening)

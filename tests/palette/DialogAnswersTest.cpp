@@ -1,12 +1,9 @@
 // The command line's dialog answers: their parsing, and a dialog of the test's own (a type
 // list, a name box it enables for one type, a button that picks a name, OK refused for a name
-// it cannot find) filled from inside its modal loop as a user fills it; a dialog of the host's
-// library, its choices clicked and its name typed.
+// it cannot find) filled from inside its modal loop as a user fills it.
 #include "DialogAnswers.h"
 #include "MessageBoxCatcher.h"
-#include "TestDialogs.h"
 #include "TestSupport.h"
-#include "dkui.h"
 
 #include <gtest/gtest.h>
 
@@ -243,52 +240,4 @@ TEST(DialogAnswers, EachDialogTakesTheNextAnswersAndMessageBoxesTakeNone)
     EXPECT_EQ(L"", answers.TakeFailure());
 }
 
-// A dialog of the host's library, as an editor opens one: what it held as OK ended it.
-class NameDialog : public CDkUiDialog
-{
-public:
-    NameDialog() : CDkUiDialog(DKTEST_NAME_DIALOG, nullptr, ::GetModuleHandleW(nullptr)) {}
-    int checked = 0;
-    std::wstring name;
-    std::vector<std::wstring> told;
-
-protected:
-    bool OnInitDialog() noexcept override
-    {
-        ::CheckRadioButton(Hwnd(), DKTEST_NAME_NONE, DKTEST_NAME_SUFFIX, DKTEST_NAME_NONE);
-        return true;
-    }
-    void OnCommand(WORD id, WORD code, HWND) noexcept override
-    {
-        if (code == BN_CLICKED)
-            told.push_back(std::to_wstring(id) + L" clicked");
-    }
-    void OnOK() noexcept override
-    {
-        for (int id = DKTEST_NAME_NONE; id <= DKTEST_NAME_SUFFIX; ++id)
-            if (::IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED)
-                checked = id;
-        wchar_t text[64] = {};
-        ::GetDlgItemTextW(Hwnd(), DKTEST_NAME_EDIT, text, 64);
-        name = text;
-        CDkUiDialog::OnOK();
-    }
-};
-
-TEST(DialogAnswers, FillTheHostLibrarysDialogsChoiceByChoice)
-{
-    dkpal::DialogAnswers answers;
-    answers.Queue(Parsed(L"1057;1054=-cut;OK"));
-    answers.Queue(Parsed(L"1056;1054=Old-;Cancel"));
-    NameDialog suffix;
-    EXPECT_EQ(IDOK, suffix.DoModal());
-    EXPECT_EQ(DKTEST_NAME_SUFFIX, suffix.checked);
-    EXPECT_EQ(L"-cut", suffix.name);
-    EXPECT_EQ(std::vector<std::wstring>{L"1057 clicked"}, suffix.told);
-    NameDialog cancelled;
-    EXPECT_EQ(IDCANCEL, cancelled.DoModal());
-    EXPECT_EQ(0, cancelled.checked) << "nothing taken";
-    EXPECT_EQ(2, answers.Taken());
-    EXPECT_EQ(L"", answers.TakeFailure());
-}
 } // namespace

@@ -216,26 +216,4 @@ TEST_F(HostDialogs, ANamedDialogComesBackWhereTheUserLeftIt)
     EXPECT_EQ(IDOK, lost.DoModal());
     EXPECT_LE(std::abs(Centre(lost.shownAt).x - Centre(parent).x), 1);
 }
-
-TEST_F(HostDialogs, AnUnnamedDialogIsCentredEachTimeAndKeepsNothing)
-{
-    dkhost_test::SetMainWindow(m_parent);
-    RECT parent{};
-    ::GetWindowRect(m_parent, &parent);
-    NameDialog plain(nullptr);
-    plain.act = [](NameDialog& d) { return MoveTo(d.Hwnd(), 10, 10), false; };
-    EXPECT_EQ(IDOK, plain.DoModal());
-    EXPECT_LE(std::abs(Centre(plain.shownAt).x - Centre(parent).x), 1) << "over the main window";
-    EXPECT_EQ(m_parent, plain.owner);
-    HKEY dialogs = nullptr;
-    EXPECT_NE(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\DkPEXCtlTests\\Host\\Profiles\\Tester", 0,
-                                             KEY_READ, &dialogs));
-    EXPECT_TRUE(dktest::JournalMatching(L"dialog").empty());
-
-    // No such template: no dialog at all.
-    NameDialog missing(m_parent, 4321);
-    missing.SetDialogName(L"Missing");
-    EXPECT_EQ(-1, missing.DoModal());
-    EXPECT_TRUE(dktest::JournalMatching(L"dialog").empty());
-}
 } // namespace

@@ -86,8 +86,7 @@ protected:
     // The list made for the dictionary's database; E_FAIL without one.
     template <class Combo> long CreateDictionaryCombo(DWORD style, const RECT& rect) noexcept
     {
-        return CreateContainerCombo<Combo>(style, rect, ControlHwnd() ? DictionaryDatabase() : nullptr,
-                                           m_dictionaryId);
+        return CreateContainerCombo<Combo>(style, rect, ControlHwnd() ? DictionaryDatabase() : nullptr, m_dictionaryId);
     }
 
     DkDbObjectId m_dictionaryId;

@@ -222,10 +222,19 @@ COwnerDrawItemSectionLayer* CDkSectionLayerCombo::Entry(int index) const
 int CDkSectionLayerCombo::FindLayer(const std::wstring& name) const
 {
     const int count = Count();
+    int folded = -1;
     for (int i = kFirstLayer; i < count; ++i)
-        if (const COwnerDrawItemSectionLayer* item = Entry(i); item && !item->m_trailing && item->m_text == name)
+    {
+        const COwnerDrawItemSectionLayer* item = Entry(i);
+        if (!item || item->m_trailing)
+            continue;
+        if (item->m_text == name)
             return i;
-    return -1;
+        if (folded < 0 && ::CompareStringOrdinal(item->m_text.c_str(), static_cast<int>(item->m_text.size()),
+                                                 name.c_str(), static_cast<int>(name.size()), TRUE) == CSTR_EQUAL)
+            folded = i;
+    }
+    return folded;
 }
 
 CPropertySectionLayerCombo::CPropertySectionLayerCombo()
@@ -286,8 +295,39 @@ void CPropertySectionLayerCombo::TakeNaming(const CSectionLayerNaming& naming)
     if (naming == m_naming)
         return;
     m_naming = naming;
-    if (CDkSectionLayerCombo* combo = SectionCombo())
+    CDkSectionLayerCombo* combo = SectionCombo();
+    if (!combo || !combo->Hwnd() || !combo->IsFilled())
+        return;
+    // Only the pattern entry reads differently: it is made anew in its place (a list that
+    // cannot take it is filled again when next wanted).
+    auto item = MakeEntry(PatternText(), COwnerDrawItemSectionLayer::kLayerOrPattern);
+    if (::SendMessageW(combo->Hwnd(), CB_DELETESTRING, CDkSectionLayerCombo::kPatternEntry, 0) == CB_ERR ||
+        combo->InsertItem(CDkSectionLayerCombo::kPatternEntry, item.get()) != CDkSectionLayerCombo::kPatternEntry)
+    {
         combo->SetFilled(false);
+        return;
+    }
+    item.release();
+}
+
+std::wstring CPropertySectionLayerCombo::PatternText() const
+{
+    CTemporaryResourceOverride resources;
+    if (m_naming.option == CSectionLayerNaming::kPrefix)
+        return dkpex::FormatResString(IDS_SECTION_PATTERN_PREFIX, {m_naming.text.c_str()});
+    return dkpex::FormatResString(IDS_SECTION_PATTERN,
+                                  {m_naming.option == CSectionLayerNaming::kNone ? L"" : m_naming.text.c_str()});
+}
+
+std::unique_ptr<COwnerDrawItemSectionLayer> CPropertySectionLayerCombo::MakeEntry(const std::wstring& text,
+                                                                                  BYTE kind) const
+{
+    auto item = std::make_unique<COwnerDrawItemSectionLayer>();
+    item->m_text = text;
+    item->m_kind = kind;
+    item->m_fillColor = BackColour();
+    item->m_textColor = ForeColour();
+    return item;
 }
 
 long CPropertySectionLayerCombo::FillList()
@@ -309,15 +349,10 @@ try
         combo->SetFilled(false);
         return E_FAIL;
     }
-    std::wstring pattern;
+    const std::wstring pattern = PatternText();
     std::wstring newName;
     {
         CTemporaryResourceOverride resources;
-        pattern = m_naming.option == CSectionLayerNaming::kPrefix
-                      ? dkpex::FormatResString(IDS_SECTION_PATTERN_PREFIX, {m_naming.text.c_str()})
-                      : dkpex::FormatResString(IDS_SECTION_PATTERN,
-                                               {m_naming.option == CSectionLayerNaming::kNone ? L""
-                                                                                               : m_naming.text.c_str()});
         newName = dkpex::LoadResString(IDS_SECTION_NEW_NAME);
     }
     size_t characters = pattern.size() + newName.size() + 3;
@@ -333,11 +368,7 @@ try
         });
     const auto add = [&](const wchar_t* text, BYTE kind)
     {
-        auto item = std::make_unique<COwnerDrawItemSectionLayer>();
-        item->m_text = text;
-        item->m_kind = kind;
-        item->m_fillColor = BackColour();
-        item->m_textColor = ForeColour();
+        auto item = MakeEntry(text, kind);
         if (combo->AddItem(item.get()) < 0)
             return false;
         item.release();
@@ -361,7 +392,6 @@ int CPropertySectionLayerCombo::GetCurrentIndex()
     ValueType type = ValueSpecified;
     if (FAILED(GetPropertyValue(value.Put(), type)))
         return -1;
-    m_lastType = type;
     std::wstring text;
     if (type == ValueSpecified)
     {
@@ -377,17 +407,16 @@ int CPropertySectionLayerCombo::GetCurrentIndex()
     CDkSectionLayerCombo* combo = SectionCombo();
     if (!combo || (!combo->IsFilled() && FAILED(FillList())))
         return -1;
-    UpdateTrailingEntries(*combo, type,
-                          [this]
-                          {
-                              auto item = std::make_unique<COwnerDrawItemSectionLayer>();
-                              item->m_fillColor = BackColour();
-                              item->m_textColor = ForeColour();
-                              return std::unique_ptr<COwnerDrawItem>(std::move(item));
-                          });
+    UpdateTrailingEntries(*combo, type, [this] { return std::unique_ptr<COwnerDrawItem>(MakeEntry({}, 0)); });
     if (type != ValueSpecified)
         return TrailingIndex(*combo, type);
-    return IsPattern(text) ? CDkSectionLayerCombo::kPatternEntry : combo->FindLayer(text);
+    if (IsPattern(text))
+        return CDkSectionLayerCombo::kPatternEntry;
+    const int layer = combo->FindLayer(text);
+    // A layer the list lacks: the row shows the value as it is.
+    if (layer < 0)
+        m_currentText = text.c_str();
+    return layer;
 }
 
 CString CPropertySectionLayerCombo::GetItemText(int index)

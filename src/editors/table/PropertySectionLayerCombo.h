@@ -11,6 +11,7 @@
 #include "DkPeComboTempl.h"
 #include "DkPeSymbolTableBase.h"
 
+#include <memory>
 #include <string>
 
 // How the pattern names the layer: the section's own layer, or that name with a prefix or a
@@ -58,7 +59,8 @@ public:
 
     using CComboWatchingOf::CComboWatchingOf;
     COwnerDrawItemSectionLayer* Entry(int index) const;
-    // The layer's entry (exactly that name), or -1.
+    // The layer's entry: of exactly that name, else of that name in any letter case (as the
+    // drawing finds its layers); -1 for none.
     int FindLayer(const std::wstring& name) const;
 };
 
@@ -90,9 +92,12 @@ public:
 private:
     // The naming the remembered one, or the property's default suffix, offers.
     CSectionLayerNaming OfferedNaming() const;
-    // The naming shown by the pattern entry follows a value read; the list is filled again
-    // when it changed.
+    // The naming shown by the pattern entry follows a value read: a filled list gets its
+    // pattern entry anew.
     void TakeNaming(const CSectionLayerNaming& naming);
+    std::wstring PatternText() const;
+    // An entry of the list in the editor's colours.
+    std::unique_ptr<COwnerDrawItemSectionLayer> MakeEntry(const std::wstring& text, BYTE kind) const;
     // The new-name dialog over the palette, the naming stored when it is confirmed.
     bool AskNewNaming();
 
@@ -100,7 +105,6 @@ private:
     int m_valueKind = 0;
     CSectionLayerNaming m_naming;
     DkDbObjectId m_tableId;
-    ValueType m_lastType = ValueSpecified;
     // The entry chosen was the new name's: the list shows the pattern entry once written.
     bool m_bNamedAnew = false;
 };

@@ -25,8 +25,8 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
-// The text without the white space on the side away from the section's name: a prefix's end
-// and a suffix's start meet the name.
+// The text without the white space where it meets the section's name: a prefix's end, a
+// suffix's start. Blanks at its outer end make no layer name and are refused.
 std::wstring Trimmed(std::wstring text, int option)
 {
     if (option == 1)
@@ -111,7 +111,8 @@ try
     if (text.empty())
     {
         const std::wstring message = dkpex::LoadResString(IDS_SECTION_NAMING_EMPTY);
-        ::MessageBoxW(dkedGetMainWindow(), message.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        // Owned by the dialog, which waits for it: no second OK while the box is up.
+        ::MessageBoxW(Hwnd(), message.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
         ::SetFocus(GetDlgItem(IDC_SECTION_NAMING_TEXT));
         return;
     }
