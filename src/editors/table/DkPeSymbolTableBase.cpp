@@ -40,6 +40,20 @@ CPeComboCustom* CDkPeContainerBase::OwnerDrawCombo() const noexcept
     return dynamic_cast<CPeComboCustom*>(m_pCombo.get());
 }
 
+long CDkPeContainerBase::ReadStaleList()
+{
+    if (m_state >= kStateEditing || IsPropertyReadOnly())
+        return S_OK;
+    if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
+        return E_FAIL;
+    if (!EnsureCombo())
+        return E_FAIL;
+    const auto* combo = dynamic_cast<const CComboOwnerDraw*>(m_pCombo.get());
+    if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
+        SelectCurrentEntry();
+    return S_OK;
+}
+
 long CDkPeContainerBase::Handle_OnDraw(ATL_DRAWINFO& info)
 {
     return DrawSelectedEntry(info, 0);

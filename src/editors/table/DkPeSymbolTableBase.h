@@ -22,6 +22,12 @@ public:
     CPeComboCustom* OwnerDrawCombo() const noexcept;
 
 protected:
+    // As an activation begins: a list its container's changes left unfilled is read again, and
+    // a list made anew (the control's window went with a deactivation) chooses its entry; a
+    // filled list showing its entry is kept as it is. E_FAIL when the row is not the working
+    // drawing's or its list cannot be made.
+    long ReadStaleList();
+
     // A list of type Combo, made with the editor, the database the list shows and args, over
     // the control as its drop-down in the control's font; E_FAIL without a control or a
     // database.

@@ -138,22 +138,8 @@ int CDkPeDictionaryBase::GetCurrentIndex()
 
 long CDkPeDictionaryBase::BeginEdit(const RECT& rect)
 {
-    // A list the dictionary's changes left unfilled is read again as it opens, and a list
-    // made anew (the control's window went with a deactivation) chooses its entry; a filled
-    // list showing its entry is kept as it is.
-    if (m_state < kStateEditing && !IsPropertyReadOnly())
-    {
-        if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
-            return E_FAIL;
-        if (!EnsureCombo())
-            return E_FAIL;
-        CComboWatching* combo = DictionaryCombo();
-        if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
-        {
-            SelectCurrentEntry();
-        }
-    }
-    return CDkPeContainerBase::BeginEdit(rect);
+    const long hr = ReadStaleList();
+    return FAILED(hr) ? hr : CDkPeContainerBase::BeginEdit(rect);
 }
 
 long CDkPeDictionaryBase::EndEdit()

@@ -339,16 +339,21 @@ try
     // Filled until the layer table or the naming changes.
     if (combo->IsFilled())
         return S_OK;
+    // A fill that does not finish (nothing to list now, an entry not added) leaves the list
+    // unfilled, tried again when next wanted.
     combo->SetFilled(true);
+    bool finished = false;
+    const dkfw::ScopeExit unfinished(
+        [combo, &finished]
+        {
+            if (!finished)
+                combo->SetFilled(false);
+        });
     HWND list = combo->Hwnd();
     ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
     std::vector<CTableRecordName> layers;
     if (!combo->Watching() || !ReadTableRecordNames(m_tableId, layers) || layers.empty())
-    {
-        // Nothing to list now: tried again when next wanted.
-        combo->SetFilled(false);
         return E_FAIL;
-    }
     const std::wstring pattern = PatternText();
     std::wstring newName;
     {
@@ -382,6 +387,7 @@ try
         if (!add(layer.name.kwszPtr(), COwnerDrawItemSectionLayer::kLayerOrPattern))
             return E_FAIL;
     ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
+    finished = true;
     return S_OK;
 }
 DK_CATCH_RETURN()
@@ -428,18 +434,8 @@ CString CPropertySectionLayerCombo::GetItemText(int index)
 
 long CPropertySectionLayerCombo::BeginEdit(const RECT& rect)
 {
-    // A list the layer table's changes left unfilled is read again as it opens.
-    if (m_state < kStateEditing && !IsPropertyReadOnly())
-    {
-        if (m_bNeedsCurrentDocument && !IsCurrentDocumentDatabase())
-            return E_FAIL;
-        if (!EnsureCombo())
-            return E_FAIL;
-        CDkSectionLayerCombo* combo = SectionCombo();
-        if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
-            SelectCurrentEntry();
-    }
-    return CDkPeContainerBase::BeginEdit(rect);
+    const long hr = ReadStaleList();
+    return FAILED(hr) ? hr : CDkPeContainerBase::BeginEdit(rect);
 }
 
 long CPropertySectionLayerCombo::EndEdit()
