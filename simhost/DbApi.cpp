@@ -19,6 +19,8 @@ bool g_refuseUndoEnd = false;
 // attached to (a component reaching a table after it left memory).
 std::set<LONG_PTR> g_unopenable;
 long g_strayReactorRemovals = 0;
+// Reactors that cannot be attached (tests: the host out of room for one more).
+bool g_refuseReactors = false;
 
 const DkRxClass g_dbObjectClass(L"DkDbObject", DkRxObject::desc());
 const DkRxClass g_entityClass(L"DkDbEntity", &g_dbObjectClass);
@@ -98,7 +100,7 @@ public:
     try
     {
         Record* r = D().Find(container.asOldId());
-        if (!r || !reactor)
+        if (!r || !reactor || g_refuseReactors)
             return Drvk::eInvalidInput;
         r->reactors.push_back(reactor);
         return Drvk::eOk;
@@ -989,6 +991,11 @@ try
 }
 catch (...)
 {
+}
+
+void dkhost_test::SetReactorFault(bool refuse) noexcept
+{
+    dkhost::g_refuseReactors = refuse;
 }
 
 int dkhost_test::Reactors(LONG_PTR container) noexcept

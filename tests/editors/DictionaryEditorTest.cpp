@@ -23,6 +23,7 @@ protected:
         dkhost_test::SetReservedName(11, L"Global");
         dkhost_test::SetNoWorkingDatabase(false);
         dkhost_test::SetVisualStylesUnreadable(false);
+        dkhost_test::SetReactorFault(false);
         DropDownFixture::TearDown();
     }
 };
@@ -69,6 +70,16 @@ TEST_F(DictionaryRows, AMaterialAddedWhileTheListIsClosedIsListedInItsPlaceAtThe
     ASSERT_NE(0, dkhost_test::AddMaterial(L"Concrete"));
     ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
     EXPECT_EQ(3, IndexOf(L"Concrete")) << "in its sorted place, after ByLayer";
+    EXPECT_EQ(L"Brick", SelectedText());
+
+    // The same when the dictionary would not take the list's reactor.
+    dkhost_test::SetReactorFault(true);
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorMaterial, {L"31"}, kMaterial));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
+    ASSERT_NE(0, dkhost_test::AddMaterial(L"Adobe"));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    EXPECT_EQ(0, IndexOf(L"Adobe"));
     EXPECT_EQ(L"Brick", SelectedText());
 }
 

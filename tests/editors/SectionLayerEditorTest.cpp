@@ -35,6 +35,7 @@ protected:
     void TearDown() override
     {
         DropDownFixture::TearDown();
+        dkhost_test::SetReactorFault(false);
         dkhost_test::SetProductRegistryRoot(nullptr);
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
     }
@@ -272,13 +273,20 @@ TEST_F(SectionLayerRows, ALayerNamedInAnotherCaseOrMissingStillShowsAndTheFocusL
 
 TEST_F(SectionLayerRows, ALayerAddedWhileTheListIsClosedIsListedAtTheNextOpening)
 {
-    Set(kLive, kCutLayer, L"Walls");
-    Open(kLive, kCutLayer);
-    ASSERT_LT(IndexOf(L"Sections"), 0);
-    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
-    ASSERT_NE(0, dkhost_test::AddLayer(L"Sections", 3));
-    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
-    EXPECT_EQ(static_cast<int>(Entries().size()) - 1, IndexOf(L"Sections")) << "last, in table order";
-    EXPECT_EQ(L"Walls", SelectedText());
+    // Also when the layer table would not take the list's reactor.
+    for (const bool reactorRefused : {false, true})
+    {
+        SCOPED_TRACE(reactorRefused ? "reactor refused" : "reactor attached");
+        dkhost_test::SetReactorFault(reactorRefused);
+        const std::wstring added = reactorRefused ? L"Sections 2" : L"Sections";
+        Set(kLive, kCutLayer, L"Walls");
+        Open(kLive, kCutLayer);
+        ASSERT_LT(IndexOf(added), 0);
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
+        ASSERT_NE(0, dkhost_test::AddLayer(added.c_str(), 3));
+        ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+        EXPECT_EQ(static_cast<int>(Entries().size()) - 1, IndexOf(added)) << "last, in table order";
+        EXPECT_EQ(L"Walls", SelectedText());
+    }
 }
 } // namespace

@@ -48,7 +48,9 @@ long CDkPeContainerBase::ReadStaleList()
         return E_FAIL;
     if (!EnsureCombo())
         return E_FAIL;
-    const auto* combo = dynamic_cast<const CComboOwnerDraw*>(m_pCombo.get());
+    auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
+    if (const auto* watching = dynamic_cast<const CComboWatching*>(combo); watching && !watching->HearsChanges())
+        combo->SetFilled(false);
     if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
         SelectCurrentEntry();
     return S_OK;

@@ -22,9 +22,10 @@ public:
     CPeComboCustom* OwnerDrawCombo() const noexcept;
 
 protected:
-    // As an activation begins: a list its container's changes left unfilled is read again, and
-    // a list made anew (the control's window went with a deactivation) chooses its entry; a
-    // filled list showing its entry is kept as it is. E_FAIL when the row is not the working
+    // As an activation begins: a list its container's changes left unfilled is read again (a
+    // list its container does not tell of changes, at every activation), and a list made anew
+    // (the control's window went with a deactivation) chooses its entry; a filled list showing
+    // its entry is kept as it is. E_FAIL when the row is not the working
     // drawing's or its list cannot be made.
     long ReadStaleList();
 
@@ -112,6 +113,8 @@ public:
     // The list it serves; null once the object it watches left memory.
     CComboOwnerDraw* List() const noexcept { return m_list; }
     DkDbObjectId Container() const noexcept { return m_container; }
+    // The object took the reactor: it tells the list of its changes.
+    bool Attached() const noexcept { return m_attached; }
 
 private:
     CComboOwnerDraw* m_list;
@@ -128,6 +131,8 @@ public:
     using CComboOwnerDraw::CComboOwnerDraw;
     // The container has not left memory.
     virtual bool Watching() const noexcept = 0;
+    // The container tells the list of its changes (it took the list's reactor).
+    virtual bool HearsChanges() const noexcept = 0;
 };
 
 template <class Reactor> class CComboWatchingOf : public CComboWatching
@@ -138,6 +143,7 @@ public:
     {
     }
     bool Watching() const noexcept override { return m_reactor.List() != nullptr; }
+    bool HearsChanges() const noexcept override { return m_reactor.Attached(); }
 
 private:
     Reactor m_reactor;
