@@ -594,7 +594,7 @@ int SetRow(App& app, const std::wstring& assignment)
         const auto after = app.palette.Dump();
         const auto shown = std::find_if(after.begin(), after.end(), [&](const auto& r) { return r.name == name; });
         if (shown == after.end() || shown->text != text)
-            return Fail(1, L"the row \"" + name + L"\" refused " + given);
+            return Fail(1, L"the row \"" + name + L"\" refused " + given + L": nothing was changed");
     }
     return 0;
 }

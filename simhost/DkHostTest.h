@@ -166,9 +166,9 @@ DKHOST_API void SetProductRegistryRoot(const wchar_t* root) noexcept;
 // Reactors attached to an object (-1: no such object), and removals of a reactor from an
 // object it was not attached to, so far.
 DKHOST_API int Reactors(LONG_PTR container) noexcept;
+DKHOST_API long StrayReactorRemovals() noexcept;
 // Objects refuse to take a reactor (false puts it right).
 DKHOST_API void SetReactorFault(bool refuse) noexcept;
-DKHOST_API long StrayReactorRemovals() noexcept;
 
 // The undo history: steps that can be undone, and undoing them as the UNDO command does.
 DKHOST_API int UndoDepth() noexcept;

@@ -83,6 +83,26 @@ TEST_F(DictionaryRows, AMaterialAddedWhileTheListIsClosedIsListedInItsPlaceAtThe
     EXPECT_EQ(L"Brick", SelectedText());
 }
 
+// The drawing replaced while the row lives: its dictionary said goodbye. The list keeps the
+// names it showed, writes nothing, and closing the row reaches nothing of the old drawing.
+TEST_F(DictionaryRows, AfterTheDrawingWasReplacedTheListKeepsItsNamesAndWritesNothing)
+{
+    ASSERT_EQ(S_OK, Row(CLSID_DkPePropertyEditorMaterial, {L"31"}, kMaterial));
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_UIACTIVATE));
+    const auto names = Entries();
+    ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
+    const long stray = dkhost_test::StrayReactorRemovals();
+    ASSERT_EQ(S_OK, dkhost_test::LoadSampleDrawing());
+    dkhost_test::ClearUndo();
+    m_host.Activate(OLEIVERB_UIACTIVATE);
+    EXPECT_EQ(names, Entries());
+    Choose(L"Glass");
+    EXPECT_EQ(0, dkhost_test::UndoDepth());
+    m_host.Release();
+    m_objects.clear();
+    EXPECT_EQ(stray, dkhost_test::StrayReactorRemovals());
+}
+
 TEST_F(DictionaryRows, WithoutAWorkingDrawingNothingIsListedOrWritten)
 {
     dkhost_test::SetNoWorkingDatabase(true);

@@ -281,6 +281,7 @@ TEST_F(SectionLayerRows, ALayerAddedWhileTheListIsClosedIsListedAtTheNextOpening
         const std::wstring added = reactorRefused ? L"Sections 2" : L"Sections";
         Set(kLive, kCutLayer, L"Walls");
         Open(kLive, kCutLayer);
+        ASSERT_EQ(reactorRefused ? 0 : 1, dkhost_test::Reactors(dkhost_test::LayerTableId()));
         ASSERT_LT(IndexOf(added), 0);
         ASSERT_EQ(S_OK, m_host.Activate(OLEIVERB_HIDE));
         ASSERT_NE(0, dkhost_test::AddLayer(added.c_str(), 3));

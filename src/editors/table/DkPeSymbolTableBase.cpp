@@ -49,7 +49,9 @@ long CDkPeContainerBase::ReadStaleList()
     if (!EnsureCombo())
         return E_FAIL;
     auto* combo = dynamic_cast<CComboOwnerDraw*>(m_pCombo.get());
-    if (const auto* watching = dynamic_cast<const CComboWatching*>(combo); watching && !watching->HearsChanges())
+    // A list of a container that would not take its reactor is read at every activation.
+    if (const auto* watching = dynamic_cast<const CComboWatching*>(combo);
+        watching && watching->Watching() && !watching->HearsChanges())
         combo->SetFilled(false);
     if (combo && (!combo->IsFilled() || ::SendMessageW(combo->Hwnd(), CB_GETCURSEL, 0, 0) == CB_ERR))
         SelectCurrentEntry();

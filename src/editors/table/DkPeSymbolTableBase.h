@@ -23,7 +23,7 @@ public:
 
 protected:
     // As an activation begins: a list its container's changes left unfilled is read again (a
-    // list its container does not tell of changes, at every activation), and a list made anew
+    // list whose container would not take its reactor, at every activation), and a list made anew
     // (the control's window went with a deactivation) chooses its entry; a filled list showing
     // its entry is kept as it is. E_FAIL when the row is not the working
     // drawing's or its list cannot be made.
@@ -113,7 +113,7 @@ public:
     // The list it serves; null once the object it watches left memory.
     CComboOwnerDraw* List() const noexcept { return m_list; }
     DkDbObjectId Container() const noexcept { return m_container; }
-    // The object took the reactor: it tells the list of its changes.
+    // The object took the reactor and has not left memory: it tells the list of its changes.
     bool Attached() const noexcept { return m_attached; }
 
 private:
@@ -131,7 +131,8 @@ public:
     using CComboOwnerDraw::CComboOwnerDraw;
     // The container has not left memory.
     virtual bool Watching() const noexcept = 0;
-    // The container tells the list of its changes (it took the list's reactor).
+    // The container tells the list of its changes: it took the list's reactor and has not left
+    // memory.
     virtual bool HearsChanges() const noexcept = 0;
 };
 

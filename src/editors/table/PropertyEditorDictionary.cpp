@@ -72,13 +72,14 @@ try
         return E_FAIL;
     if (combo->IsFilled())
         return S_OK;
+    // Names that could not all be read are tried again when next wanted, not only after the
+    // dictionary's next change.
     combo->SetFilled(true);
+    dkfw::ScopeExit unfinished([combo] { combo->SetFilled(false); });
     ::SendMessageW(combo->Hwnd(), CB_RESETCONTENT, 0, 0);
     const long hr = combo->Watching() ? AppendNames() : E_FAIL;
-    // Names that could not be read are tried again at the next opening, not only after the
-    // dictionary's next change.
-    if (hr == E_FAIL)
-        combo->SetFilled(false);
+    if (SUCCEEDED(hr))
+        unfinished.Dismiss();
     return hr;
 }
 DK_CATCH_RETURN()

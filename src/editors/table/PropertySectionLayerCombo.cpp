@@ -342,13 +342,7 @@ try
     // A fill that does not finish (nothing to list now, an entry not added) leaves the list
     // unfilled, tried again when next wanted.
     combo->SetFilled(true);
-    bool finished = false;
-    const dkfw::ScopeExit unfinished(
-        [combo, &finished]
-        {
-            if (!finished)
-                combo->SetFilled(false);
-        });
+    dkfw::ScopeExit unfinished([combo] { combo->SetFilled(false); });
     HWND list = combo->Hwnd();
     ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
     std::vector<CTableRecordName> layers;
@@ -387,7 +381,7 @@ try
         if (!add(layer.name.kwszPtr(), COwnerDrawItemSectionLayer::kLayerOrPattern))
             return E_FAIL;
     ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(m_nCurrentIndex), 0);
-    finished = true;
+    unfinished.Dismiss();
     return S_OK;
 }
 DK_CATCH_RETURN()
