@@ -23,10 +23,10 @@ public:
 
 protected:
     // As an activation begins: a list its container's changes left unfilled is read again (a
-    // list whose container would not take its reactor, at every activation), and a list made anew
-    // (the control's window went with a deactivation) chooses its entry; a filled list showing
-    // its entry is kept as it is. E_FAIL when the row is not the working
-    // drawing's or its list cannot be made.
+    // list whose container would not take its reactor, at every activation), and a list made
+    // anew (the control's window went with a deactivation) chooses its entry; a filled list
+    // showing its entry is kept as it is. E_FAIL when the row is not the working drawing's or
+    // its list cannot be made.
     long ReadStaleList();
 
     // A list of type Combo, made with the editor, the database the list shows and args, over
