@@ -76,8 +76,8 @@ protected:
     int FindStored(const std::wstring& name) const;
     // The database the dictionary belongs to; null when it does not open.
     DkDbDatabase* DictionaryDatabase() const noexcept;
-    // Appends the dictionary's names to the emptied list: E_FAIL when they cannot be read (the
-    // list is read again at its next opening), another failure when reading them broke off.
+    // Appends the dictionary's names to the emptied list: E_FAIL when they cannot be read, another
+    // failure when reading them broke off (either way the list is read again when next wanted).
     virtual long AppendNames() = 0;
     // Appends an entry with the name, in the editor's colours; data marks it for the picker.
     long AppendName(const std::wstring& name, ULONGLONG data = 0);
